@@ -1,0 +1,373 @@
+#include "app/mainMdi.h"
+
+#include "app/PlaceholderWindow.h"
+#include "app/ScreenUnits.h"
+#include "app/frmProgress.h"
+#include "common/FileNames.h"
+#include "project/ProjectFile.h"
+#include "project/ProjectSettings.h"
+#include "render/RenderingWindow.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QScreen>
+
+namespace vm {
+namespace {
+
+// Gap between the front view and the main window's right edge, and the views' top edge (twips).
+constexpr double ViewRightGap = 240;
+constexpr double ViewTop = 120;
+
+struct WindowInfo {
+    const char* name;
+    const char* caption;
+};
+
+// Windows that later versions build; until then a placeholder opens in their place.
+constexpr WindowInfo PlannedWindows[] = {
+    {"frmNewProj", "New Project"},       {"frmConfigure", "Configure Databse"},
+    {"frmDirChooser", "Choose Direcory"}, {"frmDesigner", "Vellumark "},
+    {"frmData", "Records"},              {"FrmAddRec", "Edit Table"},
+    {"frmPreview", "Preview"},
+};
+
+} // namespace
+
+mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent)
+    , m_dialogs(dialogs)
+    , Cdlg(dialogs, this)
+    , cdlgPrinting(dialogs, this)
+{
+    setObjectName(QStringLiteral("mainMdi"));
+    setWindowTitle(AppTitle);
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("mdiArea"));
+    setCentralWidget(m_mdi);
+    createMenus();
+
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    resize(std::min(1280, screen.width() * 9 / 10), std::min(900, screen.height() * 9 / 10));
+
+    ProjectSettings& settings = ProjectSettings::instance();
+    connect(&settings, &ProjectSettings::projectMenusEnabledChanged, this,
+            &mainMdi::setProjectMenusEnabled);
+
+    // Start-up: no badges, nothing configured, both views empty at the right edge, project
+    // menus off, the print page loaded but hidden.
+    settings.Badges.clear();
+    settings.DatabaseConfigured = false;
+    m_front = new RenderingWindow(RenderingWindow::Side::Front);
+    m_back = new RenderingWindow(RenderingWindow::Side::Back);
+    m_mdi->addSubWindow(m_front);
+    m_mdi->addSubWindow(m_back);
+    m_front->showNormal();
+    m_back->showNormal();
+    SetProjectState(0);
+    showWindow(QStringLiteral("frmPreview"))->hide();
+}
+
+mainMdi::~mainMdi() = default;
+
+QAction* mainMdi::addItem(QMenu* menu, const QString& name, const QString& caption,
+                          const QKeySequence& shortcut)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    action->setShortcut(shortcut);
+    return action;
+}
+
+void mainMdi::createMenus()
+{
+    auto addMenu = [this](const QString& name, const QString& caption) {
+        QMenu* menu = menuBar()->addMenu(caption);
+        menu->setObjectName(name);
+        menu->menuAction()->setObjectName(name);
+        return menu;
+    };
+    auto addSeparator = [](QMenu* menu, const QString& name) {
+        menu->addSeparator()->setObjectName(name);
+    };
+
+    mnuProject = addMenu(QStringLiteral("mnuProject"), QStringLiteral("Project"));
+    mnuNew = addItem(mnuProject, QStringLiteral("mnuNew"), QStringLiteral("&New") + QString(19, QLatin1Char(' ')),
+                     QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuOpen = addItem(mnuProject, QStringLiteral("mnuOpen"), QStringLiteral("&Open"),
+                      QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuSaveProject = addItem(mnuProject, QStringLiteral("mnuSaveProject"), QStringLiteral("&Save"),
+                             QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuSaveAsProject = addItem(mnuProject, QStringLiteral("mnuSaveAsProject"), QStringLiteral("Save &As"));
+    mnuClose = addItem(mnuProject, QStringLiteral("mnuClose"), QStringLiteral("&Close"));
+    addSeparator(mnuProject, QStringLiteral("sep2"));
+    mnuDBConfig = addItem(mnuProject, QStringLiteral("mnuDBConfig"), QStringLiteral("Database Configuration"));
+    addSeparator(mnuProject, QStringLiteral("sep1"));
+    mnuExit = addItem(mnuProject, QStringLiteral("mnuExit"), QStringLiteral("E&xit"));
+
+    mnuCards = addMenu(QStringLiteral("mnuCards"), QStringLiteral("Layouts"));
+    mnuCreate = addItem(mnuCards, QStringLiteral("mnuCreate"), QStringLiteral("Create New"),
+                        QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    mnuLoadCard = addItem(mnuCards, QStringLiteral("mnuLoadCard"), QStringLiteral("Open Existing"),
+                          QKeySequence(Qt::SHIFT | Qt::Key_Insert));
+    mnuEditCard = addItem(mnuCards, QStringLiteral("mnuEditCard"), QStringLiteral("Change Layout"),
+                          QKeySequence(Qt::Key_F2));
+    mnuEditCard->setEnabled(false);
+
+    mnuData = addMenu(QStringLiteral("mnuData"), QStringLiteral("&Data"));
+    mnuReclist = addItem(mnuData, QStringLiteral("mnuReclist"), QStringLiteral("Show Records"),
+                         QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuUpdateRecs = addItem(mnuData, QStringLiteral("mnuUpdateRecs"), QStringLiteral("Edit Records"),
+                            QKeySequence(Qt::CTRL | Qt::Key_E));
+
+    mnuPrint = addMenu(QStringLiteral("mnuPrint"), QStringLiteral("Printing"));
+    mnuPrintSetup = addItem(mnuPrint, QStringLiteral("mnuPrintSetup"), QStringLiteral("Print Setup"));
+    mnuPrinterSetup = addItem(mnuPrint, QStringLiteral("mnuPrinterSetup"), QStringLiteral("Printer Setup"));
+    addSeparator(mnuPrint, QStringLiteral("sepPrint"));
+    mnuPrintFront = addItem(mnuPrint, QStringLiteral("mnuPrintFront"), QStringLiteral("Print Front Badge"),
+                            QKeySequence(Qt::CTRL | Qt::Key_F));
+    mnuPrintBack = addItem(mnuPrint, QStringLiteral("mnuPrintBack"), QStringLiteral("Print Back Badge"),
+                           QKeySequence(Qt::CTRL | Qt::Key_B));
+    mnuPrintPage = addItem(mnuPrint, QStringLiteral("mnuPrintPage"), QStringLiteral("Print Page"),
+                           QKeySequence(Qt::CTRL | Qt::Key_P));
+
+    connect(mnuNew, &QAction::triggered, this, [this] { showWindow(QStringLiteral("frmNewProj")); });
+    connect(mnuOpen, &QAction::triggered, this, &mainMdi::onOpen);
+    connect(mnuSaveProject, &QAction::triggered, this, &mainMdi::saveProject);
+    connect(mnuSaveAsProject, &QAction::triggered, this, &mainMdi::saveProjectAs);
+    connect(mnuClose, &QAction::triggered, this, &mainMdi::closeProject);
+    connect(mnuDBConfig, &QAction::triggered, this, &mainMdi::onDatabaseConfiguration);
+    connect(mnuExit, &QAction::triggered, this, &mainMdi::onExit);
+    connect(mnuCreate, &QAction::triggered, this, &mainMdi::onCreateLayout);
+    connect(mnuLoadCard, &QAction::triggered, this, &mainMdi::onOpenExistingLayout);
+    connect(mnuEditCard, &QAction::triggered, this, &mainMdi::onChangeLayout);
+    connect(mnuReclist, &QAction::triggered, this, [this] { showWindow(QStringLiteral("frmData")); });
+    connect(mnuUpdateRecs, &QAction::triggered, this, [this] { showWindow(QStringLiteral("FrmAddRec")); });
+}
+
+void mainMdi::setProjectMenusEnabled(bool enabled)
+{
+    for (QAction* action : {mnuSaveProject, mnuSaveAsProject, mnuClose, mnuCards->menuAction(),
+                            mnuData->menuAction(), mnuPrint->menuAction()})
+        action->setEnabled(enabled);
+}
+
+void mainMdi::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_placedAtStart) {
+        m_placedAtStart = true;
+        placeRenderingWindows();
+    }
+}
+
+void mainMdi::closeEvent(QCloseEvent* event)
+{
+    unloadWindow(QStringLiteral("frmPreview"));
+    event->accept();
+    Q_EMIT exitRequested();
+}
+
+void mainMdi::placeRenderingWindows()
+{
+    const int areaWidth = m_mdi->contentsRect().width();
+    const int left = areaWidth - m_front->width() - screenPixels(this, ViewRightGap);
+    m_front->showNormal();
+    m_front->move(left, screenPixels(this, ViewTop));
+    m_back->showNormal();
+    m_back->move(left, m_front->height() + screenPixels(this, ViewRightGap));
+}
+
+void mainMdi::SetPortrait()
+{
+    m_front->setCardSize(cardSizeTwips(Orientation::Portrait));
+    m_back->setCardSize(cardSizeTwips(Orientation::Portrait));
+    placeRenderingWindows();
+}
+
+void mainMdi::SetLandscape()
+{
+    m_front->setCardSize(cardSizeTwips(Orientation::Landscape));
+    m_back->setCardSize(cardSizeTwips(Orientation::Landscape));
+    placeRenderingWindows();
+}
+
+QMdiSubWindow* mainMdi::loadedWindow(const QString& name) const
+{
+    if (name == QLatin1String("frmProgress"))
+        return m_progress.data();
+    return m_windows.value(name).data();
+}
+
+QMdiSubWindow* mainMdi::showWindow(const QString& name)
+{
+    QPointer<QMdiSubWindow>& window = m_windows[name];
+    if (!window) {
+        QString caption;
+        for (const WindowInfo& info : PlannedWindows) {
+            if (name == QLatin1String(info.name))
+                caption = QString::fromLatin1(info.caption);
+        }
+        if (name == QLatin1String("frmDesigner"))
+            caption = QStringLiteral("Vellumark   -  ") + ProjectSettings::instance().ProjectName;
+        window = new PlaceholderWindow(name, caption);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        m_mdi->addSubWindow(window);
+    }
+    window->show();
+    window->raise();
+    return window;
+}
+
+void mainMdi::unloadWindow(const QString& name)
+{
+    if (name == QLatin1String("frmProgress")) {
+        unloadProgress();
+        return;
+    }
+    if (QPointer<QMdiSubWindow> window = m_windows.take(name))
+        delete window.data();
+}
+
+frmProgress* mainMdi::progressWindow()
+{
+    if (!m_progress) {
+        m_progress = new frmProgress;
+        m_mdi->addSubWindow(m_progress);
+        m_progress->centreIn(m_mdi->contentsRect().size());
+    }
+    return m_progress;
+}
+
+void mainMdi::unloadProgress()
+{
+    delete m_progress.data();
+}
+
+bool mainMdi::WriteProjectFile()
+{
+    ProjectSettings& settings = ProjectSettings::instance();
+    const QString error = vm::WriteProjectFile(settings.stored(), settings.ProjectFile);
+    if (!error.isEmpty()) {
+        m_dialogs.message(this, {QStringLiteral("The project was not saved."), MessageButtons::Ok,
+                                 MessageIcon::Critical, {}, error});
+        return false;
+    }
+    SetProjectState(2);
+    MsgBox(m_dialogs, this, QStringLiteral("Project Saved"), MessageButtons::Ok,
+           MessageIcon::Information, QStringLiteral("Save"));
+    return true;
+}
+
+bool mainMdi::saveProject()
+{
+    if (ProjectSettings::instance().ProjectFile.isEmpty())
+        return saveProjectAs();
+    return WriteProjectFile();
+}
+
+bool mainMdi::saveProjectAs()
+{
+    ProjectSettings& settings = ProjectSettings::instance();
+    Cdlg.Filter = QStringLiteral("Project File| *.Prj");
+    Cdlg.InitDir = settings.ProjectDir;
+    Cdlg.FileName.clear();
+    Cdlg.ShowSave();
+    if (Cdlg.FileName.isEmpty())
+        return false;
+    const QString previous = settings.ProjectFile;
+    settings.ProjectFile = Cdlg.FileName;
+    if (!WriteProjectFile()) {
+        settings.ProjectFile = previous;
+        return false;
+    }
+    return true;
+}
+
+void mainMdi::onOpen()
+{
+    ProjectSettings& settings = ProjectSettings::instance();
+    Cdlg.Filter = QStringLiteral("Project File|*.Prj|All Files|*");
+    Cdlg.InitDir = settings.ProjectDir;
+    Cdlg.FileName.clear();
+    Cdlg.ShowOpen();
+    if (!Cdlg.FileName.isEmpty())
+        openProjectFile(Cdlg.FileName);
+}
+
+bool mainMdi::openProjectFile(const QString& path)
+{
+    const QString file = resolveFileName(path);
+    StoredSettings read;
+    QString why;
+    if (!ReadProjectFile(file, &read, &why)) {
+        m_dialogs.message(this, {QStringLiteral("Error while reading existing project, Project "
+                                                "might be currupted or mismatch with database "),
+                                 MessageButtons::Ok, MessageIcon::Critical,
+                                 QStringLiteral("Error in project"), why});
+        return false;
+    }
+    closeProject();
+    ProjectSettings& settings = ProjectSettings::instance();
+    settings.stored() = read;
+    settings.ProjectFile = file;
+    // An opened project stands where the wizard's Finish leaves a new one: menus on, file written.
+    SetProjectState(1);
+    SetProjectState(2);
+    settings.DatabaseConfigured = true;
+    return true;
+}
+
+void mainMdi::closeProject()
+{
+    for (const char* name :
+         {"frmData", "FrmAddRec", "frmNewProj", "frmProgress", "frmDirChooser", "frmConfigure"})
+        unloadWindow(QString::fromLatin1(name));
+    m_front->UnloadBadgeElements();
+    m_back->UnloadBadgeElements();
+    ProjectSettings& settings = ProjectSettings::instance();
+    SetProjectState(0);
+    // Everything of the closed project goes, so a project created next starts clean.
+    settings.stored() = StoredSettings{};
+    settings.DatabaseConfigured = false;
+    settings.ProjectFile.clear();
+    settings.CurrentBadgePath.clear();
+    mnuEditCard->setEnabled(false);
+}
+
+void mainMdi::onExit()
+{
+    if (MsgBox(m_dialogs, this, QStringLiteral("Do you want to exit from application"),
+               MessageButtons::YesNo) == MessageAnswer::Yes)
+        Q_EMIT exitRequested();
+}
+
+void mainMdi::onDatabaseConfiguration()
+{
+    if (ProjectSettings::instance().ProjectState != 0)
+        showWindow(QStringLiteral("frmConfigure"));
+}
+
+void mainMdi::onCreateLayout()
+{
+    if (!ProjectSettings::instance().DatabaseConfigured) {
+        MsgBox(m_dialogs, this, QStringLiteral("Database not found."));
+        showWindow(QStringLiteral("frmConfigure"));
+        return;
+    }
+    showWindow(QStringLiteral("frmDesigner"));
+}
+
+void mainMdi::onOpenExistingLayout()
+{
+}
+
+void mainMdi::onChangeLayout()
+{
+    if (!ProjectSettings::instance().CurrentBadgePath.isEmpty())
+        showWindow(QStringLiteral("frmDesigner"));
+}
+
+} // namespace vm

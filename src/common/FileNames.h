@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace vm {
+
+// Files named in projects and badges come from a system that ignored letter case (".Lyt" and
+// ".lyt" both occur). Returns the path itself when it exists, else a file in the same folder whose
+// name matches without regard to case, else the path unchanged.
+QString resolveFileName(const QString& path);
+
+// The name with its extension, without the folder ("ab.Lyt" for "/x/ab.Lyt").
+QString fileTitle(const QString& path);
+
+// Makes a folder text end with "/", as every folder setting does.
+QString withTrailingSlash(const QString& folder);
+
+} // namespace vm

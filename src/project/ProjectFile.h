@@ -1,0 +1,30 @@
+#pragma once
+
+#include "project/ProjectSettings.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace vm {
+
+// The project file: one quoted line per item, keys in a fixed order, CR LF line ends.
+
+// The line texts (without quotes) in file order.
+QStringList projectFileLines(const StoredSettings& settings);
+
+// A value holding a double quote cannot be stored (the format has no escape). Returns the key of
+// the first such value ("ProjectName:", "Table:2:", ...) or an empty text when all can be stored.
+QString unstorableProjectValue(const StoredSettings& settings);
+
+// Writes the file atomically. Returns an empty text on success, else why it failed; a value
+// with a double quote is refused and nothing is written.
+QString WriteProjectFile(const StoredSettings& settings, const QString& path);
+
+// The exact inverse of the writer. A file that does not follow the format (a key missing or out
+// of order, a count that disagrees with the lines that follow, text after the last badge) is
+// rejected as a whole: false, *why says where, *settings untouched.
+bool parseProjectFile(const QByteArray& bytes, StoredSettings* settings, QString* why);
+bool ReadProjectFile(const QString& path, StoredSettings* settings, QString* why);
+
+} // namespace vm

@@ -1,0 +1,357 @@
+// Invariant: the main window's menus follow the project's life cycle (start, being created,
+// written, closed), and no project command leaves the open project half changed.
+#include "app/CommonDialog.h"
+#include "app/frmProgress.h"
+#include "app/mainMdi.h"
+#include "app/ScreenUnits.h"
+#include "project/ProjectFile.h"
+#include "project/ProjectSettings.h"
+#include "render/RenderingWindow.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vm;
+using vm::test::ScriptedDialogs;
+
+namespace {
+
+StoredSettings sampleProject(const QString& folder)
+{
+    StoredSettings s;
+    s.ProjectName = QStringLiteral("Staff");
+    s.DatabasePath = folder + QStringLiteral("/data/staff.sqlite");
+    s.MasterTable = QStringLiteral("Employee");
+    s.UniqueField = QStringLiteral("EmpNo");
+    s.PhotoField = s.SignField = NoneField;
+    s.ProjectDir = folder + QStringLiteral("/data/");
+    s.BadgeDir = folder + QStringLiteral("/Badges/");
+    s.Badges = {QStringLiteral("Visitor")};
+    return s;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_mainMdi : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void startsWithProjectMenusOffAndEmptyViewsAtTheRightEdge();
+    void menuBarHasTheSystemsCaptionsAndShortcuts();
+    void projectLifeCycleSwitchesTheMenus();
+    void openingABadFileKeepsTheOpenProject_data();
+    void openingABadFileKeepsTheOpenProject();
+    void saveAsWritesANewFileAndKeepsTheName();
+    void saveRefusesAValueWithAQuoteAndKeepsTheFile();
+    void exitAsksFirst();
+    void createNewNeedsAConfiguredDatabase();
+    void progressWindowIsCentred();
+    void commonDialogFilters();
+
+private:
+    QTemporaryDir m_dir;
+    ScriptedDialogs m_dialogs;
+    mainMdi* m_window = nullptr;
+    QString m_projectPath;
+};
+
+void tst_mainMdi::init()
+{
+    ProjectSettings::instance().reset();
+    m_dialogs.clear();
+    m_window = new mainMdi(m_dialogs);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_projectPath = m_dir.filePath(QStringLiteral("Staff.Prj"));
+    QCOMPARE(WriteProjectFile(sampleProject(m_dir.path()), m_projectPath), QString());
+}
+
+void tst_mainMdi::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+}
+
+static bool projectMenusEnabled(const mainMdi& w)
+{
+    const bool save = w.mnuSaveProject->isEnabled();
+    for (const QAction* a : {w.mnuSaveAsProject, w.mnuClose, w.mnuCards->menuAction(),
+                             w.mnuData->menuAction(), w.mnuPrint->menuAction()})
+        if (a->isEnabled() != save)
+            qFatal("project menus disagree: %s", qPrintable(a->objectName()));
+    return save;
+}
+
+void tst_mainMdi::startsWithProjectMenusOffAndEmptyViewsAtTheRightEdge()
+{
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Vellumark"));
+    QCOMPARE(ProjectSettings::instance().ProjectState, qint16(0));
+    QVERIFY(!ProjectSettings::instance().DatabaseConfigured);
+    QVERIFY(!projectMenusEnabled(*m_window));
+    QVERIFY(!m_window->mnuEditCard->isEnabled());
+    QVERIFY(m_window->mnuOpen->isEnabled());
+
+    RenderingWindow* front = m_window->frmFront();
+    RenderingWindow* back = m_window->frmBack();
+    QCOMPARE(front->windowTitle(), QStringLiteral("Front View"));
+    QCOMPARE(back->windowTitle(), QStringLiteral("Back View"));
+    QVERIFY(front->isVisible() && back->isVisible());
+    QCOMPARE(front->canvas()->size(), screenSize(front, {4876, 3090}));
+    QCOMPARE(back->canvas()->size(), screenSize(back, {4876, 3090}));
+
+    const int area = m_window->mdiArea()->contentsRect().width();
+    const int gap = screenPixels(m_window, 240);
+    QCOMPARE(front->geometry().right() + 1, area - gap);
+    QCOMPARE(front->y(), screenPixels(m_window, 120));
+    QCOMPARE(back->x(), front->x());
+    QCOMPARE(back->y(), front->height() + gap);
+
+    QMdiSubWindow* preview = m_window->loadedWindow(QStringLiteral("frmPreview"));
+    QVERIFY(preview);
+    QVERIFY(!preview->isVisible());
+}
+
+void tst_mainMdi::menuBarHasTheSystemsCaptionsAndShortcuts()
+{
+    const struct {
+        QAction* action;
+        const char* caption;
+        QKeySequence shortcut;
+    } items[] = {
+        {m_window->mnuNew, "&New                   ", QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {m_window->mnuOpen, "&Open", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {m_window->mnuSaveProject, "&Save", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {m_window->mnuSaveAsProject, "Save &As", {}},
+        {m_window->mnuClose, "&Close", {}},
+        {m_window->mnuDBConfig, "Database Configuration", {}},
+        {m_window->mnuExit, "E&xit", {}},
+        {m_window->mnuCreate, "Create New", QKeySequence(Qt::CTRL | Qt::Key_Insert)},
+        {m_window->mnuLoadCard, "Open Existing", QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
+        {m_window->mnuEditCard, "Change Layout", QKeySequence(Qt::Key_F2)},
+        {m_window->mnuReclist, "Show Records", QKeySequence(Qt::CTRL | Qt::Key_R)},
+        {m_window->mnuUpdateRecs, "Edit Records", QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {m_window->mnuPrintSetup, "Print Setup", {}},
+        {m_window->mnuPrinterSetup, "Printer Setup", {}},
+        {m_window->mnuPrintFront, "Print Front Badge", QKeySequence(Qt::CTRL | Qt::Key_F)},
+        {m_window->mnuPrintBack, "Print Back Badge", QKeySequence(Qt::CTRL | Qt::Key_B)},
+        {m_window->mnuPrintPage, "Print Page", QKeySequence(Qt::CTRL | Qt::Key_P)},
+    };
+    for (const auto& item : items) {
+        QCOMPARE(item.action->text(), QString::fromLatin1(item.caption));
+        QCOMPARE(item.action->shortcut(), item.shortcut);
+    }
+    QCOMPARE(m_window->mnuNew->text().size(), 4 + 19);
+
+    QStringList projectItems;
+    for (const QAction* a : m_window->mnuProject->actions())
+        projectItems << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+    QCOMPARE(projectItems, (QStringList{"mnuNew", "mnuOpen", "mnuSaveProject", "mnuSaveAsProject",
+                                        "mnuClose", "-", "mnuDBConfig", "-", "mnuExit"}));
+    QStringList menus;
+    for (const QAction* a : m_window->menuBar()->actions())
+        menus << a->text();
+    QCOMPARE(menus, (QStringList{"Project", "Layouts", "&Data", "Printing"}));
+}
+
+void tst_mainMdi::projectLifeCycleSwitchesTheMenus()
+{
+    ProjectSettings& settings = ProjectSettings::instance();
+    SetProjectState(1); // new-project dialog confirmed
+    QVERIFY(projectMenusEnabled(*m_window));
+    SetProjectState(0); // wizard closed without Finish
+    QVERIFY(!projectMenusEnabled(*m_window));
+    SetProjectState(2); // state 2 leaves the menus as they are
+    QVERIFY(!projectMenusEnabled(*m_window));
+    SetProjectState(3);
+    QVERIFY(projectMenusEnabled(*m_window));
+
+    SetProjectState(0);
+    QVERIFY(m_window->openProjectFile(m_projectPath));
+    QCOMPARE(settings.ProjectState, qint16(2));
+    QVERIFY(settings.DatabaseConfigured);
+    QCOMPARE(settings.ProjectFile, m_projectPath);
+    QCOMPARE(settings.stored(), sampleProject(m_dir.path()));
+    QVERIFY(projectMenusEnabled(*m_window));
+    QVERIFY(m_dialogs.messages.isEmpty());
+
+    // Save keeps the menus and writes the same bytes back.
+    const QByteArray before = fileBytes(m_projectPath);
+    m_window->mnuSaveProject->trigger();
+    QCOMPARE(m_dialogs.messageTexts(), QStringList{QStringLiteral("Project Saved")});
+    QCOMPARE(m_dialogs.messages[0].title, QStringLiteral("Save"));
+    QCOMPARE(m_dialogs.messages[0].icon, MessageIcon::Information);
+    QCOMPARE(fileBytes(m_projectPath), before);
+    QVERIFY(projectMenusEnabled(*m_window));
+
+    m_window->mnuClose->trigger();
+    QCOMPARE(settings.ProjectState, qint16(0));
+    QVERIFY(!settings.DatabaseConfigured);
+    QVERIFY(settings.ProjectName.isEmpty() && settings.DatabasePath.isEmpty() && settings.ProjectFile.isEmpty());
+    QVERIFY(!projectMenusEnabled(*m_window));
+    QVERIFY(m_window->frmFront()->isVisible() && m_window->frmBack()->isVisible());
+
+    // Database Configuration does nothing without a project.
+    m_window->mnuDBConfig->trigger();
+    QVERIFY(!m_window->loadedWindow(QStringLiteral("frmConfigure")));
+}
+
+void tst_mainMdi::openingABadFileKeepsTheOpenProject_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray good = fileBytes(m_dir.filePath(QStringLiteral("Staff.Prj")));
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("binary") << QByteArray("\0\x01\x02\xff\xfe garbage\0", 14);
+    QTest::newRow("garbled") << QByteArray("\"ProjectName:X\"\r\n\"oops\"\r\n");
+    QTest::newRow("truncated") << good.left(good.size() - 30);
+}
+
+void tst_mainMdi::openingABadFileKeepsTheOpenProject()
+{
+    QFETCH(QByteArray, bytes);
+    QVERIFY(m_window->openProjectFile(m_projectPath));
+    ProjectSettings& settings = ProjectSettings::instance();
+    const StoredSettings before = settings.stored();
+
+    const QString bad = m_dir.filePath(QStringLiteral("bad.Prj"));
+    QFile file(bad);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    QVERIFY(!m_window->openProjectFile(bad));
+    QVERIFY(!m_window->openProjectFile(m_dir.filePath(QStringLiteral("nowhere.Prj"))));
+
+    QCOMPARE(m_dialogs.messages.size(), 2);
+    for (const OperatorMessage& message : m_dialogs.messages) {
+        QCOMPARE(message.text, QStringLiteral("Error while reading existing project, Project might "
+                                              "be currupted or mismatch with database "));
+        QCOMPARE(message.title, QStringLiteral("Error in project"));
+        QVERIFY(!message.detail.isEmpty());
+    }
+    QCOMPARE(settings.stored(), before);
+    QCOMPARE(settings.ProjectFile, m_projectPath);
+    QCOMPARE(settings.ProjectState, qint16(2));
+    QVERIFY(settings.DatabaseConfigured);
+}
+
+void tst_mainMdi::saveAsWritesANewFileAndKeepsTheName()
+{
+    QVERIFY(m_window->openProjectFile(m_projectPath));
+    const QString copy = m_dir.filePath(QStringLiteral("Copy.Prj"));
+    m_dialogs.fileAnswers = {copy};
+    m_window->mnuSaveAsProject->trigger();
+
+    QCOMPARE(m_dialogs.fileRequests.size(), 1);
+    QCOMPARE(m_dialogs.fileRequests[0].initialFolder, ProjectSettings::instance().ProjectDir);
+    QCOMPARE(m_dialogs.fileRequests[0].filter, QStringLiteral("Project File (*.Prj)"));
+    QCOMPARE(ProjectSettings::instance().ProjectFile, copy);
+    QCOMPARE(ProjectSettings::instance().ProjectName, QStringLiteral("Staff"));
+    QCOMPARE(fileBytes(copy), fileBytes(m_projectPath));
+    QCOMPARE(m_dialogs.messageTexts(), QStringList{QStringLiteral("Project Saved")});
+
+    // A cancelled dialog changes nothing.
+    m_dialogs.clear();
+    m_window->mnuSaveAsProject->trigger();
+    QCOMPARE(ProjectSettings::instance().ProjectFile, copy);
+    QVERIFY(m_dialogs.messages.isEmpty());
+}
+
+void tst_mainMdi::saveRefusesAValueWithAQuoteAndKeepsTheFile()
+{
+    QVERIFY(m_window->openProjectFile(m_projectPath));
+    const QByteArray before = fileBytes(m_projectPath);
+    ProjectSettings::instance().Badges << QStringLiteral("say \"cheese\"");
+    QVERIFY(!m_window->saveProject());
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QCOMPARE(m_dialogs.messages[0].icon, MessageIcon::Critical);
+    QVERIFY(m_dialogs.messages[0].detail.contains(QStringLiteral("BadgeName:")));
+    QCOMPARE(fileBytes(m_projectPath), before);
+    QCOMPARE(ProjectSettings::instance().ProjectState, qint16(2));
+}
+
+void tst_mainMdi::exitAsksFirst()
+{
+    QSignalSpy exits(m_window, &mainMdi::exitRequested);
+    m_dialogs.answers = {MessageAnswer::No};
+    m_window->mnuExit->trigger();
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QCOMPARE(m_dialogs.messages[0].text, QStringLiteral("Do you want to exit from application"));
+    QCOMPARE(m_dialogs.messages[0].buttons, MessageButtons::YesNo);
+    QCOMPARE(exits.count(), 0);
+    m_dialogs.answers = {MessageAnswer::Yes};
+    m_window->mnuExit->trigger();
+    QCOMPARE(exits.count(), 1);
+}
+
+void tst_mainMdi::createNewNeedsAConfiguredDatabase()
+{
+    SetProjectState(1);
+    m_window->mnuCreate->trigger();
+    QCOMPARE(m_dialogs.messageTexts(), QStringList{QStringLiteral("Database not found.")});
+    QVERIFY(m_window->loadedWindow(QStringLiteral("frmConfigure")));
+    QVERIFY(!m_window->loadedWindow(QStringLiteral("frmDesigner")));
+
+    // Close unloads the project's windows.
+    m_window->closeProject();
+    QVERIFY(!m_window->loadedWindow(QStringLiteral("frmConfigure")));
+
+    m_dialogs.clear();
+    QVERIFY(m_window->openProjectFile(m_projectPath));
+    m_window->mnuCreate->trigger();
+    QVERIFY(m_dialogs.messages.isEmpty());
+    QMdiSubWindow* designer = m_window->loadedWindow(QStringLiteral("frmDesigner"));
+    QVERIFY(designer);
+    QCOMPARE(designer->windowTitle(), QStringLiteral("Vellumark   -  Staff"));
+}
+
+void tst_mainMdi::progressWindowIsCentred()
+{
+    frmProgress* progress = m_window->progressWindow();
+    QCOMPARE(progress->windowTitle(), QStringLiteral("Please wait ...."));
+    QVERIFY(progress->findChild<QProgressBar*>(QStringLiteral("ProgressBar1")));
+    const QSize area = m_window->mdiArea()->contentsRect().size();
+    QVERIFY(qAbs(progress->x() - (area.width() / 2 - progress->width() / 2)) <= 1);
+    QVERIFY(qAbs(progress->y() - (area.height() / 2 - progress->height() / 2)) <= 1);
+    m_window->closeProject();
+    QVERIFY(!m_window->loadedWindow(QStringLiteral("frmProgress")));
+}
+
+void tst_mainMdi::commonDialogFilters()
+{
+    QCOMPARE(qtFileFilter(QStringLiteral("Badge file (*.Lyt)|*.Lyt")),
+             QStringLiteral("Badge file (*.Lyt) (*.Lyt)"));
+    QCOMPARE(qtFileFilter(QStringLiteral("Pictures|*.jpg;*.bmp|All Files|*.*")),
+             QStringLiteral("Pictures (*.jpg *.bmp);;All Files (*.*)"));
+
+    m_dialogs.fileAnswers = {QStringLiteral("/x/y/ab.Lyt"), QString()};
+    CommonDialog dialog(m_dialogs, m_window);
+    dialog.ShowOpen();
+    QCOMPARE(dialog.FileName, QStringLiteral("/x/y/ab.Lyt"));
+    QCOMPARE(dialog.FileTitle, QStringLiteral("ab.Lyt"));
+    dialog.ShowOpen();
+    QVERIFY(dialog.FileName.isEmpty() && dialog.FileTitle.isEmpty());
+
+    m_dialogs.colorAnswers = {qRgb(0x11, 0x22, 0x33)};
+    QVERIFY(dialog.ShowColor());
+    QCOMPARE(dialog.Color, quint32(0x332211));
+    QVERIFY(!dialog.ShowColor());
+    QCOMPARE(dialog.Color, quint32(0x332211));
+}
+
+QTEST_MAIN(tst_mainMdi)
+#include "tst_mainMdi.moc"

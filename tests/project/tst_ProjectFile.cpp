@@ -1,0 +1,234 @@
+// Invariant: a project file reads back into exactly the settings it was written from, byte for
+// byte on a second write, and anything that is not a whole project file is rejected untouched.
+#include "common/QuotedLines.h"
+#include "project/ProjectFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vm;
+
+Q_DECLARE_METATYPE(vm::StoredSettings)
+
+namespace {
+
+StoredSettings exampleProject()
+{
+    StoredSettings s;
+    s.ProjectName = QStringLiteral("Staff");
+    s.DatabasePath = QStringLiteral("D:\\Cards\\data\\staff.mdb");
+    s.MasterTable = QStringLiteral("Employee");
+    s.UniqueField = QStringLiteral("EmpNo");
+    s.PlaceImages = 1;
+    s.PhotoField = QStringLiteral("Employee.EmpNo");
+    s.SignField = QStringLiteral("Employee.EmpNo");
+    s.PhotoDir = QStringLiteral("D:\\Cards\\Photos\\");
+    s.SignDir = QStringLiteral("D:\\Cards\\Signs\\");
+    s.ProjectDir = QStringLiteral("D:\\Cards\\data\\");
+    s.BadgeDir = QStringLiteral("D:\\Cards\\Badges\\");
+    s.LogoDir = QStringLiteral("D:\\Cards\\Logo\\");
+    s.Badges = {QStringLiteral("Visitor")};
+    return s;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_ProjectFile : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void writesTheExampleProjectExactly();
+    void roundTripIsByteIdentical_data();
+    void roundTripIsByteIdentical();
+    void rejectsWhatIsNotAProject_data();
+    void rejectsWhatIsNotAProject();
+    void unreadableFilesAreReported();
+    void refusesAValueWithADoubleQuote();
+    void readsLegacyEncodingsAndLineEnds();
+};
+
+void tst_ProjectFile::writesTheExampleProjectExactly()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Staff.Prj"));
+    QCOMPARE(WriteProjectFile(exampleProject(), path), QString());
+    const QByteArray expected = "\"ProjectName:Staff\"\r\n"
+                                "\"Databsepath:D:\\Cards\\data\\staff.mdb\"\r\n"
+                                "\"DataTables:0\"\r\n"
+                                "\"MasterTable:Employee\"\r\n"
+                                "\"UniqueField:EmpNo\"\r\n"
+                                "\"TotalRelations:0\"\r\n"
+                                "\"PlaceImages:1\"\r\n"
+                                "\"PhotoField:Employee.EmpNo\"\r\n"
+                                "\"SignField:Employee.EmpNo\"\r\n"
+                                "\"PhotoDir:D:\\Cards\\Photos\\\"\r\n"
+                                "\"SignDir:D:\\Cards\\Signs\\\"\r\n"
+                                "\"ProjectDir:D:\\Cards\\data\\\"\r\n"
+                                "\"BadgeDir:D:\\Cards\\Badges\\\"\r\n"
+                                "\"LogoDir:D:\\Cards\\Logo\\\"\r\n"
+                                "\"Badges:1\"\r\n"
+                                "\"BadgeName:Visitor\"\r\n";
+    QCOMPARE(fileBytes(path), expected);
+}
+
+void tst_ProjectFile::roundTripIsByteIdentical_data()
+{
+    QTest::addColumn<StoredSettings>("settings");
+
+    StoredSettings none = exampleProject();
+    none.Badges.clear();
+    none.PlaceImages = 0;
+    none.PhotoField = none.SignField = NoneField;
+    QTest::newRow("no children, no badges") << none;
+
+    StoredSettings one = exampleProject();
+    one.DataTables = {QStringLiteral("Dept")};
+    one.Relations = {QStringLiteral("Employee.[DeptID]=Dept.[DeptID]")};
+    one.Badges = {QStringLiteral("Visitor"), QStringLiteral("Staff"), QStringLiteral("Guest")};
+    QTest::newRow("one child, several badges") << one;
+
+    StoredSettings two = one;
+    two.DataTables << QStringLiteral("Site");
+    two.Relations << QStringLiteral("Employee.[SiteNo]=Site.[No]");
+    QTest::newRow("two children") << two;
+
+    StoredSettings paths = two;
+    paths.DatabasePath = QStringLiteral("/srv/badge data/C:staff: 2024.sqlite");
+    paths.PhotoDir = QStringLiteral("/home/front desk/Photos: new/");
+    paths.Badges = {QStringLiteral("a:b, c")};
+    QTest::newRow("colons and blanks") << paths;
+
+    StoredSettings unicode = two;
+    unicode.ProjectName = QStringLiteral("Café Zürich 日本");
+    unicode.MasterTable = QStringLiteral("Mitarbeiterüberblick");
+    unicode.Badges = {QStringLiteral("Besucher é"), QStringLiteral("日本語")};
+    QTest::newRow("non-ASCII") << unicode;
+
+    StoredSettings empty;
+    QTest::newRow("all empty") << empty;
+}
+
+void tst_ProjectFile::roundTripIsByteIdentical()
+{
+    QFETCH(StoredSettings, settings);
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("a.Prj"));
+    const QString second = dir.filePath(QStringLiteral("b.Prj"));
+    QCOMPARE(WriteProjectFile(settings, first), QString());
+
+    StoredSettings read;
+    QString why;
+    QVERIFY2(ReadProjectFile(first, &read, &why), qPrintable(why));
+    QCOMPARE(read, settings);
+    QCOMPARE(WriteProjectFile(read, second), QString());
+    QCOMPARE(fileBytes(second), fileBytes(first));
+}
+
+void tst_ProjectFile::rejectsWhatIsNotAProject_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray good = encodeQuotedLines(projectFileLines(exampleProject()));
+    auto without = [&](int line) {
+        QStringList lines = projectFileLines(exampleProject());
+        lines.removeAt(line);
+        return encodeQuotedLines(lines);
+    };
+    auto replaced = [&](int line, const QString& text) {
+        QStringList lines = projectFileLines(exampleProject());
+        lines[line] = text;
+        return encodeQuotedLines(lines);
+    };
+
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("blank lines") << QByteArray("\r\n\r\n\n");
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    QTest::newRow("garbage text") << QByteArray("hello world\nthis is not a project\n");
+    QTest::newRow("truncated in the middle") << good.left(good.size() / 2);
+    QTest::newRow("last badge missing") << without(15);
+    QTest::newRow("key missing") << without(4);
+    QTest::newRow("lines swapped") << [&] {
+        QStringList lines = projectFileLines(exampleProject());
+        lines.swapItemsAt(3, 4);
+        return encodeQuotedLines(lines);
+    }();
+    QTest::newRow("count larger than lines") << replaced(14, QStringLiteral("Badges:2"));
+    QTest::newRow("count smaller than lines") << replaced(14, QStringLiteral("Badges:0"));
+    QTest::newRow("huge count") << replaced(2, QStringLiteral("DataTables:2000000000"));
+    QTest::newRow("negative count") << replaced(2, QStringLiteral("DataTables:-1"));
+    QTest::newRow("count not a number") << replaced(5, QStringLiteral("TotalRelations:two"));
+    QTest::newRow("table index wrong") << [&] {
+        StoredSettings s = exampleProject();
+        s.DataTables = {QStringLiteral("Dept")};
+        QStringList lines = projectFileLines(s);
+        lines[3] = QStringLiteral("Table:2:Dept");
+        return encodeQuotedLines(lines);
+    }();
+    QTest::newRow("place images not a number") << replaced(6, QStringLiteral("PlaceImages:yes"));
+    QTest::newRow("text after the end") << good + "\"BadgeName:Extra\"\r\n";
+}
+
+void tst_ProjectFile::rejectsWhatIsNotAProject()
+{
+    QFETCH(QByteArray, bytes);
+    StoredSettings settings = exampleProject();
+    settings.ProjectName = QStringLiteral("untouched");
+    const StoredSettings before = settings;
+    QString why;
+    QVERIFY(!parseProjectFile(bytes, &settings, &why));
+    QVERIFY(!why.isEmpty());
+    QCOMPARE(settings, before);
+}
+
+void tst_ProjectFile::unreadableFilesAreReported()
+{
+    QTemporaryDir dir;
+    StoredSettings settings;
+    QString why;
+    QVERIFY(!ReadProjectFile(dir.filePath(QStringLiteral("missing.Prj")), &settings, &why));
+    QVERIFY(why.contains(QStringLiteral("missing.Prj")));
+    QVERIFY(!ReadProjectFile(dir.path(), &settings, &why));
+    QVERIFY(why.contains(QStringLiteral("folder")));
+    QCOMPARE(settings, StoredSettings{});
+}
+
+void tst_ProjectFile::refusesAValueWithADoubleQuote()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("q.Prj"));
+    QCOMPARE(WriteProjectFile(exampleProject(), path), QString());
+    const QByteArray before = fileBytes(path);
+
+    StoredSettings quoted = exampleProject();
+    quoted.DataTables = {QStringLiteral("Dept")};
+    quoted.Relations = {QStringLiteral("Employee.Name=\"x\"")};
+    QCOMPARE(unstorableProjectValue(quoted), QStringLiteral("Relation:1:"));
+    const QString error = WriteProjectFile(quoted, path);
+    QVERIFY(error.contains(QStringLiteral("Relation:1:")));
+    QCOMPARE(fileBytes(path), before);
+
+    quoted = exampleProject();
+    quoted.ProjectName = QStringLiteral("The \"A\" team");
+    QCOMPARE(unstorableProjectValue(quoted), QStringLiteral("ProjectName:"));
+}
+
+void tst_ProjectFile::readsLegacyEncodingsAndLineEnds()
+{
+    // Older files were written in the 8-bit code page and some were edited with LF line ends.
+    QByteArray legacy = encodeQuotedLines(projectFileLines(exampleProject()));
+    legacy.replace("ProjectName:Staff", "ProjectName:Caf\xe9 \x80");
+    legacy.replace("\r\n", "\n");
+    StoredSettings read;
+    QString why;
+    QVERIFY2(parseProjectFile(legacy, &read, &why), qPrintable(why));
+    QCOMPARE(read.ProjectName, QStringLiteral("Café €"));
+    QCOMPARE(read.Badges, QStringList{QStringLiteral("Visitor")});
+}
+
+QTEST_GUILESS_MAIN(tst_ProjectFile)
+#include "tst_ProjectFile.moc"
