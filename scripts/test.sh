@@ -31,10 +31,13 @@ if [[ $fuzz_seconds -gt 0 && -d $build/fuzz ]]; then
         corpus=$(mktemp -d)
         cp -r "$root/fuzz/corpus/${name#fuzz_}/." "$corpus/" 2>/dev/null || true
         echo "== $name: ${fuzz_seconds}s"
+        log="$build/$name.log"
+        status=0
         LSAN_OPTIONS=suppressions=$root/tests/lsan.supp QT_QPA_PLATFORM=offscreen \
             "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
-            -print_final_stats=1 "$corpus" 2>&1 | grep -E 'stat::number_of_executed_units|ERROR|SUMMARY|Done' || true
-        [[ ${PIPESTATUS[0]} -eq 0 ]] || { echo "$name failed" >&2; exit 1; }
+            -print_final_stats=1 "$corpus" >"$log" 2>&1 || status=$?
+        grep -E 'stat::number_of_executed_units|ERROR|SUMMARY' "$log" || true
+        if [[ $status -ne 0 ]]; then tail -n 60 "$log" >&2; echo "$name failed" >&2; exit 1; fi
         rm -rf "$corpus"
     done
 fi
