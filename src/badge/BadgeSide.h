@@ -18,6 +18,8 @@ struct ElementGeometry {
     bool Visible = false;
 
     QRectF frame() const { return QRectF(Left, Top, Width, Height); }
+
+    friend bool operator==(const ElementGeometry&, const ElementGeometry&) = default;
 };
 
 // A static text.
@@ -33,18 +35,24 @@ struct Comment : ElementGeometry {
     qint32 BackColor = 0;
     qint16 BorderStyle = 0; // 0 none, otherwise a thin outline
     bool AutoSize = true;   // the drawn size follows the text, not Width and Height
+
+    friend bool operator==(const Comment&, const Comment&) = default;
 };
 
 // A text that shows one column of the current record. Caption holds the field reference
 // "<Table.Column>" until a record fills in its value.
 struct Field : Comment {
     QString Tag; // the key a record is looked up by; which form depends on the reader's rule
+
+    friend bool operator==(const Field&, const Field&) = default;
 };
 
 // A static picture. Picture is loaded from Tag separately from the badge file.
 struct Logo : ElementGeometry {
     QString Tag; // full path of the picture file
     QImage Picture;
+
+    friend bool operator==(const Logo&, const Logo&) = default;
 };
 
 struct Shape : ElementGeometry {
@@ -53,6 +61,8 @@ struct Shape : ElementGeometry {
     qint32 BorderColor = 0;
     qint16 BackStyle = 0; // 0 transparent, 1 opaque
     qint32 BackColor = 0;
+
+    friend bool operator==(const Shape&, const Shape&) = default;
 };
 
 // The photograph and signature frames. Picture is drawn when set; otherwise a placeholder shows
@@ -61,6 +71,8 @@ struct Shape : ElementGeometry {
 struct PictureFrame : ElementGeometry {
     QImage Picture;
     bool ShowPlaceholder = true;
+
+    friend bool operator==(const PictureFrame&, const PictureFrame&) = default;
 };
 
 enum class ElementKind { Comment, Field, Logo, Shape, Photo, Sign };
