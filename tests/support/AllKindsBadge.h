@@ -64,8 +64,8 @@ inline BadgeLayout allKindsBadge(const QString& logoPath)
 
     BadgeSide& front = badge.front;
     const Comment plain = front.Label1.templateElement();
-    Comment title = textAt(plain, 1500, 150, QStringLiteral("ACME Corp: Staff, 2024"));
-    title.FontSize = 12;
+    Comment title = textAt(plain, 1400, 150, QStringLiteral("ACME Corp: Staff, 2024"));
+    title.FontSize = 10;
     title.FontBold = true;
     title.ForeColor = 0x803000;
     addComment(front, title);
@@ -84,7 +84,7 @@ inline BadgeLayout allKindsBadge(const QString& logoPath)
     dept.BackStyle = 1;
     dept.BackColor = 0x00ffff;
     addField(front, dept, QStringLiteral("Dept.Name"));
-    addLogo(front, logoPath, QRectF(3700, 150, 1000, 600));
+    addLogo(front, logoPath, QRectF(4150, 150, 600, 360));
     addShape(front, 4, QRectF(1440, 1900, 3200, 1000), 2, 0x808000, 0, 0xffffff);
     addShape(front, 2, QRectF(3900, 1000, 700, 700), 1, 0x000000, 1, 0x00c0ff);
     front.imgPhoto.Visible = true;
