@@ -64,8 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
 
     const QStringList written = decodeQuotedLines(encodeQuotedLines(badgeFileLines(layout)));
-    if (sideSectionLines(read(written, BadgeSideId::Front).side, BadgeSideId::Front, false) != frontLines
-        || sideSectionLines(read(written, BadgeSideId::Back).side, BadgeSideId::Back, false) != backLines)
+    if (sideSectionLines(read(written, BadgeSideId::Front).side, BadgeSideId::Front, false) !=
+            frontLines ||
+        sideSectionLines(read(written, BadgeSideId::Back).side, BadgeSideId::Back, false) !=
+            backLines)
         abort();
     return 0;
 }

@@ -12,8 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     StoredSettings settings;
     QString why;
-    if (!parseProjectFile(QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)),
-                          &settings, &why)) {
+    if (!parseProjectFile(
+            QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)),
+            &settings, &why)) {
         if (why.isEmpty())
             abort();
         return 0;
@@ -21,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!unstorableProjectValue(settings).isEmpty())
         return 0;
     StoredSettings again;
-    if (!parseProjectFile(encodeQuotedLines(projectFileLines(settings)), &again, &why) || again != settings)
+    if (!parseProjectFile(encodeQuotedLines(projectFileLines(settings)), &again, &why) ||
+        again != settings)
         abort();
     return 0;
 }

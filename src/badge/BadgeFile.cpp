@@ -126,8 +126,8 @@ qint32 colorAt(const QString& line, qsizetype position)
 bool flagAt(const QString& line, qsizetype position)
 {
     const QStringView value = from(line, position).trimmed();
-    return value.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0
-           || leadingNumber(value) != 0;
+    return value.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ||
+           leadingNumber(value) != 0;
 }
 
 int totalOf(const QString& line)
@@ -410,7 +410,9 @@ SplitBadge splitBadgeLines(const QStringList& lines)
     SplitBadge split;
     qsizetype next = 1; // the project line is dropped
     const qsizetype n = lines.size();
-    auto atEnd = [&] { return next >= n; };
+    auto atEnd = [&] {
+        return next >= n;
+    };
 
     QString current;
     while (!atEnd()) {

@@ -16,7 +16,8 @@ namespace vm {
 enum class BadgeSideId : qint16 { Front = 0, Back = 1 };
 enum class ScratchFile { General, Front, Back };
 
-inline const QString FrontMarker = QStringLiteral("=================FRONT SIDE=====================");
+inline const QString FrontMarker =
+    QStringLiteral("=================FRONT SIDE=====================");
 inline const QString BackMarker = QStringLiteral("=================BACK SIDE=====================");
 // Readers find the markers by these parts, anywhere in a line.
 inline const QString FrontMarkerPart = QStringLiteral("====FRONT SIDE====");
@@ -85,10 +86,10 @@ enum class LoadStatus { Loaded, CannotOpen, WrongProject, WrongDatabase };
 
 struct SideReadResult {
     LoadStatus status = LoadStatus::Loaded;
-    QString errorText; // the operator's message for any status but Loaded
-    qint16 orientation = 0; // as read from the file; 0 when the check stopped before it
-    BadgeSide side;         // the elements read, at indexes 1, 2, 3 ...
-    bool endedEarly = false; // the file ended inside the side; what was read whole is kept
+    QString errorText;        // the operator's message for any status but Loaded
+    qint16 orientation = 0;   // as read from the file; 0 when the check stopped before it
+    BadgeSide side;           // the elements read, at indexes 1, 2, 3 ...
+    bool endedEarly = false;  // the file ended inside the side; what was read whole is kept
     QStringList missingLogos; // logo files that could not be loaded
 };
 

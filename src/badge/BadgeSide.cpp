@@ -79,12 +79,21 @@ bool BadgeSide::remove(ElementRef element)
 {
     bool removed = false;
     switch (element.kind) {
-    case ElementKind::Comment: removed = Label1.remove(element.index); break;
-    case ElementKind::Field: removed = lblField.remove(element.index); break;
-    case ElementKind::Logo: removed = Image1.remove(element.index); break;
-    case ElementKind::Shape: removed = myShape1.remove(element.index); break;
+    case ElementKind::Comment:
+        removed = Label1.remove(element.index);
+        break;
+    case ElementKind::Field:
+        removed = lblField.remove(element.index);
+        break;
+    case ElementKind::Logo:
+        removed = Image1.remove(element.index);
+        break;
+    case ElementKind::Shape:
+        removed = myShape1.remove(element.index);
+        break;
     case ElementKind::Photo:
-    case ElementKind::Sign: break;
+    case ElementKind::Sign:
+        break;
     }
     if (removed)
         m_order.removeAll(element);
@@ -105,12 +114,18 @@ ElementGeometry* BadgeSide::geometry(ElementRef element)
 {
     const int i = element.index;
     switch (element.kind) {
-    case ElementKind::Comment: return i > 0 && Label1.contains(i) ? &Label1.at(i) : nullptr;
-    case ElementKind::Field: return i > 0 && lblField.contains(i) ? &lblField.at(i) : nullptr;
-    case ElementKind::Logo: return i > 0 && Image1.contains(i) ? &Image1.at(i) : nullptr;
-    case ElementKind::Shape: return i > 0 && myShape1.contains(i) ? &myShape1.at(i) : nullptr;
-    case ElementKind::Photo: return &imgPhoto;
-    case ElementKind::Sign: return &imgSign;
+    case ElementKind::Comment:
+        return i > 0 && Label1.contains(i) ? &Label1.at(i) : nullptr;
+    case ElementKind::Field:
+        return i > 0 && lblField.contains(i) ? &lblField.at(i) : nullptr;
+    case ElementKind::Logo:
+        return i > 0 && Image1.contains(i) ? &Image1.at(i) : nullptr;
+    case ElementKind::Shape:
+        return i > 0 && myShape1.contains(i) ? &myShape1.at(i) : nullptr;
+    case ElementKind::Photo:
+        return &imgPhoto;
+    case ElementKind::Sign:
+        return &imgSign;
     }
     return nullptr;
 }

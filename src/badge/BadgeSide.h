@@ -56,7 +56,7 @@ struct Logo : ElementGeometry {
 };
 
 struct Shape : ElementGeometry {
-    qint16 ShpType = 0; // 0 rectangle, 2 oval, 4 rounded rectangle
+    qint16 ShpType = 0;     // 0 rectangle, 2 oval, 4 rounded rectangle
     qint16 BorderWidth = 1; // pixels
     qint32 BorderColor = 0;
     qint16 BackStyle = 0; // 0 transparent, 1 opaque

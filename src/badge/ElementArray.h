@@ -16,7 +16,10 @@ public:
     using iterator = typename Map::iterator;
     using const_iterator = typename Map::const_iterator;
 
-    explicit ElementArray(T templateElement = T()) : m_template(std::move(templateElement)) {}
+    explicit ElementArray(T templateElement = T())
+        : m_template(std::move(templateElement))
+    {
+    }
 
     T& templateElement() { return m_template; }
     const T& templateElement() const { return m_template; }

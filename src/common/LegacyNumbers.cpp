@@ -95,7 +95,8 @@ QString shortestDecimal(float value)
     if (!std::isfinite(value))
         return QStringLiteral("0");
     char buffer[64]; // the longest fixed float, FLT_MAX, has 39 digits
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
     return QString::fromLatin1(buffer, result.ptr - buffer);
 }
 

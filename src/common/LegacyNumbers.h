@@ -5,15 +5,15 @@
 
 namespace vm {
 
-// Numbers in project and badge files are read the way their first writer read them: the leading
-// decimal number of a text. Leading blanks are skipped, then an optional sign, digits and at most
-// one "." are taken; whatever follows is ignored, and a text that does not start with a number
-// reads as 0. Values beyond the type's range come back as its largest value.
+// Numbers in project and badge files are read as the leading decimal number of a text: leading
+// blanks are skipped, then an optional sign, digits and at most one "." are taken; whatever
+// follows is ignored, and a text that does not start with a number reads as 0. Values beyond the
+// type's range come back as its largest value.
 double leadingNumber(QStringView text);
 float leadingFloat(QStringView text);
 
-// Integer codes, counts and colours: rounded half to even (as the first writer's integer
-// conversion did) and clamped to the type, so a damaged file cannot overflow them.
+// Integer codes, counts and colours: rounded to the nearest (half to even) and clamped to the
+// type, so a damaged file cannot overflow them.
 qint16 roundToInt16(double value);
 qint32 roundToInt32(double value);
 

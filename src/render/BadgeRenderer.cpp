@@ -26,9 +26,11 @@ const QColor PlaceholderInk(0x80, 0x80, 0x80);
 
 bool drawable(const QRectF& rect)
 {
-    auto fits = [](double v) { return std::isfinite(v) && std::abs(v) < LargestTwips; };
-    return fits(rect.x()) && fits(rect.y()) && fits(rect.width()) && fits(rect.height())
-           && rect.width() > 0 && rect.height() > 0;
+    auto fits = [](double v) {
+        return std::isfinite(v) && std::abs(v) < LargestTwips;
+    };
+    return fits(rect.x()) && fits(rect.y()) && fits(rect.width()) && fits(rect.height()) &&
+           rect.width() > 0 && rect.height() > 0;
 }
 
 void drawText(QPainter& painter, const Comment& text)
@@ -45,7 +47,8 @@ void drawText(QPainter& painter, const Comment& text)
     painter.drawText(rect, flags, text.Caption);
     if (text.BorderStyle != 0) {
         const double half = TwipsPerBorderPixel / 2;
-        painter.setPen(QPen(Qt::black, TwipsPerBorderPixel, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setPen(
+            QPen(Qt::black, TwipsPerBorderPixel, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect.adjusted(half, half, -half, -half));
     }
@@ -81,7 +84,8 @@ void drawPlaceholder(QPainter& painter, const QRectF& frame, const QString& capt
     const double half = TwipsPerBorderPixel / 2;
     painter.drawRect(frame.adjusted(half, half, -half, -half));
     QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(int(std::clamp(std::min(frame.height(), frame.width() / 4) * 0.4, 1.0, 240.0)));
+    font.setPixelSize(
+        int(std::clamp(std::min(frame.height(), frame.width() / 4) * 0.4, 1.0, 240.0)));
     font.setHintingPreference(QFont::PreferNoHinting);
     painter.setFont(font);
     painter.drawText(frame, Qt::AlignCenter, caption);
@@ -121,8 +125,8 @@ void drawShape(QPainter& painter, const Shape& shape)
         rect.moveCenter(centre);
     }
     // The outline stays inside the frame, so the figure fills exactly its frame.
-    const double penWidth =
-        std::min<double>(shape.BorderWidth * TwipsPerBorderPixel, std::min(rect.width(), rect.height()));
+    const double penWidth = std::min<double>(shape.BorderWidth * TwipsPerBorderPixel,
+                                             std::min(rect.width(), rect.height()));
     if (penWidth > 0) {
         painter.setPen(QPen(colorFromOle(shape.BorderColor), penWidth, Qt::SolidLine, Qt::SquareCap,
                             Qt::MiterJoin));
@@ -134,7 +138,9 @@ void drawShape(QPainter& painter, const Shape& shape)
 
     switch (shape.ShpType) {
     case 2:
-    case 3: painter.drawEllipse(rect); break;
+    case 3:
+        painter.drawEllipse(rect);
+        break;
     case 4:
     case 5: {
         // A sixth of the shorter side keeps the corners in proportion at any size.
@@ -142,7 +148,9 @@ void drawShape(QPainter& painter, const Shape& shape)
         painter.drawRoundedRect(rect, radius, radius);
         break;
     }
-    default: painter.drawRect(rect); break;
+    default:
+        painter.drawRect(rect);
+        break;
     }
 }
 
@@ -176,7 +184,8 @@ QRectF drawnRect(const BadgeSide& side, ElementRef element)
 {
     switch (element.kind) {
     case ElementKind::Comment:
-        return side.Label1.contains(element.index) ? drawnRect(side.Label1.at(element.index)) : QRectF();
+        return side.Label1.contains(element.index) ? drawnRect(side.Label1.at(element.index))
+                                                   : QRectF();
     case ElementKind::Field:
         return side.lblField.contains(element.index) ? drawnRect(side.lblField.at(element.index))
                                                      : QRectF();
@@ -206,8 +215,8 @@ void setTwipsTransform(QPainter& painter, double dpiX, double dpiY)
 void renderBadgeSide(QPainter& painter, const BadgeSide& side, const RenderOptions& options)
 {
     painter.save();
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing
-                           | QPainter::SmoothPixmapTransform);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                           QPainter::SmoothPixmapTransform);
     for (const ElementRef& element : side.stackingOrder()) {
         const int i = element.index;
         switch (element.kind) {

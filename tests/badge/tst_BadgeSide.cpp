@@ -35,23 +35,22 @@ private Q_SLOTS:
 void tst_BadgeSide::stackingOrder()
 {
     BadgeSide side = loadedSide();
-    const QList<ElementRef> loaded{{K::Photo, 0},   {K::Sign, 0},  {K::Comment, 1}, {K::Comment, 2},
-                                   {K::Field, 1},   {K::Logo, 1},  {K::Shape, 1}};
+    const QList<ElementRef> loaded{{K::Photo, 0}, {K::Sign, 0}, {K::Comment, 1}, {K::Comment, 2},
+                                   {K::Field, 1}, {K::Logo, 1}, {K::Shape, 1}};
     QCOMPARE(side.stackingOrder(), loaded);
 
     side.sendToBack({K::Shape, 1});
     side.bringToFront({K::Photo, 0});
     const int added = side.addComment();
     QCOMPARE(added, 3);
-    QCOMPARE(side.stackingOrder(),
-             (QList<ElementRef>{{K::Shape, 1},
-                                {K::Sign, 0},
-                                {K::Comment, 1},
-                                {K::Comment, 2},
-                                {K::Field, 1},
-                                {K::Logo, 1},
-                                {K::Photo, 0},
-                                {K::Comment, 3}}));
+    QCOMPARE(side.stackingOrder(), (QList<ElementRef>{{K::Shape, 1},
+                                                      {K::Sign, 0},
+                                                      {K::Comment, 1},
+                                                      {K::Comment, 2},
+                                                      {K::Field, 1},
+                                                      {K::Logo, 1},
+                                                      {K::Photo, 0},
+                                                      {K::Comment, 3}}));
 
     QVERIFY(side.remove({K::Comment, 1}));
     QVERIFY(!side.remove({K::Photo, 0}));
@@ -78,8 +77,8 @@ void tst_BadgeSide::unloadKeepsTemplatesAndFrames()
     side.bringToFront({K::Comment, 1});
     side.UnloadBadgeElements();
 
-    QVERIFY(side.Label1.isEmpty() && side.lblField.isEmpty() && side.Image1.isEmpty()
-            && side.myShape1.isEmpty());
+    QVERIFY(side.Label1.isEmpty() && side.lblField.isEmpty() && side.Image1.isEmpty() &&
+            side.myShape1.isEmpty());
     QCOMPARE(side.Label1.templateElement().Caption, QStringLiteral("template"));
     QVERIFY(side.imgPhoto.Visible);
     QCOMPARE(side.stackingOrder(), (QList<ElementRef>{{K::Photo, 0}, {K::Sign, 0}}));

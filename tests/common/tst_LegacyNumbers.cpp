@@ -97,8 +97,8 @@ void tst_LegacyNumbers::writesTheShortestDecimal()
 
 void tst_LegacyNumbers::shortestDecimalReadsBackExactly()
 {
-    const float values[] = {1215.0f, 3.3333333f, 1e-30f, FLT_MIN / 4, FLT_MAX, -FLT_MAX,
-                            4876.0f / 3, 2.0f / 7, 16777217.0f, 0.30000001f};
+    const float values[] = {1215.0f,  3.3333333f,  1e-30f,   FLT_MIN / 4, FLT_MAX,
+                            -FLT_MAX, 4876.0f / 3, 2.0f / 7, 16777217.0f, 0.30000001f};
     for (float value : values) {
         const QString text = shortestDecimal(value);
         QVERIFY2(!text.contains(QLatin1Char('e')), qPrintable(text));

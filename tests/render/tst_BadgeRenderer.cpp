@@ -200,11 +200,11 @@ int differentPixels(const QImage& a, const QImage& b)
 // The box of non-white pixels inside a region given in twips, returned in twips.
 QRectF inkBox(const QImage& image, double dpi, const QRectF& regionTwips)
 {
-    const QRect region = QRectF(twipsToPixels(regionTwips.x(), dpi), twipsToPixels(regionTwips.y(), dpi),
-                                twipsToPixels(regionTwips.width(), dpi),
-                                twipsToPixels(regionTwips.height(), dpi))
-                             .toAlignedRect()
-                             .intersected(image.rect());
+    const QRect region =
+        QRectF(twipsToPixels(regionTwips.x(), dpi), twipsToPixels(regionTwips.y(), dpi),
+               twipsToPixels(regionTwips.width(), dpi), twipsToPixels(regionTwips.height(), dpi))
+            .toAlignedRect()
+            .intersected(image.rect());
     int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
     for (int y = region.top(); y <= region.bottom(); ++y) {
         for (int x = region.left(); x <= region.right(); ++x) {
@@ -261,8 +261,10 @@ void tst_BadgeRenderer::matchesTheReferencePictures_data()
     QTest::newRow("pictures") << pictures(m_logoPath) << RenderMode::Output;
     QTest::newRow("placeholders") << placeholders() << RenderMode::Designer;
     const BadgeLayout badge = allKindsBadge(m_logoPath);
-    QTest::newRow("all-kinds-front") << withPictures(badge.front, logoPicture()) << RenderMode::Output;
-    QTest::newRow("all-kinds-back") << withPictures(badge.back, logoPicture()) << RenderMode::Output;
+    QTest::newRow("all-kinds-front")
+        << withPictures(badge.front, logoPicture()) << RenderMode::Output;
+    QTest::newRow("all-kinds-back")
+        << withPictures(badge.back, logoPicture()) << RenderMode::Output;
 }
 
 void tst_BadgeRenderer::matchesTheReferencePictures()
@@ -333,7 +335,8 @@ void tst_BadgeRenderer::drawsNothingForHiddenOrEmptyElements_data()
     addComment(hidden, styled(hidden, 100, 100, QStringLiteral("hidden")));
     addShape(hidden, 0, QRectF(100, 500, 1000, 1000), 3, 0, 1, 0);
     addLogo(hidden, QString(), QRectF(2000, 100, 1000, 1000));
-    hidden.Label1.at(1).Visible = hidden.myShape1.at(1).Visible = hidden.Image1.at(1).Visible = false;
+    hidden.Label1.at(1).Visible = hidden.myShape1.at(1).Visible = hidden.Image1.at(1).Visible =
+        false;
     hidden.imgPhoto.Picture = photoPicture();
     QTest::newRow("hidden elements, designer") << hidden << RenderMode::Designer;
 

@@ -91,7 +91,8 @@ inline BadgeLayout allKindsBadge(const QString& logoPath)
     front.imgSign.Visible = true;
 
     BadgeSide& back = badge.back;
-    addComment(back, textAt(plain, 300, 300, QStringLiteral("If found: return to ACME, Main St. 1")));
+    addComment(back,
+               textAt(plain, 300, 300, QStringLiteral("If found: return to ACME, Main St. 1")));
     Comment small = textAt(plain, 300, 2600, QStringLiteral("Valid until: 31.12.2025"));
     small.FontSize = 7.5f;
     addComment(back, small);
