@@ -33,14 +33,22 @@ bool drawable(const QRectF& rect)
            rect.width() > 0 && rect.height() > 0;
 }
 
+QRectF textRect(const Comment& text, const QFont& font)
+{
+    if (!text.AutoSize)
+        return text.frame();
+    return QRectF(QPointF(text.Left, text.Top), QFontMetricsF(font).size(0, text.Caption));
+}
+
 void drawText(QPainter& painter, const Comment& text)
 {
-    const QRectF rect = drawnRect(text);
+    const QFont font = textFont(text);
+    const QRectF rect = textRect(text, font);
     if (!drawable(rect))
         return;
     if (text.BackStyle == 1)
         painter.fillRect(rect, colorFromOle(text.BackColor));
-    painter.setFont(textFont(text));
+    painter.setFont(font);
     painter.setPen(colorFromOle(text.ForeColor));
     // An AutoSize rect is measured from the same font; a fixed frame cuts the text off.
     const int flags = Qt::AlignLeft | Qt::AlignTop | (text.AutoSize ? Qt::TextDontClip : 0);
@@ -174,10 +182,7 @@ QFont textFont(const Comment& text)
 
 QRectF drawnRect(const Comment& text)
 {
-    if (!text.AutoSize)
-        return text.frame();
-    const QSizeF size = QFontMetricsF(textFont(text)).size(0, text.Caption);
-    return QRectF(QPointF(text.Left, text.Top), size);
+    return textRect(text, textFont(text));
 }
 
 QRectF drawnRect(const BadgeSide& side, ElementRef element)
