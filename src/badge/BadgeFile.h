@@ -1,0 +1,111 @@
+#pragma once
+
+#include "badge/BadgeSide.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace vm {
+
+// The badge file: quoted lines (see common/QuotedLines.h), a general section of three lines, the
+// front section and the back section, then the back section's last line once more. Readers take
+// values at fixed positions and never compare keys, so the order of the lines is the format.
+// The designer keeps the parts in three scratch files in the badge folder and assembles the
+// badge file from them on every save.
+
+enum class BadgeSideId : qint16 { Front = 0, Back = 1 };
+enum class ScratchFile { General, Front, Back };
+
+inline const QString FrontMarker =
+    QStringLiteral("=================FRONT SIDE=====================");
+inline const QString BackMarker = QStringLiteral("=================BACK SIDE=====================");
+// Readers find the markers by these parts, anywhere in a line.
+inline const QString FrontMarkerPart = QStringLiteral("====FRONT SIDE====");
+inline const QString BackMarkerPart = QStringLiteral("====BACK SIDE====");
+
+inline const QString BadgeNotLoadedMessage = QStringLiteral("Badge Not Loaded!");
+inline const QString WrongDatabaseMessage = QStringLiteral("Wrong databse used!");
+
+// --- Writing -------------------------------------------------------------------------------
+
+// Line texts without quotes. A double quote in a value is written as the typographic ” because
+// the line encoding cannot hold it.
+QStringList generalSectionLines(const QString& projectName, const QString& databasePath,
+                                qint16 orientation);
+// A blank side is its marker line alone.
+QStringList sideSectionLines(const BadgeSide& side, BadgeSideId which, bool blank);
+// The whole file: general, front, back, and the last line again.
+QStringList badgeFileLines(const BadgeLayout& layout, bool blankBack = false);
+// Writes badgeFileLines atomically; returns an empty text or what went wrong.
+QString writeBadgeFile(const QString& path, const BadgeLayout& layout, bool blankBack = false);
+
+// --- Scratch files -------------------------------------------------------------------------
+// Every function returns an empty text on success, else a message naming the file and reason.
+
+// "general.tmp", "front.tmp" or "back.tmp" in the folder; an existing file whose name differs
+// only in letter case is used instead.
+QString scratchFilePath(const QString& badgeDir, ScratchFile which);
+QString writeScratchFile(const QString& badgeDir, ScratchFile which, const QStringList& lines);
+
+// The side scratch files of a save: the displayed side in full; the other side, when it has not
+// been stored since the designer opened, blank if it is the back. A front that was never stored
+// is written in full with empty lists and hidden frames instead of blank, because a blank front
+// cannot be read back.
+QString saveDisplayedSide(const QString& badgeDir, BadgeSideId displayed, const BadgeSide& side,
+                          bool otherSideStored);
+
+// Builds the badge file from the three scratch files plus the last line once more. Refuses,
+// leaving the old badge file as it was, when a scratch file is missing or empty.
+QString assembleBadgeFile(const QString& badgeDir, const QString& badgePath);
+
+// How a load splits a badge file into the scratch files: the first line is dropped, the general
+// part runs up to and including the front marker, the front part from that marker up to the
+// first line containing the back marker, the back part from there up to the last line, which is
+// the duplicate and is left out.
+struct SplitBadge {
+    QStringList general;
+    QStringList front;
+    QStringList back;
+};
+SplitBadge splitBadgeLines(const QStringList& lines);
+// Rewrites the three scratch files from the badge file; they are left alone if it cannot be read.
+QString splitBadgeFile(const QString& badgePath, const QString& badgeDir);
+
+// Empties "front.tmp" and "back.tmp" (files of length zero), as closing the designer does.
+QString clearSideScratchFiles(const QString& badgeDir);
+
+// --- Reading -------------------------------------------------------------------------------
+
+// How a field's Tag is derived from its stored reference "<Table.Column>".
+enum class FieldTagRule {
+    ColumnOnly,     // the designer: "Column"
+    TableAndColumn, // the rendering windows: "Table.Column"
+};
+
+enum class LoadStatus { Loaded, CannotOpen, WrongProject, WrongDatabase };
+
+struct SideReadResult {
+    LoadStatus status = LoadStatus::Loaded;
+    QString errorText;        // the operator's message for any status but Loaded
+    qint16 orientation = 0;   // as read from the file; 0 when the check stopped before it
+    BadgeSide side;           // the elements read, at indexes 1, 2, 3 ...
+    bool endedEarly = false;  // the file ended inside the side; what was read whole is kept
+    QStringList missingLogos; // logo files that could not be loaded
+};
+
+// Reads one side from the lines of a badge file as a load does: checks the project name and
+// the database path, reads the orientation, finds the side and builds its elements. Touches no
+// file; logo pictures are left empty.
+SideReadResult readBadgeSide(const QStringList& lines, BadgeSideId which,
+                             const QString& projectName, const QString& databasePath,
+                             FieldTagRule tagRule);
+
+// Reads the badge file (its name matched without regard to case) and loads the logo pictures.
+SideReadResult loadBadgeSide(const QString& badgePath, BadgeSideId which,
+                             const QString& projectName, const QString& databasePath,
+                             FieldTagRule tagRule);
+
+// Loads every logo's picture from its Tag; returns the paths that could not be loaded.
+QStringList loadLogoPictures(BadgeSide& side);
+
+} // namespace vm

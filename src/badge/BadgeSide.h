@@ -1,0 +1,140 @@
+#pragma once
+
+#include "badge/ElementArray.h"
+
+#include <QImage>
+#include <QList>
+#include <QRectF>
+#include <QString>
+
+namespace vm {
+
+// Twips from the top-left corner of the side's canvas, as the badge file stores them.
+struct ElementGeometry {
+    float Left = 0;
+    float Top = 0;
+    float Width = 0;
+    float Height = 0;
+    bool Visible = false;
+
+    QRectF frame() const { return QRectF(Left, Top, Width, Height); }
+
+    friend bool operator==(const ElementGeometry&, const ElementGeometry&) = default;
+};
+
+// A static text.
+struct Comment : ElementGeometry {
+    QString Caption;
+    QString FontName;
+    float FontSize = 10; // points
+    qint32 ForeColor = 0;
+    bool FontBold = false;
+    bool FontItalic = false;
+    bool FontUnderline = false;
+    qint16 BackStyle = 0; // 0 transparent, 1 opaque
+    qint32 BackColor = 0;
+    qint16 BorderStyle = 0; // 0 none, otherwise a thin outline
+    bool AutoSize = true;   // the drawn size follows the text, not Width and Height
+
+    friend bool operator==(const Comment&, const Comment&) = default;
+};
+
+// A text that shows one column of the current record. Caption holds the field reference
+// "<Table.Column>" until a record fills in its value.
+struct Field : Comment {
+    QString Tag; // the key a record is looked up by; which form depends on the reader's rule
+
+    friend bool operator==(const Field&, const Field&) = default;
+};
+
+// A static picture. Picture is loaded from Tag separately from the badge file.
+struct Logo : ElementGeometry {
+    QString Tag; // full path of the picture file
+    QImage Picture;
+
+    friend bool operator==(const Logo&, const Logo&) = default;
+};
+
+struct Shape : ElementGeometry {
+    qint16 ShpType = 0;     // 0 rectangle, 2 oval, 4 rounded rectangle
+    qint16 BorderWidth = 1; // pixels
+    qint32 BorderColor = 0;
+    qint16 BackStyle = 0; // 0 transparent, 1 opaque
+    qint32 BackColor = 0;
+
+    friend bool operator==(const Shape&, const Shape&) = default;
+};
+
+// The photograph and signature frames. Picture is drawn when set; otherwise a placeholder shows
+// where it will go while ShowPlaceholder is on (a freshly loaded side, before the first record),
+// and after a record without pictures the frame stays empty.
+struct PictureFrame : ElementGeometry {
+    QImage Picture;
+    bool ShowPlaceholder = true;
+
+    friend bool operator==(const PictureFrame&, const PictureFrame&) = default;
+};
+
+enum class ElementKind { Comment, Field, Logo, Shape, Photo, Sign };
+
+// Names one element of a side; the photograph and signature frames use index 0.
+struct ElementRef {
+    ElementKind kind = ElementKind::Comment;
+    int index = 0;
+
+    friend bool operator==(const ElementRef&, const ElementRef&) = default;
+};
+
+// One side of a badge: four element arrays, each with its template at index 0, the photograph
+// and signature frames, and the stacking order, which lives only while the program runs.
+struct BadgeSide {
+    BadgeSide();
+
+    ElementArray<Comment> Label1;
+    ElementArray<Field> lblField;
+    ElementArray<Logo> Image1;
+    ElementArray<Shape> myShape1;
+    PictureFrame imgPhoto;
+    PictureFrame imgSign;
+
+    // New elements from the templates, placed on top of the stacking order. Add and remove
+    // through the side rather than the arrays while the stacking order matters.
+    int addComment() { return onTop(ElementKind::Comment, Label1.add()); }
+    int addField() { return onTop(ElementKind::Field, lblField.add()); }
+    int addLogo() { return onTop(ElementKind::Logo, Image1.add()); }
+    int addShape() { return onTop(ElementKind::Shape, myShape1.add()); }
+
+    // Deletes an element of one of the arrays; the photograph and signature cannot be deleted.
+    bool remove(ElementRef element);
+    bool contains(ElementRef element) const;
+    const ElementGeometry* geometry(ElementRef element) const;
+    ElementGeometry* geometry(ElementRef element);
+
+    // Bottom to top, every element present once. Elements never moved keep the order of a
+    // freshly loaded side: photograph, signature, comments, fields, logos, shapes, each kind
+    // by index.
+    QList<ElementRef> stackingOrder() const;
+    void bringToFront(ElementRef element);
+    void sendToBack(ElementRef element);
+
+    // Empties the arrays (logos, comments, fields, shapes, each from its highest index down),
+    // leaving the templates and the two frames.
+    void UnloadBadgeElements();
+
+private:
+    int onTop(ElementKind kind, int index);
+    void fixStackingOrder();
+
+    QList<ElementRef> m_order; // explicit order; elements missing from it stack above it
+};
+
+struct BadgeLayout {
+    QString badgeName;
+    QString projectName;
+    QString databasePath;
+    qint16 orientation = 1; // 1 landscape, 2 portrait
+    BadgeSide front;
+    BadgeSide back;
+};
+
+} // namespace vm

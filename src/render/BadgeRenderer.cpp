@@ -1,0 +1,273 @@
+#include "render/BadgeRenderer.h"
+
+#include "common/OleColor.h"
+#include "common/Units.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace vm {
+namespace {
+
+// Outline widths are stored in screen pixels; one is drawn as a 96-DPI pixel so that print
+// matches the screen at any resolution.
+constexpr double TwipsPerBorderPixel = TwipsPerInch / 96;
+// A card is 3.4 inches wide; anything larger comes from a damaged file.
+constexpr double LargestFontPoints = 1000;
+// Geometry beyond this (about 7000 inches) comes from a damaged file and would overflow the
+// rasteriser's fixed-point coordinates.
+constexpr double LargestTwips = 1e7;
+
+const QColor PlaceholderFill(0xe8, 0xe8, 0xe8);
+const QColor PlaceholderInk(0x80, 0x80, 0x80);
+
+bool drawable(const QRectF& rect)
+{
+    auto fits = [](double v) {
+        return std::isfinite(v) && std::abs(v) < LargestTwips;
+    };
+    return fits(rect.x()) && fits(rect.y()) && fits(rect.width()) && fits(rect.height()) &&
+           rect.width() > 0 && rect.height() > 0;
+}
+
+QRectF textRect(const Comment& text, const QFont& font)
+{
+    if (!text.AutoSize)
+        return text.frame();
+    return QRectF(QPointF(text.Left, text.Top), QFontMetricsF(font).size(0, text.Caption));
+}
+
+void drawText(QPainter& painter, const Comment& text)
+{
+    const QFont font = textFont(text);
+    const QRectF rect = textRect(text, font);
+    if (!drawable(rect))
+        return;
+    if (text.BackStyle == 1)
+        painter.fillRect(rect, colorFromOle(text.BackColor));
+    painter.setFont(font);
+    painter.setPen(colorFromOle(text.ForeColor));
+    // An AutoSize rect is measured from the same font; a fixed frame cuts the text off.
+    const int flags = Qt::AlignLeft | Qt::AlignTop | (text.AutoSize ? Qt::TextDontClip : 0);
+    painter.drawText(rect, flags, text.Caption);
+    if (text.BorderStyle != 0) {
+        const double half = TwipsPerBorderPixel / 2;
+        painter.setPen(
+            QPen(Qt::black, TwipsPerBorderPixel, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect.adjusted(half, half, -half, -half));
+    }
+}
+
+void drawMissingPicture(QPainter& painter, const QRectF& frame)
+{
+    painter.setPen(QPen(PlaceholderInk, TwipsPerBorderPixel, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(frame);
+    painter.drawLine(frame.topLeft(), frame.bottomRight());
+    painter.drawLine(frame.bottomLeft(), frame.topRight());
+}
+
+void drawLogo(QPainter& painter, const Logo& logo, const RenderOptions& options)
+{
+    const QRectF frame = logo.frame();
+    if (!drawable(frame))
+        return;
+    if (logo.Picture.isNull()) {
+        if (options.mode == RenderMode::Designer)
+            drawMissingPicture(painter, frame);
+        return;
+    }
+    // Logos fill their frame, stretched if need be: the operator sizes the frame to the logo.
+    painter.drawImage(frame, logo.Picture);
+}
+
+void drawPlaceholder(QPainter& painter, const QRectF& frame, const QString& caption)
+{
+    painter.setPen(QPen(PlaceholderInk, TwipsPerBorderPixel));
+    painter.setBrush(PlaceholderFill);
+    const double half = TwipsPerBorderPixel / 2;
+    painter.drawRect(frame.adjusted(half, half, -half, -half));
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(
+        int(std::clamp(std::min(frame.height(), frame.width() / 4) * 0.4, 1.0, 240.0)));
+    font.setHintingPreference(QFont::PreferNoHinting);
+    painter.setFont(font);
+    painter.drawText(frame, Qt::AlignCenter, caption);
+}
+
+void drawPictureFrame(QPainter& painter, const PictureFrame& frame, const QString& caption,
+                      const RenderOptions& options)
+{
+    const QRectF rect = frame.frame();
+    if (!drawable(rect))
+        return;
+    if (frame.Picture.isNull()) {
+        if (options.mode == RenderMode::Designer || frame.ShowPlaceholder)
+            drawPlaceholder(painter, rect, caption);
+        return;
+    }
+    // A face must not be distorted: fit the picture into the frame and centre it.
+    QSizeF size = frame.Picture.size();
+    size.scale(rect.size(), Qt::KeepAspectRatio);
+    QRectF target(QPointF(), size);
+    target.moveCenter(rect.center());
+    painter.drawImage(target, frame.Picture);
+}
+
+void drawShape(QPainter& painter, const Shape& shape)
+{
+    QRectF rect = shape.frame();
+    if (!drawable(rect))
+        return;
+    // Types 1, 3 and 5 are the square, circle and rounded square: the largest that fits,
+    // centred. The designer offers only 0, 2 and 4, but files may hold the others.
+    const bool square = shape.ShpType == 1 || shape.ShpType == 3 || shape.ShpType == 5;
+    if (square) {
+        const double side = std::min(rect.width(), rect.height());
+        const QPointF centre = rect.center();
+        rect.setSize(QSizeF(side, side));
+        rect.moveCenter(centre);
+    }
+    // The outline stays inside the frame, so the figure fills exactly its frame.
+    const double penWidth = std::min<double>(shape.BorderWidth * TwipsPerBorderPixel,
+                                             std::min(rect.width(), rect.height()));
+    if (penWidth > 0) {
+        painter.setPen(QPen(colorFromOle(shape.BorderColor), penWidth, Qt::SolidLine, Qt::SquareCap,
+                            Qt::MiterJoin));
+        rect.adjust(penWidth / 2, penWidth / 2, -penWidth / 2, -penWidth / 2);
+    } else {
+        painter.setPen(Qt::NoPen);
+    }
+    painter.setBrush(shape.BackStyle == 1 ? QBrush(colorFromOle(shape.BackColor)) : QBrush());
+
+    switch (shape.ShpType) {
+    case 2:
+    case 3:
+        painter.drawEllipse(rect);
+        break;
+    case 4:
+    case 5: {
+        // A sixth of the shorter side keeps the corners in proportion at any size.
+        const double radius = std::min(rect.width(), rect.height()) / 6;
+        painter.drawRoundedRect(rect, radius, radius);
+        break;
+    }
+    default:
+        painter.drawRect(rect);
+        break;
+    }
+}
+
+} // namespace
+
+QFont textFont(const Comment& text)
+{
+    QFont font;
+    if (!text.FontName.isEmpty())
+        font.setFamily(text.FontName);
+    // Pixel size in twips keeps a fine step (1/20 point) whatever the device's resolution.
+    const double points = std::clamp(double(text.FontSize), 0.05, LargestFontPoints);
+    font.setPixelSize(int(std::lround(points * TwipsPerPoint)));
+    font.setBold(text.FontBold);
+    font.setItalic(text.FontItalic);
+    font.setUnderline(text.FontUnderline);
+    // Unhinted glyphs scale linearly, so text measures the same on screen and on paper.
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
+QRectF drawnRect(const Comment& text)
+{
+    return textRect(text, textFont(text));
+}
+
+QRectF drawnRect(const BadgeSide& side, ElementRef element)
+{
+    switch (element.kind) {
+    case ElementKind::Comment:
+        return side.Label1.contains(element.index) ? drawnRect(side.Label1.at(element.index))
+                                                   : QRectF();
+    case ElementKind::Field:
+        return side.lblField.contains(element.index) ? drawnRect(side.lblField.at(element.index))
+                                                     : QRectF();
+    default: {
+        const ElementGeometry* geometry = side.geometry(element);
+        return geometry ? geometry->frame() : QRectF();
+    }
+    }
+}
+
+std::optional<ElementRef> elementAt(const BadgeSide& side, QPointF twips)
+{
+    const QList<ElementRef> order = side.stackingOrder();
+    for (auto it = order.crbegin(); it != order.crend(); ++it) {
+        const ElementGeometry* geometry = side.geometry(*it);
+        if (geometry && geometry->Visible && drawnRect(side, *it).contains(twips))
+            return *it;
+    }
+    return std::nullopt;
+}
+
+void setTwipsTransform(QPainter& painter, double dpiX, double dpiY)
+{
+    painter.scale(dpiX / TwipsPerInch, dpiY / TwipsPerInch);
+}
+
+void renderBadgeSide(QPainter& painter, const BadgeSide& side, const RenderOptions& options)
+{
+    painter.save();
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                           QPainter::SmoothPixmapTransform);
+    for (const ElementRef& element : side.stackingOrder()) {
+        const int i = element.index;
+        switch (element.kind) {
+        case ElementKind::Comment:
+            if (side.Label1.at(i).Visible)
+                drawText(painter, side.Label1.at(i));
+            break;
+        case ElementKind::Field:
+            if (side.lblField.at(i).Visible)
+                drawText(painter, side.lblField.at(i));
+            break;
+        case ElementKind::Logo:
+            if (side.Image1.at(i).Visible)
+                drawLogo(painter, side.Image1.at(i), options);
+            break;
+        case ElementKind::Shape:
+            if (side.myShape1.at(i).Visible)
+                drawShape(painter, side.myShape1.at(i));
+            break;
+        case ElementKind::Photo:
+            if (side.imgPhoto.Visible)
+                drawPictureFrame(painter, side.imgPhoto, QStringLiteral("Photo"), options);
+            break;
+        case ElementKind::Sign:
+            if (side.imgSign.Visible)
+                drawPictureFrame(painter, side.imgSign, QStringLiteral("Signature"), options);
+            break;
+        }
+    }
+    painter.restore();
+}
+
+QImage renderSideImage(const BadgeSide& side, QSizeF cardTwips, double dpi,
+                       const RenderOptions& options)
+{
+    const QSize pixels(int(std::lround(twipsToPixels(cardTwips.width(), dpi))),
+                       int(std::lround(twipsToPixels(cardTwips.height(), dpi))));
+    QImage image(pixels, QImage::Format_RGB32);
+    const int dotsPerMeter = int(std::lround(dpi / 0.0254));
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    setTwipsTransform(painter, dpi, dpi);
+    renderBadgeSide(painter, side, options);
+    return image;
+}
+
+} // namespace vm

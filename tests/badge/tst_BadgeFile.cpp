@@ -1,0 +1,263 @@
+// Invariant: a badge written by this program reads back into the same elements and writes again
+// byte for byte, whichever way it was saved; a damaged or foreign file never breaks the reader:
+// it keeps every element it read whole and reports why it stopped.
+#include "badge/BadgeFile.h"
+#include "common/QuotedLines.h"
+#include "support/AllKindsBadge.h"
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vm;
+using namespace vm::test;
+
+Q_DECLARE_METATYPE(vm::LoadStatus)
+
+namespace {
+
+const QString Project = QStringLiteral("Staff");
+const QString Database = QStringLiteral("/srv/cards/staff.sqlite");
+constexpr auto Front = BadgeSideId::Front;
+constexpr auto Back = BadgeSideId::Back;
+
+QStringList lines(const char* joined)
+{
+    return QString::fromUtf8(joined).split(QLatin1Char('|'));
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+SideReadResult readSide(const QStringList& file, BadgeSideId which,
+                        FieldTagRule rule = FieldTagRule::TableAndColumn)
+{
+    return readBadgeSide(file, which, Project, Database, rule);
+}
+
+// What the file holds of a side, to compare sides.
+QStringList stored(const BadgeSide& side)
+{
+    return sideSectionLines(side, Front, false);
+}
+
+// The designer's save: general, the displayed side (and the other when never stored), assemble.
+QString saveAsTheDesigner(const QString& dir, const QString& path, const BadgeLayout& badge,
+                          BadgeSideId displayed, bool otherSideStored)
+{
+    const BadgeSide& side = displayed == Front ? badge.front : badge.back;
+    return writeScratchFile(dir, ScratchFile::General, generalSectionLines(Project, Database, 1)) +
+           saveDisplayedSide(dir, displayed, side, otherSideStored) + assembleBadgeFile(dir, path);
+}
+
+} // namespace
+
+class tst_BadgeFile : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void writesTheExampleSideLineForLine();
+    void roundTripIsByteIdentical();
+    void deletedElementsLeaveGapsInTheFileOnly();
+    void blankSides();
+    void truncatedFilesKeepWholeElements();
+    void checksProjectDatabaseOrientationAndTags_data();
+    void checksProjectDatabaseOrientationAndTags();
+    void aCaptionWithTheBackMarkerEndsTheFrontEarly();
+    void scratchFilesAndLogos();
+};
+
+void tst_BadgeFile::writesTheExampleSideLineForLine()
+{
+    BadgeSide side;
+    Comment& comment = addComment(side, {2400, 1500}, QStringLiteral("New Comment"));
+    comment.Width = 1065;
+    comment.Height = 195;
+    comment.FontName = QStringLiteral("MS Sans Serif");
+    comment.FontSize = 8.25f;
+    comment.BackColor = qint32(0x8000000F);
+    QCOMPARE(stored(side).mid(1),
+             lines("TotalComments:1|Comment:1|Caption:New Comment|left:2400|top:1500|width:1065|"
+                   "height:195|fontname:MS Sans Serif|fontsize:8.25|fontcolor:0|bold:False|"
+                   "italic:False|underline:False|backstyle:0|backcolor:-2147483633|TotalFields:0|"
+                   "TotalLogo:0|TotalShape:0|Photo:0|left:120|top:120|width:1215|height:1455|"
+                   "Sign:0|left:120|top:1680|width:1215|height:375"));
+    QCOMPARE(generalSectionLines(Project, Database, 1),
+             lines("ProjectName:Staff|DatabasePath=/srv/cards/staff.sqlite|Orientation:1"));
+}
+
+void tst_BadgeFile::roundTripIsByteIdentical()
+{
+    BadgeLayout badge = allKindsBadge(QStringLiteral("/srv/Logo: \"new\".png"));
+    badge.front.Label1.at(1).Caption = QStringLiteral("Ünïcode 日本, \"quoted\": yes");
+    badge.front.Label1.at(1).Left = 1.0f / 3;
+    QTemporaryDir dir;
+    const QString direct = dir.filePath(QStringLiteral("direct.Lyt"));
+    const QString designed = dir.filePath(QStringLiteral("designed.Lyt"));
+    QCOMPARE(writeBadgeFile(direct, badge), QString());
+    // Back first with the front never stored, then the front with the back stored.
+    QCOMPARE(saveAsTheDesigner(dir.path(), designed, badge, Back, false), QString());
+    QCOMPARE(saveAsTheDesigner(dir.path(), designed, badge, Front, true), QString());
+    QCOMPARE(fileBytes(designed), fileBytes(direct));
+
+    // Writing is one-to-one on every value, so the same bytes mean the same values.
+    const QStringList file = decodeQuotedLines(fileBytes(direct));
+    badge.front = readSide(file, Front).side;
+    badge.back = readSide(file, Back).side;
+    QCOMPARE(encodeQuotedLines(badgeFileLines(badge)), fileBytes(direct));
+    QCOMPARE(badge.front.Label1.at(1).Caption, QStringLiteral("Ünïcode 日本, ”quoted”: yes"));
+    QCOMPARE(badge.front.Label1.at(2).BackColor, qint32(0x8000000F));
+}
+
+void tst_BadgeFile::deletedElementsLeaveGapsInTheFileOnly()
+{
+    BadgeLayout badge = allKindsBadge(QString());
+    addComment(badge.front, {0, 0}, QStringLiteral("third"));
+    QVERIFY(badge.front.remove({ElementKind::Comment, 2}));
+    const QStringList file = badgeFileLines(badge);
+    QCOMPARE(file.mid(4, 2), lines("TotalComments:2|Comment:1"));
+    QCOMPARE(file[19], QStringLiteral("Comment:3"));
+    const BadgeSide read = readSide(file, Front).side;
+    QCOMPARE(read.Label1.highestIndex(), 2);
+    QCOMPARE(read.Label1.at(2), badge.front.Label1.at(3));
+}
+
+void tst_BadgeFile::blankSides()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("b.Lyt"));
+    const BadgeLayout badge = allKindsBadge(QString());
+    // Saved with only the front ever shown: the back is its marker, twice, and loads nothing.
+    QCOMPARE(saveAsTheDesigner(dir.path(), path, badge, Front, false), QString());
+    QStringList file = decodeQuotedLines(fileBytes(path));
+    QCOMPARE(file.mid(file.size() - 2), (QStringList{BackMarker, BackMarker}));
+    const SideReadResult back = readSide(file, Back);
+    QVERIFY(back.status == LoadStatus::Loaded && !back.endedEarly);
+    QCOMPARE(stored(back.side), stored(BadgeSide()));
+
+    // Saved with only the back ever shown: the front is written empty, not blank.
+    QCOMPARE(saveAsTheDesigner(dir.path(), path, badge, Back, false), QString());
+    file = decodeQuotedLines(fileBytes(path));
+    QCOMPARE(stored(readSide(file, Front).side), stored(BadgeSide()));
+    QCOMPARE(stored(readSide(file, Back).side), stored(badge.back));
+
+    // A blank front from an older file reads as empty rather than as the back's data.
+    file = generalSectionLines(Project, Database, 1)
+           << FrontMarker << sideSectionLines(badge.back, Back, false);
+    QCOMPARE(stored(readSide(file << file.last(), Front).side), stored(BadgeSide()));
+}
+
+void tst_BadgeFile::truncatedFilesKeepWholeElements()
+{
+    const BadgeLayout badge = allKindsBadge(QString());
+    const QStringList file = badgeFileLines(badge);
+    const qsizetype frontEnd = 3 + stored(badge.front).size();
+    for (BadgeSideId which : {Front, Back}) {
+        const BadgeSide full = readSide(file, which).side;
+        for (qsizetype kept = 3; kept <= file.size(); ++kept) {
+            const SideReadResult read = readSide(file.mid(0, kept), which);
+            const bool whole = kept >= (which == Front ? frontEnd : file.size() - 1);
+            const QByteArray where = QByteArray::number(kept);
+            QVERIFY2(read.endedEarly != whole || read.side.Label1.isEmpty(), where);
+            QVERIFY2((stored(read.side) == stored(full)) == whole, where);
+            for (const auto& [i, comment] : read.side.Label1)
+                QVERIFY2(comment == full.Label1.at(i), where);
+            for (const auto& [i, shape] : read.side.myShape1)
+                QVERIFY2(shape == full.myShape1.at(i), where);
+        }
+    }
+}
+
+void tst_BadgeFile::checksProjectDatabaseOrientationAndTags_data()
+{
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<LoadStatus>("status");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QStringList>("tags"); // designer's, rendering windows'
+    const QStringList none;
+    QTest::newRow("another project") << 0 << "ProjectName:Staff " << LoadStatus::WrongProject
+                                     << "Badge Not Loaded!" << 0 << none;
+    QTest::newRow("another database")
+        << 1 << "DatabasePath:" + Database << LoadStatus::WrongDatabase << "Wrong databse used!"
+        << 0 << none;
+    QTest::newRow("any key, orientation raw")
+        << 2 << "Side:7" << LoadStatus::Loaded << "" << 7 << lines("FirstName|Employee.FirstName");
+    QTest::newRow("two dots") << 7 << "FieldName:<A.B.C>" << LoadStatus::Loaded << "" << 1
+                              << lines("B.C|A.B.C");
+    QTest::newRow("no dot") << 7 << "FieldName:<Name>" << LoadStatus::Loaded << "" << 1
+                            << lines("FieldName:<Name|Name");
+}
+
+void tst_BadgeFile::checksProjectDatabaseOrientationAndTags()
+{
+    QFETCH(int, line);
+    QFETCH(QString, text);
+    QFETCH(LoadStatus, status);
+    QFETCH(QString, message);
+    QFETCH(int, orientation);
+    QFETCH(QStringList, tags);
+    BadgeLayout badge;
+    addField(badge.front, {0, 0}, QStringLiteral("Employee.FirstName"));
+    QStringList file = generalSectionLines(Project, Database, 1) << stored(badge.front);
+    file[line] = text;
+    for (auto rule : {FieldTagRule::ColumnOnly, FieldTagRule::TableAndColumn}) {
+        const SideReadResult read = readSide(file, Front, rule);
+        QCOMPARE(read.status, status);
+        QCOMPARE(read.errorText, message);
+        QCOMPARE(int(read.orientation), orientation);
+        QCOMPARE(read.side.lblField.isEmpty() ? QString() : read.side.lblField.at(1).Tag,
+                 tags.value(int(rule)));
+    }
+}
+
+void tst_BadgeFile::aCaptionWithTheBackMarkerEndsTheFrontEarly()
+{
+    BadgeLayout badge = allKindsBadge(QString());
+    const QString caption = QStringLiteral("a ====BACK SIDE==== b");
+    badge.front.Label1.at(1).Caption = caption;
+    const QStringList file = badgeFileLines(badge);
+    const SplitBadge split = splitBadgeLines(file);
+    QCOMPARE(split.front.last(), QStringLiteral("Comment:1"));
+    QCOMPARE(split.back.first(), "Caption:" + caption);
+    QCOMPARE(readSide(file, Front).side.Label1.at(1).Caption, caption);
+    // The back is taken to start at the caption: what follows reads as other blocks.
+    QVERIFY(stored(readSide(file, Back).side) != stored(badge.back));
+}
+
+void tst_BadgeFile::scratchFilesAndLogos()
+{
+    QTemporaryDir dir;
+    QVERIFY(QFile(dir.filePath(QStringLiteral("FRONT.tmp"))).open(QIODevice::WriteOnly));
+    QImage logo(4, 2, QImage::Format_RGB32);
+    QVERIFY(logo.save(dir.filePath(QStringLiteral("Logo.png"))));
+    BadgeLayout badge = allKindsBadge(dir.filePath(QStringLiteral("logo.PNG")));
+    addLogo(badge.front, dir.filePath(QStringLiteral("gone.png")), {});
+    const QString path = dir.filePath(QStringLiteral("Badge.Lyt"));
+    const QString copy = dir.filePath(QStringLiteral("copy.Lyt"));
+    QCOMPARE(writeBadgeFile(path, badge), QString());
+
+    // A load splits the file; a save then gives it back. Names match without regard to case.
+    QCOMPARE(splitBadgeFile(dir.filePath(QStringLiteral("badge.lyt")), dir.path()), QString());
+    QCOMPARE(decodeQuotedLines(fileBytes(dir.filePath(QStringLiteral("FRONT.tmp")))),
+             stored(badge.front));
+    QCOMPARE(saveAsTheDesigner(dir.path(), copy, badge, Front, true), QString());
+    QCOMPARE(fileBytes(copy), fileBytes(path));
+    QCOMPARE(clearSideScratchFiles(dir.path()), QString());
+    QVERIFY(assembleBadgeFile(dir.path(), copy).contains(QStringLiteral("FRONT.tmp is empty")));
+    QCOMPARE(fileBytes(copy), fileBytes(path));
+
+    const SideReadResult read = loadBadgeSide(dir.filePath(QStringLiteral("badge.lyt")), Front,
+                                              Project, Database, FieldTagRule::TableAndColumn);
+    QCOMPARE(read.side.Image1.at(1).Picture.size(), logo.size());
+    QCOMPARE(read.missingLogos, QStringList{dir.filePath(QStringLiteral("gone.png"))});
+    const QString none = dir.filePath(QStringLiteral("none.Lyt"));
+    QVERIFY(loadBadgeSide(none, Front, Project, Database, {}).errorText.contains(none));
+}
+
+QTEST_MAIN(tst_BadgeFile)
+#include "tst_BadgeFile.moc"

@@ -1,0 +1,229 @@
+// Invariant: a side is drawn the same at every resolution, in twips, in its stacking order,
+// and only its visible elements are drawn; every drawing matches its reference picture.
+//
+// Reference pictures live in tests/render/golden/. After a deliberate change to the drawing,
+// run this test with VELLUMARK_UPDATE_GOLDEN=1 to rewrite them, look at them, and commit them.
+// Every run writes what it drew, the all-kinds sides among them, to rendered/ in the test's
+// working folder (build/tests/render under ctest) and prints where.
+#include "render/BadgeRenderer.h"
+#include "support/AllKindsBadge.h"
+
+#include "common/Units.h"
+
+#include <QDir>
+#include <QFontDatabase>
+#include <QPainter>
+#include <QTest>
+
+using namespace vm;
+using namespace vm::test;
+
+Q_DECLARE_METATYPE(vm::BadgeSide)
+Q_DECLARE_METATYPE(vm::RenderMode)
+
+namespace {
+
+const QSizeF Card = cardSizeTwips(Orientation::Landscape);
+
+// Two colours split across the middle, which shows how a picture was scaled.
+QImage picture(QSize size, QColor top, QColor bottom)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(top);
+    QPainter(&image).fillRect(QRect(0, size.height() / 2, size.width(), size.height()), bottom);
+    return image;
+}
+
+BadgeSide textAndLabels()
+{
+    BadgeSide side;
+    addShape(side, 0, QRectF(1400, 1300, 3300, 1700), 0, 0, 1, 0x404040);
+    side.sendToBack({ElementKind::Shape, 1});
+    const char* styles[] = {"Regular", "Bold", "Italic", "Underline", "Bold italic underline"};
+    for (int i = 0; i < 5; ++i) {
+        Comment& text = addComment(side, {100, 100 + 240.0 * i}, QLatin1String(styles[i]));
+        text.FontBold = i == 1 || i == 4;
+        text.FontItalic = i == 2 || i == 4;
+        text.FontUnderline = i >= 3;
+    }
+    Comment& large = addComment(side, {2600, 100}, QStringLiteral("Large 20"));
+    large.FontSize = 20;
+    large.ForeColor = 0x0000c0;
+    addComment(side, {2600, 700}, QStringLiteral("Small 8.25")).FontSize = 8.25f;
+    addField(side, {2600, 950}, QStringLiteral("Employee.FirstName"));
+    addComment(side, {100, 1500}, QStringLiteral("Transparent over grey")).ForeColor = 0x00c0ff;
+    Comment& opaque = addComment(side, {100, 1850}, QStringLiteral("Opaque over grey"));
+    opaque.BackStyle = 1;
+    opaque.BackColor = 0xc0ffff;
+    Comment& fixed = addComment(side, {100, 2200}, QStringLiteral("A fixed frame cuts this off"));
+    fixed.AutoSize = false;
+    fixed.Width = 2200;
+    fixed.BackStyle = fixed.BorderStyle = 1;
+    fixed.BackColor = 0xffe0c0;
+    Comment& system =
+        addComment(side, {100, 2600}, QStringLiteral("Button face\nbehind two lines"));
+    system.BackStyle = 1;
+    system.BackColor = qint32(0x8000000F);
+    return side;
+}
+
+BadgeSide shapes()
+{
+    BadgeSide side;
+    for (qint16 filled = 0; filled < 2; ++filled) {
+        const double top = 200 + filled * 1450;
+        addShape(side, 0, QRectF(200, top, 1300, 1200), 1, 0x000000, filled, 0x4080ff);
+        addShape(side, 2, QRectF(1750, top, 1300, 1200), 3, 0xc00000, filled, 0x40c040);
+        addShape(side, 4, QRectF(3300, top, 1300, 1200), 6, 0x008080, filled, 0xc0c0ff);
+    }
+    return side;
+}
+
+BadgeSide withPictures(BadgeSide side)
+{
+    for (auto& [index, logo] : side.Image1)
+        logo.Picture = picture({200, 100}, Qt::red, Qt::blue); // stretched to its frame
+    side.imgPhoto.Picture = picture({300, 400}, Qt::yellow, Qt::darkGreen); // fitted, centred
+    side.imgSign.Picture = picture({600, 150}, Qt::white, Qt::darkBlue);
+    return side;
+}
+
+// The box of dark pixels inside a region, both in twips.
+QRectF inkBox(const QImage& image, double dpi, const QRectF& region)
+{
+    const double scale = dpi / TwipsPerInch;
+    const QRect pixels = QRectF(region.topLeft() * scale, region.size() * scale).toAlignedRect();
+    QRect ink;
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+        for (int x = pixels.left(); x <= pixels.right(); ++x) {
+            if (image.rect().contains(x, y) && qGray(image.pixel(x, y)) < 160)
+                ink |= QRect(x, y, 1, 1);
+        }
+    }
+    return QRectF(QPointF(ink.topLeft()) / scale, QSizeF(ink.size()) / scale);
+}
+
+} // namespace
+
+class tst_BadgeRenderer : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void matchesTheReferencePictures_data();
+    void matchesTheReferencePictures();
+    void sameGeometryAt96And600Dpi();
+    void drawsNothingForHiddenOrAbsurdElements();
+    void stackingAndPicking();
+};
+
+void tst_BadgeRenderer::initTestCase()
+{
+    if (!QFontDatabase::families().contains(QStringLiteral("DejaVu Sans")))
+        QFAIL("The font DejaVu Sans (Debian package fonts-dejavu-core) is not installed; "
+              "without it text is drawn in another font or not at all.");
+}
+
+void tst_BadgeRenderer::matchesTheReferencePictures_data()
+{
+    QTest::addColumn<BadgeSide>("side");
+    QTest::addColumn<RenderMode>("mode");
+    const BadgeLayout badge = allKindsBadge(QString());
+    QTest::newRow("text-and-labels") << textAndLabels() << RenderMode::Output;
+    QTest::newRow("shapes") << shapes() << RenderMode::Output;
+    QTest::newRow("all-kinds-front") << withPictures(badge.front) << RenderMode::Output;
+    // Without pictures: where the logo, photograph and signature will go.
+    QTest::newRow("all-kinds-back-designer") << badge.back << RenderMode::Designer;
+}
+
+void tst_BadgeRenderer::matchesTheReferencePictures()
+{
+    QFETCH(BadgeSide, side);
+    QFETCH(RenderMode, mode);
+    const QString name = QLatin1String(QTest::currentDataTag()) + QStringLiteral(".png");
+    const QImage image = renderSideImage(side, Card, 144, {mode});
+    QDir().mkpath(QStringLiteral("rendered"));
+    const QString drawn = QDir::current().absoluteFilePath(QStringLiteral("rendered/") + name);
+    QVERIFY(image.save(drawn));
+    qInfo("drawn: %s", qPrintable(drawn));
+
+    const QString golden = QStringLiteral(VELLUMARK_TESTS_DIR "/render/golden/") + name;
+    if (qEnvironmentVariableIsSet("VELLUMARK_UPDATE_GOLDEN"))
+        QVERIFY(image.save(golden));
+    const QImage expected = QImage(golden).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(image.size(), expected.size());
+    // Font rasterisation may move a few edge pixels; anything more is a change.
+    int different = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y), q = expected.pixel(x, y);
+            different += std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                   std::abs(qBlue(p) - qBlue(q))}) > 64;
+        }
+    }
+    QVERIFY2(different <= image.width() * image.height() / 200,
+             qPrintable(QStringLiteral("%1 pixels differ from %2").arg(different).arg(golden)));
+}
+
+void tst_BadgeRenderer::sameGeometryAt96And600Dpi()
+{
+    BadgeSide side;
+    addShape(side, 2, QRectF(3000, 300, 1440, 720), 2, 0, 1, 0x808080);
+    addShape(side, 4, QRectF(3000, 1500, 1000, 1200), 1, 0, 0, 0);
+    addComment(side, {300, 300}, QStringLiteral("Geometry 12 pt")).FontSize = 12;
+    Comment& bold = addComment(side, {300, 1000}, QStringLiteral("Bold 8.25 pt, a longer text"));
+    bold.FontSize = 8.25f;
+    bold.FontBold = true;
+    place(side.imgPhoto, QRectF(300, 1600, 1500, 1000)).Picture =
+        picture({300, 400}, Qt::black, Qt::gray);
+
+    const QImage low = renderSideImage(side, Card, 96, {});
+    const QImage high = renderSideImage(side, Card, 600, {});
+    for (const ElementRef& element : side.stackingOrder()) {
+        const QRectF drawn = drawnRect(side, element);
+        if (!side.geometry(element)->Visible)
+            continue;
+        const QRectF atLow = inkBox(low, 96, drawn.adjusted(-100, -100, 100, 100));
+        const QRectF atHigh = inkBox(high, 600, drawn.adjusted(-100, -100, 100, 100));
+        // Within a screen pixel (15 twips) of each other, and inside what drawnRect reports.
+        for (double d : {atLow.left() - atHigh.left(), atLow.top() - atHigh.top(),
+                         atLow.right() - atHigh.right(), atLow.bottom() - atHigh.bottom()})
+            QVERIFY2(std::abs(d) <= 15, qPrintable(QString::number(d)));
+        QVERIFY(!atHigh.isEmpty() && drawn.adjusted(-5, -5, 5, 5).contains(atHigh));
+    }
+}
+
+void tst_BadgeRenderer::drawsNothingForHiddenOrAbsurdElements()
+{
+    BadgeSide side; // hidden photograph: see all-kinds-back-designer
+    addShape(side, 0, QRectF(100, 100, 0, 800), 2, 0, 1, 0);
+    addShape(side, 2, QRectF(100, 100, -500, 800), 2, 0, 1, 0);
+    addShape(side, 4, QRectF(3e30, 100, 500, 800), 2, 0, 1, 0);
+    addComment(side, {-1e20, 0}, QStringLiteral("far away")).FontSize = 1e30f;
+    addComment(side, {500, 500}, QStringLiteral("hidden")).Visible = false;
+    // After a record without pictures, and a logo whose file is missing.
+    place(side.imgPhoto, QRectF(0, 0, 900, 900)).ShowPlaceholder = false;
+    addLogo(side, QStringLiteral("/nowhere.png"), QRectF(2000, 100, 1000, 1000));
+    QCOMPARE(renderSideImage(side, Card, 96, {}), renderSideImage(BadgeSide(), Card, 96, {}));
+}
+
+void tst_BadgeRenderer::stackingAndPicking()
+{
+    BadgeSide side;
+    addShape(side, 0, QRectF(0, 0, 1440, 1440), 0, 0, 1, 0x0000ff);
+    addShape(side, 0, QRectF(720, 720, 1440, 1440), 0, 0, 1, 0xff0000);
+    QCOMPARE(renderSideImage(side, Card, 96, {}).pixelColor(72, 72), QColor(Qt::blue));
+    QCOMPARE(elementAt(side, {1080, 1080}), (ElementRef{ElementKind::Shape, 2}));
+    side.bringToFront({ElementKind::Shape, 1});
+    QCOMPARE(renderSideImage(side, Card, 96, {}).pixelColor(72, 72), QColor(Qt::red));
+    QCOMPARE(elementAt(side, {1080, 1080}), (ElementRef{ElementKind::Shape, 1}));
+
+    // A text is picked where it is drawn, not where a stale frame would put it.
+    addComment(side, {100, 2400}, QStringLiteral("Short")).Width = 4000;
+    const QRectF drawn = drawnRect(side, {ElementKind::Comment, 1});
+    QVERIFY(drawn.width() > 200 && drawn.width() < 1500);
+    QCOMPARE(elementAt(side, drawn.center()), (ElementRef{ElementKind::Comment, 1}));
+    QCOMPARE(elementAt(side, {3000, 2450}), std::nullopt);
+}
+
+QTEST_MAIN(tst_BadgeRenderer)
+#include "tst_BadgeRenderer.moc"
