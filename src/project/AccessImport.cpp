@@ -218,11 +218,14 @@ QString AccessReader::createTable(const QString& name, MdbTableDef* table)
 
 bool AccessReader::readValue(MdbColumn* col, QVariant* value)
 {
-    const unsigned char* row = m_mdb->pg_buf + col->cur_value_start;
     const int size = col->cur_value_len;
-    auto fits = [&](int needed) {
-        return size >= needed && col->cur_value_start >= 0 &&
-               col->cur_value_start + size <= m_mdb->fmt->pg_size;
+    // A damaged row can point anywhere; nothing is read from outside the page.
+    if (size != 0 &&
+        (size < 0 || col->cur_value_start < 0 || col->cur_value_start + size > m_mdb->fmt->pg_size))
+        return false;
+    const unsigned char* row = size == 0 ? nullptr : m_mdb->pg_buf + col->cur_value_start;
+    auto fits = [size](int needed) {
+        return size >= needed;
     };
     if (col->col_type == MDB_BOOL) { // kept in the null mask: "null" is true
         *value = qint64(size == 0 ? 1 : 0);
