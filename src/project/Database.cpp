@@ -199,14 +199,16 @@ bool DatabaseConnection::openPostgreSQL(const QString& path)
 {
     const QUrl url(path);
     const QString database = url.path(QUrl::FullyDecoded).mid(1);
-    if (!url.isValid() || database.isEmpty() || database.contains(u'/'))
-        return fail(QStringLiteral("%1 is no PostgreSQL address of the form "
-                                   "postgresql://user@host:port/database.")
-                        .arg(quoted(path)));
+    // Messages never repeat a password given by mistake.
+    const QString shown = quoted(url.isValid() ? url.toString(QUrl::RemovePassword) : path);
     if (!url.password().isEmpty())
         return fail(QStringLiteral("%1 holds a password. Passwords are not kept in projects: put "
                                    "it into ~/.pgpass or PGPASSWORD and leave it out of the path.")
-                        .arg(quoted(url.toString(QUrl::RemovePassword))));
+                        .arg(shown));
+    if (!url.isValid() || database.isEmpty() || database.contains(u'/'))
+        return fail(QStringLiteral("%1 is no PostgreSQL address of the form "
+                                   "postgresql://user@host:port/database.")
+                        .arg(shown));
 
     // Qt hands connect options to libpq with every ";" turned into a blank.
     QStringList options;
