@@ -1,6 +1,7 @@
 #!/bin/sh
-# A throwaway PostgreSQL server for the tests: loopback only, trust authentication, data under
-# /tmp. As root the server runs as the "postgres" account, since PostgreSQL refuses root.
+# A throwaway PostgreSQL server for the tests: loopback only, trust authentication (except for the
+# role vellumark_pw, which must give its password), data under /tmp. As root the server runs as
+# the "postgres" account, since PostgreSQL refuses root.
 #
 # Usage: pg-test-server.sh start|stop|url
 #   start  initialise if needed, start, create the database; prints the URL on stdout
@@ -46,6 +47,11 @@ fsync = off
 synchronous_commit = off
 full_page_writes = off
 CONF
+            # Everyone is trusted except one role, so tests can see a wrong password refused.
+            { echo "host all vellumark_pw $HOST/32 scram-sha-256"; cat "$DATA/pg_hba.conf"; } \
+                >"$DATA/pg_hba.new"
+            mv "$DATA/pg_hba.new" "$DATA/pg_hba.conf"
+            [ "$(id -u)" -ne 0 ] || chown postgres: "$DATA/pg_hba.conf"
         fi
         log "starting on $HOST:$PORT"
         as_server "$BIN/pg_ctl" -D "$DATA" -l "$DATA/server.log" -w -t 60 start >/dev/null || {

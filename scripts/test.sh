@@ -26,7 +26,7 @@ chmod 700 "$XDG_RUNTIME_DIR"
 
 if [[ $fuzz_seconds -gt 0 && -d $build/fuzz ]]; then
     for target in "$build"/fuzz/fuzz_*; do
-        [[ -f $target && -x $target ]] || continue
+        [[ -f $target && -x $target ]] || continue # not the autogen folders
         name=$(basename "$target")
         corpus=$(mktemp -d)
         cp -r "$root/fuzz/corpus/${name#fuzz_}/." "$corpus/" 2>/dev/null || true

@@ -1,0 +1,403 @@
+#include "project/Database.h"
+
+#include "project/ProjectSettings.h"
+#include "project/SqlText.h"
+
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlRecord>
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace vm {
+namespace {
+
+const QString SQLiteDriver = QStringLiteral("QSQLITE");
+const QString PostgreSQLDriver = QStringLiteral("QPSQL");
+constexpr int SQLiteReadOnly = 8; // SQLITE_READONLY, what "PRAGMA query_only" answers a write with
+
+QString quoted(const QString& text)
+{
+    return QStringLiteral("\u201c%1\u201d").arg(text);
+}
+
+// A libpq connection parameter value, quoted as its connection strings want.
+QString connectionValue(QString value)
+{
+    value.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
+    return u'\'' + value + u'\'';
+}
+
+// Missing files, folders and unreadable files get the same words on both file engines.
+QString fileProblem(const QString& path)
+{
+    if (path.isEmpty())
+        return QStringLiteral("No database file is given.");
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("The database file %1 does not exist.").arg(quoted(path));
+    if (info.isDir())
+        return QStringLiteral("%1 is a folder, not a database file.").arg(quoted(path));
+    if (!info.isReadable())
+        return QStringLiteral("The database file %1 cannot be read (permission denied).")
+            .arg(quoted(path));
+    return {};
+}
+
+} // namespace
+
+DatabaseEngine engineForPath(const QString& databasePath)
+{
+    if (databasePath.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive) ||
+        databasePath.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive))
+        return DatabaseEngine::Access;
+    if (databasePath.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
+        databasePath.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
+        return DatabaseEngine::PostgreSQL;
+    return DatabaseEngine::SQLite;
+}
+
+QString DatabaseConnectionString(const QString& path)
+{
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path +
+           QStringLiteral(";Persist Security Info=False");
+}
+
+DatabaseConnection::DatabaseConnection()
+{
+    static quint64 serial = 0;
+    m_connectionName = QStringLiteral("vellumark-%1").arg(++serial);
+}
+
+DatabaseConnection::~DatabaseConnection()
+{
+    close();
+}
+
+bool DatabaseConnection::OpenProjectDatabase(const QString& path)
+{
+    close();
+    m_path = path;
+    m_engine = engineForPath(path);
+    switch (m_engine) {
+    case DatabaseEngine::SQLite:
+        return openSQLite(path);
+    case DatabaseEngine::Access:
+        return openAccess(path);
+    case DatabaseEngine::PostgreSQL:
+        return openPostgreSQL(path);
+    }
+    return false;
+}
+
+bool DatabaseConnection::isOpen() const
+{
+    return m_db.isOpen();
+}
+
+void DatabaseConnection::close()
+{
+    if (m_db.isValid()) {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connectionName);
+    }
+    m_access = AccessCopy();
+    m_error.clear();
+}
+
+QString DatabaseConnection::errorText() const
+{
+    return m_error;
+}
+
+DatabaseEngine DatabaseConnection::engine() const
+{
+    return m_engine;
+}
+
+QString DatabaseConnection::databasePath() const
+{
+    return m_path;
+}
+
+bool DatabaseConnection::isReadOnly() const
+{
+    return m_engine == DatabaseEngine::Access;
+}
+
+QSqlDatabase DatabaseConnection::database() const
+{
+    return m_db;
+}
+
+void DatabaseConnection::setAccessCharset(const QByteArray& charset)
+{
+    m_accessCharset = charset;
+}
+
+bool DatabaseConnection::fail(const QString& why)
+{
+    const QString kept = why;
+    close();
+    m_error = kept;
+    return false;
+}
+
+bool DatabaseConnection::addDatabase(const QString& driver)
+{
+    if (!QSqlDatabase::isDriverAvailable(driver))
+        return fail(QStringLiteral("The Qt SQL driver %1 is not installed.").arg(driver));
+    m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
+    return true;
+}
+
+bool DatabaseConnection::openSQLite(const QString& path)
+{
+    if (const QString problem = fileProblem(path); !problem.isEmpty())
+        return fail(problem);
+    if (!addDatabase(SQLiteDriver))
+        return false;
+    // mode=rw opens without creating, so a path that vanished since the check above still
+    // never becomes a new empty database.
+    const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    m_db.setDatabaseName(url.toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!m_db.open())
+        return fail(QStringLiteral("The database file %1 cannot be opened: %2")
+                        .arg(quoted(path), m_db.lastError().databaseText()));
+    // SQLite reads the header only when first asked something.
+    QSqlQuery probe(m_db);
+    if (!probe.exec(QStringLiteral("select count(*) from sqlite_schema")))
+        return fail(QStringLiteral("%1 is not a SQLite database (%2).")
+                        .arg(quoted(path), probe.lastError().databaseText()));
+    return true;
+}
+
+bool DatabaseConnection::openAccess(const QString& path)
+{
+    if (const QString problem = fileProblem(path); !problem.isEmpty())
+        return fail(problem);
+    if (!addDatabase(SQLiteDriver))
+        return false;
+    m_db.setDatabaseName(QStringLiteral(":memory:"));
+    if (!m_db.open())
+        return fail(m_db.lastError().text());
+    QSqlQuery pragma(m_db);
+    if (!pragma.exec(QStringLiteral("PRAGMA temp_store = MEMORY")))
+        return fail(pragma.lastError().text());
+    if (const QString why = copyAccessFile(path, m_accessCharset, m_db, &m_access); !why.isEmpty())
+        return fail(why);
+    // The copy is never written back; refusing writes outright says so instead of letting
+    // changes vanish when the window closes.
+    if (!pragma.exec(QStringLiteral("PRAGMA query_only = ON")))
+        return fail(pragma.lastError().text());
+    return true;
+}
+
+bool DatabaseConnection::openPostgreSQL(const QString& path)
+{
+    const QUrl url(path);
+    const QString database = url.path(QUrl::FullyDecoded).mid(1);
+    // Messages never repeat a password given by mistake.
+    const QString shown = quoted(url.isValid() ? url.toString(QUrl::RemovePassword) : path);
+    if (!url.password().isEmpty())
+        return fail(QStringLiteral("%1 holds a password. Passwords are not kept in projects: put "
+                                   "it into ~/.pgpass or PGPASSWORD and leave it out of the path.")
+                        .arg(shown));
+    if (!url.isValid() || database.isEmpty() || database.contains(u'/'))
+        return fail(QStringLiteral("%1 is no PostgreSQL address of the form "
+                                   "postgresql://user@host:port/database.")
+                        .arg(shown));
+
+    // Qt hands connect options to libpq with every ";" turned into a blank.
+    QStringList options;
+    bool hasTimeout = false;
+    for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
+        if (key.contains(u';') || value.contains(u';'))
+            return fail(QStringLiteral("%1: a connection parameter holds \";\", which cannot be "
+                                       "passed on.")
+                            .arg(quoted(path)));
+        options << key + u'=' + connectionValue(value);
+        hasTimeout = hasTimeout || key == u"connect_timeout";
+    }
+    if (!hasTimeout) // an unreachable server must not hang the window
+        options << QStringLiteral("connect_timeout=10");
+
+    if (!addDatabase(PostgreSQLDriver))
+        return false;
+    m_db.setHostName(url.host(QUrl::FullyDecoded));
+    if (url.port() != -1)
+        m_db.setPort(url.port());
+    m_db.setUserName(url.userName(QUrl::FullyDecoded));
+    m_db.setDatabaseName(database);
+    m_db.setConnectOptions(options.join(u';'));
+    if (!m_db.open())
+        return fail(QStringLiteral("Cannot connect to the PostgreSQL database %1: %2")
+                        .arg(quoted(path), m_db.lastError().databaseText().trimmed()));
+    return true;
+}
+
+QString DatabaseConnection::quoteName(const QString& name) const
+{
+    return m_engine == DatabaseEngine::PostgreSQL ? doubleQuotedName(name) : name;
+}
+
+DatabaseConnection::Outcome DatabaseConnection::classify(const QSqlError& error) const
+{
+    if (m_engine == DatabaseEngine::PostgreSQL) // SQLSTATE class 42: syntax or access rule
+        return error.nativeErrorCode().startsWith(QLatin1String("42")) ? Outcome::Rejected
+                                                                       : Outcome::Failed;
+    // QSQLITE reports what fails to compile as a statement error and what fails while
+    // running as a connection error.
+    return error.type() == QSqlError::StatementError ? Outcome::Rejected : Outcome::Failed;
+}
+
+QString DatabaseConnection::describe(const QSqlError& error) const
+{
+    if (m_engine == DatabaseEngine::Access) {
+        if (error.nativeErrorCode() == QString::number(SQLiteReadOnly))
+            return QStringLiteral("The Access database %1 is opened read-only: changes cannot "
+                                  "be saved to it.")
+                .arg(quoted(m_path));
+        static const QString noSuchTable = QStringLiteral("no such table: ");
+        const QString text = error.databaseText();
+        if (text.startsWith(noSuchTable)) {
+            const QString reason = m_access.notCopied.value(text.mid(noSuchTable.size()).toLower());
+            if (!reason.isEmpty())
+                return reason;
+        }
+    }
+    const QString text = error.databaseText().trimmed();
+    return text.isEmpty() ? error.text() : text;
+}
+
+DatabaseConnection::Selection DatabaseConnection::select(const QString& sql)
+{
+    Selection selection;
+    if (!isOpen()) {
+        selection.error = QStringLiteral("No database is open.");
+        return selection;
+    }
+    const QString text = m_engine == DatabaseEngine::PostgreSQL ? bracketsToDoubleQuotes(sql) : sql;
+    selection.query = QSqlQuery(m_db);
+    if (selection.query.exec(text)) {
+        selection.outcome = Outcome::Ok;
+    } else {
+        selection.outcome = classify(selection.query.lastError());
+        selection.error = describe(selection.query.lastError());
+    }
+    return selection;
+}
+
+DatabaseConnection::Selection DatabaseConnection::execute(const QString& sql)
+{
+    if (isReadOnly() && isOpen()) {
+        Selection refused;
+        refused.error = describe(QSqlError(QString(), QString(), QSqlError::StatementError,
+                                           QString::number(SQLiteReadOnly)));
+        return refused;
+    }
+    return select(sql);
+}
+
+ColumnKind DatabaseConnection::columnKind(const QString& table, const QString& column)
+{
+    if (!isOpen())
+        return ColumnKind::Other;
+    if (m_engine == DatabaseEngine::Access)
+        return m_access.columnKinds.value(table.toLower())
+            .value(column.toLower(), ColumnKind::Other);
+    QSqlQuery query(m_db);
+    if (m_engine == DatabaseEngine::SQLite) {
+        query.prepare(QStringLiteral("select type from pragma_table_info(?) "
+                                     "where name = ? collate nocase"));
+        query.addBindValue(table);
+        query.addBindValue(column);
+    } else {
+        // Names are matched exactly first, then without regard to case, as a bare name would.
+        query.prepare(QStringLiteral(
+            "select pg_catalog.format_type(a.atttypid, a.atttypmod) "
+            "from pg_catalog.pg_attribute a join pg_catalog.pg_class c on c.oid = a.attrelid "
+            "where pg_catalog.pg_table_is_visible(c.oid) and a.attnum > 0 and not a.attisdropped "
+            "and lower(c.relname) = lower(?) and lower(a.attname) = lower(?) "
+            "order by c.relname = ? desc, a.attname = ? desc limit 1"));
+        for (const QString& value : {table, column, table, column})
+            query.addBindValue(value);
+    }
+    if (!query.exec() || !query.next())
+        return ColumnKind::Other;
+    return columnKindForDeclaredType(query.value(0).toString());
+}
+
+QStringList DatabaseConnection::catalogue()
+{
+    if (!isOpen())
+        return {};
+    if (m_engine == DatabaseEngine::Access)
+        return m_access.catalogue;
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    const QString sql =
+        m_engine == DatabaseEngine::SQLite
+            ? QStringLiteral("select name from sqlite_schema where type in ('table', 'view') "
+                             "and name not like 'sqlite\\_%' escape '\\' order by rowid")
+            : QStringLiteral(
+                  "select c.relname from pg_catalog.pg_class c "
+                  "join pg_catalog.pg_namespace n on n.oid = c.relnamespace "
+                  "where c.relkind in ('r', 'v', 'm', 'f', 'p') and not c.relispartition "
+                  "and n.nspname <> 'information_schema' and n.nspname not like 'pg\\_%' "
+                  "and pg_catalog.pg_table_is_visible(c.oid) order by c.oid");
+    QStringList names;
+    if (!query.exec(sql)) {
+        m_error = describe(query.lastError());
+        return names;
+    }
+    while (query.next())
+        names << query.value(0).toString();
+    return names;
+}
+
+QStringList ListUserTables(DatabaseConnection& connection)
+{
+    QStringList tables;
+    for (const QString& name : connection.catalogue()) {
+        if (!name.startsWith(QLatin1String("MSys"), Qt::CaseSensitive))
+            tables << name;
+    }
+    return tables;
+}
+
+QStringList ListFieldNames(DatabaseConnection& connection, const QString& table, QString* error)
+{
+    QString sql = QStringLiteral("select * from ");
+    if (connection.engine() == DatabaseEngine::PostgreSQL) {
+        sql += table.contains(u' ') ? table : connection.quoteName(table);
+        sql += QStringLiteral(" limit 0"); // the server would send every row otherwise
+    } else {
+        sql += table;
+    }
+    const DatabaseConnection::Selection selection = connection.select(sql);
+    if (selection.outcome != DatabaseConnection::Outcome::Ok) {
+        if (error)
+            *error = selection.error;
+        return {};
+    }
+    const QSqlRecord record = selection.query.record();
+    QStringList names;
+    for (int i = 0; i < record.count(); ++i)
+        names << record.fieldName(i);
+    return names;
+}
+
+QStringList ListQualifiedFields(DatabaseConnection& connection, const QStringList& tables)
+{
+    QStringList fields{NoneField};
+    for (const QString& table : tables) {
+        for (const QString& column : ListFieldNames(connection, table))
+            fields << table + u'.' + column;
+    }
+    return fields;
+}
+
+} // namespace vm

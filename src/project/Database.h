@@ -1,0 +1,113 @@
+#pragma once
+
+#include "project/AccessImport.h"
+#include "project/ColumnKind.h"
+
+#include <QByteArray>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+
+namespace vm {
+
+// Where a project's data lives, chosen from its DatabasePath.
+enum class DatabaseEngine { SQLite, Access, PostgreSQL };
+
+// .mdb and .accdb files are Access databases, postgresql:// and postgres:// URLs PostgreSQL
+// servers, anything else a SQLite file.
+DatabaseEngine engineForPath(const QString& databasePath);
+
+// The connection text of the legacy provider, still shown and stored wherever one is.
+QString DatabaseConnectionString(const QString& path);
+
+// One window's connection to the project database. Each window owns its own, so each holds a
+// uniquely named QSqlDatabase that lives as long as this object.
+//   SQLite file: read-write; a missing file is an error, never a new empty database.
+//   Access file: copied into a private in-memory SQLite database on open, read-only.
+//   PostgreSQL (postgresql://user@host:port/dbname): read-write; the password comes from
+//   ~/.pgpass or PGPASSWORD, never from the path.
+class DatabaseConnection {
+public:
+    DatabaseConnection();
+    ~DatabaseConnection();
+    DatabaseConnection(const DatabaseConnection&) = delete;
+    DatabaseConnection& operator=(const DatabaseConnection&) = delete;
+
+    // Closes whatever was open and opens `path`. False: errorText() says why.
+    bool OpenProjectDatabase(const QString& path);
+    bool isOpen() const;
+    void close();
+    QString errorText() const;
+    DatabaseEngine engine() const;
+    QString databasePath() const;
+    bool isReadOnly() const; // true for Access copies
+    QSqlDatabase database() const;
+
+    // The code page of Jet 3 text for Access files opened from now on ("CP1256"), for files whose
+    // header names the wrong one. Empty: MDB_JET3_CHARSET from the environment, else the header.
+    void setAccessCharset(const QByteArray& charset);
+
+    // A name as this program inserts it into a statement: double-quoted on PostgreSQL, which
+    // folds bare names to lower case; unchanged elsewhere, so statement texts stay exactly as
+    // the legacy system wrote them.
+    QString quoteName(const QString& name) const;
+
+    // Rejected: the engine refused the statement text (syntax, unknown table or column).
+    // Failed: anything else (no connection, a refused write, a server gone away).
+    enum class Outcome { Ok, Rejected, Failed };
+    struct Selection {
+        Outcome outcome = Outcome::Failed;
+        QString error;
+        QSqlQuery query;
+    };
+    // Runs a statement written in Table.[Column] notation; on PostgreSQL the bracketed names
+    // (outside string literals) become double-quoted ones first.
+    Selection select(const QString& sql);
+    // The same for a statement that changes data; refused on Access copies without running.
+    Selection execute(const QString& sql);
+
+    // The kind of a column for writing key values; Other when the table or column is unknown.
+    ColumnKind columnKind(const QString& table, const QString& column);
+
+    // The engine's own list of tables and views in catalogue order, engine-internal tables left
+    // out; for an Access file every table (system tables too), query and linked table.
+    QStringList catalogue();
+
+    // The text an operator is shown for an error of this connection's database.
+    QString describe(const QSqlError& error) const;
+
+private:
+    bool fail(const QString& why);
+    bool openSQLite(const QString& path);
+    bool openAccess(const QString& path);
+    bool openPostgreSQL(const QString& url);
+    bool addDatabase(const QString& driver);
+    Outcome classify(const QSqlError& error) const;
+
+    QString m_connectionName;
+    QSqlDatabase m_db;
+    DatabaseEngine m_engine = DatabaseEngine::SQLite;
+    QString m_path;
+    QString m_error;
+    QByteArray m_accessCharset;
+    AccessCopy m_access;
+};
+
+// The schema questions of the configuration wizard and the designer; identical on every engine.
+
+// The catalogue without the names that begin with "MSys" (compared with case).
+QStringList ListUserTables(DatabaseConnection& connection);
+
+// The columns of "select * from " + table, in order. The name goes in unchanged (on PostgreSQL
+// double-quoted when it has no blank, so its capitals survive); a name with a blank fails as it
+// did with the legacy provider. On failure: empty, and *error says why.
+QStringList ListFieldNames(DatabaseConnection& connection, const QString& table,
+                           QString* error = nullptr);
+
+// "<None>", then "Table.Column" for every column of the tables in order; a table whose columns
+// cannot be read is skipped silently.
+QStringList ListQualifiedFields(DatabaseConnection& connection, const QStringList& tables);
+
+} // namespace vm
