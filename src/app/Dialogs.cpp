@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -93,6 +94,12 @@ std::optional<QRgb> QtDialogs::color(QWidget* parent, QRgb initial)
 bool QtDialogs::printerSetup(QWidget* parent, QPrinter* printer)
 {
     QPrintDialog dialog(printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtDialogs::pageSetup(QWidget* parent, QPrinter* printer)
+{
+    QPageSetupDialog dialog(printer, parent);
     return dialog.exec() == QDialog::Accepted;
 }
 

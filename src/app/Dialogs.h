@@ -45,6 +45,8 @@ public:
     virtual std::optional<QRgb> color(QWidget* parent, QRgb initial) = 0;
     // Lets the operator choose the printer and its settings; false when cancelled.
     virtual bool printerSetup(QWidget* parent, QPrinter* printer) = 0;
+    // Paper size, orientation and margins of the printer; false when cancelled.
+    virtual bool pageSetup(QWidget* parent, QPrinter* printer) = 0;
 };
 
 class QtDialogs final : public Dialogs {
@@ -55,6 +57,7 @@ public:
     QString folder(QWidget* parent, const QString& title, const QString& startFolder) override;
     std::optional<QRgb> color(QWidget* parent, QRgb initial) override;
     bool printerSetup(QWidget* parent, QPrinter* printer) override;
+    bool pageSetup(QWidget* parent, QPrinter* printer) override;
 };
 
 // The usual message: a text with OK, or a question, captioned with the application's title.

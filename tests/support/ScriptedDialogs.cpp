@@ -53,4 +53,10 @@ bool ScriptedDialogs::printerSetup(QWidget*, QPrinter*)
     return printerSetupAnswer;
 }
 
+bool ScriptedDialogs::pageSetup(QWidget*, QPrinter*)
+{
+    ++pageSetupCalls;
+    return printerSetupAnswer;
+}
+
 } // namespace vm::test

@@ -20,6 +20,7 @@ public:
     QList<QRgb> colorAnswers;
     bool printerSetupAnswer = true;
     int printerSetupCalls = 0;
+    int pageSetupCalls = 0;
 
     QStringList messageTexts() const;
     void clear();
@@ -30,6 +31,7 @@ public:
     QString folder(QWidget* parent, const QString& title, const QString& startFolder) override;
     std::optional<QRgb> color(QWidget* parent, QRgb initial) override;
     bool printerSetup(QWidget* parent, QPrinter* printer) override;
+    bool pageSetup(QWidget* parent, QPrinter* printer) override;
 };
 
 } // namespace vm::test
