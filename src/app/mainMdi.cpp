@@ -6,12 +6,17 @@
 #include "common/FileNames.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectSettings.h"
+#include "records/RecordLink.h"
+#include "render/BadgeRenderer.h"
 #include "render/RenderingWindow.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QScreen>
 
 namespace vm {
@@ -60,10 +65,20 @@ mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
     // menus off, the print page loaded but hidden.
     settings.Badges.clear();
     settings.DatabaseConfigured = false;
-    m_front = new RenderingWindow(RenderingWindow::Side::Front);
-    m_back = new RenderingWindow(RenderingWindow::Side::Back);
+    m_front = new RenderingWindow(RenderingWindow::Side::Front, dialogs);
+    m_back = new RenderingWindow(RenderingWindow::Side::Back, dialogs);
     m_mdi->addSubWindow(m_front);
     m_mdi->addSubWindow(m_back);
+    for (RenderingWindow* view : {m_front, m_back}) {
+        connect(view, &RenderingWindow::orientationRead, this, [this](int code) {
+            if (code == 1)
+                SetLandscape();
+            else if (code == 2)
+                SetPortrait();
+        });
+    }
+    connect(m_front, &RenderingWindow::badgeLoaded, this, [this] { mnuEditCard->setEnabled(true); });
+    m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     m_front->showNormal();
     m_back->showNormal();
     SetProjectState(0);
@@ -145,6 +160,12 @@ void mainMdi::createMenus()
     connect(mnuEditCard, &QAction::triggered, this, &mainMdi::onChangeLayout);
     connect(mnuReclist, &QAction::triggered, this, [this] { showWindow(QStringLiteral("frmData")); });
     connect(mnuUpdateRecs, &QAction::triggered, this, [this] { showWindow(QStringLiteral("FrmAddRec")); });
+    connect(mnuPrintSetup, &QAction::triggered, this, &mainMdi::onPrintSetup);
+    connect(mnuPrinterSetup, &QAction::triggered, this, &mainMdi::onPrinterSetup);
+    connect(mnuPrintFront, &QAction::triggered, this, [this] { printSide(m_front); });
+    connect(mnuPrintBack, &QAction::triggered, this, [this] { printSide(m_back); });
+    // The page collected in the preview window is printed from there.
+    connect(mnuPrintPage, &QAction::triggered, this, [this] { showWindow(QStringLiteral("frmPreview")); });
 }
 
 void mainMdi::setProjectMenusEnabled(bool enabled)
@@ -362,6 +383,83 @@ void mainMdi::onCreateLayout()
 
 void mainMdi::onOpenExistingLayout()
 {
+    Cdlg.Filter = QStringLiteral("Badge file (*.Lyt)|*.Lyt");
+    Cdlg.FileName.clear();
+    Cdlg.InitDir = ProjectSettings::instance().BadgeDir;
+    Cdlg.ShowOpen();
+    if (Cdlg.FileName.size() < 4)
+        return;
+    openBadgeLayout(Cdlg.FileName);
+}
+
+void mainMdi::openBadgeLayout(const QString& path)
+{
+    m_front->Load_Card(path);
+    m_back->Load_Card(path);
+    ProjectSettings& settings = ProjectSettings::instance();
+    settings.CurrentBadgePath = path;
+    const QString title = fileTitle(path);
+    const QString name = title.left(title.size() - 4);
+    if (!settings.Badges.contains(name))
+        settings.Badges << name;
+}
+
+bool mainMdi::linkRecordToViews(RecordLinker& linker, const QString& keyValue)
+{
+    const RecordLinker::Result result = linker.link(keyValue, m_front->badgeSide(), m_back->badgeSide());
+    m_front->sideChanged();
+    m_back->sideChanged();
+    if (result.outcome == RecordLinker::Outcome::Rejected) {
+        m_dialogs.message(this, {QStringLiteral("Error in data linking"), MessageButtons::Ok,
+                                 MessageIcon::None, {}, result.error});
+    }
+    return result.outcome == RecordLinker::Outcome::Linked;
+}
+
+void mainMdi::onPrinterSetup()
+{
+    cdlgPrinting.ShowPrinter(m_printer.get());
+}
+
+void mainMdi::onPrintSetup()
+{
+    m_dialogs.pageSetup(this, m_printer.get());
+}
+
+bool mainMdi::printSide(RenderingWindow* view)
+{
+    QPrinter& printer = *m_printer;
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
+    if (!toFile && QPrinterInfo::availablePrinterNames().isEmpty()) {
+        Cdlg.Filter = QStringLiteral("PDF file (*.pdf)|*.pdf");
+        Cdlg.InitDir = ProjectSettings::instance().ProjectDir;
+        Cdlg.FileName = view->objectName() == QLatin1String("frmFront") ? QStringLiteral("Front.pdf")
+                                                                         : QStringLiteral("Back.pdf");
+        Cdlg.DialogTitle = QStringLiteral("No printer is installed: print to a PDF file");
+        Cdlg.ShowSave();
+        Cdlg.DialogTitle.clear();
+        if (Cdlg.FileName.isEmpty())
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(Cdlg.FileName);
+    }
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        m_dialogs.message(this, {QStringLiteral("The badge could not be printed."), MessageButtons::Ok,
+                                 MessageIcon::Exclamation, {},
+                                 QStringLiteral("The printer %1 could not be started.")
+                                     .arg(printer.outputFileName().isEmpty() ? printer.printerName()
+                                                                            : printer.outputFileName())});
+        return false;
+    }
+    // The side at its card size, vector text and full-resolution pictures, at the top-left of
+    // the printable area.
+    setTwipsTransform(painter, printer.resolution(), printer.resolution());
+    renderBadgeSide(painter, view->badgeSide(), {RenderMode::Output});
+    painter.end();
+    if (!toFile)
+        printer.setOutputFileName({}); // the next print without a printer asks again
+    return true;
 }
 
 void mainMdi::onChangeLayout()

@@ -6,13 +6,17 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <memory>
+
 class QAction;
 class QMdiArea;
+class QPrinter;
 class QMdiSubWindow;
 class QMenu;
 
 namespace vm {
 
+class RecordLinker;
 class RenderingWindow;
 class frmProgress;
 
@@ -49,6 +53,20 @@ public:
     // Windows created on first use (some are still placeholders); null until then.
     QMdiSubWindow* loadedWindow(const QString& name) const;
 
+    // Builds both views from a badge file and makes it the current badge, as Open Existing does
+    // with the file chosen in its dialog.
+    void openBadgeLayout(const QString& path);
+
+    // Fills both views with one record of the master table, looked up by the unique field's
+    // value as the record list shows it. What the record browser calls when a row is chosen.
+    // "Error in data linking" is shown when the engine rejects a statement.
+    bool linkRecordToViews(RecordLinker& linker, const QString& keyValue);
+
+    // Prints a view's side at card size at the top-left of the printable area. With no printer
+    // installed the operator is asked for a PDF file instead. False when nothing was printed.
+    bool printSide(RenderingWindow* view);
+    QPrinter* printer() const { return m_printer.get(); }
+
 Q_SIGNALS:
     // Exit was confirmed: the program should end now.
     void exitRequested();
@@ -72,12 +90,15 @@ private:
     void onCreateLayout();
     void onOpenExistingLayout();
     void onChangeLayout();
+    void onPrinterSetup();
+    void onPrintSetup();
 
     Dialogs& m_dialogs;
     QMdiArea* m_mdi;
     RenderingWindow* m_front;
     RenderingWindow* m_back;
     QPointer<frmProgress> m_progress;
+    std::unique_ptr<QPrinter> m_printer;
     QMap<QString, QPointer<QMdiSubWindow>> m_windows;
     bool m_placedAtStart = false;
 

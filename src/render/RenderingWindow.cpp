@@ -1,38 +1,96 @@
 #include "render/RenderingWindow.h"
 
-#include "app/ScreenUnits.h"
+#include "app/Dialogs.h"
+#include "badge/BadgeFile.h"
+#include "common/Units.h"
+#include "project/ProjectSettings.h"
+#include "render/BadgeCanvas.h"
 
 namespace vm {
 
-RenderingWindow::RenderingWindow(Side side, QWidget* parent)
+RenderingWindow::RenderingWindow(Side side, Dialogs& dialogs, QWidget* parent)
     : QMdiSubWindow(parent)
-    , m_side(side)
+    , m_which(side)
+    , m_dialogs(dialogs)
 {
     const bool front = side == Side::Front;
     setObjectName(front ? QStringLiteral("frmFront") : QStringLiteral("frmBack"));
     setWindowTitle(front ? QStringLiteral("Front View") : QStringLiteral("Back View"));
     setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setAttribute(Qt::WA_DeleteOnClose, false);
-    m_canvas = new QWidget(this);
-    m_canvas->setObjectName(QStringLiteral("Picture1"));
-    m_canvas->setAutoFillBackground(true);
-    QPalette palette = m_canvas->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    m_canvas->setPalette(palette);
-    setWidget(m_canvas);
+    Picture1 = new BadgeCanvas(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setRenderOptions({RenderMode::Output});
+    Picture1->setSide(&m_side);
+    setWidget(Picture1);
     setCardSize(cardSizeTwips(Orientation::Landscape));
 }
 
 void RenderingWindow::setCardSize(QSizeF twips)
 {
-    m_cardTwips = twips;
-    m_canvas->setFixedSize(screenSize(this, twips));
+    Picture1->setCardSize(twips);
     adjustSize();
+}
+
+QSizeF RenderingWindow::cardSize() const
+{
+    return Picture1->cardSize();
+}
+
+void RenderingWindow::sideChanged()
+{
+    Picture1->update();
 }
 
 void RenderingWindow::UnloadBadgeElements()
 {
-    m_canvas->update();
+    m_side = BadgeSide();
+    sideChanged();
+}
+
+void RenderingWindow::Load_Card(const QString& Badpath)
+{
+    ProjectSettings& settings = ProjectSettings::instance();
+    const QString path = Badpath.isEmpty() ? settings.CurrentBadgePath : Badpath;
+    const bool front = m_which == Side::Front;
+    SideReadResult read = loadBadgeSide(path, front ? BadgeSideId::Front : BadgeSideId::Back,
+                                        settings.ProjectName, settings.DatabasePath,
+                                        FieldTagRule::TableAndColumn);
+    // From here on the canvas is empty, even when a check below fails.
+    UnloadBadgeElements();
+    show();
+    Picture1->repaint();
+
+    switch (read.status) {
+    case LoadStatus::CannotOpen:
+        if (front)
+            m_dialogs.message(this, {QStringLiteral("The badge file could not be opened."),
+                                     MessageButtons::Ok, MessageIcon::Exclamation, {}, read.errorText});
+        return;
+    case LoadStatus::WrongProject:
+        if (front) // the back view stops without a second message
+            MsgBox(m_dialogs, this, BadgeNotLoadedMessage, MessageButtons::Ok, MessageIcon::Exclamation);
+        return;
+    case LoadStatus::WrongDatabase:
+        MsgBox(m_dialogs, this, WrongDatabaseMessage, MessageButtons::Ok, MessageIcon::Exclamation);
+        return;
+    case LoadStatus::Loaded:
+        break;
+    }
+
+    settings.BadgeOrientation = read.orientation;
+    Q_EMIT orientationRead(read.orientation);
+    m_side = std::move(read.side);
+    sideChanged();
+    if (!read.missingLogos.isEmpty()) {
+        m_dialogs.message(this, {QStringLiteral("A logo picture of the %1 side could not be loaded.")
+                                     .arg(front ? QStringLiteral("front") : QStringLiteral("back")),
+                                 MessageButtons::Ok, MessageIcon::Exclamation, {},
+                                 read.missingLogos.join(QLatin1Char('\n'))});
+    }
+    if (front)
+        Q_EMIT badgeLoaded();
+    show();
 }
 
 } // namespace vm

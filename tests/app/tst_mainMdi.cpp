@@ -6,6 +6,7 @@
 #include "app/ScreenUnits.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectSettings.h"
+#include "render/BadgeCanvas.h"
 #include "render/RenderingWindow.h"
 #include "support/ScriptedDialogs.h"
 
