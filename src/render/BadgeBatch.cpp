@@ -1,0 +1,252 @@
+#include "render/BadgeBatch.h"
+
+#include "badge/BadgeFile.h"
+#include "common/FileNames.h"
+#include "common/Units.h"
+#include "project/Database.h"
+#include "project/ProjectFile.h"
+#include "records/RecordLink.h"
+#include "render/BadgeRenderer.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <cmath>
+
+namespace vm {
+namespace {
+
+QString badgeFilePath(const StoredSettings& project, const QString& badge)
+{
+    const QFileInfo given(badge);
+    if (badge.contains(QLatin1Char('/')) || (given.exists() && given.isFile()))
+        return resolveFileName(given.absoluteFilePath());
+    return resolveFileName(project.BadgeDir + badge + QStringLiteral(".lyt"));
+}
+
+// Pixels a frame needs at the output resolution, so photographs decode no larger than printed.
+QSize framePixels(const PictureFrame& front, const PictureFrame& back, int dpi)
+{
+    const double w = std::max(front.Width, back.Width) * dpi / TwipsPerInch;
+    const double h = std::max(front.Height, back.Height) * dpi / TwipsPerInch;
+    if (w < 1 || h < 1)
+        return {};
+    return {int(std::ceil(w)), int(std::ceil(h))};
+}
+
+// Every key of the master table, in table order, as the record list shows them.
+bool readAllKeys(DatabaseConnection& db, const StoredSettings& project, QStringList* keys, QString* error)
+{
+    DatabaseConnection::Selection rows = db.select(QStringLiteral("select * from ") + db.quoteName(project.MasterTable));
+    if (rows.outcome != DatabaseConnection::Outcome::Ok) {
+        *error = rows.error;
+        return false;
+    }
+    const int column = rows.query.record().indexOf(project.UniqueField);
+    if (column < 0) {
+        *error = QStringLiteral("the table %1 has no column %2").arg(project.MasterTable, project.UniqueField);
+        return false;
+    }
+    while (rows.query.next())
+        *keys << rows.query.value(column).toString();
+    return true;
+}
+
+// Where the pages go: one PDF with a page per side, or one PNG per side.
+class PageOutput {
+public:
+    PageOutput(const BadgeBatchRequest& request, QSizeF cardTwips, int expectedPages)
+        : m_request(request)
+        , m_card(cardTwips)
+        , m_singlePage(expectedPages == 1)
+        , m_pdf(request.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+    {
+        m_options.mode = RenderMode::Output;
+    }
+
+    bool begin(QString* error)
+    {
+        if (!m_pdf)
+            return true;
+        m_file.setFileName(m_request.output);
+        if (!m_file.open(QIODevice::WriteOnly)) {
+            *error = QStringLiteral("Cannot write %1: %2").arg(m_request.output, m_file.errorString());
+            return false;
+        }
+        m_writer = std::make_unique<QPdfWriter>(&m_file);
+        m_writer->setCreator(QStringLiteral("Vellumark"));
+        m_writer->setTitle(QFileInfo(m_request.output).completeBaseName());
+        m_writer->setPageSize(QPageSize(QSizeF(twipsToPoints(m_card.width()), twipsToPoints(m_card.height())),
+                                        QPageSize::Point, QString(), QPageSize::ExactMatch));
+        m_writer->setPageMargins(QMarginsF(0, 0, 0, 0));
+        m_writer->setResolution(1200);
+        m_painter.begin(m_writer.get());
+        return true;
+    }
+
+    bool addPage(const BadgeSide& side, int record, const QString& sideName, QString* error)
+    {
+        if (m_pdf) {
+            if (m_pages > 0)
+                m_writer->newPage();
+            m_painter.save();
+            const double scale = m_writer->resolution() / TwipsPerInch;
+            m_painter.scale(scale, scale);
+            renderBadgeSide(m_painter, side, m_options);
+            m_painter.restore();
+            ++m_pages;
+            return true;
+        }
+        const QImage image = renderSideImage(side, m_card, m_request.dpi, m_options);
+        const QString path = pngName(record, sideName);
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
+            *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+            return false;
+        }
+        m_files << path;
+        ++m_pages;
+        return true;
+    }
+
+    bool finish(QString* error)
+    {
+        if (!m_pdf)
+            return true;
+        m_painter.end();
+        m_writer.reset();
+        if (!m_file.commit()) {
+            *error = QStringLiteral("Cannot write %1: %2").arg(m_request.output, m_file.errorString());
+            return false;
+        }
+        m_files << m_request.output;
+        return true;
+    }
+
+    int pages() const { return m_pages; }
+    QStringList files() const { return m_files; }
+
+private:
+    QString pngName(int record, const QString& sideName) const
+    {
+        if (m_singlePage)
+            return m_request.output;
+        QString base = m_request.output;
+        base.chop(4);
+        if (record > 0)
+            base += QStringLiteral("-%1").arg(record, 4, 10, QLatin1Char('0'));
+        return base + QLatin1Char('-') + sideName + QStringLiteral(".png");
+    }
+
+    const BadgeBatchRequest& m_request;
+    QSizeF m_card;
+    bool m_singlePage;
+    bool m_pdf;
+    RenderOptions m_options;
+    QSaveFile m_file;
+    std::unique_ptr<QPdfWriter> m_writer;
+    QPainter m_painter;
+    int m_pages = 0;
+    QStringList m_files;
+};
+
+} // namespace
+
+BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
+                                  const std::function<void(const QString&)>& report)
+{
+    BadgeBatchResult result;
+    auto unusable = [&](const QString& message) {
+        report(message);
+        result.unusable = true;
+        return result;
+    };
+
+    StoredSettings project;
+    QString why;
+    const QString projectFile = resolveFileName(request.projectFile);
+    if (!ReadProjectFile(projectFile, &project, &why))
+        return unusable(QStringLiteral("Cannot use the project %1: %2").arg(request.projectFile, why));
+
+    const QString badgePath = badgeFilePath(project, request.badge);
+    SideReadResult front = loadBadgeSide(badgePath, BadgeSideId::Front, project.ProjectName,
+                                         project.DatabasePath, FieldTagRule::TableAndColumn);
+    if (front.status != LoadStatus::Loaded)
+        return unusable(QStringLiteral("%1 (%2)").arg(front.errorText, badgePath));
+    SideReadResult back = loadBadgeSide(badgePath, BadgeSideId::Back, project.ProjectName,
+                                        project.DatabasePath, FieldTagRule::TableAndColumn);
+    for (const QString& logo : front.missingLogos + back.missingLogos)
+        report(QStringLiteral("The logo picture %1 could not be loaded.").arg(logo));
+    const QSizeF card = cardSizeTwips(front.orientation == 2 ? Orientation::Portrait : Orientation::Landscape);
+
+    DatabaseConnection db;
+    QStringList keys = request.keys;
+    const bool linkRecords = request.allRecords || !keys.isEmpty();
+    if (linkRecords && !db.OpenProjectDatabase(project.DatabasePath))
+        return unusable(QStringLiteral("Cannot open the database %1: %2").arg(project.DatabasePath, db.errorText()));
+    if (request.allRecords && !readAllKeys(db, project, &keys, &why))
+        return unusable(QStringLiteral("Cannot read the records of %1: %2").arg(project.MasterTable, why));
+
+    const bool wantFront = request.sides != BadgeBatchRequest::Sides::Back;
+    const bool wantBack = request.sides != BadgeBatchRequest::Sides::Front;
+    const int sidesPerRecord = int(wantFront) + int(wantBack);
+    PageOutput output(request, card, std::max<qsizetype>(1, keys.size()) * sidesPerRecord);
+    if (!output.begin(&why))
+        return unusable(why);
+
+    RecordLinker linker(db, project);
+    linker.setPictureDecodeSize(framePixels(front.side.imgPhoto, back.side.imgPhoto, request.dpi),
+                                framePixels(front.side.imgSign, back.side.imgSign, request.dpi));
+    bool allRendered = true;
+    auto addPages = [&](const BadgeSide& f, const BadgeSide& b, int record) {
+        if ((wantFront && !output.addPage(f, record, QStringLiteral("front"), &why))
+            || (wantBack && !output.addPage(b, record, QStringLiteral("back"), &why))) {
+            report(why);
+            return false;
+        }
+        return true;
+    };
+
+    if (!linkRecords) {
+        if (!addPages(front.side, back.side, 0))
+            return unusable(QString());
+    }
+    QElapsedTimer sinceReport;
+    sinceReport.start();
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        BadgeSide f = front.side;
+        BadgeSide b = back.side;
+        const RecordLinker::Result link = linker.link(keys[i], f, b);
+        if (link.outcome == RecordLinker::Outcome::Rejected) {
+            report(QStringLiteral("Record %1: Error in data linking (%2)").arg(keys[i], link.error));
+            allRendered = false;
+            continue;
+        }
+        if (link.outcome == RecordLinker::Outcome::Ended) {
+            report(QStringLiteral("Record %1: no such record in %2; skipped").arg(keys[i], project.MasterTable));
+            allRendered = false;
+            continue;
+        }
+        if (!addPages(f, b, int(i) + 1))
+            return unusable(QString());
+        ++result.records;
+        if (sinceReport.elapsed() >= 1000) {
+            report(QStringLiteral("%1 of %2 badges rendered").arg(i + 1).arg(keys.size()));
+            sinceReport.restart();
+        }
+    }
+    if (!output.finish(&why))
+        return unusable(why);
+    result.pages = output.pages();
+    result.files = output.files();
+    result.ok = allRendered;
+    return result;
+}
+
+} // namespace vm
