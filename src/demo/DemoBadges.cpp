@@ -1,0 +1,148 @@
+#include "demo/DemoBadges.h"
+
+#include "badge/BadgeFile.h"
+
+namespace vm {
+namespace {
+
+constexpr qint32 bgr(int r, int g, int b) { return qint32(r | g << 8 | b << 16); }
+
+const qint32 Navy = bgr(0, 92, 150);
+const qint32 White = bgr(255, 255, 255);
+const qint32 Ink = bgr(30, 30, 40);
+const qint32 Amber = bgr(240, 150, 20);
+
+void setText(Comment& c, const QString& caption, float left, float top, float size, qint32 color,
+             bool bold)
+{
+    c.Caption = caption;
+    c.Left = left;
+    c.Top = top;
+    c.FontName = QStringLiteral("DejaVu Sans");
+    c.FontSize = size;
+    c.ForeColor = color;
+    c.FontBold = bold;
+    c.Visible = true;
+}
+
+void comment(BadgeSide& side, const QString& caption, float left, float top, float size,
+             qint32 color = Ink, bool bold = false)
+{
+    setText(side.Label1.at(side.addComment()), caption, left, top, size, color, bold);
+}
+
+void field(BadgeSide& side, const QString& reference, float left, float top, float size,
+           qint32 color = Ink, bool bold = false)
+{
+    Field& f = side.lblField.at(side.addField());
+    setText(f, reference, left, top, size, color, bold);
+    f.Tag = reference.mid(1, reference.size() - 2);
+}
+
+void shape(BadgeSide& side, qint16 type, QRectF frame, qint16 borderWidth, qint32 borderColor,
+           qint16 backStyle, qint32 backColor)
+{
+    Shape& s = side.myShape1.at(side.addShape());
+    s.ShpType = type;
+    s.Left = float(frame.left());
+    s.Top = float(frame.top());
+    s.Width = float(frame.width());
+    s.Height = float(frame.height());
+    s.BorderWidth = borderWidth;
+    s.BorderColor = borderColor;
+    s.BackStyle = backStyle;
+    s.BackColor = backColor;
+    s.Visible = true;
+}
+
+void logo(BadgeSide& side, const QString& path, QRectF frame)
+{
+    Logo& l = side.Image1.at(side.addLogo());
+    l.Tag = path;
+    l.Left = float(frame.left());
+    l.Top = float(frame.top());
+    l.Width = float(frame.width());
+    l.Height = float(frame.height());
+    l.Visible = true;
+}
+
+void frame(PictureFrame& f, QRectF rect)
+{
+    f.Left = float(rect.left());
+    f.Top = float(rect.top());
+    f.Width = float(rect.width());
+    f.Height = float(rect.height());
+    f.Visible = true;
+}
+
+BadgeLayout staffBadge(const StoredSettings& project)
+{
+    BadgeLayout badge;
+    badge.badgeName = QStringLiteral("Staff");
+    badge.projectName = project.ProjectName;
+    badge.databasePath = project.DatabasePath;
+    badge.orientation = 1;
+
+    BadgeSide& front = badge.front;
+    logo(front, project.LogoDir + QStringLiteral("staff-banner.png"), {0, 0, 4876, 640});
+    frame(front.imgPhoto, {240, 820, 1500, 2000});
+    field(front, QStringLiteral("<Employee.FirstName>"), 1980, 860, 15, Navy, true);
+    field(front, QStringLiteral("<Employee.LastName>"), 1980, 1200, 15, Navy, true);
+    field(front, QStringLiteral("<Employee.Title>"), 1980, 1620, 10);
+    field(front, QStringLiteral("<Department.DeptName>"), 1980, 1900, 10);
+    comment(front, QStringLiteral("No."), 1980, 2200, 8);
+    field(front, QStringLiteral("<Employee.EmpNo>"), 2400, 2200, 8, Ink, true);
+    frame(front.imgSign, {1980, 2480, 1800, 450});
+    shape(front, 2, {4330, 150, 340, 340}, 2, White, 1, bgr(60, 180, 90));
+    shape(front, 4, {40, 40, 4796, 3010}, 2, Navy, 0, White);
+
+    BadgeSide& back = badge.back;
+    comment(back, QStringLiteral("This card remains the property of Meridian Works."), 240, 260, 9);
+    comment(back, QStringLiteral("If found, please return it to:"), 240, 640, 9);
+    field(back, QStringLiteral("<Department.DeptName>"), 240, 960, 10, Navy, true);
+    field(back, QStringLiteral("<Department.Site>"), 240, 1240, 10);
+    field(back, QStringLiteral("<Department.Phone>"), 240, 1520, 10);
+    comment(back, QStringLiteral("Valid until"), 240, 1960, 9);
+    field(back, QStringLiteral("<Employee.ValidUntil>"), 1500, 1960, 9, Ink, true);
+    field(back, QStringLiteral("<Employee.Email>"), 240, 2240, 8);
+    logo(back, project.LogoDir + QStringLiteral("logo.png"), {4020, 900, 560, 560});
+    shape(back, 0, {0, 2700, 4876, 390}, 1, Navy, 1, Navy);
+    return badge;
+}
+
+BadgeLayout visitorBadge(const StoredSettings& project)
+{
+    BadgeLayout badge;
+    badge.badgeName = QStringLiteral("Visitor");
+    badge.projectName = project.ProjectName;
+    badge.databasePath = project.DatabasePath;
+    badge.orientation = 2;
+
+    BadgeSide& front = badge.front;
+    logo(front, project.LogoDir + QStringLiteral("visitor-banner.png"), {0, 0, 3090, 960});
+    frame(front.imgPhoto, {645, 1160, 1800, 2400});
+    shape(front, 4, {495, 1010, 2100, 2700}, 2, Amber, 0, White);
+    field(front, QStringLiteral("<Employee.FirstName>"), 300, 3760, 14, Ink, true);
+    field(front, QStringLiteral("<Employee.LastName>"), 300, 4080, 14, Ink, true);
+    field(front, QStringLiteral("<Department.DeptName>"), 300, 4440, 9);
+    shape(front, 2, {2500, 4300, 360, 360}, 2, Amber, 1, Amber);
+    return badge;
+}
+
+} // namespace
+
+QStringList writeDemoBadges(const StoredSettings& project, QString* error)
+{
+    QStringList names;
+    const BadgeLayout staff = staffBadge(project);
+    const BadgeLayout visitor = visitorBadge(project);
+    for (const auto& [badge, blankBack] : {std::pair{&staff, false}, std::pair{&visitor, true}}) {
+        *error = writeBadgeFile(project.BadgeDir + badge->badgeName + QStringLiteral(".Lyt"), *badge, blankBack);
+        if (!error->isEmpty())
+            return {};
+        names << badge->badgeName;
+    }
+    return names;
+}
+
+} // namespace vm
