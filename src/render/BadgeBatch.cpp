@@ -58,6 +58,65 @@ bool readAllKeys(DatabaseConnection& db, const StoredSettings& project, QStringL
     return true;
 }
 
+// Qt's PDF engine writes page boxes in whole points ("/MediaBox [0 0 244.000000 155.000000]" for
+// a card of 243.8 x 154.5 points). This device passes the file through and puts the exact card
+// size into each box; the text keeps its length, so the file's cross-reference offsets stay right.
+class ExactMediaBox : public QIODevice {
+public:
+    ExactMediaBox(QIODevice* target, QSizeF roundedPoints, QSizeF exactPoints)
+        : m_target(target)
+        , m_rounded(mediaBox(roundedPoints))
+        , m_exact(mediaBox(exactPoints))
+    {
+        if (m_exact.size() != m_rounded.size())
+            m_exact = m_rounded; // cannot be swapped in place; keep Qt's box
+    }
+
+    bool open(OpenMode mode) override { return QIODevice::open(mode | QIODevice::Unbuffered); }
+
+    void close() override
+    {
+        flush(m_pending.size());
+        QIODevice::close();
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        m_pending.append(data, size);
+        for (qsizetype at = m_pending.indexOf(m_rounded); at >= 0 && m_exact != m_rounded;
+             at = m_pending.indexOf(m_rounded, at + m_exact.size()))
+            m_pending.replace(at, m_rounded.size(), m_exact);
+        // Keep back what could be the start of a box split across two writes.
+        if (!flush(m_pending.size() - (m_rounded.size() - 1)))
+            return -1;
+        return size;
+    }
+
+private:
+    static QByteArray mediaBox(QSizeF points)
+    {
+        return "/MediaBox [0 0 " + QByteArray::number(points.width(), 'f', 6) + ' '
+               + QByteArray::number(points.height(), 'f', 6) + ']';
+    }
+
+    bool flush(qsizetype count)
+    {
+        if (count <= 0)
+            return true;
+        const bool written = m_target->write(m_pending.constData(), count) == count;
+        m_pending.remove(0, count);
+        return written;
+    }
+
+    QIODevice* m_target;
+    QByteArray m_rounded;
+    QByteArray m_exact;
+    QByteArray m_pending;
+};
+
 // Where the pages go: one PDF with a page per side, or one PNG per side.
 class PageOutput {
 public:
@@ -79,11 +138,14 @@ public:
             *error = QStringLiteral("Cannot write %1: %2").arg(m_request.output, m_file.errorString());
             return false;
         }
-        m_writer = std::make_unique<QPdfWriter>(&m_file);
+        const QSizeF points(twipsToPoints(m_card.width()), twipsToPoints(m_card.height()));
+        const QPageSize pageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch);
+        m_exactBox = std::make_unique<ExactMediaBox>(&m_file, pageSize.sizePoints(), points);
+        m_exactBox->open(QIODevice::WriteOnly);
+        m_writer = std::make_unique<QPdfWriter>(m_exactBox.get());
         m_writer->setCreator(QStringLiteral("Vellumark"));
         m_writer->setTitle(QFileInfo(m_request.output).completeBaseName());
-        m_writer->setPageSize(QPageSize(QSizeF(twipsToPoints(m_card.width()), twipsToPoints(m_card.height())),
-                                        QPageSize::Point, QString(), QPageSize::ExactMatch));
+        m_writer->setPageSize(pageSize);
         m_writer->setPageMargins(QMarginsF(0, 0, 0, 0));
         m_writer->setResolution(1200);
         m_painter.begin(m_writer.get());
@@ -121,6 +183,7 @@ public:
             return true;
         m_painter.end();
         m_writer.reset();
+        m_exactBox->close();
         if (!m_file.commit()) {
             *error = QStringLiteral("Cannot write %1: %2").arg(m_request.output, m_file.errorString());
             return false;
@@ -150,6 +213,7 @@ private:
     bool m_pdf;
     RenderOptions m_options;
     QSaveFile m_file;
+    std::unique_ptr<ExactMediaBox> m_exactBox;
     std::unique_ptr<QPdfWriter> m_writer;
     QPainter m_painter;
     int m_pages = 0;

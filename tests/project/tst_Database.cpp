@@ -2,6 +2,7 @@
 // PostgreSQL server; an Access file is never written; a database that cannot be opened yields a
 // text saying why, never a crash and never a new empty file.
 #include "project/Database.h"
+#include "support/ScratchDatabase.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <memory>
 
 using namespace vm;
+using namespace vm::test;
 using Outcome = DatabaseConnection::Outcome;
 
 Q_DECLARE_METATYPE(vm::DatabaseEngine)
@@ -27,17 +29,11 @@ QString samplePath(const QString& name)
     return QStringLiteral(VELLUMARK_SAMPLES_DIR "/") + name;
 }
 
-QString postgresUrl()
-{
-    return qEnvironmentVariable("VELLUMARK_TEST_PG_URL");
-}
-
 // Why a row of this engine cannot run on this machine; empty when it can.
 QString unavailable(DatabaseEngine engine, const QString& sample)
 {
     if (engine == DatabaseEngine::PostgreSQL && postgresUrl().isEmpty())
-        return QStringLiteral("VELLUMARK_TEST_PG_URL is not set: no PostgreSQL server to test "
-                              "against (scripts/test.sh starts one)");
+        return noPostgresReason();
     if (engine == DatabaseEngine::Access && !QFile::exists(samplePath(sample)))
         return QStringLiteral("%1 not found: the Access cases need ../shared/samples")
             .arg(samplePath(sample));
@@ -51,72 +47,6 @@ QByteArray sha256(const QString& path)
                ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
                : QByteArray();
 }
-
-// An empty database of a writable engine for one test row, gone when the row ends. SQLite: a
-// file whose path has blanks, "#" and "?"; PostgreSQL: a schema of its own, the only one on
-// the connection's search path, so the catalogue holds this row's tables alone.
-class Scratch {
-public:
-    explicit Scratch(DatabaseEngine engine)
-        : m_engine(engine)
-    {
-    }
-    ~Scratch()
-    {
-        m_connection.close();
-        DatabaseConnection admin;
-        if (!m_schema.isEmpty() && admin.OpenProjectDatabase(postgresUrl())) {
-            admin.execute(QStringLiteral("set client_min_messages = warning"));
-            admin.execute(QStringLiteral("drop schema %1 cascade").arg(m_schema));
-        }
-    }
-
-    // Builds the database and returns its DatabasePath; empty on failure (see error).
-    QString build(const QStringList& statements)
-    {
-        if (m_engine == DatabaseEngine::SQLite) {
-            const QString folder = m_dir.filePath(QStringLiteral("badge data #1"));
-            m_path = folder + QStringLiteral("/staff list?.sqlite");
-            QFile file(m_path);
-            if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly))
-                return fail(QStringLiteral("cannot create ") + m_path);
-        } else {
-            DatabaseConnection admin;
-            m_schema = QStringLiteral("vm_test_%1").arg(QRandomGenerator::global()->generate());
-            if (!admin.OpenProjectDatabase(postgresUrl()))
-                return fail(admin.errorText());
-            if (auto made = admin.execute("create schema " + m_schema); !made.error.isEmpty())
-                return fail(made.error);
-            QUrl url(postgresUrl());
-            url.setQuery(QStringLiteral("options=-c search_path%3D") + m_schema);
-            m_path = url.toString();
-        }
-        if (!m_connection.OpenProjectDatabase(m_path))
-            return fail(m_connection.errorText());
-        for (const QString& statement : statements) {
-            if (auto done = m_connection.execute(statement); done.outcome != Outcome::Ok)
-                return fail(statement + QStringLiteral(": ") + done.error);
-        }
-        return m_path;
-    }
-
-    QString error;
-    // Another window's connection to the same database.
-    DatabaseConnection& connection() { return m_connection; }
-
-private:
-    QString fail(const QString& why)
-    {
-        error = why;
-        return {};
-    }
-
-    DatabaseEngine m_engine;
-    QTemporaryDir m_dir;
-    QString m_schema;
-    QString m_path;
-    DatabaseConnection m_connection;
-};
 
 void addSourceColumns()
 {
@@ -153,7 +83,7 @@ void addAccessRow(const char* name, const char* sample, const Expected&... expec
     QFETCH(QString, sample);                                                                       \
     if (const QString why = unavailable(engine, sample); !why.isEmpty())                           \
         QSKIP(qPrintable(why));                                                                    \
-    Scratch scratch(engine);                                                                       \
+    ScratchDatabase scratch(engine);                                                                       \
     const QString path =                                                                           \
         engine == DatabaseEngine::Access ? samplePath(sample) : scratch.build(setup);              \
     QVERIFY2(!path.isEmpty(), qPrintable(scratch.error));                                          \
@@ -520,7 +450,7 @@ void tst_Database::postgresPasswordsComeFromLibpq()
 
 void tst_Database::eachWindowOwnsItsConnection()
 {
-    Scratch scratch(DatabaseEngine::SQLite);
+    ScratchDatabase scratch(DatabaseEngine::SQLite);
     const QString path = scratch.build({R"(create table "Staff" ("No" integer))"});
     QVERIFY2(!path.isEmpty(), qPrintable(scratch.error));
     auto wizard = std::make_unique<DatabaseConnection>();

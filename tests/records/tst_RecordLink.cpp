@@ -1,0 +1,266 @@
+// Invariant: linking a record fills both sides from the joined row of the master and child
+// tables the same way on every engine, finds the pictures through the .jpg/.jpeg/.bmp chain, and
+// a failed run changes nothing it had not filled yet.
+#include "badge/BadgeSide.h"
+#include "records/RecordLink.h"
+#include "support/ScratchDatabase.h"
+
+#include <QImage>
+#include <QTest>
+
+using namespace vm;
+using namespace vm::test;
+using Outcome = RecordLinker::Outcome;
+
+Q_DECLARE_METATYPE(vm::DatabaseEngine)
+
+namespace {
+
+const QStringList Tables = {
+    QStringLiteral("create table \"Staff\" (\"StaffID\" integer, \"Code\" varchar(10), \"FirstName\" "
+                   "varchar(30), \"DeptNo\" integer, \"Hired\" date, \"Score\" double precision, "
+                   "\"Photo\" varchar(40), \"Note\" varchar(40))"),
+    QStringLiteral("create table \"Dept\" (\"No\" integer, \"FirstName\" varchar(30), \"DeptName\" "
+                   "varchar(30), \"Sign\" varchar(40))"),
+    QStringLiteral("insert into \"Staff\" values (17, 'A-12', 'Ada', 1, '2020-01-02', 2.5, 'ada', null)"),
+    QStringLiteral("insert into \"Staff\" values (18, 'B-7', 'Bob', 2, '2021-03-04', 3.25, 'bob', 'night')"),
+    QStringLiteral("insert into \"Dept\" values (1, 'Deptfirst', 'Research', 'sig-r')"),
+    QStringLiteral("insert into \"Dept\" values (2, 'Other', 'Production', 'sig-p')"),
+};
+
+const QStringList References = {
+    QStringLiteral("<Staff.FirstName>"), QStringLiteral("<Dept.FirstName>"), QStringLiteral("<Staff.Note>"),
+    QStringLiteral("<Dept.DeptName>"),   QStringLiteral("<Staff.Missing>"), QStringLiteral("<Staff.Score>"),
+};
+
+BadgeSide sideWithFields()
+{
+    BadgeSide side;
+    for (const QString& reference : References) {
+        Field& field = side.lblField.at(side.addField());
+        field.Caption = reference;
+        field.Tag = reference.mid(1, reference.size() - 2);
+    }
+    side.imgPhoto.Visible = true;
+    return side;
+}
+
+QStringList captions(const BadgeSide& side)
+{
+    QStringList texts;
+    for (const auto& [index, field] : side.lblField)
+        texts << field.Caption;
+    return texts;
+}
+
+// JPEG is lossy: a colour read back is near, not equal.
+bool near(QColor a, QColor b)
+{
+    return qAbs(a.red() - b.red()) <= 8 && qAbs(a.green() - b.green()) <= 8 && qAbs(a.blue() - b.blue()) <= 8;
+}
+
+void writePicture(const QString& path, QColor color)
+{
+    QImage image(30, 40, QImage::Format_RGB32);
+    image.fill(color);
+    QVERIFY(image.save(path));
+}
+
+} // namespace
+
+class tst_RecordLink : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void linksTheJoinedRecord_data() { engines(); }
+    void linksTheJoinedRecord();
+    void keyKindsDecideTheCondition_data() { engines(); }
+    void keyKindsDecideTheCondition();
+    void failedRunsKeepWhatWasShown_data() { engines(); }
+    void failedRunsKeepWhatWasShown();
+    void picturesAreClearedWhenNotPlaced();
+    void openImageFollowsTheFallbackChain();
+
+private:
+    void engines();
+    StoredSettings project() const;
+    QTemporaryDir m_pictures;
+};
+
+void tst_RecordLink::initTestCase()
+{
+    QVERIFY(QDir(m_pictures.path()).mkpath(QStringLiteral("Photos")));
+    QVERIFY(QDir(m_pictures.path()).mkpath(QStringLiteral("Signs")));
+    writePicture(m_pictures.filePath(QStringLiteral("Photos/ada.jpg")), Qt::red);
+    writePicture(m_pictures.filePath(QStringLiteral("Signs/sig-r.bmp")), Qt::blue);
+}
+
+void tst_RecordLink::engines()
+{
+    QTest::addColumn<DatabaseEngine>("engine");
+    QTest::newRow("SQLite") << DatabaseEngine::SQLite;
+    QTest::newRow("PostgreSQL") << DatabaseEngine::PostgreSQL;
+}
+
+StoredSettings tst_RecordLink::project() const
+{
+    StoredSettings s;
+    s.MasterTable = QStringLiteral("Staff");
+    s.UniqueField = QStringLiteral("StaffID");
+    s.DataTables = {QStringLiteral("Dept")};
+    s.Relations = {QStringLiteral("Staff.[DeptNo]=Dept.[No]")};
+    s.PlaceImages = 1;
+    s.PhotoField = QStringLiteral("Staff.Photo");
+    s.SignField = QStringLiteral("Dept.Sign");
+    s.PhotoDir = m_pictures.filePath(QStringLiteral("Photos/"));
+    s.SignDir = m_pictures.filePath(QStringLiteral("Signs/"));
+    return s;
+}
+
+#define OPEN_SCRATCH(scratch)                                                                      \
+    QFETCH(DatabaseEngine, engine);                                                                \
+    if (engine == DatabaseEngine::PostgreSQL && postgresUrl().isEmpty())                           \
+        QSKIP(qPrintable(noPostgresReason()));                                                     \
+    ScratchDatabase scratch(engine);                                                               \
+    QVERIFY2(!scratch.build(Tables).isEmpty(), qPrintable(scratch.error));
+
+void tst_RecordLink::linksTheJoinedRecord()
+{
+    OPEN_SCRATCH(scratch);
+    const StoredSettings settings = project();
+    RecordLinker linker(scratch.connection(), settings);
+    BadgeSide front = sideWithFields(), back = sideWithFields();
+
+    const RecordLinker::Result result = linker.link(QStringLiteral("17"), front, back);
+    QCOMPARE(result.outcome, Outcome::Linked);
+    // The column both tables have is found under its qualified name; a null shows as one blank;
+    // a column the record lacks keeps its caption.
+    const QStringList expected = {"Ada", "Deptfirst", " ", "Research", "<Staff.Missing>", "2.5"};
+    QCOMPARE(captions(front), expected);
+    QCOMPARE(captions(back), expected);
+
+    QCOMPARE(result.photoPath, settings.PhotoDir + QStringLiteral("ada.jpg"));
+    QCOMPARE(result.signPath, settings.SignDir + QStringLiteral("sig-r.bmp")); // .jpg, .jpeg missing
+    QVERIFY(near(front.imgPhoto.Picture.pixelColor(0, 0), Qt::red));
+    QVERIFY(near(back.imgSign.Picture.pixelColor(0, 0), Qt::blue));
+    QVERIFY(!front.imgPhoto.ShowPlaceholder);
+
+    // The next record overwrites the captions; its photo does not exist, so the frame empties.
+    QCOMPARE(linker.link(QStringLiteral("18"), front, back).outcome, Outcome::Linked);
+    QCOMPARE(captions(front), (QStringList{"Bob", "Other", "night", "Production", "<Staff.Missing>", "3.25"}));
+    QVERIFY(front.imgPhoto.Picture.isNull());
+}
+
+void tst_RecordLink::keyKindsDecideTheCondition()
+{
+    OPEN_SCRATCH(scratch);
+    StoredSettings settings = project();
+    const struct {
+        const char* unique;
+        const char* key;
+        Outcome outcome;
+        const char* firstName;
+    } cases[] = {
+        {"Code", "B-7", Outcome::Linked, "Bob"},     // text: quoted
+        {"Score", "3.25", Outcome::Linked, "Bob"},   // floating: as shown, unquoted
+        {"Hired", "2021-03-04", Outcome::Rejected, "<Staff.FirstName>"}, // date: no condition,
+    };                                                // so the child table is missing from FROM
+    for (const auto& c : cases) {
+        settings.UniqueField = QString::fromLatin1(c.unique);
+        RecordLinker linker(scratch.connection(), settings);
+        BadgeSide front = sideWithFields(), back = sideWithFields();
+        QCOMPARE(linker.link(QString::fromLatin1(c.key), front, back).outcome, c.outcome);
+        QCOMPARE(front.lblField.at(1).Caption, QString::fromUtf8(c.firstName));
+    }
+
+    // Without child tables a key of another kind shows the first record, whatever was chosen.
+    settings.DataTables.clear();
+    settings.Relations.clear();
+    settings.SignField = NoneField;
+    settings.UniqueField = QStringLiteral("Hired");
+    RecordLinker linker(scratch.connection(), settings);
+    BadgeSide front = sideWithFields(), back = sideWithFields();
+    QCOMPARE(linker.link(QStringLiteral("2021-03-04"), front, back).outcome, Outcome::Linked);
+    QCOMPARE(linker.keyKind(), ColumnKind::Other);
+    QVERIFY2(!linker.lastRecordSql().contains(QLatin1String("where")), qPrintable(linker.lastRecordSql()));
+    QCOMPARE(front.lblField.at(1).Caption, QStringLiteral("Ada"));
+}
+
+void tst_RecordLink::failedRunsKeepWhatWasShown()
+{
+    OPEN_SCRATCH(scratch);
+    StoredSettings settings = project();
+    settings.UniqueField = QStringLiteral("Code");
+    RecordLinker linker(scratch.connection(), settings);
+    BadgeSide front = sideWithFields(), back = sideWithFields();
+    QCOMPARE(linker.link(QStringLiteral("A-12"), front, back).outcome, Outcome::Linked);
+    const QStringList shown = captions(front);
+    const QImage photo = front.imgPhoto.Picture;
+
+    // An apostrophe breaks the statement: the engine rejects it ("Error in data linking").
+    const RecordLinker::Result rejected = linker.link(QStringLiteral("O'Brien"), front, back);
+    QCOMPARE(rejected.outcome, Outcome::Rejected);
+    QVERIFY(!rejected.error.isEmpty());
+    // A key that matches no row ends the run silently.
+    QCOMPARE(linker.link(QStringLiteral("Z-99"), front, back).outcome, Outcome::Ended);
+    QCOMPARE(captions(front), shown);
+    QCOMPARE(front.imgPhoto.Picture, photo);
+}
+
+void tst_RecordLink::picturesAreClearedWhenNotPlaced()
+{
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        QSKIP("no SQLite driver");
+    ScratchDatabase scratch(DatabaseEngine::SQLite);
+    QVERIFY2(!scratch.build(Tables).isEmpty(), qPrintable(scratch.error));
+    StoredSettings settings = project();
+    settings.PlaceImages = 0;
+    RecordLinker linker(scratch.connection(), settings);
+    BadgeSide front = sideWithFields(), back = sideWithFields();
+    front.imgPhoto.Picture = QImage(4, 4, QImage::Format_RGB32);
+    QCOMPARE(linker.link(QStringLiteral("17"), front, back).outcome, Outcome::Linked);
+    QVERIFY(front.imgPhoto.Picture.isNull() && back.imgSign.Picture.isNull());
+    QVERIFY(!front.imgPhoto.ShowPlaceholder && !back.imgSign.ShowPlaceholder);
+    QVERIFY(front.imgPhoto.Visible); // a frame's visibility is the layout's, not the record's
+}
+
+void tst_RecordLink::openImageFollowsTheFallbackChain()
+{
+    QTemporaryDir dir;
+    writePicture(dir.filePath(QStringLiteral("a.jpg")), Qt::red);
+    writePicture(dir.filePath(QStringLiteral("b.jpeg")), Qt::green);
+    writePicture(dir.filePath(QStringLiteral("c.bmp")), Qt::blue);
+    writePicture(dir.filePath(QStringLiteral("E.JPG")), Qt::yellow);
+    QFile garbage(dir.filePath(QStringLiteral("d.jpg")));
+    QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write("not a picture") > 0);
+    garbage.close();
+    writePicture(dir.filePath(QStringLiteral("d.jpeg")), Qt::green);
+
+    const struct {
+        const char* name;
+        bool first;
+        const char* endsAs;
+        QColor color; // invalid: no picture
+    } cases[] = {
+        {"a.jpg", true, "a.jpg", Qt::red},
+        {"b.jpg", false, "b.jpeg", Qt::green},
+        {"c.jpg", false, "c.bmp", Qt::blue},
+        {"e.jpg", true, "e.jpg", Qt::yellow}, // found without regard to case
+        {"none.jpg", false, "none.bmp", QColor()},
+        {"d.jpg", false, "d.jpg", QColor()}, // unreadable: no further name is tried
+        {"", false, "", QColor()},
+    };
+    for (const auto& c : cases) {
+        QImage picture(2, 2, QImage::Format_RGB32);
+        QString path = *c.name ? dir.filePath(QString::fromLatin1(c.name)) : QString();
+        QCOMPARE(OpenImage(picture, path), c.first);
+        QCOMPARE(path, *c.endsAs ? dir.filePath(QString::fromLatin1(c.endsAs)) : QString());
+        if (c.color.isValid())
+            QVERIFY2(near(picture.pixelColor(1, 1), c.color), c.name);
+        else
+            QVERIFY(picture.isNull());
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_RecordLink)
+#include "tst_RecordLink.moc"
