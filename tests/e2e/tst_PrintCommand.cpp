@@ -1,0 +1,165 @@
+// Invariant: vellumark-print renders exactly what the rendering windows show for each record,
+// one card-sized page per side, and answers bad arguments (2) and unusable input (1) with a
+// message instead of output.
+#include "demo/DemoProject.h"
+#include "support/PdfText.h"
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vm;
+using namespace vm::test;
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString errors;
+};
+
+Run runCommand(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(300000))
+        return {};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+Run print(const QStringList& arguments)
+{
+    return runCommand(QStringLiteral(VELLUMARK_PRINT), arguments);
+}
+
+int pageCount(const QString& pdf)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdfinfo"), {pdf});
+    process.waitForFinished();
+    const QString info = QString::fromUtf8(process.readAllStandardOutput());
+    const qsizetype at = info.indexOf(QLatin1String("Pages:"));
+    return at < 0 ? -1 : info.mid(at + 6).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+}
+
+} // namespace
+
+class tst_PrintCommand : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void rendersEveryRecordBothSides();
+    void writesOnePngPerSide();
+    void reportsWhatCannotBeUsed_data();
+    void reportsWhatCannotBeUsed();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_project;
+};
+
+void tst_PrintCommand::initTestCase()
+{
+    if (!havePdfText())
+        QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
+    const Run demo = runCommand(QStringLiteral(VELLUMARK_DEMO), {m_dir.filePath(QStringLiteral("demo"))});
+    QVERIFY2(demo.exitCode == 0, qPrintable(demo.errors));
+    m_project = m_dir.filePath(QStringLiteral("demo/data/Demo.Prj"));
+}
+
+void tst_PrintCommand::rendersEveryRecordBothSides()
+{
+    const QString pdf = m_dir.filePath(QStringLiteral("all.pdf"));
+    const Run run = print({m_project, QStringLiteral("--badge"), QStringLiteral("Staff"),
+                           QStringLiteral("--all"), QStringLiteral("-o"), pdf});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QCOMPARE(pageCount(pdf), 400);
+
+    // Person 17: front on page 33, back on page 34; every page is the card, 4876 x 3090 twips.
+    const DemoPerson person = demoPerson(17);
+    const PdfPage front = pdfPage(pdf, 33);
+    QCOMPARE(front.size, QSizeF(243.8, 154.5));
+    const struct {
+        const PdfPage& page;
+        QString text;
+        double left, top; // twips, as the badge file places the field
+    } expected[] = {
+        {front, person.firstName, 1980, 860},
+        {front, person.lastName, 1980, 1200},
+        {front, QStringLiteral("17"), 2400, 2200},
+    };
+    for (const auto& e : expected) {
+        const PdfWord* word = e.page.find(e.text);
+        QVERIFY2(word, qPrintable(e.text));
+        QVERIFY2(qAbs(word->box.left() - e.left / 20) < 0.5, qPrintable(e.text));
+        QVERIFY2(qAbs(word->box.top() - e.top / 20) < 1, qPrintable(e.text));
+    }
+    const PdfPage back = pdfPage(pdf, 34);
+    const PdfWord* department = back.find(person.department);
+    QVERIFY(department);
+    QVERIFY(qAbs(department->box.left() - 240 / 20.0) < 0.5 && qAbs(department->box.top() - 960 / 20.0) < 1);
+    QVERIFY(!back.find(QStringLiteral("<Department.DeptName>")));
+}
+
+void tst_PrintCommand::writesOnePngPerSide()
+{
+    const QString png = m_dir.filePath(QStringLiteral("card.png"));
+    Run run = print({m_project, QStringLiteral("--badge"), QStringLiteral("Visitor"), QStringLiteral("--key"),
+                     QStringLiteral("17"), QStringLiteral("--side"), QStringLiteral("front"),
+                     QStringLiteral("--dpi"), QStringLiteral("144"), QStringLiteral("-o"), png});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QCOMPARE(QImage(png).size(), QSize(309, 488)); // portrait card at 144 dpi
+
+    run = print({m_project, QStringLiteral("--badge"), m_dir.filePath(QStringLiteral("demo/Badges/Staff.Lyt")),
+                 QStringLiteral("--key"), QStringLiteral("1"), QStringLiteral("--key"), QStringLiteral("2"),
+                 QStringLiteral("-o"), png});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    for (const char* name : {"card-0001-front.png", "card-0001-back.png", "card-0002-front.png", "card-0002-back.png"})
+        QCOMPARE(QImage(m_dir.filePath(QString::fromLatin1(name))).size(), QSize(1016, 644));
+}
+
+void tst_PrintCommand::reportsWhatCannotBeUsed_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    const QString out = m_dir.filePath(QStringLiteral("x.pdf"));
+    const QString badges = m_dir.filePath(QStringLiteral("demo/Badges/"));
+    QFile::copy(badges + QStringLiteral("Staff.Lyt"), badges + QStringLiteral("Moved.Lyt"));
+    QFile staff(badges + QStringLiteral("Staff.Lyt"));
+    staff.open(QIODevice::ReadOnly);
+    QByteArray other = staff.readAll();
+    QFile foreign(badges + QStringLiteral("Foreign.Lyt"));
+    foreign.open(QIODevice::WriteOnly);
+    foreign.write(other.replace("ProjectName:Demo", "ProjectName:Elsewhere"));
+    foreign.close();
+
+    const QString b = QStringLiteral("--badge"), o = QStringLiteral("-o");
+    QTest::newRow("no arguments") << QStringList{} << 2 << "usage:";
+    QTest::newRow("no badge") << QStringList{m_project, o, out} << 2 << "--badge is required";
+    QTest::newRow("key and all") << QStringList{m_project, b, "Staff", "--key", "1", "--all", o, out} << 2 << "cannot be combined";
+    QTest::newRow("bad side") << QStringList{m_project, b, "Staff", "--side", "left", o, out} << 2 << "--side";
+    QTest::newRow("bad dpi") << QStringList{m_project, b, "Staff", "--dpi", "abc", o, out} << 2 << "--dpi";
+    QTest::newRow("bad output") << QStringList{m_project, b, "Staff", o, m_dir.filePath("x.txt")} << 2 << ".pdf or .png";
+    QTest::newRow("no project") << QStringList{m_dir.filePath("none.Prj"), b, "Staff", o, out} << 1 << "Cannot use the project";
+    QTest::newRow("no badge file") << QStringList{m_project, b, "Nothing", o, out} << 1 << "Nothing";
+    QTest::newRow("another project's badge") << QStringList{m_project, b, "Foreign", o, out} << 1 << "Badge Not Loaded!";
+    QTest::newRow("unknown record") << QStringList{m_project, b, "Moved", "--key", "1", "--key", "9999", o, out}
+                                    << 1 << "Record 9999: no such record";
+}
+
+void tst_PrintCommand::reportsWhatCannotBeUsed()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const Run run = print(arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
+}
+
+QTEST_GUILESS_MAIN(tst_PrintCommand)
+#include "tst_PrintCommand.moc"
