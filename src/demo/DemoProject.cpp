@@ -66,6 +66,25 @@ QString pictureSuffix(int empNo, int salt)
     return QStringLiteral(".jpg");
 }
 
+// Film grain, so the generated photographs compress and decode like real ones rather than like
+// flat drawings. One tile serves every photograph.
+const QImage& grain(QSize size)
+{
+    static QImage tile;
+    if (tile.size() != size) {
+        tile = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        QRandomGenerator random(42);
+        for (int y = 0; y < size.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(tile.scanLine(y));
+            for (int x = 0; x < size.width(); ++x) {
+                const int v = int(random.bounded(256));
+                line[x] = qPremultiply(qRgba(v, v, v, 40));
+            }
+        }
+    }
+    return tile;
+}
+
 QImage portrait(const DemoPerson& person, QSize size)
 {
     QRandomGenerator random(quint32(person.empNo) * 7919u);
@@ -104,6 +123,7 @@ QImage portrait(const DemoPerson& person, QSize size)
     p.setFont(font);
     p.drawText(QRectF(0, h * 0.93, w * 0.97, h * 0.06), Qt::AlignRight,
                QString::number(person.empNo));
+    p.drawImage(0, 0, grain(size));
     return image;
 }
 

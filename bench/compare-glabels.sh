@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Renders the same badges with vellumark-print and with gLabels' batch tool from equivalent data
+# and prints both programs' figures side by side: badges per second, PDF bytes per badge, the
+# resolution photographs keep in the PDF, and peak memory; then peak memory of vellumark-print for
+# ten times as many badges, to show it does not grow with the batch.
+#   BADGES     how many people and badges [1000]
+#   WORK_DIR   where the data and outputs go [/tmp/vellumark-bench]
+#   BUILD_DIR  release build folder [build-bench]
+# The badge, front side only: four fields, a 600x800 JPEG photograph per person, a logo and a
+# rectangle, on a card of 4876 x 3090 twips (243.8 x 154.5 points).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+badges=${BADGES:-1000}
+work=${WORK_DIR:-/tmp/vellumark-bench}
+build=${BUILD_DIR:-$root/build-bench}
+
+"$root/scripts/install-deps.sh" glabels time
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELLUMARK_TESTS=OFF >/dev/null
+cmake --build "$build" --target vellumark-print vellumark-demo >/dev/null
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+
+rm -rf "$work"
+mkdir -p "$work"
+echo "Creating $badges people with 600x800 photographs in $work/project ..."
+"$build/src/vellumark-demo" "$work/project" --people "$badges" --every-picture --csv "$work/people.csv" >/dev/null
+project=$work/project/data/Demo.Prj
+logo=$work/project/Logo/logo.png
+database=$work/project/data/demo.sqlite
+
+# The benchmark badge as Vellumark stores it.
+lines=()
+line() { lines+=("$1"); }
+geometry() { line "left:$1"; line "top:$2"; line "width:$3"; line "height:$4"; }
+text_field() { # index reference left top size bold
+    line "Field:$1"; line "FieldName:$2"; geometry "$3" "$4" 2000 300
+    line "fontname:DejaVu Sans"; line "fontsize:$5"; line "fontcolor:0"; line "bold:$6"
+    line "italic:False"; line "underline:False"; line "backstyle:0"; line "backcolor:16777215"
+}
+line "ProjectName:Demo"; line "DatabasePath=$database"; line "Orientation:1"
+line "=================FRONT SIDE====================="
+line "TotalComments:0"
+line "TotalFields:4"
+text_field 1 "<Employee.FirstName>" 1980 860 15 True
+text_field 2 "<Employee.LastName>" 1980 1200 15 True
+text_field 3 "<Employee.Title>" 1980 1620 10 False
+text_field 4 "<Department.DeptName>" 1980 1900 10 False
+line "TotalLogo:1"; line "Logo:1"; line "logopath:$logo"; geometry 150 150 480 480
+line "TotalShape:1"; line "Type:0"; geometry 0 2700 4876 390
+line "BorderWidth:1"; line "BorderColor:9853952"; line "BackStyle:1"; line "BackColor:9853952"
+line "Photo:1"; geometry 240 820 1500 2000
+line "Sign:0"; geometry 120 1680 1215 375
+line "=================BACK SIDE====================="
+line "=================BACK SIDE====================="
+printf '"%s"\r\n' "${lines[@]}" >"$work/project/Badges/Bench.Lyt"
+
+# The same badge for gLabels, merged from the same people (points = twips / 20).
+cat >"$work/bench.glabels" <<XML
+<?xml version="1.0"?>
+<Glabels-document xmlns="http://glabels.org/xmlns/3.0/">
+  <Template brand="Vellumark" part="Card" size="Other" width="243.8pt" height="154.5pt" description="Badge">
+    <Meta category="card"/>
+    <Label-rectangle id="0" width="243.8pt" height="154.5pt" round="0pt" x_waste="0pt" y_waste="0pt">
+      <Markup-margin size="0pt"/>
+      <Layout nx="1" ny="1" x0="0pt" y0="0pt" dx="243.8pt" dy="154.5pt"/>
+    </Label-rectangle>
+  </Template>
+  <Objects id="0" rotate="False">
+    <Object-image a0="1" a1="0" a2="0" a3="1" a4="0" a5="0" x="7.5pt" y="7.5pt" w="24pt" h="24pt" src="$logo"/>
+    <Object-image a0="1" a1="0" a2="0" a3="1" a4="0" a5="0" x="12pt" y="41pt" w="75pt" h="100pt" field="Photo"/>
+    <Object-box a0="1" a1="0" a2="0" a3="1" a4="0" a5="0" x="0pt" y="135pt" w="243.8pt" h="19.5pt" line_width="0.75pt" line_color="0x005c96ff" fill_color="0x005c96ff"/>
+    <Object-text a0="1" a1="0" a2="0" a3="1" a4="0" a5="0" x="99pt" y="43pt" w="140pt" h="20pt" justify="Left" valign="Top" auto_shrink="False">
+      <Span font_family="DejaVu Sans" font_size="15" font_weight="bold" font_italic="False" color="0x000000ff" line_spacing="1"><Field name="FirstName"/></Span>
+    </Object-text>
+    <Object-text a0="1" a1="0" a2="0" a3="1" a4="0" a5="0" x="99pt" y="60pt" w="140pt" h="20pt" justify="Left" valign="Top" auto_shrink="False">
+      <Span font_family="DejaVu Sans" font_size="15" font_weight="bold" font_italic="False" color="0x000000ff" line_spacing="1"><Field name="LastName"/></Span>
+    </Object-text>
+    <Object-text a0="1" a1="0" a2="0" a3="1" a4="0" a5="0" x="99pt" y="81pt" w="140pt" h="15pt" justify="Left" valign="Top" auto_shrink="False">
+      <Span font_family="DejaVu Sans" font_size="10" font_weight="normal" font_italic="False" color="0x000000ff" line_spacing="1"><Field name="Title"/></Span>
+    </Object-text>
+    <Object-text a0="1" a1="0" a2="0" a3="1" a4="0" a5="0" x="99pt" y="95pt" w="140pt" h="15pt" justify="Left" valign="Top" auto_shrink="False">
+      <Span font_family="DejaVu Sans" font_size="10" font_weight="normal" font_italic="False" color="0x000000ff" line_spacing="1"><Field name="DeptName"/></Span>
+    </Object-text>
+  </Objects>
+  <Merge type="Text/Comma/Line1Keys" src="$work/people.csv"/>
+</Glabels-document>
+XML
+
+keys=()
+for n in $(seq 1 "$badges"); do keys+=(--key "$n"); done
+
+measure() { # label output command...
+    local label=$1 out=$2
+    shift 2
+    /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" >"$work/$label.log" 2>&1 || {
+        echo "$label failed:" >&2; tail -n 20 "$work/$label.log" >&2; exit 1; }
+    read -r seconds kilobytes <"$work/time.txt"
+    local size pages
+    size=$(stat -c %s "$out")
+    pages=$(pdfinfo "$out" | awk '/^Pages:/ {print $2}')
+    # The photographs: the lowest resolution any of them prints at (pdfimages lists each use).
+    local ppi
+    ppi=$(pdfimages -list "$out" 2>/dev/null | awk 'NR > 2 && $4 >= 200 && $4 <= 1000 {p = ($13 < $14 ? $13 : $14); if (min == "" || p < min) min = p} END {print min}')
+    printf '%-16s %6d pages %8.2f s %8.1f badges/s %8.3f MB/badge %6s ppi photos %7.1f MB peak\n' \
+        "$label" "$pages" "$seconds" "$(echo "$pages / $seconds" | bc -l)" \
+        "$(echo "$size / $pages / 1000000" | bc -l)" "${ppi:-?}" "$(echo "$kilobytes / 1024" | bc -l)"
+}
+
+echo
+echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
+echo "Rendering $badges badges (front side) ..."
+measure vellumark-print "$work/vellumark.pdf" \
+    "$build/src/vellumark-print" "$project" --badge Bench --side front "${keys[@]}" -o "$work/vellumark.pdf"
+measure glabels-3-batch "$work/glabels.pdf" \
+    glabels-3-batch -o "$work/glabels.pdf" "$work/bench.glabels"
+
+echo
+echo "Peak memory for ten times the batch ($((badges * 10)) badges, the same people ten times):"
+many=()
+for _ in $(seq 1 10); do many+=("${keys[@]}"); done
+measure vellumark-print "$work/vellumark-10x.pdf" \
+    "$build/src/vellumark-print" "$project" --badge Bench --side front "${many[@]}" -o "$work/vellumark-10x.pdf"
+echo
+echo "Outputs: $work/vellumark.pdf and $work/glabels.pdf (pdftoppm -f 17 -l 17 -png to compare a page)"
