@@ -13,7 +13,11 @@ namespace vm {
 // showing it and read back after. A cancelled file dialog leaves FileName and FileTitle empty.
 class CommonDialog {
 public:
-    CommonDialog(Dialogs& dialogs, QWidget* owner) : m_dialogs(dialogs), m_owner(owner) {}
+    CommonDialog(Dialogs& dialogs, QWidget* owner)
+        : m_dialogs(dialogs)
+        , m_owner(owner)
+    {
+    }
 
     QString Filter;      // "Description|pattern|Description|pattern", as "Badge file (*.Lyt)|*.Lyt"
     QString InitDir;     // folder the dialog starts in
@@ -24,7 +28,7 @@ public:
 
     void ShowOpen();
     void ShowSave();
-    bool ShowColor();                   // false when cancelled; Color is then unchanged
+    bool ShowColor();                    // false when cancelled; Color is then unchanged
     bool ShowPrinter(QPrinter* printer); // false when cancelled
 
 private:

@@ -103,8 +103,8 @@ bool QtDialogs::pageSetup(QWidget* parent, QPrinter* printer)
     return dialog.exec() == QDialog::Accepted;
 }
 
-MessageAnswer MsgBox(Dialogs& dialogs, QWidget* parent, const QString& text,
-                     MessageButtons buttons, MessageIcon icon, const QString& title)
+MessageAnswer MsgBox(Dialogs& dialogs, QWidget* parent, const QString& text, MessageButtons buttons,
+                     MessageIcon icon, const QString& title)
 {
     return dialogs.message(parent, OperatorMessage{text, buttons, icon, title, {}});
 }

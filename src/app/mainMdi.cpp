@@ -33,9 +33,12 @@ struct WindowInfo {
 
 // Windows that later versions build; until then a placeholder opens in their place.
 constexpr WindowInfo PlannedWindows[] = {
-    {"frmNewProj", "New Project"},       {"frmConfigure", "Configure Databse"},
-    {"frmDirChooser", "Choose Direcory"}, {"frmDesigner", "Vellumark "},
-    {"frmData", "Records"},              {"FrmAddRec", "Edit Table"},
+    {"frmNewProj", "New Project"},
+    {"frmConfigure", "Configure Databse"},
+    {"frmDirChooser", "Choose Direcory"},
+    {"frmDesigner", "Vellumark "},
+    {"frmData", "Records"},
+    {"FrmAddRec", "Edit Table"},
     {"frmPreview", "Preview"},
 };
 
@@ -77,7 +80,8 @@ mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
                 SetPortrait();
         });
     }
-    connect(m_front, &RenderingWindow::badgeLoaded, this, [this] { mnuEditCard->setEnabled(true); });
+    connect(m_front, &RenderingWindow::badgeLoaded, this,
+            [this] { mnuEditCard->setEnabled(true); });
     m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     m_front->showNormal();
     m_back->showNormal();
@@ -109,16 +113,19 @@ void mainMdi::createMenus()
     };
 
     mnuProject = addMenu(QStringLiteral("mnuProject"), QStringLiteral("Project"));
-    mnuNew = addItem(mnuProject, QStringLiteral("mnuNew"), QStringLiteral("&New") + QString(19, QLatin1Char(' ')),
+    mnuNew = addItem(mnuProject, QStringLiteral("mnuNew"),
+                     QStringLiteral("&New") + QString(19, QLatin1Char(' ')),
                      QKeySequence(Qt::CTRL | Qt::Key_N));
     mnuOpen = addItem(mnuProject, QStringLiteral("mnuOpen"), QStringLiteral("&Open"),
                       QKeySequence(Qt::CTRL | Qt::Key_O));
     mnuSaveProject = addItem(mnuProject, QStringLiteral("mnuSaveProject"), QStringLiteral("&Save"),
                              QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuSaveAsProject = addItem(mnuProject, QStringLiteral("mnuSaveAsProject"), QStringLiteral("Save &As"));
+    mnuSaveAsProject =
+        addItem(mnuProject, QStringLiteral("mnuSaveAsProject"), QStringLiteral("Save &As"));
     mnuClose = addItem(mnuProject, QStringLiteral("mnuClose"), QStringLiteral("&Close"));
     addSeparator(mnuProject, QStringLiteral("sep2"));
-    mnuDBConfig = addItem(mnuProject, QStringLiteral("mnuDBConfig"), QStringLiteral("Database Configuration"));
+    mnuDBConfig = addItem(mnuProject, QStringLiteral("mnuDBConfig"),
+                          QStringLiteral("Database Configuration"));
     addSeparator(mnuProject, QStringLiteral("sep1"));
     mnuExit = addItem(mnuProject, QStringLiteral("mnuExit"), QStringLiteral("E&xit"));
 
@@ -134,21 +141,25 @@ void mainMdi::createMenus()
     mnuData = addMenu(QStringLiteral("mnuData"), QStringLiteral("&Data"));
     mnuReclist = addItem(mnuData, QStringLiteral("mnuReclist"), QStringLiteral("Show Records"),
                          QKeySequence(Qt::CTRL | Qt::Key_R));
-    mnuUpdateRecs = addItem(mnuData, QStringLiteral("mnuUpdateRecs"), QStringLiteral("Edit Records"),
-                            QKeySequence(Qt::CTRL | Qt::Key_E));
+    mnuUpdateRecs = addItem(mnuData, QStringLiteral("mnuUpdateRecs"),
+                            QStringLiteral("Edit Records"), QKeySequence(Qt::CTRL | Qt::Key_E));
 
     mnuPrint = addMenu(QStringLiteral("mnuPrint"), QStringLiteral("Printing"));
-    mnuPrintSetup = addItem(mnuPrint, QStringLiteral("mnuPrintSetup"), QStringLiteral("Print Setup"));
-    mnuPrinterSetup = addItem(mnuPrint, QStringLiteral("mnuPrinterSetup"), QStringLiteral("Printer Setup"));
+    mnuPrintSetup =
+        addItem(mnuPrint, QStringLiteral("mnuPrintSetup"), QStringLiteral("Print Setup"));
+    mnuPrinterSetup =
+        addItem(mnuPrint, QStringLiteral("mnuPrinterSetup"), QStringLiteral("Printer Setup"));
     addSeparator(mnuPrint, QStringLiteral("sepPrint"));
-    mnuPrintFront = addItem(mnuPrint, QStringLiteral("mnuPrintFront"), QStringLiteral("Print Front Badge"),
-                            QKeySequence(Qt::CTRL | Qt::Key_F));
-    mnuPrintBack = addItem(mnuPrint, QStringLiteral("mnuPrintBack"), QStringLiteral("Print Back Badge"),
-                           QKeySequence(Qt::CTRL | Qt::Key_B));
+    mnuPrintFront =
+        addItem(mnuPrint, QStringLiteral("mnuPrintFront"), QStringLiteral("Print Front Badge"),
+                QKeySequence(Qt::CTRL | Qt::Key_F));
+    mnuPrintBack = addItem(mnuPrint, QStringLiteral("mnuPrintBack"),
+                           QStringLiteral("Print Back Badge"), QKeySequence(Qt::CTRL | Qt::Key_B));
     mnuPrintPage = addItem(mnuPrint, QStringLiteral("mnuPrintPage"), QStringLiteral("Print Page"),
                            QKeySequence(Qt::CTRL | Qt::Key_P));
 
-    connect(mnuNew, &QAction::triggered, this, [this] { showWindow(QStringLiteral("frmNewProj")); });
+    connect(mnuNew, &QAction::triggered, this,
+            [this] { showWindow(QStringLiteral("frmNewProj")); });
     connect(mnuOpen, &QAction::triggered, this, &mainMdi::onOpen);
     connect(mnuSaveProject, &QAction::triggered, this, &mainMdi::saveProject);
     connect(mnuSaveAsProject, &QAction::triggered, this, &mainMdi::saveProjectAs);
@@ -158,14 +169,17 @@ void mainMdi::createMenus()
     connect(mnuCreate, &QAction::triggered, this, &mainMdi::onCreateLayout);
     connect(mnuLoadCard, &QAction::triggered, this, &mainMdi::onOpenExistingLayout);
     connect(mnuEditCard, &QAction::triggered, this, &mainMdi::onChangeLayout);
-    connect(mnuReclist, &QAction::triggered, this, [this] { showWindow(QStringLiteral("frmData")); });
-    connect(mnuUpdateRecs, &QAction::triggered, this, [this] { showWindow(QStringLiteral("FrmAddRec")); });
+    connect(mnuReclist, &QAction::triggered, this,
+            [this] { showWindow(QStringLiteral("frmData")); });
+    connect(mnuUpdateRecs, &QAction::triggered, this,
+            [this] { showWindow(QStringLiteral("FrmAddRec")); });
     connect(mnuPrintSetup, &QAction::triggered, this, &mainMdi::onPrintSetup);
     connect(mnuPrinterSetup, &QAction::triggered, this, &mainMdi::onPrinterSetup);
     connect(mnuPrintFront, &QAction::triggered, this, [this] { printSide(m_front); });
     connect(mnuPrintBack, &QAction::triggered, this, [this] { printSide(m_back); });
     // The page collected in the preview window is printed from there.
-    connect(mnuPrintPage, &QAction::triggered, this, [this] { showWindow(QStringLiteral("frmPreview")); });
+    connect(mnuPrintPage, &QAction::triggered, this,
+            [this] { showWindow(QStringLiteral("frmPreview")); });
 }
 
 void mainMdi::setProjectMenusEnabled(bool enabled)
@@ -272,8 +286,11 @@ bool mainMdi::WriteProjectFile()
     ProjectSettings& settings = ProjectSettings::instance();
     const QString error = vm::WriteProjectFile(settings.stored(), settings.ProjectFile);
     if (!error.isEmpty()) {
-        m_dialogs.message(this, {QStringLiteral("The project was not saved."), MessageButtons::Ok,
-                                 MessageIcon::Critical, {}, error});
+        m_dialogs.message(this, {QStringLiteral("The project was not saved."),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Critical,
+                                 {},
+                                 error});
         return false;
     }
     SetProjectState(2);
@@ -406,12 +423,16 @@ void mainMdi::openBadgeLayout(const QString& path)
 
 bool mainMdi::linkRecordToViews(RecordLinker& linker, const QString& keyValue)
 {
-    const RecordLinker::Result result = linker.link(keyValue, m_front->badgeSide(), m_back->badgeSide());
+    const RecordLinker::Result result =
+        linker.link(keyValue, m_front->badgeSide(), m_back->badgeSide());
     m_front->sideChanged();
     m_back->sideChanged();
     if (result.outcome == RecordLinker::Outcome::Rejected) {
-        m_dialogs.message(this, {QStringLiteral("Error in data linking"), MessageButtons::Ok,
-                                 MessageIcon::None, {}, result.error});
+        m_dialogs.message(this, {QStringLiteral("Error in data linking"),
+                                 MessageButtons::Ok,
+                                 MessageIcon::None,
+                                 {},
+                                 result.error});
     }
     return result.outcome == RecordLinker::Outcome::Linked;
 }
@@ -429,12 +450,14 @@ void mainMdi::onPrintSetup()
 bool mainMdi::printSide(RenderingWindow* view)
 {
     QPrinter& printer = *m_printer;
-    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
+    const bool toFile =
+        printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
     if (!toFile && QPrinterInfo::availablePrinterNames().isEmpty()) {
         Cdlg.Filter = QStringLiteral("PDF file (*.pdf)|*.pdf");
         Cdlg.InitDir = ProjectSettings::instance().ProjectDir;
-        Cdlg.FileName = view->objectName() == QLatin1String("frmFront") ? QStringLiteral("Front.pdf")
-                                                                         : QStringLiteral("Back.pdf");
+        Cdlg.FileName = view->objectName() == QLatin1String("frmFront")
+                            ? QStringLiteral("Front.pdf")
+                            : QStringLiteral("Back.pdf");
         Cdlg.DialogTitle = QStringLiteral("No printer is installed: print to a PDF file");
         Cdlg.ShowSave();
         Cdlg.DialogTitle.clear();
@@ -445,11 +468,14 @@ bool mainMdi::printSide(RenderingWindow* view)
     }
     QPainter painter;
     if (!painter.begin(&printer)) {
-        m_dialogs.message(this, {QStringLiteral("The badge could not be printed."), MessageButtons::Ok,
-                                 MessageIcon::Exclamation, {},
-                                 QStringLiteral("The printer %1 could not be started.")
-                                     .arg(printer.outputFileName().isEmpty() ? printer.printerName()
-                                                                            : printer.outputFileName())});
+        m_dialogs.message(
+            this, {QStringLiteral("The badge could not be printed."),
+                   MessageButtons::Ok,
+                   MessageIcon::Exclamation,
+                   {},
+                   QStringLiteral("The printer %1 could not be started.")
+                       .arg(printer.outputFileName().isEmpty() ? printer.printerName()
+                                                               : printer.outputFileName())});
         return false;
     }
     // The side at its card size, vector text and full-resolution pictures, at the top-left of

@@ -11,14 +11,16 @@ QString saveFileAtomically(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        return QStringLiteral("Cannot write %1: %2")
+            .arg(QDir::toNativeSeparators(path), file.errorString());
     if (file.write(bytes) != bytes.size()) {
         const QString why = file.errorString();
         file.cancelWriting();
         return QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), why);
     }
     if (!file.commit())
-        return QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        return QStringLiteral("Cannot write %1: %2")
+            .arg(QDir::toNativeSeparators(path), file.errorString());
     return {};
 }
 
@@ -30,12 +32,14 @@ bool readWholeFile(const QString& path, QByteArray* bytes, QString* error)
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        *error = QStringLiteral("Cannot read %1: %2")
+                     .arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     }
     *bytes = file.readAll();
     if (file.error() != QFile::NoError) {
-        *error = QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        *error = QStringLiteral("Cannot read %1: %2")
+                     .arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     }
     return true;

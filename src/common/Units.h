@@ -9,9 +9,18 @@ namespace vm {
 inline constexpr double TwipsPerInch = 1440.0;
 inline constexpr double TwipsPerPoint = 20.0;
 
-inline constexpr double twipsToPixels(double twips, double dpi) { return twips * dpi / TwipsPerInch; }
-inline constexpr double pixelsToTwips(double pixels, double dpi) { return pixels * TwipsPerInch / dpi; }
-inline constexpr double twipsToPoints(double twips) { return twips / TwipsPerPoint; }
+inline constexpr double twipsToPixels(double twips, double dpi)
+{
+    return twips * dpi / TwipsPerInch;
+}
+inline constexpr double pixelsToTwips(double pixels, double dpi)
+{
+    return pixels * TwipsPerInch / dpi;
+}
+inline constexpr double twipsToPoints(double twips)
+{
+    return twips / TwipsPerPoint;
+}
 
 // Orientation codes of the badge file's "Orientation:" line.
 enum class Orientation : qint16 { Landscape = 1, Portrait = 2 };

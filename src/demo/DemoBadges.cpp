@@ -5,7 +5,10 @@
 namespace vm {
 namespace {
 
-constexpr qint32 bgr(int r, int g, int b) { return qint32(r | g << 8 | b << 16); }
+constexpr qint32 bgr(int r, int g, int b)
+{
+    return qint32(r | g << 8 | b << 16);
+}
 
 const qint32 Navy = bgr(0, 92, 150);
 const qint32 White = bgr(255, 255, 255);
@@ -137,7 +140,8 @@ QStringList writeDemoBadges(const StoredSettings& project, QString* error)
     const BadgeLayout staff = staffBadge(project);
     const BadgeLayout visitor = visitorBadge(project);
     for (const auto& [badge, blankBack] : {std::pair{&staff, false}, std::pair{&visitor, true}}) {
-        *error = writeBadgeFile(project.BadgeDir + badge->badgeName + QStringLiteral(".Lyt"), *badge, blankBack);
+        *error = writeBadgeFile(project.BadgeDir + badge->badgeName + QStringLiteral(".Lyt"),
+                                *badge, blankBack);
         if (!error->isEmpty())
             return {};
         names << badge->badgeName;

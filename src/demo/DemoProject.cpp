@@ -19,18 +19,19 @@ namespace vm {
 namespace {
 
 const char* const FirstNames[] = {
-    "Anna",   "Bernard", "Chloé",  "Dmitri", "Elena",  "Farid",  "Grace", "Hiroshi", "Ines",
-    "Jonas",  "Keiko",   "Lars",   "María",  "Noah",   "Olga",   "Pierre", "Quinn",  "Rosa",
-    "Søren",  "Tomás",   "Uma",    "Viktor", "Wen",    "Xavier", "Yara",  "Zoë",     "Łukasz",
-    "Amélie", "Björn",   "Chidi",  "Daniela"};
+    "Anna",  "Bernard", "Chloé",  "Dmitri", "Elena", "Farid",  "Grace",  "Hiroshi",
+    "Ines",  "Jonas",   "Keiko",  "Lars",   "María", "Noah",   "Olga",   "Pierre",
+    "Quinn", "Rosa",    "Søren",  "Tomás",  "Uma",   "Viktor", "Wen",    "Xavier",
+    "Yara",  "Zoë",     "Łukasz", "Amélie", "Björn", "Chidi",  "Daniela"};
 const char* const LastNames[] = {
-    "Adams",  "Bauer",   "Castillo", "Dubois",  "Eriksen", "Fischer", "García",  "Hoffmann",
-    "Ivanova", "Jensen", "Kowalski", "López",   "Müller",  "Nakamura", "O'Brien", "Petrov",
-    "Quintero", "Rossi", "Schneider", "Tanaka", "Usman",   "Varga",   "Weber",   "Xu",
-    "Yilmaz", "Zimmermann", "Åberg", "Brandt",  "Coelho",  "Dahl",    "Engel",   "Ferreira", "Gómez"};
-const char* const Titles[] = {"Engineer",  "Accountant",  "Nurse",        "Technician",
-                              "Manager",   "Receptionist", "Analyst",     "Designer",
-                              "Driver",    "Chemist",      "Electrician", "Security Officer"};
+    "Adams",    "Bauer",   "Castillo", "Dubois",   "Eriksen",    "Fischer", "García",
+    "Hoffmann", "Ivanova", "Jensen",   "Kowalski", "López",      "Müller",  "Nakamura",
+    "O'Brien",  "Petrov",  "Quintero", "Rossi",    "Schneider",  "Tanaka",  "Usman",
+    "Varga",    "Weber",   "Xu",       "Yilmaz",   "Zimmermann", "Åberg",   "Brandt",
+    "Coelho",   "Dahl",    "Engel",    "Ferreira", "Gómez"};
+const char* const Titles[] = {"Engineer", "Accountant",   "Nurse",       "Technician",
+                              "Manager",  "Receptionist", "Analyst",     "Designer",
+                              "Driver",   "Chemist",      "Electrician", "Security Officer"};
 struct Department {
     int id;
     const char* name;
@@ -47,8 +48,7 @@ const Department Departments[] = {
     {70, "Facilities", "Works 1", "+41 44 555 0170"},
 };
 
-template <class T, std::size_t N>
-const T& pick(const T (&items)[N], quint32 n)
+template <class T, std::size_t N> const T& pick(const T (&items)[N], quint32 n)
 {
     return items[n % N];
 }
@@ -94,8 +94,8 @@ QImage portrait(const DemoPerson& person, QSize size)
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const double w = size.width(), h = size.height();
-    static const QColor skins[] = {QColor(255, 224, 196), QColor(234, 192, 160), QColor(198, 134, 96),
-                                   QColor(141, 85, 54), QColor(92, 58, 38)};
+    static const QColor skins[] = {QColor(255, 224, 196), QColor(234, 192, 160),
+                                   QColor(198, 134, 96), QColor(141, 85, 54), QColor(92, 58, 38)};
     static const QColor hairs[] = {QColor(40, 30, 20), QColor(110, 70, 30), QColor(200, 160, 90),
                                    QColor(150, 150, 150), QColor(20, 20, 20)};
     const QColor skin = skins[random.bounded(5)];
@@ -156,7 +156,8 @@ void drawEmblem(QPainter& p, const QRectF& r)
 {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 92, 150));
-    p.drawEllipse(r.adjusted(r.width() * 0.02, r.height() * 0.02, -r.width() * 0.02, -r.height() * 0.02));
+    p.drawEllipse(
+        r.adjusted(r.width() * 0.02, r.height() * 0.02, -r.width() * 0.02, -r.height() * 0.02));
     p.setBrush(QColor(250, 190, 40));
     QPainterPath leaf;
     const double x = r.left(), y = r.top(), w = r.width(), h = r.height();
@@ -205,8 +206,9 @@ QImage banner(QSize size, const QColor& background, const QString& title, const 
 
 bool savePicture(const QImage& image, const QString& path, QString* error)
 {
-    const QByteArray format = path.endsWith(QLatin1String(".bmp")) ? "BMP"
-                              : path.endsWith(QLatin1String(".png")) ? "PNG" : "JPEG";
+    const QByteArray format = path.endsWith(QLatin1String(".bmp"))   ? "BMP"
+                              : path.endsWith(QLatin1String(".png")) ? "PNG"
+                                                                     : "JPEG";
     if (image.save(path, format.constData(), 85))
         return true;
     *error = QStringLiteral("Cannot write the picture %1").arg(path);
@@ -216,7 +218,8 @@ bool savePicture(const QImage& image, const QString& path, QString* error)
 bool createDatabase(const QString& path, int people, QString* error)
 {
     QFile::remove(path);
-    const QString name = QStringLiteral("demo-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QString name =
+        QStringLiteral("demo-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
@@ -225,17 +228,21 @@ bool createDatabase(const QString& path, int people, QString* error)
         QSqlQuery q(db);
         auto run = [&](const QString& sql) {
             if (ok && !q.exec(sql)) {
-                *error = QStringLiteral("Cannot create the demo database: %1").arg(q.lastError().text());
+                *error =
+                    QStringLiteral("Cannot create the demo database: %1").arg(q.lastError().text());
                 ok = false;
             }
         };
         if (!ok)
-            *error = QStringLiteral("Cannot create the demo database: %1").arg(db.lastError().text());
-        run(QStringLiteral("CREATE TABLE Department (DeptID INTEGER PRIMARY KEY, DeptName VARCHAR(40), "
-                           "Site VARCHAR(60), Phone VARCHAR(20))"));
-        run(QStringLiteral("CREATE TABLE Employee (EmpNo INTEGER PRIMARY KEY, FirstName VARCHAR(30), "
-                           "LastName VARCHAR(30), Title VARCHAR(40), DeptID INTEGER, HireDate DATE, "
-                           "ValidUntil DATE, Email VARCHAR(80))"));
+            *error =
+                QStringLiteral("Cannot create the demo database: %1").arg(db.lastError().text());
+        run(QStringLiteral(
+            "CREATE TABLE Department (DeptID INTEGER PRIMARY KEY, DeptName VARCHAR(40), "
+            "Site VARCHAR(60), Phone VARCHAR(20))"));
+        run(QStringLiteral(
+            "CREATE TABLE Employee (EmpNo INTEGER PRIMARY KEY, FirstName VARCHAR(30), "
+            "LastName VARCHAR(30), Title VARCHAR(40), DeptID INTEGER, HireDate DATE, "
+            "ValidUntil DATE, Email VARCHAR(80))"));
         if (ok)
             db.transaction();
         if (ok && q.prepare(QStringLiteral("INSERT INTO Department VALUES (?, ?, ?, ?)"))) {
@@ -247,7 +254,8 @@ bool createDatabase(const QString& path, int people, QString* error)
                 ok = ok && q.exec();
             }
         }
-        if (ok && q.prepare(QStringLiteral("INSERT INTO Employee VALUES (?, ?, ?, ?, ?, ?, ?, ?)"))) {
+        if (ok &&
+            q.prepare(QStringLiteral("INSERT INTO Employee VALUES (?, ?, ?, ?, ?, ?, ?, ?)"))) {
             for (int empNo = 1; empNo <= people && ok; ++empNo) {
                 const DemoPerson person = demoPerson(empNo);
                 const QDate hired = QDate(2005, 1, 10).addDays((empNo * 97) % 6500);
@@ -321,20 +329,22 @@ QString createDemoProject(const QString& folder, const DemoOptions& options, QSt
     if (options.pictures) {
         // Banners at 300 dpi for their frames on the badges.
         const QColor navy(0, 92, 150), amber(240, 150, 20);
-        if (!savePicture(logo(), logoPath, error)
-            || !savePicture(banner({1016, 133}, navy, QStringLiteral("MERIDIAN WORKS"), QStringLiteral("Staff identity card")),
-                            s.LogoDir + QStringLiteral("staff-banner.png"), error)
-            || !savePicture(banner({644, 200}, amber, QStringLiteral("VISITOR"), {}),
-                            s.LogoDir + QStringLiteral("visitor-banner.png"), error))
+        if (!savePicture(logo(), logoPath, error) ||
+            !savePicture(banner({1016, 133}, navy, QStringLiteral("MERIDIAN WORKS"),
+                                QStringLiteral("Staff identity card")),
+                         s.LogoDir + QStringLiteral("staff-banner.png"), error) ||
+            !savePicture(banner({644, 200}, amber, QStringLiteral("VISITOR"), {}),
+                         s.LogoDir + QStringLiteral("visitor-banner.png"), error))
             return {};
         for (int empNo = 1; empNo <= options.people; ++empNo) {
             const DemoPerson person = demoPerson(empNo, options.everyPicture);
             const QString name = QString::number(empNo);
-            if (!person.photoSuffix.isEmpty()
-                && !savePicture(portrait(person, options.photoSize), s.PhotoDir + name + person.photoSuffix, error))
+            if (!person.photoSuffix.isEmpty() &&
+                !savePicture(portrait(person, options.photoSize),
+                             s.PhotoDir + name + person.photoSuffix, error))
                 return {};
-            if (!person.signSuffix.isEmpty()
-                && !savePicture(signature(person), s.SignDir + name + person.signSuffix, error))
+            if (!person.signSuffix.isEmpty() &&
+                !savePicture(signature(person), s.SignDir + name + person.signSuffix, error))
                 return {};
         }
     }
@@ -350,15 +360,22 @@ QString createDemoProject(const QString& folder, const DemoOptions& options, QSt
 QString writeDemoCsv(const QString& projectFolder, int people, const QString& csvPath)
 {
     const QString root = withTrailingSlash(QDir(projectFolder).absolutePath());
-    auto quoted = [](QString text) { return QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"'); };
+    auto quoted = [](QString text) {
+        return QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+               QLatin1Char('"');
+    };
     QString csv = QStringLiteral("EmpNo,FirstName,LastName,Title,DeptName,Photo,Sign\n");
     for (int empNo = 1; empNo <= people; ++empNo) {
         const DemoPerson p = demoPerson(empNo, true);
-        csv += QStringList{QString::number(empNo), quoted(p.firstName), quoted(p.lastName), quoted(p.title),
-                           quoted(p.department), quoted(root + QStringLiteral("Photos/%1.jpg").arg(empNo)),
+        csv += QStringList{QString::number(empNo),
+                           quoted(p.firstName),
+                           quoted(p.lastName),
+                           quoted(p.title),
+                           quoted(p.department),
+                           quoted(root + QStringLiteral("Photos/%1.jpg").arg(empNo)),
                            quoted(root + QStringLiteral("Signs/%1.jpg").arg(empNo))}
-                   .join(QLatin1Char(','))
-               + QLatin1Char('\n');
+                   .join(QLatin1Char(',')) +
+               QLatin1Char('\n');
     }
     return saveFileAtomically(csvPath, csv.toUtf8());
 }

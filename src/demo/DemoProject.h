@@ -8,7 +8,7 @@ namespace vm {
 struct DemoOptions {
     int people = 200;
     QSize photoSize{600, 800};
-    bool pictures = true;     // photographs, signatures and the logo
+    bool pictures = true;      // photographs, signatures and the logo
     bool everyPicture = false; // every person gets a .jpg photograph and signature (benchmarks)
 };
 

@@ -33,7 +33,10 @@ QString numberedKey(const QString& key, qsizetype index)
 // Walks the fields of a project file in order; the first mismatch stops the walk.
 class FieldReader {
 public:
-    explicit FieldReader(QStringList fields) : m_fields(std::move(fields)) {}
+    explicit FieldReader(QStringList fields)
+        : m_fields(std::move(fields))
+    {
+    }
 
     bool failed() const { return !m_why.isEmpty(); }
     const QString& why() const { return m_why; }
@@ -66,7 +69,8 @@ public:
         bool ok = false;
         const int n = value.toInt(&ok);
         if (!ok || n < 0 || value.startsWith(QLatin1Char('+'))) {
-            fail(QStringLiteral("line %1: \"%2\" must be followed by a count").arg(m_next).arg(key));
+            fail(
+                QStringLiteral("line %1: \"%2\" must be followed by a count").arg(m_next).arg(key));
             return 0;
         }
         if (n > remaining()) {
@@ -86,7 +90,9 @@ public:
         bool ok = false;
         const short n = value.toShort(&ok);
         if (!ok)
-            fail(QStringLiteral("line %1: \"%2\" must be followed by a number").arg(m_next).arg(key));
+            fail(QStringLiteral("line %1: \"%2\" must be followed by a number")
+                     .arg(m_next)
+                     .arg(key));
         return n;
     }
 

@@ -14,7 +14,7 @@ struct StoredSettings {
     QStringList DataTables; // child tables; entry i is brought in by Relations[i]
     QString MasterTable;
     QString UniqueField;
-    QStringList Relations; // SQL conditions joining the master table with one child table each
+    QStringList Relations;  // SQL conditions joining the master table with one child table each
     qint16 PlaceImages = 0; // 1: photograph and signature are placed on badges
     QString PhotoField;     // "Table.Column" or "<None>"
     QString SignField;

@@ -28,7 +28,8 @@ QImage readPicture(const QString& path, QSize decodeSize)
     reader.setAutoTransform(true);
     if (decodeSize.isValid()) {
         const QSize full = reader.size();
-        if (full.isValid() && (full.width() > decodeSize.width() || full.height() > decodeSize.height()))
+        if (full.isValid() &&
+            (full.width() > decodeSize.width() || full.height() > decodeSize.height()))
             reader.setScaledSize(full.scaled(decodeSize, Qt::KeepAspectRatioByExpanding));
     }
     return reader.read();
@@ -127,7 +128,8 @@ QList<QPair<QString, int>> RecordLinker::joinedTables()
 {
     if (!m_joined) {
         QList<QPair<QString, int>> tables;
-        tables << qMakePair(m_project.MasterTable, int(ListFieldNames(m_db, m_project.MasterTable).size()));
+        tables << qMakePair(m_project.MasterTable,
+                            int(ListFieldNames(m_db, m_project.MasterTable).size()));
         for (const QString& child : m_project.DataTables)
             tables << qMakePair(child, int(ListFieldNames(m_db, child).size()));
         m_joined = tables;
@@ -135,7 +137,8 @@ QList<QPair<QString, int>> RecordLinker::joinedTables()
     return *m_joined;
 }
 
-QString RecordLinker::pictureColumnValue(const QSqlRecord& record, const QString& field, bool* missing) const
+QString RecordLinker::pictureColumnValue(const QSqlRecord& record, const QString& field,
+                                         bool* missing) const
 {
     const qsizetype dot = field.indexOf(QLatin1Char('.'));
     const int column = record.indexOf(dot < 0 ? field : field.mid(dot + 1));
@@ -146,15 +149,19 @@ QString RecordLinker::pictureColumnValue(const QSqlRecord& record, const QString
 RecordLinker::Result RecordLinker::link(const QString& keyValue, BadgeSide& front, BadgeSide& back)
 {
     Result result;
-    const NameQuoter quote = [this](const QString& name) { return m_db.quoteName(name); };
-    const RecordStatements statements = buildRecordStatements(m_project, keyValue, keyKind(), quote);
+    const NameQuoter quote = [this](const QString& name) {
+        return m_db.quoteName(name);
+    };
+    const RecordStatements statements =
+        buildRecordStatements(m_project, keyValue, keyKind(), quote);
     m_lastRecordSql = statements.recordSql;
     m_lastPictureSql = statements.pictureSql;
 
     auto stopped = [&](const DatabaseConnection::Selection& selection) {
         result.error = selection.error;
-        result.outcome = selection.outcome == DatabaseConnection::Outcome::Rejected ? Outcome::Rejected
-                                                                                    : Outcome::Ended;
+        result.outcome = selection.outcome == DatabaseConnection::Outcome::Rejected
+                             ? Outcome::Rejected
+                             : Outcome::Ended;
         return result;
     };
 

@@ -29,8 +29,8 @@ bool isPictureFieldSet(const QString& field)
 QString masterCondition(const QString& master, const QString& uniqueField, const QString& value,
                         ColumnKind kind, const NameQuoter& quote)
 {
-    const QString column = QStringLiteral(" where ") + name(quote, master) + QStringLiteral(".[")
-                           + uniqueField + QStringLiteral("]=");
+    const QString column = QStringLiteral(" where ") + name(quote, master) + QStringLiteral(".[") +
+                           uniqueField + QStringLiteral("]=");
     switch (kind) {
     case ColumnKind::Numeric:
         return column + value;
@@ -47,7 +47,8 @@ RecordStatements buildRecordStatements(const StoredSettings& project, const QStr
 {
     RecordStatements s;
     const QString master = name(quote, project.MasterTable);
-    s.masterCondition = masterCondition(project.MasterTable, project.UniqueField, keyValue, keyKind, quote);
+    s.masterCondition =
+        masterCondition(project.MasterTable, project.UniqueField, keyValue, keyKind, quote);
 
     s.selectList = master + QStringLiteral(".*");
     for (const QString& child : project.DataTables)
@@ -67,18 +68,20 @@ RecordStatements buildRecordStatements(const StoredSettings& project, const QStr
             s.condition += s.masterCondition.mid(6); // keeps its leading blank: two before M
         }
     }
-    s.recordSql = QStringLiteral("select ") + s.selectList + QStringLiteral(" from ") + s.tableList + s.condition;
+    s.recordSql = QStringLiteral("select ") + s.selectList + QStringLiteral(" from ") +
+                  s.tableList + s.condition;
 
     const bool photo = isPictureFieldSet(project.PhotoField);
     const bool sign = isPictureFieldSet(project.SignField);
     if (photo || sign) {
         QString columns;
         if (photo && sign)
-            columns = qualifiedName(quote, project.PhotoField) + QStringLiteral(", ")
-                      + qualifiedName(quote, project.SignField);
+            columns = qualifiedName(quote, project.PhotoField) + QStringLiteral(", ") +
+                      qualifiedName(quote, project.SignField);
         else
             columns = qualifiedName(quote, photo ? project.PhotoField : project.SignField);
-        s.pictureSql = QStringLiteral("Select ") + columns + QStringLiteral(" From ") + s.tableList + s.condition;
+        s.pictureSql = QStringLiteral("Select ") + columns + QStringLiteral(" From ") +
+                       s.tableList + s.condition;
     }
     return s;
 }

@@ -41,16 +41,19 @@ QSize framePixels(const PictureFrame& front, const PictureFrame& back, int dpi)
 }
 
 // Every key of the master table, in table order, as the record list shows them.
-bool readAllKeys(DatabaseConnection& db, const StoredSettings& project, QStringList* keys, QString* error)
+bool readAllKeys(DatabaseConnection& db, const StoredSettings& project, QStringList* keys,
+                 QString* error)
 {
-    DatabaseConnection::Selection rows = db.select(QStringLiteral("select * from ") + db.quoteName(project.MasterTable));
+    DatabaseConnection::Selection rows =
+        db.select(QStringLiteral("select * from ") + db.quoteName(project.MasterTable));
     if (rows.outcome != DatabaseConnection::Outcome::Ok) {
         *error = rows.error;
         return false;
     }
     const int column = rows.query.record().indexOf(project.UniqueField);
     if (column < 0) {
-        *error = QStringLiteral("the table %1 has no column %2").arg(project.MasterTable, project.UniqueField);
+        *error = QStringLiteral("the table %1 has no column %2")
+                     .arg(project.MasterTable, project.UniqueField);
         return false;
     }
     while (rows.query.next())
@@ -98,8 +101,8 @@ protected:
 private:
     static QByteArray mediaBox(QSizeF points)
     {
-        return "/MediaBox [0 0 " + QByteArray::number(points.width(), 'f', 6) + ' '
-               + QByteArray::number(points.height(), 'f', 6) + ']';
+        return "/MediaBox [0 0 " + QByteArray::number(points.width(), 'f', 6) + ' ' +
+               QByteArray::number(points.height(), 'f', 6) + ']';
     }
 
     bool flush(qsizetype count)
@@ -135,7 +138,8 @@ public:
             return true;
         m_file.setFileName(m_request.output);
         if (!m_file.open(QIODevice::WriteOnly)) {
-            *error = QStringLiteral("Cannot write %1: %2").arg(m_request.output, m_file.errorString());
+            *error =
+                QStringLiteral("Cannot write %1: %2").arg(m_request.output, m_file.errorString());
             return false;
         }
         const QSizeF points(twipsToPoints(m_card.width()), twipsToPoints(m_card.height()));
@@ -185,7 +189,8 @@ public:
         m_writer.reset();
         m_exactBox->close();
         if (!m_file.commit()) {
-            *error = QStringLiteral("Cannot write %1: %2").arg(m_request.output, m_file.errorString());
+            *error =
+                QStringLiteral("Cannot write %1: %2").arg(m_request.output, m_file.errorString());
             return false;
         }
         m_files << m_request.output;
@@ -236,7 +241,8 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
     QString why;
     const QString projectFile = resolveFileName(request.projectFile);
     if (!ReadProjectFile(projectFile, &project, &why))
-        return unusable(QStringLiteral("Cannot use the project %1: %2").arg(request.projectFile, why));
+        return unusable(
+            QStringLiteral("Cannot use the project %1: %2").arg(request.projectFile, why));
 
     const QString badgePath = badgeFilePath(project, request.badge);
     SideReadResult front = loadBadgeSide(badgePath, BadgeSideId::Front, project.ProjectName,
@@ -247,15 +253,18 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
                                         project.DatabasePath, FieldTagRule::TableAndColumn);
     for (const QString& logo : front.missingLogos + back.missingLogos)
         report(QStringLiteral("The logo picture %1 could not be loaded.").arg(logo));
-    const QSizeF card = cardSizeTwips(front.orientation == 2 ? Orientation::Portrait : Orientation::Landscape);
+    const QSizeF card =
+        cardSizeTwips(front.orientation == 2 ? Orientation::Portrait : Orientation::Landscape);
 
     DatabaseConnection db;
     QStringList keys = request.keys;
     const bool linkRecords = request.allRecords || !keys.isEmpty();
     if (linkRecords && !db.OpenProjectDatabase(project.DatabasePath))
-        return unusable(QStringLiteral("Cannot open the database %1: %2").arg(project.DatabasePath, db.errorText()));
+        return unusable(QStringLiteral("Cannot open the database %1: %2")
+                            .arg(project.DatabasePath, db.errorText()));
     if (request.allRecords && !readAllKeys(db, project, &keys, &why))
-        return unusable(QStringLiteral("Cannot read the records of %1: %2").arg(project.MasterTable, why));
+        return unusable(
+            QStringLiteral("Cannot read the records of %1: %2").arg(project.MasterTable, why));
 
     const bool wantFront = request.sides != BadgeBatchRequest::Sides::Back;
     const bool wantBack = request.sides != BadgeBatchRequest::Sides::Front;
@@ -269,8 +278,8 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
                                 framePixels(front.side.imgSign, back.side.imgSign, request.dpi));
     bool allRendered = true;
     auto addPages = [&](const BadgeSide& f, const BadgeSide& b, int record) {
-        if ((wantFront && !output.addPage(f, record, QStringLiteral("front"), &why))
-            || (wantBack && !output.addPage(b, record, QStringLiteral("back"), &why))) {
+        if ((wantFront && !output.addPage(f, record, QStringLiteral("front"), &why)) ||
+            (wantBack && !output.addPage(b, record, QStringLiteral("back"), &why))) {
             report(why);
             return false;
         }
@@ -288,12 +297,14 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
         BadgeSide b = back.side;
         const RecordLinker::Result link = linker.link(keys[i], f, b);
         if (link.outcome == RecordLinker::Outcome::Rejected) {
-            report(QStringLiteral("Record %1: Error in data linking (%2)").arg(keys[i], link.error));
+            report(
+                QStringLiteral("Record %1: Error in data linking (%2)").arg(keys[i], link.error));
             allRendered = false;
             continue;
         }
         if (link.outcome == RecordLinker::Outcome::Ended) {
-            report(QStringLiteral("Record %1: no such record in %2; skipped").arg(keys[i], project.MasterTable));
+            report(QStringLiteral("Record %1: no such record in %2; skipped")
+                       .arg(keys[i], project.MasterTable));
             allRendered = false;
             continue;
         }

@@ -53,9 +53,9 @@ void RenderingWindow::Load_Card(const QString& Badpath)
     ProjectSettings& settings = ProjectSettings::instance();
     const QString path = Badpath.isEmpty() ? settings.CurrentBadgePath : Badpath;
     const bool front = m_which == Side::Front;
-    SideReadResult read = loadBadgeSide(path, front ? BadgeSideId::Front : BadgeSideId::Back,
-                                        settings.ProjectName, settings.DatabasePath,
-                                        FieldTagRule::TableAndColumn);
+    SideReadResult read =
+        loadBadgeSide(path, front ? BadgeSideId::Front : BadgeSideId::Back, settings.ProjectName,
+                      settings.DatabasePath, FieldTagRule::TableAndColumn);
     // From here on the canvas is empty, even when a check below fails.
     UnloadBadgeElements();
     show();
@@ -65,11 +65,15 @@ void RenderingWindow::Load_Card(const QString& Badpath)
     case LoadStatus::CannotOpen:
         if (front)
             m_dialogs.message(this, {QStringLiteral("The badge file could not be opened."),
-                                     MessageButtons::Ok, MessageIcon::Exclamation, {}, read.errorText});
+                                     MessageButtons::Ok,
+                                     MessageIcon::Exclamation,
+                                     {},
+                                     read.errorText});
         return;
     case LoadStatus::WrongProject:
         if (front) // the back view stops without a second message
-            MsgBox(m_dialogs, this, BadgeNotLoadedMessage, MessageButtons::Ok, MessageIcon::Exclamation);
+            MsgBox(m_dialogs, this, BadgeNotLoadedMessage, MessageButtons::Ok,
+                   MessageIcon::Exclamation);
         return;
     case LoadStatus::WrongDatabase:
         MsgBox(m_dialogs, this, WrongDatabaseMessage, MessageButtons::Ok, MessageIcon::Exclamation);
@@ -83,10 +87,13 @@ void RenderingWindow::Load_Card(const QString& Badpath)
     m_side = std::move(read.side);
     sideChanged();
     if (!read.missingLogos.isEmpty()) {
-        m_dialogs.message(this, {QStringLiteral("A logo picture of the %1 side could not be loaded.")
-                                     .arg(front ? QStringLiteral("front") : QStringLiteral("back")),
-                                 MessageButtons::Ok, MessageIcon::Exclamation, {},
-                                 read.missingLogos.join(QLatin1Char('\n'))});
+        m_dialogs.message(this,
+                          {QStringLiteral("A logo picture of the %1 side could not be loaded.")
+                               .arg(front ? QStringLiteral("front") : QStringLiteral("back")),
+                           MessageButtons::Ok,
+                           MessageIcon::Exclamation,
+                           {},
+                           read.missingLogos.join(QLatin1Char('\n'))});
     }
     if (front)
         Q_EMIT badgeLoaded();

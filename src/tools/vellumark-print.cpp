@@ -39,9 +39,12 @@ int main(int argc, char* argv[])
     const QCommandLineOption badge(QStringLiteral("badge"), {}, QStringLiteral("badge"));
     const QCommandLineOption key(QStringLiteral("key"), {}, QStringLiteral("value"));
     const QCommandLineOption all(QStringLiteral("all"));
-    const QCommandLineOption side(QStringLiteral("side"), {}, QStringLiteral("side"), QStringLiteral("both"));
-    const QCommandLineOption dpi(QStringLiteral("dpi"), {}, QStringLiteral("n"), QStringLiteral("300"));
-    const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")}, {}, QStringLiteral("file"));
+    const QCommandLineOption side(QStringLiteral("side"), {}, QStringLiteral("side"),
+                                  QStringLiteral("both"));
+    const QCommandLineOption dpi(QStringLiteral("dpi"), {}, QStringLiteral("n"),
+                                 QStringLiteral("300"));
+    const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")}, {},
+                                    QStringLiteral("file"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({badge, key, all, side, dpi, output, help});
     if (!parser.parse(QCoreApplication::arguments()))
@@ -75,8 +78,8 @@ int main(int argc, char* argv[])
     if (!ok || request.dpi < 30 || request.dpi > 2400)
         return usageError(QStringLiteral("--dpi must be a number from 30 to 2400"));
     request.output = parser.value(output);
-    if (!request.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)
-        && !request.output.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+    if (!request.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive) &&
+        !request.output.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
         return usageError(QStringLiteral("-o must name a .pdf or .png file"));
 
     const vm::BadgeBatchResult result = vm::renderBadgeBatch(request, [](const QString& line) {

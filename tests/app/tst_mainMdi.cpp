@@ -1,9 +1,9 @@
 // Invariant: the main window's menus follow the project's life cycle (start, being created,
 // written, closed), and no project command leaves the open project half changed.
 #include "app/CommonDialog.h"
+#include "app/ScreenUnits.h"
 #include "app/frmProgress.h"
 #include "app/mainMdi.h"
-#include "app/ScreenUnits.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectSettings.h"
 #include "render/BadgeCanvas.h"
@@ -203,7 +203,8 @@ void tst_mainMdi::projectLifeCycleSwitchesTheMenus()
     m_window->mnuClose->trigger();
     QCOMPARE(settings.ProjectState, qint16(0));
     QVERIFY(!settings.DatabaseConfigured);
-    QVERIFY(settings.ProjectName.isEmpty() && settings.DatabasePath.isEmpty() && settings.ProjectFile.isEmpty());
+    QVERIFY(settings.ProjectName.isEmpty() && settings.DatabasePath.isEmpty() &&
+            settings.ProjectFile.isEmpty());
     QVERIFY(!projectMenusEnabled(*m_window));
     QVERIFY(m_window->frmFront()->isVisible() && m_window->frmBack()->isVisible());
 

@@ -28,8 +28,11 @@ void tst_QuotedLines::encodesQuotedCrLfLines()
 
 void tst_QuotedLines::decodesWhatWasEncoded()
 {
-    const QStringList texts = {QStringLiteral("Caption:a, b: c"), QStringLiteral("  lead"),
-                               QString(), QStringLiteral("日本"), QStringLiteral("two\r\nlines"),
+    const QStringList texts = {QStringLiteral("Caption:a, b: c"),
+                               QStringLiteral("  lead"),
+                               QString(),
+                               QStringLiteral("日本"),
+                               QStringLiteral("two\r\nlines"),
                                QStringLiteral("last")};
     QCOMPARE(decodeQuotedLines(encodeQuotedLines(texts)), texts);
 }
@@ -42,10 +45,13 @@ void tst_QuotedLines::decodesLikeTheOriginalReader_data()
     QTest::newRow("no final line end") << QByteArray("\"a\"\r\n\"b\"") << QStringList{"a", "b"};
     QTest::newRow("trailing blank lines") << QByteArray("\"a\"\r\n\r\n\r\n") << QStringList{"a"};
     QTest::newRow("comma after quote") << QByteArray("\"a\",\"b\"\r\n") << QStringList{"a", "b"};
-    QTest::newRow("junk after quote") << QByteArray("\"a\"xyz\r\n\"b\"\r\n") << QStringList{"a", "b"};
+    QTest::newRow("junk after quote")
+        << QByteArray("\"a\"xyz\r\n\"b\"\r\n") << QStringList{"a", "b"};
     QTest::newRow("unquoted line") << QByteArray("plain, text\r\n") << QStringList{"plain, text"};
-    QTest::newRow("unterminated") << QByteArray("\"a\"\r\n\"open\r\nrest") << QStringList{"a", "open\r\nrest"};
-    QTest::newRow("windows-1252") << QByteArray("\"Z\xfcrich \x80\"\r\n") << QStringList{QStringLiteral("Zürich €")};
+    QTest::newRow("unterminated") << QByteArray("\"a\"\r\n\"open\r\nrest")
+                                  << QStringList{"a", "open\r\nrest"};
+    QTest::newRow("windows-1252") << QByteArray("\"Z\xfcrich \x80\"\r\n")
+                                  << QStringList{QStringLiteral("Zürich €")};
     QTest::newRow("empty") << QByteArray() << QStringList{};
 }
 

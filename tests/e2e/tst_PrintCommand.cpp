@@ -65,7 +65,8 @@ void tst_PrintCommand::initTestCase()
 {
     if (!havePdfText())
         QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
-    const Run demo = runCommand(QStringLiteral(VELLUMARK_DEMO), {m_dir.filePath(QStringLiteral("demo"))});
+    const Run demo =
+        runCommand(QStringLiteral(VELLUMARK_DEMO), {m_dir.filePath(QStringLiteral("demo"))});
     QVERIFY2(demo.exitCode == 0, qPrintable(demo.errors));
     m_project = m_dir.filePath(QStringLiteral("demo/data/Demo.Prj"));
 }
@@ -100,24 +101,28 @@ void tst_PrintCommand::rendersEveryRecordBothSides()
     const PdfPage back = pdfPage(pdf, 34);
     const PdfWord* department = back.find(person.department);
     QVERIFY(department);
-    QVERIFY(qAbs(department->box.left() - 240 / 20.0) < 0.5 && qAbs(department->box.top() - 960 / 20.0) < 1);
+    QVERIFY(qAbs(department->box.left() - 240 / 20.0) < 0.5 &&
+            qAbs(department->box.top() - 960 / 20.0) < 1);
     QVERIFY(!back.find(QStringLiteral("<Department.DeptName>")));
 }
 
 void tst_PrintCommand::writesOnePngPerSide()
 {
     const QString png = m_dir.filePath(QStringLiteral("card.png"));
-    Run run = print({m_project, QStringLiteral("--badge"), QStringLiteral("Visitor"), QStringLiteral("--key"),
-                     QStringLiteral("17"), QStringLiteral("--side"), QStringLiteral("front"),
-                     QStringLiteral("--dpi"), QStringLiteral("144"), QStringLiteral("-o"), png});
+    Run run = print({m_project, QStringLiteral("--badge"), QStringLiteral("Visitor"),
+                     QStringLiteral("--key"), QStringLiteral("17"), QStringLiteral("--side"),
+                     QStringLiteral("front"), QStringLiteral("--dpi"), QStringLiteral("144"),
+                     QStringLiteral("-o"), png});
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
     QCOMPARE(QImage(png).size(), QSize(309, 488)); // portrait card at 144 dpi
 
-    run = print({m_project, QStringLiteral("--badge"), m_dir.filePath(QStringLiteral("demo/Badges/Staff.Lyt")),
-                 QStringLiteral("--key"), QStringLiteral("1"), QStringLiteral("--key"), QStringLiteral("2"),
+    run = print({m_project, QStringLiteral("--badge"),
+                 m_dir.filePath(QStringLiteral("demo/Badges/Staff.Lyt")), QStringLiteral("--key"),
+                 QStringLiteral("1"), QStringLiteral("--key"), QStringLiteral("2"),
                  QStringLiteral("-o"), png});
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
-    for (const char* name : {"card-0001-front.png", "card-0001-back.png", "card-0002-front.png", "card-0002-back.png"})
+    for (const char* name :
+         {"card-0001-front.png", "card-0001-back.png", "card-0002-front.png", "card-0002-back.png"})
         QCOMPARE(QImage(m_dir.filePath(QString::fromLatin1(name))).size(), QSize(1016, 644));
 }
 
@@ -140,15 +145,24 @@ void tst_PrintCommand::reportsWhatCannotBeUsed_data()
     const QString b = QStringLiteral("--badge"), o = QStringLiteral("-o");
     QTest::newRow("no arguments") << QStringList{} << 2 << "usage:";
     QTest::newRow("no badge") << QStringList{m_project, o, out} << 2 << "--badge is required";
-    QTest::newRow("key and all") << QStringList{m_project, b, "Staff", "--key", "1", "--all", o, out} << 2 << "cannot be combined";
-    QTest::newRow("bad side") << QStringList{m_project, b, "Staff", "--side", "left", o, out} << 2 << "--side";
-    QTest::newRow("bad dpi") << QStringList{m_project, b, "Staff", "--dpi", "abc", o, out} << 2 << "--dpi";
-    QTest::newRow("bad output") << QStringList{m_project, b, "Staff", o, m_dir.filePath("x.txt")} << 2 << ".pdf or .png";
-    QTest::newRow("no project") << QStringList{m_dir.filePath("none.Prj"), b, "Staff", o, out} << 1 << "Cannot use the project";
-    QTest::newRow("no badge file") << QStringList{m_project, b, "Nothing", o, out} << 1 << "Nothing";
-    QTest::newRow("another project's badge") << QStringList{m_project, b, "Foreign", o, out} << 1 << "Badge Not Loaded!";
-    QTest::newRow("unknown record") << QStringList{m_project, b, "Moved", "--key", "1", "--key", "9999", o, out}
-                                    << 1 << "Record 9999: no such record";
+    QTest::newRow("key and all") << QStringList{m_project, b,       "Staff", "--key",
+                                                "1",       "--all", o,       out}
+                                 << 2 << "cannot be combined";
+    QTest::newRow("bad side") << QStringList{m_project, b, "Staff", "--side", "left", o, out} << 2
+                              << "--side";
+    QTest::newRow("bad dpi") << QStringList{m_project, b, "Staff", "--dpi", "abc", o, out} << 2
+                             << "--dpi";
+    QTest::newRow("bad output") << QStringList{m_project, b, "Staff", o, m_dir.filePath("x.txt")}
+                                << 2 << ".pdf or .png";
+    QTest::newRow("no project") << QStringList{m_dir.filePath("none.Prj"), b, "Staff", o, out} << 1
+                                << "Cannot use the project";
+    QTest::newRow("no badge file")
+        << QStringList{m_project, b, "Nothing", o, out} << 1 << "Nothing";
+    QTest::newRow("another project's badge")
+        << QStringList{m_project, b, "Foreign", o, out} << 1 << "Badge Not Loaded!";
+    QTest::newRow("unknown record")
+        << QStringList{m_project, b, "Moved", "--key", "1", "--key", "9999", o, out} << 1
+        << "Record 9999: no such record";
 }
 
 void tst_PrintCommand::reportsWhatCannotBeUsed()

@@ -83,7 +83,7 @@ void addAccessRow(const char* name, const char* sample, const Expected&... expec
     QFETCH(QString, sample);                                                                       \
     if (const QString why = unavailable(engine, sample); !why.isEmpty())                           \
         QSKIP(qPrintable(why));                                                                    \
-    ScratchDatabase scratch(engine);                                                                       \
+    ScratchDatabase scratch(engine);                                                               \
     const QString path =                                                                           \
         engine == DatabaseEngine::Access ? samplePath(sample) : scratch.build(setup);              \
     QVERIFY2(!path.isEmpty(), qPrintable(scratch.error));                                          \

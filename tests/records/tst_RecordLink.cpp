@@ -17,20 +17,24 @@ Q_DECLARE_METATYPE(vm::DatabaseEngine)
 namespace {
 
 const QStringList Tables = {
-    QStringLiteral("create table \"Staff\" (\"StaffID\" integer, \"Code\" varchar(10), \"FirstName\" "
-                   "varchar(30), \"DeptNo\" integer, \"Hired\" date, \"Score\" double precision, "
-                   "\"Photo\" varchar(40), \"Note\" varchar(40))"),
+    QStringLiteral(
+        "create table \"Staff\" (\"StaffID\" integer, \"Code\" varchar(10), \"FirstName\" "
+        "varchar(30), \"DeptNo\" integer, \"Hired\" date, \"Score\" double precision, "
+        "\"Photo\" varchar(40), \"Note\" varchar(40))"),
     QStringLiteral("create table \"Dept\" (\"No\" integer, \"FirstName\" varchar(30), \"DeptName\" "
                    "varchar(30), \"Sign\" varchar(40))"),
-    QStringLiteral("insert into \"Staff\" values (17, 'A-12', 'Ada', 1, '2020-01-02', 2.5, 'ada', null)"),
-    QStringLiteral("insert into \"Staff\" values (18, 'B-7', 'Bob', 2, '2021-03-04', 3.25, 'bob', 'night')"),
+    QStringLiteral(
+        "insert into \"Staff\" values (17, 'A-12', 'Ada', 1, '2020-01-02', 2.5, 'ada', null)"),
+    QStringLiteral(
+        "insert into \"Staff\" values (18, 'B-7', 'Bob', 2, '2021-03-04', 3.25, 'bob', 'night')"),
     QStringLiteral("insert into \"Dept\" values (1, 'Deptfirst', 'Research', 'sig-r')"),
     QStringLiteral("insert into \"Dept\" values (2, 'Other', 'Production', 'sig-p')"),
 };
 
 const QStringList References = {
-    QStringLiteral("<Staff.FirstName>"), QStringLiteral("<Dept.FirstName>"), QStringLiteral("<Staff.Note>"),
-    QStringLiteral("<Dept.DeptName>"),   QStringLiteral("<Staff.Missing>"), QStringLiteral("<Staff.Score>"),
+    QStringLiteral("<Staff.FirstName>"), QStringLiteral("<Dept.FirstName>"),
+    QStringLiteral("<Staff.Note>"),      QStringLiteral("<Dept.DeptName>"),
+    QStringLiteral("<Staff.Missing>"),   QStringLiteral("<Staff.Score>"),
 };
 
 BadgeSide sideWithFields()
@@ -56,7 +60,8 @@ QStringList captions(const BadgeSide& side)
 // JPEG is lossy: a colour read back is near, not equal.
 bool near(QColor a, QColor b)
 {
-    return qAbs(a.red() - b.red()) <= 8 && qAbs(a.green() - b.green()) <= 8 && qAbs(a.blue() - b.blue()) <= 8;
+    return qAbs(a.red() - b.red()) <= 8 && qAbs(a.green() - b.green()) <= 8 &&
+           qAbs(a.blue() - b.blue()) <= 8;
 }
 
 void writePicture(const QString& path, QColor color)
@@ -140,14 +145,16 @@ void tst_RecordLink::linksTheJoinedRecord()
     QCOMPARE(captions(back), expected);
 
     QCOMPARE(result.photoPath, settings.PhotoDir + QStringLiteral("ada.jpg"));
-    QCOMPARE(result.signPath, settings.SignDir + QStringLiteral("sig-r.bmp")); // .jpg, .jpeg missing
+    QCOMPARE(result.signPath,
+             settings.SignDir + QStringLiteral("sig-r.bmp")); // .jpg, .jpeg missing
     QVERIFY(near(front.imgPhoto.Picture.pixelColor(0, 0), Qt::red));
     QVERIFY(near(back.imgSign.Picture.pixelColor(0, 0), Qt::blue));
     QVERIFY(!front.imgPhoto.ShowPlaceholder);
 
     // The next record overwrites the captions; its photo does not exist, so the frame empties.
     QCOMPARE(linker.link(QStringLiteral("18"), front, back).outcome, Outcome::Linked);
-    QCOMPARE(captions(front), (QStringList{"Bob", "Other", "night", "Production", "<Staff.Missing>", "3.25"}));
+    QCOMPARE(captions(front),
+             (QStringList{"Bob", "Other", "night", "Production", "<Staff.Missing>", "3.25"}));
     QVERIFY(front.imgPhoto.Picture.isNull());
 }
 
@@ -161,10 +168,10 @@ void tst_RecordLink::keyKindsDecideTheCondition()
         Outcome outcome;
         const char* firstName;
     } cases[] = {
-        {"Code", "B-7", Outcome::Linked, "Bob"},     // text: quoted
-        {"Score", "3.25", Outcome::Linked, "Bob"},   // floating: as shown, unquoted
+        {"Code", "B-7", Outcome::Linked, "Bob"},   // text: quoted
+        {"Score", "3.25", Outcome::Linked, "Bob"}, // floating: as shown, unquoted
         {"Hired", "2021-03-04", Outcome::Rejected, "<Staff.FirstName>"}, // date: no condition,
-    };                                                // so the child table is missing from FROM
+    }; // so the child table is missing from FROM
     for (const auto& c : cases) {
         settings.UniqueField = QString::fromLatin1(c.unique);
         RecordLinker linker(scratch.connection(), settings);
@@ -182,7 +189,8 @@ void tst_RecordLink::keyKindsDecideTheCondition()
     BadgeSide front = sideWithFields(), back = sideWithFields();
     QCOMPARE(linker.link(QStringLiteral("2021-03-04"), front, back).outcome, Outcome::Linked);
     QCOMPARE(linker.keyKind(), ColumnKind::Other);
-    QVERIFY2(!linker.lastRecordSql().contains(QLatin1String("where")), qPrintable(linker.lastRecordSql()));
+    QVERIFY2(!linker.lastRecordSql().contains(QLatin1String("where")),
+             qPrintable(linker.lastRecordSql()));
     QCOMPARE(front.lblField.at(1).Caption, QStringLiteral("Ada"));
 }
 

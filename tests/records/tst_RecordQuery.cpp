@@ -37,26 +37,32 @@ void tst_RecordQuery::recordStatement_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("sql");
 
-    const int numeric = int(ColumnKind::Numeric), text = int(ColumnKind::Text), other = int(ColumnKind::Other);
+    const int numeric = int(ColumnKind::Numeric), text = int(ColumnKind::Text),
+              other = int(ColumnKind::Other);
     QTest::newRow("no child tables") << QStringList{} << QStringList{} << numeric << "17"
                                      << "select Staff.* from Staff where Staff.[StaffID]=17";
     QTest::newRow("one child: two blanks after AND")
         << QStringList{"Dept"} << QStringList{"Rel"} << numeric << "17"
         << "select Staff.*,Dept.* from Staff,Dept where Rel AND  Staff.[StaffID]=17";
-    QTest::newRow("two children") << QStringList{"Dept", "Site"} << QStringList{"R1", "R2"} << numeric << "17"
-                                  << "select Staff.*,Dept.*,Site.* from Staff,Dept,Site where R1 AND R2 AND  Staff.[StaffID]=17";
+    QTest::newRow("two children") << QStringList{"Dept", "Site"} << QStringList{"R1", "R2"}
+                                  << numeric << "17"
+                                  << "select Staff.*,Dept.*,Site.* from Staff,Dept,Site where R1 "
+                                     "AND R2 AND  Staff.[StaffID]=17";
     QTest::newRow("text key") << QStringList{} << QStringList{} << text << "A-12"
                               << "select Staff.* from Staff where Staff.[StaffID]='A-12'";
-    QTest::newRow("text key is not escaped") << QStringList{} << QStringList{} << text << "O'Brien"
-                                             << "select Staff.* from Staff where Staff.[StaffID]='O'Brien'";
+    QTest::newRow("text key is not escaped")
+        << QStringList{} << QStringList{} << text << "O'Brien"
+        << "select Staff.* from Staff where Staff.[StaffID]='O'Brien'";
     QTest::newRow("double key as shown") << QStringList{} << QStringList{} << numeric << "2.5"
                                          << "select Staff.* from Staff where Staff.[StaffID]=2.5";
     QTest::newRow("other kind: no condition") << QStringList{} << QStringList{} << other << "17"
                                               << "select Staff.* from Staff";
     QTest::newRow("other kind with a child: master table alone")
-        << QStringList{"Dept"} << QStringList{"Rel"} << other << "17" << "select Staff.*,Dept.* from Staff";
-    QTest::newRow("a relation missing") << QStringList{"Dept", "Site"} << QStringList{"R1"} << numeric << "1"
-                                        << "select Staff.*,Dept.*,Site.* from Staff,Dept where R1 AND  Staff.[StaffID]=1";
+        << QStringList{"Dept"} << QStringList{"Rel"} << other << "17"
+        << "select Staff.*,Dept.* from Staff";
+    QTest::newRow("a relation missing")
+        << QStringList{"Dept", "Site"} << QStringList{"R1"} << numeric << "1"
+        << "select Staff.*,Dept.*,Site.* from Staff,Dept where R1 AND  Staff.[StaffID]=1";
 }
 
 void tst_RecordQuery::recordStatement()
@@ -80,11 +86,20 @@ void tst_RecordQuery::pictureStatement_data()
     QTest::addColumn<QString>("sign");
     QTest::addColumn<QString>("sql");
     const QString rest = QStringLiteral(" From Staff,Dept where Rel AND  Staff.[StaffID]=17");
-    QTest::newRow("both") << "Staff.Photo" << "Dept.Sign" << "Select Staff.Photo, Dept.Sign" + rest;
-    QTest::newRow("photo only") << "Staff.Photo" << "<None>" << "Select Staff.Photo" + rest;
-    QTest::newRow("sign only") << "<None>" << "Staff.Sign" << "Select Staff.Sign" + rest;
-    QTest::newRow("neither") << "<None>" << "<None>" << QString();
-    QTest::newRow("empty counts as none") << "" << "Staff.Sign" << "Select Staff.Sign" + rest;
+    QTest::newRow("both") << "Staff.Photo"
+                          << "Dept.Sign"
+                          << "Select Staff.Photo, Dept.Sign" + rest;
+    QTest::newRow("photo only") << "Staff.Photo"
+                                << "<None>"
+                                << "Select Staff.Photo" + rest;
+    QTest::newRow("sign only") << "<None>"
+                               << "Staff.Sign"
+                               << "Select Staff.Sign" + rest;
+    QTest::newRow("neither") << "<None>"
+                             << "<None>" << QString();
+    QTest::newRow("empty counts as none") << ""
+                                          << "Staff.Sign"
+                                          << "Select Staff.Sign" + rest;
 }
 
 void tst_RecordQuery::pictureStatement()
@@ -106,8 +121,11 @@ void tst_RecordQuery::postgresNamesAreQuoted()
     s.DataTables = {QStringLiteral("Dept")};
     s.Relations = {QStringLiteral("Staff.[DeptNo]=Dept.[No]")};
     s.PhotoField = QStringLiteral("Staff.Photo File");
-    const NameQuoter quote = [](const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); };
-    const RecordStatements statements = buildRecordStatements(s, QStringLiteral("17"), ColumnKind::Numeric, quote);
+    const NameQuoter quote = [](const QString& name) {
+        return QLatin1Char('"') + name + QLatin1Char('"');
+    };
+    const RecordStatements statements =
+        buildRecordStatements(s, QStringLiteral("17"), ColumnKind::Numeric, quote);
     QCOMPARE(statements.recordSql,
              QStringLiteral("select \"Staff\".*,\"Dept\".* from \"Staff\",\"Dept\" where "
                             "Staff.[DeptNo]=Dept.[No] AND  \"Staff\".[StaffID]=17"));

@@ -77,8 +77,8 @@ QString tst_RenderingWindows::badgePath(const QString& name) const
     return ProjectSettings::instance().BadgeDir + name + QStringLiteral(".Lyt");
 }
 
-QString tst_RenderingWindows::copyBadge(const QString& name, const QString& copy, const QString& from,
-                                        const QString& to) const
+QString tst_RenderingWindows::copyBadge(const QString& name, const QString& copy,
+                                        const QString& from, const QString& to) const
 {
     QFile original(badgePath(name));
     if (!original.open(QIODevice::ReadOnly))
@@ -115,7 +115,8 @@ void tst_RenderingWindows::openExistingBuildsBothViewsForTheOrientation()
     QCOMPARE(m_dialogs.fileRequests.size(), 1);
     QCOMPARE(m_dialogs.fileRequests[0].filter, QStringLiteral("Badge file (*.Lyt) (*.Lyt)"));
     QCOMPARE(m_dialogs.fileRequests[0].initialFolder, settings.BadgeDir);
-    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join(QLatin1Char('|'))));
+    QVERIFY2(m_dialogs.messages.isEmpty(),
+             qPrintable(m_dialogs.messageTexts().join(QLatin1Char('|'))));
 
     RenderingWindow* front = m_window->frmFront();
     RenderingWindow* back = m_window->frmBack();
@@ -155,21 +156,25 @@ void tst_RenderingWindows::openingAddsTheBadgeNameOnce()
     QVERIFY(!ab.isEmpty());
     m_window->openBadgeLayout(ab);
     m_window->openBadgeLayout(ab);
-    QCOMPARE(ProjectSettings::instance().Badges,
-             (QStringList{QStringLiteral("Staff"), QStringLiteral("Visitor"), QStringLiteral("ab")}));
+    QCOMPARE(
+        ProjectSettings::instance().Badges,
+        (QStringList{QStringLiteral("Staff"), QStringLiteral("Visitor"), QStringLiteral("ab")}));
 }
 
 void tst_RenderingWindows::badgesOfAnotherProjectOrDatabaseLeaveBothViewsEmpty()
 {
     m_window->openBadgeLayout(badgePath(QStringLiteral("Visitor")));
     QVERIFY(m_window->frmFront()->badgeSide().lblField.count() > 0);
-    const QString otherProject = copyBadge(QStringLiteral("Staff"), QStringLiteral("p.Lyt"),
-                                           QStringLiteral("ProjectName:Demo"), QStringLiteral("ProjectName:Other"));
-    const QString otherDatabase = copyBadge(QStringLiteral("Staff"), QStringLiteral("d.Lyt"),
-                                            QStringLiteral("DatabasePath="), QStringLiteral("DatabasePath=/elsewhere"));
+    const QString otherProject =
+        copyBadge(QStringLiteral("Staff"), QStringLiteral("p.Lyt"),
+                  QStringLiteral("ProjectName:Demo"), QStringLiteral("ProjectName:Other"));
+    const QString otherDatabase =
+        copyBadge(QStringLiteral("Staff"), QStringLiteral("d.Lyt"), QStringLiteral("DatabasePath="),
+                  QStringLiteral("DatabasePath=/elsewhere"));
 
     m_window->openBadgeLayout(otherProject);
-    QCOMPARE(m_dialogs.messageTexts(), QStringList{QStringLiteral("Badge Not Loaded!")}); // front only
+    QCOMPARE(m_dialogs.messageTexts(),
+             QStringList{QStringLiteral("Badge Not Loaded!")}); // front only
     m_dialogs.clear();
     m_window->openBadgeLayout(otherDatabase);
     QCOMPARE(m_dialogs.messageTexts(), (QStringList{QStringLiteral("Wrong databse used!"),
@@ -177,7 +182,9 @@ void tst_RenderingWindows::badgesOfAnotherProjectOrDatabaseLeaveBothViewsEmpty()
     QCOMPARE(m_dialogs.messages[0].icon, MessageIcon::Exclamation);
     for (RenderingWindow* view : {m_window->frmFront(), m_window->frmBack()}) {
         const BadgeSide& side = view->badgeSide();
-        QCOMPARE(side.Label1.count() + side.lblField.count() + side.Image1.count() + side.myShape1.count(), 0);
+        QCOMPARE(side.Label1.count() + side.lblField.count() + side.Image1.count() +
+                     side.myShape1.count(),
+                 0);
         QVERIFY(!side.imgPhoto.Visible && !side.imgSign.Visible);
         QCOMPARE(view->cardSize(), QSizeF(3090, 4876)); // the orientation was never reached
     }
@@ -234,13 +241,16 @@ void tst_RenderingWindows::printFrontBadgeDrawsTheSideAtCardSizeTopLeft()
     const PdfWord* first = page.find(person.firstName);
     QVERIFY2(first, qPrintable(person.firstName));
     // The field stands at Left 1980, Top 860 twips: 99 and 43 points into the printable area.
-    QVERIFY2(qAbs(first->box.left() - (printable.left() + 99)) < 0.5, qPrintable(QString::number(first->box.left())));
-    QVERIFY2(qAbs(first->box.top() - (printable.top() + 43)) < 1, qPrintable(QString::number(first->box.top())));
+    QVERIFY2(qAbs(first->box.left() - (printable.left() + 99)) < 0.5,
+             qPrintable(QString::number(first->box.left())));
+    QVERIFY2(qAbs(first->box.top() - (printable.top() + 43)) < 1,
+             qPrintable(QString::number(first->box.top())));
     QVERIFY(page.find(person.lastName));
     QVERIFY(!page.find(QStringLiteral("<Employee.FirstName>")));
     // Nothing of the card lies beyond its size.
     for (const PdfWord& word : page.words)
-        QVERIFY(word.box.right() <= printable.left() + 4876 / 20.0 && word.box.bottom() <= printable.top() + 3090 / 20.0);
+        QVERIFY(word.box.right() <= printable.left() + 4876 / 20.0 &&
+                word.box.bottom() <= printable.top() + 3090 / 20.0);
 }
 
 void tst_RenderingWindows::printingBeforeAnyBadgePrintsAnEmptyCard()

@@ -2,8 +2,8 @@
 
 #include <QList>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QRectF>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QString>
 
@@ -43,11 +43,13 @@ inline PdfPage pdfPage(const QString& pdf, int page)
     process.waitForFinished(60000);
     const QString html = QString::fromUtf8(process.readAllStandardOutput());
     PdfPage result;
-    static const QRegularExpression pageSize(QStringLiteral("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\""));
+    static const QRegularExpression pageSize(
+        QStringLiteral("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\""));
     if (const auto m = pageSize.match(html); m.hasMatch())
         result.size = QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
-    static const QRegularExpression word(QStringLiteral(
-        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    static const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                       "yMax=\"([\\d.]+)\">([^<]*)</word>"));
     for (auto it = word.globalMatch(html); it.hasNext();) {
         const auto m = it.next();
         const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());

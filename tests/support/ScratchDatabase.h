@@ -64,7 +64,8 @@ public:
         if (!m_connection.OpenProjectDatabase(m_path))
             return fail(m_connection.errorText());
         for (const QString& statement : statements) {
-            if (auto done = m_connection.execute(statement); done.outcome != DatabaseConnection::Outcome::Ok)
+            if (auto done = m_connection.execute(statement);
+                done.outcome != DatabaseConnection::Outcome::Ok)
                 return fail(statement + QStringLiteral(": ") + done.error);
         }
         return m_path;

@@ -14,7 +14,7 @@ class ScriptedDialogs : public Dialogs {
 public:
     QList<OperatorMessage> messages;
     QList<MessageAnswer> answers;
-    QStringList fileAnswers;       // for open and save dialogs, in order; "" cancels
+    QStringList fileAnswers; // for open and save dialogs, in order; "" cancels
     QList<FileRequest> fileRequests;
     QStringList folderAnswers;
     QList<QRgb> colorAnswers;
