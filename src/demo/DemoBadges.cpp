@@ -42,60 +42,58 @@ void field(BadgeSide& side, const QString& reference, float left, float top, flo
     f.Tag = reference.mid(1, reference.size() - 2);
 }
 
+void place(ElementGeometry& element, QRectF frame)
+{
+    element.Left = float(frame.left());
+    element.Top = float(frame.top());
+    element.Width = float(frame.width());
+    element.Height = float(frame.height());
+    element.Visible = true;
+}
+
 void shape(BadgeSide& side, qint16 type, QRectF frame, qint16 borderWidth, qint32 borderColor,
            qint16 backStyle, qint32 backColor)
 {
     Shape& s = side.myShape1.at(side.addShape());
+    place(s, frame);
     s.ShpType = type;
-    s.Left = float(frame.left());
-    s.Top = float(frame.top());
-    s.Width = float(frame.width());
-    s.Height = float(frame.height());
     s.BorderWidth = borderWidth;
     s.BorderColor = borderColor;
     s.BackStyle = backStyle;
     s.BackColor = backColor;
-    s.Visible = true;
 }
 
 void logo(BadgeSide& side, const QString& path, QRectF frame)
 {
     Logo& l = side.Image1.at(side.addLogo());
+    place(l, frame);
     l.Tag = path;
-    l.Left = float(frame.left());
-    l.Top = float(frame.top());
-    l.Width = float(frame.width());
-    l.Height = float(frame.height());
-    l.Visible = true;
 }
 
-void frame(PictureFrame& f, QRectF rect)
+BadgeLayout newBadge(const StoredSettings& project, const QString& name, qint16 orientation)
 {
-    f.Left = float(rect.left());
-    f.Top = float(rect.top());
-    f.Width = float(rect.width());
-    f.Height = float(rect.height());
-    f.Visible = true;
+    BadgeLayout badge;
+    badge.badgeName = name;
+    badge.projectName = project.ProjectName;
+    badge.databasePath = project.DatabasePath;
+    badge.orientation = orientation;
+    return badge;
 }
 
 BadgeLayout staffBadge(const StoredSettings& project)
 {
-    BadgeLayout badge;
-    badge.badgeName = QStringLiteral("Staff");
-    badge.projectName = project.ProjectName;
-    badge.databasePath = project.DatabasePath;
-    badge.orientation = 1;
+    BadgeLayout badge = newBadge(project, QStringLiteral("Staff"), 1);
 
     BadgeSide& front = badge.front;
     logo(front, project.LogoDir + QStringLiteral("staff-banner.png"), {0, 0, 4876, 640});
-    frame(front.imgPhoto, {240, 820, 1500, 2000});
+    place(front.imgPhoto, {240, 820, 1500, 2000});
     field(front, QStringLiteral("<Employee.FirstName>"), 1980, 860, 15, Navy, true);
     field(front, QStringLiteral("<Employee.LastName>"), 1980, 1200, 15, Navy, true);
     field(front, QStringLiteral("<Employee.Title>"), 1980, 1620, 10);
     field(front, QStringLiteral("<Department.DeptName>"), 1980, 1900, 10);
     comment(front, QStringLiteral("No."), 1980, 2200, 8);
     field(front, QStringLiteral("<Employee.EmpNo>"), 2400, 2200, 8, Ink, true);
-    frame(front.imgSign, {1980, 2480, 1800, 450});
+    place(front.imgSign, {1980, 2480, 1800, 450});
     shape(front, 2, {4330, 150, 340, 340}, 2, White, 1, bgr(60, 180, 90));
     shape(front, 4, {40, 40, 4796, 3010}, 2, Navy, 0, White);
 
@@ -115,15 +113,11 @@ BadgeLayout staffBadge(const StoredSettings& project)
 
 BadgeLayout visitorBadge(const StoredSettings& project)
 {
-    BadgeLayout badge;
-    badge.badgeName = QStringLiteral("Visitor");
-    badge.projectName = project.ProjectName;
-    badge.databasePath = project.DatabasePath;
-    badge.orientation = 2;
+    BadgeLayout badge = newBadge(project, QStringLiteral("Visitor"), 2);
 
     BadgeSide& front = badge.front;
     logo(front, project.LogoDir + QStringLiteral("visitor-banner.png"), {0, 0, 3090, 960});
-    frame(front.imgPhoto, {645, 1160, 1800, 2400});
+    place(front.imgPhoto, {645, 1160, 1800, 2400});
     shape(front, 4, {495, 1010, 2100, 2700}, 2, Amber, 0, White);
     field(front, QStringLiteral("<Employee.FirstName>"), 300, 3760, 14, Ink, true);
     field(front, QStringLiteral("<Employee.LastName>"), 300, 4080, 14, Ink, true);
