@@ -2,7 +2,6 @@
 // written, closed), and no project command leaves the open project half changed.
 #include "app/CommonDialog.h"
 #include "app/ScreenUnits.h"
-#include "app/frmProgress.h"
 #include "app/mainMdi.h"
 #include "common/SaveFile.h"
 #include "project/ProjectFile.h"
@@ -63,7 +62,6 @@ private Q_SLOTS:
     void saveAsWritesANewFileAndKeepsTheName();
     void exitAsksFirst();
     void createNewNeedsAConfiguredDatabase();
-    void progressWindowIsCentred();
     void commonDialogConvertsFiltersAndColours();
 
 private:
@@ -140,8 +138,6 @@ void tst_mainMdi::projectLifeCycleSwitchesTheMenus()
     const QByteArray before = fileBytes(m_projectPath);
     m_window->mnuSaveProject->trigger();
     QCOMPARE(m_dialogs.messageTexts(), QStringList{QStringLiteral("Project Saved")});
-    QCOMPARE(m_dialogs.messages[0].title, QStringLiteral("Save"));
-    QCOMPARE(m_dialogs.messages[0].icon, MessageIcon::Information);
     QCOMPARE(fileBytes(m_projectPath), before);
     QVERIFY(projectMenusEnabled(*m_window));
 
@@ -258,16 +254,6 @@ void tst_mainMdi::createNewNeedsAConfiguredDatabase()
     QMdiSubWindow* designer = m_window->loadedWindow(QStringLiteral("frmDesigner"));
     QVERIFY(designer);
     QCOMPARE(designer->windowTitle(), QStringLiteral("Vellumark   -  Staff"));
-}
-
-void tst_mainMdi::progressWindowIsCentred()
-{
-    frmProgress* progress = m_window->progressWindow();
-    const QSize area = m_window->mdiArea()->contentsRect().size();
-    QVERIFY(qAbs(progress->x() - (area.width() / 2 - progress->width() / 2)) <= 1);
-    QVERIFY(qAbs(progress->y() - (area.height() / 2 - progress->height() / 2)) <= 1);
-    m_window->closeProject();
-    QVERIFY(!m_window->loadedWindow(QStringLiteral("frmProgress")));
 }
 
 void tst_mainMdi::commonDialogConvertsFiltersAndColours()
