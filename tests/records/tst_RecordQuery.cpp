@@ -49,11 +49,6 @@ void tst_RecordQuery::recordStatement_data()
                                      "AND R2 AND  Staff.[StaffID]=17";
     QTest::newRow("text key") << QStringList{} << QStringList{} << text << "A-12"
                               << "select Staff.* from Staff where Staff.[StaffID]='A-12'";
-    QTest::newRow("text key is not escaped")
-        << QStringList{} << QStringList{} << text << "O'Brien"
-        << "select Staff.* from Staff where Staff.[StaffID]='O'Brien'";
-    QTest::newRow("other kind: no condition") << QStringList{} << QStringList{} << other << "17"
-                                              << "select Staff.* from Staff";
     QTest::newRow("other kind with a child: master table alone")
         << QStringList{"Dept"} << QStringList{"Rel"} << other << "17"
         << "select Staff.*,Dept.* from Staff";
@@ -89,9 +84,6 @@ void tst_RecordQuery::pictureStatement_data()
     QTest::newRow("photo only") << "Staff.Photo"
                                 << "<None>"
                                 << "Select Staff.Photo" + rest;
-    QTest::newRow("sign only") << "<None>"
-                               << "Staff.Sign"
-                               << "Select Staff.Sign" + rest;
     QTest::newRow("neither") << "<None>"
                              << "<None>" << QString();
     QTest::newRow("empty counts as none") << ""
