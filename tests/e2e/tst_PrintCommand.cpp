@@ -37,16 +37,6 @@ Run print(const QStringList& arguments)
     return runCommand(QStringLiteral(VELLUMARK_PRINT), arguments);
 }
 
-int pageCount(const QString& pdf)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdfinfo"), {pdf});
-    process.waitForFinished();
-    const QString info = QString::fromUtf8(process.readAllStandardOutput());
-    const qsizetype at = info.indexOf(QLatin1String("Pages:"));
-    return at < 0 ? -1 : info.mid(at + 6).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
-}
-
 } // namespace
 
 class tst_PrintCommand : public QObject {
@@ -66,7 +56,7 @@ private:
 void tst_PrintCommand::initTestCase()
 {
     if (!havePdfText())
-        QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
+        QSKIP("pdftotext (poppler-utils) is not installed");
     const Run demo =
         runCommand(QStringLiteral(VELLUMARK_DEMO), {m_dir.filePath(QStringLiteral("demo"))});
     QVERIFY2(demo.exitCode == 0, qPrintable(demo.errors));
@@ -78,7 +68,9 @@ void tst_PrintCommand::rendersEveryRecordBothSides()
     const QString pdf = m_dir.filePath(QStringLiteral("all.pdf"));
     const Run run = print({m_project, "--badge", "Staff", "--all", "-o", pdf});
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
-    QCOMPARE(pageCount(pdf), 400);
+    // 200 people, one page per side: page 400 is the last.
+    QVERIFY(pdfPage(pdf, 400).size.isValid());
+    QVERIFY(!pdfPage(pdf, 401).size.isValid());
 
     // Person 17: front on page 33, back on page 34; every page is the card, 4876 x 3090 twips.
     const DemoPerson person = demoPerson(17);
