@@ -82,7 +82,7 @@ QString tst_RenderingWindows::copyBadge(const QString& name, const QString& copy
 {
     const QString path = m_dir.filePath(copy);
     const QByteArray bytes = fileBytes(badgePath(name)).replace(from.toUtf8(), to.toUtf8());
-    return saveFileAtomically(path, bytes).isEmpty() ? path : QString();
+    return !bytes.isEmpty() && saveFileAtomically(path, bytes).isEmpty() ? path : QString();
 }
 
 void tst_RenderingWindows::openExistingBuildsBothViewsForTheOrientation_data()
@@ -230,6 +230,12 @@ void tst_RenderingWindows::linkedRecordShowsInBothViewsAndPrintsAtCardSizeTopLef
     for (const PdfWord& word : page.words)
         QVERIFY(word.box.right() <= printable.left() + 4876 / 20.0 &&
                 word.box.bottom() <= printable.top() + 3090 / 20.0);
+
+    // Print Back Badge prints the back view.
+    const QString backPdf = m_dir.filePath(QStringLiteral("back.pdf"));
+    m_dialogs.fileAnswers = {backPdf};
+    m_window->mnuPrintBack->trigger();
+    QVERIFY(pdfPage(backPdf, 1).find(person.department));
 
     // A cancelled file dialog prints nothing.
     QFile::remove(pdf);
