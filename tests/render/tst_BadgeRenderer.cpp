@@ -211,10 +211,8 @@ void tst_BadgeRenderer::stackingAndPicking()
     BadgeSide side;
     addShape(side, 0, QRectF(0, 0, 1440, 1440), 0, 0, 1, 0x0000ff);
     addShape(side, 0, QRectF(720, 720, 1440, 1440), 0, 0, 1, 0xff0000);
-    QCOMPARE(renderSideImage(side, Card, 96, {}).pixelColor(72, 72), QColor(Qt::blue));
     QCOMPARE(elementAt(side, {1080, 1080}), (ElementRef{ElementKind::Shape, 2}));
     side.bringToFront({ElementKind::Shape, 1});
-    QCOMPARE(renderSideImage(side, Card, 96, {}).pixelColor(72, 72), QColor(Qt::red));
     QCOMPARE(elementAt(side, {1080, 1080}), (ElementRef{ElementKind::Shape, 1}));
 
     // A text is picked where it is drawn, not where a stale frame would put it.

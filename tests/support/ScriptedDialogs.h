@@ -8,30 +8,51 @@
 namespace vm::test {
 
 // Answers every operator question from a script and records what was asked, so windows run
-// headless. An unscripted message answers Ok (or No for a question); an unscripted file dialog is
-// cancelled.
+// headless. An unscripted message answers Ok (or No for a question); any other unscripted dialog
+// is cancelled.
 class ScriptedDialogs : public Dialogs {
 public:
     QList<OperatorMessage> messages;
     QList<MessageAnswer> answers;
     QStringList fileAnswers; // for open and save dialogs, in order; "" cancels
     QList<FileRequest> fileRequests;
-    QStringList folderAnswers;
     QList<QRgb> colorAnswers;
-    bool printerSetupAnswer = true;
-    int printerSetupCalls = 0;
-    int pageSetupCalls = 0;
 
-    QStringList messageTexts() const;
-    void clear();
+    QStringList messageTexts() const
+    {
+        QStringList texts;
+        for (const OperatorMessage& message : messages)
+            texts << message.text;
+        return texts;
+    }
 
-    MessageAnswer message(QWidget* parent, const OperatorMessage& message) override;
-    QString openFileName(QWidget* parent, const FileRequest& request) override;
-    QString saveFileName(QWidget* parent, const FileRequest& request) override;
-    QString folder(QWidget* parent, const QString& title, const QString& startFolder) override;
-    std::optional<QRgb> color(QWidget* parent, QRgb initial) override;
-    bool printerSetup(QWidget* parent, QPrinter* printer) override;
-    bool pageSetup(QWidget* parent, QPrinter* printer) override;
+    void clear() { *this = ScriptedDialogs(); }
+
+    MessageAnswer message(QWidget*, const OperatorMessage& message) override
+    {
+        messages << message;
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        return message.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    }
+    QString openFileName(QWidget*, const FileRequest& request) override { return file(request); }
+    QString saveFileName(QWidget*, const FileRequest& request) override { return file(request); }
+    QString folder(QWidget*, const QString&, const QString&) override { return {}; }
+    std::optional<QRgb> color(QWidget*, QRgb) override
+    {
+        if (colorAnswers.isEmpty())
+            return std::nullopt;
+        return colorAnswers.takeFirst();
+    }
+    bool printerSetup(QWidget*, QPrinter*) override { return false; }
+    bool pageSetup(QWidget*, QPrinter*) override { return false; }
+
+private:
+    QString file(const FileRequest& request)
+    {
+        fileRequests << request;
+        return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+    }
 };
 
 } // namespace vm::test
