@@ -5,6 +5,7 @@
 #include "records/RecordQuery.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QImageReader>
 #include <QSqlField>
 #include <QSqlQuery>
@@ -97,10 +98,10 @@ void fillFieldCaptions(BadgeSide& side, const QSqlRecord& record)
     }
 }
 
-void placePictures(BadgeSide& side, const QImage& photo, const QImage& sign, bool placeImages)
+void placePictures(BadgeSide& side, const QImage& photo, const QImage& sign)
 {
-    side.imgPhoto.Picture = placeImages ? photo : QImage();
-    side.imgSign.Picture = placeImages ? sign : QImage();
+    side.imgPhoto.Picture = photo;
+    side.imgSign.Picture = sign;
     side.imgPhoto.ShowPlaceholder = false;
     side.imgSign.ShowPlaceholder = false;
 }
@@ -154,8 +155,6 @@ RecordLinker::Result RecordLinker::link(const QString& keyValue, BadgeSide& fron
     };
     const RecordStatements statements =
         buildRecordStatements(m_project, keyValue, keyKind(), quote);
-    m_lastRecordSql = statements.recordSql;
-    m_lastPictureSql = statements.pictureSql;
 
     auto stopped = [&](const DatabaseConnection::Selection& selection) {
         result.error = selection.error;
@@ -175,8 +174,8 @@ RecordLinker::Result RecordLinker::link(const QString& keyValue, BadgeSide& fron
     fillFieldCaptions(back, row);
 
     if (m_project.PlaceImages != 1) {
-        placePictures(front, {}, {}, false);
-        placePictures(back, {}, {}, false);
+        placePictures(front, {}, {});
+        placePictures(back, {}, {});
         result.outcome = Outcome::Linked;
         return result;
     }
@@ -202,9 +201,8 @@ RecordLinker::Result RecordLinker::link(const QString& keyValue, BadgeSide& fron
     }
     OpenImage(result.photo, result.photoPath, m_photoDecode);
     OpenImage(result.sign, result.signPath, m_signDecode);
-    result.picturesLoaded = true;
-    placePictures(front, result.photo, result.sign, true);
-    placePictures(back, result.photo, result.sign, true);
+    placePictures(front, result.photo, result.sign);
+    placePictures(back, result.photo, result.sign);
     result.outcome = Outcome::Linked;
     return result;
 }

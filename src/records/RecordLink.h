@@ -3,11 +3,12 @@
 #include "project/Database.h"
 #include "project/ProjectSettings.h"
 
-#include <QHash>
 #include <QImage>
 #include <QSize>
 #include <QSqlRecord>
 #include <QString>
+
+#include <optional>
 
 namespace vm {
 
@@ -29,9 +30,9 @@ QSqlRecord qualifyJoinedColumns(const QSqlRecord& row, const QList<QPair<QString
 // column the record does not have keeps its caption.
 void fillFieldCaptions(BadgeSide& side, const QSqlRecord& record);
 
-// Places the record's pictures into the photo and signature frames, or clears them (no
-// placeholder) when pictures are not placed on badges.
-void placePictures(BadgeSide& side, const QImage& photo, const QImage& sign, bool placeImages);
+// Puts the record's pictures into the photo and signature frames; a null picture leaves its
+// frame empty, without the placeholder.
+void placePictures(BadgeSide& side, const QImage& photo, const QImage& sign);
 
 // Links one record of the master table to both sides of a badge, the same way for the rendering
 // windows and for batch printing.
@@ -49,7 +50,6 @@ public:
         QString error;      // the engine's text when rejected or failed
         QImage photo, sign; // the pictures loaded for the record (previews)
         QString photoPath, signPath;
-        bool picturesLoaded = false;
     };
 
     // `keyValue` is the unique field's value as the record list shows it.
@@ -59,8 +59,6 @@ public:
     void setPictureDecodeSize(QSize photo, QSize sign);
 
     ColumnKind keyKind();
-    QString lastRecordSql() const { return m_lastRecordSql; }
-    QString lastPictureSql() const { return m_lastPictureSql; }
 
 private:
     QList<QPair<QString, int>> joinedTables();
@@ -71,7 +69,6 @@ private:
     std::optional<ColumnKind> m_keyKind;
     std::optional<QList<QPair<QString, int>>> m_joined;
     QSize m_photoDecode, m_signDecode;
-    QString m_lastRecordSql, m_lastPictureSql;
 };
 
 } // namespace vm
