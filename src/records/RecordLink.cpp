@@ -86,11 +86,12 @@ QSqlRecord qualifyJoinedColumns(const QSqlRecord& row, const QList<QPair<QString
 void fillFieldCaptions(BadgeSide& side, const QSqlRecord& record)
 {
     for (auto& [index, field] : side.lblField) {
-        const qsizetype dot = field.Tag.indexOf(QLatin1Char('.'));
-        QString key = dot < 0 ? field.Tag : field.Tag.mid(dot + 1);
-        if (record.indexOf(field.Tag) >= 0) // a joined record's qualified name wins
-            key = field.Tag;
-        const int column = record.indexOf(key);
+        int column = record.indexOf(field.Tag); // a joined record's qualified name wins
+        if (column < 0) {
+            const qsizetype dot = field.Tag.indexOf(QLatin1Char('.'));
+            if (dot >= 0)
+                column = record.indexOf(field.Tag.mid(dot + 1));
+        }
         if (column < 0)
             continue;
         const QVariant value = record.value(column);
