@@ -19,13 +19,7 @@ QString qualifiedName(const NameQuoter& quote, const QString& field)
     return quote(field.left(dot)) + QLatin1Char('.') + quote(field.mid(dot + 1));
 }
 
-} // namespace
-
-bool isPictureFieldSet(const QString& field)
-{
-    return !field.isEmpty() && field != NoneField;
-}
-
+// " where M.[U]=v", or empty for a key kind that is never written into statements.
 QString masterCondition(const QString& master, const QString& uniqueField, const QString& value,
                         ColumnKind kind, const NameQuoter& quote)
 {
@@ -42,34 +36,42 @@ QString masterCondition(const QString& master, const QString& uniqueField, const
     return {};
 }
 
+} // namespace
+
+bool isPictureFieldSet(const QString& field)
+{
+    return !field.isEmpty() && field != NoneField;
+}
+
 RecordStatements buildRecordStatements(const StoredSettings& project, const QString& keyValue,
                                        ColumnKind keyKind, const NameQuoter& quote)
 {
     RecordStatements s;
     const QString master = name(quote, project.MasterTable);
-    s.masterCondition =
+    const QString keyCondition =
         masterCondition(project.MasterTable, project.UniqueField, keyValue, keyKind, quote);
 
-    s.selectList = master + QStringLiteral(".*");
+    QString selectList = master + QStringLiteral(".*");
     for (const QString& child : project.DataTables)
-        s.selectList += QLatin1Char(',') + name(quote, child) + QStringLiteral(".*");
+        selectList += QLatin1Char(',') + name(quote, child) + QStringLiteral(".*");
 
-    s.tableList = master;
-    if (!s.masterCondition.isEmpty()) {
+    QString tableList = master;
+    QString condition;
+    if (!keyCondition.isEmpty()) {
         // Each relation brings in the child table at the same position.
         for (qsizetype i = 0; i < project.Relations.size() && i < project.DataTables.size(); ++i)
-            s.tableList += QLatin1Char(',') + name(quote, project.DataTables[i]);
+            tableList += QLatin1Char(',') + name(quote, project.DataTables[i]);
         if (project.DataTables.isEmpty()) {
-            s.condition = s.masterCondition;
+            condition = keyCondition;
         } else {
-            s.condition = QStringLiteral(" where ");
+            condition = QStringLiteral(" where ");
             for (const QString& relation : project.Relations)
-                s.condition += relation + QStringLiteral(" AND ");
-            s.condition += s.masterCondition.mid(6); // keeps its leading blank: two before M
+                condition += relation + QStringLiteral(" AND ");
+            condition += keyCondition.mid(6); // keeps its leading blank: two before M
         }
     }
-    s.recordSql = QStringLiteral("select ") + s.selectList + QStringLiteral(" from ") +
-                  s.tableList + s.condition;
+    s.recordSql =
+        QStringLiteral("select ") + selectList + QStringLiteral(" from ") + tableList + condition;
 
     const bool photo = isPictureFieldSet(project.PhotoField);
     const bool sign = isPictureFieldSet(project.SignField);
@@ -80,8 +82,8 @@ RecordStatements buildRecordStatements(const StoredSettings& project, const QStr
                       qualifiedName(quote, project.SignField);
         else
             columns = qualifiedName(quote, photo ? project.PhotoField : project.SignField);
-        s.pictureSql = QStringLiteral("Select ") + columns + QStringLiteral(" From ") +
-                       s.tableList + s.condition;
+        s.pictureSql =
+            QStringLiteral("Select ") + columns + QStringLiteral(" From ") + tableList + condition;
     }
     return s;
 }
