@@ -33,8 +33,8 @@ QString badgeFilePath(const StoredSettings& project, const QString& badge)
 // Pixels a frame needs at the output resolution, so photographs decode no larger than printed.
 QSize framePixels(const PictureFrame& front, const PictureFrame& back, int dpi)
 {
-    const double w = std::max(front.Width, back.Width) * dpi / TwipsPerInch;
-    const double h = std::max(front.Height, back.Height) * dpi / TwipsPerInch;
+    const double w = twipsToPixels(std::max(front.Width, back.Width), dpi);
+    const double h = twipsToPixels(std::max(front.Height, back.Height), dpi);
     if (w < 1 || h < 1)
         return {};
     return {int(std::ceil(w)), int(std::ceil(h))};
