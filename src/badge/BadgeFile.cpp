@@ -281,15 +281,15 @@ QString scratchName(ScratchFile which)
 // Reads a scratch file for assembling; empty lines and a missing file are errors.
 QString readScratchLines(const QString& badgeDir, ScratchFile which, QStringList* lines)
 {
+    const QString path = scratchFilePath(badgeDir, which);
     QByteArray bytes;
     QString error;
-    if (!readWholeFile(scratchFilePath(badgeDir, which), &bytes, &error))
+    if (!readWholeFile(path, &bytes, &error))
         return error;
     *lines = decodeQuotedLines(bytes);
-    if (lines->isEmpty()) {
+    if (lines->isEmpty())
         return QStringLiteral("Cannot assemble the badge: %1 is empty")
-            .arg(QDir::toNativeSeparators(scratchFilePath(badgeDir, which)));
-    }
+            .arg(QDir::toNativeSeparators(path));
     return {};
 }
 
