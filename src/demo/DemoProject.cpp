@@ -53,6 +53,13 @@ template <class T, std::size_t N> const T& pick(const T (&items)[N], quint32 n)
     return items[n % N];
 }
 
+// The database row and the person's department name must agree.
+const Department& departmentOf(int empNo)
+{
+    const quint32 n = quint32(empNo);
+    return pick(Departments, n * 5 + n / 7);
+}
+
 // Which picture file a person has: most .jpg, some only .jpeg or .bmp, a few none.
 QString pictureSuffix(int empNo, int salt)
 {
@@ -263,7 +270,7 @@ bool createDatabase(const QString& path, int people, QString* error)
                 q.addBindValue(person.firstName);
                 q.addBindValue(person.lastName);
                 q.addBindValue(person.title);
-                q.addBindValue(pick(Departments, quint32(empNo * 5 + empNo / 7)).id);
+                q.addBindValue(departmentOf(empNo).id);
                 q.addBindValue(hired.toString(Qt::ISODate));
                 q.addBindValue(QDate(2027, 12, 31).toString(Qt::ISODate));
                 q.addBindValue(QStringLiteral("%1.%2@example.org")
@@ -291,7 +298,7 @@ DemoPerson demoPerson(int empNo, bool everyPicture)
     person.firstName = QString::fromUtf8(pick(FirstNames, n * 7 + 3));
     person.lastName = QString::fromUtf8(pick(LastNames, n * 11 + n / 5));
     person.title = QString::fromUtf8(pick(Titles, n * 3 + 1));
-    person.department = QString::fromUtf8(pick(Departments, n * 5 + n / 7).name);
+    person.department = QString::fromUtf8(departmentOf(empNo).name);
     person.photoSuffix = everyPicture ? QStringLiteral(".jpg") : pictureSuffix(empNo, 0);
     person.signSuffix = everyPicture ? QStringLiteral(".jpg") : pictureSuffix(empNo, 5);
     return person;
