@@ -57,6 +57,12 @@ PictureFrame frameAt(float left, float top, float width, float height)
     return frame;
 }
 
+// The template at index 0 is no element of the side.
+template <class T> T* present(ElementArray<T>& array, int index)
+{
+    return index > 0 && array.contains(index) ? &array.at(index) : nullptr;
+}
+
 template <class T> void removeFromHighest(ElementArray<T>& array)
 {
     while (array.highestIndex() > 0)
@@ -112,16 +118,15 @@ const ElementGeometry* BadgeSide::geometry(ElementRef element) const
 
 ElementGeometry* BadgeSide::geometry(ElementRef element)
 {
-    const int i = element.index;
     switch (element.kind) {
     case ElementKind::Comment:
-        return i > 0 && Label1.contains(i) ? &Label1.at(i) : nullptr;
+        return present(Label1, element.index);
     case ElementKind::Field:
-        return i > 0 && lblField.contains(i) ? &lblField.at(i) : nullptr;
+        return present(lblField, element.index);
     case ElementKind::Logo:
-        return i > 0 && Image1.contains(i) ? &Image1.at(i) : nullptr;
+        return present(Image1, element.index);
     case ElementKind::Shape:
-        return i > 0 && myShape1.contains(i) ? &myShape1.at(i) : nullptr;
+        return present(myShape1, element.index);
     case ElementKind::Photo:
         return &imgPhoto;
     case ElementKind::Sign:
