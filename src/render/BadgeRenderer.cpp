@@ -187,18 +187,13 @@ QRectF drawnRect(const Comment& text)
 
 QRectF drawnRect(const BadgeSide& side, ElementRef element)
 {
-    switch (element.kind) {
-    case ElementKind::Comment:
-        return side.Label1.contains(element.index) ? drawnRect(side.Label1.at(element.index))
-                                                   : QRectF();
-    case ElementKind::Field:
-        return side.lblField.contains(element.index) ? drawnRect(side.lblField.at(element.index))
-                                                     : QRectF();
-    default: {
-        const ElementGeometry* geometry = side.geometry(element);
-        return geometry ? geometry->frame() : QRectF();
-    }
-    }
+    const ElementGeometry* geometry = side.geometry(element);
+    if (!geometry)
+        return {};
+    // Fields are comments too.
+    if (element.kind == ElementKind::Comment || element.kind == ElementKind::Field)
+        return drawnRect(static_cast<const Comment&>(*geometry));
+    return geometry->frame();
 }
 
 std::optional<ElementRef> elementAt(const BadgeSide& side, QPointF twips)
