@@ -455,9 +455,8 @@ bool mainMdi::printSide(RenderingWindow* view)
     if (!toFile && QPrinterInfo::availablePrinterNames().isEmpty()) {
         Cdlg.Filter = QStringLiteral("PDF file (*.pdf)|*.pdf");
         Cdlg.InitDir = ProjectSettings::instance().ProjectDir;
-        Cdlg.FileName = view->objectName() == QLatin1String("frmFront")
-                            ? QStringLiteral("Front.pdf")
-                            : QStringLiteral("Back.pdf");
+        Cdlg.FileName = view->side() == RenderingWindow::Side::Front ? QStringLiteral("Front.pdf")
+                                                                     : QStringLiteral("Back.pdf");
         Cdlg.DialogTitle = QStringLiteral("No printer is installed: print to a PDF file");
         Cdlg.ShowSave();
         Cdlg.DialogTitle.clear();
