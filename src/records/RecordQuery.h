@@ -1,6 +1,6 @@
 #pragma once
 
-#include "project/Database.h"
+#include "project/ColumnKind.h"
 #include "project/ProjectSettings.h"
 
 #include <QString>
