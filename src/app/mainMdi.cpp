@@ -82,7 +82,6 @@ mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
     }
     connect(m_front, &RenderingWindow::badgeLoaded, this,
             [this] { mnuEditCard->setEnabled(true); });
-    m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     m_front->showNormal();
     m_back->showNormal();
     SetProjectState(0);
@@ -437,19 +436,26 @@ bool mainMdi::linkRecordToViews(RecordLinker& linker, const QString& keyValue)
     return result.outcome == RecordLinker::Outcome::Linked;
 }
 
+QPrinter* mainMdi::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return m_printer.get();
+}
+
 void mainMdi::onPrinterSetup()
 {
-    cdlgPrinting.ShowPrinter(m_printer.get());
+    cdlgPrinting.ShowPrinter(printer());
 }
 
 void mainMdi::onPrintSetup()
 {
-    m_dialogs.pageSetup(this, m_printer.get());
+    m_dialogs.pageSetup(this, printer());
 }
 
 bool mainMdi::printSide(RenderingWindow* view)
 {
-    QPrinter& printer = *m_printer;
+    QPrinter& printer = *this->printer();
     const bool toFile =
         printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
     if (!toFile && QPrinterInfo::availablePrinterNames().isEmpty()) {

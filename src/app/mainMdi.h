@@ -65,7 +65,8 @@ public:
     // Prints a view's side at card size at the top-left of the printable area. With no printer
     // installed the operator is asked for a PDF file instead. False when nothing was printed.
     bool printSide(RenderingWindow* view);
-    QPrinter* printer() const { return m_printer.get(); }
+    // Made on first use: asking the print system for its printers can take a while.
+    QPrinter* printer();
 
 Q_SIGNALS:
     // Exit was confirmed: the program should end now.
