@@ -103,13 +103,6 @@ void tst_PrintCommand::writesOnePngPerSide()
                      "144", "-o", png});
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
     QCOMPARE(QImage(png).size(), QSize(309, 488)); // portrait card at 144 dpi
-
-    const QString staff = m_dir.filePath(QStringLiteral("demo/Badges/Staff.Lyt"));
-    run = print({m_project, "--badge", staff, "--key", "1", "--key", "2", "-o", png});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
-    for (const char* name :
-         {"card-0001-front.png", "card-0001-back.png", "card-0002-front.png", "card-0002-back.png"})
-        QCOMPARE(QImage(m_dir.filePath(QString::fromLatin1(name))).size(), QSize(1016, 644));
 }
 
 void tst_PrintCommand::reportsWhatCannotBeUsed_data()
@@ -126,12 +119,9 @@ void tst_PrintCommand::reportsWhatCannotBeUsed_data()
 
     const QString b = QStringLiteral("--badge"), o = QStringLiteral("-o");
     QTest::newRow("no arguments") << QStringList{} << 2 << "usage:";
-    QTest::newRow("no badge") << QStringList{m_project, o, out} << 2 << "--badge is required";
     QTest::newRow("key and all") << QStringList{m_project, b,       "Staff", "--key",
                                                 "1",       "--all", o,       out}
                                  << 2 << "cannot be combined";
-    QTest::newRow("bad side") << QStringList{m_project, b, "Staff", "--side", "left", o, out} << 2
-                              << "--side";
     QTest::newRow("bad dpi") << QStringList{m_project, b, "Staff", "--dpi", "abc", o, out} << 2
                              << "--dpi";
     QTest::newRow("bad output") << QStringList{m_project, b, "Staff", o, m_dir.filePath("x.txt")}

@@ -34,7 +34,6 @@ private Q_SLOTS:
 
     void openExistingBuildsBothViewsForTheOrientation_data();
     void openExistingBuildsBothViewsForTheOrientation();
-    void openingAddsTheBadgeNameOnce();
     void badgesOfAnotherProjectOrDatabaseLeaveBothViewsEmpty();
     void linkedRecordShowsInBothViewsAndPrintsAtCardSizeTopLeft();
 
@@ -140,17 +139,6 @@ void tst_RenderingWindows::openExistingBuildsBothViewsForTheOrientation()
     QCOMPARE(m_dialogs.fileRequests.size(), 1);
     QCOMPARE(settings.CurrentBadgePath, badgePath(badge));
     QCOMPARE(front->badgeSide().lblField.count(), file.side.lblField.count());
-}
-
-void tst_RenderingWindows::openingAddsTheBadgeNameOnce()
-{
-    const QString ab = copyBadge(QStringLiteral("Staff"), QStringLiteral("ab.Lyt"));
-    QVERIFY(!ab.isEmpty());
-    m_window->openBadgeLayout(ab);
-    m_window->openBadgeLayout(ab);
-    QCOMPARE(
-        ProjectSettings::instance().Badges,
-        (QStringList{QStringLiteral("Staff"), QStringLiteral("Visitor"), QStringLiteral("ab")}));
 }
 
 void tst_RenderingWindows::badgesOfAnotherProjectOrDatabaseLeaveBothViewsEmpty()

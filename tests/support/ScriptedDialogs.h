@@ -16,7 +16,6 @@ public:
     QList<MessageAnswer> answers;
     QStringList fileAnswers; // for open and save dialogs, in order; "" cancels
     QList<FileRequest> fileRequests;
-    QList<QRgb> colorAnswers;
 
     QStringList messageTexts() const
     {
@@ -38,12 +37,7 @@ public:
     QString openFileName(QWidget*, const FileRequest& request) override { return file(request); }
     QString saveFileName(QWidget*, const FileRequest& request) override { return file(request); }
     QString folder(QWidget*, const QString&, const QString&) override { return {}; }
-    std::optional<QRgb> color(QWidget*, QRgb) override
-    {
-        if (colorAnswers.isEmpty())
-            return std::nullopt;
-        return colorAnswers.takeFirst();
-    }
+    std::optional<QRgb> color(QWidget*, QRgb) override { return std::nullopt; }
     bool printerSetup(QWidget*, QPrinter*) override { return false; }
     bool pageSetup(QWidget*, QPrinter*) override { return false; }
 

@@ -1,0 +1,79 @@
+// Invariant: every text the writers produce decodes to the same texts, and files from older
+// versions (8-bit code page, LF line ends, fields spanning lines) decode as their original reader
+// did; a number reads as its leading decimal number whatever follows and never overflows its type.
+#include "common/LegacyNumbers.h"
+#include "common/QuotedLines.h"
+
+#include <QTest>
+
+#include <cfloat>
+
+using namespace vm;
+
+class tst_Common : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void encodesQuotedCrLfLinesAndDecodesThemBack();
+    void decodesLikeTheOriginalReader_data();
+    void decodesLikeTheOriginalReader();
+    void readsTheLeadingNumber_data();
+    void readsTheLeadingNumber();
+};
+
+void tst_Common::encodesQuotedCrLfLinesAndDecodesThemBack()
+{
+    const QStringList texts = {QStringLiteral("  a, b: c"), QString(),
+                               QStringLiteral("two\r\nlines"), QStringLiteral("é")};
+    const QByteArray bytes = encodeQuotedLines(texts);
+    QCOMPARE(bytes, QByteArray("\"  a, b: c\"\r\n\"\"\r\n\"two\r\nlines\"\r\n\"\xc3\xa9\"\r\n"));
+    QCOMPARE(decodeQuotedLines(bytes), texts);
+}
+
+void tst_Common::decodesLikeTheOriginalReader_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("fields");
+    QTest::newRow("LF ends, no final line end")
+        << QByteArray("\"a\"\n\"b\"") << QStringList{"a", "b"};
+    QTest::newRow("trailing blank lines") << QByteArray("\"a\"\r\n\r\n\r\n") << QStringList{"a"};
+    QTest::newRow("comma after quote") << QByteArray("\"a\",\"b\"\r\n") << QStringList{"a", "b"};
+    QTest::newRow("junk after quote")
+        << QByteArray("\"a\"xyz\r\n\"b\"\r\n") << QStringList{"a", "b"};
+    QTest::newRow("unquoted line") << QByteArray("plain, text\r\n") << QStringList{"plain, text"};
+    QTest::newRow("unterminated") << QByteArray("\"a\"\r\n\"open\r\nrest")
+                                  << QStringList{"a", "open\r\nrest"};
+    QTest::newRow("windows-1252") << QByteArray("\"Z\xfcrich \x80\"\r\n")
+                                  << QStringList{QStringLiteral("Zürich €")};
+}
+
+void tst_Common::decodesLikeTheOriginalReader()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, fields);
+    QCOMPARE(decodeQuotedLines(bytes), fields);
+}
+
+void tst_Common::readsTheLeadingNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("number");
+    QTest::addColumn<int>("int16");
+    QTest::newRow("half to even") << "2.5" << 2.5 << 2;
+    QTest::newRow("blanks, sign, trailing text") << " \t-12.5abc" << -12.5 << -12;
+    QTest::newRow("second point, exponent") << "1.5.6e5" << 1.5 << 2;
+    QTest::newRow("not a number") << "- 5" << 0.0 << 0;
+    QTest::newRow("beyond 16 bits") << "-70000" << -70000.0 << -32768;
+    QTest::newRow("beyond double") << QString(400, QLatin1Char('9')) << DBL_MAX << 32767;
+}
+
+void tst_Common::readsTheLeadingNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(double, number);
+    QFETCH(int, int16);
+    QCOMPARE(leadingNumber(text), number);
+    QCOMPARE(int(roundToInt16(number)), int16);
+}
+
+QTEST_APPLESS_MAIN(tst_Common)
+#include "tst_Common.moc"
