@@ -149,16 +149,17 @@ QList<ElementRef> BadgeSide::stackingOrder() const
         if (!moved || !order.contains(element))
             order << element;
     };
+    // Shapes are backgrounds: a filled band must not hide the logo and name placed on it.
+    for (const auto& entry : myShape1)
+        add(ElementKind::Shape, entry.first);
     add(ElementKind::Photo, 0);
     add(ElementKind::Sign, 0);
+    for (const auto& entry : Image1)
+        add(ElementKind::Logo, entry.first);
     for (const auto& entry : Label1)
         add(ElementKind::Comment, entry.first);
     for (const auto& entry : lblField)
         add(ElementKind::Field, entry.first);
-    for (const auto& entry : Image1)
-        add(ElementKind::Logo, entry.first);
-    for (const auto& entry : myShape1)
-        add(ElementKind::Shape, entry.first);
     return order;
 }
 

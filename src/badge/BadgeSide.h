@@ -111,8 +111,8 @@ struct BadgeSide {
     ElementGeometry* geometry(ElementRef element);
 
     // Bottom to top, every element present once. Elements never moved keep the order of a
-    // freshly loaded side: photograph, signature, comments, fields, logos, shapes, each kind
-    // by index.
+    // freshly loaded side: shapes, photograph, signature, logos, comments, fields, each kind
+    // by index. The order is not saved with the badge.
     QList<ElementRef> stackingOrder() const;
     void bringToFront(ElementRef element);
     void sendToBack(ElementRef element);
