@@ -10,20 +10,18 @@ using namespace vm;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    StoredSettings settings;
-    QString why;
-    if (!parseProjectFile(
-            QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)),
-            &settings, &why)) {
-        if (why.isEmpty())
+    const Result<StoredSettings> read = parseProjectFile(
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)));
+    if (!read) {
+        if (read.error().isEmpty())
             abort();
         return 0;
     }
-    if (!unstorableProjectValue(settings).isEmpty())
+    if (!unstorableProjectValue(*read).isEmpty())
         return 0;
-    StoredSettings again;
-    if (!parseProjectFile(encodeQuotedLines(projectFileLines(settings)), &again, &why) ||
-        again != settings)
+    const Result<StoredSettings> again =
+        parseProjectFile(encodeQuotedLines(projectFileLines(*read)));
+    if (!again || *again != *read)
         abort();
     return 0;
 }

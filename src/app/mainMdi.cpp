@@ -283,13 +283,13 @@ void mainMdi::unloadProgress()
 bool mainMdi::WriteProjectFile()
 {
     ProjectSettings& settings = ProjectSettings::instance();
-    const QString error = vm::WriteProjectFile(settings.stored(), settings.ProjectFile);
-    if (!error.isEmpty()) {
+    const Status written = vm::WriteProjectFile(settings.stored(), settings.ProjectFile);
+    if (!written) {
         m_dialogs.message(this, {QStringLiteral("The project was not saved."),
                                  MessageButtons::Ok,
                                  MessageIcon::Critical,
                                  {},
-                                 error});
+                                 written.error()});
         return false;
     }
     SetProjectState(2);
@@ -337,18 +337,17 @@ void mainMdi::onOpen()
 bool mainMdi::openProjectFile(const QString& path)
 {
     const QString file = resolveFileName(path);
-    StoredSettings read;
-    QString why;
-    if (!ReadProjectFile(file, &read, &why)) {
+    const Result<StoredSettings> read = ReadProjectFile(file);
+    if (!read) {
         m_dialogs.message(this, {QStringLiteral("Error while reading existing project, Project "
                                                 "might be currupted or mismatch with database "),
                                  MessageButtons::Ok, MessageIcon::Critical,
-                                 QStringLiteral("Error in project"), why});
+                                 QStringLiteral("Error in project"), read.error()});
         return false;
     }
     closeProject();
     ProjectSettings& settings = ProjectSettings::instance();
-    settings.stored() = read;
+    settings.stored() = *read;
     settings.ProjectFile = file;
     // An opened project stands where the wizard's Finish leaves a new one: menus on, file written.
     SetProjectState(1);

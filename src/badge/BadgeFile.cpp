@@ -279,25 +279,17 @@ QString scratchName(ScratchFile which)
 }
 
 // Reads a scratch file for assembling; empty lines and a missing file are errors.
-QString readScratchLines(const QString& badgeDir, ScratchFile which, QStringList* lines)
+Result<QStringList> readScratchLines(const QString& badgeDir, ScratchFile which)
 {
     const QString path = scratchFilePath(badgeDir, which);
-    QByteArray bytes;
-    QString error;
-    if (!readWholeFile(path, &bytes, &error))
-        return error;
-    *lines = decodeQuotedLines(bytes);
-    if (lines->isEmpty())
-        return QStringLiteral("Cannot assemble the badge: %1 is empty")
-            .arg(QDir::toNativeSeparators(path));
-    return {};
-}
-
-QString joinErrors(const QStringList& errors)
-{
-    QStringList nonEmpty = errors;
-    nonEmpty.removeAll(QString());
-    return nonEmpty.join(QLatin1Char('\n'));
+    const Result<QByteArray> bytes = readWholeFile(path);
+    if (!bytes)
+        return bytes.status();
+    QStringList lines = decodeQuotedLines(*bytes);
+    if (lines.isEmpty())
+        return Status::failure(QStringLiteral("Cannot assemble the badge: %1 is empty")
+                                   .arg(QDir::toNativeSeparators(path)));
+    return lines;
 }
 
 } // namespace
@@ -354,7 +346,7 @@ QStringList badgeFileLines(const BadgeLayout& layout, bool blankBack)
     return lines;
 }
 
-QString writeBadgeFile(const QString& path, const BadgeLayout& layout, bool blankBack)
+Status writeBadgeFile(const QString& path, const BadgeLayout& layout, bool blankBack)
 {
     return saveFileAtomically(path, encodeQuotedLines(badgeFileLines(layout, blankBack)));
 }
@@ -364,42 +356,42 @@ QString scratchFilePath(const QString& badgeDir, ScratchFile which)
     return resolveFileName(withTrailingSlash(badgeDir) + scratchName(which));
 }
 
-QString writeScratchFile(const QString& badgeDir, ScratchFile which, const QStringList& lines)
+Status writeScratchFile(const QString& badgeDir, ScratchFile which, const QStringList& lines)
 {
     return saveFileAtomically(scratchFilePath(badgeDir, which), encodeQuotedLines(lines));
 }
 
-QString saveDisplayedSide(const QString& badgeDir, BadgeSideId displayed, const BadgeSide& side,
-                          bool otherSideStored)
+Status saveDisplayedSide(const QString& badgeDir, BadgeSideId displayed, const BadgeSide& side,
+                         bool otherSideStored)
 {
-    QStringList errors;
     if (displayed == BadgeSideId::Front) {
-        errors << writeScratchFile(badgeDir, ScratchFile::Front,
-                                   sideSectionLines(side, BadgeSideId::Front, false));
-        if (!otherSideStored) {
-            errors << writeScratchFile(badgeDir, ScratchFile::Back,
-                                       sideSectionLines(BadgeSide(), BadgeSideId::Back, true));
-        }
-    } else {
-        if (!otherSideStored) {
-            errors << writeScratchFile(badgeDir, ScratchFile::Front,
-                                       sideSectionLines(BadgeSide(), BadgeSideId::Front, false));
-        }
-        errors << writeScratchFile(badgeDir, ScratchFile::Back,
-                                   sideSectionLines(side, BadgeSideId::Back, false));
+        if (Status s = writeScratchFile(badgeDir, ScratchFile::Front,
+                                        sideSectionLines(side, BadgeSideId::Front, false));
+            !s)
+            return s;
+        if (!otherSideStored)
+            return writeScratchFile(badgeDir, ScratchFile::Back,
+                                    sideSectionLines(BadgeSide(), BadgeSideId::Back, true));
+        return {};
     }
-    return joinErrors(errors);
+    if (!otherSideStored) {
+        if (Status s = writeScratchFile(badgeDir, ScratchFile::Front,
+                                        sideSectionLines(BadgeSide(), BadgeSideId::Front, false));
+            !s)
+            return s;
+    }
+    return writeScratchFile(badgeDir, ScratchFile::Back,
+                            sideSectionLines(side, BadgeSideId::Back, false));
 }
 
-QString assembleBadgeFile(const QString& badgeDir, const QString& badgePath)
+Status assembleBadgeFile(const QString& badgeDir, const QString& badgePath)
 {
     QStringList lines;
     for (ScratchFile which : {ScratchFile::General, ScratchFile::Front, ScratchFile::Back}) {
-        QStringList part;
-        const QString error = readScratchLines(badgeDir, which, &part);
-        if (!error.isEmpty())
-            return error;
-        lines << part;
+        const Result<QStringList> part = readScratchLines(badgeDir, which);
+        if (!part)
+            return part.status();
+        lines << *part;
     }
     lines << lines.last();
     return saveFileAtomically(badgePath, encodeQuotedLines(lines));
@@ -447,22 +439,24 @@ SplitBadge splitBadgeLines(const QStringList& lines)
     return split;
 }
 
-QString splitBadgeFile(const QString& badgePath, const QString& badgeDir)
+Status splitBadgeFile(const QString& badgePath, const QString& badgeDir)
 {
-    QByteArray bytes;
-    QString error;
-    if (!readWholeFile(resolveFileName(badgePath), &bytes, &error))
-        return error;
-    const SplitBadge split = splitBadgeLines(decodeQuotedLines(bytes));
-    return joinErrors({writeScratchFile(badgeDir, ScratchFile::General, split.general),
-                       writeScratchFile(badgeDir, ScratchFile::Front, split.front),
-                       writeScratchFile(badgeDir, ScratchFile::Back, split.back)});
+    const Result<QByteArray> bytes = readWholeFile(resolveFileName(badgePath));
+    if (!bytes)
+        return bytes.status();
+    const SplitBadge split = splitBadgeLines(decodeQuotedLines(*bytes));
+    if (Status s = writeScratchFile(badgeDir, ScratchFile::General, split.general); !s)
+        return s;
+    if (Status s = writeScratchFile(badgeDir, ScratchFile::Front, split.front); !s)
+        return s;
+    return writeScratchFile(badgeDir, ScratchFile::Back, split.back);
 }
 
-QString clearSideScratchFiles(const QString& badgeDir)
+Status clearSideScratchFiles(const QString& badgeDir)
 {
-    return joinErrors({writeScratchFile(badgeDir, ScratchFile::Front, {}),
-                       writeScratchFile(badgeDir, ScratchFile::Back, {})});
+    if (Status s = writeScratchFile(badgeDir, ScratchFile::Front, {}); !s)
+        return s;
+    return writeScratchFile(badgeDir, ScratchFile::Back, {});
 }
 
 SideReadResult readBadgeSide(const QStringList& lines, BadgeSideId which,
@@ -509,16 +503,15 @@ SideReadResult loadBadgeSide(const QString& badgePath, BadgeSideId which,
                              const QString& projectName, const QString& databasePath,
                              FieldTagRule tagRule)
 {
-    QByteArray bytes;
-    QString error;
-    if (!readWholeFile(resolveFileName(badgePath), &bytes, &error)) {
+    const Result<QByteArray> bytes = readWholeFile(resolveFileName(badgePath));
+    if (!bytes) {
         SideReadResult result;
         result.status = LoadStatus::CannotOpen;
-        result.errorText = error;
+        result.errorText = bytes.error();
         return result;
     }
     SideReadResult result =
-        readBadgeSide(decodeQuotedLines(bytes), which, projectName, databasePath, tagRule);
+        readBadgeSide(decodeQuotedLines(*bytes), which, projectName, databasePath, tagRule);
     result.missingLogos = loadLogoPictures(result.side);
     return result;
 }

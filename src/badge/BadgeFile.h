@@ -1,6 +1,7 @@
 #pragma once
 
 #include "badge/BadgeSide.h"
+#include "common/Status.h"
 
 #include <QString>
 #include <QStringList>
@@ -36,27 +37,27 @@ QStringList generalSectionLines(const QString& projectName, const QString& datab
 QStringList sideSectionLines(const BadgeSide& side, BadgeSideId which, bool blank);
 // The whole file: general, front, back, and the last line again.
 QStringList badgeFileLines(const BadgeLayout& layout, bool blankBack = false);
-// Writes badgeFileLines atomically; returns an empty text or what went wrong.
-QString writeBadgeFile(const QString& path, const BadgeLayout& layout, bool blankBack = false);
+// Writes badgeFileLines atomically.
+Status writeBadgeFile(const QString& path, const BadgeLayout& layout, bool blankBack = false);
 
 // --- Scratch files -------------------------------------------------------------------------
-// Every function returns an empty text on success, else a message naming the file and reason.
+// A failure names the file and the reason.
 
 // "general.tmp", "front.tmp" or "back.tmp" in the folder; an existing file whose name differs
 // only in letter case is used instead.
 QString scratchFilePath(const QString& badgeDir, ScratchFile which);
-QString writeScratchFile(const QString& badgeDir, ScratchFile which, const QStringList& lines);
+Status writeScratchFile(const QString& badgeDir, ScratchFile which, const QStringList& lines);
 
 // The side scratch files of a save: the displayed side in full; the other side, when it has not
 // been stored since the designer opened, blank if it is the back. A front that was never stored
 // is written in full with empty lists and hidden frames instead of blank, because a blank front
 // cannot be read back.
-QString saveDisplayedSide(const QString& badgeDir, BadgeSideId displayed, const BadgeSide& side,
-                          bool otherSideStored);
+Status saveDisplayedSide(const QString& badgeDir, BadgeSideId displayed, const BadgeSide& side,
+                         bool otherSideStored);
 
 // Builds the badge file from the three scratch files plus the last line once more. Refuses,
 // leaving the old badge file as it was, when a scratch file is missing or empty.
-QString assembleBadgeFile(const QString& badgeDir, const QString& badgePath);
+Status assembleBadgeFile(const QString& badgeDir, const QString& badgePath);
 
 // How a load splits a badge file into the scratch files: the first line is dropped, the general
 // part runs up to and including the front marker, the front part from that marker up to the
@@ -69,10 +70,10 @@ struct SplitBadge {
 };
 SplitBadge splitBadgeLines(const QStringList& lines);
 // Rewrites the three scratch files from the badge file; they are left alone if it cannot be read.
-QString splitBadgeFile(const QString& badgePath, const QString& badgeDir);
+Status splitBadgeFile(const QString& badgePath, const QString& badgeDir);
 
 // Empties "front.tmp" and "back.tmp" (files of length zero), as closing the designer does.
-QString clearSideScratchFiles(const QString& badgeDir);
+Status clearSideScratchFiles(const QString& badgeDir);
 
 // --- Reading -------------------------------------------------------------------------------
 

@@ -7,42 +7,43 @@
 
 namespace vm {
 
-QString saveFileAtomically(const QString& path, const QByteArray& bytes)
+Status cannotWrite(const QString& path, const QString& reason)
+{
+    return Status::failure(
+        QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), reason));
+}
+
+Status saveFileAtomically(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Cannot write %1: %2")
-            .arg(QDir::toNativeSeparators(path), file.errorString());
+        return cannotWrite(path, file.errorString());
     if (file.write(bytes) != bytes.size()) {
         const QString why = file.errorString();
         file.cancelWriting();
-        return QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), why);
+        return cannotWrite(path, why);
     }
     if (!file.commit())
-        return QStringLiteral("Cannot write %1: %2")
-            .arg(QDir::toNativeSeparators(path), file.errorString());
+        return cannotWrite(path, file.errorString());
     return {};
 }
 
-bool readWholeFile(const QString& path, QByteArray* bytes, QString* error)
+Result<QByteArray> readWholeFile(const QString& path)
 {
-    if (QFileInfo(path).isDir()) {
-        *error = QStringLiteral("%1 is a folder, not a file").arg(QDir::toNativeSeparators(path));
-        return false;
-    }
+    auto cannotRead = [&](const QString& why) {
+        return Status::failure(
+            QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), why));
+    };
+    if (QFileInfo(path).isDir())
+        return Status::failure(
+            QStringLiteral("%1 is a folder, not a file").arg(QDir::toNativeSeparators(path)));
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Cannot read %1: %2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
-    }
-    *bytes = file.readAll();
-    if (file.error() != QFile::NoError) {
-        *error = QStringLiteral("Cannot read %1: %2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
-    }
-    return true;
+    if (!file.open(QIODevice::ReadOnly))
+        return cannotRead(file.errorString());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFile::NoError)
+        return cannotRead(file.errorString());
+    return bytes;
 }
 
 } // namespace vm

@@ -1,16 +1,21 @@
 #pragma once
 
+#include "common/Status.h"
+
 #include <QByteArray>
 #include <QString>
 
 namespace vm {
 
 // Writes the whole file through a temporary file that replaces the old one only when every byte
-// has been written, so a crash or a full disk never leaves a half-written file. Returns an empty
-// text on success, else a message that names the file and the reason.
-QString saveFileAtomically(const QString& path, const QByteArray& bytes);
+// has been written, so a crash or a full disk never leaves a half-written file. A failure names
+// the file and the reason.
+Status saveFileAtomically(const QString& path, const QByteArray& bytes);
 
-// Reads a whole file. Returns false and sets *error (file and reason) when it cannot be read.
-bool readWholeFile(const QString& path, QByteArray* bytes, QString* error);
+// "Cannot write <file>: <reason>", the words every writer uses.
+Status cannotWrite(const QString& path, const QString& reason);
+
+// Reads a whole file; a failure names the file and the reason.
+Result<QByteArray> readWholeFile(const QString& path);
 
 } // namespace vm

@@ -134,10 +134,12 @@ QStringList writeDemoBadges(const StoredSettings& project, QString* error)
     const BadgeLayout staff = staffBadge(project);
     const BadgeLayout visitor = visitorBadge(project);
     for (const auto& [badge, blankBack] : {std::pair{&staff, false}, std::pair{&visitor, true}}) {
-        *error = writeBadgeFile(project.BadgeDir + badge->badgeName + QStringLiteral(".Lyt"),
-                                *badge, blankBack);
-        if (!error->isEmpty())
+        const Status written = writeBadgeFile(
+            project.BadgeDir + badge->badgeName + QStringLiteral(".Lyt"), *badge, blankBack);
+        if (!written) {
+            *error = written.error();
             return {};
+        }
         names << badge->badgeName;
     }
     return names;

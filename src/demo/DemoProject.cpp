@@ -360,11 +360,12 @@ QString createDemoProject(const QString& folder, const DemoOptions& options, QSt
     if (s.Badges.isEmpty())
         return {};
     const QString projectFile = s.ProjectDir + QStringLiteral("Demo.Prj");
-    *error = WriteProjectFile(s, projectFile);
-    return error->isEmpty() ? projectFile : QString();
+    const Status written = WriteProjectFile(s, projectFile);
+    *error = written.error();
+    return written ? projectFile : QString();
 }
 
-QString writeDemoCsv(const QString& projectFolder, int people, const QString& csvPath)
+Status writeDemoCsv(const QString& projectFolder, int people, const QString& csvPath)
 {
     const QString root = withTrailingSlash(QDir(projectFolder).absolutePath());
     auto quoted = [](QString text) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Status.h"
+
 #include <QSize>
 #include <QString>
 
@@ -31,6 +33,6 @@ DemoPerson demoPerson(int empNo, bool everyPicture = false);
 
 // The people as a CSV file (EmpNo, FirstName, LastName, Title, DeptName, Photo, Sign), so other
 // tools can be given the same data.
-QString writeDemoCsv(const QString& projectFolder, int people, const QString& csvPath);
+Status writeDemoCsv(const QString& projectFolder, int people, const QString& csvPath);
 
 } // namespace vm

@@ -143,24 +143,23 @@ QString unstorableProjectValue(const StoredSettings& settings)
     return {};
 }
 
-QString WriteProjectFile(const StoredSettings& settings, const QString& path)
+Status WriteProjectFile(const StoredSettings& settings, const QString& path)
 {
     const QString key = unstorableProjectValue(settings);
     if (!key.isEmpty()) {
-        return QStringLiteral("The value of \"%1\" contains a double quote (\"), which a project "
-                              "file cannot hold. Remove the quote and save again.")
-            .arg(key);
+        return Status::failure(
+            QStringLiteral("The value of \"%1\" contains a double quote (\"), which a project "
+                           "file cannot hold. Remove the quote and save again.")
+                .arg(key));
     }
     return saveFileAtomically(path, encodeQuotedLines(projectFileLines(settings)));
 }
 
-bool parseProjectFile(const QByteArray& bytes, StoredSettings* settings, QString* why)
+Result<StoredSettings> parseProjectFile(const QByteArray& bytes)
 {
     FieldReader in(decodeQuotedLines(bytes));
-    if (in.atEnd()) {
-        *why = QStringLiteral("the file is empty");
-        return false;
-    }
+    if (in.atEnd())
+        return Status::failure(QStringLiteral("the file is empty"));
     StoredSettings s;
     auto numberedList = [&](const QString& countKey, const QString& itemKey, QStringList* list) {
         const qsizetype n = in.count(countKey);
@@ -188,24 +187,19 @@ bool parseProjectFile(const QByteArray& bytes, StoredSettings* settings, QString
     if (!in.failed() && !in.atEnd())
         in.fail(QStringLiteral("the file goes on after its last badge name"));
 
-    if (in.failed()) {
-        *why = in.why();
-        return false;
-    }
-    *settings = std::move(s);
-    return true;
+    if (in.failed())
+        return Status::failure(in.why());
+    return s;
 }
 
-bool ReadProjectFile(const QString& path, StoredSettings* settings, QString* why)
+Result<StoredSettings> ReadProjectFile(const QString& path)
 {
-    QByteArray bytes;
-    if (!readWholeFile(path, &bytes, why))
-        return false;
-    if (bytes.contains('\0')) {
-        *why = QStringLiteral("the file holds binary data, not a project");
-        return false;
-    }
-    return parseProjectFile(bytes, settings, why);
+    const Result<QByteArray> bytes = readWholeFile(path);
+    if (!bytes)
+        return bytes.status();
+    if (bytes->contains('\0'))
+        return Status::failure(QStringLiteral("the file holds binary data, not a project"));
+    return parseProjectFile(*bytes);
 }
 
 } // namespace vm

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Status.h"
 #include "project/ProjectSettings.h"
 
 #include <QByteArray>
@@ -17,14 +18,13 @@ QStringList projectFileLines(const StoredSettings& settings);
 // the first such value ("ProjectName:", "Table:2:", ...) or an empty text when all can be stored.
 QString unstorableProjectValue(const StoredSettings& settings);
 
-// Writes the file atomically. Returns an empty text on success, else why it failed; a value
-// with a double quote is refused and nothing is written.
-QString WriteProjectFile(const StoredSettings& settings, const QString& path);
+// Writes the file atomically; a value with a double quote is refused and nothing is written.
+Status WriteProjectFile(const StoredSettings& settings, const QString& path);
 
 // The exact inverse of the writer. A file that does not follow the format (a key missing or out
 // of order, a count that disagrees with the lines that follow, text after the last badge) is
-// rejected as a whole: false, *why says where, *settings untouched.
-bool parseProjectFile(const QByteArray& bytes, StoredSettings* settings, QString* why);
-bool ReadProjectFile(const QString& path, StoredSettings* settings, QString* why);
+// rejected as a whole; the failure says where.
+Result<StoredSettings> parseProjectFile(const QByteArray& bytes);
+Result<StoredSettings> ReadProjectFile(const QString& path);
 
 } // namespace vm

@@ -237,12 +237,13 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
         return result;
     };
 
-    StoredSettings project;
-    QString why;
     const QString projectFile = resolveFileName(request.projectFile);
-    if (!ReadProjectFile(projectFile, &project, &why))
+    const Result<StoredSettings> read = ReadProjectFile(projectFile);
+    if (!read)
         return unusable(
-            QStringLiteral("Cannot use the project %1: %2").arg(request.projectFile, why));
+            QStringLiteral("Cannot use the project %1: %2").arg(request.projectFile, read.error()));
+    const StoredSettings& project = *read;
+    QString why;
 
     const QString badgePath = badgeFilePath(project, request.badge);
     SideReadResult front = loadBadgeSide(badgePath, BadgeSideId::Front, project.ProjectName,

@@ -47,9 +47,8 @@ int main(int argc, char* argv[])
         return 1;
     }
     if (!csv.isEmpty()) {
-        error = vm::writeDemoCsv(folder, options.people, csv);
-        if (!error.isEmpty()) {
-            std::fprintf(stderr, "vellumark-demo: %s\n", qPrintable(error));
+        if (const vm::Status written = vm::writeDemoCsv(folder, options.people, csv); !written) {
+            std::fprintf(stderr, "vellumark-demo: %s\n", qPrintable(written.error()));
             return 1;
         }
     }

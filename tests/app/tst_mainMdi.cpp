@@ -1,6 +1,5 @@
 // Invariant: the main window's menus follow the project's life cycle (start, being created,
 // written, closed), and no project command leaves the open project half changed.
-#include "app/ScreenUnits.h"
 #include "app/mainMdi.h"
 #include "common/SaveFile.h"
 #include "project/ProjectFile.h"
@@ -9,6 +8,8 @@
 #include "render/RenderingWindow.h"
 #include "support/FileBytes.h"
 #include "support/ScriptedDialogs.h"
+#include "support/StatusChecks.h"
+#include "app/ScreenUnits.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -75,7 +76,7 @@ void tst_mainMdi::init()
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
     m_projectPath = m_dir.filePath(QStringLiteral("Staff.Prj"));
-    QCOMPARE(WriteProjectFile(sampleProject(m_dir.path()), m_projectPath), QString());
+    VM_VERIFY_OK(WriteProjectFile(sampleProject(m_dir.path()), m_projectPath));
 }
 
 void tst_mainMdi::cleanup()
@@ -175,7 +176,7 @@ void tst_mainMdi::openingABadFileKeepsTheOpenProject()
     const StoredSettings before = settings.stored();
 
     const QString bad = m_dir.filePath(QStringLiteral("bad.Prj"));
-    QCOMPARE(saveFileAtomically(bad, bytes), QString());
+    VM_VERIFY_OK(saveFileAtomically(bad, bytes));
     QVERIFY(!m_window->openProjectFile(bad));
     QVERIFY(!m_window->openProjectFile(m_dir.filePath(QStringLiteral("nowhere.Prj"))));
 

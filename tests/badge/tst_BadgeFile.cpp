@@ -4,6 +4,7 @@
 #include "badge/BadgeFile.h"
 #include "common/QuotedLines.h"
 #include "support/AllKindsBadge.h"
+#include "support/StatusChecks.h"
 
 #include <QFile>
 #include <QImage>
@@ -46,12 +47,17 @@ QStringList stored(const BadgeSide& side)
 }
 
 // The designer's save: general, the displayed side (and the other when never stored), assemble.
-QString saveAsTheDesigner(const QString& dir, const QString& path, const BadgeLayout& badge,
-                          BadgeSideId displayed, bool otherSideStored)
+Status saveAsTheDesigner(const QString& dir, const QString& path, const BadgeLayout& badge,
+                         BadgeSideId displayed, bool otherSideStored)
 {
     const BadgeSide& side = displayed == Front ? badge.front : badge.back;
-    return writeScratchFile(dir, ScratchFile::General, generalSectionLines(Project, Database, 1)) +
-           saveDisplayedSide(dir, displayed, side, otherSideStored) + assembleBadgeFile(dir, path);
+    if (Status s =
+            writeScratchFile(dir, ScratchFile::General, generalSectionLines(Project, Database, 1));
+        !s)
+        return s;
+    if (Status s = saveDisplayedSide(dir, displayed, side, otherSideStored); !s)
+        return s;
+    return assembleBadgeFile(dir, path);
 }
 
 } // namespace
@@ -97,10 +103,10 @@ void tst_BadgeFile::roundTripIsByteIdentical()
     QTemporaryDir dir;
     const QString direct = dir.filePath(QStringLiteral("direct.Lyt"));
     const QString designed = dir.filePath(QStringLiteral("designed.Lyt"));
-    QCOMPARE(writeBadgeFile(direct, badge), QString());
+    VM_VERIFY_OK(writeBadgeFile(direct, badge));
     // Back first with the front never stored, then the front with the back stored.
-    QCOMPARE(saveAsTheDesigner(dir.path(), designed, badge, Back, false), QString());
-    QCOMPARE(saveAsTheDesigner(dir.path(), designed, badge, Front, true), QString());
+    VM_VERIFY_OK(saveAsTheDesigner(dir.path(), designed, badge, Back, false));
+    VM_VERIFY_OK(saveAsTheDesigner(dir.path(), designed, badge, Front, true));
     QCOMPARE(fileBytes(designed), fileBytes(direct));
 
     // Writing is one-to-one on every value, so the same bytes mean the same values.
@@ -131,7 +137,7 @@ void tst_BadgeFile::blankSides()
     const QString path = dir.filePath(QStringLiteral("b.Lyt"));
     const BadgeLayout badge = allKindsBadge(QString());
     // Saved with only the front ever shown: the back is its marker, twice, and loads nothing.
-    QCOMPARE(saveAsTheDesigner(dir.path(), path, badge, Front, false), QString());
+    VM_VERIFY_OK(saveAsTheDesigner(dir.path(), path, badge, Front, false));
     QStringList file = decodeQuotedLines(fileBytes(path));
     QCOMPARE(file.mid(file.size() - 2), (QStringList{BackMarker, BackMarker}));
     const SideReadResult back = readSide(file, Back);
@@ -139,7 +145,7 @@ void tst_BadgeFile::blankSides()
     QCOMPARE(stored(back.side), stored(BadgeSide()));
 
     // Saved with only the back ever shown: the front is written empty, not blank.
-    QCOMPARE(saveAsTheDesigner(dir.path(), path, badge, Back, false), QString());
+    VM_VERIFY_OK(saveAsTheDesigner(dir.path(), path, badge, Back, false));
     file = decodeQuotedLines(fileBytes(path));
     QCOMPARE(stored(readSide(file, Front).side), stored(BadgeSide()));
     QCOMPARE(stored(readSide(file, Back).side), stored(badge.back));
@@ -239,16 +245,17 @@ void tst_BadgeFile::scratchFilesAndLogos()
     addLogo(badge.front, dir.filePath(QStringLiteral("gone.png")), {});
     const QString path = dir.filePath(QStringLiteral("Badge.Lyt"));
     const QString copy = dir.filePath(QStringLiteral("copy.Lyt"));
-    QCOMPARE(writeBadgeFile(path, badge), QString());
+    VM_VERIFY_OK(writeBadgeFile(path, badge));
 
     // A load splits the file; a save then gives it back. Names match without regard to case.
-    QCOMPARE(splitBadgeFile(dir.filePath(QStringLiteral("badge.lyt")), dir.path()), QString());
+    VM_VERIFY_OK(splitBadgeFile(dir.filePath(QStringLiteral("badge.lyt")), dir.path()));
     QCOMPARE(decodeQuotedLines(fileBytes(dir.filePath(QStringLiteral("FRONT.tmp")))),
              stored(badge.front));
-    QCOMPARE(saveAsTheDesigner(dir.path(), copy, badge, Front, true), QString());
+    VM_VERIFY_OK(saveAsTheDesigner(dir.path(), copy, badge, Front, true));
     QCOMPARE(fileBytes(copy), fileBytes(path));
-    QCOMPARE(clearSideScratchFiles(dir.path()), QString());
-    QVERIFY(assembleBadgeFile(dir.path(), copy).contains(QStringLiteral("FRONT.tmp is empty")));
+    VM_VERIFY_OK(clearSideScratchFiles(dir.path()));
+    QVERIFY(
+        assembleBadgeFile(dir.path(), copy).error().contains(QStringLiteral("FRONT.tmp is empty")));
     QCOMPARE(fileBytes(copy), fileBytes(path));
 
     const SideReadResult read = loadBadgeSide(dir.filePath(QStringLiteral("badge.lyt")), Front,

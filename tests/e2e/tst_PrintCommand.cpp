@@ -5,6 +5,7 @@
 #include "demo/DemoProject.h"
 #include "support/FileBytes.h"
 #include "support/PdfText.h"
+#include "support/StatusChecks.h"
 
 #include <QFile>
 #include <QImage>
@@ -114,8 +115,9 @@ void tst_PrintCommand::reportsWhatCannotBeUsed_data()
     const QString badges = m_dir.filePath(QStringLiteral("demo/Badges/"));
     QFile::copy(badges + QStringLiteral("Staff.Lyt"), badges + QStringLiteral("Moved.Lyt"));
     const QByteArray staff = fileBytes(badges + QStringLiteral("Staff.Lyt"));
-    saveFileAtomically(badges + QStringLiteral("Foreign.Lyt"),
-                       QByteArray(staff).replace("ProjectName:Demo", "ProjectName:Elsewhere"));
+    VM_VERIFY_OK(
+        saveFileAtomically(badges + QStringLiteral("Foreign.Lyt"),
+                           QByteArray(staff).replace("ProjectName:Demo", "ProjectName:Elsewhere")));
 
     const QString b = QStringLiteral("--badge"), o = QStringLiteral("-o");
     QTest::newRow("no arguments") << QStringList{} << 2 << "usage:";

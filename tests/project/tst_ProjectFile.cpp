@@ -3,6 +3,7 @@
 #include "common/QuotedLines.h"
 #include "project/ProjectFile.h"
 #include "support/FileBytes.h"
+#include "support/StatusChecks.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -50,7 +51,7 @@ void tst_ProjectFile::writesTheExampleProjectExactly()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Staff.Prj"));
-    QCOMPARE(WriteProjectFile(exampleProject(), path), QString());
+    VM_VERIFY_OK(WriteProjectFile(exampleProject(), path));
     const QByteArray expected = "\"ProjectName:Staff\"\r\n"
                                 "\"Databsepath:D:\\Cards\\data\\staff.mdb\"\r\n"
                                 "\"DataTables:0\"\r\n"
@@ -107,13 +108,12 @@ void tst_ProjectFile::roundTripIsByteIdentical()
     QTemporaryDir dir;
     const QString first = dir.filePath(QStringLiteral("a.Prj"));
     const QString second = dir.filePath(QStringLiteral("b.Prj"));
-    QCOMPARE(WriteProjectFile(settings, first), QString());
+    VM_VERIFY_OK(WriteProjectFile(settings, first));
 
-    StoredSettings read;
-    QString why;
-    QVERIFY2(ReadProjectFile(first, &read, &why), qPrintable(why));
-    QCOMPARE(read, settings);
-    QCOMPARE(WriteProjectFile(read, second), QString());
+    const Result<StoredSettings> read = ReadProjectFile(first);
+    VM_VERIFY_OK(read);
+    QCOMPARE(*read, settings);
+    VM_VERIFY_OK(WriteProjectFile(*read, second));
     QCOMPARE(fileBytes(second), fileBytes(first));
 }
 
@@ -144,28 +144,25 @@ void tst_ProjectFile::rejectsWhatIsNotAProject_data()
 void tst_ProjectFile::rejectsWhatIsNotAProject()
 {
     QFETCH(QByteArray, bytes);
-    StoredSettings settings = exampleProject();
-    settings.ProjectName = QStringLiteral("untouched");
-    const StoredSettings before = settings;
-    QString why;
-    QVERIFY(!parseProjectFile(bytes, &settings, &why));
-    QVERIFY(!why.isEmpty());
-    QCOMPARE(settings, before);
+    const Result<StoredSettings> read = parseProjectFile(bytes);
+    QVERIFY(!read);
+    QVERIFY(!read.error().isEmpty());
 }
 
 void tst_ProjectFile::refusesAValueWithADoubleQuote()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("q.Prj"));
-    QCOMPARE(WriteProjectFile(exampleProject(), path), QString());
+    VM_VERIFY_OK(WriteProjectFile(exampleProject(), path));
     const QByteArray before = fileBytes(path);
 
     StoredSettings quoted = exampleProject();
     quoted.DataTables = {QStringLiteral("Dept")};
     quoted.Relations = {QStringLiteral("Employee.Name=\"x\"")};
     QCOMPARE(unstorableProjectValue(quoted), QStringLiteral("Relation:1:"));
-    const QString error = WriteProjectFile(quoted, path);
-    QVERIFY(error.contains(QStringLiteral("Relation:1:")));
+    const Status written = WriteProjectFile(quoted, path);
+    QVERIFY(!written);
+    QVERIFY(written.error().contains(QStringLiteral("Relation:1:")));
     QCOMPARE(fileBytes(path), before);
 }
 

@@ -81,7 +81,7 @@ QString tst_RenderingWindows::copyBadge(const QString& name, const QString& copy
 {
     const QString path = m_dir.filePath(copy);
     const QByteArray bytes = fileBytes(badgePath(name)).replace(from.toUtf8(), to.toUtf8());
-    return !bytes.isEmpty() && saveFileAtomically(path, bytes).isEmpty() ? path : QString();
+    return !bytes.isEmpty() && saveFileAtomically(path, bytes) ? path : QString();
 }
 
 void tst_RenderingWindows::openExistingBuildsBothViewsForTheOrientation_data()
