@@ -1,8 +1,8 @@
 #include "app/mainMdi.h"
 
 #include "app/PlaceholderWindow.h"
-#include "app/ScreenUnits.h"
-#include "app/frmProgress.h"
+#include "widgets/ScreenUnits.h"
+#include "widgets/frmProgress.h"
 #include "common/FileNames.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectSettings.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CommonDialog.h"
-#include "app/Dialogs.h"
+#include "widgets/CommonDialog.h"
+#include "widgets/Dialogs.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "render/BadgeCanvas.h"
 
-#include "app/ScreenUnits.h"
+#include "widgets/ScreenUnits.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 #include "render/RenderingWindow.h"
 
-#include "app/Dialogs.h"
+#include "widgets/Dialogs.h"
 #include "badge/BadgeFile.h"
 #include "common/Units.h"
 #include "project/ProjectSettings.h"

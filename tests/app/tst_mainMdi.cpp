@@ -9,7 +9,7 @@
 #include "support/FileBytes.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StatusChecks.h"
-#include "app/ScreenUnits.h"
+#include "widgets/ScreenUnits.h"
 
 #include <QAction>
 #include <QMdiArea>

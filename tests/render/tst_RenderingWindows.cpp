@@ -1,7 +1,6 @@
 // Invariant: the front and back views show exactly the side a badge file holds, at the card size
 // of its orientation, at the main window's right edge; what they show is what prints, at card
 // size at the top-left of the printable area.
-#include "app/ScreenUnits.h"
 #include "app/mainMdi.h"
 #include "badge/BadgeFile.h"
 #include "common/SaveFile.h"
@@ -13,6 +12,7 @@
 #include "support/FileBytes.h"
 #include "support/PdfText.h"
 #include "support/ScriptedDialogs.h"
+#include "widgets/ScreenUnits.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 #include <QColorDialog>
 #include <QFileDialog>

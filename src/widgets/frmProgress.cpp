@@ -1,6 +1,6 @@
-#include "app/frmProgress.h"
+#include "widgets/frmProgress.h"
 
-#include "app/ScreenUnits.h"
+#include "widgets/ScreenUnits.h"
 
 #include <QLabel>
 #include <QProgressBar>

@@ -1,4 +1,4 @@
-#include "app/CommonDialog.h"
+#include "widgets/CommonDialog.h"
 
 #include "common/FileNames.h"
 

@@ -1,0 +1,44 @@
+# Fails when a file includes a layer above its own:
+#   - the core (formats, SQL, model, renderer) includes no window, widget or printer header;
+#   - nothing but the main window and main() includes app/;
+#   - widgets/, shared by every window, includes no window's folder.
+# Run by CTest with CORE_SOURCES (the core target's sources) and SOURCE_DIR (src/).
+cmake_minimum_required(VERSION 3.25)
+
+set(problems "")
+
+function(check_file file forbidden why)
+    file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include")
+    foreach(line IN LISTS includes)
+        if(line MATCHES "${forbidden}")
+            file(RELATIVE_PATH shown "${SOURCE_DIR}" "${file}")
+            string(STRIP "${line}" line)
+            set(problems "${problems}\n  ${shown}: ${line} (${why})" PARENT_SCOPE)
+        endif()
+    endforeach()
+endfunction()
+
+foreach(file IN LISTS CORE_SOURCES)
+    if(NOT file MATCHES "\\.(h|cpp)$" OR file MATCHES "_autogen/")
+        continue()
+    endif()
+    check_file("${file}"
+        "[<\"](app/|widgets/|designer/|QtWidgets|QtPrintSupport|QApplication|QWidget)"
+        "the core links no widgets")
+endforeach()
+
+file(GLOB_RECURSE all_sources "${SOURCE_DIR}/*.h" "${SOURCE_DIR}/*.cpp")
+foreach(file IN LISTS all_sources)
+    if(NOT file MATCHES "/src/(app|tools)/")
+        check_file("${file}" "\"app/" "only the main window stands above the windows")
+    endif()
+    if(file MATCHES "/src/widgets/")
+        check_file("${file}" "\"(project|badge|records|render|designer|app)/"
+            "widgets/ lies below every window")
+    endif()
+endforeach()
+
+if(problems)
+    message(FATAL_ERROR "Includes that cross the layers:${problems}")
+endif()
+message(STATUS "Layers hold")
