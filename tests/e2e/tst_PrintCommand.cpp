@@ -5,6 +5,7 @@
 #include "demo/DemoProject.h"
 #include "support/FileBytes.h"
 #include "support/PdfText.h"
+#include "support/Skip.h"
 #include "support/StatusChecks.h"
 
 #include <QFile>
@@ -57,7 +58,7 @@ private:
 void tst_PrintCommand::initTestCase()
 {
     if (!havePdfText())
-        QSKIP("pdftotext (poppler-utils) is not installed");
+        VM_SKIP(QStringLiteral("pdftotext (poppler-utils) is not installed"));
     const Run demo =
         runCommand(QStringLiteral(VELLUMARK_DEMO), {m_dir.filePath(QStringLiteral("demo"))});
     QVERIFY2(demo.exitCode == 0, qPrintable(demo.errors));

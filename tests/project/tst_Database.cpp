@@ -7,6 +7,7 @@
 #include "project/SqlText.h"
 #include "support/FileBytes.h"
 #include "support/ScratchDatabase.h"
+#include "support/Skip.h"
 #include "support/StatusChecks.h"
 
 #include <QDir>
@@ -75,7 +76,7 @@ void addAccessRow(const char* name, const char* sample, const Expected&... expec
     QFETCH(QStringList, setup);                                                                    \
     QFETCH(QString, sample);                                                                       \
     if (const QString why = unavailable(engine, sample); !why.isEmpty())                           \
-        QSKIP(qPrintable(why));                                                                    \
+        VM_SKIP(why);                                                                              \
     ScratchDatabase scratch(engine);                                                               \
     const QString path =                                                                           \
         engine == DatabaseEngine::Access ? samplePath(sample) : scratch.build(setup);              \
@@ -261,7 +262,7 @@ void tst_Database::accessValuesReadAsAccessShowsThem()
     QFETCH(QString, statement);
     QFETCH(QString, value);
     if (const QString why = unavailable(DatabaseEngine::Access, sample); !why.isEmpty())
-        QSKIP(qPrintable(why));
+        VM_SKIP(why);
     DatabaseConnection connection;
     connection.setAccessCharset(charset);
     QVERIFY2(connection.OpenProjectDatabase(samplePath(sample)),
@@ -275,7 +276,7 @@ void tst_Database::accessFileIsNeverWritten()
 {
     if (const QString why = unavailable(DatabaseEngine::Access, "northwind-jet4.mdb");
         !why.isEmpty())
-        QSKIP(qPrintable(why));
+        VM_SKIP(why);
     QTemporaryDir dir;
     const QString path = dir.filePath("writable.mdb");
     QVERIFY(QFile::copy(samplePath("northwind-jet4.mdb"), path));

@@ -7,6 +7,7 @@
 #include "records/RecordLink.h"
 #include "records/RecordQuery.h"
 #include "support/ScratchDatabase.h"
+#include "support/Skip.h"
 
 #include <QImage>
 #include <QTest>
@@ -213,7 +214,7 @@ StoredSettings tst_RecordLink::project() const
 #define OPEN_SCRATCH(scratch)                                                                      \
     QFETCH(DatabaseEngine, engine);                                                                \
     if (engine == DatabaseEngine::PostgreSQL && postgresUrl().isEmpty())                           \
-        QSKIP(qPrintable(noPostgresReason()));                                                     \
+        VM_SKIP(noPostgresReason());                                                               \
     ScratchDatabase scratch(engine);                                                               \
     QVERIFY2(!scratch.build(Tables).isEmpty(), qPrintable(scratch.error));
 

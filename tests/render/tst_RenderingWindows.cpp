@@ -12,6 +12,7 @@
 #include "support/FileBytes.h"
 #include "support/PdfText.h"
 #include "support/ScriptedDialogs.h"
+#include "support/Skip.h"
 #include "widgets/ScreenUnits.h"
 
 #include <QAction>
@@ -195,9 +196,9 @@ void tst_RenderingWindows::linkedRecordShowsInBothViewsAndPrintsAtCardSizeTopLef
     QCOMPARE(front.lblField.at(1).Caption, person.firstName);
 
     if (!havePdfText())
-        QSKIP("pdftotext (poppler-utils) is not installed");
+        VM_SKIP(QStringLiteral("pdftotext (poppler-utils) is not installed"));
     if (!QPrinterInfo::availablePrinterNames().isEmpty())
-        QSKIP("a printer is installed here: printing would not go to a PDF file");
+        VM_SKIP(QStringLiteral("a printer is installed here: printing would not go to a PDF file"));
     const QString pdf = m_dir.filePath(QStringLiteral("front.pdf"));
     m_dialogs.fileAnswers = {pdf};
     m_window->mnuPrintFront->trigger();
