@@ -1,5 +1,5 @@
-#include "widgets/Dialogs.h"
 #include "app/mainMdi.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QTimer>

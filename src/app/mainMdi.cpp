@@ -1,14 +1,14 @@
 #include "app/mainMdi.h"
 
 #include "app/PlaceholderWindow.h"
-#include "widgets/ScreenUnits.h"
-#include "widgets/frmProgress.h"
 #include "common/FileNames.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
 #include "render/BadgeRenderer.h"
 #include "render/RenderingWindow.h"
+#include "widgets/ScreenUnits.h"
+#include "widgets/frmProgress.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -26,21 +26,11 @@ namespace {
 constexpr double ViewRightGap = 240;
 constexpr double ViewTop = 120;
 
-struct WindowInfo {
-    const char* name;
-    const char* caption;
-};
-
-// Windows that later versions build; until then a placeholder opens in their place.
-constexpr WindowInfo PlannedWindows[] = {
-    {"frmNewProj", "New Project"},
-    {"frmConfigure", "Configure Databse"},
-    {"frmDirChooser", "Choose Direcory"},
-    {"frmDesigner", "Vellumark "},
-    {"frmData", "Records"},
-    {"FrmAddRec", "Edit Table"},
-    {"frmPreview", "Preview"},
-};
+// Captions of the windows still to come; until their version arrives a placeholder opens.
+QMdiSubWindow* placeholder(const QString& name, const QString& caption)
+{
+    return new PlaceholderWindow(name, caption);
+}
 
 } // namespace
 
@@ -235,18 +225,40 @@ QMdiSubWindow* mainMdi::loadedWindow(const QString& name) const
     return m_windows.value(name).data();
 }
 
+// Each window is made here on first use. One block a window, so they can change independently.
+QMdiSubWindow* mainMdi::createWindow(const QString& name)
+{
+    if (name == QLatin1String("frmNewProj"))
+        return placeholder(name, QStringLiteral("New Project"));
+
+    if (name == QLatin1String("frmConfigure"))
+        return placeholder(name, QStringLiteral("Configure Databse"));
+
+    if (name == QLatin1String("frmDirChooser"))
+        return placeholder(name, QStringLiteral("Choose Direcory"));
+
+    if (name == QLatin1String("frmDesigner"))
+        return placeholder(name, QStringLiteral("Vellumark   -  ") +
+                                     ProjectSettings::instance().ProjectName);
+
+    if (name == QLatin1String("frmData"))
+        return placeholder(name, QStringLiteral("Records"));
+
+    if (name == QLatin1String("FrmAddRec"))
+        return placeholder(name, QStringLiteral("Edit Table"));
+
+    if (name == QLatin1String("frmPreview"))
+        return placeholder(name, QStringLiteral("Preview"));
+
+    return nullptr;
+}
+
 QMdiSubWindow* mainMdi::showWindow(const QString& name)
 {
     QPointer<QMdiSubWindow>& window = m_windows[name];
     if (!window) {
-        QString caption;
-        for (const WindowInfo& info : PlannedWindows) {
-            if (name == QLatin1String(info.name))
-                caption = QString::fromLatin1(info.caption);
-        }
-        if (name == QLatin1String("frmDesigner"))
-            caption = QStringLiteral("Vellumark   -  ") + ProjectSettings::instance().ProjectName;
-        window = new PlaceholderWindow(name, caption);
+        window = createWindow(name);
+        Q_ASSERT(window);
         window->setAttribute(Qt::WA_DeleteOnClose);
         m_mdi->addSubWindow(window);
     }

@@ -82,6 +82,7 @@ private:
                      const QKeySequence& shortcut = {});
     void setProjectMenusEnabled(bool enabled);
     void placeRenderingWindows();
+    QMdiSubWindow* createWindow(const QString& name);
     QMdiSubWindow* showWindow(const QString& name);
     void unloadWindow(const QString& name);
 

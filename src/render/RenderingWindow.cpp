@@ -1,10 +1,10 @@
 #include "render/RenderingWindow.h"
 
-#include "widgets/Dialogs.h"
 #include "badge/BadgeFile.h"
 #include "common/Units.h"
 #include "project/ProjectSettings.h"
 #include "render/BadgeCanvas.h"
+#include "widgets/Dialogs.h"
 
 namespace vm {
 

@@ -16,6 +16,8 @@ public:
     QList<MessageAnswer> answers;
     QStringList fileAnswers; // for open and save dialogs, in order; "" cancels
     QList<FileRequest> fileRequests;
+    QStringList folderAnswers; // for folder dialogs, in order; "" cancels
+    QList<QRgb> colorAnswers;  // for colour dialogs, in order; none left cancels
 
     QStringList messageTexts() const
     {
@@ -36,8 +38,16 @@ public:
     }
     QString openFileName(QWidget*, const FileRequest& request) override { return file(request); }
     QString saveFileName(QWidget*, const FileRequest& request) override { return file(request); }
-    QString folder(QWidget*, const QString&, const QString&) override { return {}; }
-    std::optional<QRgb> color(QWidget*, QRgb) override { return std::nullopt; }
+    QString folder(QWidget*, const QString&, const QString&) override
+    {
+        return folderAnswers.isEmpty() ? QString() : folderAnswers.takeFirst();
+    }
+    std::optional<QRgb> color(QWidget*, QRgb) override
+    {
+        if (colorAnswers.isEmpty())
+            return std::nullopt;
+        return colorAnswers.takeFirst();
+    }
     bool printerSetup(QWidget*, QPrinter*) override { return false; }
     bool pageSetup(QWidget*, QPrinter*) override { return false; }
 
