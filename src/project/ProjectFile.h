@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Status.h"
-#include "project/ProjectSettings.h"
+#include "project/StoredSettings.h"
 
 #include <QByteArray>
 #include <QString>

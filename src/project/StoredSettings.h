@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace vm {
+
+// The fields of a project that the project file stores, in file order. A plain value, so a
+// project can be read completely before it replaces the open one, and core code can take one
+// without the program-wide settings object.
+struct StoredSettings {
+    QString ProjectName;
+    QString DatabasePath;
+    QStringList DataTables; // child tables; entry i is brought in by Relations[i]
+    QString MasterTable;
+    QString UniqueField;
+    QStringList Relations;  // SQL conditions joining the master table with one child table each
+    qint16 PlaceImages = 0; // 1: photograph and signature are placed on badges
+    QString PhotoField;     // "Table.Column" or "<None>"
+    QString SignField;
+    QString PhotoDir; // folders end with "/"
+    QString SignDir;
+    QString ProjectDir;
+    QString BadgeDir;
+    QString LogoDir;
+    QStringList Badges; // badge names, without folder and extension
+
+    friend bool operator==(const StoredSettings&, const StoredSettings&) = default;
+};
+
+inline const QString NoneField = QStringLiteral("<None>");
+
+} // namespace vm
