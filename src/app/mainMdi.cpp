@@ -431,20 +431,25 @@ void mainMdi::openBadgeLayout(const QString& path)
         settings.Badges << name;
 }
 
-bool mainMdi::linkRecordToViews(RecordLinker& linker, const QString& keyValue)
+bool mainMdi::linkRecordToViews(RecordLinker& linker, const RecordKey& key)
 {
-    const RecordLinker::Result result =
-        linker.link(keyValue, m_front->badgeSide(), m_back->badgeSide());
-    m_front->sideChanged();
-    m_back->sideChanged();
-    if (result.outcome == RecordLinker::Outcome::Rejected) {
+    const LinkResult result = linker.link(key);
+    if (result.record) {
+        m_front->showRecord(*result.record);
+        m_back->showRecord(*result.record);
+        return true;
+    }
+    m_front->showNoRecord();
+    m_back->showNoRecord();
+    if (result.outcome == LinkOutcome::Rejected)
         m_dialogs.message(this, {QStringLiteral("Error in data linking"),
                                  MessageButtons::Ok,
                                  MessageIcon::None,
                                  {},
-                                 result.error});
-    }
-    return result.outcome == RecordLinker::Outcome::Linked;
+                                 result.message});
+    else
+        MsgBox(m_dialogs, this, result.message, MessageButtons::Ok, MessageIcon::Exclamation);
+    return false;
 }
 
 QPrinter* mainMdi::printer()

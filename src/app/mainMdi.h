@@ -16,6 +16,7 @@ class QMenu;
 
 namespace vm {
 
+class RecordKey;
 class RecordLinker;
 class RenderingWindow;
 class frmProgress;
@@ -57,10 +58,11 @@ public:
     // with the file chosen in its dialog.
     void openBadgeLayout(const QString& path);
 
-    // Fills both views with one record of the master table, looked up by the unique field's
-    // value as the record list shows it. What the record browser calls when a row is chosen.
-    // "Error in data linking" is shown when the engine rejects a statement.
-    bool linkRecordToViews(RecordLinker& linker, const QString& keyValue);
+    // Fills both views with one record of the master table; what the record browser calls when
+    // a row is chosen. When the record does not link completely, both views lose every value and
+    // picture of the previous record first, then the operator is told why ("Error in data
+    // linking" when the engine rejects the statement).
+    bool linkRecordToViews(RecordLinker& linker, const RecordKey& key);
 
     // Prints a view's side at card size at the top-left of the printable area. With no printer
     // installed the operator is asked for a PDF file instead. False when nothing was printed.

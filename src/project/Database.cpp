@@ -1,7 +1,7 @@
 #include "project/Database.h"
 
-#include "project/ProjectSettings.h"
 #include "project/SqlText.h"
+#include "project/StoredSettings.h"
 
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -235,6 +235,12 @@ bool DatabaseConnection::openPostgreSQL(const QString& path)
     if (!m_db.open())
         return fail(QStringLiteral("Cannot connect to the PostgreSQL database %1: %2")
                         .arg(quoted(path), m_db.lastError().databaseText().trimmed()));
+    // Literals double their quotes and nothing else, which holds only while a backslash is a
+    // plain character; a server configured otherwise must not change that for us.
+    QSqlQuery setup(m_db);
+    if (!setup.exec(QStringLiteral("set standard_conforming_strings = on")))
+        return fail(QStringLiteral("Cannot set up the PostgreSQL connection %1: %2")
+                        .arg(quoted(path), setup.lastError().databaseText().trimmed()));
     return true;
 }
 

@@ -1,6 +1,5 @@
 #include "records/RecordLink.h"
 
-#include "badge/BadgeSide.h"
 #include "common/FileNames.h"
 #include "records/RecordQuery.h"
 
@@ -9,6 +8,8 @@
 #include <QImageReader>
 #include <QSqlField>
 #include <QSqlQuery>
+
+#include <vector>
 
 namespace vm {
 namespace {
@@ -23,7 +24,7 @@ QString nextPictureName(const QString& path)
     return {};
 }
 
-QImage readPicture(const QString& path, QSize decodeSize)
+QImage readPicture(const QString& path, QSize decodeSize, QString* error)
 {
     QImageReader reader(path);
     reader.setAutoTransform(true);
@@ -33,28 +34,65 @@ QImage readPicture(const QString& path, QSize decodeSize)
             (full.width() > decodeSize.width() || full.height() > decodeSize.height()))
             reader.setScaledSize(full.scaled(decodeSize, Qt::KeepAspectRatioByExpanding));
     }
-    return reader.read();
+    QImage picture = reader.read();
+    if (picture.isNull())
+        *error = reader.errorString();
+    return picture;
+}
+
+// One picture looked for through the .jpg, .jpeg, .bmp chain. A file that is found but cannot
+// be decoded sets `error`; no picture at all is no error.
+struct PictureLookup {
+    QImage picture;
+    QString path; // the last name tried
+    bool firstTry = true;
+    QString error;
+};
+
+PictureLookup lookUpPicture(const QString& path, QSize decodeSize)
+{
+    PictureLookup found;
+    found.path = path;
+    while (true) {
+        const QString file = resolveFileName(found.path);
+        if (!found.path.isEmpty() && QFileInfo(file).isFile()) {
+            // An unreadable file is not looked for again under another name.
+            found.picture = readPicture(file, decodeSize, &found.error);
+            return found;
+        }
+        const QString next = nextPictureName(found.path);
+        if (next.isEmpty())
+            return found;
+        found.path = next;
+        found.firstTry = false;
+    }
+}
+
+QString quoted(const QString& text)
+{
+    return QStringLiteral("\u201c%1\u201d").arg(text);
+}
+
+LinkResult notLinked(LinkOutcome outcome, const QString& message)
+{
+    return {outcome, message, std::nullopt};
+}
+
+// The part of a stored "Table.Column" after its first full stop.
+QString columnPart(const QString& field)
+{
+    const qsizetype dot = field.indexOf(QLatin1Char('.'));
+    return dot < 0 ? field : field.mid(dot + 1);
 }
 
 } // namespace
 
 bool OpenImage(QImage& picture, QString& path, QSize decodeSize)
 {
-    bool first = true;
-    while (true) {
-        const QString file = resolveFileName(path);
-        if (!path.isEmpty() && QFileInfo(file).isFile()) {
-            picture = readPicture(file, decodeSize);
-            return first && !picture.isNull(); // an unreadable file is not looked for again
-        }
-        const QString next = nextPictureName(path);
-        if (next.isEmpty()) {
-            picture = QImage();
-            return false;
-        }
-        path = next;
-        first = false;
-    }
+    PictureLookup found = lookUpPicture(path, decodeSize);
+    picture = found.picture;
+    path = found.path;
+    return found.firstTry && !picture.isNull();
 }
 
 QSqlRecord qualifyJoinedColumns(const QSqlRecord& row, const QList<QPair<QString, int>>& tables)
@@ -83,33 +121,9 @@ QSqlRecord qualifyJoinedColumns(const QSqlRecord& row, const QList<QPair<QString
     return named;
 }
 
-void fillFieldCaptions(BadgeSide& side, const QSqlRecord& record)
-{
-    for (auto& [index, field] : side.lblField) {
-        int column = record.indexOf(field.Tag); // a joined record's qualified name wins
-        if (column < 0) {
-            const qsizetype dot = field.Tag.indexOf(QLatin1Char('.'));
-            if (dot >= 0)
-                column = record.indexOf(field.Tag.mid(dot + 1));
-        }
-        if (column < 0)
-            continue;
-        const QVariant value = record.value(column);
-        field.Caption = value.isNull() ? QStringLiteral(" ") : value.toString();
-    }
-}
-
-void placePictures(BadgeSide& side, const QImage& photo, const QImage& sign)
-{
-    side.imgPhoto.Picture = photo;
-    side.imgSign.Picture = sign;
-    side.imgPhoto.ShowPlaceholder = false;
-    side.imgSign.ShowPlaceholder = false;
-}
-
-RecordLinker::RecordLinker(DatabaseConnection& database, const StoredSettings& project)
+RecordLinker::RecordLinker(DatabaseConnection& database, StoredSettings project)
     : m_db(database)
-    , m_project(project)
+    , m_project(std::move(project))
 {
 }
 
@@ -126,6 +140,25 @@ ColumnKind RecordLinker::keyKind()
     return *m_keyKind;
 }
 
+Result<RecordKey> RecordLinker::keyFromText(const QString& text)
+{
+    Result<RecordKey> key = RecordKey::fromText(text, keyKind());
+    if (!key)
+        return Status::failure(refusal(key.error()));
+    return key;
+}
+
+QString RecordLinker::refusal(const QString& problem)
+{
+    if (keyKind() != ColumnKind::Numeric)
+        return problem;
+    QString text = problem;
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text + QStringLiteral("; %1 of %2 holds numbers.")
+                      .arg(m_project.UniqueField, m_project.MasterTable);
+}
+
 QList<QPair<QString, int>> RecordLinker::joinedTables()
 {
     if (!m_joined) {
@@ -139,73 +172,169 @@ QList<QPair<QString, int>> RecordLinker::joinedTables()
     return *m_joined;
 }
 
-QString RecordLinker::pictureColumnValue(const QSqlRecord& record, const QString& field,
-                                         bool* missing) const
+QString RecordLinker::recordName(const RecordKey& key) const
 {
-    const qsizetype dot = field.indexOf(QLatin1Char('.'));
-    const int column = record.indexOf(dot < 0 ? field : field.mid(dot + 1));
-    *missing = column < 0;
-    return *missing ? QString() : record.value(column).toString(); // a null adds nothing
+    return QStringLiteral("the record %1 of %2").arg(quoted(key.text()), m_project.MasterTable);
 }
 
-RecordLinker::Result RecordLinker::link(const QString& keyValue, BadgeSide& front, BadgeSide& back)
+LinkResult RecordLinker::statementFailed(const DatabaseConnection::Selection& selection,
+                                         const RecordKey& key) const
 {
-    Result result;
+    if (selection.outcome == DatabaseConnection::Outcome::Rejected)
+        return notLinked(LinkOutcome::Rejected,
+                         QStringLiteral("The database refused the statement that links %1: %2")
+                             .arg(recordName(key), selection.error));
+    return notLinked(LinkOutcome::Failed,
+                     QStringLiteral("The database could not be read for %1: %2")
+                         .arg(recordName(key), selection.error));
+}
+
+LinkResult RecordLinker::link(const RecordKey& key)
+{
+    const RecordKey typed =
+        key.kind() == keyKind() ? key : RecordKey::fromValue(key.value(), keyKind());
     const NameQuoter quote = [this](const QString& name) {
         return m_db.quoteName(name);
     };
-    const RecordStatements statements =
-        buildRecordStatements(m_project, keyValue, keyKind(), quote);
+    const Result<RecordStatements> statements = buildRecordStatements(m_project, typed, quote);
+    if (!statements)
+        return notLinked(LinkOutcome::Failed, refusal(statements.error()));
 
-    auto stopped = [&](const DatabaseConnection::Selection& selection) {
-        result.error = selection.error;
-        result.outcome = selection.outcome == DatabaseConnection::Outcome::Rejected
-                             ? Outcome::Rejected
-                             : Outcome::Ended;
-        return result;
+    DatabaseConnection::Selection row = m_db.select(statements->recordSql);
+    if (row.outcome != DatabaseConnection::Outcome::Ok)
+        return statementFailed(row, typed);
+    if (!row.query.next())
+        return whyNoRow(typed);
+
+    LinkedRecord record;
+    record.key = typed;
+    record.values = qualifyJoinedColumns(row.query.record(), joinedTables());
+    row.query.finish();
+    if (m_project.PlaceImages == 1 && !statements->pictureSql.isEmpty()) {
+        if (const Status loaded = loadPictures(statements->pictureSql, record); !loaded)
+            return notLinked(LinkOutcome::Failed, loaded.error());
+    }
+    return {LinkOutcome::Linked, QString(), std::move(record)};
+}
+
+LinkResult RecordLinker::whyNoRow(const RecordKey& key)
+{
+    const NameQuoter quote = [this](const QString& name) {
+        return m_db.quoteName(name);
     };
+    const Result<MissingRowStatements> statements =
+        buildMissingRowStatements(m_project, key, quote);
+    if (!statements)
+        return notLinked(LinkOutcome::Failed, refusal(statements.error()));
 
-    DatabaseConnection::Selection record = m_db.select(statements.recordSql);
-    if (record.outcome != DatabaseConnection::Outcome::Ok)
-        return stopped(record);
-    if (!record.query.next())
-        return result; // no such record: the badge keeps what it showed
-    const QSqlRecord row = qualifyJoinedColumns(record.query.record(), joinedTables());
-    fillFieldCaptions(front, row);
-    fillFieldCaptions(back, row);
+    DatabaseConnection::Selection master = m_db.select(statements->masterSql);
+    if (master.outcome != DatabaseConnection::Outcome::Ok)
+        return statementFailed(master, key);
+    if (!master.query.next())
+        return notLinked(
+            LinkOutcome::NoSuchRecord,
+            QStringLiteral("%1 has no record whose %2 is %3.")
+                .arg(m_project.MasterTable, m_project.UniqueField, quoted(key.text())));
+    const QSqlRecord masterRow = master.query.record();
 
-    if (m_project.PlaceImages != 1) {
-        placePictures(front, {}, {});
-        placePictures(back, {}, {});
-        result.outcome = Outcome::Linked;
-        return result;
+    QStringList missing;
+    for (qsizetype i = 0; i < statements->childSql.size(); ++i) {
+        DatabaseConnection::Selection child = m_db.select(statements->childSql[i]);
+        if (child.outcome != DatabaseConnection::Outcome::Ok)
+            return statementFailed(child, key);
+        if (!child.query.next())
+            missing << missingChildRow(i, masterRow);
     }
+    const QString record = recordName(key);
+    if (missing.isEmpty()) // each child has a row, but no combination meets every relation
+        return notLinked(LinkOutcome::MissingChildRow,
+                         QStringLiteral("The rows of %1 related to %2 do not meet all the "
+                                        "relations together (%3).")
+                             .arg(m_project.DataTables.join(QStringLiteral(", ")), record,
+                                  m_project.Relations.join(QStringLiteral(" AND "))));
+    return notLinked(LinkOutcome::MissingChildRow,
+                     QStringLiteral("The record %1 of %2 has no row in its child table %3.")
+                         .arg(quoted(key.text()), m_project.MasterTable,
+                              missing.join(QStringLiteral("; nor in "))));
+}
 
-    if (!statements.pictureSql.isEmpty()) {
-        DatabaseConnection::Selection pictures = m_db.select(statements.pictureSql);
-        if (pictures.outcome != DatabaseConnection::Outcome::Ok)
-            return stopped(pictures);
-        if (!pictures.query.next())
-            return result;
-        const QSqlRecord pictureRow = pictures.query.record();
-        bool missing = false;
-        if (isPictureFieldSet(m_project.PhotoField)) {
-            const QString value = pictureColumnValue(pictureRow, m_project.PhotoField, &missing);
-            if (!missing)
-                result.photoPath = m_project.PhotoDir + value + QStringLiteral(".jpg");
+// "Department: no Department row has DeptID “99”", from the relation and the master row.
+QString RecordLinker::missingChildRow(qsizetype child, const QSqlRecord& masterRow) const
+{
+    const QString table = m_project.DataTables[child];
+    const QString relation = m_project.Relations[child];
+    const std::optional<RelationColumns> columns =
+        relationColumns(relation, m_project.MasterTable, table);
+    const int column = columns ? masterRow.indexOf(columns->masterColumn) : -1;
+    if (column < 0)
+        return QStringLiteral("%1 that meets %2").arg(table, quoted(relation));
+    const QVariant value = masterRow.value(column);
+    if (value.isNull())
+        return QStringLiteral("%1: its %2 is empty").arg(table, columns->masterColumn);
+    QString text = QStringLiteral("%1: no %1 row has %2 %3")
+                       .arg(table, columns->childColumn, quoted(value.toString()));
+    if (columns->childColumn.compare(columns->masterColumn, Qt::CaseInsensitive) != 0)
+        text += QStringLiteral(" (its %1)").arg(columns->masterColumn);
+    return text;
+}
+
+Status RecordLinker::loadPictures(const QString& sql, LinkedRecord& record)
+{
+    struct Wanted {
+        const QString& field;
+        const QString& folder;
+        QSize decodeSize;
+        QImage& picture;
+        QString& path;
+        const char* what;
+    };
+    std::vector<Wanted> wanted;
+    if (isPictureFieldSet(m_project.PhotoField))
+        wanted.push_back({m_project.PhotoField, m_project.PhotoDir, m_photoDecode, record.photo,
+                          record.photoPath, "photograph"});
+    if (isPictureFieldSet(m_project.SignField))
+        wanted.push_back({m_project.SignField, m_project.SignDir, m_signDecode, record.sign,
+                          record.signPath, "signature"});
+    const QString name = recordName(record.key);
+
+    DatabaseConnection::Selection row = m_db.select(sql);
+    if (row.outcome != DatabaseConnection::Outcome::Ok || !row.query.next()) {
+        // Name the column that is gone from the record when one is; else every picture column.
+        QStringList columns;
+        for (const Wanted& w : wanted) {
+            if (joinedColumn(record.values, w.field) < 0)
+                columns << QStringLiteral("%1 column %2").arg(QLatin1String(w.what), w.field);
         }
-        if (isPictureFieldSet(m_project.SignField)) {
-            const QString value = pictureColumnValue(pictureRow, m_project.SignField, &missing);
-            if (!missing)
-                result.signPath = m_project.SignDir + value + QStringLiteral(".jpg");
+        if (columns.isEmpty()) {
+            for (const Wanted& w : wanted)
+                columns << QStringLiteral("%1 column %2").arg(QLatin1String(w.what), w.field);
         }
+        const QString why = row.outcome == DatabaseConnection::Outcome::Ok
+                                ? QStringLiteral("the record changed while it was linked")
+                                : row.error;
+        return Status::failure(QStringLiteral("The %1 of %2 cannot be read: %3")
+                                   .arg(columns.join(QStringLiteral(" or the ")), name, why));
     }
-    OpenImage(result.photo, result.photoPath, m_photoDecode);
-    OpenImage(result.sign, result.signPath, m_signDecode);
-    placePictures(front, result.photo, result.sign);
-    placePictures(back, result.photo, result.sign);
-    result.outcome = Outcome::Linked;
-    return result;
+    const QSqlRecord pictureRow = row.query.record();
+    for (const Wanted& w : wanted) {
+        const int column = pictureRow.indexOf(columnPart(w.field));
+        if (column < 0)
+            return Status::failure(
+                QStringLiteral("The %1 column %2 of %3 cannot be read: it is not in "
+                               "the picture statement's row.")
+                    .arg(QLatin1String(w.what), w.field, name));
+        // A null value adds nothing to the folder.
+        const QString file =
+            w.folder + pictureRow.value(column).toString() + QStringLiteral(".jpg");
+        const PictureLookup found = lookUpPicture(file, w.decodeSize);
+        if (!found.error.isEmpty())
+            return Status::failure(
+                QStringLiteral("The %1 file %2 of %3 cannot be read: %4")
+                    .arg(QLatin1String(w.what), quoted(found.path), name, found.error));
+        w.picture = found.picture;
+        w.path = found.path;
+    }
+    return {};
 }
 
 } // namespace vm

@@ -1,18 +1,19 @@
 #pragma once
 
 #include "project/Database.h"
-#include "project/ProjectSettings.h"
+#include "project/StoredSettings.h"
+#include "records/LinkedRecord.h"
+#include "records/RecordKey.h"
 
 #include <QImage>
+#include <QList>
+#include <QPair>
 #include <QSize>
-#include <QSqlRecord>
 #include <QString>
 
 #include <optional>
 
 namespace vm {
-
-struct BadgeSide;
 
 // Loads a picture file. A missing name.jpg is looked for as name.jpeg, a missing name.jpeg as
 // name.bmp (each also without regard to letter case); when nothing loads the picture is cleared.
@@ -26,46 +27,49 @@ bool OpenImage(QImage& picture, QString& path, QSize decodeSize = {});
 // `tables` are the joined tables in select-list order with their column counts.
 QSqlRecord qualifyJoinedColumns(const QSqlRecord& row, const QList<QPair<QString, int>>& tables);
 
-// The fill step: each field takes the record's value (a null shows as one blank); a field whose
-// column the record does not have keeps its caption.
-void fillFieldCaptions(BadgeSide& side, const QSqlRecord& record);
+enum class LinkOutcome {
+    Linked,
+    NoSuchRecord,    // the master table has no row for the key
+    MissingChildRow, // the master row exists, a child table has no row related to it
+    Rejected,        // the engine refused the record statement: "Error in data linking"
+    Failed,          // a refused key, a picture that cannot be read, a lost connection
+};
 
-// Puts the record's pictures into the photo and signature frames; a null picture leaves its
-// frame empty, without the placeholder.
-void placePictures(BadgeSide& side, const QImage& photo, const QImage& sign);
+struct LinkResult {
+    LinkOutcome outcome = LinkOutcome::Failed;
+    QString message; // why not, naming the table, column and value; empty when linked
+    std::optional<LinkedRecord> record; // set only when linked
+};
 
-// Links one record of the master table to both sides of a badge, the same way for the rendering
-// windows and for batch printing.
+// Links one record of the master table: its joined row and its pictures come back together or
+// not at all, the same way for the rendering windows, the print page and batch printing.
 class RecordLinker {
 public:
-    RecordLinker(DatabaseConnection& database, const StoredSettings& project);
+    RecordLinker(DatabaseConnection& database, StoredSettings project);
 
-    enum class Outcome {
-        Linked,   // fields filled; pictures placed or cleared
-        Rejected, // the engine refused a statement: "Error in data linking"
-        Ended,    // stopped silently (no such record, no picture row, ...): the rest kept
-    };
-    struct Result {
-        Outcome outcome = Outcome::Ended;
-        QString error;      // the engine's text when rejected or failed
-        QImage photo, sign; // the pictures loaded for the record (previews)
-        QString photoPath, signPath;
-    };
+    // The kind of the unique field, read once from the database.
+    ColumnKind keyKind();
+    // A key typed as the unique field is; a refusal names the value and the column.
+    Result<RecordKey> keyFromText(const QString& text);
 
-    // `keyValue` is the unique field's value as the record list shows it.
-    Result link(const QString& keyValue, BadgeSide& front, BadgeSide& back);
+    // A key of another kind than the unique field's is read again as the unique field's kind.
+    LinkResult link(const RecordKey& key);
 
     // Batch printing decodes photographs only as large as they print.
     void setPictureDecodeSize(QSize photo, QSize sign);
 
-    ColumnKind keyKind();
-
 private:
     QList<QPair<QString, int>> joinedTables();
-    QString pictureColumnValue(const QSqlRecord& record, const QString& field, bool* missing) const;
+    QString refusal(const QString& problem);
+    QString recordName(const RecordKey& key) const;
+    LinkResult statementFailed(const DatabaseConnection::Selection& selection,
+                               const RecordKey& key) const;
+    LinkResult whyNoRow(const RecordKey& key);
+    QString missingChildRow(qsizetype child, const QSqlRecord& masterRow) const;
+    Status loadPictures(const QString& sql, LinkedRecord& record);
 
     DatabaseConnection& m_db;
-    const StoredSettings& m_project;
+    const StoredSettings m_project;
     std::optional<ColumnKind> m_keyKind;
     std::optional<QList<QPair<QString, int>>> m_joined;
     QSize m_photoDecode, m_signDecode;

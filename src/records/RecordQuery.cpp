@@ -1,5 +1,7 @@
 #include "records/RecordQuery.h"
 
+#include <QRegularExpression>
+
 namespace vm {
 namespace {
 
@@ -19,21 +21,19 @@ QString qualifiedName(const NameQuoter& quote, const QString& field)
     return quote(field.left(dot)) + QLatin1Char('.') + quote(field.mid(dot + 1));
 }
 
-// " where M.[U]=v", or empty for a key kind that is never written into statements.
-QString masterCondition(const QString& master, const QString& uniqueField, const QString& value,
-                        ColumnKind kind, const NameQuoter& quote)
+// " where M.[U]=v"; the key is a checked literal, never raw text.
+Result<QString> masterCondition(const StoredSettings& project, const RecordKey& key,
+                                const NameQuoter& quote)
 {
-    const QString column = QStringLiteral(" where ") + name(quote, master) + QStringLiteral(".[") +
-                           uniqueField + QStringLiteral("]=");
-    switch (kind) {
-    case ColumnKind::Numeric:
-        return column + value;
-    case ColumnKind::Text:
-        return column + QLatin1Char('\'') + value + QLatin1Char('\'');
-    case ColumnKind::Other:
-        break;
-    }
-    return {};
+    if (!key.isValid())
+        return Status::failure(key.problem());
+    return QStringLiteral(" where ") + name(quote, project.MasterTable) + QStringLiteral(".[") +
+           project.UniqueField + QStringLiteral("]=") + key.sqlLiteral();
+}
+
+qsizetype relatedChildren(const StoredSettings& project)
+{
+    return std::min(project.Relations.size(), project.DataTables.size());
 }
 
 } // namespace
@@ -43,33 +43,34 @@ bool isPictureFieldSet(const QString& field)
     return !field.isEmpty() && field != NoneField;
 }
 
-RecordStatements buildRecordStatements(const StoredSettings& project, const QString& keyValue,
-                                       ColumnKind keyKind, const NameQuoter& quote)
+Result<RecordStatements> buildRecordStatements(const StoredSettings& project, const RecordKey& key,
+                                               const NameQuoter& quote)
 {
-    RecordStatements s;
+    const Result<QString> keyCondition = masterCondition(project, key, quote);
+    if (!keyCondition)
+        return keyCondition.status();
     const QString master = name(quote, project.MasterTable);
-    const QString keyCondition =
-        masterCondition(project.MasterTable, project.UniqueField, keyValue, keyKind, quote);
 
     QString selectList = master + QStringLiteral(".*");
     for (const QString& child : project.DataTables)
         selectList += QLatin1Char(',') + name(quote, child) + QStringLiteral(".*");
 
+    // Each relation brings in the child table at the same position.
     QString tableList = master;
+    for (qsizetype i = 0; i < relatedChildren(project); ++i)
+        tableList += QLatin1Char(',') + name(quote, project.DataTables[i]);
+
     QString condition;
-    if (!keyCondition.isEmpty()) {
-        // Each relation brings in the child table at the same position.
-        for (qsizetype i = 0; i < project.Relations.size() && i < project.DataTables.size(); ++i)
-            tableList += QLatin1Char(',') + name(quote, project.DataTables[i]);
-        if (project.DataTables.isEmpty()) {
-            condition = keyCondition;
-        } else {
-            condition = QStringLiteral(" where ");
-            for (const QString& relation : project.Relations)
-                condition += relation + QStringLiteral(" AND ");
-            condition += keyCondition.mid(6); // keeps its leading blank: two before M
-        }
+    if (project.DataTables.isEmpty()) {
+        condition = *keyCondition;
+    } else {
+        condition = QStringLiteral(" where ");
+        for (const QString& relation : project.Relations)
+            condition += relation + QStringLiteral(" AND ");
+        condition += keyCondition->mid(6); // keeps its leading blank: two before M
     }
+
+    RecordStatements s;
     s.recordSql =
         QStringLiteral("select ") + selectList + QStringLiteral(" from ") + tableList + condition;
 
@@ -86,6 +87,47 @@ RecordStatements buildRecordStatements(const StoredSettings& project, const QStr
             QStringLiteral("Select ") + columns + QStringLiteral(" From ") + tableList + condition;
     }
     return s;
+}
+
+Result<MissingRowStatements> buildMissingRowStatements(const StoredSettings& project,
+                                                       const RecordKey& key,
+                                                       const NameQuoter& quote)
+{
+    const Result<QString> keyCondition = masterCondition(project, key, quote);
+    if (!keyCondition)
+        return keyCondition.status();
+    const QString master = name(quote, project.MasterTable);
+    MissingRowStatements s;
+    s.masterSql =
+        QStringLiteral("select ") + master + QStringLiteral(".* from ") + master + *keyCondition;
+    for (qsizetype i = 0; i < relatedChildren(project); ++i) {
+        const QString child = name(quote, project.DataTables[i]);
+        s.childSql << QStringLiteral("select ") + child + QStringLiteral(".* from ") + master +
+                          QLatin1Char(',') + child + QStringLiteral(" where ") +
+                          project.Relations[i] + QStringLiteral(" AND ") + keyCondition->mid(6);
+    }
+    return s;
+}
+
+std::optional<RelationColumns> relationColumns(const QString& relation, const QString& master,
+                                               const QString& child)
+{
+    static const QRegularExpression form(
+        QStringLiteral("\\A\\s*\"?([^\\s.\"]+)\"?\\.\\[?([^\\]=]+?)\\]?\\s*=\\s*\"?([^\\s.\"]+)\"?"
+                       "\\.\\[?([^\\]=]+?)"
+                       "\\]?\\s*\\z"));
+    const QRegularExpressionMatch match = form.match(relation);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QString leftTable = match.captured(1), rightTable = match.captured(3);
+    auto same = [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) == 0;
+    };
+    if (same(leftTable, master) && same(rightTable, child))
+        return RelationColumns{match.captured(2), match.captured(4)};
+    if (same(leftTable, child) && same(rightTable, master))
+        return RelationColumns{match.captured(4), match.captured(2)};
+    return std::nullopt;
 }
 
 } // namespace vm

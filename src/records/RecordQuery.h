@@ -1,11 +1,14 @@
 #pragma once
 
-#include "project/ColumnKind.h"
-#include "project/ProjectSettings.h"
+#include "common/Status.h"
+#include "project/StoredSettings.h"
+#include "records/RecordKey.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace vm {
 
@@ -22,14 +25,33 @@ struct RecordStatements {
 // A photo or signature field counts as set unless it is "<None>" or empty.
 bool isPictureFieldSet(const QString& field);
 
-// The key condition is " where M.[U]=v" for a numeric key and " where M.[U]='v'" for a text key
-// (v is not escaped, so a quote in it makes the statement invalid); any other kind has none, and
-// the table list then holds the master table alone.
-//
-// The record statement joins the master table with every child table for one key value; the
-// picture statement reads the photo and signature columns of that same joined row (same table
-// list, same whole condition), so a picture column of a child table comes from the related row.
-RecordStatements buildRecordStatements(const StoredSettings& project, const QString& keyValue,
-                                       ColumnKind keyKind, const NameQuoter& quote = {});
+// The key condition is " where M.[U]=" + the key's literal (17, 'O''Brien'). The record
+// statement joins the master table with every child table for that key; the picture statement
+// reads the photo and signature columns of that same joined row (same table list, same whole
+// condition), so a picture column of a child table comes from the related row. A key that cannot
+// be written as a literal is refused with its problem.
+Result<RecordStatements> buildRecordStatements(const StoredSettings& project, const RecordKey& key,
+                                               const NameQuoter& quote = {});
+
+// What finds out why the record statement gave no row: the master row alone
+// ("select M.* from M where M.[U]=v"), then for each child table the joined row of the master
+// and that child by its own relation ("select Ci.* from M,Ci where Ri AND  M.[U]=v").
+struct MissingRowStatements {
+    QString masterSql;
+    QStringList childSql; // one per relation that has its child table
+};
+Result<MissingRowStatements> buildMissingRowStatements(const StoredSettings& project,
+                                                       const RecordKey& key,
+                                                       const NameQuoter& quote = {});
+
+// The two sides of a relation written Master.[Column]=Child.[Column] (either way round, blanks
+// and brackets optional). Empty when the relation has another form or does not join the master
+// table with `child`.
+struct RelationColumns {
+    QString masterColumn;
+    QString childColumn;
+};
+std::optional<RelationColumns> relationColumns(const QString& relation, const QString& master,
+                                               const QString& child);
 
 } // namespace vm

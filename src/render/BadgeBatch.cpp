@@ -40,9 +40,9 @@ QSize framePixels(const PictureFrame& front, const PictureFrame& back, int dpi)
     return {int(std::ceil(w)), int(std::ceil(h))};
 }
 
-// Every key of the master table, in table order, as the record list shows them.
-bool readAllKeys(DatabaseConnection& db, const StoredSettings& project, QStringList* keys,
-                 QString* error)
+// Every key of the master table, in table order, typed as the unique field is.
+bool readAllKeys(DatabaseConnection& db, const StoredSettings& project, ColumnKind kind,
+                 QList<RecordKey>* keys, QString* error)
 {
     DatabaseConnection::Selection rows =
         db.select(QStringLiteral("select * from ") + db.quoteName(project.MasterTable));
@@ -57,7 +57,7 @@ bool readAllKeys(DatabaseConnection& db, const StoredSettings& project, QStringL
         return false;
     }
     while (rows.query.next())
-        *keys << rows.query.value(column).toString();
+        *keys << RecordKey::fromValue(rows.query.value(column), kind);
     return true;
 }
 
@@ -258,14 +258,20 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
         cardSizeTwips(front.orientation == 2 ? Orientation::Portrait : Orientation::Landscape);
 
     DatabaseConnection db;
+    RecordLinker linker(db, project);
     QStringList keys = request.keys;
+    QList<RecordKey> tableKeys;
     const bool linkRecords = request.allRecords || !keys.isEmpty();
     if (linkRecords && !db.OpenProjectDatabase(project.DatabasePath))
         return unusable(QStringLiteral("Cannot open the database %1: %2")
                             .arg(project.DatabasePath, db.errorText()));
-    if (request.allRecords && !readAllKeys(db, project, &keys, &why))
-        return unusable(
-            QStringLiteral("Cannot read the records of %1: %2").arg(project.MasterTable, why));
+    if (request.allRecords) {
+        if (!readAllKeys(db, project, linker.keyKind(), &tableKeys, &why))
+            return unusable(
+                QStringLiteral("Cannot read the records of %1: %2").arg(project.MasterTable, why));
+        for (const RecordKey& key : std::as_const(tableKeys))
+            keys << key.text();
+    }
 
     const bool wantFront = request.sides != BadgeBatchRequest::Sides::Back;
     const bool wantBack = request.sides != BadgeBatchRequest::Sides::Front;
@@ -274,7 +280,6 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
     if (!output.begin(&why))
         return unusable(why);
 
-    RecordLinker linker(db, project);
     linker.setPictureDecodeSize(framePixels(front.side.imgPhoto, back.side.imgPhoto, request.dpi),
                                 framePixels(front.side.imgSign, back.side.imgSign, request.dpi));
     bool allRendered = true;
@@ -294,22 +299,21 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
     QElapsedTimer sinceReport;
     sinceReport.start();
     for (qsizetype i = 0; i < keys.size(); ++i) {
-        BadgeSide f = front.side;
-        BadgeSide b = back.side;
-        const RecordLinker::Result link = linker.link(keys[i], f, b);
-        if (link.outcome == RecordLinker::Outcome::Rejected) {
-            report(
-                QStringLiteral("Record %1: Error in data linking (%2)").arg(keys[i], link.error));
+        // A record that does not link is skipped whole: no page shows part of it.
+        const Result<RecordKey> key =
+            request.allRecords ? Result<RecordKey>(tableKeys[i]) : linker.keyFromText(keys[i]);
+        const LinkResult link =
+            key ? linker.link(*key) : LinkResult{LinkOutcome::Failed, key.error(), std::nullopt};
+        if (link.outcome != LinkOutcome::Linked) {
+            report(link.outcome == LinkOutcome::Rejected
+                       ? QStringLiteral("Record %1: Error in data linking (%2); skipped")
+                             .arg(keys[i], link.message)
+                       : QStringLiteral("Record %1: %2 Skipped.").arg(keys[i], link.message));
             allRendered = false;
             continue;
         }
-        if (link.outcome == RecordLinker::Outcome::Ended) {
-            report(QStringLiteral("Record %1: no such record in %2; skipped")
-                       .arg(keys[i], project.MasterTable));
-            allRendered = false;
-            continue;
-        }
-        if (!addPages(f, b, int(i) + 1))
+        if (!addPages(filledSide(front.side, *link.record), filledSide(back.side, *link.record),
+                      int(i) + 1))
             return unusable(QString());
         ++result.records;
         if (sinceReport.elapsed() >= 1000) {

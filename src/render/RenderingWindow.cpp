@@ -21,7 +21,7 @@ RenderingWindow::RenderingWindow(Side side, Dialogs& dialogs, QWidget* parent)
     Picture1 = new BadgeCanvas(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setRenderOptions({RenderMode::Output});
-    Picture1->setSide(&m_side);
+    Picture1->setSide(&m_shown);
     setWidget(Picture1);
     setCardSize(cardSizeTwips(Orientation::Landscape));
 }
@@ -37,15 +37,29 @@ QSizeF RenderingWindow::cardSize() const
     return Picture1->cardSize();
 }
 
-void RenderingWindow::sideChanged()
+void RenderingWindow::setShown(BadgeSide side)
 {
+    m_shown = std::move(side);
     Picture1->update();
+}
+
+void RenderingWindow::showRecord(const LinkedRecord& record)
+{
+    m_record = record;
+    setShown(filledSide(m_layout, record));
+}
+
+void RenderingWindow::showNoRecord()
+{
+    m_record.reset();
+    setShown(emptiedSide(m_layout));
 }
 
 void RenderingWindow::UnloadBadgeElements()
 {
-    m_side = BadgeSide();
-    sideChanged();
+    m_layout = BadgeSide();
+    m_record.reset();
+    setShown(m_layout);
 }
 
 void RenderingWindow::Load_Card(const QString& Badpath)
@@ -84,8 +98,8 @@ void RenderingWindow::Load_Card(const QString& Badpath)
 
     settings.BadgeOrientation = read.orientation;
     Q_EMIT orientationRead(read.orientation);
-    m_side = std::move(read.side);
-    sideChanged();
+    m_layout = std::move(read.side);
+    setShown(m_layout);
     if (!read.missingLogos.isEmpty()) {
         m_dialogs.message(this,
                           {QStringLiteral("A logo picture of the %1 side could not be loaded.")

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "badge/BadgeSide.h"
+#include "records/LinkedRecord.h"
 
 #include <QMdiSubWindow>
 #include <QSizeF>
+
+#include <optional>
 
 namespace vm {
 
@@ -26,10 +29,20 @@ public:
     QSizeF cardSize() const;
     BadgeCanvas* canvas() const { return Picture1; }
 
-    // The side as shown; after changing it call sideChanged().
-    BadgeSide& badgeSide() { return m_side; }
-    const BadgeSide& badgeSide() const { return m_side; }
-    void sideChanged();
+    // The side as loaded, with its field references; linking never changes it.
+    const BadgeSide& layout() const { return m_layout; }
+    // The record shown, if one is.
+    const std::optional<LinkedRecord>& record() const { return m_record; }
+    // Exactly what is drawn and printed: the layout as designed until a record is linked, then
+    // filled with that record, and after a link that did not complete, emptied of every value
+    // and picture.
+    BadgeSide shownSide() const { return m_shown; }
+    const BadgeSide& badgeSide() const { return m_shown; }
+
+    // Fills the side with a linked record.
+    void showRecord(const LinkedRecord& record);
+    // After a link that did not complete: nothing of the previous record stays.
+    void showNoRecord();
 
     // Builds the side from a badge file (empty: the project's current badge). The canvas is
     // emptied first and stays empty when the badge belongs to another project or database.
@@ -45,9 +58,13 @@ Q_SIGNALS:
     void badgeLoaded();
 
 private:
+    void setShown(BadgeSide side);
+
     Side m_which;
     Dialogs& m_dialogs;
-    BadgeSide m_side;
+    BadgeSide m_layout;
+    std::optional<LinkedRecord> m_record;
+    BadgeSide m_shown; // what the canvas draws
     BadgeCanvas* Picture1;
 };
 

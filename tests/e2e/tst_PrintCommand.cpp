@@ -3,6 +3,7 @@
 // message instead of output.
 #include "common/SaveFile.h"
 #include "demo/DemoProject.h"
+#include "project/Database.h"
 #include "support/FileBytes.h"
 #include "support/PdfText.h"
 #include "support/Skip.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -49,6 +51,7 @@ private Q_SLOTS:
     void writesOnePngPerSide();
     void reportsWhatCannotBeUsed_data();
     void reportsWhatCannotBeUsed();
+    void recordsThatDoNotLinkAreSkippedWithTheirReason();
 
 private:
     QTemporaryDir m_dir;
@@ -137,7 +140,7 @@ void tst_PrintCommand::reportsWhatCannotBeUsed_data()
         << QStringList{m_project, b, "Foreign", o, out} << 1 << "Badge Not Loaded!";
     QTest::newRow("unknown record")
         << QStringList{m_project, b, "Moved", "--key", "1", "--key", "9999", o, out} << 1
-        << "Record 9999: no such record";
+        << "Record 9999: Employee has no record whose EmpNo is \u201c9999\u201d.";
 }
 
 void tst_PrintCommand::reportsWhatCannotBeUsed()
@@ -148,6 +151,52 @@ void tst_PrintCommand::reportsWhatCannotBeUsed()
     const Run run = print(arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
+}
+
+void tst_PrintCommand::recordsThatDoNotLinkAreSkippedWithTheirReason()
+{
+    // Person 18's department row goes missing for this test.
+    DatabaseConnection db;
+    QVERIFY(db.OpenProjectDatabase(m_dir.filePath(QStringLiteral("demo/data/demo.sqlite"))));
+    DatabaseConnection::Selection own =
+        db.select(QStringLiteral("select DeptID from Employee where EmpNo = 18"));
+    QVERIFY(own.query.next());
+    const QString department = own.query.value(0).toString();
+    own.query.finish();
+    auto setDepartment = [&](const QString& id) {
+        return db.execute(
+                     QStringLiteral("update Employee set DeptID = %1 where EmpNo = 18").arg(id))
+                   .outcome == DatabaseConnection::Outcome::Ok;
+    };
+    const auto restore = qScopeGuard([&] { QVERIFY(setDepartment(department)); });
+    QVERIFY(setDepartment(QStringLiteral("99")));
+
+    const QString pdf = m_dir.filePath(QStringLiteral("skipped.pdf"));
+    Run run = print({m_project, "--badge", "Staff", "--key", "17", "--key", "18", "--key",
+                     "1 OR 1=1", "-o", pdf});
+    QCOMPARE(run.exitCode, 1);
+    for (const char* reason :
+         {"Record 18: The record \u201c18\u201d of Employee has no row in its child table "
+          "Department: no Department row has DeptID \u201c99\u201d.",
+          "Record 1 OR 1=1: The key \u201c1 OR 1=1\u201d is not a number; EmpNo of Employee "
+          "holds numbers."})
+        QVERIFY2(run.errors.contains(QString::fromUtf8(reason)), qPrintable(run.errors));
+    QVERIFY2(!run.errors.contains(QStringLiteral("no such record")), qPrintable(run.errors));
+    // Person 17 alone is printed, front and back.
+    QVERIFY(pdfPage(pdf, 1).find(demoPerson(17).firstName));
+    QVERIFY(pdfPage(pdf, 2).size.isValid());
+    QVERIFY(!pdfPage(pdf, 3).size.isValid());
+
+    // A key that would widen the statement prints nobody, not a mix of two people.
+    const QString widened = m_dir.filePath(QStringLiteral("widened.pdf"));
+    run = print({m_project, "--badge", "Staff", "--key", "1 OR 1=1", "-o", widened});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.errors.contains(QStringLiteral("\u201c1 OR 1=1\u201d is not a number")),
+             qPrintable(run.errors));
+    if (QFile::exists(widened)) {
+        for (int page = 1; pdfPage(widened, page).size.isValid(); ++page)
+            QVERIFY(pdfPage(widened, page).words.isEmpty());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_PrintCommand)

@@ -1,33 +1,42 @@
-// Invariant: the record and picture statements are exactly the texts the system has always sent
-// (blanks included), whatever the number of child tables and the kind of the key. Linking a
-// record fills both sides from the joined row of the master and child tables the same way on
-// every engine, finds the pictures through the .jpg/.jpeg/.bmp chain, and a failed run changes
-// nothing it had not filled yet.
+// Invariant: a record key enters a statement only as a literal, and for every valid key the record
+// and picture statements are exactly the texts the system has always sent (blanks included).
+// A link gives one whole record (joined row and pictures) or none at all, with a reason naming
+// the table, column and value, the same on every engine; layouts are never changed, and a side
+// shown without a record holds nothing of anybody.
 #include "badge/BadgeSide.h"
+#include "records/LinkedRecord.h"
 #include "records/RecordLink.h"
 #include "records/RecordQuery.h"
 #include "support/ScratchDatabase.h"
 #include "support/Skip.h"
 
+#include <QDate>
 #include <QImage>
+#include <QSqlField>
 #include <QTest>
 
 using namespace vm;
 using namespace vm::test;
-using Outcome = RecordLinker::Outcome;
 
 Q_DECLARE_METATYPE(vm::DatabaseEngine)
+Q_DECLARE_METATYPE(vm::ColumnKind)
 
 namespace {
 
+// Ada and Bob are complete; Olive's code has an apostrophe; Zed's department does not exist;
+// Una's photograph file is not a picture.
 const QStringList Tables = {
     R"(create table "Staff" ("StaffID" integer, "Code" varchar(10), "FirstName" varchar(30),
-       "DeptNo" integer, "Hired" date, "Score" double precision, "Photo" varchar(40),
-       "Note" varchar(40)))",
+       "DeptNo" integer, "Hired" date, "Score" double precision, "Active" boolean,
+       "Photo" varchar(40), "Note" varchar(40)))",
     R"(create table "Dept" ("No" integer, "FirstName" varchar(30), "DeptName" varchar(30),
        "Sign" varchar(40)))",
-    R"(insert into "Staff" values (17, 'A-12', 'Ada', 1, '2020-01-02', 2.5, 'ada', null),
-       (18, 'B-7', 'Bob', 2, '2021-03-04', 3.25, 'bob', 'night'))",
+    R"(insert into "Staff" values
+       (17, 'A-12', 'Ada', 1, '2020-01-02', 2.5, true, 'ada', null),
+       (18, 'B-7', 'Bob', 2, '2021-03-04', 3.25, false, 'bob', 'night'),
+       (19, 'O''Brien', 'Olive', 1, '2022-05-06', 4.5, null, null, null),
+       (20, 'Z-20', 'Zed', 9, '2023-07-08', 5.5, null, 'zed', null),
+       (21, 'U-21', 'Una', 2, '2024-09-10', 6.5, null, 'broken', null))",
     R"(insert into "Dept" values (1, 'Deptfirst', 'Research', 'sig-r'),
        (2, 'Other', 'Production', 'sig-p'))",
 };
@@ -46,6 +55,7 @@ BadgeSide sideWithFields()
         field.Caption = reference;
         field.Tag = reference.mid(1, reference.size() - 2);
     }
+    side.Label1.at(side.addComment()).Caption = QStringLiteral("Staff card");
     side.imgPhoto.Visible = true;
     return side;
 }
@@ -56,6 +66,12 @@ QStringList captions(const BadgeSide& side)
     for (const auto& [index, field] : side.lblField)
         texts << field.Caption;
     return texts;
+}
+
+QString firstName(const LinkResult& result)
+{
+    return result.record ? filledSide(sideWithFields(), *result.record).lblField.at(1).Caption
+                         : QString();
 }
 
 // JPEG is lossy: a colour read back is near, not equal.
@@ -81,22 +97,42 @@ StoredSettings staff()
     return s;
 }
 
+RecordKey key(const QString& text, ColumnKind kind)
+{
+    const Result<RecordKey> made = RecordKey::fromText(text, kind);
+    return made ? *made : RecordKey();
+}
+
+int rowCount(DatabaseConnection& db, const QString& table)
+{
+    DatabaseConnection::Selection rows =
+        db.select(QStringLiteral("select count(*) from ") + db.quoteName(table));
+    return rows.query.next() ? rows.query.value(0).toInt() : -1;
+}
+
 } // namespace
 
 class tst_RecordLink : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void keysAreLiteralsOrRefused_data();
+    void keysAreLiteralsOrRefused();
+    void keysFromTableValues();
     void recordStatement_data();
     void recordStatement();
     void pictureStatement_data();
     void pictureStatement();
+    void fillingLeavesTheLayoutAlone();
+
     void initTestCase();
     void linksTheJoinedRecord_data() { engines(); }
     void linksTheJoinedRecord();
-    void keyKindsDecideTheCondition_data() { engines(); }
-    void keyKindsDecideTheCondition();
-    void failedRunsKeepWhatWasShown_data() { engines(); }
-    void failedRunsKeepWhatWasShown();
+    void keysOfEveryKindFindTheirOwnRecord_data() { engines(); }
+    void keysOfEveryKindFindTheirOwnRecord();
+    void incompleteLinksGiveNoRecordAndSayWhy_data() { engines(); }
+    void incompleteLinksGiveNoRecordAndSayWhy();
+    void hostileKeysLinkNobodyAndChangeNothing_data() { engines(); }
+    void hostileKeysLinkNobodyAndChangeNothing();
     void openImageFollowsTheFallbackChain();
 
 private:
@@ -105,16 +141,84 @@ private:
     QTemporaryDir m_pictures;
 };
 
+void tst_RecordLink::keysAreLiteralsOrRefused_data()
+{
+    QTest::addColumn<ColumnKind>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("literal"); // empty: refused
+
+    const ColumnKind numeric = ColumnKind::Numeric, text = ColumnKind::Text;
+    QTest::newRow("integer") << numeric << "17"
+                             << "17";
+    QTest::newRow("blanks around a number") << numeric << " 17 "
+                                            << "17";
+    QTest::newRow("negative, decimal, exponent") << numeric << "-2.5e3"
+                                                 << "-2.5e3";
+    for (const char* bad : {"1 OR 1=1", "17;", "17 --", "", "0x1F", "1,000", "nan", "inf", "1e",
+                            "١٧"}) // Arabic-Indic digits are no C-locale number
+        QTest::newRow(qPrintable(QStringLiteral("numeric refused: ") + QString::fromUtf8(bad)))
+            << numeric << QString::fromUtf8(bad) << QString();
+
+    QTest::newRow("text") << text << "A-12"
+                          << "'A-12'";
+    QTest::newRow("apostrophe doubled") << text << "O'Brien"
+                                        << "'O''Brien'";
+    QTest::newRow("statement in a text key stays inside the literal")
+        << text << "x'; drop table Staff; --"
+        << "'x''; drop table Staff; --'";
+    QTest::newRow("empty text") << text << ""
+                                << "''";
+    QTest::newRow("text with NUL refused")
+        << text << QStringLiteral("a") + QChar(0) + "b" << QString();
+    QTest::newRow("date compared as a quoted literal") << ColumnKind::Other << "2021-03-04"
+                                                       << "'2021-03-04'";
+}
+
+void tst_RecordLink::keysAreLiteralsOrRefused()
+{
+    QFETCH(ColumnKind, kind);
+    QFETCH(QString, text);
+    QFETCH(QString, literal);
+    const Result<RecordKey> made = RecordKey::fromText(text, kind);
+    QCOMPARE(made.ok(), !literal.isEmpty());
+    if (made) {
+        QCOMPARE(made->sqlLiteral(), literal);
+        QCOMPARE(made->kind(), kind);
+    } else {
+        QVERIFY2(made.error().contains(text), qPrintable(made.error())); // names the value
+    }
+}
+
+void tst_RecordLink::keysFromTableValues()
+{
+    // The values a record list holds give the same keys as their shown text.
+    QCOMPARE(RecordKey::fromValue(17, ColumnKind::Numeric), key("17", ColumnKind::Numeric));
+    QCOMPARE(RecordKey::fromValue(3.25, ColumnKind::Numeric).sqlLiteral(), QStringLiteral("3.25"));
+    QCOMPARE(RecordKey::fromValue(QDate(2021, 3, 4), ColumnKind::Other).sqlLiteral(),
+             QStringLiteral("'2021-03-04'"));
+
+    // Text stored in a numeric column, or a null, makes a key that no statement takes.
+    const StoredSettings s = staff();
+    for (const QVariant& value : {QVariant(QStringLiteral("1 OR 1=1")), QVariant()}) {
+        const RecordKey refused = RecordKey::fromValue(value, ColumnKind::Numeric);
+        QVERIFY(!refused.isValid());
+        QVERIFY(refused.sqlLiteral().isEmpty());
+        const Result<RecordStatements> statements = buildRecordStatements(s, refused);
+        QVERIFY(!statements);
+        QCOMPARE(statements.error(), refused.problem());
+    }
+    QVERIFY(!buildRecordStatements(s, RecordKey()));
+}
+
 void tst_RecordLink::recordStatement_data()
 {
     QTest::addColumn<QStringList>("children");
     QTest::addColumn<QStringList>("relations");
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<ColumnKind>("kind");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("sql");
 
-    const int numeric = int(ColumnKind::Numeric), text = int(ColumnKind::Text),
-              other = int(ColumnKind::Other);
+    const ColumnKind numeric = ColumnKind::Numeric, text = ColumnKind::Text;
     QTest::newRow("no child tables") << QStringList{} << QStringList{} << numeric << "17"
                                      << "select Staff.* from Staff where Staff.[StaffID]=17";
     QTest::newRow("one child: two blanks after AND")
@@ -124,11 +228,17 @@ void tst_RecordLink::recordStatement_data()
                                   << numeric << "17"
                                   << "select Staff.*,Dept.*,Site.* from Staff,Dept,Site where R1 "
                                      "AND R2 AND  Staff.[StaffID]=17";
+    QTest::newRow("floating key as shown")
+        << QStringList{} << QStringList{} << numeric << "3.25"
+        << "select Staff.* from Staff where Staff.[StaffID]=3.25";
     QTest::newRow("text key") << QStringList{} << QStringList{} << text << "A-12"
                               << "select Staff.* from Staff where Staff.[StaffID]='A-12'";
-    QTest::newRow("other kind with a child: master table alone")
-        << QStringList{"Dept"} << QStringList{"Rel"} << other << "17"
-        << "select Staff.*,Dept.* from Staff";
+    QTest::newRow("text key with an apostrophe")
+        << QStringList{"Dept"} << QStringList{"Rel"} << text << "O'Brien"
+        << "select Staff.*,Dept.* from Staff,Dept where Rel AND  Staff.[StaffID]='O''Brien'";
+    QTest::newRow("other kind with a child: quoted, relations kept")
+        << QStringList{"Dept"} << QStringList{"Rel"} << ColumnKind::Other << "2021-03-04"
+        << "select Staff.*,Dept.* from Staff,Dept where Rel AND  Staff.[StaffID]='2021-03-04'";
     QTest::newRow("a relation missing")
         << QStringList{"Dept", "Site"} << QStringList{"R1"} << numeric << "1"
         << "select Staff.*,Dept.*,Site.* from Staff,Dept where R1 AND  Staff.[StaffID]=1";
@@ -138,15 +248,16 @@ void tst_RecordLink::recordStatement()
 {
     QFETCH(QStringList, children);
     QFETCH(QStringList, relations);
-    QFETCH(int, kind);
+    QFETCH(ColumnKind, kind);
     QFETCH(QString, key);
     QFETCH(QString, sql);
     StoredSettings s = staff();
     s.DataTables = children;
     s.Relations = relations;
-    const RecordStatements statements = buildRecordStatements(s, key, ColumnKind(kind));
-    QCOMPARE(statements.recordSql, sql);
-    QVERIFY(statements.pictureSql.isEmpty());
+    const Result<RecordStatements> statements = buildRecordStatements(s, ::key(key, kind));
+    QVERIFY2(statements, qPrintable(statements.error()));
+    QCOMPARE(statements->recordSql, sql);
+    QVERIFY(statements->pictureSql.isEmpty());
 }
 
 void tst_RecordLink::pictureStatement_data()
@@ -178,7 +289,40 @@ void tst_RecordLink::pictureStatement()
     s.Relations = {QStringLiteral("Rel")};
     s.PhotoField = photo;
     s.SignField = sign;
-    QCOMPARE(buildRecordStatements(s, QStringLiteral("17"), ColumnKind::Numeric).pictureSql, sql);
+    QCOMPARE(buildRecordStatements(s, key("17", ColumnKind::Numeric))->pictureSql, sql);
+}
+
+void tst_RecordLink::fillingLeavesTheLayoutAlone()
+{
+    const BadgeSide layout = sideWithFields();
+    LinkedRecord record;
+    for (const char* column : {"FirstName", "Dept.FirstName", "Note"}) {
+        QSqlField field(QString::fromLatin1(column), QMetaType(QMetaType::QString));
+        record.values.append(field);
+    }
+    record.values.setValue(0, QStringLiteral("Ada"));
+    record.values.setValue(1, QStringLiteral("Deptfirst"));
+    record.photo = QImage(4, 4, QImage::Format_RGB32);
+
+    const BadgeSide filled = filledSide(layout, record);
+    QCOMPARE(captions(filled), (QStringList{"Ada", "Deptfirst", " ", "<Dept.DeptName>",
+                                            "<Staff.Missing>", "<Staff.Score>"}));
+    QCOMPARE(filled.imgPhoto.Picture, record.photo);
+    QVERIFY(filled.imgSign.Picture.isNull() && !filled.imgSign.ShowPlaceholder);
+    QCOMPARE(captions(layout), References);
+    QVERIFY(layout.imgPhoto.Picture.isNull() && layout.imgPhoto.ShowPlaceholder);
+
+    // Emptied: every field blank and both frames empty, whatever the side showed before; what
+    // belongs to the design stays.
+    BadgeSide shown = filled;
+    shown.imgSign.Picture = record.photo;
+    const BadgeSide emptied = emptiedSide(shown);
+    QCOMPARE(captions(emptied), QStringList(References.size(), QString()));
+    QVERIFY(emptied.imgPhoto.Picture.isNull() && emptied.imgSign.Picture.isNull());
+    QVERIFY(!emptied.imgPhoto.ShowPlaceholder && !emptied.imgSign.ShowPlaceholder);
+    QVERIFY(emptied.imgPhoto.Visible);
+    QCOMPARE(emptied.Label1.at(1).Caption, QStringLiteral("Staff card"));
+    QCOMPARE(emptied.stackingOrder(), layout.stackingOrder());
 }
 
 void tst_RecordLink::initTestCase()
@@ -187,6 +331,8 @@ void tst_RecordLink::initTestCase()
     QVERIFY(QDir(m_pictures.path()).mkpath(QStringLiteral("Signs")));
     writePicture(m_pictures.filePath(QStringLiteral("Photos/ada.jpg")), Qt::red);
     writePicture(m_pictures.filePath(QStringLiteral("Signs/sig-r.bmp")), Qt::blue);
+    QFile broken(m_pictures.filePath(QStringLiteral("Photos/broken.jpg")));
+    QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not a picture") > 0);
 }
 
 void tst_RecordLink::engines()
@@ -223,93 +369,153 @@ void tst_RecordLink::linksTheJoinedRecord()
     OPEN_SCRATCH(scratch);
     const StoredSettings settings = project();
     RecordLinker linker(scratch.connection(), settings);
-    BadgeSide front = sideWithFields(), back = sideWithFields();
+    QCOMPARE(linker.keyKind(), ColumnKind::Numeric);
 
-    const RecordLinker::Result result = linker.link(QStringLiteral("17"), front, back);
-    QCOMPARE(result.outcome, Outcome::Linked);
+    const LinkResult result = linker.link(key("17", ColumnKind::Numeric));
+    QCOMPARE(result.outcome, LinkOutcome::Linked);
+    QVERIFY(result.message.isEmpty());
+    QVERIFY(result.record);
     // The column both tables have is found under its qualified name; a null shows as one blank;
-    // a column the record lacks keeps its caption.
-    const QStringList expected = {"Ada", "Deptfirst", " ", "Research", "<Staff.Missing>", "2.5"};
-    QCOMPARE(captions(front), expected);
-    QCOMPARE(captions(back), expected);
+    // a column the record lacks keeps its reference.
+    const BadgeSide front = filledSide(sideWithFields(), *result.record);
+    QCOMPARE(captions(front),
+             (QStringList{"Ada", "Deptfirst", " ", "Research", "<Staff.Missing>", "2.5"}));
 
-    QCOMPARE(result.photoPath, settings.PhotoDir + QStringLiteral("ada.jpg"));
-    QCOMPARE(result.signPath,
+    QCOMPARE(result.record->photoPath, settings.PhotoDir + QStringLiteral("ada.jpg"));
+    QCOMPARE(result.record->signPath,
              settings.SignDir + QStringLiteral("sig-r.bmp")); // .jpg, .jpeg missing
     QVERIFY(near(front.imgPhoto.Picture.pixelColor(0, 0), Qt::red));
-    QVERIFY(near(back.imgSign.Picture.pixelColor(0, 0), Qt::blue));
+    QVERIFY(near(front.imgSign.Picture.pixelColor(0, 0), Qt::blue));
     QVERIFY(!front.imgPhoto.ShowPlaceholder);
 
-    // The next record overwrites the captions; its photo does not exist, so the frame empties.
-    QCOMPARE(linker.link(QStringLiteral("18"), front, back).outcome, Outcome::Linked);
-    QCOMPARE(captions(front),
+    // A missing picture file is no failure: the frame stays empty.
+    const LinkResult bob = linker.link(key("18", ColumnKind::Numeric));
+    QCOMPARE(bob.outcome, LinkOutcome::Linked);
+    QCOMPARE(captions(filledSide(sideWithFields(), *bob.record)),
              (QStringList{"Bob", "Other", "night", "Production", "<Staff.Missing>", "3.25"}));
-    QVERIFY(front.imgPhoto.Picture.isNull());
+    QVERIFY(bob.record->photo.isNull());
 
-    // Not placing images clears the pictures; the frames stay as the layout has them.
+    // Not placing images leaves both pictures out.
     StoredSettings noPictures = settings;
     noPictures.PlaceImages = 0;
-    RecordLinker textOnly(scratch.connection(), noPictures);
-    front.imgPhoto.Picture = back.imgSign.Picture = QImage(4, 4, QImage::Format_RGB32);
-    front.imgPhoto.ShowPlaceholder = back.imgSign.ShowPlaceholder = true;
-    QCOMPARE(textOnly.link(QStringLiteral("17"), front, back).outcome, Outcome::Linked);
-    QVERIFY(front.imgPhoto.Picture.isNull() && back.imgSign.Picture.isNull());
-    QVERIFY(!front.imgPhoto.ShowPlaceholder && !back.imgSign.ShowPlaceholder);
-    QVERIFY(front.imgPhoto.Visible);
+    const LinkResult textOnly =
+        RecordLinker(scratch.connection(), noPictures).link(key("17", ColumnKind::Numeric));
+    QCOMPARE(textOnly.outcome, LinkOutcome::Linked);
+    QVERIFY(textOnly.record->photo.isNull() && textOnly.record->sign.isNull());
 }
 
-void tst_RecordLink::keyKindsDecideTheCondition()
+void tst_RecordLink::keysOfEveryKindFindTheirOwnRecord()
 {
     OPEN_SCRATCH(scratch);
-    StoredSettings settings = project();
-    const struct {
-        const char* unique;
-        const char* key;
-        Outcome outcome;
-        const char* firstName;
-    } cases[] = {
-        {"Code", "B-7", Outcome::Linked, "Bob"},   // text: quoted
-        {"Score", "3.25", Outcome::Linked, "Bob"}, // floating: as shown, unquoted
-        {"Hired", "2021-03-04", Outcome::Rejected, "<Staff.FirstName>"}, // date: no condition,
-    }; // so the child table is missing from FROM
-    for (const auto& c : cases) {
-        settings.UniqueField = QString::fromLatin1(c.unique);
+    // Each key as the record list holds it (the table's own value) and as it shows it (text).
+    DatabaseConnection::Selection bob =
+        scratch.connection().select(QStringLiteral("select * from \"Staff\" where \"StaffID\"=18"));
+    QVERIFY(bob.query.next());
+    for (const char* unique : {"Code", "Score", "Hired", "Active"}) {
+        StoredSettings settings = project();
+        settings.UniqueField = QString::fromLatin1(unique);
         RecordLinker linker(scratch.connection(), settings);
-        BadgeSide front = sideWithFields(), back = sideWithFields();
-        QCOMPARE(linker.link(QString::fromLatin1(c.key), front, back).outcome, c.outcome);
-        QCOMPARE(front.lblField.at(1).Caption, QString::fromUtf8(c.firstName));
+        const QVariant value = bob.query.record().value(settings.UniqueField);
+        const RecordKey fromList = RecordKey::fromValue(value, linker.keyKind());
+        QVERIFY2(fromList.isValid(), qPrintable(fromList.problem()));
+        const Result<RecordKey> typed = linker.keyFromText(fromList.text());
+        QVERIFY2(typed, qPrintable(typed.error()));
+        for (const RecordKey& k : {fromList, *typed}) {
+            const LinkResult result = linker.link(k);
+            QVERIFY2(result.outcome == LinkOutcome::Linked, qPrintable(result.message));
+            QCOMPARE(firstName(result), QStringLiteral("Bob"));
+        }
     }
 
-    // Without child tables a key of another kind shows the first record, whatever was chosen.
-    settings.DataTables.clear();
-    settings.Relations.clear();
-    settings.SignField = NoneField;
-    settings.UniqueField = QStringLiteral("Hired");
-    RecordLinker linker(scratch.connection(), settings);
-    BadgeSide front = sideWithFields(), back = sideWithFields();
-    QCOMPARE(linker.link(QStringLiteral("2021-03-04"), front, back).outcome, Outcome::Linked);
-    QCOMPARE(front.lblField.at(1).Caption, QStringLiteral("Ada"));
+    // A text key with an apostrophe links its own record.
+    StoredSettings byCode = project();
+    byCode.UniqueField = QStringLiteral("Code");
+    RecordLinker linker(scratch.connection(), byCode);
+    QCOMPARE(linker.keyKind(), ColumnKind::Text);
+    const LinkResult olive = linker.link(*linker.keyFromText(QStringLiteral("O'Brien")));
+    QVERIFY2(olive.outcome == LinkOutcome::Linked, qPrintable(olive.message));
+    QCOMPARE(firstName(olive), QStringLiteral("Olive"));
+
+    // A key typed otherwise than the unique field is read as the unique field's kind.
+    const LinkResult ada = RecordLinker(scratch.connection(), project())
+                               .link(key(QStringLiteral("17"), ColumnKind::Text));
+    QCOMPARE(firstName(ada), QStringLiteral("Ada"));
 }
 
-void tst_RecordLink::failedRunsKeepWhatWasShown()
+void tst_RecordLink::incompleteLinksGiveNoRecordAndSayWhy()
 {
     OPEN_SCRATCH(scratch);
-    StoredSettings settings = project();
-    settings.UniqueField = QStringLiteral("Code");
-    RecordLinker linker(scratch.connection(), settings);
-    BadgeSide front = sideWithFields(), back = sideWithFields();
-    QCOMPARE(linker.link(QStringLiteral("A-12"), front, back).outcome, Outcome::Linked);
-    const QStringList shown = captions(front);
-    const QImage photo = front.imgPhoto.Picture;
+    RecordLinker linker(scratch.connection(), project());
+    QCOMPARE(linker.link(key("17", ColumnKind::Numeric)).outcome, LinkOutcome::Linked);
 
-    // An apostrophe breaks the statement: the engine rejects it ("Error in data linking").
-    const RecordLinker::Result rejected = linker.link(QStringLiteral("O'Brien"), front, back);
-    QCOMPARE(rejected.outcome, Outcome::Rejected);
-    QVERIFY(!rejected.error.isEmpty());
-    // A key that matches no row ends the run silently.
-    QCOMPARE(linker.link(QStringLiteral("Z-99"), front, back).outcome, Outcome::Ended);
-    QCOMPARE(captions(front), shown);
-    QCOMPARE(front.imgPhoto.Picture, photo);
+    const struct {
+        const char* key;
+        LinkOutcome outcome;
+        QStringList named;
+    } cases[] = {
+        {"20", LinkOutcome::MissingChildRow, {"Dept", "No", "\u201c9\u201d", "\u201c20\u201d"}},
+        {"99", LinkOutcome::NoSuchRecord, {"Staff", "StaffID", "\u201c99\u201d"}},
+        {"21", LinkOutcome::Failed, {"photograph", "broken.jpg", "\u201c21\u201d"}},
+    };
+    for (const auto& c : cases) {
+        const LinkResult result = linker.link(key(QString::fromLatin1(c.key), ColumnKind::Numeric));
+        QCOMPARE(result.outcome, c.outcome);
+        QVERIFY(!result.record);
+        for (const QString& name : c.named)
+            QVERIFY2(result.message.contains(name), qPrintable(result.message));
+    }
+
+    // A relation the engine cannot run.
+    StoredSettings broken = project();
+    broken.Relations = {QStringLiteral("Staff.[NoSuchColumn]=Dept.[No]")};
+    const LinkResult rejected =
+        RecordLinker(scratch.connection(), broken).link(key("17", ColumnKind::Numeric));
+    QCOMPARE(rejected.outcome, LinkOutcome::Rejected);
+    QVERIFY(!rejected.record);
+    QVERIFY2(rejected.message.contains(QStringLiteral("NoSuchColumn"), Qt::CaseInsensitive),
+             qPrintable(rejected.message));
+
+    // A photo column renamed since configuration: the fields came back, but nothing is linked.
+    auto renamed = scratch.connection().execute(
+        QStringLiteral("alter table \"Staff\" rename column \"Photo\" to \"Portrait\""));
+    QVERIFY2(renamed.outcome == DatabaseConnection::Outcome::Ok, qPrintable(renamed.error));
+    const LinkResult noPhoto = linker.link(key("17", ColumnKind::Numeric));
+    QCOMPARE(noPhoto.outcome, LinkOutcome::Failed);
+    QVERIFY(!noPhoto.record);
+    QVERIFY2(noPhoto.message.contains(QStringLiteral("Staff.Photo")) &&
+                 !noPhoto.message.contains(QStringLiteral("Dept.Sign")),
+             qPrintable(noPhoto.message));
+}
+
+void tst_RecordLink::hostileKeysLinkNobodyAndChangeNothing()
+{
+    OPEN_SCRATCH(scratch);
+    DatabaseConnection& db = scratch.connection();
+    RecordLinker byNumber(db, project());
+    const Result<RecordKey> widened = byNumber.keyFromText(QStringLiteral("1 OR 1=1"));
+    QVERIFY(!widened);
+    QVERIFY2(widened.error().contains(QStringLiteral("1 OR 1=1")) &&
+                 widened.error().contains(QStringLiteral("StaffID")),
+             qPrintable(widened.error()));
+    const LinkResult refused =
+        byNumber.link(RecordKey::fromValue(QStringLiteral("1 OR 1=1"), ColumnKind::Numeric));
+    QCOMPARE(refused.outcome, LinkOutcome::Failed);
+    QVERIFY(!refused.record);
+
+    StoredSettings byCode = project();
+    byCode.UniqueField = QStringLiteral("Code");
+    RecordLinker linker(db, byCode);
+    for (const char* hostile :
+         {"x'; drop table \"Staff\"; --", "x' OR 'a'='a", "x\\' OR 1=1 --", "A-12' --"}) {
+        const Result<RecordKey> k = linker.keyFromText(QString::fromLatin1(hostile));
+        QVERIFY(k);
+        const LinkResult result = linker.link(*k);
+        QVERIFY2(result.outcome == LinkOutcome::NoSuchRecord,
+                 qPrintable(hostile + QStringLiteral(": ") + result.message));
+        QVERIFY(!result.record);
+    }
+    QCOMPARE(rowCount(db, QStringLiteral("Staff")), 5);
+    QCOMPARE(rowCount(db, QStringLiteral("Dept")), 2);
 }
 
 void tst_RecordLink::openImageFollowsTheFallbackChain()

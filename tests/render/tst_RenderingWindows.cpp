@@ -1,6 +1,7 @@
 // Invariant: the front and back views show exactly the side a badge file holds, at the card size
-// of its orientation, at the main window's right edge; what they show is what prints, at card
-// size at the top-left of the printable area.
+// of its orientation, at the main window's right edge, filled with one whole record or with
+// nobody's data; what they show is what prints, at card size at the top-left of the printable
+// area.
 #include "app/mainMdi.h"
 #include "badge/BadgeFile.h"
 #include "common/SaveFile.h"
@@ -37,6 +38,9 @@ private Q_SLOTS:
     void openExistingBuildsBothViewsForTheOrientation();
     void badgesOfAnotherProjectOrDatabaseLeaveBothViewsEmpty();
     void linkedRecordShowsInBothViewsAndPrintsAtCardSizeTopLeft();
+    void textKeyWithAnApostropheLinksThatPerson();
+    void incompleteLinksLeaveNobodyOnEitherView_data();
+    void incompleteLinksLeaveNobodyOnEitherView();
 
 private:
     QString badgePath(const QString& name) const;
@@ -54,6 +58,11 @@ void tst_RenderingWindows::initTestCase()
     QString error;
     m_project = createDemoProject(m_dir.filePath(QStringLiteral("demo")), DemoOptions{30}, &error);
     QVERIFY2(!m_project.isEmpty(), qPrintable(error));
+    // Person 18's department row goes missing.
+    DatabaseConnection db;
+    QVERIFY(db.OpenProjectDatabase(m_dir.filePath(QStringLiteral("demo/data/demo.sqlite"))));
+    QCOMPARE(db.execute(QStringLiteral("update Employee set DeptID = 99 where EmpNo = 18")).outcome,
+             DatabaseConnection::Outcome::Ok);
 }
 
 void tst_RenderingWindows::init()
@@ -178,22 +187,20 @@ void tst_RenderingWindows::linkedRecordShowsInBothViewsAndPrintsAtCardSizeTopLef
     DatabaseConnection db;
     QVERIFY2(db.OpenProjectDatabase(project.DatabasePath), qPrintable(db.errorText()));
     RecordLinker linker(db, project);
-    QVERIFY(m_window->linkRecordToViews(linker, QStringLiteral("17")));
+    QVERIFY(m_window->linkRecordToViews(linker, *linker.keyFromText(QStringLiteral("17"))));
 
     const DemoPerson person = demoPerson(17);
-    const BadgeSide& front = m_window->frmFront()->badgeSide();
+    RenderingWindow* frontView = m_window->frmFront();
+    const BadgeSide front = frontView->shownSide();
     QCOMPARE(front.lblField.at(1).Caption, person.firstName);
-    QCOMPARE(m_window->frmBack()->badgeSide().lblField.at(1).Caption, person.department);
-    QVERIFY(!m_window->frmBack()->badgeSide().imgPhoto.Picture.isNull());
+    QCOMPARE(m_window->frmBack()->shownSide().lblField.at(1).Caption, person.department);
+    QVERIFY(!m_window->frmBack()->shownSide().imgPhoto.Picture.isNull());
     QVERIFY(m_dialogs.messages.isEmpty());
-
-    // A statement the engine rejects is reported and leaves the views as they were.
-    StoredSettings broken = project;
-    broken.Relations = {QStringLiteral("Employee.[NoSuchColumn]=Department.[DeptID]")};
-    RecordLinker brokenLinker(db, broken);
-    QVERIFY(!m_window->linkRecordToViews(brokenLinker, QStringLiteral("18")));
-    QCOMPARE(m_dialogs.messageTexts(), QStringList{QStringLiteral("Error in data linking")});
-    QCOMPARE(front.lblField.at(1).Caption, person.firstName);
+    // The views keep the badge as loaded beside the record.
+    QCOMPARE(frontView->layout().lblField.at(1).Caption, QStringLiteral("<Employee.FirstName>"));
+    QVERIFY(frontView->record() && frontView->record()->key.text() == QStringLiteral("17"));
+    // The canvas draws what is shown.
+    QCOMPARE(frontView->canvas()->side()->lblField.at(1).Caption, person.firstName);
 
     if (!havePdfText())
         VM_SKIP(QStringLiteral("pdftotext (poppler-utils) is not installed"));
@@ -230,6 +237,109 @@ void tst_RenderingWindows::linkedRecordShowsInBothViewsAndPrintsAtCardSizeTopLef
     QFile::remove(pdf);
     m_window->mnuPrintFront->trigger();
     QVERIFY(!QFile::exists(pdf));
+}
+
+void tst_RenderingWindows::textKeyWithAnApostropheLinksThatPerson()
+{
+    m_window->openBadgeLayout(badgePath(QStringLiteral("Staff")));
+    StoredSettings byEmail = ProjectSettings::instance().stored();
+    byEmail.UniqueField = QStringLiteral("Email"); // unique among the first 31 people
+    DatabaseConnection db;
+    QVERIFY2(db.OpenProjectDatabase(byEmail.DatabasePath), qPrintable(db.errorText()));
+    RecordLinker linker(db, byEmail);
+    const DemoPerson person = demoPerson(16);
+    QCOMPARE(person.lastName, QStringLiteral("O'Brien"));
+    const QString email = QStringLiteral("%1.%2@example.org")
+                              .arg(person.firstName.toLower(), person.lastName.toLower());
+    QVERIFY(m_window->linkRecordToViews(linker, *linker.keyFromText(email)));
+    QVERIFY2(m_dialogs.messages.isEmpty(),
+             qPrintable(m_dialogs.messageTexts().join(QLatin1Char('|'))));
+    QCOMPARE(m_window->frmFront()->shownSide().lblField.at(2).Caption, person.lastName);
+}
+
+void tst_RenderingWindows::incompleteLinksLeaveNobodyOnEitherView_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("relation"); // empty: the project's
+    QTest::addColumn<QString>("photoField");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("named"); // in the message's text or detail
+
+    const QString relation = QStringLiteral("Employee.[DeptID]=Department.[DeptID]");
+    const QString photo = QStringLiteral("Employee.EmpNo");
+    QTest::newRow("missing child row")
+        << "18" << relation << photo << QString()
+        << QStringList{"Department", "DeptID", "\u201c99\u201d", "\u201c18\u201d"};
+    QTest::newRow("rejected statement") << "18"
+                                        << "Employee.[NoSuchColumn]=Department.[DeptID]" << photo
+                                        << "Error in data linking" << QStringList{"NoSuchColumn"};
+    QTest::newRow("picture column gone") << "19" << relation << "Employee.Photo" << QString()
+                                         << QStringList{"photograph", "Employee.Photo"};
+    QTest::newRow("no such record")
+        << "9999" << relation << photo << QString() << QStringList{"Employee", "\u201c9999\u201d"};
+}
+
+void tst_RenderingWindows::incompleteLinksLeaveNobodyOnEitherView()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, relation);
+    QFETCH(QString, photoField);
+    QFETCH(QString, message);
+    QFETCH(QStringList, named);
+
+    m_window->openBadgeLayout(badgePath(QStringLiteral("Staff")));
+    const StoredSettings project = ProjectSettings::instance().stored();
+    DatabaseConnection db;
+    QVERIFY2(db.OpenProjectDatabase(project.DatabasePath), qPrintable(db.errorText()));
+    RecordLinker linker(db, project);
+    QVERIFY(m_window->linkRecordToViews(linker, *linker.keyFromText(QStringLiteral("17"))));
+    const DemoPerson previous = demoPerson(17);
+
+    StoredSettings changed = project;
+    changed.Relations = {relation};
+    changed.PhotoField = photoField;
+    RecordLinker failing(db, changed);
+    QVERIFY(!m_window->linkRecordToViews(failing, *failing.keyFromText(key)));
+
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    const OperatorMessage& told = m_dialogs.messages[0];
+    if (!message.isEmpty())
+        QCOMPARE(told.text, message);
+    for (const QString& name : named)
+        QVERIFY2(told.text.contains(name) || told.detail.contains(name),
+                 qPrintable(told.text + QLatin1Char('|') + told.detail));
+
+    // Nothing of the previous person (nor of the new one) on either view.
+    const QStringList previousTexts = {previous.firstName, previous.lastName, previous.title,
+                                       previous.department, QStringLiteral("17")};
+    for (RenderingWindow* view : {m_window->frmFront(), m_window->frmBack()}) {
+        QVERIFY(!view->record());
+        const BadgeSide shown = view->shownSide();
+        for (const auto& [index, field] : shown.lblField)
+            QVERIFY2(field.Caption.isEmpty(), qPrintable(field.Caption));
+        QVERIFY(shown.imgPhoto.Picture.isNull() && shown.imgSign.Picture.isNull());
+        QVERIFY(!shown.imgPhoto.ShowPlaceholder && !shown.imgSign.ShowPlaceholder);
+        QVERIFY(view->layout().lblField.at(1).Caption.startsWith(QLatin1Char('<')));
+    }
+
+    if (havePdfText() && QPrinterInfo::availablePrinterNames().isEmpty()) {
+        // Print Front Badge prints the emptied side: the design's own text alone.
+        const QString pdf =
+            m_dir.filePath(QStringLiteral("after-%1.pdf").arg(QTest::currentDataTag()));
+        m_dialogs.fileAnswers = {pdf};
+        m_window->mnuPrintFront->trigger();
+        QVERIFY(QFile::exists(pdf));
+        QStringList printed;
+        for (const PdfWord& word : pdfPage(pdf, 1).words)
+            printed << word.text;
+        QCOMPARE(printed, QStringList{QStringLiteral("No.")});
+    } else if (!havePdfText()) {
+        VM_SKIP(QStringLiteral("pdftotext (poppler-utils) is not installed"));
+    }
+
+    // The next complete link shows its person again.
+    QVERIFY(m_window->linkRecordToViews(linker, *linker.keyFromText(QStringLiteral("17"))));
+    QCOMPARE(m_window->frmFront()->shownSide().lblField.at(1).Caption, previous.firstName);
 }
 
 QTEST_MAIN(tst_RenderingWindows)
