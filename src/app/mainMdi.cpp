@@ -500,9 +500,9 @@ bool mainMdi::printSide(RenderingWindow* view)
         return false;
     }
     // The side at its card size, vector text and full-resolution pictures, at the top-left of
-    // the printable area.
-    setTwipsTransform(painter, printer.resolution(), printer.resolution());
-    renderBadgeSide(painter, view->badgeSide(), {RenderMode::Output});
+    // the printable area, and nothing of it beyond the card.
+    renderCard(painter, view->badgeSide(), printer.resolution(), printer.resolution(),
+               renderOptions(RenderMode::Output, view->cardSize()));
     painter.end();
     if (!toFile)
         printer.setOutputFileName({}); // the next print without a printer asks again

@@ -14,7 +14,7 @@ struct SystemColor {
 };
 
 // Indexed by the system colour number. The fallbacks are the usual light desktop colours.
-constexpr std::array<SystemColor, 31> SystemColors{{
+constexpr std::array<SystemColor, SystemColors::Count> SystemColorTable{{
     {QPalette::Active, QPalette::Mid, 0xffc8c8c8},             // 0 scroll bar
     {QPalette::Active, QPalette::Dark, 0xff3a6ea5},            // 1 desktop
     {QPalette::Active, QPalette::Highlight, 0xff99b4d1},       // 2 active title
@@ -58,7 +58,7 @@ QColor plainColor(qint32 ole)
 const SystemColor* systemColor(qint32 ole)
 {
     const quint32 index = quint32(ole) & 0xff;
-    return index < SystemColors.size() ? &SystemColors[index] : nullptr;
+    return index < SystemColorTable.size() ? &SystemColorTable[index] : nullptr;
 }
 
 } // namespace
@@ -79,6 +79,33 @@ QColor colorFromOle(qint32 ole)
         return colorFromOle(ole, QGuiApplication::palette());
     const SystemColor* system = systemColor(ole);
     return system ? QColor::fromRgb(system->fallback) : QColor(Qt::black);
+}
+
+SystemColors::SystemColors()
+{
+    for (std::size_t i = 0; i < Count; ++i)
+        m_rgb[i] = SystemColorTable[i].fallback;
+}
+
+SystemColors::SystemColors(const QPalette& palette)
+{
+    for (std::size_t i = 0; i < Count; ++i)
+        m_rgb[i] = palette.color(SystemColorTable[i].group, SystemColorTable[i].role).rgba();
+}
+
+SystemColors SystemColors::ofApplication()
+{
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return SystemColors(QGuiApplication::palette());
+    return {};
+}
+
+QColor SystemColors::color(qint32 ole) const
+{
+    if (!isSystemColor(ole))
+        return plainColor(ole);
+    const quint32 index = quint32(ole) & 0xff;
+    return index < Count ? QColor::fromRgba(m_rgb[index]) : QColor(Qt::black);
 }
 
 qint32 oleFromColor(const QColor& color)

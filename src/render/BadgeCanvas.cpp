@@ -47,9 +47,13 @@ void BadgeCanvas::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
+    if (m_side) {
+        RenderOptions options = m_options;
+        options.cardTwips = m_cardTwips;
+        options.systemColors = SystemColors::ofApplication(); // follows a change of theme
+        renderCard(painter, *m_side, logicalDpiX(), logicalDpiY(), options);
+    }
     setTwipsTransform(painter, logicalDpiX(), logicalDpiY());
-    if (m_side)
-        renderBadgeSide(painter, *m_side, m_options);
     paintOverlay(painter);
 }
 

@@ -23,6 +23,8 @@ public:
     void setCardSize(QSizeF twips);
     QSizeF cardSize() const { return m_cardTwips; }
 
+    // The canvas draws on its own card size with the application's current system colours;
+    // the rest of the options is taken as given.
     void setRenderOptions(const RenderOptions& options);
     const RenderOptions& renderOptions() const { return m_options; }
 

@@ -1,6 +1,5 @@
 #include "render/BadgeRenderer.h"
 
-#include "common/OleColor.h"
 #include "common/Units.h"
 
 #include <QFontMetricsF>
@@ -40,16 +39,16 @@ QRectF textRect(const Comment& text, const QFont& font)
     return QRectF(QPointF(text.Left, text.Top), QFontMetricsF(font).size(0, text.Caption));
 }
 
-void drawText(QPainter& painter, const Comment& text)
+void drawText(QPainter& painter, const Comment& text, const SystemColors& colors)
 {
     const QFont font = textFont(text);
     const QRectF rect = textRect(text, font);
     if (!drawable(rect))
         return;
     if (text.BackStyle == 1)
-        painter.fillRect(rect, colorFromOle(text.BackColor));
+        painter.fillRect(rect, colors.color(text.BackColor));
     painter.setFont(font);
-    painter.setPen(colorFromOle(text.ForeColor));
+    painter.setPen(colors.color(text.ForeColor));
     // An AutoSize rect is measured from the same font; a fixed frame cuts the text off.
     const int flags = Qt::AlignLeft | Qt::AlignTop | (text.AutoSize ? Qt::TextDontClip : 0);
     painter.drawText(rect, flags, text.Caption);
@@ -82,7 +81,10 @@ void drawLogo(QPainter& painter, const Logo& logo, const RenderOptions& options)
         return;
     }
     // Logos fill their frame, stretched if need be: the operator sizes the frame to the logo.
+    // JPEG would blur their edges and flatten their transparency in a PDF.
+    painter.setRenderHint(QPainter::LosslessImageRendering, true);
     painter.drawImage(frame, logo.Picture);
+    painter.setRenderHint(QPainter::LosslessImageRendering, false);
 }
 
 void drawPlaceholder(QPainter& painter, const QRectF& frame, const QString& caption)
@@ -99,8 +101,10 @@ void drawPlaceholder(QPainter& painter, const QRectF& frame, const QString& capt
     painter.drawText(frame, Qt::AlignCenter, caption);
 }
 
+enum class Picture { Photograph, LineArt };
+
 void drawPictureFrame(QPainter& painter, const PictureFrame& frame, const QString& caption,
-                      const RenderOptions& options)
+                      Picture kind, const RenderOptions& options)
 {
     const QRectF rect = frame.frame();
     if (!drawable(rect))
@@ -115,10 +119,13 @@ void drawPictureFrame(QPainter& painter, const PictureFrame& frame, const QStrin
     size.scale(rect.size(), Qt::KeepAspectRatio);
     QRectF target(QPointF(), size);
     target.moveCenter(rect.center());
+    // A photograph compresses well as JPEG at its printed size; a signature's strokes do not.
+    painter.setRenderHint(QPainter::LosslessImageRendering, kind == Picture::LineArt);
     painter.drawImage(target, frame.Picture);
+    painter.setRenderHint(QPainter::LosslessImageRendering, false);
 }
 
-void drawShape(QPainter& painter, const Shape& shape)
+void drawShape(QPainter& painter, const Shape& shape, const SystemColors& colors)
 {
     QRectF rect = shape.frame();
     if (!drawable(rect))
@@ -136,13 +143,13 @@ void drawShape(QPainter& painter, const Shape& shape)
     const double penWidth = std::min<double>(shape.BorderWidth * TwipsPerBorderPixel,
                                              std::min(rect.width(), rect.height()));
     if (penWidth > 0) {
-        painter.setPen(QPen(colorFromOle(shape.BorderColor), penWidth, Qt::SolidLine, Qt::SquareCap,
+        painter.setPen(QPen(colors.color(shape.BorderColor), penWidth, Qt::SolidLine, Qt::SquareCap,
                             Qt::MiterJoin));
         rect.adjust(penWidth / 2, penWidth / 2, -penWidth / 2, -penWidth / 2);
     } else {
         painter.setPen(Qt::NoPen);
     }
-    painter.setBrush(shape.BackStyle == 1 ? QBrush(colorFromOle(shape.BackColor)) : QBrush());
+    painter.setBrush(shape.BackStyle == 1 ? QBrush(colors.color(shape.BackColor)) : QBrush());
 
     switch (shape.ShpType) {
     case 2:
@@ -207,6 +214,11 @@ std::optional<ElementRef> elementAt(const BadgeSide& side, QPointF twips)
     return std::nullopt;
 }
 
+RenderOptions renderOptions(RenderMode mode, QSizeF cardTwips)
+{
+    return {mode, cardTwips, SystemColors::ofApplication()};
+}
+
 void setTwipsTransform(QPainter& painter, double dpiX, double dpiY)
 {
     painter.scale(dpiX / TwipsPerInch, dpiY / TwipsPerInch);
@@ -217,16 +229,19 @@ void renderBadgeSide(QPainter& painter, const BadgeSide& side, const RenderOptio
     painter.save();
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                            QPainter::SmoothPixmapTransform);
+    if (!options.cardTwips.isEmpty())
+        painter.setClipRect(QRectF(QPointF(0, 0), options.cardTwips), Qt::IntersectClip);
+    const SystemColors& colors = options.systemColors;
     for (const ElementRef& element : side.stackingOrder()) {
         const int i = element.index;
         switch (element.kind) {
         case ElementKind::Comment:
             if (side.Label1.at(i).Visible)
-                drawText(painter, side.Label1.at(i));
+                drawText(painter, side.Label1.at(i), colors);
             break;
         case ElementKind::Field:
             if (side.lblField.at(i).Visible)
-                drawText(painter, side.lblField.at(i));
+                drawText(painter, side.lblField.at(i), colors);
             break;
         case ElementKind::Logo:
             if (side.Image1.at(i).Visible)
@@ -234,18 +249,29 @@ void renderBadgeSide(QPainter& painter, const BadgeSide& side, const RenderOptio
             break;
         case ElementKind::Shape:
             if (side.myShape1.at(i).Visible)
-                drawShape(painter, side.myShape1.at(i));
+                drawShape(painter, side.myShape1.at(i), colors);
             break;
         case ElementKind::Photo:
             if (side.imgPhoto.Visible)
-                drawPictureFrame(painter, side.imgPhoto, QStringLiteral("Photo"), options);
+                drawPictureFrame(painter, side.imgPhoto, QStringLiteral("Photo"),
+                                 Picture::Photograph, options);
             break;
         case ElementKind::Sign:
             if (side.imgSign.Visible)
-                drawPictureFrame(painter, side.imgSign, QStringLiteral("Signature"), options);
+                drawPictureFrame(painter, side.imgSign, QStringLiteral("Signature"),
+                                 Picture::LineArt, options);
             break;
         }
     }
+    painter.restore();
+}
+
+void renderCard(QPainter& painter, const BadgeSide& side, double dpiX, double dpiY,
+                const RenderOptions& options)
+{
+    painter.save();
+    setTwipsTransform(painter, dpiX, dpiY);
+    renderBadgeSide(painter, side, options);
     painter.restore();
 }
 
@@ -260,8 +286,10 @@ QImage renderSideImage(const BadgeSide& side, QSizeF cardTwips, double dpi,
     image.setDotsPerMeterY(dotsPerMeter);
     image.fill(Qt::white);
     QPainter painter(&image);
-    setTwipsTransform(painter, dpi, dpi);
-    renderBadgeSide(painter, side, options);
+    RenderOptions clipped = options;
+    if (clipped.cardTwips.isEmpty())
+        clipped.cardTwips = cardTwips;
+    renderCard(painter, side, dpi, dpi, clipped);
     return image;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "badge/BadgeSide.h"
+#include "common/OleColor.h"
 
 #include <QFont>
 #include <QImage>
@@ -18,19 +19,32 @@ enum class RenderMode {
     Output,   // what is printed: placeholders only while a frame's ShowPlaceholder is on
 };
 
+// A plain value: build it on the GUI thread (renderOptions) and hand copies to any thread.
 struct RenderOptions {
     RenderMode mode = RenderMode::Output;
+    // Not empty: nothing is drawn outside the card QRectF(0, 0, width, height), in twips, so a
+    // long text at the edge never prints onto the paper around the card.
+    QSizeF cardTwips;
+    SystemColors systemColors;
 };
+
+// Options with the application's system colours. Call on the GUI thread.
+RenderOptions renderOptions(RenderMode mode, QSizeF cardTwips);
 
 // Makes one painter unit one twip on a device of the given resolution.
 void setTwipsTransform(QPainter& painter, double dpiX, double dpiY);
 
 // Draws the side's visible elements in their stacking order; the painter's units are twips
-// (see setTwipsTransform). Text stays text, so printers and PDF files get vector output. Draws
-// no card background.
+// (see setTwipsTransform). Text stays text, so printers and PDF files get vector output; logos
+// and signatures reach a PDF lossless, photographs as JPEG. Draws no card background.
 void renderBadgeSide(QPainter& painter, const BadgeSide& side, const RenderOptions& options);
 
-// The side on a white card of the given size, at the given resolution.
+// The side with the card's top-left at the painter's origin, one twip being 1/1440 inch on a
+// device of the given resolution: how every output draws a card. The painter is left as found.
+void renderCard(QPainter& painter, const BadgeSide& side, double dpiX, double dpiY,
+                const RenderOptions& options);
+
+// The side on a white card of the given size, at the given resolution; clipped to that card.
 QImage renderSideImage(const BadgeSide& side, QSizeF cardTwips, double dpi,
                        const RenderOptions& options);
 

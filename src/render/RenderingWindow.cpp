@@ -20,7 +20,7 @@ RenderingWindow::RenderingWindow(Side side, Dialogs& dialogs, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose, false);
     Picture1 = new BadgeCanvas(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setRenderOptions({RenderMode::Output});
+    Picture1->setRenderOptions(renderOptions(RenderMode::Output, {}));
     Picture1->setSide(&m_shown);
     setWidget(Picture1);
     setCardSize(cardSizeTwips(Orientation::Landscape));

@@ -1,5 +1,6 @@
-// Invariant: a side is drawn the same at every resolution, in twips, in its stacking order,
-// and only its visible elements are drawn; every drawing matches its reference picture.
+// Invariant: a side is drawn the same at every resolution, in twips, in its stacking order
+// (shapes below everything else), only its visible elements, nothing outside its card, on any
+// thread; every drawing matches its reference picture.
 //
 // Reference pictures live in tests/render/golden/. After a deliberate change to the drawing,
 // run this test with VELLUMARK_UPDATE_GOLDEN=1 to rewrite them, look at them, and commit them.
@@ -14,6 +15,8 @@
 #include <QFontDatabase>
 #include <QPainter>
 #include <QTest>
+
+#include <future>
 
 using namespace vm;
 using namespace vm::test;
@@ -79,6 +82,44 @@ BadgeSide shapes()
     return side;
 }
 
+// A soft-edged disc on a transparent ground, as a logo with alpha comes from a PNG file.
+QImage emblem()
+{
+    QImage image(160, 160, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(250, 190, 40));
+    p.drawEllipse(QRectF(8, 8, 144, 144));
+    p.setBrush(QColor(0, 92, 150));
+    p.drawEllipse(QRectF(56, 56, 48, 48));
+    return image;
+}
+
+// What a designer draws: a filled band with a logo and a name on it, a photograph on a framed
+// backdrop, a footer band under a field. The shapes come last in file order and are still drawn
+// below everything else.
+BadgeSide bandsBehindLogoAndText()
+{
+    BadgeSide side;
+    addLogo(side, QStringLiteral("emblem.png"), QRectF(120, 90, 600, 600)).Picture = emblem();
+    Comment& name = addComment(side, {840, 200}, QStringLiteral("ON THE BAND"));
+    name.FontSize = 16;
+    name.FontBold = true;
+    name.ForeColor = 0xffffff;
+    place(side.imgPhoto, QRectF(300, 1000, 1200, 1600)).Picture =
+        picture({300, 400}, Qt::yellow, Qt::darkGreen);
+    addField(side, {1800, 1100}, QStringLiteral("Employee.FirstName")).FontSize = 14;
+    Comment& footer = addComment(side, {1800, 2750}, QStringLiteral("Footer text"));
+    footer.ForeColor = 0xffffff;
+    addShape(side, 0, QRectF(0, 0, 4876, 780), 0, 0, 1, 0x965c00);             // header band
+    addShape(side, 4, QRectF(200, 900, 1400, 1800), 2, 0x965c00, 1, 0xe0e0e0); // backdrop
+    addShape(side, 0, QRectF(0, 2650, 4876, 440), 0, 0, 1, 0x145af0);          // footer band
+    addShape(side, 2, QRectF(1700, 1000, 700, 600), 0, 0, 1, 0x40c040);        // under the field
+    return side;
+}
+
 BadgeSide withPictures(BadgeSide side)
 {
     for (auto& [index, logo] : side.Image1)
@@ -114,6 +155,9 @@ private Q_SLOTS:
     void sameGeometryAt96And600Dpi();
     void drawsNothingForHiddenOrAbsurdElements();
     void stackingAndPicking();
+    void clipsToTheCard_data();
+    void clipsToTheCard();
+    void systemColoursComeFromTheOptionsOnAnyThread();
 };
 
 void tst_BadgeRenderer::initTestCase()
@@ -133,6 +177,7 @@ void tst_BadgeRenderer::matchesTheReferencePictures_data()
     QTest::newRow("all-kinds-front") << withPictures(badge.front) << RenderMode::Output;
     // Without pictures: where the logo, photograph and signature will go.
     QTest::newRow("all-kinds-back-designer") << badge.back << RenderMode::Designer;
+    QTest::newRow("bands-behind-logo-and-text") << bandsBehindLogoAndText() << RenderMode::Output;
 }
 
 void tst_BadgeRenderer::matchesTheReferencePictures()
@@ -140,7 +185,7 @@ void tst_BadgeRenderer::matchesTheReferencePictures()
     QFETCH(BadgeSide, side);
     QFETCH(RenderMode, mode);
     const QString name = QLatin1String(QTest::currentDataTag()) + QStringLiteral(".png");
-    const QImage image = renderSideImage(side, Card, 144, {mode});
+    const QImage image = renderSideImage(side, Card, 144, renderOptions(mode, Card));
     QDir().mkpath(QStringLiteral("rendered"));
     const QString drawn = QDir::current().absoluteFilePath(QStringLiteral("rendered/") + name);
     QVERIFY(image.save(drawn));
@@ -221,6 +266,80 @@ void tst_BadgeRenderer::stackingAndPicking()
     QVERIFY(drawn.width() > 200 && drawn.width() < 1500);
     QCOMPARE(elementAt(side, drawn.center()), (ElementRef{ElementKind::Comment, 1}));
     QCOMPARE(elementAt(side, {3000, 2450}), std::nullopt);
+}
+
+void tst_BadgeRenderer::clipsToTheCard_data()
+{
+    QTest::addColumn<BadgeSide>("side");
+    const QSizeF portrait = cardSizeTwips(Orientation::Portrait);
+    BadgeSide text;
+    addComment(text, {portrait.width() - 900, 1000},
+               QStringLiteral("A comment that runs past the right edge"));
+    QTest::newRow("text past the right edge") << text;
+    BadgeSide shape;
+    addShape(shape, 4, QRectF(1000, portrait.height() - 600, 2800, 1200), 3, 0, 1, 0x808080);
+    QTest::newRow("shape past the corner") << shape;
+    BadgeSide logo;
+    addLogo(logo, QStringLiteral("logo.png"), QRectF(-400, -400, 1200, 1200)).Picture =
+        picture({100, 100}, Qt::black, Qt::black);
+    QTest::newRow("logo before the top-left") << logo;
+}
+
+void tst_BadgeRenderer::clipsToTheCard()
+{
+    QFETCH(BadgeSide, side);
+    const QSizeF card = cardSizeTwips(Orientation::Portrait);
+    const double dpi = 72;
+    // A page around the card, with the card one inch in, as a printer's painter sees it.
+    QImage page(QSize(int(card.width() / 10), int(card.height() / 10)), QImage::Format_RGB32);
+    const QPoint cardAt(dpi, dpi);
+    const QRect cardPixels(cardAt, QSize(int(std::ceil(twipsToPixels(card.width(), dpi))),
+                                         int(std::ceil(twipsToPixels(card.height(), dpi)))));
+    auto inkOutside = [&](const RenderOptions& options, int* inside) {
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        painter.translate(cardAt);
+        renderCard(painter, side, dpi, dpi, options);
+        painter.end();
+        int outside = 0;
+        *inside = 0;
+        for (int y = 0; y < page.height(); ++y) {
+            for (int x = 0; x < page.width(); ++x) {
+                if (qGray(page.pixel(x, y)) < 200)
+                    ++(cardPixels.contains(x, y) ? *inside : outside);
+            }
+        }
+        return outside;
+    };
+    int inside = 0;
+    QVERIFY2(inkOutside(renderOptions(RenderMode::Output, {}), &inside) > 0,
+             "the element must reach beyond the card for this test to mean anything");
+    QCOMPARE(inkOutside(renderOptions(RenderMode::Output, card), &inside), 0);
+    QVERIFY(inside > 0); // cut at the edge, not dropped
+}
+
+void tst_BadgeRenderer::systemColoursComeFromTheOptionsOnAnyThread()
+{
+    BadgeSide side;
+    Comment& face = addComment(side, {100, 100}, QStringLiteral("Button face"));
+    face.BackStyle = 1;
+    face.BackColor = qint32(0x8000000F);
+    addShape(side, 0, QRectF(100, 1000, 1000, 1000), 0, 0, 1, qint32(0x80000005)); // window
+
+    QPalette palette;
+    palette.setColor(QPalette::Active, QPalette::Button, QColor(200, 0, 0));
+    palette.setColor(QPalette::Active, QPalette::Base, QColor(0, 0, 200));
+    RenderOptions options = renderOptions(RenderMode::Output, Card);
+    options.systemColors = SystemColors(palette);
+    const QImage here = renderSideImage(side, Card, 96, options);
+    // Where the print page draws: a worker thread, which must not reach for the application.
+    const QImage there = std::async(std::launch::async, [&] {
+                             return renderSideImage(side, Card, 96, options);
+                         }).get();
+    QCOMPARE(there, here);
+    const double px = 96 / TwipsPerInch;
+    QCOMPARE(here.pixelColor(int(110 * px), int(110 * px)), QColor(200, 0, 0));
+    QCOMPARE(here.pixelColor(int(600 * px), int(1500 * px)), QColor(0, 0, 200));
 }
 
 QTEST_MAIN(tst_BadgeRenderer)

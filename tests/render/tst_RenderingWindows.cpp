@@ -1,7 +1,7 @@
 // Invariant: the front and back views show exactly the side a badge file holds, at the card size
 // of its orientation, at the main window's right edge, filled with one whole record or with
 // nobody's data; what they show is what prints, at card size at the top-left of the printable
-// area.
+// area, and nothing beyond the card prints.
 #include "app/mainMdi.h"
 #include "badge/BadgeFile.h"
 #include "common/SaveFile.h"
@@ -41,6 +41,7 @@ private Q_SLOTS:
     void textKeyWithAnApostropheLinksThatPerson();
     void incompleteLinksLeaveNobodyOnEitherView_data();
     void incompleteLinksLeaveNobodyOnEitherView();
+    void printingStopsAtTheCardEdge();
 
 private:
     QString badgePath(const QString& name) const;
@@ -203,7 +204,7 @@ void tst_RenderingWindows::linkedRecordShowsInBothViewsAndPrintsAtCardSizeTopLef
     QCOMPARE(frontView->canvas()->side()->lblField.at(1).Caption, person.firstName);
 
     if (!havePdfText())
-        VM_SKIP(QStringLiteral("pdftotext (poppler-utils) is not installed"));
+        VM_SKIP(QStringLiteral("poppler-utils (pdftotext, pdftoppm, pdfimages) is not installed"));
     if (!QPrinterInfo::availablePrinterNames().isEmpty())
         VM_SKIP(QStringLiteral("a printer is installed here: printing would not go to a PDF file"));
     const QString pdf = m_dir.filePath(QStringLiteral("front.pdf"));
@@ -340,6 +341,50 @@ void tst_RenderingWindows::incompleteLinksLeaveNobodyOnEitherView()
     // The next complete link shows its person again.
     QVERIFY(m_window->linkRecordToViews(linker, *linker.keyFromText(QStringLiteral("17"))));
     QCOMPARE(m_window->frmFront()->shownSide().lblField.at(1).Caption, previous.firstName);
+}
+
+void tst_RenderingWindows::printingStopsAtTheCardEdge()
+{
+    if (!havePdfText())
+        VM_SKIP(QStringLiteral("poppler-utils (pdftotext, pdftoppm, pdfimages) is not installed"));
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
+        VM_SKIP(QStringLiteral("a printer is installed here: printing would not go to a PDF file"));
+    // A field reference near the bottom of the portrait card, longer than the card is wide.
+    const QString reference = QStringLiteral("Department.DeptName");
+    const QString longer = reference + QStringLiteral("AndEverythingElseWeKnowAboutIt");
+    m_window->openBadgeLayout(
+        copyBadge(QStringLiteral("Visitor"), QStringLiteral("edge.Lyt"), reference, longer));
+    RenderingWindow* front = m_window->frmFront();
+    QCOMPARE(front->cardSize(), QSizeF(3090, 4876));
+    const BadgeSide shown = front->shownSide();
+    const Field& field = shown.lblField.at(3);
+    QCOMPARE(field.Caption, QLatin1Char('<') + longer + QLatin1Char('>'));
+    const double top = field.Top / 20.0; // points
+
+    const QString pdf = m_dir.filePath(QStringLiteral("edge.pdf"));
+    m_dialogs.fileAnswers = {pdf};
+    m_window->mnuPrintFront->trigger();
+    QVERIFY2(QFile::exists(pdf), qPrintable(m_dialogs.messageTexts().join(QLatin1Char('|'))));
+
+    // At 72 dpi a point is a pixel: the card spans 154.5 x 243.8 from the printable area's corner.
+    const QImage page = pdfPageImage(pdf, 1, 72);
+    QVERIFY(!page.isNull());
+    const QRectF printable = m_window->printer()->pageLayout().paintRect(QPageLayout::Point);
+    const QRectF card(printable.topLeft(), QSizeF(3090 / 20.0, 4876 / 20.0));
+    const QRect textBand(int(card.left()), int(card.top() + top), int(card.width()) + 200, 10);
+    int inside = 0, beyond = 0;
+    for (int y = textBand.top(); y <= textBand.bottom(); ++y) {
+        for (int x = textBand.left(); x <= textBand.right() && x < page.width(); ++x) {
+            if (qGray(page.pixel(x, y)) >= 160)
+                continue;
+            if (x < card.right() - 1)
+                ++inside;
+            else if (x > card.right() + 1)
+                ++beyond;
+        }
+    }
+    QVERIFY(inside > 0);
+    QCOMPARE(beyond, 0);
 }
 
 QTEST_MAIN(tst_RenderingWindows)

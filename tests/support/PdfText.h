@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QProcess>
 #include <QRectF>
@@ -8,6 +9,16 @@
 #include <QString>
 
 namespace vm::test {
+
+// What the PDF tests need of poppler-utils (pdftotext, pdftoppm, pdfimages).
+inline bool havePdfText()
+{
+    for (const char* tool : {"pdftotext", "pdftoppm", "pdfimages"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            return false;
+    }
+    return true;
+}
 
 // Words of a PDF page with their boxes in points from the page's top-left, as poppler's
 // pdftotext -bbox reports them; how tests check where printed text landed.
@@ -28,11 +39,6 @@ struct PdfPage {
         return nullptr;
     }
 };
-
-inline bool havePdfText()
-{
-    return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty();
-}
 
 inline PdfPage pdfPage(const QString& pdf, int page)
 {
@@ -63,6 +69,46 @@ inline PdfPage pdfPage(const QString& pdf, int page)
         result.words << PdfWord{text, QRectF(topLeft, bottomRight)};
     }
     return result;
+}
+
+// A page as printed, at the given resolution, through poppler's pdftoppm.
+inline QImage pdfPageImage(const QString& pdf, int page, int dpi)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftoppm"),
+                  {QStringLiteral("-png"), QStringLiteral("-r"), QString::number(dpi),
+                   QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                   QString::number(page), QStringLiteral("-singlefile"), pdf});
+    process.waitForFinished(60000);
+    return QImage::fromData(process.readAllStandardOutput(), "PNG");
+}
+
+// One picture of a PDF as pdfimages -list reports it: its kind ("image" or its "smask"), pixel
+// size, bits per component and encoding ("jpeg" for DCT, "image" for flate).
+struct PdfImage {
+    int page = 0;
+    QString type;
+    QSize size;
+    int bitsPerComponent = 0;
+    QString encoding;
+};
+
+inline QList<PdfImage> pdfImages(const QString& pdf)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    process.waitForFinished(60000);
+    QList<PdfImage> images;
+    const QStringList lines =
+        QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'));
+    for (const QString& line : lines.mid(2)) {
+        const QStringList f = line.simplified().split(QLatin1Char(' '));
+        if (f.size() < 9)
+            continue;
+        images << PdfImage{f[0].toInt(), f[2], QSize(f[3].toInt(), f[4].toInt()), f[7].toInt(),
+                           f[8]};
+    }
+    return images;
 }
 
 } // namespace vm::test
