@@ -14,6 +14,7 @@ const qint32 Navy = bgr(0, 92, 150);
 const qint32 White = bgr(255, 255, 255);
 const qint32 Ink = bgr(30, 30, 40);
 const qint32 Amber = bgr(240, 150, 20);
+const qint32 Gold = bgr(250, 190, 40);
 
 void setText(Comment& c, const QString& caption, float left, float top, float size, qint32 color,
              bool bold)
@@ -80,13 +81,22 @@ BadgeLayout newBadge(const StoredSettings& project, const QString& name, qint16 
     return badge;
 }
 
+// Bands are filled shapes; the logo and texts on them stay visible because shapes are drawn
+// below every other element.
 BadgeLayout staffBadge(const StoredSettings& project)
 {
     BadgeLayout badge = newBadge(project, QStringLiteral("Staff"), 1);
+    const QString emblem = project.LogoDir + QStringLiteral("logo.png");
 
     BadgeSide& front = badge.front;
-    logo(front, project.LogoDir + QStringLiteral("staff-banner.png"), {0, 0, 4876, 640});
-    place(front.imgPhoto, {240, 820, 1500, 2000});
+    shape(front, 0, {0, 0, 4876, 700}, 0, Navy, 1, Navy);
+    shape(front, 0, {0, 700, 4876, 60}, 0, Gold, 1, Gold);
+    logo(front, emblem, {150, 90, 520, 520});
+    comment(front, QStringLiteral("MERIDIAN WORKS"), 800, 110, 15, White, true);
+    comment(front, QStringLiteral("Staff identity card"), 810, 420, 8, White);
+    shape(front, 2, {4380, 200, 300, 300}, 2, White, 1, bgr(60, 180, 90));
+    shape(front, 4, {200, 800, 1580, 2060}, 1, Navy, 1, bgr(232, 238, 244));
+    place(front.imgPhoto, {240, 830, 1500, 2000});
     field(front, QStringLiteral("<Employee.FirstName>"), 1980, 860, 15, Navy, true);
     field(front, QStringLiteral("<Employee.LastName>"), 1980, 1200, 15, Navy, true);
     field(front, QStringLiteral("<Employee.Title>"), 1980, 1620, 10);
@@ -94,8 +104,7 @@ BadgeLayout staffBadge(const StoredSettings& project)
     comment(front, QStringLiteral("No."), 1980, 2200, 8);
     field(front, QStringLiteral("<Employee.EmpNo>"), 2400, 2200, 8, Ink, true);
     place(front.imgSign, {1980, 2480, 1800, 450});
-    shape(front, 2, {4330, 150, 340, 340}, 2, White, 1, bgr(60, 180, 90));
-    shape(front, 4, {40, 40, 4796, 3010}, 2, Navy, 0, White);
+    shape(front, 0, {0, 3030, 4876, 60}, 0, Navy, 1, Navy);
 
     BadgeSide& back = badge.back;
     comment(back, QStringLiteral("This card remains the property of Meridian Works."), 240, 260, 9);
@@ -106,8 +115,11 @@ BadgeLayout staffBadge(const StoredSettings& project)
     comment(back, QStringLiteral("Valid until"), 240, 1960, 9);
     field(back, QStringLiteral("<Employee.ValidUntil>"), 1500, 1960, 9, Ink, true);
     field(back, QStringLiteral("<Employee.Email>"), 240, 2240, 8);
-    logo(back, project.LogoDir + QStringLiteral("logo.png"), {4020, 900, 560, 560});
-    shape(back, 0, {0, 2700, 4876, 390}, 1, Navy, 1, Navy);
+    shape(back, 0, {0, 2560, 4876, 530}, 0, Navy, 1, Navy);
+    shape(back, 0, {0, 2500, 4876, 60}, 0, Gold, 1, Gold);
+    logo(back, emblem, {220, 2640, 380, 380});
+    comment(back, QStringLiteral("MERIDIAN WORKS"), 700, 2650, 9, White, true);
+    comment(back, QStringLiteral("1 Harbour Road, Riverton"), 700, 2860, 7, White);
     return badge;
 }
 
@@ -116,13 +128,16 @@ BadgeLayout visitorBadge(const StoredSettings& project)
     BadgeLayout badge = newBadge(project, QStringLiteral("Visitor"), 2);
 
     BadgeSide& front = badge.front;
-    logo(front, project.LogoDir + QStringLiteral("visitor-banner.png"), {0, 0, 3090, 960});
-    place(front.imgPhoto, {645, 1160, 1800, 2400});
-    shape(front, 4, {495, 1010, 2100, 2700}, 2, Amber, 0, White);
-    field(front, QStringLiteral("<Employee.FirstName>"), 300, 3760, 14, Ink, true);
-    field(front, QStringLiteral("<Employee.LastName>"), 300, 4080, 14, Ink, true);
-    field(front, QStringLiteral("<Department.DeptName>"), 300, 4440, 9);
-    shape(front, 2, {2500, 4300, 360, 360}, 2, Amber, 1, Amber);
+    shape(front, 0, {0, 0, 3090, 980}, 0, Amber, 1, Amber);
+    logo(front, project.LogoDir + QStringLiteral("logo.png"), {200, 190, 600, 600});
+    comment(front, QStringLiteral("VISITOR"), 930, 250, 20, White, true);
+    comment(front, QStringLiteral("Meridian Works"), 945, 660, 9, White);
+    shape(front, 4, {495, 1130, 2100, 2640}, 2, Amber, 1, bgr(253, 243, 226));
+    place(front.imgPhoto, {645, 1250, 1800, 2400});
+    field(front, QStringLiteral("<Employee.FirstName>"), 300, 3900, 14, Ink, true);
+    field(front, QStringLiteral("<Employee.LastName>"), 300, 4200, 14, Ink, true);
+    field(front, QStringLiteral("<Department.DeptName>"), 300, 4520, 9);
+    shape(front, 0, {0, 4756, 3090, 120}, 0, Amber, 1, Amber);
     return badge;
 }
 

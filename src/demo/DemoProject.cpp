@@ -182,32 +182,11 @@ QImage logo()
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    drawEmblem(p, QRectF(0, 0, 480, 480));
-    return image;
-}
-
-// A header band with the emblem and the organisation's name. Shapes are drawn above every other
-// element, so a band behind text is a picture rather than a filled shape.
-QImage banner(QSize size, const QColor& background, const QString& title, const QString& subtitle)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(background);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    const double h = size.height();
-    drawEmblem(p, QRectF(h * 0.12, h * 0.12, h * 0.76, h * 0.76));
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setBold(true);
-    font.setPixelSize(int(h * 0.36));
-    p.setFont(font);
-    p.setPen(Qt::white);
-    p.drawText(QPointF(h * 1.1, h * (subtitle.isEmpty() ? 0.63 : 0.52)), title);
-    if (!subtitle.isEmpty()) {
-        font.setBold(false);
-        font.setPixelSize(int(h * 0.17));
-        p.setFont(font);
-        p.drawText(QPointF(h * 1.12, h * 0.82), subtitle);
-    }
+    // A white rim keeps the emblem apart from a band of its own colour.
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(4, 4, 472, 472));
+    drawEmblem(p, QRectF(24, 24, 432, 432));
     return image;
 }
 
@@ -334,14 +313,7 @@ QString createDemoProject(const QString& folder, const DemoOptions& options, QSt
 
     const QString logoPath = s.LogoDir + QStringLiteral("logo.png");
     if (options.pictures) {
-        // Banners at 300 dpi for their frames on the badges.
-        const QColor navy(0, 92, 150), amber(240, 150, 20);
-        if (!savePicture(logo(), logoPath, error) ||
-            !savePicture(banner({1016, 133}, navy, QStringLiteral("MERIDIAN WORKS"),
-                                QStringLiteral("Staff identity card")),
-                         s.LogoDir + QStringLiteral("staff-banner.png"), error) ||
-            !savePicture(banner({644, 200}, amber, QStringLiteral("VISITOR"), {}),
-                         s.LogoDir + QStringLiteral("visitor-banner.png"), error))
+        if (!savePicture(logo(), logoPath, error))
             return {};
         for (int empNo = 1; empNo <= options.people; ++empNo) {
             const DemoPerson person = demoPerson(empNo, options.everyPicture);

@@ -330,10 +330,15 @@ void tst_RenderingWindows::incompleteLinksLeaveNobodyOnEitherView()
         m_dialogs.fileAnswers = {pdf};
         m_window->mnuPrintFront->trigger();
         QVERIFY(QFile::exists(pdf));
-        QStringList printed;
+        QStringList printed, comments;
         for (const PdfWord& word : pdfPage(pdf, 1).words)
-            printed << word.text;
-        QCOMPARE(printed, QStringList{QStringLiteral("No.")});
+            printed << word.text.normalized(QString::NormalizationForm_KC); // "ff" ligatures
+        for (const auto& [index, comment] : m_window->frmFront()->layout().Label1)
+            comments << comment.Caption.split(QLatin1Char(' '));
+        printed.sort();
+        comments.sort();
+        QVERIFY(comments.contains(QStringLiteral("No.")));
+        QCOMPARE(printed, comments);
     } else if (!havePdfText()) {
         VM_SKIP(QStringLiteral("pdftotext (poppler-utils) is not installed"));
     }
