@@ -120,18 +120,20 @@ private:
     QByteArray m_pending;
 };
 
-// Where the pages go: one PDF with a page per side, or one PNG per side.
+// Where the pages go: one PDF with a page per side, or one PNG per side. Nothing is written over
+// an existing file until a page has been drawn for it.
 class PageOutput {
 public:
     PageOutput(const BadgeBatchRequest& request, QSizeF cardTwips, int expectedPages)
         : m_request(request)
-        , m_card(cardTwips)
         , m_singlePage(expectedPages == 1)
         , m_pdf(request.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        , m_options(renderOptions(RenderMode::Output, cardTwips))
     {
-        m_options.mode = RenderMode::Output;
     }
 
+    // Opens the PDF's temporary file, so an output that cannot be written is known before any
+    // record is linked; the file named on the command line is not touched.
     bool begin(QString* error)
     {
         if (!m_pdf)
@@ -142,34 +144,21 @@ public:
                 QStringLiteral("Cannot write %1: %2").arg(m_request.output, m_file.errorString());
             return false;
         }
-        const QSizeF points(twipsToPoints(m_card.width()), twipsToPoints(m_card.height()));
-        const QPageSize pageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch);
-        m_exactBox = std::make_unique<ExactMediaBox>(&m_file, pageSize.sizePoints(), points);
-        m_exactBox->open(QIODevice::WriteOnly);
-        m_writer = std::make_unique<QPdfWriter>(m_exactBox.get());
-        m_writer->setCreator(QStringLiteral("Vellumark"));
-        m_writer->setTitle(QFileInfo(m_request.output).completeBaseName());
-        m_writer->setPageSize(pageSize);
-        m_writer->setPageMargins(QMarginsF(0, 0, 0, 0));
-        m_writer->setResolution(1200);
-        m_painter.begin(m_writer.get());
         return true;
     }
 
     bool addPage(const BadgeSide& side, int record, const QString& sideName, QString* error)
     {
         if (m_pdf) {
-            if (m_pages > 0)
+            if (m_pages == 0)
+                startPdf();
+            else
                 m_writer->newPage();
-            m_painter.save();
-            const double scale = m_writer->resolution() / TwipsPerInch;
-            m_painter.scale(scale, scale);
-            renderBadgeSide(m_painter, side, m_options);
-            m_painter.restore();
+            renderCard(m_painter, side, m_writer->resolution(), m_writer->resolution(), m_options);
             ++m_pages;
             return true;
         }
-        const QImage image = renderSideImage(side, m_card, m_request.dpi, m_options);
+        const QImage image = renderSideImage(side, m_options.cardTwips, m_request.dpi, m_options);
         const QString path = pngName(record, sideName);
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
@@ -181,10 +170,15 @@ public:
         return true;
     }
 
+    // Without a page the PDF is dropped: a run that rendered nothing leaves the old file alone.
     bool finish(QString* error)
     {
         if (!m_pdf)
             return true;
+        if (m_pages == 0) {
+            m_file.cancelWriting();
+            return true;
+        }
         m_painter.end();
         m_writer.reset();
         m_exactBox->close();
@@ -201,6 +195,22 @@ public:
     QStringList files() const { return m_files; }
 
 private:
+    void startPdf()
+    {
+        const QSizeF card = m_options.cardTwips;
+        const QSizeF points(twipsToPoints(card.width()), twipsToPoints(card.height()));
+        const QPageSize pageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch);
+        m_exactBox = std::make_unique<ExactMediaBox>(&m_file, pageSize.sizePoints(), points);
+        m_exactBox->open(QIODevice::WriteOnly);
+        m_writer = std::make_unique<QPdfWriter>(m_exactBox.get());
+        m_writer->setCreator(QStringLiteral("Vellumark"));
+        m_writer->setTitle(QFileInfo(m_request.output).completeBaseName());
+        m_writer->setPageSize(pageSize);
+        m_writer->setPageMargins(QMarginsF(0, 0, 0, 0));
+        m_writer->setResolution(1200);
+        m_painter.begin(m_writer.get());
+    }
+
     QString pngName(int record, const QString& sideName) const
     {
         if (m_singlePage)
@@ -213,7 +223,6 @@ private:
     }
 
     const BadgeBatchRequest& m_request;
-    QSizeF m_card;
     bool m_singlePage;
     bool m_pdf;
     RenderOptions m_options;
@@ -231,9 +240,14 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
                                   const std::function<void(const QString&)>& report)
 {
     BadgeBatchResult result;
+    const PageOutput* written = nullptr;
     auto unusable = [&](const QString& message) {
         report(message);
         result.unusable = true;
+        if (written) { // PNG files written before the failure stay
+            result.pages = written->pages();
+            result.files = written->files();
+        }
         return result;
     };
 
@@ -279,6 +293,7 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
     PageOutput output(request, card, std::max<qsizetype>(1, keys.size()) * sidesPerRecord);
     if (!output.begin(&why))
         return unusable(why);
+    written = &output;
 
     linker.setPictureDecodeSize(framePixels(front.side.imgPhoto, back.side.imgPhoto, request.dpi),
                                 framePixels(front.side.imgSign, back.side.imgSign, request.dpi));
@@ -325,7 +340,9 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
         return unusable(why);
     result.pages = output.pages();
     result.files = output.files();
-    result.ok = allRendered;
+    if (result.pages == 0)
+        report(QStringLiteral("No badge was rendered, so nothing was written."));
+    result.ok = allRendered && result.pages > 0;
     return result;
 }
 

@@ -9,7 +9,8 @@ namespace vm {
 
 // Renders one badge for many records of a project to a PDF (one page per side, each page the
 // card's size) or to PNG files (one per side), linking each record exactly as the rendering
-// windows do. Used by the vellumark-print command.
+// windows do. A run that renders no side writes no file, so an earlier output survives it. Used
+// by the vellumark-print command.
 struct BadgeBatchRequest {
     enum class Sides { Front, Back, Both };
 
@@ -24,10 +25,10 @@ struct BadgeBatchRequest {
 
 struct BadgeBatchResult {
     bool ok = false;       // every requested record was rendered and the output written
-    bool unusable = false; // the project, badge or database could not be used at all
+    bool unusable = false; // the project, badge, database or output could not be used
     int records = 0;       // records rendered
     int pages = 0;         // sides written
-    QStringList files;     // files written
+    QStringList files;     // files written, each exactly once; none when no side was rendered
 };
 
 // Messages for the operator (errors, skipped records, progress) go to `report`, one line each.

@@ -19,7 +19,11 @@ const char Usage[] =
     "                     (neither: the badge with its field references)\n"
     "  --side SIDE        front, back or both (default both)\n"
     "  --dpi N            PNG resolution, and the resolution photographs keep in a PDF (300)\n"
-    "  -o OUT             a PDF (one card-sized page per side) or PNG files (one per side)\n";
+    "  -o OUT             a PDF (one card-sized page per side) or PNG files (one per side)\n"
+    "\n"
+    "Every file written is named on standard output. Exit status: 0 done; 1 the project, badge,\n"
+    "database or output cannot be used or a record could not be rendered; 2 bad arguments.\n"
+    "A run that renders no badge writes no file.\n";
 
 int usageError(const QString& why)
 {
@@ -86,8 +90,14 @@ int main(int argc, char* argv[])
         if (!line.isEmpty())
             std::fprintf(stderr, "vellumark-print: %s\n", qPrintable(line));
     });
-    if (!result.unusable)
+    // Standard output names every file written, one a line, for scripts to pick up.
+    for (const QString& file : result.files)
+        std::printf("%s\n", qPrintable(file));
+    if (!result.files.isEmpty())
         std::fprintf(stderr, "vellumark-print: %d record(s), %d page(s) written to %s\n",
-                     result.records, result.pages, qPrintable(request.output));
+                     result.records, result.pages,
+                     qPrintable(result.files.size() == 1
+                                    ? result.files.first()
+                                    : QStringLiteral("%1 files").arg(result.files.size())));
     return result.ok ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 // Invariant: vellumark-print renders exactly what the rendering windows show for each record,
-// one card-sized page per side, and answers bad arguments (2) and unusable input (1) with a
-// message instead of output.
+// one card-sized page per side, logos lossless and photographs as JPEG; it names exactly the
+// files it wrote, answers bad arguments (2) and unusable input (1) with a message instead of
+// output, and a run that renders nothing leaves an earlier output as it was.
 #include "common/SaveFile.h"
 #include "demo/DemoProject.h"
 #include "project/Database.h"
@@ -9,6 +10,7 @@
 #include "support/Skip.h"
 #include "support/StatusChecks.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -24,6 +26,7 @@ namespace {
 struct Run {
     int exitCode = -1;
     QString errors;
+    QStringList output; // lines of standard output
 };
 
 Run runCommand(const QString& program, const QStringList& arguments)
@@ -33,7 +36,18 @@ Run runCommand(const QString& program, const QStringList& arguments)
     if (!process.waitForFinished(300000))
         return {};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(process.readAllStandardError()),
+            QString::fromUtf8(process.readAllStandardOutput())
+                .split(QLatin1Char('\n'), Qt::SkipEmptyParts)};
+}
+
+// Every file of a folder, as full paths, sorted.
+QStringList filesIn(const QString& folder)
+{
+    QStringList files;
+    for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name))
+        files << QDir(folder).filePath(name);
+    return files;
 }
 
 Run print(const QStringList& arguments)
@@ -52,6 +66,11 @@ private Q_SLOTS:
     void reportsWhatCannotBeUsed_data();
     void reportsWhatCannotBeUsed();
     void recordsThatDoNotLinkAreSkippedWithTheirReason();
+    void aRunThatRendersNothingLeavesTheOutputAlone_data();
+    void aRunThatRendersNothingLeavesTheOutputAlone();
+    void namesExactlyTheFilesWritten_data();
+    void namesExactlyTheFilesWritten();
+    void keepsLogosLosslessAndPhotographsJpeg();
 
 private:
     QTemporaryDir m_dir;
@@ -61,7 +80,7 @@ private:
 void tst_PrintCommand::initTestCase()
 {
     if (!havePdfText())
-        VM_SKIP(QStringLiteral("pdftotext (poppler-utils) is not installed"));
+        VM_SKIP(QStringLiteral("poppler-utils (pdftotext, pdftoppm, pdfimages) is not installed"));
     const Run demo =
         runCommand(QStringLiteral(VELLUMARK_DEMO), {m_dir.filePath(QStringLiteral("demo"))});
     QVERIFY2(demo.exitCode == 0, qPrintable(demo.errors));
@@ -134,6 +153,9 @@ void tst_PrintCommand::reportsWhatCannotBeUsed_data()
                                 << 2 << ".pdf or .png";
     QTest::newRow("no project") << QStringList{m_dir.filePath("none.Prj"), b, "Staff", o, out} << 1
                                 << "Cannot use the project";
+    QTest::newRow("output folder missing")
+        << QStringList{m_project, b, "Staff", o, m_dir.filePath("none/x.pdf")} << 1
+        << "Cannot write";
     QTest::newRow("no badge file")
         << QStringList{m_project, b, "Nothing", o, out} << 1 << "Nothing";
     QTest::newRow("another project's badge")
@@ -193,10 +215,112 @@ void tst_PrintCommand::recordsThatDoNotLinkAreSkippedWithTheirReason()
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.errors.contains(QStringLiteral("\u201c1 OR 1=1\u201d is not a number")),
              qPrintable(run.errors));
-    if (QFile::exists(widened)) {
-        for (int page = 1; pdfPage(widened, page).size.isValid(); ++page)
-            QVERIFY(pdfPage(widened, page).words.isEmpty());
-    }
+    QVERIFY(!QFile::exists(widened));
+}
+
+void tst_PrintCommand::aRunThatRendersNothingLeavesTheOutputAlone_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("pdf") << "keep.pdf" << QStringList{};
+    QTest::newRow("png") << "keep.png" << QStringList{"--side", "front", "--dpi", "72"};
+}
+
+void tst_PrintCommand::aRunThatRendersNothingLeavesTheOutputAlone()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, options);
+    const QString folder = m_dir.filePath(QStringLiteral("keep-") + name.right(3));
+    QVERIFY(QDir().mkpath(folder));
+    const QString out = QDir(folder).filePath(name);
+    const QStringList badge = QStringList{m_project, "--badge", "Staff"} + options;
+
+    Run run = print(badge + QStringList{"--key", "17", "-o", out});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    const QByteArray good = fileBytes(out);
+    QVERIFY(!good.isEmpty());
+
+    run = print(badge + QStringList{"--key", "9999", "-o", out});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.errors.contains(QStringLiteral("Record 9999: Employee has no record")),
+             qPrintable(run.errors));
+    QVERIFY2(run.errors.contains(QStringLiteral("nothing was written")), qPrintable(run.errors));
+    QCOMPARE(run.output, QStringList());
+    QCOMPARE(fileBytes(out), good);
+    QCOMPARE(filesIn(folder), QStringList{out}); // no temporary file left behind
+
+    // Nor is a new file created.
+    const QString fresh = QDir(folder).filePath(QStringLiteral("fresh.") + name.right(3));
+    QCOMPARE(print(badge + QStringList{"--key", "9999", "-o", fresh}).exitCode, 1);
+    QVERIFY(!QFile::exists(fresh));
+}
+
+void tst_PrintCommand::namesExactlyTheFilesWritten_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("expected"); // file names, sorted
+    QTest::newRow("pdf") << "cards.pdf" << QStringList{"cards.pdf"};
+    // The unknown record in the middle leaves a gap in the numbers, not a file.
+    QTest::newRow("png") << "cards.png"
+                         << QStringList{"cards-0001-back.png", "cards-0001-front.png",
+                                        "cards-0003-back.png", "cards-0003-front.png"};
+}
+
+void tst_PrintCommand::namesExactlyTheFilesWritten()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, expected);
+    const QString folder = m_dir.filePath(QStringLiteral("names-") + name.right(3));
+    QVERIFY(QDir().mkpath(folder));
+    const Run run = print({m_project, "--badge", "Staff", "--key", "17", "--key", "9999", "--key",
+                           "18", "--dpi", "72", "-o", QDir(folder).filePath(name)});
+    QCOMPARE(run.exitCode, 1); // one record could not be rendered
+    QStringList paths;
+    for (const QString& file : expected)
+        paths << QDir(folder).filePath(file);
+    QCOMPARE(filesIn(folder), paths);
+    QStringList reported = run.output;
+    reported.sort();
+    QCOMPARE(reported, paths);
+}
+
+void tst_PrintCommand::keepsLogosLosslessAndPhotographsJpeg()
+{
+    const QString pdf = m_dir.filePath(QStringLiteral("pictures.pdf"));
+    const Run run =
+        print({m_project, "--badge", "Staff", "--key", "17", "--side", "front", "-o", pdf});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    const DemoPerson person = demoPerson(17);
+    QVERIFY(!person.photoSuffix.isEmpty() && !person.signSuffix.isEmpty());
+
+    // Told apart by their shapes: the logo is square, the photograph 3:4, the signature 4:1.
+    const QString demo = m_dir.filePath(QStringLiteral("demo/"));
+    const QSize logo = QImage(demo + QStringLiteral("Logo/logo.png")).size();
+    const QList<PdfImage> images = pdfImages(pdf);
+    auto find = [&](double aspect) -> qsizetype {
+        for (qsizetype i = 0; i < images.size(); ++i) {
+            const QSize size = images[i].size;
+            if (images[i].type == QLatin1String("image") &&
+                qAbs(double(size.width()) / size.height() - aspect) < 0.05)
+                return i;
+        }
+        return -1;
+    };
+    const qsizetype l = find(double(logo.width()) / logo.height());
+    const qsizetype photo = find(0.75);
+    const qsizetype sign = find(4.0);
+    QVERIFY(l >= 0 && photo >= 0 && sign >= 0);
+
+    QCOMPARE(images[l].size, logo);                        // as the file has it, never resampled
+    QCOMPARE(images[l].encoding, QStringLiteral("image")); // flate: lossless
+    QVERIFY(l + 1 < images.size());
+    QCOMPARE(images[l + 1].type, QStringLiteral("smask")); // its soft edges
+    QCOMPARE(images[l + 1].bitsPerComponent, 8);
+    QCOMPARE(images[sign].encoding, QStringLiteral("image"));
+    QCOMPARE(images[photo].encoding, QStringLiteral("jpeg"));
+    // Decoded no larger than printed: 1500 twips wide at 300 dpi.
+    QVERIFY2(qAbs(images[photo].size.width() - 1500 * 300 / 1440) <= 2,
+             qPrintable(QString::number(images[photo].size.width())));
 }
 
 QTEST_GUILESS_MAIN(tst_PrintCommand)
