@@ -81,7 +81,8 @@ void drawLogo(QPainter& painter, const Logo& logo, const RenderOptions& options)
         return;
     }
     // Logos fill their frame, stretched if need be: the operator sizes the frame to the logo.
-    // JPEG would blur their edges and flatten their transparency in a PDF.
+    // JPEG would blur their edges in a PDF; a logo is the same on every badge, so a PDF holds it
+    // once and lossless costs next to nothing.
     painter.setRenderHint(QPainter::LosslessImageRendering, true);
     painter.drawImage(frame, logo.Picture);
     painter.setRenderHint(QPainter::LosslessImageRendering, false);
@@ -101,10 +102,8 @@ void drawPlaceholder(QPainter& painter, const QRectF& frame, const QString& capt
     painter.drawText(frame, Qt::AlignCenter, caption);
 }
 
-enum class Picture { Photograph, LineArt };
-
 void drawPictureFrame(QPainter& painter, const PictureFrame& frame, const QString& caption,
-                      Picture kind, const RenderOptions& options)
+                      const RenderOptions& options)
 {
     const QRectF rect = frame.frame();
     if (!drawable(rect))
@@ -119,10 +118,7 @@ void drawPictureFrame(QPainter& painter, const PictureFrame& frame, const QStrin
     size.scale(rect.size(), Qt::KeepAspectRatio);
     QRectF target(QPointF(), size);
     target.moveCenter(rect.center());
-    // A photograph compresses well as JPEG at its printed size; a signature's strokes do not.
-    painter.setRenderHint(QPainter::LosslessImageRendering, kind == Picture::LineArt);
     painter.drawImage(target, frame.Picture);
-    painter.setRenderHint(QPainter::LosslessImageRendering, false);
 }
 
 void drawShape(QPainter& painter, const Shape& shape, const SystemColors& colors)
@@ -229,6 +225,9 @@ void renderBadgeSide(QPainter& painter, const BadgeSide& side, const RenderOptio
     painter.save();
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                            QPainter::SmoothPixmapTransform);
+    // A record's photograph and signature differ on every badge: as JPEG at their printed size
+    // a batch stays small and fast (lossless signatures made it a fifth slower and larger).
+    painter.setRenderHint(QPainter::LosslessImageRendering, false);
     if (!options.cardTwips.isEmpty())
         painter.setClipRect(QRectF(QPointF(0, 0), options.cardTwips), Qt::IntersectClip);
     const SystemColors& colors = options.systemColors;
@@ -253,13 +252,11 @@ void renderBadgeSide(QPainter& painter, const BadgeSide& side, const RenderOptio
             break;
         case ElementKind::Photo:
             if (side.imgPhoto.Visible)
-                drawPictureFrame(painter, side.imgPhoto, QStringLiteral("Photo"),
-                                 Picture::Photograph, options);
+                drawPictureFrame(painter, side.imgPhoto, QStringLiteral("Photo"), options);
             break;
         case ElementKind::Sign:
             if (side.imgSign.Visible)
-                drawPictureFrame(painter, side.imgSign, QStringLiteral("Signature"),
-                                 Picture::LineArt, options);
+                drawPictureFrame(painter, side.imgSign, QStringLiteral("Signature"), options);
             break;
         }
     }

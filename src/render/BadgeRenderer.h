@@ -36,7 +36,7 @@ void setTwipsTransform(QPainter& painter, double dpiX, double dpiY);
 
 // Draws the side's visible elements in their stacking order; the painter's units are twips
 // (see setTwipsTransform). Text stays text, so printers and PDF files get vector output; logos
-// and signatures reach a PDF lossless, photographs as JPEG. Draws no card background.
+// reach a PDF lossless, a record's photograph and signature as JPEG. Draws no card background.
 void renderBadgeSide(QPainter& painter, const BadgeSide& side, const RenderOptions& options);
 
 // The side with the card's top-left at the painter's origin, one twip being 1/1440 inch on a
