@@ -74,7 +74,7 @@ mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
             [this] { mnuEditCard->setEnabled(true); });
     m_front->showNormal();
     m_back->showNormal();
-    SetProjectState(0);
+    SetProjectState(ProjectState::None);
     showWindow(QStringLiteral("frmPreview"))->hide();
 }
 
@@ -304,7 +304,7 @@ bool mainMdi::WriteProjectFile()
                                  written.error()});
         return false;
     }
-    SetProjectState(2);
+    SetProjectState(ProjectState::Written);
     MsgBox(m_dialogs, this, QStringLiteral("Project Saved"), MessageButtons::Ok,
            MessageIcon::Information, QStringLiteral("Save"));
     return true;
@@ -359,11 +359,10 @@ bool mainMdi::openProjectFile(const QString& path)
     }
     closeProject();
     ProjectSettings& settings = ProjectSettings::instance();
-    settings.stored() = *read;
-    settings.ProjectFile = file;
+    settings.replace(*read, file);
     // An opened project stands where the wizard's Finish leaves a new one: menus on, file written.
-    SetProjectState(1);
-    SetProjectState(2);
+    SetProjectState(ProjectState::Configuring);
+    SetProjectState(ProjectState::Written);
     settings.DatabaseConfigured = true;
     return true;
 }
@@ -376,7 +375,7 @@ void mainMdi::closeProject()
     m_front->UnloadBadgeElements();
     m_back->UnloadBadgeElements();
     ProjectSettings& settings = ProjectSettings::instance();
-    SetProjectState(0);
+    SetProjectState(ProjectState::None);
     // Everything of the closed project goes, so a project created next starts clean.
     settings.stored() = StoredSettings{};
     settings.DatabaseConfigured = false;
@@ -394,7 +393,7 @@ void mainMdi::onExit()
 
 void mainMdi::onDatabaseConfiguration()
 {
-    if (ProjectSettings::instance().ProjectState != 0)
+    if (ProjectSettings::instance().ProjectState != ProjectState::None)
         showWindow(QStringLiteral("frmConfigure"));
 }
 

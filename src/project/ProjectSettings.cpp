@@ -12,20 +12,34 @@ void ProjectSettings::reset()
 {
     stored() = StoredSettings{};
     ProjectFile.clear();
-    ProjectState = 0;
+    ProjectState = vm::ProjectState::None;
     DatabaseConfigured = false;
     CurrentBadgePath.clear();
     BadgeOrientation = 0;
 }
 
-void SetProjectState(qint16 state)
+void ProjectSettings::replace(const StoredSettings& settings, const QString& file)
+{
+    stored() = settings;
+    ProjectFile = file;
+    Q_EMIT projectReplaced();
+}
+
+void SetProjectState(ProjectState state)
 {
     ProjectSettings& settings = ProjectSettings::instance();
     settings.ProjectState = state;
-    if (state == 0)
+    switch (state) {
+    case ProjectState::None:
         Q_EMIT settings.projectMenusEnabledChanged(false);
-    else if (state == 1 || state == 3)
+        break;
+    case ProjectState::Configuring:
+    case ProjectState::Open:
         Q_EMIT settings.projectMenusEnabledChanged(true);
+        break;
+    case ProjectState::Written:
+        break;
+    }
 }
 
 } // namespace vm

@@ -7,6 +7,14 @@
 
 namespace vm {
 
+// Where the open project stands; the numbers are those the system has always used.
+enum class ProjectState : qint16 {
+    None = 0,        // no project: the project menus are off
+    Configuring = 1, // being created or configured: menus on
+    Written = 2,     // the project file has been written: menus left as they are
+    Open = 3,        // menus on, as for Configuring; nothing sets it today
+};
+
 // The open project: the stored fields plus the values that live only while the program runs.
 // There is one instance for the whole program; windows read it directly.
 class ProjectSettings : public QObject, public StoredSettings {
@@ -15,7 +23,7 @@ public:
     static ProjectSettings& instance();
 
     QString ProjectFile;
-    qint16 ProjectState = 0; // 0 none, 1 being created or configured, 2 file written, 3 as 1
+    vm::ProjectState ProjectState = vm::ProjectState::None;
     bool DatabaseConfigured = false;
     QString CurrentBadgePath;
     qint16 BadgeOrientation = 0; // 1 landscape, 2 portrait
@@ -26,17 +34,22 @@ public:
     // Back to the values of a freshly started program (tests build a fresh main window on it).
     void reset();
 
+    // Makes `settings`, read from or written to `file`, the open project in one step.
+    void replace(const StoredSettings& settings, const QString& file);
+
 Q_SIGNALS:
-    // Raised by SetProjectState for 0 (menus off), 1 and 3 (menus on); other states leave the
-    // menus as they are and raise nothing.
+    // Another project's settings took the place of the open one's (opened, or configured anew).
+    void projectReplaced();
+    // Raised by SetProjectState for None (menus off), Configuring and Open (menus on); Written
+    // leaves the menus as they are and raises nothing.
     void projectMenusEnabledChanged(bool enabled);
 
 private:
     ProjectSettings() = default;
 };
 
-// Stores the state and switches the project menus: 0 disables them, 1 and 3 enable them, any
-// other value leaves them as they are.
-void SetProjectState(qint16 state);
+// Stores the state and switches the project menus: None disables them, Configuring and Open
+// enable them, Written leaves them as they are.
+void SetProjectState(ProjectState state);
 
 } // namespace vm

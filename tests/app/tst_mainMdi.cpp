@@ -87,7 +87,7 @@ void tst_mainMdi::cleanup()
 
 void tst_mainMdi::startsWithProjectMenusOffAndEmptyViewsAtTheRightEdge()
 {
-    QCOMPARE(ProjectSettings::instance().ProjectState, qint16(0));
+    QCOMPARE(ProjectSettings::instance().ProjectState, ProjectState::None);
     QVERIFY(!ProjectSettings::instance().DatabaseConfigured);
     QVERIFY(!projectMenusEnabled(*m_window));
     QVERIFY(!m_window->mnuEditCard->isEnabled());
@@ -113,18 +113,18 @@ void tst_mainMdi::startsWithProjectMenusOffAndEmptyViewsAtTheRightEdge()
 void tst_mainMdi::projectLifeCycleSwitchesTheMenus()
 {
     ProjectSettings& settings = ProjectSettings::instance();
-    SetProjectState(1); // new-project dialog confirmed
+    SetProjectState(ProjectState::Configuring); // new-project dialog confirmed
     QVERIFY(projectMenusEnabled(*m_window));
-    SetProjectState(0); // wizard closed without Finish
+    SetProjectState(ProjectState::None); // wizard closed without Finish
     QVERIFY(!projectMenusEnabled(*m_window));
-    SetProjectState(2); // state 2 leaves the menus as they are
+    SetProjectState(ProjectState::Written); // state 2 leaves the menus as they are
     QVERIFY(!projectMenusEnabled(*m_window));
-    SetProjectState(3);
+    SetProjectState(ProjectState::Open);
     QVERIFY(projectMenusEnabled(*m_window));
 
-    SetProjectState(0);
+    SetProjectState(ProjectState::None);
     QVERIFY(m_window->openProjectFile(m_projectPath));
-    QCOMPARE(settings.ProjectState, qint16(2));
+    QCOMPARE(settings.ProjectState, ProjectState::Written);
     QVERIFY(settings.DatabaseConfigured);
     QCOMPARE(settings.ProjectFile, m_projectPath);
     QCOMPARE(settings.stored(), sampleProject(m_dir.path()));
@@ -146,7 +146,7 @@ void tst_mainMdi::projectLifeCycleSwitchesTheMenus()
     QCOMPARE(fileBytes(m_projectPath), before);
 
     m_window->mnuClose->trigger();
-    QCOMPARE(settings.ProjectState, qint16(0));
+    QCOMPARE(settings.ProjectState, ProjectState::None);
     QVERIFY(!settings.DatabaseConfigured);
     QVERIFY(settings.ProjectName.isEmpty() && settings.DatabasePath.isEmpty() &&
             settings.ProjectFile.isEmpty());
@@ -189,7 +189,7 @@ void tst_mainMdi::openingABadFileKeepsTheOpenProject()
     }
     QCOMPARE(settings.stored(), before);
     QCOMPARE(settings.ProjectFile, m_projectPath);
-    QCOMPARE(settings.ProjectState, qint16(2));
+    QCOMPARE(settings.ProjectState, ProjectState::Written);
     QVERIFY(settings.DatabaseConfigured);
 }
 
@@ -217,7 +217,7 @@ void tst_mainMdi::saveAsWritesANewFileAndKeepsTheName()
 
 void tst_mainMdi::createNewNeedsAConfiguredDatabase()
 {
-    SetProjectState(1);
+    SetProjectState(ProjectState::Configuring);
     m_window->mnuCreate->trigger();
     QCOMPARE(m_dialogs.messageTexts(), QStringList{QStringLiteral("Database not found.")});
     QVERIFY(m_window->loadedWindow(QStringLiteral("frmConfigure")));
