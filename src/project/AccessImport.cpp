@@ -1,5 +1,6 @@
 #include "project/AccessImport.h"
 
+#include "project/AccessQueries.h"
 #include "project/AccessValues.h"
 #include "project/SqlText.h"
 
@@ -277,6 +278,9 @@ QString AccessReader::createTable(const QString& name, MdbTableDef* table)
         auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
         const QString column = QString::fromUtf8(col->name);
         columns << doubleQuotedName(column) + u' ' + declaredType(m_mdb, col);
+        // Access compares, sorts and joins text without regard to case.
+        if (col->col_type == MDB_TEXT || col->col_type == MDB_MEMO)
+            columns.last() += QStringLiteral(" COLLATE NOCASE");
         kinds.insert(column.toLower(), kindOf(col));
     }
     QSqlQuery create(m_target);
@@ -492,6 +496,16 @@ QString AccessReader::sortByPrimaryKey(const QString& name, MdbTableDef* table)
 
 } // namespace
 
+bool isJet3File(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(0x15);
+    return header.size() == 0x15 && header.startsWith(QByteArray("\0\1\0\0Standard Jet DB", 19)) &&
+           header[0x14] == 0;
+}
+
 QString copyAccessFile(const QString& path, const QByteArray& jet3Charset, QSqlDatabase& target,
                        AccessCopy* copy)
 {
@@ -527,6 +541,7 @@ QString copyAccessFile(const QString& path, const QByteArray& jet3Charset, QSqlD
 
     *copy = AccessCopy();
     std::vector<MdbCatalogEntry*> tables;
+    QStringList queries;
     for (guint i = 0; i < catalogue->len; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalogue, i));
         const QString name = QString::fromUtf8(entry->object_name);
@@ -535,10 +550,7 @@ QString copyAccessFile(const QString& path, const QByteArray& jet3Charset, QSqlD
             tables.push_back(entry);
             break;
         case MDB_QUERY:
-            copy->notCopied.insert(name.toLower(),
-                                   QStringLiteral("\u201c%1\u201d is a query of the Access file; "
-                                                  "only its tables are copied.")
-                                       .arg(name));
+            queries << name;
             break;
         case MDB_LINKED_TABLE:
             copy->notCopied.insert(name.toLower(),
@@ -563,6 +575,9 @@ QString copyAccessFile(const QString& path, const QByteArray& jet3Charset, QSqlD
     }
     if (!target.commit())
         return target.lastError().text();
+    // Saved queries become views where SQLite can do exactly what they do; the others stay
+    // listed with the reason.
+    createQueryViews(target, queries, copy);
     return {};
 }
 

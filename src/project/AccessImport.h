@@ -22,6 +22,10 @@ struct AccessCopy {
     qint64 rows = 0;
 };
 
+// True for an Access file of the Jet 3 format, the only one whose text follows a code page (Jet 4
+// and later keep Unicode). False for anything else, including files that cannot be read.
+bool isJet3File(const QString& path);
+
 // Copies every table of the Access file at `path` into `target`, an open and empty SQLite
 // database. `jet3Charset` names the code page of Jet 3 text ("CP1256") when the file's header
 // names the wrong one; empty keeps libmdb's choice (MDB_JET3_CHARSET from the environment, else

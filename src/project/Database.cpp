@@ -46,10 +46,50 @@ QString fileProblem(const QString& path)
 
 } // namespace
 
+namespace {
+
+const QString CharsetSuffix = QStringLiteral(";charset=");
+
+bool isAccessFileName(const QString& path)
+{
+    return path.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive) ||
+           path.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive);
+}
+
+// iconv names: letters, digits and a few marks; anything else is no code page.
+bool isCharsetName(QStringView name)
+{
+    if (name.isEmpty() || name.size() > 40)
+        return false;
+    for (QChar c : name) {
+        if (c.unicode() > 127 || !(c.isLetterOrNumber() || QStringView(u"-_.:").contains(c)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+AccessLocation splitAccessPath(const QString& databasePath)
+{
+    const qsizetype at = databasePath.lastIndexOf(CharsetSuffix, -1, Qt::CaseInsensitive);
+    if (at > 0) {
+        const QString file = databasePath.left(at);
+        const QStringView name = QStringView(databasePath).mid(at + CharsetSuffix.size());
+        if (isAccessFileName(file) && isCharsetName(name))
+            return {file, name.toLatin1()};
+    }
+    return {databasePath, {}};
+}
+
+QString accessPathWithCharset(const QString& file, const QByteArray& charset)
+{
+    return charset.isEmpty() ? file : file + CharsetSuffix + QString::fromLatin1(charset);
+}
+
 DatabaseEngine engineForPath(const QString& databasePath)
 {
-    if (databasePath.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive) ||
-        databasePath.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive))
+    if (isAccessFileName(splitAccessPath(databasePath).file))
         return DatabaseEngine::Access;
     if (databasePath.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
         databasePath.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
@@ -174,8 +214,11 @@ bool DatabaseConnection::openSQLite(const QString& path)
     return true;
 }
 
-bool DatabaseConnection::openAccess(const QString& path)
+bool DatabaseConnection::openAccess(const QString& databasePath)
 {
+    const AccessLocation location = splitAccessPath(databasePath);
+    const QString& path = location.file;
+    const QByteArray& charset = location.charset.isEmpty() ? m_accessCharset : location.charset;
     if (const QString problem = fileProblem(path); !problem.isEmpty())
         return fail(problem);
     if (!addDatabase(SQLiteDriver))
@@ -186,7 +229,7 @@ bool DatabaseConnection::openAccess(const QString& path)
     QSqlQuery pragma(m_db);
     if (!pragma.exec(QStringLiteral("PRAGMA temp_store = MEMORY")))
         return fail(pragma.lastError().text());
-    if (const QString why = copyAccessFile(path, m_accessCharset, m_db, &m_access); !why.isEmpty())
+    if (const QString why = copyAccessFile(path, charset, m_db, &m_access); !why.isEmpty())
         return fail(why);
     // The copy is never written back; refusing writes outright says so instead of letting
     // changes vanish when the window closes.
@@ -276,6 +319,12 @@ QString DatabaseConnection::describe(const QSqlError& error) const
     }
     const QString text = error.databaseText().trimmed();
     return text.isEmpty() ? error.text() : text;
+}
+
+QString DatabaseConnection::unreadableReason(const QString& table) const
+{
+    return m_engine == DatabaseEngine::Access ? m_access.notCopied.value(table.toLower())
+                                              : QString();
 }
 
 DatabaseConnection::Selection DatabaseConnection::select(const QString& sql)
@@ -394,6 +443,17 @@ QStringList ListFieldNames(DatabaseConnection& connection, const QString& table,
     for (int i = 0; i < record.count(); ++i)
         names << record.fieldName(i);
     return names;
+}
+
+QString unusableTableReason(const DatabaseConnection& connection, const QString& table)
+{
+    if (const QString reason = connection.unreadableReason(table); !reason.isEmpty())
+        return reason;
+    if (table.contains(u' '))
+        return QStringLiteral("\u201c%1\u201d holds a blank: statements name tables without "
+                              "brackets, so it cannot be read.")
+            .arg(table);
+    return {};
 }
 
 QStringList ListQualifiedFields(DatabaseConnection& connection, const QStringList& tables)

@@ -19,6 +19,18 @@ enum class DatabaseEngine { SQLite, Access, PostgreSQL };
 // servers, anything else a SQLite file.
 DatabaseEngine engineForPath(const QString& databasePath);
 
+// An old Jet 3 file whose header names the wrong code page is read with the one the project
+// names. The project file has no place of its own for it, so it rides in DatabasePath after the
+// file name: "/data/students.mdb;charset=CP1256". Every window, and vellumark-print, opens the
+// file the same way without knowing more than the path.
+struct AccessLocation {
+    QString file;
+    QByteArray charset; // empty: the header's code page (or MDB_JET3_CHARSET)
+};
+AccessLocation splitAccessPath(const QString& databasePath);
+// The file alone when `charset` is empty.
+QString accessPathWithCharset(const QString& file, const QByteArray& charset);
+
 // The connection text of the legacy provider, still shown and stored wherever one is.
 QString DatabaseConnectionString(const QString& path);
 
@@ -47,6 +59,7 @@ public:
 
     // The code page of Jet 3 text for Access files opened from now on ("CP1256"), for files whose
     // header names the wrong one. Empty: MDB_JET3_CHARSET from the environment, else the header.
+    // A code page named in the path itself takes precedence.
     void setAccessCharset(const QByteArray& charset);
 
     // A name as this program inserts it into a statement: double-quoted on PostgreSQL, which
@@ -74,6 +87,10 @@ public:
     // The engine's own list of tables and views in catalogue order, engine-internal tables left
     // out; for an Access file every table (system tables too), query and linked table.
     QStringList catalogue();
+
+    // Why a catalogue entry of an Access file has no rows here (a saved query that cannot be
+    // translated, a linked table); empty when it can be read, and for every other engine.
+    QString unreadableReason(const QString& table) const;
 
     // The text an operator is shown for an error of this connection's database.
     QString describe(const QSqlError& error) const;
@@ -105,6 +122,10 @@ QStringList ListUserTables(DatabaseConnection& connection);
 // did with the legacy provider. On failure: empty, and *error says why.
 QStringList ListFieldNames(DatabaseConnection& connection, const QString& table,
                            QString* error = nullptr);
+
+// Why a listed table cannot serve a project: it has no rows here, or its name holds a blank,
+// which the statements that name tables unbracketed cannot carry. Empty when it can.
+QString unusableTableReason(const DatabaseConnection& connection, const QString& table);
 
 // "<None>", then "Table.Column" for every column of the tables in order; a table whose columns
 // cannot be read is skipped silently.

@@ -2,6 +2,7 @@
 // PostgreSQL server; an Access file is never written; a database that cannot be opened yields a
 // text saying why, never a crash and never a new empty file.
 #include "common/SaveFile.h"
+#include "project/AccessImport.h"
 #include "project/AccessValues.h"
 #include "project/Database.h"
 #include "project/SqlText.h"
@@ -101,6 +102,9 @@ private Q_SLOTS:
     void accessDatesAndDecimalsDecodeExactly();
     void translatesBracketsForPostgreSQL_data();
     void translatesBracketsForPostgreSQL();
+    void codePageTravelsInThePath_data();
+    void codePageTravelsInThePath();
+    void codePageInThePathReadsOldText();
 };
 
 void tst_Database::listsUserTables_data()
@@ -399,6 +403,72 @@ void tst_Database::translatesBracketsForPostgreSQL()
     QFETCH(QString, access);
     QFETCH(QString, postgres);
     QCOMPARE(bracketsToDoubleQuotes(access), postgres);
+}
+
+void tst_Database::codePageTravelsInThePath_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("charset");
+    QTest::addColumn<DatabaseEngine>("engine");
+
+    auto row = [](const char* name, const char* path, const char* file, const char* charset,
+                  DatabaseEngine engine) {
+        QTest::newRow(name) << QString::fromUtf8(path) << QString::fromUtf8(file)
+                            << QByteArray(charset) << engine;
+    };
+    row("plain file", "/d/staff.mdb", "/d/staff.mdb", "", DatabaseEngine::Access);
+    row("code page named", "/d/staff.mdb;charset=CP1256", "/d/staff.mdb", "CP1256",
+        DatabaseEngine::Access);
+    row("any letter case", "/d/STAFF.MDB;Charset=cp1250", "/d/STAFF.MDB", "cp1250",
+        DatabaseEngine::Access);
+    row(".accdb", "/d/a b;c.accdb;charset=ISO-8859-1", "/d/a b;c.accdb", "ISO-8859-1",
+        DatabaseEngine::Access);
+    row("not after an Access file", "/d/staff.sqlite;charset=CP1256",
+        "/d/staff.sqlite;charset=CP1256", "", DatabaseEngine::SQLite);
+    row("no code page name", "/d/staff.mdb;charset=", "/d/staff.mdb;charset=", "",
+        DatabaseEngine::SQLite);
+    row("not a code page name", "/d/staff.mdb;charset=x/y", "/d/staff.mdb;charset=x/y", "",
+        DatabaseEngine::SQLite);
+}
+
+void tst_Database::codePageTravelsInThePath()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, charset);
+    QFETCH(DatabaseEngine, engine);
+    const AccessLocation location = splitAccessPath(path);
+    QCOMPARE(location.file, file);
+    QCOMPARE(location.charset, charset);
+    QCOMPARE(engineForPath(path), engine);
+    const AccessLocation again = splitAccessPath(accessPathWithCharset(file, charset));
+    QCOMPARE(again.file, file);
+    QCOMPARE(again.charset, charset);
+}
+
+// The code page a project names wins over the header's and over the connection's default.
+void tst_Database::codePageInThePathReadsOldText()
+{
+    const QString students = samplePath("students-jet3-cp1256.mdb");
+    if (const QString why = unavailable(DatabaseEngine::Access, "students-jet3-cp1256.mdb");
+        !why.isEmpty())
+        VM_SKIP(why);
+    QVERIFY(isJet3File(students));
+    QVERIFY(!isJet3File(samplePath("northwind-jet4.mdb")));
+    QVERIFY(!isJet3File(QStringLiteral("/nonexistent.mdb")));
+
+    DatabaseConnection connection;
+    connection.setAccessCharset("CP1252");
+    QVERIFY2(connection.OpenProjectDatabase(accessPathWithCharset(students, "CP1256")),
+             qPrintable(connection.errorText()));
+    auto arabic = connection.select("select count(*) from Student where Name = 'حسن'");
+    QVERIFY(arabic.query.next());
+    QCOMPARE(arabic.query.value(0).toInt(), 1);
+
+    QVERIFY(!connection.OpenProjectDatabase(accessPathWithCharset(students, "NO-SUCH-CODE")));
+    QVERIFY2(connection.errorText().contains(QLatin1String("NO-SUCH-CODE")),
+             qPrintable(connection.errorText()));
 }
 
 QTEST_GUILESS_MAIN(tst_Database)
