@@ -1,15 +1,21 @@
 #include "app/mainMdi.h"
 
+#include "app/AboutBox.h"
 #include "app/PlaceholderWindow.h"
 #include "common/FileNames.h"
 #include "project/ProjectFile.h"
+#include "project/ProjectSaving.h"
 #include "project/ProjectSettings.h"
+#include "project/frmConfigure.h"
+#include "project/frmDirChooser.h"
+#include "project/frmNewProj.h"
 #include "records/RecordLink.h"
 #include "render/BadgeRenderer.h"
 #include "render/RenderingWindow.h"
 #include "widgets/ScreenUnits.h"
 #include "widgets/frmProgress.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMdiArea>
@@ -42,6 +48,9 @@ mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
 {
     setObjectName(QStringLiteral("mainMdi"));
     setWindowTitle(AppTitle);
+    // Every window without an icon of its own shows the program's.
+    QApplication::setWindowIcon(applicationIcon());
+    setWindowIcon(QApplication::windowIcon());
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
     setCentralWidget(m_mdi);
@@ -53,6 +62,8 @@ mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
     ProjectSettings& settings = ProjectSettings::instance();
     connect(&settings, &ProjectSettings::projectMenusEnabledChanged, this,
             &mainMdi::setProjectMenusEnabled);
+    connect(&settings, &ProjectSettings::projectMenusEnabledChanged, this, &mainMdi::updateTitle);
+    connect(&settings, &ProjectSettings::projectReplaced, this, &mainMdi::updateTitle);
 
     // Start-up: no badges, nothing configured, both views empty at the right edge, project
     // menus off, the print page loaded but hidden.
@@ -147,6 +158,11 @@ void mainMdi::createMenus()
     mnuPrintPage = addItem(mnuPrint, QStringLiteral("mnuPrintPage"), QStringLiteral("Print Page"),
                            QKeySequence(Qt::CTRL | Qt::Key_P));
 
+    mnuHelp = addMenu(QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
+    mnuAbout = addItem(mnuHelp, QStringLiteral("mnuAbout"), QStringLiteral("&About Vellumark"));
+    mnuAbout->setMenuRole(QAction::AboutRole);
+    connect(mnuAbout, &QAction::triggered, this, &mainMdi::showAbout);
+
     connect(mnuNew, &QAction::triggered, this,
             [this] { showWindow(QStringLiteral("frmNewProj")); });
     connect(mnuOpen, &QAction::triggered, this, &mainMdi::onOpen);
@@ -176,6 +192,26 @@ void mainMdi::setProjectMenusEnabled(bool enabled)
     for (QAction* action : {mnuSaveProject, mnuSaveAsProject, mnuClose, mnuCards->menuAction(),
                             mnuData->menuAction(), mnuPrint->menuAction()})
         action->setEnabled(enabled);
+}
+
+void mainMdi::updateTitle()
+{
+    const ProjectSettings& settings = ProjectSettings::instance();
+    const bool open =
+        settings.ProjectState != ProjectState::None && !settings.ProjectName.isEmpty();
+    setWindowTitle(open ? AppTitle + QStringLiteral(" - ") + settings.ProjectName : AppTitle);
+}
+
+void mainMdi::showAbout()
+{
+    if (auto* shown = findChild<AboutBox*>()) {
+        shown->raise();
+        shown->activateWindow();
+        return;
+    }
+    auto* about = new AboutBox(this);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->show();
 }
 
 void mainMdi::showEvent(QShowEvent* event)
@@ -228,14 +264,32 @@ QMdiSubWindow* mainMdi::loadedWindow(const QString& name) const
 // Each window is made here on first use. One block a window, so they can change independently.
 QMdiSubWindow* mainMdi::createWindow(const QString& name)
 {
-    if (name == QLatin1String("frmNewProj"))
-        return placeholder(name, QStringLiteral("New Project"));
+    if (name == QLatin1String("frmNewProj")) {
+        auto* window = new frmNewProj(m_dialogs);
+        connect(window, &frmNewProj::configureWanted, this, [this] {
+            // A wizard still open belongs to the project before this one.
+            unloadWindow(QStringLiteral("frmConfigure"));
+            updateTitle();
+            showWindow(QStringLiteral("frmConfigure"));
+        });
+        return window;
+    }
 
-    if (name == QLatin1String("frmConfigure"))
-        return placeholder(name, QStringLiteral("Configure Databse"));
+    if (name == QLatin1String("frmConfigure")) {
+        auto* window = new frmConfigure(m_dialogs, Cdlg);
+        connect(window, &frmConfigure::folderWanted, this, [this](QLineEdit* box) {
+            auto* chooser =
+                static_cast<frmDirChooser*>(showWindow(QStringLiteral("frmDirChooser")));
+            chooser->TargetBox = box;
+            chooser->showFolder(box->text());
+        });
+        connect(window, &frmConfigure::configured, this,
+                [this] { showWindow(QStringLiteral("frmData")); });
+        return window;
+    }
 
     if (name == QLatin1String("frmDirChooser"))
-        return placeholder(name, QStringLiteral("Choose Direcory"));
+        return new frmDirChooser;
 
     if (name == QLatin1String("frmDesigner"))
         return placeholder(name, QStringLiteral("Vellumark   -  ") +
@@ -294,20 +348,8 @@ void mainMdi::unloadProgress()
 
 bool mainMdi::WriteProjectFile()
 {
-    ProjectSettings& settings = ProjectSettings::instance();
-    const Status written = vm::WriteProjectFile(settings.stored(), settings.ProjectFile);
-    if (!written) {
-        m_dialogs.message(this, {QStringLiteral("The project was not saved."),
-                                 MessageButtons::Ok,
-                                 MessageIcon::Critical,
-                                 {},
-                                 written.error()});
-        return false;
-    }
-    SetProjectState(ProjectState::Written);
-    MsgBox(m_dialogs, this, QStringLiteral("Project Saved"), MessageButtons::Ok,
-           MessageIcon::Information, QStringLiteral("Save"));
-    return true;
+    const ProjectSettings& settings = ProjectSettings::instance();
+    return saveProjectFile(m_dialogs, this, settings.stored(), settings.ProjectFile);
 }
 
 bool mainMdi::saveProject()
@@ -382,6 +424,7 @@ void mainMdi::closeProject()
     settings.ProjectFile.clear();
     settings.CurrentBadgePath.clear();
     mnuEditCard->setEnabled(false);
+    updateTitle();
 }
 
 void mainMdi::onExit()

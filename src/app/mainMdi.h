@@ -53,6 +53,11 @@ public:
 
     // Windows created on first use (some are still placeholders); null until then.
     QMdiSubWindow* loadedWindow(const QString& name) const;
+    // Shows a window by its name, creating it on first use.
+    QMdiSubWindow* showWindow(const QString& name);
+
+    // Help ▸ About.
+    void showAbout();
 
     // Builds both views from a badge file and makes it the current badge, as Open Existing does
     // with the file chosen in its dialog.
@@ -85,8 +90,9 @@ private:
     void setProjectMenusEnabled(bool enabled);
     void placeRenderingWindows();
     QMdiSubWindow* createWindow(const QString& name);
-    QMdiSubWindow* showWindow(const QString& name);
     void unloadWindow(const QString& name);
+    // "Vellumark - Staff" while a project is open, "Vellumark" otherwise.
+    void updateTitle();
 
     void onOpen();
     void onExit();
@@ -131,6 +137,8 @@ public:
     QAction* mnuPrintFront;
     QAction* mnuPrintBack;
     QAction* mnuPrintPage;
+    QMenu* mnuHelp;
+    QAction* mnuAbout;
 };
 
 } // namespace vm

@@ -25,6 +25,13 @@ void ProjectSettings::replace(const StoredSettings& settings, const QString& fil
     Q_EMIT projectReplaced();
 }
 
+QString relationText(const QString& master, const QString& masterField, const QString& child,
+                     const QString& linkingField)
+{
+    return master + QStringLiteral(".[") + masterField + QStringLiteral("]=") + child +
+           QStringLiteral(".[") + linkingField + u']';
+}
+
 void SetProjectState(ProjectState state)
 {
     ProjectSettings& settings = ProjectSettings::instance();

@@ -48,6 +48,12 @@ private:
     ProjectSettings() = default;
 };
 
+// A relation as the wizard writes it, "Master.[Field]=Child.[Field]": a condition every engine
+// accepts inside a WHERE clause once its brackets are translated, and that never needs a double
+// quote in the project file.
+QString relationText(const QString& master, const QString& masterField, const QString& child,
+                     const QString& linkingField);
+
 // Stores the state and switches the project menus: None disables them, Configuring and Open
 // enable them, Written leaves them as they are.
 void SetProjectState(ProjectState state);
