@@ -7,18 +7,26 @@ namespace {
 
 const QString DataFolder = QStringLiteral("data/");
 
+// The folder itself is named data: "/x/data/" is, "/x/metadata/" is not.
+bool isDataFolder(const QString& folder)
+{
+    return folder.endsWith(DataFolder, Qt::CaseInsensitive) &&
+           (folder.size() == DataFolder.size() ||
+            folder[folder.size() - DataFolder.size() - 1] == u'/');
+}
+
 } // namespace
 
 QString projectFolderFor(const QString& picked)
 {
     const QString folder = withTrailingSlash(picked);
-    return folder.endsWith(DataFolder, Qt::CaseInsensitive) ? folder : folder + DataFolder;
+    return isDataFolder(folder) ? folder : folder + DataFolder;
 }
 
 ProposedFolders proposedFolders(const QString& projectFolder)
 {
     QString base = withTrailingSlash(projectFolder);
-    if (base.endsWith(DataFolder, Qt::CaseInsensitive))
+    if (isDataFolder(base))
         base.chop(DataFolder.size());
     return {base + QStringLiteral("Badges/"), base + QStringLiteral("Logo/"),
             base + QStringLiteral("Photos/"), base + QStringLiteral("Signs/")};

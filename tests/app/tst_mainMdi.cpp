@@ -4,16 +4,26 @@
 #include "common/SaveFile.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectSettings.h"
+#include "project/frmConfigure.h"
+#include "project/frmDirChooser.h"
+#include "project/frmNewProj.h"
 #include "render/BadgeCanvas.h"
 #include "render/RenderingWindow.h"
 #include "support/FileBytes.h"
+#include "support/ScratchDatabase.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StatusChecks.h"
 #include "widgets/ScreenUnits.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -60,6 +70,8 @@ private Q_SLOTS:
     void openingABadFileKeepsTheOpenProject();
     void saveAsWritesANewFileAndKeepsTheName();
     void createNewNeedsAConfiguredDatabase();
+    void newProjectRunsThroughTheWizardToTheRecords();
+    void titleIconAndAboutSayWhatRuns();
 
 private:
     QTemporaryDir m_dir;
@@ -232,6 +244,84 @@ void tst_mainMdi::createNewNeedsAConfiguredDatabase()
     m_window->mnuCreate->trigger();
     QVERIFY(m_dialogs.messages.isEmpty());
     QVERIFY(m_window->loadedWindow(QStringLiteral("frmDesigner")));
+}
+
+void tst_mainMdi::newProjectRunsThroughTheWizardToTheRecords()
+{
+    ScratchDatabase database(DatabaseEngine::SQLite);
+    const QString path = database.build({R"(create table "Staff" ("EmpNo" integer))"});
+    QVERIFY2(!path.isEmpty(), qPrintable(database.error));
+
+    m_window->mnuNew->trigger();
+    auto* newProject =
+        qobject_cast<frmNewProj*>(m_window->loadedWindow(QStringLiteral("frmNewProj")));
+    QVERIFY(newProject);
+    m_dialogs.folderAnswers = {m_dir.filePath(QStringLiteral("Desk"))};
+    newProject->cmdProject->click();
+    newProject->txtProjName->setText(QStringLiteral("Desk"));
+    newProject->cmdOk->click();
+    QTRY_VERIFY(!m_window->loadedWindow(QStringLiteral("frmNewProj")));
+    QVERIFY(projectMenusEnabled(*m_window));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Vellumark - Desk"));
+
+    auto* wizard =
+        qobject_cast<frmConfigure*>(m_window->loadedWindow(QStringLiteral("frmConfigure")));
+    QVERIFY(wizard && wizard->isVisible());
+    // The folder buttons open the directory chooser on their box.
+    wizard->chkPlaceImages->click();
+    wizard->Command3->click();
+    auto* chooser =
+        qobject_cast<frmDirChooser*>(m_window->loadedWindow(QStringLiteral("frmDirChooser")));
+    QVERIFY(chooser && chooser->TargetBox == wizard->txtImgPath);
+    QCOMPARE(chooser->txtPath->text(), m_dir.filePath(QStringLiteral("Desk/Photos/")));
+    chooser->Command2->click();
+    wizard->chkPlaceImages->click();
+
+    wizard->txtDBPath->setText(path);
+    wizard->next();
+    wizard->lstAllTables->setCurrentRow(0);
+    wizard->addTable();
+    wizard->next();
+    wizard->cmbMasterTable->showPopup();
+    wizard->cmbMasterTable->hidePopup();
+    wizard->cmbMasterTable->setCurrentIndex(0);
+    Q_EMIT wizard->cmbMasterTable->activated(0);
+    for (int i = 0; i < 2; ++i)
+        wizard->next();
+    QVERIFY(wizard->finish());
+    QCOMPARE(m_dialogs.messageTexts(), QStringList{"Project Saved"});
+    QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("Desk/data/Desk.Prj"))));
+    QVERIFY(ProjectSettings::instance().DatabaseConfigured);
+    QVERIFY(m_window->loadedWindow(QStringLiteral("frmData")));
+    QTRY_VERIFY(!m_window->loadedWindow(QStringLiteral("frmConfigure")));
+
+    // Database Configuration opens the wizard filled with the project.
+    m_window->mnuDBConfig->trigger();
+    wizard = qobject_cast<frmConfigure*>(m_window->loadedWindow(QStringLiteral("frmConfigure")));
+    QVERIFY(wizard);
+    QCOMPARE(wizard->txtDBPath->text(), path);
+    QCOMPARE(wizard->cmbMasterTable->currentText(), QStringLiteral("Staff"));
+}
+
+void tst_mainMdi::titleIconAndAboutSayWhatRuns()
+{
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Vellumark"));
+    QVERIFY(!m_window->windowIcon().isNull());
+    QVERIFY(!m_window->frmFront()->windowIcon().isNull());
+    QVERIFY(m_window->openProjectFile(m_projectPath));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Vellumark - Staff"));
+    m_window->closeProject();
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Vellumark"));
+
+    m_window->mnuAbout->trigger();
+    auto* about = m_window->findChild<QDialog*>(QStringLiteral("frmAbout"));
+    QVERIFY(about && about->isVisible());
+    const QString text = about->findChild<QLabel*>(QStringLiteral("lblAbout"))->text();
+    for (const char* part : {"Vellumark 0.", "Qt", "GNU Lesser General Public License version 3",
+                             "libmdb", "public domain", "PostgreSQL Licence"})
+        QVERIFY2(text.contains(QLatin1String(part)), part);
+    m_window->mnuAbout->trigger(); // one box at a time
+    QCOMPARE(m_window->findChildren<QDialog*>(QStringLiteral("frmAbout")).size(), 1);
 }
 
 QTEST_MAIN(tst_mainMdi)

@@ -1,0 +1,760 @@
+// Invariant: the wizard lets the operator leave a step only when its choices are complete, says
+// why when they are not, and changes the open project only when Finish has written its file;
+// a configured project reopens with every choice where it was left.
+#include "project/ProjectFile.h"
+#include "project/ProjectSettings.h"
+#include "project/frmConfigure.h"
+#include "support/FileBytes.h"
+#include "support/ScratchDatabase.h"
+#include "support/ScriptedDialogs.h"
+#include "support/Skip.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedLayout>
+#include <QTest>
+
+using namespace vm;
+using namespace vm::test;
+
+Q_DECLARE_METATYPE(vm::DatabaseEngine)
+
+namespace {
+
+const QStringList StaffTables = {
+    R"(create table "Staff" ("EmpNo" integer, "Name" varchar(30), "DeptID" integer,
+       "Photo" varchar(20)))",
+    R"(create table "Dept" ("DeptID" integer, "Title" varchar(30)))",
+    R"(create table "Badge" ("EmpNo" integer, "Kind" varchar(10)))",
+    R"(insert into "Staff" values (1, 'Ann', 10, 'ann'))",
+};
+
+QString samplePath(const QString& name)
+{
+    return QStringLiteral(VELLUMARK_SAMPLES_DIR "/") + name;
+}
+
+QStringList texts(const QListWidget* list)
+{
+    QStringList all;
+    for (int i = 0; i < list->count(); ++i)
+        all << list->item(i)->text();
+    return all;
+}
+
+QStringList texts(const QComboBox* combo)
+{
+    QStringList all;
+    for (int i = 0; i < combo->count(); ++i)
+        all << combo->itemText(i);
+    return all;
+}
+
+// As the operator picks an entry from the open list.
+void choose(QComboBox* combo, const QString& text)
+{
+    combo->showPopup();
+    combo->hidePopup();
+    const int index = combo->findText(text);
+    QVERIFY2(index >= 0, qPrintable(text + QStringLiteral(" not in ") + combo->objectName()));
+    combo->setCurrentIndex(index);
+    Q_EMIT combo->activated(index);
+}
+
+void selectRow(QListWidget* list, const QString& text)
+{
+    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+    QVERIFY2(found.size() == 1, qPrintable(text));
+    list->setCurrentItem(found[0]);
+}
+
+// Qt's double click on a list needs the press that comes before it.
+void doubleClick(QListWidget* list, QPoint at)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+int shownStep(const frmConfigure* w)
+{
+    for (int i = 0; i < w->Frame1.size(); ++i) {
+        if (w->Frame1[i]->isVisible())
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+class tst_frmConfigure : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void everyStepChecksItsChoicesBothWays();
+    void finishWritesTheFileAsWrittenByHand();
+    void showConfigRestoresEveryControl();
+    void tablesMoveByButtonDoubleClickAndSpace();
+    void relationsFollowTheMasterTable();
+    void oneTableNeedsNoRelation();
+    void finishAsksForAFileWhenTheProjectHasNone();
+    void closingAnUnfinishedNewProjectDropsIt();
+    void runsOnEveryEngine_data();
+    void runsOnEveryEngine();
+    void oldAccessFileKeepsItsCodePage();
+    void accessQueriesThatCannotBeReadCannotBeChosen();
+
+private:
+    frmConfigure* openWizard();
+    void startProject(const QString& name);
+    // Steps 0 to 3 for the staff database: three tables, two relations, photo and signature.
+    void configureStaff(frmConfigure* w, const QString& database);
+    QString expectedStaffFile(const QString& database) const;
+
+    QTemporaryDir m_dir;
+    ScriptedDialogs m_dialogs;
+    QMdiArea* m_area = nullptr;
+    CommonDialog* m_mainDialog = nullptr;
+};
+
+void tst_frmConfigure::init()
+{
+    ProjectSettings::instance().reset();
+    m_dialogs.clear();
+    m_area = new QMdiArea;
+    m_area->resize(900, 700);
+    m_area->show();
+    m_mainDialog = new CommonDialog(m_dialogs, m_area);
+}
+
+void tst_frmConfigure::cleanup()
+{
+    delete m_mainDialog;
+    delete m_area;
+    ProjectSettings::instance().reset();
+}
+
+frmConfigure* tst_frmConfigure::openWizard()
+{
+    auto* w = new frmConfigure(m_dialogs, *m_mainDialog);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    m_area->addSubWindow(w);
+    w->show();
+    return w;
+}
+
+// Where the new-project dialog leaves a project it hands to the wizard.
+void tst_frmConfigure::startProject(const QString& name)
+{
+    ProjectSettings& s = ProjectSettings::instance();
+    const QString root = m_dir.path() + u'/';
+    s.ProjectName = name;
+    s.ProjectDir = root + QStringLiteral("data/");
+    s.BadgeDir = root + QStringLiteral("Badges/");
+    s.LogoDir = root + QStringLiteral("Logo/");
+    s.PhotoDir = root + QStringLiteral("Photos/");
+    s.SignDir = root + QStringLiteral("Signs/");
+    s.ProjectFile = s.ProjectDir + name + QStringLiteral(".Prj");
+    QVERIFY(QDir().mkpath(s.ProjectDir));
+    SetProjectState(ProjectState::Configuring);
+}
+
+void tst_frmConfigure::configureStaff(frmConfigure* w, const QString& database)
+{
+    w->txtDBPath->setText(database);
+    w->next();
+    QCOMPARE(w->CurrentStep, qint16(1));
+    for (const char* table : {"Staff", "Dept", "Badge"}) {
+        selectRow(w->lstAllTables, table);
+        w->addTable();
+    }
+    w->next();
+    QCOMPARE(w->CurrentStep, qint16(2));
+    choose(w->cmbMasterTable, "Staff");
+    choose(w->cmbMasterField, "DeptID");
+    choose(w->cmbLinkingField, "DeptID"); // Dept is the first child
+    w->createRelation();
+    choose(w->cmbMasterField, "EmpNo");
+    choose(w->cmbLinkingField, "EmpNo"); // then Badge
+    w->createRelation();
+    w->next();
+    QCOMPARE(w->CurrentStep, qint16(3));
+    w->chkPlaceImages->click();
+    choose(w->cmbImageField, "Staff.Photo");
+    choose(w->cmbSignField, "Staff.EmpNo");
+    w->next();
+    QCOMPARE(w->CurrentStep, qint16(4));
+    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join(u'|')));
+}
+
+QString tst_frmConfigure::expectedStaffFile(const QString& database) const
+{
+    const QString root = m_dir.path() + u'/';
+    return QStringLiteral("\"ProjectName:Staff\"\r\n"
+                          "\"Databsepath:%1\"\r\n"
+                          "\"DataTables:2\"\r\n"
+                          "\"Table:1:Dept\"\r\n"
+                          "\"Table:2:Badge\"\r\n"
+                          "\"MasterTable:Staff\"\r\n"
+                          "\"UniqueField:EmpNo\"\r\n"
+                          "\"TotalRelations:2\"\r\n"
+                          "\"Relation:1:Staff.[DeptID]=Dept.[DeptID]\"\r\n"
+                          "\"Relation:2:Staff.[EmpNo]=Badge.[EmpNo]\"\r\n"
+                          "\"PlaceImages:1\"\r\n"
+                          "\"PhotoField:Staff.Photo\"\r\n"
+                          "\"SignField:Staff.EmpNo\"\r\n"
+                          "\"PhotoDir:%2Photos/\"\r\n"
+                          "\"SignDir:%2Signs/\"\r\n"
+                          "\"ProjectDir:%2data/\"\r\n"
+                          "\"BadgeDir:%2Badges/\"\r\n"
+                          "\"LogoDir:%2Logo/\"\r\n"
+                          "\"Badges:0\"\r\n")
+        .arg(database, root);
+}
+
+void tst_frmConfigure::everyStepChecksItsChoicesBothWays()
+{
+    ScratchDatabase staff(DatabaseEngine::SQLite);
+    const QString database = staff.build(StaffTables);
+    QVERIFY2(!database.isEmpty(), qPrintable(staff.error));
+    ScratchDatabase systemOnly(DatabaseEngine::SQLite);
+    const QString noTables = systemOnly.build({R"(create table "MSysObjects" ("Id" integer))"});
+    const QString notADatabase = m_dir.filePath(QStringLiteral("list.csv"));
+    {
+        QFile file(notADatabase);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("Name,Code\r\nAnn,1\r\n").repeated(100));
+    }
+    startProject(QStringLiteral("Staff"));
+    frmConfigure* w = openWizard();
+    QCOMPARE(shownStep(w), 0);
+    QVERIFY(!w->cmdBack->isEnabled() && w->cmdNext->isEnabled() && !w->cmdFinish->isEnabled());
+
+    // Each failed check says why and leaves the step where it was.
+    auto stays = [&](const QString& message, qint16 step) {
+        m_dialogs.clear();
+        w->next();
+        QCOMPARE(m_dialogs.messageTexts(), QStringList{message});
+        QCOMPARE(w->CurrentStep, step);
+        QCOMPARE(shownStep(w), int(step));
+    };
+    stays("Please Select Databse ", 0);
+    w->txtDBPath->setText(noTables);
+    stays("No Table Exist!", 0);
+    QCOMPARE(m_dialogs.messages[0].icon, MessageIcon::Critical);
+    w->txtDBPath->setText(notADatabase);
+    stays("Not Connected", 0);
+    QVERIFY(m_dialogs.messages[0].detail.contains(QLatin1String("is not a SQLite database")));
+    QVERIFY(w->lstTables->count() == 0 && w->txtDBPath->text() == notADatabase);
+
+    w->txtDBPath->setText(database);
+    m_dialogs.clear();
+    w->next();
+    QCOMPARE(w->CurrentStep, qint16(1));
+    QCOMPARE(texts(w->lstTables), (QStringList{"Staff", "Dept", "Badge"}));
+    QVERIFY(w->cmdBack->isEnabled());
+    stays("Please select atleast one table.", 1);
+    for (const char* table : {"Staff", "Dept", "Badge"}) {
+        selectRow(w->lstAllTables, table);
+        w->addTable();
+    }
+    w->next();
+    stays("Please Select Master Table", 2);
+    choose(w->cmbMasterTable, "Staff");
+    stays("Please complete relation of child tables.", 2);
+    QCOMPARE(m_dialogs.messages[0].icon, MessageIcon::Exclamation);
+    m_dialogs.clear();
+    w->createRelation(); // no linking field chosen yet
+    QCOMPARE(m_dialogs.messageTexts(), QStringList{"Please select linking field.."});
+    QCOMPARE(w->cmbRelations->count(), 0);
+    choose(w->cmbMasterField, "DeptID");
+    choose(w->cmbLinkingField, "DeptID");
+    w->createRelation();
+    stays("Please complete relation of child tables.", 2);
+    choose(w->cmbMasterField, "EmpNo");
+    choose(w->cmbLinkingField, "EmpNo");
+    w->createRelation();
+    m_dialogs.clear();
+    w->next();
+    QCOMPARE(w->CurrentStep, qint16(3));
+
+    // With the box clear, step 3 asks nothing; ticked, everything must be chosen.
+    w->next();
+    QCOMPARE(w->CurrentStep, qint16(4));
+    w->back();
+    QVERIFY(!w->frmImages->isEnabled());
+    w->chkPlaceImages->click();
+    QVERIFY(w->frmImages->isEnabled());
+    w->txtImgPath->clear();
+    w->txtSignPath->clear();
+    stays("Please select Image Field", 3);
+    choose(w->cmbImageField, "Staff.Photo");
+    stays("Please select Sign Field", 3);
+    choose(w->cmbSignField, "<None>");
+    stays("Sepcify Image Folder", 3);
+    w->txtImgPath->setText(m_dir.filePath("Photos"));
+    stays("Specify Signature Folder", 3);
+    w->txtSignPath->setText(m_dir.filePath("Signs"));
+    m_dialogs.clear();
+    w->next();
+    QCOMPARE(w->CurrentStep, qint16(4));
+    QCOMPARE(shownStep(w), 4);
+    QVERIFY(!w->cmdNext->isEnabled() && w->cmdFinish->isEnabled() && w->cmdBack->isEnabled());
+    QCOMPARE(w->lblTotalSelTables->text(), QStringLiteral("3"));
+    QCOMPARE(w->lblTotalRelations->text(), QStringLiteral("2"));
+    QCOMPARE(w->lblImageField->text(), QStringLiteral("Staff.Photo"));
+    QCOMPARE(w->lblSignField->text(), QStringLiteral("<None>"));
+    QCOMPARE(w->lblImagePath->text(), m_dir.filePath("Photos"));
+
+    // Back goes all the way; the choices stay.
+    for (qint16 step = 3; step >= 0; --step) {
+        w->back();
+        QCOMPARE(w->CurrentStep, step);
+        QCOMPARE(shownStep(w), int(step));
+        QVERIFY(w->cmdNext->isEnabled() && !w->cmdFinish->isEnabled());
+    }
+    QVERIFY(!w->cmdBack->isEnabled());
+    w->back();
+    QCOMPARE(w->CurrentStep, qint16(0));
+    for (int i = 0; i < 4; ++i)
+        w->next();
+    QCOMPARE(w->CurrentStep, qint16(4));
+    QVERIFY(m_dialogs.messages.isEmpty());
+    QCOMPARE(w->draft().Relations.size(), 2);
+}
+
+void tst_frmConfigure::finishWritesTheFileAsWrittenByHand()
+{
+    ScratchDatabase staff(DatabaseEngine::SQLite);
+    const QString database = staff.build(StaffTables);
+    QVERIFY2(!database.isEmpty(), qPrintable(staff.error));
+    startProject(QStringLiteral("Staff"));
+    ProjectSettings& settings = ProjectSettings::instance();
+    settings.Badges = QStringList{QStringLiteral("Stale")};
+    frmConfigure* w = openWizard();
+    QPointer<frmConfigure> alive(w);
+    configureStaff(w, database);
+
+    // Nothing reaches the open project before Finish.
+    QCOMPARE(settings.MasterTable, QString());
+    QVERIFY(!settings.DatabaseConfigured);
+    settings.Badges.clear(); // changed while the wizard was open: Finish keeps the change
+
+    QSignalSpy replaced(&settings, &ProjectSettings::projectReplaced);
+    QSignalSpy configured(w, &frmConfigure::configured);
+    QVERIFY(w->finish());
+    QCOMPARE(QString::fromUtf8(fileBytes(settings.ProjectFile)), expectedStaffFile(database));
+    QCOMPARE(replaced.count(), 1);
+    QCOMPARE(configured.count(), 1);
+    QCOMPARE(settings.ProjectState, ProjectState::Written);
+    QVERIFY(settings.DatabaseConfigured);
+    QCOMPARE(settings.MasterTable, QStringLiteral("Staff"));
+    QCOMPARE(m_dialogs.messageTexts(), QStringList{"Project Saved"});
+    QCOMPARE(m_dialogs.messages[0].title, QStringLiteral("Save"));
+    QTRY_VERIFY(!alive);
+}
+
+void tst_frmConfigure::showConfigRestoresEveryControl()
+{
+    ScratchDatabase staff(DatabaseEngine::SQLite);
+    const QString database = staff.build(StaffTables);
+    QVERIFY2(!database.isEmpty(), qPrintable(staff.error));
+    startProject(QStringLiteral("Staff"));
+    frmConfigure* first = openWizard();
+    configureStaff(first, database);
+    QVERIFY(first->finish());
+    const QByteArray written = fileBytes(ProjectSettings::instance().ProjectFile);
+
+    m_dialogs.clear();
+    frmConfigure* w = openWizard();
+    QVERIFY(m_dialogs.messages.isEmpty());
+    QCOMPARE(w->txtDBPath->text(), database);
+    QCOMPARE(texts(w->lstTables), (QStringList{"Staff", "Dept", "Badge"}));
+    QCOMPARE(texts(w->lstAllTables), QStringList());
+    QCOMPARE(texts(w->lstSelectedTables), (QStringList{"Staff", "Dept", "Badge"}));
+    QCOMPARE(w->cmbMasterTable->currentText(), QStringLiteral("Staff"));
+    QCOMPARE(w->cmbMaster->currentText(), QStringLiteral("Staff"));
+    QCOMPARE(w->cmbUniqueField->currentText(), QStringLiteral("EmpNo"));
+    QCOMPARE(texts(w->cmbUniqueField), (QStringList{"EmpNo", "Name", "DeptID", "Photo"}));
+    QCOMPARE(texts(w->lstRelatedTables), (QStringList{"Dept", "Badge"}));
+    QCOMPARE(texts(w->cmbRelations),
+             (QStringList{"Staff.[DeptID]=Dept.[DeptID]", "Staff.[EmpNo]=Badge.[EmpNo]"}));
+    QCOMPARE(w->cmbChild->count(), 0);
+    QVERIFY(w->chkPlaceImages->isChecked() && w->frmImages->isEnabled());
+    QCOMPARE(w->cmbImageField->currentText(), QStringLiteral("Staff.Photo"));
+    QCOMPARE(w->cmbSignField->currentText(), QStringLiteral("Staff.EmpNo"));
+    QCOMPARE(w->txtImgPath->text(), m_dir.path() + QStringLiteral("/Photos/"));
+    QCOMPARE(w->txtSignPath->text(), m_dir.path() + QStringLiteral("/Signs/"));
+    QCOMPARE(w->lblTotalSelTables->text(), QStringLiteral("3"));
+    QCOMPARE(w->lblTotalRelations->text(), QStringLiteral("2"));
+    QCOMPARE(w->lblImageField->text(), QStringLiteral("Staff.Photo"));
+    QCOMPARE(w->lblSignPath->text(), m_dir.path() + QStringLiteral("/Signs/"));
+    QCOMPARE(w->draft(), ProjectSettings::instance().stored());
+
+    // Through every step without a change, and Finish writes the same file again.
+    for (int i = 0; i < 4; ++i)
+        w->next();
+    QCOMPARE(w->CurrentStep, qint16(4));
+    QVERIFY(w->finish());
+    QCOMPARE(m_dialogs.messageTexts(), QStringList{"Project Saved"});
+    QCOMPARE(fileBytes(ProjectSettings::instance().ProjectFile), written);
+}
+
+void tst_frmConfigure::tablesMoveByButtonDoubleClickAndSpace()
+{
+    ScratchDatabase staff(DatabaseEngine::SQLite);
+    const QString database = staff.build(StaffTables);
+    QVERIFY2(!database.isEmpty(), qPrintable(staff.error));
+    startProject(QStringLiteral("Staff"));
+    frmConfigure* w = openWizard();
+    w->txtDBPath->setText(database);
+    w->next();
+
+    // Nothing selected: the buttons do nothing.
+    w->lstAllTables->clearSelection();
+    w->addTable();
+    QCOMPARE(w->lstSelectedTables->count(), 0);
+
+    selectRow(w->lstAllTables, "Dept");
+    w->cmdAddTable->click();
+    QListWidget* all = w->lstAllTables;
+    const QRect badge = all->visualItemRect(all->findItems("Badge", Qt::MatchExactly)[0]);
+    doubleClick(all, badge.center());
+    selectRow(all, "Staff");
+    all->setFocus();
+    QTest::keyClick(all, Qt::Key_Space);
+    QCOMPARE(texts(w->lstSelectedTables), (QStringList{"Dept", "Badge", "Staff"}));
+    QCOMPARE(texts(all), QStringList());
+    QCOMPARE(w->lblTotalSelTables->text(), QStringLiteral("3"));
+
+    QListWidget* selected = w->lstSelectedTables;
+    selectRow(selected, "Badge");
+    w->cmdRemTable->click();
+    const QRect dept = selected->visualItemRect(selected->findItems("Dept", Qt::MatchExactly)[0]);
+    doubleClick(selected, dept.center());
+    selectRow(selected, "Staff");
+    QTest::keyClick(selected, Qt::Key_Space);
+    QCOMPARE(texts(selected), QStringList());
+    QCOMPARE(texts(all), (QStringList{"Badge", "Dept", "Staff"}));
+    QCOMPARE(w->lblTotalSelTables->text(), QStringLiteral("0"));
+
+    // Choosing the same database again lists each table once.
+    selectRow(all, "Staff");
+    w->addTable();
+    w->back();
+    w->txtDBPath->setText(database);
+    QVERIFY(w->testConnection());
+    QCOMPARE(texts(w->lstTables), (QStringList{"Staff", "Dept", "Badge"}));
+    QCOMPARE(texts(all), (QStringList{"Dept", "Badge"}));
+    QCOMPARE(texts(selected), QStringList{"Staff"});
+}
+
+void tst_frmConfigure::relationsFollowTheMasterTable()
+{
+    ScratchDatabase staff(DatabaseEngine::SQLite);
+    const QString database = staff.build(StaffTables);
+    QVERIFY2(!database.isEmpty(), qPrintable(staff.error));
+    startProject(QStringLiteral("Staff"));
+    frmConfigure* w = openWizard();
+    w->txtDBPath->setText(database);
+    w->next();
+    for (const char* table : {"Staff", "Dept", "Badge"}) {
+        selectRow(w->lstAllTables, table);
+        w->addTable();
+    }
+    w->next();
+    choose(w->cmbMasterTable, "Dept");
+    QCOMPARE(w->cmbMaster->currentText(), QStringLiteral("Dept"));
+    QCOMPARE(texts(w->lstRelatedTables), (QStringList{"Staff", "Badge"}));
+    QCOMPARE(texts(w->cmbChild), (QStringList{"Staff", "Badge"}));
+    QCOMPARE(w->cmbChild->currentText(), QStringLiteral("Staff"));
+    QCOMPARE(texts(w->cmbLinkingField), (QStringList{"EmpNo", "Name", "DeptID", "Photo"}));
+    QCOMPARE(texts(w->cmbUniqueField), (QStringList{"DeptID", "Title"}));
+    QCOMPARE(w->cmbUniqueField->currentText(), QStringLiteral("DeptID"));
+
+    // Another master table: its own columns and children, no relation of the first.
+    choose(w->cmbMasterTable, "Staff");
+    QCOMPARE(texts(w->cmbChild), (QStringList{"Dept", "Badge"}));
+    choose(w->cmbMasterField, "DeptID");
+    choose(w->cmbLinkingField, "DeptID");
+    w->createRelation();
+    QCOMPARE(texts(w->cmbRelations), QStringList{"Staff.[DeptID]=Dept.[DeptID]"});
+    QCOMPARE(texts(w->cmbChild), QStringList{"Badge"});
+    QCOMPARE(w->lblTotalRelations->text(), QStringLiteral("1"));
+
+    // A relation may start at a child table, for one that hangs off another child.
+    choose(w->cmbMaster, "Dept");
+    QCOMPARE(texts(w->cmbMasterField), (QStringList{"DeptID", "Title"}));
+    choose(w->cmbMasterField, "DeptID");
+    choose(w->cmbLinkingField, "EmpNo");
+    w->createRelation();
+    QCOMPARE(w->cmbRelations->itemText(1), QStringLiteral("Dept.[DeptID]=Badge.[EmpNo]"));
+
+    // Removing asks first; the child waits for a relation again.
+    m_dialogs.clear();
+    m_dialogs.answers = {MessageAnswer::No};
+    w->cmbRelations->setCurrentIndex(0);
+    w->removeRelation();
+    QCOMPARE(m_dialogs.messageTexts(), QStringList{"Are You Sure To Delete Relation?"});
+    QCOMPARE(m_dialogs.messages[0].buttons, MessageButtons::YesNo);
+    QCOMPARE(w->cmbRelations->count(), 2);
+    m_dialogs.answers = {MessageAnswer::Yes};
+    w->removeRelation();
+    QCOMPARE(texts(w->cmbRelations), QStringList{"Dept.[DeptID]=Badge.[EmpNo]"});
+    QCOMPARE(texts(w->cmbChild), QStringList{"Dept"});
+    QCOMPARE(w->lblTotalRelations->text(), QStringLiteral("1"));
+    m_dialogs.clear();
+    w->next();
+    QCOMPARE(m_dialogs.messageTexts(), QStringList{"Please complete relation of child tables."});
+
+    // A table removed in step 1 takes its relation along.
+    w->back();
+    selectRow(w->lstSelectedTables, "Badge");
+    w->removeTable();
+    w->next();
+    QCOMPARE(texts(w->lstRelatedTables), QStringList{"Dept"});
+    QCOMPARE(w->cmbRelations->count(), 0);
+    QCOMPARE(texts(w->cmbChild), QStringList{"Dept"});
+}
+
+void tst_frmConfigure::oneTableNeedsNoRelation()
+{
+    ScratchDatabase staff(DatabaseEngine::SQLite);
+    const QString database = staff.build(StaffTables);
+    QVERIFY2(!database.isEmpty(), qPrintable(staff.error));
+    startProject(QStringLiteral("Solo"));
+    frmConfigure* w = openWizard();
+    w->txtDBPath->setText(database);
+    w->next();
+    selectRow(w->lstAllTables, "Staff");
+    w->addTable();
+    w->next();
+    choose(w->cmbMasterTable, "Staff");
+    QCOMPARE(w->cmbChild->count(), 0);
+    w->next();
+    // Ticked, but neither picture chosen: the project places none.
+    w->chkPlaceImages->click();
+    choose(w->cmbImageField, "<None>");
+    choose(w->cmbSignField, "<None>");
+    w->next();
+    QVERIFY(m_dialogs.messages.isEmpty());
+    QVERIFY(w->finish());
+    const Result<StoredSettings> read = ReadProjectFile(ProjectSettings::instance().ProjectFile);
+    QVERIFY2(read.ok(), qPrintable(read.error()));
+    QCOMPARE(read->DataTables, QStringList());
+    QCOMPARE(read->Relations, QStringList());
+    QCOMPARE(read->PlaceImages, qint16(0));
+    QCOMPARE(read->MasterTable, QStringLiteral("Staff"));
+    const QString text = QString::fromUtf8(fileBytes(ProjectSettings::instance().ProjectFile));
+    QVERIFY(text.contains(QLatin1String("\"DataTables:0\"\r\n\"MasterTable:Staff\"")));
+    QVERIFY(text.contains(QLatin1String("\"TotalRelations:0\"\r\n\"PlaceImages:0\"")));
+}
+
+void tst_frmConfigure::finishAsksForAFileWhenTheProjectHasNone()
+{
+    ScratchDatabase staff(DatabaseEngine::SQLite);
+    const QString database = staff.build(StaffTables);
+    QVERIFY2(!database.isEmpty(), qPrintable(staff.error));
+    startProject(QStringLiteral("Staff"));
+    ProjectSettings& settings = ProjectSettings::instance();
+    settings.ProjectFile.clear();
+    SetProjectState(ProjectState::Written);
+    frmConfigure* w = openWizard();
+    configureStaff(w, database);
+
+    QVERIFY(!w->finish()); // the save dialog is cancelled
+    QCOMPARE(m_dialogs.fileRequests.size(), 1);
+    QCOMPARE(m_dialogs.fileRequests[0].filter, QStringLiteral("Project File (*.prj)"));
+    QCOMPARE(settings.ProjectState, ProjectState::None);
+    QVERIFY(w->isVisible());
+    QVERIFY(settings.ProjectFile.isEmpty() && settings.MasterTable.isEmpty());
+
+    const QString chosen = m_dir.filePath(QStringLiteral("Front Desk.prj"));
+    m_dialogs.fileAnswers = {chosen};
+    QVERIFY(w->finish());
+    QCOMPARE(settings.ProjectFile, chosen);
+    QCOMPARE(settings.ProjectName, QStringLiteral("Front Desk"));
+    QVERIFY(fileBytes(chosen).startsWith("\"ProjectName:Front Desk\"\r\n"));
+}
+
+void tst_frmConfigure::closingAnUnfinishedNewProjectDropsIt()
+{
+    startProject(QStringLiteral("Staff"));
+    QPointer<frmConfigure> w = openWizard();
+    w->close();
+    QCOMPARE(ProjectSettings::instance().ProjectState, ProjectState::None);
+    QTRY_VERIFY(!w);
+
+    // A written project stays open when its configuration is left.
+    SetProjectState(ProjectState::Written);
+    w = openWizard();
+    w->close();
+    QCOMPARE(ProjectSettings::instance().ProjectState, ProjectState::Written);
+}
+
+void tst_frmConfigure::runsOnEveryEngine_data()
+{
+    QTest::addColumn<DatabaseEngine>("engine");
+    QTest::addColumn<QString>("master");
+    QTest::addColumn<QString>("child");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("SQLite") << DatabaseEngine::SQLite << "Staff"
+                            << "Dept"
+                            << "DeptID";
+    QTest::newRow("PostgreSQL") << DatabaseEngine::PostgreSQL << "Staff"
+                                << "Dept"
+                                << "DeptID";
+    QTest::newRow("Access") << DatabaseEngine::Access << "Employees"
+                            << "Orders"
+                            << "EmployeeID";
+}
+
+void tst_frmConfigure::runsOnEveryEngine()
+{
+    QFETCH(DatabaseEngine, engine);
+    QFETCH(QString, master);
+    QFETCH(QString, child);
+    QFETCH(QString, field);
+    if (engine == DatabaseEngine::PostgreSQL && postgresUrl().isEmpty())
+        VM_SKIP(noPostgresReason());
+    if (engine == DatabaseEngine::Access && !QFile::exists(samplePath("northwind-jet4.mdb")))
+        VM_SKIP(samplePath("northwind-jet4.mdb") + QStringLiteral(" not found"));
+    ScratchDatabase scratch(engine);
+    const QString database = engine == DatabaseEngine::Access ? samplePath("northwind-jet4.mdb")
+                                                              : scratch.build(StaffTables);
+    QVERIFY2(!database.isEmpty(), qPrintable(scratch.error));
+
+    startProject(QStringLiteral("Engines"));
+    frmConfigure* w = openWizard();
+    if (engine == DatabaseEngine::Access) {
+        m_dialogs.fileAnswers = {database};
+        w->cmdBrowse->click();
+        QCOMPARE(m_dialogs.fileRequests[0].filter.section(QStringLiteral(";;"), 1, 1),
+                 QStringLiteral("MsAccess Files (*.mdb)"));
+    } else {
+        // An address or a file typed in, then tested.
+        w->txtDBPath->setText(database);
+        QVERIFY(w->testConnection());
+    }
+    QVERIFY2(w->lblConnection->text().startsWith(QLatin1String("Connected")),
+             qPrintable(w->lblConnection->text()));
+    w->next();
+    QCOMPARE(w->CurrentStep, qint16(1));
+    selectRow(w->lstAllTables, master);
+    w->addTable();
+    selectRow(w->lstAllTables, child);
+    w->addTable();
+    w->next();
+    choose(w->cmbMasterTable, master);
+    choose(w->cmbMasterField, field);
+    choose(w->cmbLinkingField, field);
+    w->createRelation();
+    w->next();
+    w->next();
+    QCOMPARE(w->CurrentStep, qint16(4));
+    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join(u'|')));
+    QVERIFY(w->finish());
+    const ProjectSettings& settings = ProjectSettings::instance();
+    QCOMPARE(settings.DatabasePath, database);
+    QCOMPARE(settings.Relations, QStringList{relationText(master, field, child, field)});
+
+    // The statement the record query builds from this runs on the engine.
+    DatabaseConnection check;
+    QVERIFY2(check.OpenProjectDatabase(settings.DatabasePath), qPrintable(check.errorText()));
+    auto rows = check.select(
+        QStringLiteral("select count(*) from %1,%2 where %3")
+            .arg(check.quoteName(master), check.quoteName(child), settings.Relations[0]));
+    QVERIFY2(rows.query.next(), qPrintable(rows.error));
+}
+
+void tst_frmConfigure::oldAccessFileKeepsItsCodePage()
+{
+    const QString students = samplePath("students-jet3-cp1256.mdb");
+    if (!QFile::exists(students))
+        VM_SKIP(students + QStringLiteral(" not found"));
+    startProject(QStringLiteral("Students"));
+    frmConfigure* w = openWizard();
+    m_dialogs.fileAnswers = {students};
+    w->browseDatabase();
+    QVERIFY(w->cmbCodePage->isVisible());
+    QCOMPARE(w->cmbCodePage->currentData().toByteArray(), QByteArray());
+    QVERIFY(!w->lblCodePageSample->text().contains(QStringLiteral("حسن")));
+
+    const int arabic = w->cmbCodePage->findData(QByteArray("CP1256"));
+    w->cmbCodePage->setCurrentIndex(arabic);
+    Q_EMIT w->cmbCodePage->activated(arabic);
+    QVERIFY2(w->lblCodePageSample->text().contains(QStringLiteral("حسن")),
+             qPrintable(w->lblCodePageSample->text()));
+    w->next();
+    selectRow(w->lstAllTables, "Student");
+    w->addTable();
+    w->next();
+    choose(w->cmbMasterTable, "Student");
+    w->next();
+    w->next();
+    QVERIFY(w->finish());
+    const QString stored = students + QStringLiteral(";charset=CP1256");
+    QCOMPARE(ProjectSettings::instance().DatabasePath, stored);
+
+    // Reopened, the wizard shows the file and its code page apart.
+    w = openWizard();
+    QCOMPARE(w->txtDBPath->text(), students);
+    QCOMPARE(w->cmbCodePage->currentData().toByteArray(), QByteArray("CP1256"));
+    QCOMPARE(w->draft().DatabasePath, stored);
+
+    // Other engines are offered no code page.
+    w->txtDBPath->setText(samplePath("northwind-jet4.mdb"));
+    QVERIFY(w->testConnection());
+    QVERIFY(!w->cmbCodePage->isVisible());
+    QCOMPARE(w->draft().DatabasePath, samplePath("northwind-jet4.mdb"));
+}
+
+void tst_frmConfigure::accessQueriesThatCannotBeReadCannotBeChosen()
+{
+    if (!QFile::exists(samplePath("northwind-jet4.mdb")))
+        VM_SKIP(samplePath("northwind-jet4.mdb") + QStringLiteral(" not found"));
+    startProject(QStringLiteral("Northwind"));
+    frmConfigure* w = openWizard();
+    w->txtDBPath->setText(samplePath("northwind-jet4.mdb"));
+    w->next();
+    QCOMPARE(w->lstAllTables->count(), 30);
+    DatabaseConnection reader;
+    QVERIFY(reader.OpenProjectDatabase(samplePath("northwind-jet4.mdb")));
+    int greyed = 0;
+    for (int i = 0; i < w->lstAllTables->count(); ++i) {
+        QListWidgetItem* item = w->lstAllTables->item(i);
+        const bool usable = item->flags() & Qt::ItemIsEnabled;
+        greyed += usable ? 0 : 1;
+        // What is offered can be read; what is not says why.
+        QString error;
+        if (usable)
+            QVERIFY2(!ListFieldNames(reader, item->text(), &error).isEmpty(), qPrintable(error));
+        else
+            QVERIFY2(!item->toolTip().isEmpty(), qPrintable(item->text()));
+    }
+    QVERIFY(greyed > 0 && greyed < 30);
+    QListWidgetItem* invoices = w->lstAllTables->findItems("Invoices", Qt::MatchExactly)[0];
+    QVERIFY(invoices->toolTip().contains(QLatin1String("joins texts with &")));
+    w->lstAllTables->setCurrentItem(invoices);
+    w->addTable();
+    QCOMPARE(w->lstSelectedTables->count(), 0);
+    QVERIFY(w->lblConnection->text().contains(QLatin1String("cannot be read here")));
+
+    // A query that became a view is a table like any other.
+    selectRow(w->lstAllTables, "Catalog");
+    w->addTable();
+    QCOMPARE(texts(w->lstSelectedTables), QStringList{"Catalog"});
+    w->next();
+    choose(w->cmbMasterTable, "Catalog");
+    QCOMPARE(w->cmbUniqueField->itemText(3), QStringLiteral("ProductID"));
+}
+
+QTEST_MAIN(tst_frmConfigure)
+#include "tst_frmConfigure.moc"

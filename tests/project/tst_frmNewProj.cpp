@@ -1,0 +1,283 @@
+// Invariant: a new project gets one self-contained folder tree under the folder the operator
+// picks; Ok creates it and aims the project file into it, an existing project file is replaced
+// only when the operator says so, and a cancelled choice changes nothing.
+#include "project/ProjectLayout.h"
+#include "project/ProjectSettings.h"
+#include "project/frmDirChooser.h"
+#include "project/frmNewProj.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+using namespace vm;
+using namespace vm::test;
+
+class tst_frmNewProj : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void pickedFolderGetsTheProjectLayout_data();
+    void pickedFolderGetsTheProjectLayout();
+    void folderButtonsFillOnlyTheirBox();
+    void okCreatesTheFoldersAndAimsTheProjectFile();
+    void anExistingProjectIsReplacedOnlyOnYes();
+    void okRefusesWhatCannotBecomeAProject_data();
+    void okRefusesWhatCannotBecomeAProject();
+    void cancelDropsTheProject();
+    void directoryChooserWritesOnlyOnOk();
+
+private:
+    frmNewProj* openDialog();
+
+    QTemporaryDir m_dir;
+    ScriptedDialogs m_dialogs;
+    QMdiArea* m_area = nullptr;
+};
+
+void tst_frmNewProj::init()
+{
+    ProjectSettings::instance().reset();
+    m_dialogs.clear();
+    m_area = new QMdiArea;
+    m_area->show();
+}
+
+void tst_frmNewProj::cleanup()
+{
+    delete m_area;
+    ProjectSettings::instance().reset();
+}
+
+frmNewProj* tst_frmNewProj::openDialog()
+{
+    auto* dialog = new frmNewProj(m_dialogs);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_area->addSubWindow(dialog);
+    dialog->show();
+    return dialog;
+}
+
+void tst_frmNewProj::pickedFolderGetsTheProjectLayout_data()
+{
+    QTest::addColumn<QString>("picked");
+    QTest::addColumn<QString>("project");
+    QTest::addColumn<QString>("others"); // the folder that holds Badges/, Logo/, ...
+
+    QTest::newRow("a folder") << "/srv/Cards"
+                              << "/srv/Cards/data/"
+                              << "/srv/Cards/";
+    QTest::newRow("ends in data") << "/srv/Cards/data"
+                                  << "/srv/Cards/data/"
+                                  << "/srv/Cards/";
+    QTest::newRow("ends in DATA") << "/srv/Cards/DATA/"
+                                  << "/srv/Cards/DATA/"
+                                  << "/srv/Cards/";
+    QTest::newRow("named metadata") << "/srv/metadata"
+                                    << "/srv/metadata/data/"
+                                    << "/srv/metadata/";
+    QTest::newRow("the root") << "/"
+                              << "/data/"
+                              << "/";
+}
+
+void tst_frmNewProj::pickedFolderGetsTheProjectLayout()
+{
+    QFETCH(QString, picked);
+    QFETCH(QString, project);
+    QFETCH(QString, others);
+    frmNewProj* dialog = openDialog();
+    m_dialogs.folderAnswers = {picked};
+    dialog->cmdProject->click();
+    QCOMPARE(dialog->txtProjectDir->text(), project);
+    QCOMPARE(dialog->txtBadgeDir->text(), others + QStringLiteral("Badges/"));
+    QCOMPARE(dialog->txtLogoDir->text(), others + QStringLiteral("Logo/"));
+    QCOMPARE(dialog->txtPhotoDir->text(), others + QStringLiteral("Photos/"));
+    QCOMPARE(dialog->txtSignDir->text(), others + QStringLiteral("Signs/"));
+    QCOMPARE(projectFolderFor(picked), project);
+}
+
+void tst_frmNewProj::folderButtonsFillOnlyTheirBox()
+{
+    frmNewProj* dialog = openDialog();
+    m_dialogs.folderAnswers = {"/srv/Cards", "/mnt/share/faces", "", "/srv/Other"};
+    dialog->cmdProject->click();
+    dialog->cmdPhoto->click();
+    QCOMPARE(dialog->txtPhotoDir->text(), QStringLiteral("/mnt/share/faces/"));
+    dialog->cmdSign->click(); // cancelled
+    QCOMPARE(dialog->txtSignDir->text(), QStringLiteral("/srv/Cards/Signs/"));
+    // Picking the project folder again leaves the filled boxes alone.
+    dialog->cmdProject->click();
+    QCOMPARE(dialog->txtProjectDir->text(), QStringLiteral("/srv/Other/data/"));
+    QCOMPARE(dialog->txtBadgeDir->text(), QStringLiteral("/srv/Cards/Badges/"));
+    QCOMPARE(dialog->txtPhotoDir->text(), QStringLiteral("/mnt/share/faces/"));
+    QVERIFY(m_dialogs.folderAnswers.isEmpty());
+    QVERIFY(m_dialogs.messages.isEmpty());
+}
+
+void tst_frmNewProj::okCreatesTheFoldersAndAimsTheProjectFile()
+{
+    frmNewProj* dialog = openDialog();
+    QPointer<frmNewProj> alive(dialog);
+    QSignalSpy configure(dialog, &frmNewProj::configureWanted);
+    const QString root = m_dir.filePath(QStringLiteral("Front Desk"));
+    m_dialogs.folderAnswers = {root};
+    dialog->cmdProject->click();
+    dialog->txtProjName->setText(QStringLiteral("Visitors"));
+    dialog->txtLogoDir->clear(); // an empty box gets the proposal on Ok
+    dialog->cmdOk->click();
+
+    const ProjectSettings& s = ProjectSettings::instance();
+    QVERIFY(m_dialogs.messages.isEmpty());
+    QCOMPARE(s.ProjectState, ProjectState::Configuring);
+    QCOMPARE(s.ProjectName, QStringLiteral("Visitors"));
+    QCOMPARE(s.ProjectDir, root + QStringLiteral("/data/"));
+    QCOMPARE(s.ProjectFile, root + QStringLiteral("/data/Visitors.Prj"));
+    QCOMPARE(s.BadgeDir, root + QStringLiteral("/Badges/"));
+    QCOMPARE(s.LogoDir, root + QStringLiteral("/Logo/"));
+    QCOMPARE(s.PhotoDir, root + QStringLiteral("/Photos/"));
+    QCOMPARE(s.SignDir, root + QStringLiteral("/Signs/"));
+    for (const QString& folder : {s.ProjectDir, s.BadgeDir, s.LogoDir, s.PhotoDir, s.SignDir})
+        QVERIFY2(QDir(folder).exists(), qPrintable(folder));
+    QVERIFY(!QFile::exists(s.ProjectFile)); // the wizard's Finish writes it
+    QCOMPARE(configure.count(), 1);
+    QTRY_VERIFY(!alive);
+}
+
+void tst_frmNewProj::anExistingProjectIsReplacedOnlyOnYes()
+{
+    const QString root = m_dir.filePath(QStringLiteral("Existing"));
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/data")));
+    QFile old(root + QStringLiteral("/data/Staff.Prj"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.close();
+
+    frmNewProj* dialog = openDialog();
+    QSignalSpy configure(dialog, &frmNewProj::configureWanted);
+    dialog->txtProjName->setText(QStringLiteral("Staff"));
+    m_dialogs.folderAnswers = {root};
+    dialog->cmdProject->click();
+    m_dialogs.answers = {MessageAnswer::No};
+    dialog->ok();
+    QCOMPARE(m_dialogs.messageTexts(),
+             QStringList{"This projectname is already exist on given path! Do you want to "
+                         "replace?"});
+    QCOMPARE(m_dialogs.messages[0].buttons, MessageButtons::YesNo);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(configure.count(), 0);
+    // The settings and the state keep what Ok had set.
+    QCOMPARE(ProjectSettings::instance().ProjectFile, old.fileName());
+    QCOMPARE(ProjectSettings::instance().ProjectState, ProjectState::Configuring);
+
+    m_dialogs.answers = {MessageAnswer::Yes};
+    dialog->ok();
+    QCOMPARE(configure.count(), 1);
+}
+
+void tst_frmNewProj::okRefusesWhatCannotBecomeAProject_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no name") << ""
+                             << "/tmp/x/"
+                             << "Please enter a project name";
+    QTest::newRow("a slash in the name") << "a/b"
+                                         << "/tmp/x/"
+                                         << "Please enter a project name";
+    QTest::newRow("a quote in the name") << "say \"hi\""
+                                         << "/tmp/x/"
+                                         << "Please enter a project name";
+    QTest::newRow("no folder") << "Staff"
+                               << ""
+                               << "Please choose the project directory.";
+    QTest::newRow("a relative folder") << "Staff"
+                                       << "Cards/data/"
+                                       << "must be a full path";
+    QTest::newRow("a folder that cannot be made") << "Staff"
+                                                  << "/proc/vellumark/data/"
+                                                  << "cannot be created";
+}
+
+void tst_frmNewProj::okRefusesWhatCannotBecomeAProject()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, folder);
+    QFETCH(QString, message);
+    frmNewProj* dialog = openDialog();
+    QSignalSpy configure(dialog, &frmNewProj::configureWanted);
+    dialog->txtProjName->setText(name);
+    dialog->txtProjectDir->setText(folder);
+    dialog->ok();
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QVERIFY2(m_dialogs.messages[0].text.contains(message), qPrintable(m_dialogs.messages[0].text));
+    QCOMPARE(configure.count(), 0);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(ProjectSettings::instance().ProjectFile.isEmpty());
+}
+
+void tst_frmNewProj::cancelDropsTheProject()
+{
+    SetProjectState(ProjectState::Written); // a project was open
+    ProjectSettings::instance().ProjectName = QStringLiteral("Open");
+    QPointer<frmNewProj> dialog = openDialog();
+    m_dialogs.folderAnswers = {m_dir.filePath(QStringLiteral("Unused"))};
+    dialog->cmdProject->click();
+    dialog->cmdCancel->click();
+    QCOMPARE(ProjectSettings::instance().ProjectState, ProjectState::None);
+    QCOMPARE(ProjectSettings::instance().ProjectName, QStringLiteral("Open"));
+    QVERIFY(!QDir(m_dir.filePath(QStringLiteral("Unused"))).exists());
+    QTRY_VERIFY(!dialog);
+}
+
+void tst_frmNewProj::directoryChooserWritesOnlyOnOk()
+{
+    QLineEdit target(QStringLiteral("/kept/"));
+    auto* chooser = new frmDirChooser;
+    chooser->setAttribute(Qt::WA_DeleteOnClose);
+    m_area->addSubWindow(chooser);
+    chooser->show();
+    QCOMPARE(chooser->txtPath->text(), QDir::homePath() + u'/');
+
+    // A folder chosen in the tree reaches the path box, and Ok puts it in the target with "/".
+    QPointer<frmDirChooser> alive(chooser);
+    chooser->TargetBox = &target;
+    chooser->showFolder(m_dir.path());
+    QCOMPARE(chooser->txtPath->text(), m_dir.path() + u'/');
+    chooser->txtPath->setText(m_dir.path());
+    chooser->cmdOk->click();
+    QCOMPARE(target.text(), m_dir.path() + u'/');
+    QTRY_VERIFY(!alive);
+
+    chooser = new frmDirChooser;
+    m_area->addSubWindow(chooser);
+    chooser->show();
+    chooser->TargetBox = &target;
+    chooser->showFolder(QDir::rootPath());
+    QCOMPARE(chooser->Drive1->currentText(), QDir::rootPath());
+    chooser->Command2->click();
+    QCOMPARE(target.text(), m_dir.path() + u'/');
+    QVERIFY(chooser->txtPath->text().isEmpty());
+
+    // The target may be gone by the time the operator answers.
+    chooser = new frmDirChooser;
+    m_area->addSubWindow(chooser);
+    {
+        QLineEdit gone;
+        chooser->TargetBox = &gone;
+    }
+    chooser->cmdOk->click();
+}
+
+QTEST_MAIN(tst_frmNewProj)
+#include "tst_frmNewProj.moc"
