@@ -15,7 +15,7 @@ foreach(size 16 32 48 64 128 256)
 endforeach()
 install(FILES ${icons}/vellumark.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vellumark)
 
 set(CPACK_PACKAGE_NAME vellumark)
 set(CPACK_PACKAGE_VENDOR "Vellumark")
@@ -32,7 +32,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 # The libraries linked are found by dpkg-shlibdeps. What is loaded rather than linked is named
 # here: Qt's SQLite and PostgreSQL drivers (plugins) and a font, without which Qt draws no text.
+# The X11 platform plugin comes with libqt6gui6; under Wayland the program runs through XWayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, fonts-dejavu-core")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 include(CPack)
