@@ -93,7 +93,7 @@ frmNewProj::frmNewProj(Dialogs& dialogs, QWidget* parent)
     layout->addStretch();
     layout->addLayout(buttonRow);
     setWidget(body);
-    resize(560, 300);
+    resize(560, 260);
 
     connect(cmdOk, &QPushButton::clicked, this, &frmNewProj::ok);
     connect(cmdCancel, &QPushButton::clicked, this, &frmNewProj::cancel);
