@@ -289,9 +289,8 @@ void frmConfigure::buildRelationStep(QGroupBox* frame)
     connect(cmbMasterTable, &QComboBox::activated, this, &frmConfigure::chooseMasterTable);
     connect(cmbMaster, &QComboBox::activated, this, [this](int index) {
         // A relation may also start at a child table, for one that hangs off another child.
-        QString why;
         cmbMasterField->clear();
-        cmbMasterField->addItems(ListFieldNames(m_connection, cmbMaster->itemText(index), &why));
+        cmbMasterField->addItems(ListFieldNames(m_connection, cmbMaster->itemText(index)));
         cmbMasterField->setCurrentIndex(cmbMasterField->count() > 0 ? 0 : -1);
     });
     connect(cmbChild, &QComboBox::activated, this, &frmConfigure::chooseChild);
@@ -801,13 +800,9 @@ void frmConfigure::chooseMasterTable(int index)
         return;
     }
     // Relations made for another master table do not hold for this one.
-    if (lstRelatedTables->count() > 0 || cmbRelations->count() > 0) {
-        QStringList others = itemTexts(cmbMasterTable);
-        others.removeAll(master);
-        if (others != itemTexts(lstRelatedTables) ||
-            (cmbRelations->count() > 0 && !cmbRelations->itemText(0).startsWith(master + u'.')))
-            cmbRelations->clear();
-    }
+    if (master != m_relationsMaster)
+        cmbRelations->clear();
+    m_relationsMaster = master;
     selectText(cmbMaster, master);
     lstRelatedTables->clear();
     cmbChild->clear();
@@ -953,6 +948,7 @@ void frmConfigure::ShowConfig()
 
     selectText(cmbMasterTable, settings.MasterTable);
     selectText(cmbMaster, settings.MasterTable);
+    m_relationsMaster = settings.MasterTable;
     cmbChild->clear();
     cmbLinkingField->clear();
     cmbRelations->clear();

@@ -154,7 +154,8 @@ private:
     CommonDialog& m_mainFileDialog;
     CommonDialog cdlg;
     DatabaseConnection m_connection;
-    QString m_openedPath; // the database the table lists come from
+    QString m_openedPath;      // the database the table lists come from
+    QString m_relationsMaster; // the master table the relations were made for
     qint16 m_placeImages = 0;
     bool m_offerCodePage = false; // the open file is an old Jet 3 one
     QStackedLayout* m_frames;
