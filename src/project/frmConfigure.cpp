@@ -201,10 +201,8 @@ void frmConfigure::buildDatabaseStep(QGroupBox* frame)
     connect(cmdBrowse, &QPushButton::clicked, this, &frmConfigure::browseDatabase);
     connect(cmdTestConnection, &QPushButton::clicked, this, &frmConfigure::testConnection);
     connect(txtDBPath, &QLineEdit::returnPressed, this, &frmConfigure::testConnection);
-    connect(cmbCodePage, &QComboBox::activated, this, [this] {
-        if (openDatabase(databasePath()))
-            showCodePageSample();
-    });
+    // Reading the file again lists its tables and shows sample texts in the chosen code page.
+    connect(cmbCodePage, &QComboBox::activated, this, [this] { openDatabase(databasePath()); });
 }
 
 void frmConfigure::buildTablesStep(QGroupBox* frame)
@@ -549,7 +547,7 @@ void frmConfigure::showCodePageSample()
         samples.isEmpty()
             ? tr("The tables hold no text outside plain ASCII.")
             : tr("Texts of the file read with this code page (choose another if they look "
-                 "wrong): %1")
+                 "wrong):\n%1")
                   .arg(samples.join(QStringLiteral(" \u00b7 "))));
 }
 
