@@ -9,6 +9,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellumark"));
     QApplication::setOrganizationName(QStringLiteral("Vellumark"));
+    // Lets the desktop match the windows with the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vellumark"));
 
     vm::QtDialogs dialogs;
     vm::mainMdi window(dialogs);
