@@ -159,33 +159,57 @@ void readTextProperties(const QString* lines, Comment& text)
     text.Visible = true;
 }
 
-// Walks the lines of a badge file. An element is built only from a whole block: a file that
-// ends inside a block keeps the elements before it.
+QString nth(const char* kind, int i, int n)
+{
+    return QStringLiteral("%1 %2 of %3").arg(QLatin1String(kind)).arg(i + 1).arg(n);
+}
+
+QString totalPart(const char* kind)
+{
+    return QStringLiteral("the %1 total").arg(QLatin1String(kind));
+}
+
+// Walks the lines of one side. An element is built only from a whole block: a file that ends
+// inside a block keeps the elements before it and names the part that was cut off.
 class SideReader {
 public:
-    SideReader(const QStringList& lines, FieldTagRule tagRule, SideReadResult& result)
+    SideReader(const QStringList& lines, qsizetype first, FieldTagRule tagRule)
         : m_lines(lines)
         , m_tagRule(tagRule)
-        , m_result(result)
+        , m_next(first)
     {
     }
 
+    // From the line after the side's marker (for the front, after the general section).
+    void read(BadgeSideId which, BadgeSide& side)
+    {
+        const QString* line = next();
+        if (!line)
+            return cutOff({});
+        if (atEnd())
+            return; // a blank side at the end of the file
+        if (line->contains(FrontMarkerPart) && !(line = next()))
+            return cutOff(totalPart("comment"));
+        // Older files could hold a blank front, which would read the back as front data.
+        if (which == BadgeSideId::Front && line->contains(BackMarkerPart))
+            return;
+        readElements(*line, side);
+    }
+
+    bool endedEarly() const { return m_endedEarly; }
+    // The part that was cut off; empty when nothing of the side was there.
+    const QString& endedIn() const { return m_endedIn; }
+
+private:
     bool atEnd() const { return m_next >= m_lines.size(); }
 
-    bool read(QString* line)
-    {
-        if (atEnd())
-            return false;
-        *line = m_lines[m_next++];
-        return true;
-    }
+    const QString* next() { return atEnd() ? nullptr : &m_lines[m_next++]; }
 
-    // The next n lines, or nullptr (and the side ended early) when the file ends before them.
+    // The next n lines, or nullptr when the file ends before them.
     const QString* block(qsizetype n)
     {
         if (m_lines.size() - m_next < n) {
             m_next = m_lines.size();
-            m_result.endedEarly = true;
             return nullptr;
         }
         const QString* first = m_lines.constData() + m_next;
@@ -193,35 +217,30 @@ public:
         return first;
     }
 
-    int total()
+    void cutOff(QString part)
     {
-        const QString* line = block(1);
-        return line ? totalOf(*line) : 0;
+        m_endedEarly = true;
+        m_endedIn = std::move(part);
     }
 
-    void skipToBackSide()
+    // Everything from the comment total onwards; the total's line has been read.
+    void readElements(const QString& totalLine, BadgeSide& side)
     {
-        QString line;
-        while (read(&line) && !line.contains(BackMarkerPart)) {
-        }
-    }
-
-    // Everything from the comment total onwards. The line at the total's place has been read.
-    void readElements(const QString& totalLine)
-    {
-        BadgeSide& side = m_result.side;
         for (int i = 0, n = totalOf(totalLine); i < n; ++i) {
             const QString* lines = block(14);
             if (!lines)
-                return;
+                return cutOff(nth("comment", i, n));
             Comment& comment = side.Label1.at(side.Label1.add());
             comment.Caption = from(lines[1], 9).toString();
             readTextProperties(lines + 2, comment);
         }
-        for (int i = 0, n = total(); i < n; ++i) {
+        const QString* total = block(1);
+        if (!total)
+            return cutOff(totalPart("field"));
+        for (int i = 0, n = totalOf(*total); i < n; ++i) {
             const QString* lines = block(14);
             if (!lines)
-                return;
+                return cutOff(nth("field", i, n));
             Field& field = side.lblField.at(side.lblField.add());
             field.Caption = from(lines[1], 11).toString();
             field.Tag = withoutLastChar(m_tagRule == FieldTagRule::ColumnOnly
@@ -230,19 +249,23 @@ public:
                             .toString();
             readTextProperties(lines + 2, field);
         }
-        for (int i = 0, n = total(); i < n; ++i) {
+        if (!(total = block(1)))
+            return cutOff(totalPart("logo"));
+        for (int i = 0, n = totalOf(*total); i < n; ++i) {
             const QString* lines = block(6);
             if (!lines)
-                return;
+                return cutOff(nth("logo", i, n));
             Logo& logo = side.Image1.at(side.Image1.add());
             logo.Tag = from(lines[1], 10).toString();
             readGeometry(lines + 2, logo);
             logo.Visible = true;
         }
-        for (int i = 0, n = total(); i < n; ++i) {
+        if (!(total = block(1)))
+            return cutOff(totalPart("shape"));
+        for (int i = 0, n = totalOf(*total); i < n; ++i) {
             const QString* lines = block(9);
             if (!lines)
-                return;
+                return cutOff(nth("shape", i, n));
             Shape& shape = side.myShape1.at(side.myShape1.add());
             shape.ShpType = codeAt(lines[0], 6);
             readGeometry(lines + 1, shape);
@@ -252,11 +275,12 @@ public:
             shape.BackColor = colorAt(lines[8], 11);
             shape.Visible = true;
         }
-        if (readFrame(side.imgPhoto))
-            readFrame(side.imgSign);
+        if (!readFrame(side.imgPhoto))
+            return cutOff(QStringLiteral("the photograph frame"));
+        if (!readFrame(side.imgSign))
+            return cutOff(QStringLiteral("the signature frame"));
     }
 
-private:
     bool readFrame(PictureFrame& frame)
     {
         const QString* lines = block(5);
@@ -269,9 +293,92 @@ private:
 
     const QStringList& m_lines;
     FieldTagRule m_tagRule;
-    SideReadResult& m_result;
-    qsizetype m_next = 0;
+    qsizetype m_next;
+    bool m_endedEarly = false;
+    QString m_endedIn;
 };
+
+// The line after the first back marker that follows the general section; the end when none.
+qsizetype backSideStart(const QStringList& lines)
+{
+    for (qsizetype i = 3; i < lines.size(); ++i) {
+        if (lines[i].contains(BackMarkerPart))
+            return i + 1;
+    }
+    return lines.size();
+}
+
+// The project and database checks and the orientation; false when the sides are not to be read.
+bool readGeneralSection(const QStringList& lines, const QString& projectName,
+                        const QString& databasePath, BadgeLayoutRead& result)
+{
+    if (lines.isEmpty() || after(lines[0], QLatin1Char(':')) != projectName) {
+        result.status = LoadStatus::WrongProject;
+        result.errorText = BadgeNotLoadedMessage;
+        return false;
+    }
+    if (lines.size() < 2 || after(lines[1], QLatin1Char('=')) != databasePath) {
+        result.status = LoadStatus::WrongDatabase;
+        result.errorText = WrongDatabaseMessage;
+        return false;
+    }
+    if (lines.size() < 3) {
+        result.endedEarly = {{BadgeSideId::Front, {}}, {BadgeSideId::Back, {}}};
+        return false;
+    }
+    result.orientation = roundToInt16(leadingNumber(after(lines[2], QLatin1Char(':'))));
+    return true;
+}
+
+// Reads the sides asked for; the front from the general section's end, the back from its marker.
+BadgeLayoutRead readSides(const QStringList& lines, std::initializer_list<BadgeSideId> sides,
+                          const QString& projectName, const QString& databasePath,
+                          FieldTagRule tagRule)
+{
+    BadgeLayoutRead result;
+    if (!readGeneralSection(lines, projectName, databasePath, result))
+        return result;
+    for (BadgeSideId which : sides) {
+        SideReader in(lines, which == BadgeSideId::Front ? 3 : backSideStart(lines), tagRule);
+        in.read(which, result.side(which));
+        if (in.endedEarly())
+            result.endedEarly << BadgeLayoutRead::EarlyEnd{which, in.endedIn()};
+    }
+    return result;
+}
+
+SideReadResult oneSide(BadgeLayoutRead&& read, BadgeSideId which)
+{
+    SideReadResult result;
+    result.status = read.status;
+    result.errorText = std::move(read.errorText);
+    result.orientation = read.orientation;
+    result.side = std::move(read.side(which));
+    for (const BadgeLayoutRead::EarlyEnd& end : read.endedEarly) {
+        if (end.side == which) {
+            result.endedEarly = true;
+            result.endedIn = end.part;
+        }
+    }
+    result.missingLogos = std::move(read.missingLogos);
+    return result;
+}
+
+Result<QStringList> badgeFileLinesOf(const QString& badgePath)
+{
+    const Result<QByteArray> bytes = readWholeFile(resolveFileName(badgePath));
+    if (!bytes)
+        return bytes.status();
+    return decodeQuotedLines(*bytes);
+}
+
+BadgeLayoutRead cannotOpen(const Status& why)
+{
+    BadgeLayoutRead result;
+    result.status = LoadStatus::CannotOpen;
+    result.errorText = why.error();
+    return result;
+}
 
 QString scratchName(ScratchFile which)
 {
@@ -459,61 +566,64 @@ Status clearSideScratchFiles(const QString& badgeDir)
     return writeScratchFile(badgeDir, ScratchFile::Back, {});
 }
 
+BadgeLayoutRead readBadgeLayout(const QStringList& lines, const QString& projectName,
+                                const QString& databasePath, FieldTagRule tagRule)
+{
+    return readSides(lines, {BadgeSideId::Front, BadgeSideId::Back}, projectName, databasePath,
+                     tagRule);
+}
+
+BadgeLayoutRead loadBadgeLayout(const QString& badgePath, const QString& projectName,
+                                const QString& databasePath, FieldTagRule tagRule)
+{
+    const QString file = resolveFileName(badgePath);
+    const Result<QStringList> lines = badgeFileLinesOf(file);
+    BadgeLayoutRead result = lines ? readBadgeLayout(*lines, projectName, databasePath, tagRule)
+                                   : cannotOpen(lines.status());
+    result.file = file;
+    if (!lines)
+        return result;
+    result.missingLogos = loadLogoPictures(result.front);
+    result.missingLogos << loadLogoPictures(result.back);
+    return result;
+}
+
 SideReadResult readBadgeSide(const QStringList& lines, BadgeSideId which,
                              const QString& projectName, const QString& databasePath,
                              FieldTagRule tagRule)
 {
-    SideReadResult result;
-    SideReader in(lines, tagRule, result);
-    QString line;
-    if (!in.read(&line) || after(line, QLatin1Char(':')) != projectName) {
-        result.status = LoadStatus::WrongProject;
-        result.errorText = BadgeNotLoadedMessage;
-        return result;
-    }
-    if (!in.read(&line) || after(line, QLatin1Char('=')) != databasePath) {
-        result.status = LoadStatus::WrongDatabase;
-        result.errorText = WrongDatabaseMessage;
-        return result;
-    }
-    if (!in.read(&line)) {
-        result.endedEarly = true;
-        return result;
-    }
-    result.orientation = roundToInt16(leadingNumber(after(line, QLatin1Char(':'))));
-
-    if (which == BadgeSideId::Back)
-        in.skipToBackSide();
-    if (!in.read(&line)) {
-        result.endedEarly = true;
-        return result;
-    }
-    if (in.atEnd())
-        return result; // a blank side at the end of the file
-    if (line.contains(FrontMarkerPart))
-        in.read(&line);
-    // Older files could hold a blank front, which would read the back as front data.
-    if (which == BadgeSideId::Front && line.contains(BackMarkerPart))
-        return result;
-    in.readElements(line);
-    return result;
+    return oneSide(readSides(lines, {which}, projectName, databasePath, tagRule), which);
 }
 
 SideReadResult loadBadgeSide(const QString& badgePath, BadgeSideId which,
                              const QString& projectName, const QString& databasePath,
                              FieldTagRule tagRule)
 {
-    const Result<QByteArray> bytes = readWholeFile(resolveFileName(badgePath));
-    if (!bytes) {
-        SideReadResult result;
-        result.status = LoadStatus::CannotOpen;
-        result.errorText = bytes.error();
-        return result;
-    }
-    SideReadResult result =
-        readBadgeSide(decodeQuotedLines(*bytes), which, projectName, databasePath, tagRule);
+    const Result<QStringList> lines = badgeFileLinesOf(badgePath);
+    if (!lines)
+        return oneSide(cannotOpen(lines.status()), which);
+    SideReadResult result = readBadgeSide(*lines, which, projectName, databasePath, tagRule);
     result.missingLogos = loadLogoPictures(result.side);
     return result;
+}
+
+QString earlyEndText(const BadgeLayoutRead& read)
+{
+    QStringList clauses;
+    for (const auto& [side, part] : read.endedEarly) {
+        const QString name =
+            side == BadgeSideId::Front ? QStringLiteral("front") : QStringLiteral("back");
+        clauses << (part.isEmpty()
+                        ? QStringLiteral("the %1 side is missing").arg(name)
+                        : QStringLiteral("the %1 side is cut off at %2").arg(name, part));
+    }
+    if (clauses.isEmpty())
+        return {};
+    const QString file =
+        read.file.isEmpty() ? QString() : QLatin1Char(' ') + QDir::toNativeSeparators(read.file);
+    return QStringLiteral(
+               "The badge file%1 ends early: %2. Only the elements read whole are shown.")
+        .arg(file, clauses.join(QStringLiteral(" and ")));
 }
 
 QStringList loadLogoPictures(BadgeSide& side)

@@ -91,20 +91,55 @@ struct SideReadResult {
     qint16 orientation = 0;   // as read from the file; 0 when the check stopped before it
     BadgeSide side;           // the elements read, at indexes 1, 2, 3 ...
     bool endedEarly = false;  // the file ended inside the side; what was read whole is kept
+    QString endedIn;          // then: the part cut off ("comment 2 of 3"); empty: all of it
     QStringList missingLogos; // logo files that could not be loaded
 };
 
-// Reads one side from the lines of a badge file as a load does: checks the project name and
-// the database path, reads the orientation, finds the side and builds its elements. Touches no
+// Both sides of a badge file from one reading of it.
+struct BadgeLayoutRead {
+    QString file; // the file read, when read from one
+    LoadStatus status = LoadStatus::Loaded;
+    QString errorText;
+    qint16 orientation = 0;
+    BadgeSide front;
+    BadgeSide back;
+    // Each side the file ended in, front first, with the part that was cut off; an empty part:
+    // nothing of the side was there.
+    struct EarlyEnd {
+        BadgeSideId side = BadgeSideId::Front;
+        QString part;
+    };
+    QList<EarlyEnd> endedEarly;
+    QStringList missingLogos;
+
+    const BadgeSide& side(BadgeSideId which) const
+    {
+        return which == BadgeSideId::Front ? front : back;
+    }
+    BadgeSide& side(BadgeSideId which) { return which == BadgeSideId::Front ? front : back; }
+};
+
+// Reads both sides from the lines of a badge file as a load does: checks the project name and
+// the database path, reads the orientation, and builds the elements of each side. Touches no
 // file; logo pictures are left empty.
+BadgeLayoutRead readBadgeLayout(const QStringList& lines, const QString& projectName,
+                                const QString& databasePath, FieldTagRule tagRule);
+
+// Reads the badge file (its name matched without regard to case) and loads the logo pictures.
+BadgeLayoutRead loadBadgeLayout(const QString& badgePath, const QString& projectName,
+                                const QString& databasePath, FieldTagRule tagRule);
+
+// One side alone, read as readBadgeLayout reads it.
 SideReadResult readBadgeSide(const QStringList& lines, BadgeSideId which,
                              const QString& projectName, const QString& databasePath,
                              FieldTagRule tagRule);
-
-// Reads the badge file (its name matched without regard to case) and loads the logo pictures.
 SideReadResult loadBadgeSide(const QString& badgePath, BadgeSideId which,
                              const QString& projectName, const QString& databasePath,
                              FieldTagRule tagRule);
+
+// What the operator is told about a file that ended early, naming the file, the side and the
+// part that was cut off; empty when the file was whole.
+QString earlyEndText(const BadgeLayoutRead& read);
 
 // Loads every logo's picture from its Tag; returns the paths that could not be loaded.
 QStringList loadLogoPictures(BadgeSide& side);

@@ -1,6 +1,6 @@
 #include "common/LegacyNumbers.h"
 
-#include <QByteArray>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <charconv>
@@ -10,50 +10,41 @@
 namespace vm {
 namespace {
 
-// The number at the start of the text as plain ASCII ("-12.5"), or empty when there is none.
-// Sets *hugeMagnitude when a non-zero digit stands before the point, which tells an overflow
-// from an underflow when the value is out of range.
-QByteArray numberPrefix(QStringView text, bool* negative, bool* hugeMagnitude)
+// Reads the number at the start of the text. Scans the UTF-16 text directly into a buffer on the
+// stack: every number of every badge file passes through here.
+template <class Real> Real parseLeading(QStringView text)
 {
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
-        ++i;
-    *negative = false;
-    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
-        *negative = text[i] == QLatin1Char('-');
-        ++i;
+    const char16_t* p = text.utf16();
+    const char16_t* const end = p + text.size();
+    while (p < end && (*p == u' ' || *p == u'\t'))
+        ++p;
+    bool negative = false;
+    if (p < end && (*p == u'-' || *p == u'+')) {
+        negative = *p == u'-';
+        ++p;
     }
-    QByteArray digits;
+    const char16_t* const first = p;
     bool point = false;
     bool anyDigit = false;
-    *hugeMagnitude = false;
-    for (; i < n; ++i) {
-        const QChar c = text[i];
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+    // A non-zero digit before the point tells an overflow from an underflow when out of range.
+    bool huge = false;
+    for (; p < end; ++p) {
+        if (*p >= u'0' && *p <= u'9') {
             anyDigit = true;
-            if (!point && c != QLatin1Char('0'))
-                *hugeMagnitude = true;
-        } else if (c == QLatin1Char('.') && !point) {
+            huge = huge || (!point && *p != u'0');
+        } else if (*p == u'.' && !point) {
             point = true;
         } else {
             break;
         }
-        digits += char(c.unicode());
     }
-    return anyDigit ? digits : QByteArray();
-}
-
-template <class Real> Real parseLeading(QStringView text)
-{
-    bool negative = false;
-    bool huge = false;
-    const QByteArray digits = numberPrefix(text, &negative, &huge);
-    if (digits.isEmpty())
+    if (!anyDigit)
         return 0;
+    QVarLengthArray<char, 64> digits(p - first);
+    std::copy(first, p, digits.begin()); // ASCII digits and "." only
     Real value = 0;
-    const auto result = std::from_chars(digits.constData(), digits.constData() + digits.size(),
-                                        value, std::chars_format::fixed);
+    const auto result =
+        std::from_chars(digits.begin(), digits.end(), value, std::chars_format::fixed);
     if (result.ec == std::errc::result_out_of_range)
         value = huge ? std::numeric_limits<Real>::max() : Real(0);
     return negative ? -value : value;
