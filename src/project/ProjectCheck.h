@@ -1,0 +1,14 @@
+#pragma once
+
+#include "common/Status.h"
+#include "project/Database.h"
+#include "project/ProjectSettings.h"
+
+namespace vm {
+
+// Whether the project's database can serve its badges: opens DatabasePath on the connection,
+// then looks for the master table, its unique field and the child tables. A failure names each
+// thing that is missing; the connection is left open whenever the database opened.
+Status checkProjectDatabase(DatabaseConnection& db, const StoredSettings& project);
+
+} // namespace vm
