@@ -1,16 +1,43 @@
 #include "app/mainMdi.h"
+#include "common/CommandLine.h"
 #include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdio>
+
+namespace {
+
+const char Usage[] = "usage: vellumark [PROJECT.Prj]\n"
+                     "  PROJECT.Prj        a project to open at start\n"
+                     "  --help, --version  this text, the version\n";
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> answered = vm::answerHelpOrVersion(argc, argv, "vellumark", Usage))
+        return *answered;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellumark"));
     QApplication::setOrganizationName(QStringLiteral("Vellumark"));
     // Lets the desktop match the windows with the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("vellumark"));
+
+    // Qt has taken its own options (-platform, -style ...) out of the arguments by now.
+    QStringList args = QApplication::arguments().mid(1);
+    const bool endOfOptions = !args.isEmpty() && args.first() == QLatin1String("--");
+    if (endOfOptions)
+        args.removeFirst();
+    const bool unknownOption =
+        !endOfOptions && !args.isEmpty() && args.first().startsWith(QLatin1Char('-'));
+    if (unknownOption || args.size() > 1) {
+        std::fprintf(stderr, "vellumark: %s: %s\n\n%s",
+                     unknownOption ? "unknown option" : "one project at a time",
+                     qPrintable(args.join(QLatin1Char(' '))), Usage);
+        return 2;
+    }
 
     vm::QtDialogs dialogs;
     vm::mainMdi window(dialogs);
@@ -18,9 +45,8 @@ int main(int argc, char* argv[])
                      Qt::QueuedConnection);
     window.show();
 
-    const QStringList args = QApplication::arguments();
-    if (args.size() > 1) {
-        const QString project = args.at(1);
+    if (!args.isEmpty()) {
+        const QString project = args.first();
         QTimer::singleShot(0, &window, [&window, project] { window.openProjectFile(project); });
     }
     return app.exec();

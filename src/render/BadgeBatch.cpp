@@ -4,6 +4,7 @@
 #include "common/FileNames.h"
 #include "common/Units.h"
 #include "project/Database.h"
+#include "project/ProjectCheck.h"
 #include "project/ProjectFile.h"
 #include "records/RecordLink.h"
 #include "render/BadgeRenderer.h"
@@ -22,12 +23,27 @@
 namespace vm {
 namespace {
 
+// A name of the project's badge folder, with or without its extension, or a path.
 QString badgeFilePath(const StoredSettings& project, const QString& badge)
 {
     const QFileInfo given(badge);
     if (badge.contains(QLatin1Char('/')) || (given.exists() && given.isFile()))
         return resolveFileName(given.absoluteFilePath());
-    return resolveFileName(project.BadgeDir + badge + QStringLiteral(".lyt"));
+    const bool hasExtension = badge.endsWith(QLatin1String(".lyt"), Qt::CaseInsensitive);
+    return resolveFileName(project.BadgeDir + badge +
+                           (hasExtension ? QString() : QStringLiteral(".lyt")));
+}
+
+QString unknownBadge(const StoredSettings& project, const QString& badge, const QString& why)
+{
+    if (badge.contains(QLatin1Char('/')))
+        return QStringLiteral("Cannot read the badge file: %1").arg(why);
+    const QString known = project.Badges.isEmpty()
+                              ? QStringLiteral("the project lists no badges")
+                              : QStringLiteral("the project's badges are: %1")
+                                    .arg(project.Badges.join(QStringLiteral(", ")));
+    return QStringLiteral("No badge %1 in the badge folder %2 (%3); %4")
+        .arg(badge, project.BadgeDir, why, known);
 }
 
 // Pixels a frame needs at the output resolution, so photographs decode no larger than printed.
@@ -260,25 +276,32 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
     QString why;
 
     const QString badgePath = badgeFilePath(project, request.badge);
-    SideReadResult front = loadBadgeSide(badgePath, BadgeSideId::Front, project.ProjectName,
-                                         project.DatabasePath, FieldTagRule::TableAndColumn);
-    if (front.status != LoadStatus::Loaded)
-        return unusable(QStringLiteral("%1 (%2)").arg(front.errorText, badgePath));
-    SideReadResult back = loadBadgeSide(badgePath, BadgeSideId::Back, project.ProjectName,
-                                        project.DatabasePath, FieldTagRule::TableAndColumn);
-    for (const QString& logo : front.missingLogos + back.missingLogos)
+    const BadgeLayoutRead layout = loadBadgeLayout(
+        badgePath, project.ProjectName, project.DatabasePath, FieldTagRule::TableAndColumn);
+    if (layout.status == LoadStatus::CannotOpen)
+        return unusable(unknownBadge(project, request.badge, layout.errorText));
+    if (layout.status != LoadStatus::Loaded)
+        return unusable(QStringLiteral("%1 (%2)").arg(layout.errorText, badgePath));
+    // What was read whole is still rendered, but the run does not count as complete.
+    const bool badgeWhole = layout.endedEarly.isEmpty();
+    if (!badgeWhole)
+        report(earlyEndText(layout));
+    for (const QString& logo : layout.missingLogos)
         report(QStringLiteral("The logo picture %1 could not be loaded.").arg(logo));
+    const BadgeSide& frontSide = layout.front;
+    const BadgeSide& backSide = layout.back;
     const QSizeF card =
-        cardSizeTwips(front.orientation == 2 ? Orientation::Portrait : Orientation::Landscape);
+        cardSizeTwips(layout.orientation == 2 ? Orientation::Portrait : Orientation::Landscape);
 
     DatabaseConnection db;
     RecordLinker linker(db, project);
     QStringList keys = request.keys;
     QList<RecordKey> tableKeys;
     const bool linkRecords = request.allRecords || !keys.isEmpty();
-    if (linkRecords && !db.OpenProjectDatabase(project.DatabasePath))
-        return unusable(QStringLiteral("Cannot open the database %1: %2")
-                            .arg(project.DatabasePath, db.errorText()));
+    if (linkRecords) {
+        if (const Status fits = checkProjectDatabase(db, project); !fits)
+            return unusable(fits.error());
+    }
     if (request.allRecords) {
         if (!readAllKeys(db, project, linker.keyKind(), &tableKeys, &why))
             return unusable(
@@ -295,9 +318,9 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
         return unusable(why);
     written = &output;
 
-    linker.setPictureDecodeSize(framePixels(front.side.imgPhoto, back.side.imgPhoto, request.dpi),
-                                framePixels(front.side.imgSign, back.side.imgSign, request.dpi));
-    bool allRendered = true;
+    linker.setPictureDecodeSize(framePixels(frontSide.imgPhoto, backSide.imgPhoto, request.dpi),
+                                framePixels(frontSide.imgSign, backSide.imgSign, request.dpi));
+    bool allRendered = badgeWhole;
     auto addPages = [&](const BadgeSide& f, const BadgeSide& b, int record) {
         if ((wantFront && !output.addPage(f, record, QStringLiteral("front"), &why)) ||
             (wantBack && !output.addPage(b, record, QStringLiteral("back"), &why))) {
@@ -308,7 +331,7 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
     };
 
     if (!linkRecords) {
-        if (!addPages(front.side, back.side, 0))
+        if (!addPages(frontSide, backSide, 0))
             return unusable(QString());
     }
     QElapsedTimer sinceReport;
@@ -327,7 +350,7 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
             allRendered = false;
             continue;
         }
-        if (!addPages(filledSide(front.side, *link.record), filledSide(back.side, *link.record),
+        if (!addPages(filledSide(frontSide, *link.record), filledSide(backSide, *link.record),
                       int(i) + 1))
             return unusable(QString());
         ++result.records;

@@ -1,4 +1,5 @@
 // vellumark-demo: creates a ready demo project in a folder.
+#include "common/CommandLine.h"
 #include "demo/DemoProject.h"
 
 #include <QGuiApplication>
@@ -10,14 +11,20 @@ namespace {
 const char Usage[] = "usage: vellumark-demo FOLDER [--people N] [--every-picture] [--csv FILE]\n"
                      "  --people N       how many people the Employee table gets (200)\n"
                      "  --every-picture  every person gets a .jpg photograph and signature\n"
-                     "  --csv FILE       also write the people as CSV, with their picture paths\n";
+                     "  --csv FILE       also write the people as CSV, with their picture paths\n"
+                     "  --help, --version  this text, the version\n"
+                     "Prints the path of the project file it made.\n";
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> answered =
+            vm::answerHelpOrVersion(argc, argv, "vellumark-demo", Usage))
+        return *answered;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen"); // pictures are drawn, nothing is shown
+    const vm::RuntimeDirForRun runtimeDir;
     QGuiApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     vm::DemoOptions options;

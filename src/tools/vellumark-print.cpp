@@ -1,5 +1,6 @@
 // vellumark-print: renders a badge of a project for records of its database to PDF or PNG,
 // without showing a window.
+#include "common/CommandLine.h"
 #include "render/BadgeBatch.h"
 
 #include <QCommandLineParser>
@@ -20,10 +21,12 @@ const char Usage[] =
     "  --side SIDE        front, back or both (default both)\n"
     "  --dpi N            PNG resolution, and the resolution photographs keep in a PDF (300)\n"
     "  -o OUT             a PDF (one card-sized page per side) or PNG files (one per side)\n"
+    "  --help, --version  this text, the version\n"
     "\n"
     "Every file written is named on standard output. Exit status: 0 done; 1 the project, badge,\n"
-    "database or output cannot be used or a record could not be rendered; 2 bad arguments.\n"
-    "A run that renders no badge writes no file.\n";
+    "database or output cannot be used, a record could not be rendered or the badge file ends\n"
+    "early (each reason on standard error); 2 bad arguments. A run that renders no badge writes\n"
+    "no file.\n";
 
 int usageError(const QString& why)
 {
@@ -35,8 +38,12 @@ int usageError(const QString& why)
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> answered =
+            vm::answerHelpOrVersion(argc, argv, "vellumark-print", Usage))
+        return *answered;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen"); // fonts and painting only; no window is shown
+    const vm::RuntimeDirForRun runtimeDir;
     QGuiApplication app(argc, argv);
 
     QCommandLineParser parser;
@@ -49,14 +56,9 @@ int main(int argc, char* argv[])
                                  QStringLiteral("300"));
     const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")}, {},
                                     QStringLiteral("file"));
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({badge, key, all, side, dpi, output, help});
+    parser.addOptions({badge, key, all, side, dpi, output});
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
-    if (parser.isSet(help)) {
-        std::fputs(Usage, stdout);
-        return 0;
-    }
 
     vm::BadgeBatchRequest request;
     const QStringList positional = parser.positionalArguments();

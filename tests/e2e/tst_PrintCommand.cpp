@@ -1,10 +1,13 @@
 // Invariant: vellumark-print renders exactly what the rendering windows show for each record,
 // one card-sized page per side, logos lossless and photographs as JPEG; it names exactly the
 // files it wrote, answers bad arguments (2) and unusable input (1) with a message instead of
-// output, and a run that renders nothing leaves an earlier output as it was.
+// output, and a run that renders nothing leaves an earlier output as it was. Every command
+// answers --help and --version without starting a window, and says nothing on standard error
+// that is not about its work.
 #include "common/SaveFile.h"
 #include "demo/DemoProject.h"
 #include "project/Database.h"
+#include "project/ProjectFile.h"
 #include "support/FileBytes.h"
 #include "support/PdfText.h"
 #include "support/Skip.h"
@@ -14,6 +17,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,9 +33,14 @@ struct Run {
     QStringList output; // lines of standard output
 };
 
-Run runCommand(const QString& program, const QStringList& arguments)
+// A command in this environment, except for the variables named in `unset`.
+Run runCommand(const QString& program, const QStringList& arguments, const QStringList& unset = {})
 {
     QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : unset)
+        environment.remove(name);
+    process.setProcessEnvironment(environment);
     process.start(program, arguments);
     if (!process.waitForFinished(300000))
         return {};
@@ -65,6 +74,8 @@ private Q_SLOTS:
     void writesOnePngPerSide();
     void reportsWhatCannotBeUsed_data();
     void reportsWhatCannotBeUsed();
+    void answersHelpAndVersionWithoutAWindow_data();
+    void answersHelpAndVersionWithoutAWindow();
     void recordsThatDoNotLinkAreSkippedWithTheirReason();
     void aRunThatRendersNothingLeavesTheOutputAlone_data();
     void aRunThatRendersNothingLeavesTheOutputAlone();
@@ -142,8 +153,17 @@ void tst_PrintCommand::reportsWhatCannotBeUsed_data()
         saveFileAtomically(badges + QStringLiteral("Foreign.Lyt"),
                            QByteArray(staff).replace("ProjectName:Demo", "ProjectName:Elsewhere")));
 
+    // A badge cut off inside the back's first comment.
+    QByteArray cut = staff.left(staff.indexOf("BACK SIDE"));
+    cut += "BACK SIDE=====================\"\r\n\"TotalComments:1\"\r\n\"Comment:1\"\r\n";
+    VM_VERIFY_OK(saveFileAtomically(badges + QStringLiteral("Cut.Lyt"), cut));
+
     const QString b = QStringLiteral("--badge"), o = QStringLiteral("-o");
     QTest::newRow("no arguments") << QStringList{} << 2 << "usage:";
+    QTest::newRow("badge named with its extension")
+        << QStringList{m_project, b, "Staff.Lyt", o, out} << 0 << "2 page(s) written";
+    QTest::newRow("cut-off badge") << QStringList{m_project, b, "Cut", "--key", "3", o, out} << 1
+                                   << "ends early: the back side is cut off at comment 1 of 1";
     QTest::newRow("key and all") << QStringList{m_project, b,       "Staff", "--key",
                                                 "1",       "--all", o,       out}
                                  << 2 << "cannot be combined";
@@ -156,8 +176,8 @@ void tst_PrintCommand::reportsWhatCannotBeUsed_data()
     QTest::newRow("output folder missing")
         << QStringList{m_project, b, "Staff", o, m_dir.filePath("none/x.pdf")} << 1
         << "Cannot write";
-    QTest::newRow("no badge file")
-        << QStringList{m_project, b, "Nothing", o, out} << 1 << "Nothing";
+    QTest::newRow("unknown badge") << QStringList{m_project, b, "Nothing", o, out} << 1
+                                   << "No badge Nothing in the badge folder";
     QTest::newRow("another project's badge")
         << QStringList{m_project, b, "Foreign", o, out} << 1 << "Badge Not Loaded!";
     QTest::newRow("unknown record")
@@ -173,6 +193,10 @@ void tst_PrintCommand::reportsWhatCannotBeUsed()
     const Run run = print(arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
+    if (QTest::currentDataTag() == QByteArray("unknown badge"))
+        QVERIFY2(run.errors.contains(QStringLiteral("the project's badges are: ") +
+                                     ReadProjectFile(m_project)->Badges.join(QStringLiteral(", "))),
+                 qPrintable(run.errors));
 }
 
 void tst_PrintCommand::recordsThatDoNotLinkAreSkippedWithTheirReason()
@@ -321,6 +345,47 @@ void tst_PrintCommand::keepsLogosLosslessAndPhotographsJpeg()
     // Decoded no larger than printed: 1500 twips wide at 300 dpi.
     QVERIFY2(qAbs(images[photo].size.width() - 1500 * 300 / 1440) <= 2,
              qPrintable(QString::number(images[photo].size.width())));
+}
+
+void tst_PrintCommand::answersHelpAndVersionWithoutAWindow_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("vellumark") << VELLUMARK_GUI << "vellumark";
+    QTest::newRow("vellumark-print") << VELLUMARK_PRINT << "vellumark-print";
+    QTest::newRow("vellumark-demo") << VELLUMARK_DEMO << "vellumark-demo";
+}
+
+void tst_PrintCommand::answersHelpAndVersionWithoutAWindow()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, name);
+    // Without a display or a platform a window could not even be made.
+    const QStringList unset = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"};
+    const Run help = runCommand(program, {QStringLiteral("--help")}, unset);
+    QCOMPARE(help.exitCode, 0);
+    QVERIFY2(help.output.value(0).startsWith(QStringLiteral("usage: ") + name),
+             qPrintable(help.output.join(QLatin1Char('\n'))));
+    QCOMPARE(help.errors, QString());
+    const Run version = runCommand(program, {QStringLiteral("--version")}, unset);
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.output, QStringList{name + QStringLiteral(" " VELLUMARK_VERSION)});
+    QCOMPARE(version.errors, QString());
+
+    if (name == QLatin1String("vellumark-print")) {
+        // A run without XDG_RUNTIME_DIR says what it did and nothing else.
+        const QString pdf = m_dir.filePath(QStringLiteral("quiet.pdf"));
+        const Run run = runCommand(program, {m_project, "--badge", "Visitor", "-o", pdf}, unset);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.errors, QStringLiteral("vellumark-print: 0 record(s), 2 page(s) written to ") +
+                                 pdf + QLatin1Char('\n'));
+    }
+    if (name == QLatin1String("vellumark")) {
+        const Run unknown = runCommand(program, {QStringLiteral("--frobnicate")});
+        QCOMPARE(unknown.exitCode, 2);
+        QVERIFY2(unknown.errors.contains(QStringLiteral("unknown option: --frobnicate")),
+                 qPrintable(unknown.errors));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_PrintCommand)
