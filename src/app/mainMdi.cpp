@@ -2,7 +2,9 @@
 
 #include "app/AboutBox.h"
 #include "app/PlaceholderWindow.h"
+#include "badge/BadgeFile.h"
 #include "common/FileNames.h"
+#include "project/ProjectCheck.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectSaving.h"
 #include "project/ProjectSettings.h"
@@ -17,6 +19,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMenuBar>
@@ -24,6 +27,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScreen>
+#include <QStatusBar>
 
 namespace vm {
 namespace {
@@ -36,6 +40,13 @@ constexpr double ViewTop = 120;
 QMdiSubWindow* placeholder(const QString& name, const QString& caption)
 {
     return new PlaceholderWindow(name, caption);
+}
+
+// A view that shows no element and no frame has nothing to print.
+bool holdsNothing(const BadgeSide& side)
+{
+    return side.Label1.isEmpty() && side.lblField.isEmpty() && side.Image1.isEmpty() &&
+           side.myShape1.isEmpty() && !side.imgPhoto.Visible && !side.imgSign.Visible;
 }
 
 } // namespace
@@ -54,6 +65,7 @@ mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
     setCentralWidget(m_mdi);
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     createMenus();
 
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
@@ -369,7 +381,7 @@ bool mainMdi::saveProjectAs()
     if (Cdlg.FileName.isEmpty())
         return false;
     const QString previous = settings.ProjectFile;
-    settings.ProjectFile = Cdlg.FileName;
+    settings.ProjectFile = withSuffix(Cdlg.FileName, QStringLiteral(".Prj"));
     if (!WriteProjectFile()) {
         settings.ProjectFile = previous;
         return false;
@@ -406,6 +418,16 @@ bool mainMdi::openProjectFile(const QString& path)
     SetProjectState(ProjectState::Configuring);
     SetProjectState(ProjectState::Written);
     settings.DatabaseConfigured = true;
+    // A database that no longer fits is reported, but the project stays open to be repaired.
+    DatabaseConnection db;
+    if (const Status fits = checkProjectDatabase(db, settings.stored()); !fits) {
+        m_dialogs.message(this, {fits.error(),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
+                                 QStringLiteral("The project is open. Correct its database with "
+                                                "Project > Database Configuration.")});
+    }
     return true;
 }
 
@@ -463,9 +485,11 @@ void mainMdi::onOpenExistingLayout()
 
 void mainMdi::openBadgeLayout(const QString& path)
 {
-    m_front->Load_Card(path);
-    m_back->Load_Card(path);
     ProjectSettings& settings = ProjectSettings::instance();
+    const BadgeLayoutRead read = loadBadgeLayout(path, settings.ProjectName, settings.DatabasePath,
+                                                 FieldTagRule::TableAndColumn);
+    m_front->Load_Card(read);
+    m_back->Load_Card(read);
     settings.CurrentBadgePath = path;
     const QString title = fileTitle(path);
     const QString name = title.left(title.size() - 4);
@@ -513,32 +537,49 @@ void mainMdi::onPrintSetup()
 
 bool mainMdi::printSide(RenderingWindow* view)
 {
+    const bool front = view->side() == RenderingWindow::Side::Front;
+    const QString sideName = front ? QStringLiteral("front") : QStringLiteral("back");
+    if (holdsNothing(view->badgeSide())) {
+        m_dialogs.message(this,
+                          {QStringLiteral("Nothing to print: the %1 view is empty.").arg(sideName),
+                           MessageButtons::Ok,
+                           MessageIcon::Exclamation,
+                           {},
+                           QStringLiteral("Open a layout with Layouts > Open Existing, or "
+                                          "choose a badge in the record list.")});
+        return false;
+    }
     QPrinter& printer = *this->printer();
-    const bool toFile =
+    // Printing to a file asks for its name every time, starting from the last one, so a print
+    // never replaces an earlier one unasked (the file dialog confirms a replacement).
+    const bool setupToFile =
         printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
-    if (!toFile && QPrinterInfo::availablePrinterNames().isEmpty()) {
+    const bool noPrinter = !setupToFile && QPrinterInfo::availablePrinterNames().isEmpty();
+    if (setupToFile || noPrinter) {
         Cdlg.Filter = QStringLiteral("PDF file (*.pdf)|*.pdf");
         Cdlg.InitDir = ProjectSettings::instance().ProjectDir;
-        Cdlg.FileName = view->side() == RenderingWindow::Side::Front ? QStringLiteral("Front.pdf")
-                                                                     : QStringLiteral("Back.pdf");
-        Cdlg.DialogTitle = QStringLiteral("No printer is installed: print to a PDF file");
+        Cdlg.FileName = setupToFile
+                            ? printer.outputFileName()
+                            : (front ? QStringLiteral("Front.pdf") : QStringLiteral("Back.pdf"));
+        Cdlg.DialogTitle = noPrinter
+                               ? QStringLiteral("No printer is installed: print to a PDF file")
+                               : QStringLiteral("Print the %1 side to a PDF file").arg(sideName);
         Cdlg.ShowSave();
         Cdlg.DialogTitle.clear();
         if (Cdlg.FileName.isEmpty())
             return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(Cdlg.FileName);
+        printer.setOutputFileName(withSuffix(Cdlg.FileName, QStringLiteral(".pdf")));
     }
+    const QString file = printer.outputFileName();
     QPainter painter;
     if (!painter.begin(&printer)) {
-        m_dialogs.message(
-            this, {QStringLiteral("The badge could not be printed."),
-                   MessageButtons::Ok,
-                   MessageIcon::Exclamation,
-                   {},
-                   QStringLiteral("The printer %1 could not be started.")
-                       .arg(printer.outputFileName().isEmpty() ? printer.printerName()
-                                                               : printer.outputFileName())});
+        m_dialogs.message(this, {QStringLiteral("The badge could not be printed."),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
+                                 QStringLiteral("The printer %1 could not be started.")
+                                     .arg(file.isEmpty() ? printer.printerName() : file)});
         return false;
     }
     // The side at its card size, vector text and full-resolution pictures, at the top-left of
@@ -546,8 +587,13 @@ bool mainMdi::printSide(RenderingWindow* view)
     renderCard(painter, view->badgeSide(), printer.resolution(), printer.resolution(),
                renderOptions(RenderMode::Output, view->cardSize()));
     painter.end();
-    if (!toFile)
+    if (noPrinter)
         printer.setOutputFileName({}); // the next print without a printer asks again
+    statusBar()->showMessage(file.isEmpty()
+                                 ? QStringLiteral("The %1 side was sent to the printer %2.")
+                                       .arg(sideName, printer.printerName())
+                                 : QStringLiteral("The %1 side was printed to %2.")
+                                       .arg(sideName, QDir::toNativeSeparators(file)));
     return true;
 }
 

@@ -312,12 +312,13 @@ qsizetype backSideStart(const QStringList& lines)
 bool readGeneralSection(const QStringList& lines, const QString& projectName,
                         const QString& databasePath, BadgeLayoutRead& result)
 {
-    if (lines.isEmpty() || after(lines[0], QLatin1Char(':')) != projectName) {
+    // Compared as written: a double quote in a name is stored as the typographic one.
+    if (lines.isEmpty() || after(lines[0], QLatin1Char(':')) != storable(projectName)) {
         result.status = LoadStatus::WrongProject;
         result.errorText = BadgeNotLoadedMessage;
         return false;
     }
-    if (lines.size() < 2 || after(lines[1], QLatin1Char('=')) != databasePath) {
+    if (lines.size() < 2 || after(lines[1], QLatin1Char('=')) != storable(databasePath)) {
         result.status = LoadStatus::WrongDatabase;
         result.errorText = WrongDatabaseMessage;
         return false;

@@ -37,4 +37,9 @@ QString withTrailingSlash(const QString& folder)
     return folder + QLatin1Char('/');
 }
 
+QString withSuffix(const QString& path, const QString& suffix)
+{
+    return path.endsWith(suffix, Qt::CaseInsensitive) ? path : path + suffix;
+}
+
 } // namespace vm

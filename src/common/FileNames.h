@@ -12,6 +12,9 @@ QString resolveFileName(const QString& path);
 // The name with its extension, without the folder ("ab.Lyt" for "/x/ab.Lyt").
 QString fileTitle(const QString& path);
 
+// The path with the suffix (".Prj") added, unless its name ends with it in any letter case.
+QString withSuffix(const QString& path, const QString& suffix);
+
 // Makes a folder text end with "/", as every folder setting does.
 QString withTrailingSlash(const QString& folder);
 

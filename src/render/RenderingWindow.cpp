@@ -64,12 +64,15 @@ void RenderingWindow::UnloadBadgeElements()
 
 void RenderingWindow::Load_Card(const QString& Badpath)
 {
-    ProjectSettings& settings = ProjectSettings::instance();
-    const QString path = Badpath.isEmpty() ? settings.CurrentBadgePath : Badpath;
+    const ProjectSettings& settings = ProjectSettings::instance();
+    Load_Card(loadBadgeLayout(Badpath.isEmpty() ? settings.CurrentBadgePath : Badpath,
+                              settings.ProjectName, settings.DatabasePath,
+                              FieldTagRule::TableAndColumn));
+}
+
+void RenderingWindow::Load_Card(const BadgeLayoutRead& read)
+{
     const bool front = m_which == Side::Front;
-    SideReadResult read =
-        loadBadgeSide(path, front ? BadgeSideId::Front : BadgeSideId::Back, settings.ProjectName,
-                      settings.DatabasePath, FieldTagRule::TableAndColumn);
     // From here on the canvas is empty, even when a check below fails.
     UnloadBadgeElements();
     show();
@@ -96,18 +99,20 @@ void RenderingWindow::Load_Card(const QString& Badpath)
         break;
     }
 
-    settings.BadgeOrientation = read.orientation;
+    ProjectSettings::instance().BadgeOrientation = read.orientation;
     Q_EMIT orientationRead(read.orientation);
-    m_layout = std::move(read.side);
+    m_layout = read.side(front ? BadgeSideId::Front : BadgeSideId::Back);
     setShown(m_layout);
-    if (!read.missingLogos.isEmpty()) {
-        m_dialogs.message(this,
-                          {QStringLiteral("A logo picture of the %1 side could not be loaded.")
-                               .arg(front ? QStringLiteral("front") : QStringLiteral("back")),
-                           MessageButtons::Ok,
-                           MessageIcon::Exclamation,
-                           {},
-                           read.missingLogos.join(QLatin1Char('\n'))});
+    // One message each: the view of the first side the file ended in tells of both.
+    const BadgeSideId mine = front ? BadgeSideId::Front : BadgeSideId::Back;
+    if (!read.endedEarly.isEmpty() && read.endedEarly.first().side == mine)
+        MsgBox(m_dialogs, this, earlyEndText(read), MessageButtons::Ok, MessageIcon::Exclamation);
+    if (front && !read.missingLogos.isEmpty()) {
+        m_dialogs.message(this, {QStringLiteral("A logo picture of the badge could not be loaded."),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
+                                 read.missingLogos.join(QLatin1Char('\n'))});
     }
     if (front)
         Q_EMIT badgeLoaded();

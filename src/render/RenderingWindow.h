@@ -12,6 +12,7 @@ namespace vm {
 
 class BadgeCanvas;
 class Dialogs;
+struct BadgeLayoutRead;
 
 // One side of the chosen badge at card size: the front view "frmFront" or the back view
 // "frmBack". What it shows is what prints. Both live as long as the main window.
@@ -47,6 +48,8 @@ public:
     // Builds the side from a badge file (empty: the project's current badge). The canvas is
     // emptied first and stays empty when the badge belongs to another project or database.
     void Load_Card(const QString& Badpath = {});
+    // The same from a badge file already read, so both views are built from one reading.
+    void Load_Card(const BadgeLayoutRead& read);
 
     // Removes every element; the window stays open with an empty canvas.
     void UnloadBadgeElements();

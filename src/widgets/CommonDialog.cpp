@@ -13,7 +13,12 @@ QString qtFileFilter(const QString& commonDialogFilter)
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1].trimmed();
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns);
+        const QString description = parts[i].trimmed();
+        // "Badge file (*.Lyt)|*.Lyt" names its patterns already.
+        if (description.endsWith(QLatin1Char('(') + patterns + QLatin1Char(')')))
+            filters << description;
+        else
+            filters << QStringLiteral("%1 (%2)").arg(description, patterns);
     }
     return filters.join(QStringLiteral(";;"));
 }

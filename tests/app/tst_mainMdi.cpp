@@ -1,7 +1,10 @@
 // Invariant: the main window's menus follow the project's life cycle (start, being created,
-// written, closed), and no project command leaves the open project half changed.
+// written, closed), no project command leaves the open project half changed, and the operator
+// is told what went wrong or where a print went.
 #include "app/mainMdi.h"
+#include "badge/BadgeFile.h"
 #include "common/SaveFile.h"
+#include "project/Database.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectSettings.h"
 #include "project/frmConfigure.h"
@@ -9,6 +12,7 @@
 #include "project/frmNewProj.h"
 #include "render/BadgeCanvas.h"
 #include "render/RenderingWindow.h"
+#include "support/AllKindsBadge.h"
 #include "support/FileBytes.h"
 #include "support/ScratchDatabase.h"
 #include "support/ScriptedDialogs.h"
@@ -18,12 +22,17 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
+#include <QPrinter>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,6 +53,22 @@ StoredSettings sampleProject(const QString& folder)
     s.BadgeDir = folder + QStringLiteral("/Badges/");
     s.Badges = {QStringLiteral("Visitor")};
     return s;
+}
+
+// The sample project's database: a master table and a child table.
+QString createStaffDatabase(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile(path).open(QIODevice::WriteOnly);
+    DatabaseConnection db;
+    if (!db.OpenProjectDatabase(path))
+        return db.errorText();
+    for (const char* sql : {"create table Employee (EmpNo integer, Name text)",
+                            "create table Dept (DeptNo integer, Name text)"}) {
+        if (const auto done = db.execute(QString::fromLatin1(sql)); !done.error.isEmpty())
+            return done.error;
+    }
+    return {};
 }
 
 bool projectMenusEnabled(const mainMdi& w)
@@ -72,6 +97,9 @@ private Q_SLOTS:
     void createNewNeedsAConfiguredDatabase();
     void newProjectRunsThroughTheWizardToTheRecords();
     void titleIconAndAboutSayWhatRuns();
+    void openingAProjectNamesWhatItsDatabaseLacks_data();
+    void openingAProjectNamesWhatItsDatabaseLacks();
+    void printingSaysWhatItDidAndAsksBeforeEveryFile();
 
 private:
     QTemporaryDir m_dir;
@@ -89,6 +117,9 @@ void tst_mainMdi::init()
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
     m_projectPath = m_dir.filePath(QStringLiteral("Staff.Prj"));
     VM_VERIFY_OK(WriteProjectFile(sampleProject(m_dir.path()), m_projectPath));
+    const QString database = sampleProject(m_dir.path()).DatabasePath;
+    if (!QFile::exists(database))
+        QCOMPARE(createStaffDatabase(database), QString());
 }
 
 void tst_mainMdi::cleanup()
@@ -208,8 +239,9 @@ void tst_mainMdi::openingABadFileKeepsTheOpenProject()
 void tst_mainMdi::saveAsWritesANewFileAndKeepsTheName()
 {
     QVERIFY(m_window->openProjectFile(m_projectPath));
+    // A name typed without its extension gets it.
     const QString copy = m_dir.filePath(QStringLiteral("Copy.Prj"));
-    m_dialogs.fileAnswers = {copy};
+    m_dialogs.fileAnswers = {m_dir.filePath(QStringLiteral("Copy"))};
     m_window->mnuSaveAsProject->trigger();
 
     QCOMPARE(m_dialogs.fileRequests.size(), 1);
@@ -322,6 +354,101 @@ void tst_mainMdi::titleIconAndAboutSayWhatRuns()
         QVERIFY2(text.contains(QLatin1String(part)), part);
     m_window->mnuAbout->trigger(); // one box at a time
     QCOMPARE(m_window->findChildren<QDialog*>(QStringLiteral("frmAbout")).size(), 1);
+}
+
+void tst_mainMdi::openingAProjectNamesWhatItsDatabaseLacks_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("named"); // what the message must name
+    QTest::newRow("database gone") << "database"
+                                   << "data/gone.sqlite"
+                                   << "gone.sqlite";
+    QTest::newRow("master table gone") << "master"
+                                       << "Staffers"
+                                       << "master table Staffers";
+    QTest::newRow("unique field gone") << "unique"
+                                       << "BadgeNo"
+                                       << "unique field BadgeNo";
+    QTest::newRow("child table gone") << "child"
+                                      << "Shifts"
+                                      << "child table Shifts";
+}
+
+void tst_mainMdi::openingAProjectNamesWhatItsDatabaseLacks()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, value);
+    QFETCH(QString, named);
+    StoredSettings project = sampleProject(m_dir.path());
+    if (item == QLatin1String("database"))
+        project.DatabasePath = m_dir.filePath(value);
+    else if (item == QLatin1String("master"))
+        project.MasterTable = value;
+    else if (item == QLatin1String("unique"))
+        project.UniqueField = value;
+    else
+        project.DataTables = {QStringLiteral("Dept"), value};
+    const QString path = m_dir.filePath(QStringLiteral("Broken.Prj"));
+    VM_VERIFY_OK(WriteProjectFile(project, path));
+
+    QVERIFY(m_window->openProjectFile(path));
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    const OperatorMessage& message = m_dialogs.messages[0];
+    QVERIFY2(message.text.contains(named), qPrintable(message.text));
+    QCOMPARE(message.icon, MessageIcon::Exclamation);
+    if (item == QLatin1String("child"))
+        QVERIFY2(!message.text.contains(QStringLiteral("Dept")), qPrintable(message.text));
+    // The project stays open, so it can be repaired.
+    ProjectSettings& settings = ProjectSettings::instance();
+    QCOMPARE(settings.stored(), project);
+    QCOMPARE(settings.ProjectFile, path);
+    QCOMPARE(settings.ProjectState, ProjectState::Written);
+    QVERIFY(projectMenusEnabled(*m_window));
+}
+
+void tst_mainMdi::printingSaysWhatItDidAndAsksBeforeEveryFile()
+{
+    // Before any layout there is nothing to print, and nothing is asked.
+    m_window->printSide(m_window->frmFront());
+    QCOMPARE(m_dialogs.messageTexts(),
+             QStringList{QStringLiteral("Nothing to print: the front view is empty.")});
+    QVERIFY(m_dialogs.fileRequests.isEmpty());
+
+    QVERIFY(m_window->openProjectFile(m_projectPath));
+    const StoredSettings project = sampleProject(m_dir.path());
+    BadgeLayout badge = allKindsBadge(QString());
+    badge.projectName = project.ProjectName;
+    badge.databasePath = project.DatabasePath;
+    const QString badgeFile = m_dir.filePath(QStringLiteral("Card.Lyt"));
+    VM_VERIFY_OK(writeBadgeFile(badgeFile, badge));
+    m_window->openBadgeLayout(badgeFile);
+
+    // Printer Setup chose printing to a file: each print asks for the file, starting from the
+    // last one, and the status bar says where it went.
+    const QString setupFile = m_dir.filePath(QStringLiteral("setup.pdf"));
+    m_window->printer()->setOutputFormat(QPrinter::PdfFormat);
+    m_window->printer()->setOutputFileName(setupFile);
+    m_dialogs.clear();
+    const QString first = m_dir.filePath(QStringLiteral("first.pdf"));
+    const QString second = m_dir.filePath(QStringLiteral("second.pdf"));
+    m_dialogs.fileAnswers = {m_dir.filePath(QStringLiteral("first")), second};
+    QVERIFY(m_window->printSide(m_window->frmFront()));
+    QVERIFY(m_window->printSide(m_window->frmBack()));
+    QCOMPARE(m_dialogs.fileRequests.size(), 2);
+    QCOMPARE(m_dialogs.fileRequests[0].fileName, setupFile);
+    QCOMPARE(m_dialogs.fileRequests[1].fileName, first);
+    QVERIFY(fileBytes(first).startsWith("%PDF") && fileBytes(second).startsWith("%PDF"));
+    QVERIFY(!QFile::exists(setupFile));
+    QCOMPARE(
+        m_window->statusBar()->currentMessage(),
+        QStringLiteral("The back side was printed to %1.").arg(QDir::toNativeSeparators(second)));
+    QVERIFY(m_dialogs.messages.isEmpty());
+
+    // A cancelled file dialog prints nothing and leaves the status as it was.
+    m_window->statusBar()->clearMessage();
+    QVERIFY(!m_window->printSide(m_window->frmFront()));
+    QCOMPARE(m_window->statusBar()->currentMessage(), QString());
 }
 
 QTEST_MAIN(tst_mainMdi)

@@ -70,6 +70,9 @@ private Q_SLOTS:
     void deletedElementsLeaveGapsInTheFileOnly();
     void blankSides();
     void truncatedFilesKeepWholeElements();
+    void namesWhereAShortFileEnds_data();
+    void namesWhereAShortFileEnds();
+    void aQuoteInTheProjectNameOrDatabaseStillMatches();
     void checksProjectDatabaseOrientationAndTags_data();
     void checksProjectDatabaseOrientationAndTags();
     void aCaptionWithTheBackMarkerEndsTheFrontEarly();
@@ -175,6 +178,88 @@ void tst_BadgeFile::truncatedFilesKeepWholeElements()
                 QVERIFY2(shape == full.myShape1.at(i), where);
         }
     }
+}
+
+void tst_BadgeFile::namesWhereAShortFileEnds_data()
+{
+    QTest::addColumn<int>("cutFromEnd"); // lines taken off the end of the whole file
+    QTest::addColumn<QString>("front");  // where each side ends; "whole" when read whole
+    QTest::addColumn<QString>("back");
+    QTest::addColumn<QString>("text");
+    const BadgeLayout badge = allKindsBadge(QString());
+    const int all = int(badgeFileLines(badge).size());
+    const int back = int(stored(badge.back).size()) + 1; // and the duplicate last line
+    QTest::newRow("duplicate line missing") << 1 << "whole"
+                                            << "whole"
+                                            << "";
+    QTest::newRow("in the back's signature frame")
+        << 2 << "whole"
+        << "the signature frame"
+        << "the back side is cut off at the signature frame";
+    QTest::newRow("after the back marker") << back - 1 << "whole"
+                                           << ""
+                                           << "the back side is missing";
+    QTest::newRow("in the front's second comment")
+        << all - (3 + 2 + 14 + 3) // general, marker and total, comment 1, part of comment 2
+        << "comment 2 of 2"
+        << ""
+        << "the front side is cut off at comment 2 of 2 and the back side is missing";
+    QTest::newRow("general section only")
+        << all - 3 << ""
+        << ""
+        << "the front side is missing and the back side is missing";
+    QTest::newRow("no orientation") << all - 2 << ""
+                                    << ""
+                                    << "the front side is missing and the back side is missing";
+}
+
+void tst_BadgeFile::namesWhereAShortFileEnds()
+{
+    QFETCH(int, cutFromEnd);
+    QFETCH(QString, front);
+    QFETCH(QString, back);
+    QFETCH(QString, text);
+    const BadgeLayout badge = allKindsBadge(QString());
+    const QStringList whole = badgeFileLines(badge);
+    const QStringList file = whole.mid(0, whole.size() - cutFromEnd);
+    const BadgeLayoutRead read = readBadgeLayout(file, Project, Database, {});
+    QCOMPARE(read.status, LoadStatus::Loaded);
+    QStringList ends;
+    for (const BadgeLayoutRead::EarlyEnd& end : read.endedEarly)
+        ends << QStringLiteral("%1:%2").arg(end.side == Front ? "front" : "back", end.part);
+    QStringList expected;
+    if (front != QLatin1String("whole"))
+        expected << QStringLiteral("front:") + front;
+    if (back != QLatin1String("whole"))
+        expected << QStringLiteral("back:") + back;
+    QCOMPARE(ends, expected);
+    QCOMPARE(earlyEndText(read),
+             text.isEmpty() ? QString()
+                            : QStringLiteral("The badge file ends early: %1. Only the elements "
+                                             "read whole are shown.")
+                                  .arg(text));
+
+    // One reading gives each side as reading it alone does.
+    for (BadgeSideId which : {Front, Back}) {
+        const SideReadResult alone = readSide(file, which, {});
+        QCOMPARE(stored(alone.side), stored(read.side(which)));
+        QCOMPARE(alone.endedEarly, (which == Front ? front : back) != QLatin1String("whole"));
+        QCOMPARE(alone.orientation, read.orientation);
+    }
+}
+
+void tst_BadgeFile::aQuoteInTheProjectNameOrDatabaseStillMatches()
+{
+    BadgeLayout badge = allKindsBadge(QString());
+    badge.projectName = QStringLiteral("Say \"Cheese\"");
+    badge.databasePath = QStringLiteral("/srv/\"cards\".sqlite");
+    const QStringList file = decodeQuotedLines(encodeQuotedLines(badgeFileLines(badge)));
+    QCOMPARE(file[0], QStringLiteral("ProjectName:Say ”Cheese”"));
+    const BadgeLayoutRead read = readBadgeLayout(file, badge.projectName, badge.databasePath, {});
+    QCOMPARE(read.status, LoadStatus::Loaded);
+    QCOMPARE(stored(read.front), stored(badge.front));
+    QCOMPARE(readBadgeLayout(file, QStringLiteral("Say Cheese"), badge.databasePath, {}).status,
+             LoadStatus::WrongProject);
 }
 
 void tst_BadgeFile::checksProjectDatabaseOrientationAndTags_data()

@@ -42,6 +42,12 @@ void tst_Common::decodesLikeTheOriginalReader_data()
     QTest::newRow("unquoted line") << QByteArray("plain, text\r\n") << QStringList{"plain, text"};
     QTest::newRow("unterminated") << QByteArray("\"a\"\r\n\"open\r\nrest")
                                   << QStringList{"a", "open\r\nrest"};
+    QTest::newRow("CR ends") << QByteArray("\"a\"\r\"b\"\rplain\r\"c\"")
+                             << QStringList{"a", "b", "plain", "c"};
+    QTest::newRow("blanks before a quote, empty fields between")
+        << QByteArray("  \"a\"\r\n\"\"\r\n\r\n\"b\"\r\n") << QStringList{"a", "", "", "b"};
+    QTest::newRow("comma inside quotes, CR LF after a comma")
+        << QByteArray("\"a,b\", \"c\"\r\n\"d\"") << QStringList{"a,b", "c", "d"};
     QTest::newRow("windows-1252") << QByteArray("\"Z\xfcrich \x80\"\r\n")
                                   << QStringList{QStringLiteral("Zürich €")};
 }

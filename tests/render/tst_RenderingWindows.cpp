@@ -17,6 +17,7 @@
 #include "widgets/ScreenUnits.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QMdiArea>
 #include <QPrinter>
@@ -37,6 +38,7 @@ private Q_SLOTS:
     void openExistingBuildsBothViewsForTheOrientation_data();
     void openExistingBuildsBothViewsForTheOrientation();
     void badgesOfAnotherProjectOrDatabaseLeaveBothViewsEmpty();
+    void aCutOffBadgeShowsWhatWasReadWholeAndSaysWhereItEnds();
     void linkedRecordShowsInBothViewsAndPrintsAtCardSizeTopLeft();
     void textKeyWithAnApostropheLinksThatPerson();
     void incompleteLinksLeaveNobodyOnEitherView_data();
@@ -115,7 +117,7 @@ void tst_RenderingWindows::openExistingBuildsBothViewsForTheOrientation()
     m_dialogs.fileAnswers = {badgePath(badge)};
     m_window->mnuLoadCard->trigger();
     QCOMPARE(m_dialogs.fileRequests.size(), 1);
-    QCOMPARE(m_dialogs.fileRequests[0].filter, QStringLiteral("Badge file (*.Lyt) (*.Lyt)"));
+    QCOMPARE(m_dialogs.fileRequests[0].filter, QStringLiteral("Badge file (*.Lyt)"));
     QCOMPARE(m_dialogs.fileRequests[0].initialFolder, settings.BadgeDir);
     QVERIFY2(m_dialogs.messages.isEmpty(),
              qPrintable(m_dialogs.messageTexts().join(QLatin1Char('|'))));
@@ -179,6 +181,50 @@ void tst_RenderingWindows::badgesOfAnotherProjectOrDatabaseLeaveBothViewsEmpty()
         QVERIFY(!side.imgPhoto.Visible && !side.imgSign.Visible);
         QCOMPARE(view->cardSize(), QSizeF(3090, 4876)); // the orientation was never reached
     }
+}
+
+void tst_RenderingWindows::aCutOffBadgeShowsWhatWasReadWholeAndSaysWhereItEnds()
+{
+    const QString staff = badgePath(QStringLiteral("Staff"));
+    const QByteArray bytes = fileBytes(staff);
+    const ProjectSettings& settings = ProjectSettings::instance();
+    const BadgeLayoutRead whole = loadBadgeLayout(
+        staff, settings.ProjectName, settings.DatabasePath, FieldTagRule::TableAndColumn);
+    QVERIFY(whole.endedEarly.isEmpty() && whole.back.Label1.count() > 1);
+
+    // Cut inside the back's second comment: the front whole, the back's first comment.
+    const qsizetype secondComment = bytes.indexOf("\"Comment:2\"", bytes.indexOf("BACK SIDE"));
+    QVERIFY(secondComment > 0);
+    const QString cutInBack = m_dir.filePath(QStringLiteral("CutInBack.Lyt"));
+    QVERIFY(saveFileAtomically(cutInBack, bytes.left(secondComment + 40)));
+    m_window->openBadgeLayout(cutInBack);
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QCOMPARE(m_dialogs.messages[0].text,
+             QStringLiteral("The badge file %1 ends early: the back side is cut off at comment 2 "
+                            "of %2. Only the elements read whole are shown.")
+                 .arg(QDir::toNativeSeparators(cutInBack))
+                 .arg(whole.back.Label1.count()));
+    QCOMPARE(m_dialogs.messages[0].icon, MessageIcon::Exclamation);
+    const BadgeSide& front = m_window->frmFront()->badgeSide();
+    const BadgeSide& back = m_window->frmBack()->badgeSide();
+    QCOMPARE(front.lblField.count(), whole.front.lblField.count());
+    QCOMPARE(front.myShape1.count(), whole.front.myShape1.count());
+    QCOMPARE(back.Label1.count(), 1);
+    QCOMPARE(back.Label1.at(1), whole.back.Label1.at(1));
+    QVERIFY(m_window->mnuEditCard->isEnabled());
+
+    // Cut inside the front: one message, from the front view, for both sides.
+    m_dialogs.clear();
+    const QString cutInFront = m_dir.filePath(QStringLiteral("CutInFront.Lyt"));
+    QVERIFY(saveFileAtomically(cutInFront, bytes.left(bytes.indexOf("\"TotalFields:"))));
+    m_window->openBadgeLayout(cutInFront);
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QVERIFY2(m_dialogs.messages[0].text.contains(
+                 QStringLiteral("the front side is cut off at the field total and the back side "
+                                "is missing")),
+             qPrintable(m_dialogs.messages[0].text));
+    QCOMPARE(front.Label1.count(), whole.front.Label1.count());
+    QVERIFY(front.lblField.isEmpty() && back.Label1.isEmpty());
 }
 
 void tst_RenderingWindows::linkedRecordShowsInBothViewsAndPrintsAtCardSizeTopLeft()
