@@ -56,36 +56,58 @@ QString storable(QString text)
     return text;
 }
 
-QString twips(float value)
+// A key and its value as one line, made with one allocation: the writer makes every line of a
+// badge file, and most are a key and a number.
+QString line(const QString& key, QLatin1StringView value)
 {
-    return shortestDecimal(value);
+    QString text;
+    text.reserve(key.size() + value.size());
+    text.append(key).append(value);
+    return text;
 }
 
-QString flag(bool value)
+QString line(const QString& key, const QString& value)
 {
-    return value ? QStringLiteral("True") : QStringLiteral("False");
+    QString text;
+    text.reserve(key.size() + value.size());
+    text.append(key).append(value);
+    return text;
+}
+
+QString line(const QString& key, qint64 value)
+{
+    return line(key, decimalText(value).view());
+}
+
+QString twipsLine(const QString& key, float value)
+{
+    return line(key, shortestDecimalText(value).view());
+}
+
+QLatin1StringView flag(bool value)
+{
+    return value ? QLatin1StringView("True") : QLatin1StringView("False");
 }
 
 void appendGeometry(QStringList& lines, const ElementGeometry& element)
 {
-    lines << KeyLeft + twips(element.Left) << KeyTop + twips(element.Top)
-          << KeyWidth + twips(element.Width) << KeyHeight + twips(element.Height);
+    lines << twipsLine(KeyLeft, element.Left) << twipsLine(KeyTop, element.Top)
+          << twipsLine(KeyWidth, element.Width) << twipsLine(KeyHeight, element.Height);
 }
 
 // The twelve lines a comment and a field share after their text line.
 void appendTextProperties(QStringList& lines, const Comment& text)
 {
     appendGeometry(lines, text);
-    lines << KeyFontName + storable(text.FontName) << KeyFontSize + twips(text.FontSize)
-          << KeyFontColor + QString::number(text.ForeColor) << KeyBold + flag(text.FontBold)
-          << KeyItalic + flag(text.FontItalic) << KeyUnderline + flag(text.FontUnderline)
-          << KeyTextBackStyle + QString::number(text.BackStyle)
-          << KeyTextBackColor + QString::number(text.BackColor);
+    lines << line(KeyFontName, storable(text.FontName)) << twipsLine(KeyFontSize, text.FontSize)
+          << line(KeyFontColor, text.ForeColor) << line(KeyBold, flag(text.FontBold))
+          << line(KeyItalic, flag(text.FontItalic)) << line(KeyUnderline, flag(text.FontUnderline))
+          << line(KeyTextBackStyle, text.BackStyle) << line(KeyTextBackColor, text.BackColor);
 }
 
 void appendFrame(QStringList& lines, const QString& key, const PictureFrame& frame)
 {
-    lines << key + (frame.Visible ? QStringLiteral("1") : QStringLiteral("0"));
+    lines << line(key, qint64(frame.Visible ? 1 : 0));
     appendGeometry(lines, frame);
 }
 
@@ -414,30 +436,31 @@ QStringList sideSectionLines(const BadgeSide& side, BadgeSideId which, bool blan
     QStringList lines{which == BadgeSideId::Front ? FrontMarker : BackMarker};
     if (blank)
         return lines;
-    lines << KeyTotalComments + QString::number(side.Label1.count());
+    lines.reserve(1 + 4 + 14 * (side.Label1.count() + side.lblField.count()) +
+                  6 * side.Image1.count() + 9 * side.myShape1.count() + 10);
+    lines << line(KeyTotalComments, side.Label1.count());
     for (const auto& [index, comment] : side.Label1) {
-        lines << KeyComment + QString::number(index) << KeyCaption + storable(comment.Caption);
+        lines << line(KeyComment, index) << line(KeyCaption, storable(comment.Caption));
         appendTextProperties(lines, comment);
     }
-    lines << KeyTotalFields + QString::number(side.lblField.count());
+    lines << line(KeyTotalFields, side.lblField.count());
     for (const auto& [index, field] : side.lblField) {
-        lines << KeyField + QString::number(index) << KeyFieldName + storable(field.Caption);
+        lines << line(KeyField, index) << line(KeyFieldName, storable(field.Caption));
         appendTextProperties(lines, field);
     }
-    lines << KeyTotalLogo + QString::number(side.Image1.count());
+    lines << line(KeyTotalLogo, side.Image1.count());
     for (const auto& [index, logo] : side.Image1) {
-        lines << KeyLogo + QString::number(index) << KeyLogoPath + storable(logo.Tag);
+        lines << line(KeyLogo, index) << line(KeyLogoPath, storable(logo.Tag));
         appendGeometry(lines, logo);
     }
-    lines << KeyTotalShape + QString::number(side.myShape1.count());
+    lines << line(KeyTotalShape, side.myShape1.count());
     for (const auto& entry : side.myShape1) {
         const Shape& shape = entry.second;
-        lines << KeyType + QString::number(shape.ShpType);
+        lines << line(KeyType, shape.ShpType);
         appendGeometry(lines, shape);
-        lines << KeyBorderWidth + QString::number(shape.BorderWidth)
-              << KeyBorderColor + QString::number(shape.BorderColor)
-              << KeyShapeBackStyle + QString::number(shape.BackStyle)
-              << KeyShapeBackColor + QString::number(shape.BackColor);
+        lines << line(KeyBorderWidth, shape.BorderWidth) << line(KeyBorderColor, shape.BorderColor)
+              << line(KeyShapeBackStyle, shape.BackStyle)
+              << line(KeyShapeBackColor, shape.BackColor);
     }
     appendFrame(lines, KeyPhoto, side.imgPhoto);
     appendFrame(lines, KeySign, side.imgSign);

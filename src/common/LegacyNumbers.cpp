@@ -83,12 +83,28 @@ qint32 roundToInt32(double value)
 
 QString shortestDecimal(float value)
 {
-    if (!std::isfinite(value))
-        return QStringLiteral("0");
-    char buffer[64]; // the longest fixed float, FLT_MAX, has 39 digits
+    return shortestDecimalText(value).view();
+}
+
+DecimalText shortestDecimalText(float value)
+{
+    DecimalText out;
+    if (!std::isfinite(value)) {
+        out.text[0] = '0';
+        out.size = 1;
+        return out;
+    }
     const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    return QString::fromLatin1(buffer, result.ptr - buffer);
+        std::to_chars(std::begin(out.text), std::end(out.text), value, std::chars_format::fixed);
+    out.size = result.ptr - out.text;
+    return out;
+}
+
+DecimalText decimalText(qint64 value)
+{
+    DecimalText out;
+    out.size = std::to_chars(std::begin(out.text), std::end(out.text), value).ptr - out.text;
+    return out;
 }
 
 } // namespace vm

@@ -21,4 +21,15 @@ qint32 roundToInt32(double value);
 // exponent; non-finite values, which no file can hold, are written as 0.
 QString shortestDecimal(float value);
 
+// The same text in a buffer of its own, for writers that make many lines without a heap
+// allocation for each number.
+struct DecimalText {
+    char text[64]; // the longest fixed float, FLT_MAX, has 39 digits; FLT_TRUE_MIN 47 characters
+    qsizetype size = 0;
+
+    QLatin1StringView view() const { return QLatin1StringView(text, size); }
+};
+DecimalText shortestDecimalText(float value);
+DecimalText decimalText(qint64 value);
+
 } // namespace vm
