@@ -5,6 +5,7 @@
 #include "project/AccessImport.h"
 #include "project/AccessValues.h"
 #include "project/Database.h"
+#include "project/ProjectCheck.h"
 #include "project/SqlText.h"
 #include "support/FileBytes.h"
 #include "support/ScratchDatabase.h"
@@ -105,6 +106,8 @@ private Q_SLOTS:
     void codePageTravelsInThePath_data();
     void codePageTravelsInThePath();
     void codePageInThePathReadsOldText();
+    void projectCheckFollowsTheEnginesLetterCase_data();
+    void projectCheckFollowsTheEnginesLetterCase();
 };
 
 void tst_Database::listsUserTables_data()
@@ -469,6 +472,42 @@ void tst_Database::codePageInThePathReadsOldText()
     QVERIFY(!connection.OpenProjectDatabase(accessPathWithCharset(students, "NO-SUCH-CODE")));
     QVERIFY2(connection.errorText().contains(QLatin1String("NO-SUCH-CODE")),
              qPrintable(connection.errorText()));
+}
+
+void tst_Database::projectCheckFollowsTheEnginesLetterCase_data()
+{
+    addSourceColumns();
+    QTest::addColumn<QString>("uniqueField");
+    QTest::addColumn<QString>("problem"); // empty: the database fits the project
+    const QStringList setup = {R"(create table "Employee" ("EmpNo" integer))",
+                               R"(create table "Dept" ("ID" integer))"};
+    const auto sqlite = DatabaseEngine::SQLite, postgres = DatabaseEngine::PostgreSQL;
+    QTest::newRow("SQLite: exact") << sqlite << setup << QString() << "EmpNo"
+                                   << "";
+    QTest::newRow("SQLite: other case") << sqlite << setup << QString() << "empno"
+                                        << "";
+    QTest::newRow("PostgreSQL: exact") << postgres << setup << QString() << "EmpNo"
+                                       << "";
+    QTest::newRow("PostgreSQL: other case")
+        << postgres << setup << QString() << "empno"
+        << "the master table Employee has no unique field empno";
+}
+
+void tst_Database::projectCheckFollowsTheEnginesLetterCase()
+{
+    OPEN_ROW(connection);
+    QFETCH(QString, uniqueField);
+    QFETCH(QString, problem);
+    StoredSettings project;
+    project.DatabasePath = path;
+    project.MasterTable = QStringLiteral("Employee");
+    project.UniqueField = uniqueField;
+    project.DataTables = {QStringLiteral("Dept")};
+    DatabaseConnection db;
+    const Status fits = checkProjectDatabase(db, project);
+    QVERIFY2(fits.ok() == problem.isEmpty(), qPrintable(fits.error()));
+    QVERIFY2(fits.error().contains(problem), qPrintable(fits.error()));
+    QVERIFY(db.isOpen());
 }
 
 QTEST_GUILESS_MAIN(tst_Database)
