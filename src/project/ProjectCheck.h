@@ -2,7 +2,7 @@
 
 #include "common/Status.h"
 #include "project/Database.h"
-#include "project/ProjectSettings.h"
+#include "project/StoredSettings.h"
 
 namespace vm {
 
