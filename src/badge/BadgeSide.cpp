@@ -1,5 +1,8 @@
 #include "badge/BadgeSide.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace vm {
 namespace {
 
@@ -57,10 +60,23 @@ PictureFrame frameAt(float left, float top, float width, float height)
     return frame;
 }
 
-// The template at index 0 is no element of the side.
-template <class T> T* present(ElementArray<T>& array, int index)
+// Calls f with the array of the kind; false for the photograph and signature, which have none.
+template <class Side, class F> bool withArray(Side& side, ElementKind kind, F&& f)
 {
-    return index > 0 && array.contains(index) ? &array.at(index) : nullptr;
+    switch (kind) {
+    case ElementKind::Comment:
+        return f(side.Label1);
+    case ElementKind::Field:
+        return f(side.lblField);
+    case ElementKind::Logo:
+        return f(side.Image1);
+    case ElementKind::Shape:
+        return f(side.myShape1);
+    case ElementKind::Photo:
+    case ElementKind::Sign:
+        break;
+    }
+    return false;
 }
 
 template <class T> void removeFromHighest(ElementArray<T>& array)
@@ -81,26 +97,56 @@ BadgeSide::BadgeSide()
 {
 }
 
+std::optional<ElementKind> arrayKindOf(const Element& value)
+{
+    return std::visit(
+        [](const auto& v) -> std::optional<ElementKind> {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, Comment>)
+                return ElementKind::Comment;
+            else if constexpr (std::is_same_v<T, Field>)
+                return ElementKind::Field;
+            else if constexpr (std::is_same_v<T, Logo>)
+                return ElementKind::Logo;
+            else if constexpr (std::is_same_v<T, Shape>)
+                return ElementKind::Shape;
+            else
+                return std::nullopt;
+        },
+        value);
+}
+
+ElementRef BadgeSide::add(const Element& value)
+{
+    const std::optional<ElementKind> kind = arrayKindOf(value);
+    if (!kind)
+        return {};
+    int index = 0;
+    withArray(*this, *kind, [&](auto& array) {
+        using T = typename std::decay_t<decltype(array)>::value_type;
+        index = array.highestIndex() + 1;
+        return array.insert(index, std::get<T>(value));
+    });
+    return {*kind, onTop(*kind, index)};
+}
+
+bool BadgeSide::insert(ElementRef element, const Element& value, int stackPosition)
+{
+    if (arrayKindOf(value) != element.kind)
+        return false;
+    const bool inserted = withArray(*this, element.kind, [&](auto& array) {
+        using T = typename std::decay_t<decltype(array)>::value_type;
+        return array.insert(element.index, std::get<T>(value));
+    });
+    if (inserted)
+        moveInStack(element, stackPosition);
+    return inserted;
+}
+
 bool BadgeSide::remove(ElementRef element)
 {
-    bool removed = false;
-    switch (element.kind) {
-    case ElementKind::Comment:
-        removed = Label1.remove(element.index);
-        break;
-    case ElementKind::Field:
-        removed = lblField.remove(element.index);
-        break;
-    case ElementKind::Logo:
-        removed = Image1.remove(element.index);
-        break;
-    case ElementKind::Shape:
-        removed = myShape1.remove(element.index);
-        break;
-    case ElementKind::Photo:
-    case ElementKind::Sign:
-        break;
-    }
+    const bool removed =
+        withArray(*this, element.kind, [&](auto& array) { return array.remove(element.index); });
     if (removed)
         m_order.removeAll(element);
     return removed;
@@ -108,7 +154,11 @@ bool BadgeSide::remove(ElementRef element)
 
 bool BadgeSide::contains(ElementRef element) const
 {
-    return geometry(element) != nullptr;
+    if (element.kind == ElementKind::Photo || element.kind == ElementKind::Sign)
+        return true;
+    return element.index > 0 && withArray(*this, element.kind, [&](const auto& array) {
+               return array.contains(element.index);
+           });
 }
 
 const ElementGeometry* BadgeSide::geometry(ElementRef element) const
@@ -118,21 +168,31 @@ const ElementGeometry* BadgeSide::geometry(ElementRef element) const
 
 ElementGeometry* BadgeSide::geometry(ElementRef element)
 {
-    switch (element.kind) {
-    case ElementKind::Comment:
-        return present(Label1, element.index);
-    case ElementKind::Field:
-        return present(lblField, element.index);
-    case ElementKind::Logo:
-        return present(Image1, element.index);
-    case ElementKind::Shape:
-        return present(myShape1, element.index);
-    case ElementKind::Photo:
-        return &imgPhoto;
-    case ElementKind::Sign:
-        return &imgSign;
-    }
-    return nullptr;
+    if (!contains(element))
+        return nullptr;
+    return visit(element, [](auto& e) -> ElementGeometry* { return &e; });
+}
+
+std::optional<Element> BadgeSide::element(ElementRef element) const
+{
+    if (!contains(element))
+        return std::nullopt;
+    return visit(element, [](const auto& e) {
+        return Element(std::in_place_type<std::decay_t<decltype(e)>>, e);
+    });
+}
+
+bool BadgeSide::setElement(ElementRef element, const Element& value)
+{
+    if (!contains(element))
+        return false;
+    return visit(element, [&](auto& e) {
+        using T = std::decay_t<decltype(e)>;
+        const T* typed = std::get_if<T>(&value);
+        if (typed)
+            e = *typed;
+        return typed != nullptr;
+    });
 }
 
 QList<ElementRef> BadgeSide::stackingOrder() const
@@ -174,22 +234,35 @@ int BadgeSide::onTop(ElementKind kind, int index)
     return index;
 }
 
-void BadgeSide::bringToFront(ElementRef element)
+int BadgeSide::stackPosition(ElementRef element) const
+{
+    return contains(element) ? int(stackingOrder().indexOf(element)) : -1;
+}
+
+void BadgeSide::moveInStack(ElementRef element, int position)
 {
     if (!contains(element))
         return;
     fixStackingOrder();
     m_order.removeAll(element);
-    m_order.append(element);
+    m_order.insert(std::clamp<qsizetype>(position, 0, m_order.size()), element);
+}
+
+void BadgeSide::bringToFront(ElementRef element)
+{
+    moveInStack(element, std::numeric_limits<int>::max());
 }
 
 void BadgeSide::sendToBack(ElementRef element)
 {
-    if (!contains(element))
-        return;
-    fixStackingOrder();
-    m_order.removeAll(element);
-    m_order.prepend(element);
+    moveInStack(element, 0);
+}
+
+bool operator==(const BadgeSide& a, const BadgeSide& b)
+{
+    return a.Label1 == b.Label1 && a.lblField == b.lblField && a.Image1 == b.Image1 &&
+           a.myShape1 == b.myShape1 && a.imgPhoto == b.imgPhoto && a.imgSign == b.imgSign &&
+           a.stackingOrder() == b.stackingOrder();
 }
 
 void BadgeSide::UnloadBadgeElements()

@@ -7,6 +7,10 @@
 #include <QRectF>
 #include <QString>
 
+#include <optional>
+#include <type_traits>
+#include <variant>
+
 namespace vm {
 
 // Twips from the top-left corner of the side's canvas, as the badge file stores them.
@@ -85,6 +89,12 @@ struct ElementRef {
     friend bool operator==(const ElementRef&, const ElementRef&) = default;
 };
 
+// One element of any kind with its values, as copied, pasted and kept by undo.
+using Element = std::variant<Comment, Field, Logo, Shape, PictureFrame>;
+
+// The array kind a value belongs to; none for a picture frame, which is no array element.
+std::optional<ElementKind> arrayKindOf(const Element& value);
+
 // One side of a badge: four element arrays, each with its template at index 0, the photograph
 // and signature frames, and the stacking order, which lives only while the program runs.
 struct BadgeSide {
@@ -104,16 +114,45 @@ struct BadgeSide {
     int addLogo() { return onTop(ElementKind::Logo, Image1.add()); }
     int addShape() { return onTop(ElementKind::Shape, myShape1.add()); }
 
+    // A new element of an array from the given values, at the highest index plus one, on top of
+    // the stacking order. An invalid reference (index 0) for a picture frame.
+    ElementRef add(const Element& value);
+    // Puts an element of an array back at its own index and at a place in the stacking order
+    // (0 is the bottom; clamped), as undoing its deletion does. False when the index is taken,
+    // is 0, or the value is of another kind.
+    bool insert(ElementRef element, const Element& value, int stackPosition);
+
     // Deletes an element of one of the arrays; the photograph and signature cannot be deleted.
     bool remove(ElementRef element);
+    // Present elements and the two frames; templates are not elements of the side.
     bool contains(ElementRef element) const;
     const ElementGeometry* geometry(ElementRef element) const;
     ElementGeometry* geometry(ElementRef element);
+
+    // Calls f with the element itself: a Comment, Field, Logo, Shape or PictureFrame. Index 0 of
+    // an array is its template. The element must exist.
+    template <class F> auto visit(ElementRef element, F&& f)
+    {
+        return visitIn(*this, element, std::forward<F>(f));
+    }
+    template <class F> auto visit(ElementRef element, F&& f) const
+    {
+        return visitIn(*this, element, std::forward<F>(f));
+    }
+
+    // A copy of the element's values; none when it is absent.
+    std::optional<Element> element(ElementRef element) const;
+    // Replaces the element's values; false when it is absent or the value is of another kind.
+    bool setElement(ElementRef element, const Element& value);
 
     // Bottom to top, every element present once. Elements never moved keep the order of a
     // freshly loaded side: shapes, photograph, signature, logos, comments, fields, each kind
     // by index. The order is not saved with the badge.
     QList<ElementRef> stackingOrder() const;
+    // Place in the stacking order, 0 at the bottom; -1 for an element that is not present.
+    int stackPosition(ElementRef element) const;
+    // Moves the element to a place in the stacking order (clamped).
+    void moveInStack(ElementRef element, int position);
     void bringToFront(ElementRef element);
     void sendToBack(ElementRef element);
 
@@ -121,7 +160,29 @@ struct BadgeSide {
     // leaving the templates and the two frames.
     void UnloadBadgeElements();
 
+    // Same elements with the same values in the same stacking order.
+    friend bool operator==(const BadgeSide& a, const BadgeSide& b);
+
 private:
+    template <class Side, class F> static auto visitIn(Side& side, ElementRef element, F&& f)
+    {
+        switch (element.kind) {
+        case ElementKind::Comment:
+            return f(side.Label1.at(element.index));
+        case ElementKind::Field:
+            return f(side.lblField.at(element.index));
+        case ElementKind::Logo:
+            return f(side.Image1.at(element.index));
+        case ElementKind::Shape:
+            return f(side.myShape1.at(element.index));
+        case ElementKind::Photo:
+            return f(side.imgPhoto);
+        case ElementKind::Sign:
+            break;
+        }
+        return f(side.imgSign);
+    }
+
     int onTop(ElementKind kind, int index);
     void fixStackingOrder();
 

@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include <map>
+#include <utility>
 
 namespace vm {
 
@@ -12,6 +13,7 @@ namespace vm {
 // leaves a gap, so indexes stay stable while the operator edits.
 template <class T> class ElementArray {
 public:
+    using value_type = T;
     using Map = std::map<int, T>;
     using iterator = typename Map::iterator;
     using const_iterator = typename Map::const_iterator;
@@ -30,6 +32,13 @@ public:
         const int index = highestIndex() + 1;
         m_elements.emplace(index, m_template);
         return index;
+    }
+
+    // Puts an element back at its own index, as undoing a deletion does; false when the index is
+    // the template's or taken.
+    bool insert(int index, T element)
+    {
+        return index > 0 && m_elements.emplace(index, std::move(element)).second;
     }
 
     // Removes the element; the template and missing indexes are left alone.
@@ -59,6 +68,8 @@ public:
     iterator end() { return m_elements.end(); }
     const_iterator begin() const { return m_elements.begin(); }
     const_iterator end() const { return m_elements.end(); }
+
+    friend bool operator==(const ElementArray&, const ElementArray&) = default;
 
 private:
     T m_template;

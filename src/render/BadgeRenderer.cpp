@@ -165,6 +165,31 @@ void drawShape(QPainter& painter, const Shape& shape, const SystemColors& colors
     }
 }
 
+// One overload per element type, for BadgeSide::visit; fields draw as comments.
+void drawElement(QPainter& painter, const Comment& text, ElementKind, const RenderOptions& options)
+{
+    drawText(painter, text, options.systemColors);
+}
+
+void drawElement(QPainter& painter, const Logo& logo, ElementKind, const RenderOptions& options)
+{
+    drawLogo(painter, logo, options);
+}
+
+void drawElement(QPainter& painter, const Shape& shape, ElementKind, const RenderOptions& options)
+{
+    drawShape(painter, shape, options.systemColors);
+}
+
+void drawElement(QPainter& painter, const PictureFrame& frame, ElementKind kind,
+                 const RenderOptions& options)
+{
+    drawPictureFrame(painter, frame,
+                     kind == ElementKind::Photo ? QStringLiteral("Photo")
+                                                : QStringLiteral("Signature"),
+                     options);
+}
+
 } // namespace
 
 QFont textFont(const Comment& text)
@@ -230,35 +255,11 @@ void renderBadgeSide(QPainter& painter, const BadgeSide& side, const RenderOptio
     painter.setRenderHint(QPainter::LosslessImageRendering, false);
     if (!options.cardTwips.isEmpty())
         painter.setClipRect(QRectF(QPointF(0, 0), options.cardTwips), Qt::IntersectClip);
-    const SystemColors& colors = options.systemColors;
     for (const ElementRef& element : side.stackingOrder()) {
-        const int i = element.index;
-        switch (element.kind) {
-        case ElementKind::Comment:
-            if (side.Label1.at(i).Visible)
-                drawText(painter, side.Label1.at(i), colors);
-            break;
-        case ElementKind::Field:
-            if (side.lblField.at(i).Visible)
-                drawText(painter, side.lblField.at(i), colors);
-            break;
-        case ElementKind::Logo:
-            if (side.Image1.at(i).Visible)
-                drawLogo(painter, side.Image1.at(i), options);
-            break;
-        case ElementKind::Shape:
-            if (side.myShape1.at(i).Visible)
-                drawShape(painter, side.myShape1.at(i), colors);
-            break;
-        case ElementKind::Photo:
-            if (side.imgPhoto.Visible)
-                drawPictureFrame(painter, side.imgPhoto, QStringLiteral("Photo"), options);
-            break;
-        case ElementKind::Sign:
-            if (side.imgSign.Visible)
-                drawPictureFrame(painter, side.imgSign, QStringLiteral("Signature"), options);
-            break;
-        }
+        side.visit(element, [&](const auto& e) {
+            if (e.Visible)
+                drawElement(painter, e, element.kind, options);
+        });
     }
     painter.restore();
 }
