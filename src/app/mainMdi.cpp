@@ -4,6 +4,7 @@
 #include "app/PlaceholderWindow.h"
 #include "badge/BadgeFile.h"
 #include "common/FileNames.h"
+#include "designer/frmDesigner.h"
 #include "project/ProjectCheck.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectSaving.h"
@@ -237,6 +238,12 @@ void mainMdi::showEvent(QShowEvent* event)
 
 void mainMdi::closeEvent(QCloseEvent* event)
 {
+    // Unsaved work in the designer is not lost without a question.
+    if (QMdiSubWindow* designer = loadedWindow(QStringLiteral("frmDesigner"));
+        designer && !designer->close()) {
+        event->ignore();
+        return;
+    }
     unloadWindow(QStringLiteral("frmPreview"));
     event->accept();
     Q_EMIT exitRequested();
@@ -303,9 +310,12 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
     if (name == QLatin1String("frmDirChooser"))
         return new frmDirChooser;
 
-    if (name == QLatin1String("frmDesigner"))
-        return placeholder(name, QStringLiteral("Vellumark   -  ") +
-                                     ProjectSettings::instance().ProjectName);
+    if (name == QLatin1String("frmDesigner")) {
+        auto* designer = new frmDesigner(m_dialogs);
+        connect(designer, &frmDesigner::badgeSaved, this,
+                [this] { mnuLoadCard->setEnabled(true); });
+        return designer;
+    }
 
     if (name == QLatin1String("frmData"))
         return placeholder(name, QStringLiteral("Records"));
@@ -469,7 +479,11 @@ void mainMdi::onCreateLayout()
         showWindow(QStringLiteral("frmConfigure"));
         return;
     }
-    showWindow(QStringLiteral("frmDesigner"));
+    // A designer already open starts a new badge, after asking about unsaved changes.
+    const bool open = loadedWindow(QStringLiteral("frmDesigner")) != nullptr;
+    auto* designer = static_cast<frmDesigner*>(showWindow(QStringLiteral("frmDesigner")));
+    if (open)
+        designer->newBadge();
 }
 
 void mainMdi::onOpenExistingLayout()
@@ -599,8 +613,13 @@ bool mainMdi::printSide(RenderingWindow* view)
 
 void mainMdi::onChangeLayout()
 {
-    if (!ProjectSettings::instance().CurrentBadgePath.isEmpty())
-        showWindow(QStringLiteral("frmDesigner"));
+    const QString path = ProjectSettings::instance().CurrentBadgePath;
+    if (path.isEmpty())
+        return;
+    // The back first, then the front: all three scratch files are written and the front shows.
+    auto* designer = static_cast<frmDesigner*>(showWindow(QStringLiteral("frmDesigner")));
+    if (designer->Load_Card(1, path))
+        designer->Load_Card(0, path);
 }
 
 } // namespace vm

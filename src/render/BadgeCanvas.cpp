@@ -27,6 +27,13 @@ void BadgeCanvas::setCardSize(QSizeF twips)
     update();
 }
 
+void BadgeCanvas::setZoom(double zoom)
+{
+    m_zoom = zoom;
+    applyCardSize();
+    update();
+}
+
 void BadgeCanvas::setRenderOptions(const RenderOptions& options)
 {
     m_options = options;
@@ -35,12 +42,14 @@ void BadgeCanvas::setRenderOptions(const RenderOptions& options)
 
 QPointF BadgeCanvas::toTwips(QPointF pixels) const
 {
-    return {pixelsToTwips(pixels.x(), logicalDpiX()), pixelsToTwips(pixels.y(), logicalDpiY())};
+    return {pixelsToTwips(pixels.x(), logicalDpiX() * m_zoom),
+            pixelsToTwips(pixels.y(), logicalDpiY() * m_zoom)};
 }
 
 QPointF BadgeCanvas::toPixels(QPointF twips) const
 {
-    return {twipsToPixels(twips.x(), logicalDpiX()), twipsToPixels(twips.y(), logicalDpiY())};
+    return {twipsToPixels(twips.x(), logicalDpiX() * m_zoom),
+            twipsToPixels(twips.y(), logicalDpiY() * m_zoom)};
 }
 
 void BadgeCanvas::paintEvent(QPaintEvent*)
@@ -51,9 +60,9 @@ void BadgeCanvas::paintEvent(QPaintEvent*)
         RenderOptions options = m_options;
         options.cardTwips = m_cardTwips;
         options.systemColors = SystemColors::ofApplication(); // follows a change of theme
-        renderCard(painter, *m_side, logicalDpiX(), logicalDpiY(), options);
+        renderCard(painter, *m_side, logicalDpiX() * m_zoom, logicalDpiY() * m_zoom, options);
     }
-    setTwipsTransform(painter, logicalDpiX(), logicalDpiY());
+    setTwipsTransform(painter, logicalDpiX() * m_zoom, logicalDpiY() * m_zoom);
     paintOverlay(painter);
 }
 
@@ -61,7 +70,7 @@ void BadgeCanvas::paintOverlay(QPainter&) {}
 
 void BadgeCanvas::applyCardSize()
 {
-    setFixedSize(screenSize(this, m_cardTwips));
+    setFixedSize(screenSize(this, m_cardTwips * m_zoom));
 }
 
 } // namespace vm

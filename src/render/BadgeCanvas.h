@@ -23,6 +23,10 @@ public:
     void setCardSize(QSizeF twips);
     QSizeF cardSize() const { return m_cardTwips; }
 
+    // Magnification over card size (1 shows the card at its real size on screen).
+    void setZoom(double zoom);
+    double zoom() const { return m_zoom; }
+
     // The canvas draws on its own card size with the application's current system colours;
     // the rest of the options is taken as given.
     void setRenderOptions(const RenderOptions& options);
@@ -42,6 +46,7 @@ private:
 
     const BadgeSide* m_side = nullptr;
     QSizeF m_cardTwips;
+    double m_zoom = 1;
     RenderOptions m_options;
 };
 

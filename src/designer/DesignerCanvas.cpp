@@ -1,0 +1,292 @@
+#include "designer/DesignerCanvas.h"
+
+#include "common/Units.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace vm {
+namespace {
+
+// On screen, whatever the zoom: the marker's corner squares, and how close a guide pulls.
+constexpr double MarkerSquarePixels = 8;
+constexpr double SnapPixels = 6;
+// The grid is drawn only while its points stand this far apart.
+constexpr double SmallestGridPixels = 6;
+
+const QColor MarkerInk(0x1a, 0x5f, 0xb4);
+const QColor GuideInk(0xe0, 0x1b, 0x84);
+const QColor GridInk(0xa0, 0xa0, 0xa0);
+
+QPen cosmetic(const QColor& color, Qt::PenStyle style = Qt::SolidLine)
+{
+    QPen pen(color, 0, style);
+    pen.setCosmetic(true);
+    return pen;
+}
+
+} // namespace
+
+QRectF drawnRectOf(const Element& value)
+{
+    return std::visit(
+        [](const auto& e) -> QRectF {
+            using T = std::decay_t<decltype(e)>;
+            if constexpr (std::is_base_of_v<Comment, T>)
+                return drawnRect(static_cast<const Comment&>(e));
+            else
+                return e.frame();
+        },
+        value);
+}
+
+DesignerCanvas::DesignerCanvas(BadgeDocument& document, QWidget* parent)
+    : BadgeCanvas(parent)
+    , m_document(document)
+{
+    setObjectName(QStringLiteral("Picture1"));
+    setAccessibleName(QStringLiteral("Badge canvas"));
+    setRenderOptions(vm::renderOptions(RenderMode::Designer, document.cardSize()));
+    setMouseTracking(true);
+    setAcceptDrops(true);
+    setFocusPolicy(Qt::ClickFocus);
+    setCardSize(document.cardSize());
+    setSide(&document.side(m_side));
+
+    connect(&document, &BadgeDocument::elementChanged, this, &DesignerCanvas::onElementChanged);
+    connect(&document, &BadgeDocument::sideChanged, this, [this](BadgeSideId which) {
+        if (which == m_side)
+            update();
+    });
+    connect(&document, &BadgeDocument::layoutReset, this, [this] {
+        m_moving.reset();
+        setSide(&m_document.side(m_side));
+    });
+    connect(&document, &BadgeDocument::orientationChanged, this,
+            [this](Orientation orientation) { setCardSize(cardSizeTwips(orientation)); });
+}
+
+void DesignerCanvas::showSide(BadgeSideId side)
+{
+    m_side = side;
+    m_moving.reset();
+    m_marker.reset();
+    setGuides(std::nullopt, std::nullopt);
+    setSide(&m_document.side(side));
+}
+
+void DesignerCanvas::setMarker(std::optional<ElementRef> element)
+{
+    if (m_marker == element)
+        return;
+    m_marker = element;
+    update();
+}
+
+void DesignerCanvas::setSnapOptions(const SnapOptions& options)
+{
+    m_snap = options;
+    update();
+}
+
+double DesignerCanvas::pixelsInTwips(double pixels) const
+{
+    return pixelsToTwips(pixels, logicalDpiX() * zoom());
+}
+
+void DesignerCanvas::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        BadgeCanvas::mousePressEvent(event);
+        return;
+    }
+    const QPointF at = toTwips(event->position());
+    const std::optional<ElementRef> hit = elementAt(side(), at);
+    if (!hit) {
+        Q_EMIT canvasPressed();
+        return;
+    }
+    const ElementGeometry* geometry = side().geometry(*hit);
+    m_grab = QPoint(int(at.x() - geometry->Left), int(at.y() - geometry->Top));
+    Q_EMIT elementPressed(*hit);
+    // Shapes are moved by pressing them; everything else only while Ctrl is held.
+    if (hit->kind == ElementKind::Shape || (event->modifiers() & Qt::ControlModifier))
+        m_moving = Move{*hit, event->position().toPoint(), false, m_document.newMergeKey(), false};
+}
+
+void DesignerCanvas::mouseMoveEvent(QMouseEvent* event)
+{
+    Q_EMIT pointerMoved(toTwips(event->position()));
+    if (!m_moving) {
+        const std::optional<ElementRef> hit = elementAt(side(), toTwips(event->position()));
+        const bool movable =
+            hit && (hit->kind == ElementKind::Shape || (event->modifiers() & Qt::ControlModifier));
+        setCursor(movable ? Qt::SizeAllCursor : Qt::ArrowCursor);
+        return;
+    }
+    if (!(event->buttons() & Qt::LeftButton)) {
+        m_moving.reset();
+        return;
+    }
+    // A click that trembles a pixel is no move.
+    if (!m_moving->started &&
+        (event->position().toPoint() - m_moving->pressedAt).manhattanLength() <
+            QApplication::startDragDistance())
+        return;
+    m_moving->started = true;
+    moveTo(toTwips(event->position()));
+}
+
+void DesignerCanvas::moveTo(QPointF pointer)
+{
+    const ElementRef element = m_moving->element;
+    std::optional<Element> value = side().element(element);
+    if (!value)
+        return;
+    const QRectF drawn = drawnRectOf(*value);
+    // Whole twips, as a pointer on screen can only mean them.
+    const QPointF wanted(std::round(pointer.x()) - m_grab.x(),
+                         std::round(pointer.y()) - m_grab.y());
+    QPointF topLeft = wanted;
+    std::optional<double> guideX;
+    std::optional<double> guideY;
+    if (m_snap.toGuides || m_snap.toGrid) {
+        QList<QRectF> others;
+        for (const ElementRef& other : side().stackingOrder()) {
+            if (other != element && side().geometry(other)->Visible)
+                others << drawnRect(side(), other);
+        }
+        SnapOptions options = m_snap;
+        options.tolerance = pixelsInTwips(SnapPixels);
+        const SnapResult snapped =
+            snapRect(QRectF(wanted, drawn.size()), others, cardSize(), options);
+        topLeft = snapped.topLeft;
+        guideX = snapped.guideX;
+        guideY = snapped.guideY;
+    }
+    setGuides(guideX, guideY);
+    std::visit(
+        [&](auto& e) {
+            e.Left = float(topLeft.x());
+            e.Top = float(topLeft.y());
+        },
+        *value);
+    if (m_document.changeElement(m_side, element, *value, QStringLiteral("Move"),
+                                 m_moving->mergeKey))
+        m_moving->changed = true;
+}
+
+void DesignerCanvas::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_moving) {
+        BadgeCanvas::mouseReleaseEvent(event);
+        return;
+    }
+    const Move move = *m_moving;
+    m_moving.reset();
+    setGuides(std::nullopt, std::nullopt);
+    if (move.changed && side().contains(move.element))
+        Q_EMIT elementMoved(move.element);
+}
+
+void DesignerCanvas::leaveEvent(QEvent* event)
+{
+    Q_EMIT pointerLeft();
+    BadgeCanvas::leaveEvent(event);
+}
+
+void DesignerCanvas::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasText())
+        event->acceptProposedAction();
+}
+
+void DesignerCanvas::dragMoveEvent(QDragMoveEvent* event)
+{
+    Q_EMIT pointerMoved(toTwips(event->position()));
+    if (event->mimeData()->hasText())
+        event->acceptProposedAction();
+}
+
+void DesignerCanvas::dropEvent(QDropEvent* event)
+{
+    if (!event->mimeData()->hasText())
+        return;
+    event->acceptProposedAction();
+    const QPointF at = toTwips(event->position());
+    Q_EMIT textDropped(event->mimeData()->text(), QPointF(std::round(at.x()), std::round(at.y())));
+}
+
+void DesignerCanvas::setGuides(std::optional<double> x, std::optional<double> y)
+{
+    if (x == m_guideX && y == m_guideY)
+        return;
+    m_guideX = x;
+    m_guideY = y;
+    update();
+}
+
+QRect DesignerCanvas::dirtyRect(const QRectF& twips) const
+{
+    const QRectF pixels(toPixels(twips.topLeft()), toPixels(twips.bottomRight()));
+    const int margin = int(MarkerSquarePixels) + 3;
+    return pixels.toAlignedRect().adjusted(-margin, -margin, margin, margin);
+}
+
+void DesignerCanvas::onElementChanged(BadgeSideId which, ElementRef element, const Element& before)
+{
+    if (which != m_side)
+        return;
+    // Only where the element was and where it is now.
+    QRect dirty = dirtyRect(drawnRectOf(before));
+    if (const std::optional<Element> now = side().element(element))
+        dirty |= dirtyRect(drawnRectOf(*now));
+    update(dirty);
+}
+
+void DesignerCanvas::paintOverlay(QPainter& painter)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const QSizeF card = cardSize();
+
+    if (m_snap.toGrid && m_snap.gridTwips > 0 &&
+        m_snap.gridTwips >= pixelsInTwips(SmallestGridPixels)) {
+        painter.setPen(cosmetic(GridInk));
+        QList<QPointF> points;
+        for (double y = 0; y <= card.height(); y += m_snap.gridTwips) {
+            for (double x = 0; x <= card.width(); x += m_snap.gridTwips)
+                points << QPointF(x, y);
+        }
+        painter.drawPoints(points.constData(), int(points.size()));
+    }
+
+    if (m_marker && side().contains(*m_marker)) {
+        const QRectF frame = drawnRect(side(), *m_marker);
+        const double square = pixelsInTwips(MarkerSquarePixels);
+        painter.setPen(cosmetic(MarkerInk));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(frame);
+        painter.setBrush(MarkerInk);
+        // The squares sit just outside the corners.
+        for (const QPointF& corner : {QPointF(frame.left() - square, frame.top() - square),
+                                      QPointF(frame.right(), frame.top() - square),
+                                      QPointF(frame.left() - square, frame.bottom()),
+                                      QPointF(frame.right(), frame.bottom())})
+            painter.drawRect(QRectF(corner, QSizeF(square, square)));
+    }
+
+    painter.setPen(cosmetic(GuideInk, Qt::DashLine));
+    if (m_guideX)
+        painter.drawLine(QPointF(*m_guideX, 0), QPointF(*m_guideX, card.height()));
+    if (m_guideY)
+        painter.drawLine(QPointF(0, *m_guideY), QPointF(card.width(), *m_guideY));
+    painter.restore();
+}
+
+} // namespace vm

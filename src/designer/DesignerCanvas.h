@@ -1,0 +1,88 @@
+#pragma once
+
+#include "badge/BadgeDocument.h"
+#include "badge/Snapping.h"
+#include "render/BadgeCanvas.h"
+
+#include <optional>
+
+namespace vm {
+
+// The designer's canvas, "Picture1": the displayed side of the document through the renderer in
+// designer mode, with the selection marker, the snapping guides and the grid drawn on top and
+// never into the badge. Pressing a shape moves it at once; the other elements move while Ctrl is
+// held. A whole drag is one undo step. Hit-testing and every position it reports are in twips.
+class DesignerCanvas : public BadgeCanvas {
+    Q_OBJECT
+public:
+    explicit DesignerCanvas(BadgeDocument& document, QWidget* parent = nullptr);
+
+    void showSide(BadgeSideId side);
+    BadgeSideId displayedSide() const { return m_side; }
+
+    // The element the marker surrounds; none hides the marker.
+    void setMarker(std::optional<ElementRef> element);
+    std::optional<ElementRef> marker() const { return m_marker; }
+
+    // The tolerance is taken in screen pixels and turned into twips at the current zoom.
+    void setSnapOptions(const SnapOptions& options);
+    const SnapOptions& snapOptions() const { return m_snap; }
+
+    // Where the pointer went down inside the element last pressed, in whole twips.
+    QPoint grabOffset() const { return m_grab; }
+    bool isMoving() const { return m_moving.has_value(); }
+    // The guide lines shown while a drag is snapped, in twips.
+    std::optional<double> guideX() const { return m_guideX; }
+    std::optional<double> guideY() const { return m_guideY; }
+
+Q_SIGNALS:
+    void elementPressed(vm::ElementRef element);
+    void canvasPressed();
+    // A move with the mouse ended with the element at a new place.
+    void elementMoved(vm::ElementRef element);
+    void pointerMoved(QPointF twips);
+    void pointerLeft();
+    // Plain text was dropped on the canvas at the point (twips).
+    void textDropped(const QString& text, QPointF twips);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void paintOverlay(QPainter& painter) override;
+
+private:
+    struct Move {
+        ElementRef element;
+        QPoint pressedAt; // pixels
+        bool started = false;
+        quint64 mergeKey = 0;
+        bool changed = false;
+    };
+
+    const BadgeSide& side() const { return m_document.side(m_side); }
+    void moveTo(QPointF pointer);
+    void setGuides(std::optional<double> x, std::optional<double> y);
+    void onElementChanged(BadgeSideId side, ElementRef element, const Element& before);
+    // The widget pixels the rectangle covers, with room for the marker around it.
+    QRect dirtyRect(const QRectF& twips) const;
+    double pixelsInTwips(double pixels) const;
+
+    BadgeDocument& m_document;
+    BadgeSideId m_side = BadgeSideId::Front;
+    std::optional<ElementRef> m_marker;
+    SnapOptions m_snap;
+    QPoint m_grab;
+    std::optional<Move> m_moving;
+    std::optional<double> m_guideX;
+    std::optional<double> m_guideY;
+};
+
+// Where an element value is drawn, in twips: a text with AutoSize covers its text.
+QRectF drawnRectOf(const Element& value);
+
+} // namespace vm

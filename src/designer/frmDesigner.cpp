@@ -1,0 +1,1081 @@
+#include "designer/frmDesigner.h"
+
+#include "common/FileNames.h"
+#include "common/LegacyNumbers.h"
+#include "common/QuotedLines.h"
+#include "common/SaveFile.h"
+#include "designer/DesignerCanvas.h"
+#include "designer/DesignerIcons.h"
+#include "designer/DesignerView.h"
+#include "designer/FieldPalette.h"
+#include "designer/SettingsPanel.h"
+#include "project/ProjectSettings.h"
+#include "widgets/Dialogs.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace vm {
+namespace {
+
+// Ctrl + arrow moves the selected element this far.
+constexpr int NudgeTwips = 20;
+// Pasted and duplicated elements step aside from one they would cover exactly.
+constexpr float PasteStep = 120;
+constexpr double TwipsPerMm = TwipsPerInch / 25.4;
+
+const QString ElementsMime = QStringLiteral("application/x-vellumark-elements");
+const QString InvalidNameCharacters = QStringLiteral("/\\:*?\"<>|");
+
+const QString StackingNote =
+    QStringLiteral("The stacking order is not saved with the badge: opened again, shapes lie "
+                   "lowest, then the photograph, the signature, logos, comments and fields.");
+
+bool isFrame(ElementRef element)
+{
+    return element.kind == ElementKind::Photo || element.kind == ElementKind::Sign;
+}
+
+QString elementText(const Element& value)
+{
+    return std::visit(
+        [](const auto& e) -> QString {
+            using T = std::decay_t<decltype(e)>;
+            if constexpr (std::is_base_of_v<Comment, T>)
+                return e.Caption;
+            else if constexpr (std::is_same_v<T, Logo>)
+                return e.Tag;
+            else
+                return {};
+        },
+        value);
+}
+
+QPointF topLeftOf(const Element& value)
+{
+    return std::visit([](const auto& e) { return QPointF(e.Left, e.Top); }, value);
+}
+
+void shift(Element& value, float by)
+{
+    std::visit(
+        [by](auto& e) {
+            e.Left += by;
+            e.Top += by;
+        },
+        value);
+}
+
+} // namespace
+
+frmDesigner::frmDesigner(Dialogs& dialogs, QWidget* parent)
+    : QMdiSubWindow(parent)
+    , cdlgSettings(dialogs, this)
+    , m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("frmDesigner"));
+    const ProjectSettings& settings = ProjectSettings::instance();
+    // Opening: the window's own connection, caption, fonts, a proposed name, the comment
+    // template as selection, the field palette, landscape.
+    const bool connected = m_connection.OpenProjectDatabase(settings.DatabasePath);
+    setWindowTitle(QStringLiteral("Vellumark ") + QStringLiteral("  -  ") + settings.ProjectName);
+    build();
+    connectDocument();
+    startNewBadge();
+    if (!connected)
+        StatusBar1->showMessage(QStringLiteral("The database could not be opened: ") +
+                                m_connection.errorText());
+    Fill_MasterFields();
+    Fill_ChildFields();
+
+    // Keys reach the window before its controls, as Ctrl + arrows and Ctrl + Delete need.
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+frmDesigner::~frmDesigner() = default;
+
+// ---- building ----------------------------------------------------------------------------
+
+void frmDesigner::build()
+{
+    auto* body = new QWidget;
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(4, 4, 4, 0);
+    layout->setSpacing(4);
+    layout->addWidget(buildToolbars());
+
+    // Left: side, orientation, field palette.
+    auto* left = new QVBoxLayout;
+    auto* sides = new QGroupBox(QStringLiteral("Side"));
+    Option1 = new QRadioButton(QStringLiteral("Front"));
+    Option1->setObjectName(QStringLiteral("Option1"));
+    Option2 = new QRadioButton(QStringLiteral("Back"));
+    Option2->setObjectName(QStringLiteral("Option2"));
+    auto* sideRow = new QHBoxLayout(sides);
+    sideRow->addWidget(Option1);
+    sideRow->addWidget(Option2);
+    auto* orientation = new QGroupBox(QStringLiteral("Orientation"));
+    opLandscape = new QRadioButton(QStringLiteral("Landscape"));
+    opLandscape->setObjectName(QStringLiteral("opLandscape"));
+    opPortrait = new QRadioButton(QStringLiteral("Portrait"));
+    opPortrait->setObjectName(QStringLiteral("opPortrait"));
+    auto* orientationRow = new QHBoxLayout(orientation);
+    orientationRow->addWidget(opLandscape);
+    orientationRow->addWidget(opPortrait);
+    auto* fields = new QGroupBox(QStringLiteral("Fields"));
+    fieldPalette = new FieldPalette;
+    auto* fieldsLayout = new QVBoxLayout(fields);
+    fieldsLayout->setContentsMargins(4, 4, 4, 4);
+    fieldsLayout->addWidget(fieldPalette);
+    left->addWidget(sides);
+    left->addWidget(orientation);
+    left->addWidget(fields, 1);
+
+    // Middle: the canvas with its rulers.
+    Picture1 = new DesignerCanvas(m_document);
+    Picture1->addAction(actDelete);
+    m_view = new DesignerView(Picture1);
+
+    // Right: settings, badge name and save.
+    auto* right = new QVBoxLayout;
+    frameSettings = new SettingsPanel(m_document, cdlgSettings, m_dialogs);
+    right->addWidget(frameSettings);
+    right->addStretch();
+    auto* nameLabel = new QLabel(QStringLiteral("Badge Name:"));
+    txtBadgeName = new QLineEdit;
+    txtBadgeName->setObjectName(QStringLiteral("txtBadgeName"));
+    nameLabel->setBuddy(txtBadgeName);
+    cmdSave = new QPushButton(QStringLiteral("Save"));
+    cmdSave->setObjectName(QStringLiteral("cmdSave"));
+    cmdSave->setIcon(designerIcon(DesignerIcon::Save));
+    right->addWidget(nameLabel);
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(txtBadgeName, 1);
+    nameRow->addWidget(cmdSave);
+    right->addLayout(nameRow);
+
+    auto* leftPane = new QWidget;
+    leftPane->setLayout(left);
+    leftPane->setFixedWidth(220);
+    auto* rightPane = new QWidget;
+    rightPane->setLayout(right);
+    rightPane->setFixedWidth(280);
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(leftPane);
+    middle->addWidget(m_view, 1);
+    middle->addWidget(rightPane);
+    layout->addLayout(middle, 1);
+
+    StatusBar1 = new QStatusBar;
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    m_modifiedLabel = new QLabel;
+    m_modifiedLabel->setObjectName(QStringLiteral("lblModified"));
+    m_pointerLabel = new QLabel;
+    m_pointerLabel->setObjectName(QStringLiteral("lblPointer"));
+    m_pointerLabel->setMinimumWidth(330);
+    StatusBar1->addPermanentWidget(m_modifiedLabel);
+    StatusBar1->addPermanentWidget(m_pointerLabel);
+    layout->addWidget(StatusBar1);
+    setWidget(body);
+
+    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            changeSide(BadgeSideId::Front);
+    });
+    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            changeSide(BadgeSideId::Back);
+    });
+    connect(opLandscape, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            m_document.setOrientation(Orientation::Landscape);
+    });
+    connect(opPortrait, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            m_document.setOrientation(Orientation::Portrait);
+    });
+    connect(cmdSave, &QPushButton::clicked, this, [this] {
+        if (!txtBadgeName->text().isEmpty())
+            Save_Badge();
+    });
+    connect(txtBadgeName, &QLineEdit::returnPressed, this, [this] {
+        if (cmdSave->isDefault())
+            cmdSave->click();
+    });
+    connect(txtBadgeName, &QLineEdit::textEdited, this,
+            [this](const QString& name) { m_document.setBadgeName(name); });
+
+    connect(Picture1, &DesignerCanvas::elementPressed, this, &frmDesigner::Select_Control);
+    connect(Picture1, &DesignerCanvas::elementMoved, this, &frmDesigner::Select_Control);
+    connect(Picture1, &DesignerCanvas::canvasPressed, this, [this] {
+        Lock_All();
+        m_selectionActive = false;
+    });
+    connect(Picture1, &DesignerCanvas::textDropped, this, &frmDesigner::onTextDropped);
+    connect(Picture1, &DesignerCanvas::pointerMoved, this,
+            [this](QPointF twips) { onPointer(twips); });
+    connect(Picture1, &DesignerCanvas::pointerLeft, this, [this] { onPointer(std::nullopt); });
+    connect(m_view, &DesignerView::zoomChanged, this, &frmDesigner::onZoomChanged);
+
+    connect(frameSettings, &SettingsPanel::reselect, this, [this] {
+        if (m_selectionActive)
+            Select_Control(m_selected);
+    });
+    connect(frameSettings, &SettingsPanel::stackingChanged, this, [this] {
+        if (!m_stackNoteShown) {
+            m_stackNoteShown = true;
+            StatusBar1->showMessage(StackingNote, 20000);
+        }
+    });
+}
+
+QWidget* frmDesigner::buildToolbars()
+{
+    auto action = [](QToolBar* bar, const char* name, const QString& text, const QString& tip,
+                     DesignerIcon icon) {
+        QAction* a = bar->addAction(designerIcon(icon), text);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setToolTip(tip);
+        return a;
+    };
+
+    Toolbar1 = new QToolBar;
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    Toolbar1->setIconSize(QSize(24, 24));
+    btNewComment = action(Toolbar1, "NewComment", QStringLiteral("Comment"),
+                          QStringLiteral("New Comment"), DesignerIcon::Comment);
+    auto* shapes = new QMenu(this);
+    shapes->setObjectName(QStringLiteral("mnuShapes"));
+    const std::pair<const char*, DesignerIcon> entries[] = {
+        {"Rectangle", DesignerIcon::Rectangle},
+        {"Rounded Rectangle", DesignerIcon::RoundedRectangle},
+        {"Oval", DesignerIcon::Oval}};
+    for (const auto& [text, icon] : entries) {
+        QAction* entry = shapes->addAction(designerIcon(icon), QString::fromLatin1(text));
+        entry->setObjectName(QString::fromLatin1(text).remove(QLatin1Char(' ')));
+    }
+    btShape = new QAction(designerIcon(DesignerIcon::Shapes), QStringLiteral("Shape"), this);
+    btShape->setObjectName(QStringLiteral("btShape"));
+    btShape->setToolTip(QStringLiteral("Insert Shape"));
+    btShape->setMenu(shapes);
+    Toolbar1->addAction(btShape);
+    if (auto* button = qobject_cast<QToolButton*>(Toolbar1->widgetForAction(btShape)))
+        button->setPopupMode(QToolButton::InstantPopup);
+    btLogo = action(Toolbar1, "btLogo", QStringLiteral("Logo"), QStringLiteral("Inser Logo"),
+                    DesignerIcon::Logo);
+    btPhoto = action(Toolbar1, "btPhoto", QStringLiteral("Photo"), QStringLiteral("Show Photo"),
+                     DesignerIcon::Photo);
+    btPhoto->setCheckable(true);
+    btSign = action(Toolbar1, "btSign", QStringLiteral("Signature"),
+                    QStringLiteral("Show Signature"), DesignerIcon::Signature);
+    btSign->setCheckable(true);
+    Toolbar1->addSeparator();
+    btSave = action(Toolbar1, "btSave", QStringLiteral("Save"), QStringLiteral("Save Badge"),
+                    DesignerIcon::Save);
+    btClose = action(Toolbar1, "btClose", QStringLiteral("Close"), QStringLiteral("Close"),
+                     DesignerIcon::Close);
+    for (QAction* a : Toolbar1->actions()) {
+        if (QWidget* button = Toolbar1->widgetForAction(a))
+            button->setAccessibleName(a->toolTip());
+    }
+
+    connect(btNewComment, &QAction::triggered, this, &frmDesigner::addComment);
+    connect(shapes, &QMenu::triggered, this, [this](QAction* entry) {
+        const QString text = entry->text();
+        addShape(text == QLatin1String("Oval")                ? 2
+                 : text == QLatin1String("Rounded Rectangle") ? 4
+                                                              : 0);
+    });
+    connect(btLogo, &QAction::triggered, this, &frmDesigner::addLogo);
+    connect(btPhoto, &QAction::triggered, this,
+            [this](bool on) { setFrameShown(ElementKind::Photo, on); });
+    connect(btSign, &QAction::triggered, this,
+            [this](bool on) { setFrameShown(ElementKind::Sign, on); });
+    connect(btSave, &QAction::triggered, this, [this] { cmdSave->click(); });
+    connect(btClose, &QAction::triggered, this, &frmDesigner::close);
+
+    toolEdit = new QToolBar;
+    toolEdit->setObjectName(QStringLiteral("toolEdit"));
+    toolEdit->setIconSize(QSize(20, 20));
+    QUndoStack* undo = m_document.undoStack();
+    actUndo = undo->createUndoAction(this, QStringLiteral("Undo"));
+    actUndo->setObjectName(QStringLiteral("actUndo"));
+    actUndo->setIcon(designerIcon(DesignerIcon::Undo));
+    actUndo->setShortcuts(QKeySequence::Undo);
+    actRedo = undo->createRedoAction(this, QStringLiteral("Redo"));
+    actRedo->setObjectName(QStringLiteral("actRedo"));
+    actRedo->setIcon(designerIcon(DesignerIcon::Redo));
+    actRedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    toolEdit->addAction(actUndo);
+    toolEdit->addAction(actRedo);
+    toolEdit->addSeparator();
+    actCopy = action(toolEdit, "actCopy", QStringLiteral("Copy"), QStringLiteral("Copy (Ctrl+C)"),
+                     DesignerIcon::Copy);
+    actCopy->setShortcut(QKeySequence::Copy);
+    actPaste = action(toolEdit, "actPaste", QStringLiteral("Paste"),
+                      QStringLiteral("Paste (Ctrl+V)"), DesignerIcon::Paste);
+    actPaste->setShortcut(QKeySequence::Paste);
+    actDuplicate = action(toolEdit, "actDuplicate", QStringLiteral("Duplicate"),
+                          QStringLiteral("Duplicate (Ctrl+D)"), DesignerIcon::Duplicate);
+    actDuplicate->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    actDelete = action(toolEdit, "actDelete", QStringLiteral("Delete"),
+                       QStringLiteral("Delete (Ctrl+Delete)"), DesignerIcon::Delete);
+    // Delete alone deletes only where no text box wants the key: on the canvas.
+    actDelete->setShortcut(QKeySequence::Delete);
+    actDelete->setShortcutContext(Qt::WidgetShortcut);
+    toolEdit->addSeparator();
+    actZoomOut = action(toolEdit, "actZoomOut", QStringLiteral("Zoom Out"),
+                        QStringLiteral("Zoom Out (Ctrl+-)"), DesignerIcon::ZoomOut);
+    actZoomOut->setShortcuts(QKeySequence::ZoomOut);
+    cmbZoom = new QComboBox;
+    cmbZoom->setObjectName(QStringLiteral("cmbZoom"));
+    cmbZoom->setAccessibleName(QStringLiteral("Zoom"));
+    cmbZoom->setToolTip(QStringLiteral("Zoom (Ctrl + wheel)"));
+    cmbZoom->setEditable(true);
+    cmbZoom->setInsertPolicy(QComboBox::NoInsert);
+    for (int percent : {25, 33, 50, 67, 75, 100, 125, 150, 200, 300, 400})
+        cmbZoom->addItem(QStringLiteral("%1 %").arg(percent));
+    toolEdit->addWidget(cmbZoom);
+    actZoomIn = action(toolEdit, "actZoomIn", QStringLiteral("Zoom In"),
+                       QStringLiteral("Zoom In (Ctrl++)"), DesignerIcon::ZoomIn);
+    actZoomIn->setShortcuts(
+        {QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    actZoomFit = action(toolEdit, "actZoomFit", QStringLiteral("Fit"),
+                        QStringLiteral("Zoom to Fit"), DesignerIcon::ZoomFit);
+    toolEdit->addSeparator();
+    actSnap = action(toolEdit, "actSnap", QStringLiteral("Guides"),
+                     QStringLiteral("Snap to the card's centre lines and other elements"),
+                     DesignerIcon::Snap);
+    actSnap->setCheckable(true);
+    actSnap->setChecked(true);
+    actGrid = action(toolEdit, "actGrid", QStringLiteral("Grid"), QStringLiteral("Snap to Grid"),
+                     DesignerIcon::Grid);
+    actGrid->setCheckable(true);
+    spnGrid = new QDoubleSpinBox;
+    spnGrid->setObjectName(QStringLiteral("spnGrid"));
+    spnGrid->setAccessibleName(QStringLiteral("Grid size (mm)"));
+    spnGrid->setToolTip(spnGrid->accessibleName());
+    spnGrid->setRange(0.5, 20);
+    spnGrid->setSingleStep(0.5);
+    spnGrid->setDecimals(1);
+    spnGrid->setSuffix(QStringLiteral(" mm"));
+    spnGrid->setValue(2);
+    toolEdit->addWidget(spnGrid);
+    for (QAction* a : toolEdit->actions()) {
+        if (QWidget* button = toolEdit->widgetForAction(a); button && !a->text().isEmpty())
+            button->setAccessibleName(a->text());
+    }
+    for (QAction* a : {actUndo, actRedo, actCopy, actPaste, actDuplicate, actZoomIn, actZoomOut}) {
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(a);
+    }
+
+    connect(actCopy, &QAction::triggered, this, &frmDesigner::copySelection);
+    connect(actPaste, &QAction::triggered, this, &frmDesigner::paste);
+    connect(actDuplicate, &QAction::triggered, this, &frmDesigner::duplicate);
+    connect(actDelete, &QAction::triggered, this, &frmDesigner::deleteSelection);
+    connect(actZoomIn, &QAction::triggered, this, [this] { m_view->zoomIn(); });
+    connect(actZoomOut, &QAction::triggered, this, [this] { m_view->zoomOut(); });
+    connect(actZoomFit, &QAction::triggered, this, [this] { m_view->zoomToFit(); });
+    auto zoomFromBox = [this] {
+        const double percent = leadingNumber(cmbZoom->currentText());
+        if (percent > 0)
+            m_view->setZoom(percent / 100);
+        onZoomChanged(m_view->zoom());
+    };
+    connect(cmbZoom, &QComboBox::activated, this, zoomFromBox);
+    connect(cmbZoom->lineEdit(), &QLineEdit::returnPressed, this, zoomFromBox);
+    connect(actSnap, &QAction::toggled, this, &frmDesigner::applySnapOptions);
+    connect(actGrid, &QAction::toggled, this, &frmDesigner::applySnapOptions);
+    connect(spnGrid, &QDoubleSpinBox::valueChanged, this, &frmDesigner::applySnapOptions);
+
+    auto* bars = new QWidget;
+    auto* row = new QHBoxLayout(bars);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(Toolbar1);
+    row->addWidget(toolEdit, 1);
+    return bars;
+}
+
+void frmDesigner::connectDocument()
+{
+    // Undo and redo may reach the side that is not shown: show it, as the change happens there.
+    connect(&m_document, &BadgeDocument::elementChanged, this,
+            [this](BadgeSideId side, ElementRef element, const Element&) {
+                if (side != m_displayed)
+                    showSide(side);
+                if (m_selectionActive && element == m_selected)
+                    refreshSelection();
+                if (isFrame(element))
+                    syncControls();
+            });
+    connect(&m_document, &BadgeDocument::sideChanged, this, [this](BadgeSideId side) {
+        if (side != m_displayed)
+            showSide(side);
+        if (m_selectionActive && !m_document.side(m_displayed).contains(m_selected)) {
+            Lock_All();
+            m_selectionActive = false;
+        }
+    });
+    connect(&m_document, &BadgeDocument::orientationChanged, this, &frmDesigner::syncControls);
+    connect(&m_document, &BadgeDocument::modifiedChanged, this, [this](bool modified) {
+        m_modifiedLabel->setText(modified ? QStringLiteral("Not saved") : QString());
+    });
+    applySnapOptions();
+}
+
+// ---- opening, selecting ------------------------------------------------------------------
+
+QString frmDesigner::proposedName() const
+{
+    return QStringLiteral("Badge") + QString::number(ProjectSettings::instance().Badges.size() + 1);
+}
+
+void frmDesigner::startNewBadge()
+{
+    const ProjectSettings& settings = ProjectSettings::instance();
+    BadgeLayout layout;
+    layout.badgeName = proposedName();
+    layout.projectName = settings.ProjectName;
+    layout.databasePath = settings.DatabasePath;
+    layout.orientation = qint16(Orientation::Landscape);
+    m_document.reset(layout, true);
+    m_savedPath.clear();
+    m_loaded = false;
+    txtBadgeName->setText(layout.badgeName);
+    m_selected = {ElementKind::Comment, 0};
+    m_selectionActive = false;
+    showSide(BadgeSideId::Front);
+}
+
+bool frmDesigner::newBadge()
+{
+    if (!confirmDiscard())
+        return false;
+    const ProjectSettings& settings = ProjectSettings::instance();
+    // The project may have changed since the window opened.
+    if (m_connection.databasePath() != settings.DatabasePath || !m_connection.isOpen()) {
+        if (!m_connection.OpenProjectDatabase(settings.DatabasePath))
+            StatusBar1->showMessage(QStringLiteral("The database could not be opened: ") +
+                                    m_connection.errorText());
+    }
+    setWindowTitle(QStringLiteral("Vellumark ") + QStringLiteral("  -  ") + settings.ProjectName);
+    startNewBadge();
+    Fill_MasterFields();
+    Fill_ChildFields();
+    return true;
+}
+
+void frmDesigner::Fill_MasterFields()
+{
+    const ProjectSettings& settings = ProjectSettings::instance();
+    if (settings.MasterTable.isEmpty()) {
+        fieldPalette->lstMasterFields()->clear();
+        return;
+    }
+    const QString error = fieldPalette->Fill_MasterFields(m_connection, settings.MasterTable);
+    if (!error.isEmpty())
+        StatusBar1->showMessage(error);
+}
+
+void frmDesigner::Fill_ChildFields()
+{
+    const QString error =
+        fieldPalette->Fill_ChildFields(m_connection, ProjectSettings::instance().DataTables);
+    if (!error.isEmpty())
+        StatusBar1->showMessage(error);
+}
+
+std::optional<ElementRef> frmDesigner::selection() const
+{
+    if (!m_selectionActive)
+        return std::nullopt;
+    return m_selected;
+}
+
+void frmDesigner::Select_Control(ElementRef element)
+{
+    if (element != m_selected || !m_selectionActive)
+        m_nudgeKey = 0;
+    m_selected = element;
+    m_selectionActive = true;
+    UnLock_All();
+    frameSettings->showElement(m_displayed, element);
+}
+
+void frmDesigner::Lock_All()
+{
+    Picture1->setMarker(std::nullopt);
+    frameSettings->lockAll();
+}
+
+void frmDesigner::UnLock_All()
+{
+    Picture1->setMarker(m_selected);
+    frameSettings->unlockAll();
+}
+
+void frmDesigner::refreshSelection()
+{
+    frameSettings->refresh();
+}
+
+void frmDesigner::showSide(BadgeSideId side)
+{
+    m_displayed = side;
+    Lock_All();
+    m_selectionActive = false;
+    Picture1->showSide(side);
+    syncControls();
+}
+
+void frmDesigner::syncControls()
+{
+    const bool front = m_displayed == BadgeSideId::Front;
+    const bool landscape = m_document.orientation() == Orientation::Landscape;
+    const BadgeSide& side = m_document.side(m_displayed);
+    const QSignalBlocker b1(Option1), b2(Option2), b3(opLandscape), b4(opPortrait), b5(btPhoto),
+        b6(btSign);
+    Option1->setChecked(front);
+    Option2->setChecked(!front);
+    opLandscape->setChecked(landscape);
+    opPortrait->setChecked(!landscape);
+    btPhoto->setChecked(side.imgPhoto.Visible);
+    btSign->setChecked(side.imgSign.Visible);
+}
+
+// ---- adding --------------------------------------------------------------------------------
+
+ElementRef frmDesigner::addComment()
+{
+    Comment comment = m_document.side(m_displayed).Label1.templateElement();
+    comment.Caption = QStringLiteral("New Comment");
+    comment.BorderStyle = 0;
+    comment.BackStyle = 0;
+    comment.Visible = true;
+    comment.AutoSize = true;
+    fitToText(comment);
+    const QSizeF card = m_document.cardSize();
+    comment.Left = float(card.width() / 2 - comment.Width / 2);
+    comment.Top = float(card.height() / 2 - comment.Height / 2);
+    const ElementRef added =
+        m_document.addElement(m_displayed, comment, QStringLiteral("New Comment"));
+    Select_Control(added);
+    return added;
+}
+
+ElementRef frmDesigner::addShape(qint16 type)
+{
+    Shape shape = m_document.side(m_displayed).myShape1.templateElement();
+    shape.ShpType = type;
+    shape.Left = 0;
+    shape.Top = 0;
+    shape.Visible = true;
+    const ElementRef added = m_document.addElement(m_displayed, shape, QStringLiteral("New Shape"));
+    Select_Control(added);
+    return added;
+}
+
+ElementRef frmDesigner::addLogo()
+{
+    Logo logo = m_document.side(m_displayed).Image1.templateElement();
+    logo.Visible = true;
+    // The logo and its picture are one step.
+    QUndoStack* undo = m_document.undoStack();
+    undo->beginMacro(QStringLiteral("Insert Logo"));
+    const ElementRef added =
+        m_document.addElement(m_displayed, logo, QStringLiteral("Insert Logo"));
+    Select_Control(added);
+    frameSettings->browseImage();
+    undo->endMacro();
+    return added;
+}
+
+void frmDesigner::onTextDropped(const QString& text, QPointF twips)
+{
+    Field field = m_document.side(m_displayed).lblField.templateElement();
+    field.Caption = text;
+    field.Tag.clear();
+    field.BorderStyle = 0;
+    field.BackStyle = 0;
+    field.Visible = true;
+    field.AutoSize = true;
+    field.Left = float(twips.x());
+    field.Top = float(twips.y());
+    fitToText(field);
+    m_document.addElement(m_displayed, field, QStringLiteral("New Field"));
+}
+
+void frmDesigner::setFrameShown(ElementKind kind, bool shown)
+{
+    const ProjectSettings& settings = ProjectSettings::instance();
+    const bool photo = kind == ElementKind::Photo;
+    const QString& column = photo ? settings.PhotoField : settings.SignField;
+    if (column.isEmpty() || column == NoneField) {
+        MsgBox(m_dialogs, this,
+               photo ? QStringLiteral("Image Field is not specified")
+                     : QStringLiteral("Sign field is not specified"),
+               MessageButtons::Ok, MessageIcon::Exclamation);
+        shown = false;
+    }
+    const BadgeSide& side = m_document.side(m_displayed);
+    PictureFrame frame = photo ? side.imgPhoto : side.imgSign;
+    frame.Visible = shown;
+    const QString what = photo ? QStringLiteral("Photo") : QStringLiteral("Signature");
+    m_document.changeElement(m_displayed, {kind, 0}, frame,
+                             (shown ? QStringLiteral("Show ") : QStringLiteral("Hide ")) + what);
+    syncControls();
+}
+
+// ---- editing -------------------------------------------------------------------------------
+
+void frmDesigner::nudge(int dx, int dy)
+{
+    if (!m_selectionActive)
+        return;
+    std::optional<Element> value = m_document.side(m_displayed).element(m_selected);
+    if (!value)
+        return;
+    std::visit(
+        [&](auto& e) {
+            e.Left += float(dx);
+            e.Top += float(dy);
+        },
+        *value);
+    // Nudges of one element in a row are one step.
+    if (m_nudgeKey == 0)
+        m_nudgeKey = m_document.newMergeKey();
+    m_document.changeElement(m_displayed, m_selected, *value, QStringLiteral("Move"), m_nudgeKey);
+    Select_Control(m_selected);
+    frameSettings->txtLeft->setFocus();
+}
+
+void frmDesigner::deleteSelection()
+{
+    if (!m_selectionActive || isFrame(m_selected))
+        return;
+    m_document.removeElement(m_displayed, m_selected);
+    Lock_All();
+    m_selectionActive = false;
+}
+
+void frmDesigner::copySelection()
+{
+    if (!m_selectionActive || isFrame(m_selected))
+        return;
+    const std::optional<Element> value = m_document.side(m_displayed).element(m_selected);
+    if (!value)
+        return;
+    m_clipboard = {*value};
+    // The clipboard says an element was copied, so a text box knows not to paste it as text.
+    auto* data = new QMimeData;
+    data->setData(ElementsMime, QByteArray::number(QCoreApplication::applicationPid()));
+    data->setText(elementText(*value));
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void frmDesigner::paste()
+{
+    if (m_clipboard.isEmpty())
+        return;
+    const BadgeSide& side = m_document.side(m_displayed);
+    QList<Element> values = m_clipboard;
+    for (Element& value : values) {
+        // Step aside while an element of the kind stands exactly there.
+        for (int i = 0; i < 20; ++i) {
+            const QPointF at = topLeftOf(value);
+            bool covered = false;
+            for (const ElementRef& other : side.stackingOrder()) {
+                const std::optional<Element> o = side.element(other);
+                covered = covered || (o->index() == value.index() && topLeftOf(*o) == at);
+            }
+            if (!covered)
+                break;
+            shift(value, PasteStep);
+        }
+    }
+    const QList<ElementRef> added =
+        m_document.addElements(m_displayed, values, QStringLiteral("Paste"));
+    if (!added.isEmpty())
+        Select_Control(added.last());
+}
+
+void frmDesigner::duplicate()
+{
+    if (!m_selectionActive || isFrame(m_selected))
+        return;
+    std::optional<Element> value = m_document.side(m_displayed).element(m_selected);
+    if (!value)
+        return;
+    shift(*value, PasteStep);
+    const QList<ElementRef> added =
+        m_document.addElements(m_displayed, {*value}, QStringLiteral("Duplicate"));
+    if (!added.isEmpty())
+        Select_Control(added.last());
+}
+
+void frmDesigner::changeSide(BadgeSideId side)
+{
+    if (side == m_displayed) {
+        syncControls();
+        return;
+    }
+    Save_Badge();
+    showSide(side);
+}
+
+// ---- saving and loading --------------------------------------------------------------------
+
+Status frmDesigner::saveGeneral()
+{
+    const ProjectSettings& settings = ProjectSettings::instance();
+    return writeScratchFile(settings.BadgeDir, ScratchFile::General,
+                            generalSectionLines(settings.ProjectName, settings.DatabasePath,
+                                                qint16(m_document.orientation())));
+}
+
+Status frmDesigner::saveFront(bool blank)
+{
+    return writeScratchFile(
+        ProjectSettings::instance().BadgeDir, ScratchFile::Front,
+        sideSectionLines(m_document.side(BadgeSideId::Front), BadgeSideId::Front, blank));
+}
+
+Status frmDesigner::saveBack(bool blank)
+{
+    return writeScratchFile(
+        ProjectSettings::instance().BadgeDir, ScratchFile::Back,
+        sideSectionLines(m_document.side(BadgeSideId::Back), BadgeSideId::Back, blank));
+}
+
+void frmDesigner::report(const Status& status)
+{
+    MsgBox(m_dialogs, this, status.error());
+}
+
+bool frmDesigner::Save_Badge()
+{
+    const QString name = txtBadgeName->text().trimmed();
+    if (name.isEmpty()) {
+        MsgBox(m_dialogs, this, QStringLiteral("Enter name of Badge!"), MessageButtons::Ok,
+               MessageIcon::Exclamation);
+        return false;
+    }
+    for (QChar c : name) {
+        if (InvalidNameCharacters.contains(c)) {
+            MsgBox(m_dialogs, this,
+                   QStringLiteral("A badge name cannot hold any of the characters %1")
+                       .arg(InvalidNameCharacters),
+                   MessageButtons::Ok, MessageIcon::Exclamation);
+            return false;
+        }
+    }
+    ProjectSettings& settings = ProjectSettings::instance();
+    const QString path = settings.BadgeDir + name + QStringLiteral(".Lyt");
+    // Another badge of that name would be lost without a word.
+    if (resolveFileName(path) != m_savedPath && QFileInfo::exists(resolveFileName(path)) &&
+        MsgBox(m_dialogs, this,
+               QStringLiteral("A badge named %1 exists already. Replace it?").arg(name),
+               MessageButtons::YesNo, MessageIcon::Question) != MessageAnswer::Yes)
+        return false;
+    settings.CurrentBadgePath = path;
+    m_document.setBadgeName(name);
+
+    // A failed step stops the save: the badge file is never assembled from stale parts.
+    for (const Status& written :
+         {saveGeneral(), saveFront(false), saveBack(m_document.backIsBlank())}) {
+        if (!written) {
+            report(written);
+            return false;
+        }
+    }
+    if (Status assembled = assembleBadgeFile(settings.BadgeDir, path); !assembled) {
+        report(assembled);
+        return false;
+    }
+    Q_EMIT badgeSaved(path);
+    if (!settings.Badges.contains(name))
+        settings.Badges << name;
+    m_document.markSaved();
+    m_savedPath = resolveFileName(path);
+    StatusBar1->showMessage(QStringLiteral("Saved to ") + QDir::toNativeSeparators(path), 5000);
+    return true;
+}
+
+bool frmDesigner::Load_Card(int side, const QString& Badpath)
+{
+    if (!confirmDiscard())
+        return false;
+    ProjectSettings& settings = ProjectSettings::instance();
+    if (m_connection.databasePath() != settings.DatabasePath) {
+        m_connection.OpenProjectDatabase(settings.DatabasePath);
+        Fill_MasterFields();
+        Fill_ChildFields();
+    }
+    const QString path = resolveFileName(Badpath.isEmpty() ? settings.CurrentBadgePath : Badpath);
+    const BadgeSideId which = side == 1 ? BadgeSideId::Back : BadgeSideId::Front;
+    const QString title = fileTitle(path);
+    txtBadgeName->setText(title.left(title.size() - 4));
+
+    const Result<QByteArray> bytes = readWholeFile(path);
+    if (!bytes) {
+        m_dialogs.message(this, {QStringLiteral("The badge file could not be opened."),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
+                                 bytes.error()});
+        return false;
+    }
+    // The scratch files are rewritten first, also when the checks below fail.
+    const QStringList lines = decodeQuotedLines(*bytes);
+    const SplitBadge split = splitBadgeLines(lines);
+    for (const auto& [part, file] :
+         {std::pair{&split.general, ScratchFile::General},
+          std::pair{&split.front, ScratchFile::Front}, std::pair{&split.back, ScratchFile::Back}}) {
+        if (Status s = writeScratchFile(settings.BadgeDir, file, *part); !s) {
+            report(s);
+            break;
+        }
+    }
+
+    BadgeLayout layout;
+    layout.badgeName = txtBadgeName->text();
+    layout.projectName = settings.ProjectName;
+    layout.databasePath = settings.DatabasePath;
+    layout.orientation = qint16(m_document.orientation());
+    SideReadResult front = readBadgeSide(lines, BadgeSideId::Front, settings.ProjectName,
+                                         settings.DatabasePath, FieldTagRule::ColumnOnly);
+    if (front.status != LoadStatus::Loaded) {
+        // The canvas is left empty.
+        m_document.reset(layout, true);
+        m_savedPath.clear();
+        showSide(which);
+        MsgBox(m_dialogs, this, front.errorText, MessageButtons::Ok, MessageIcon::Exclamation);
+        return false;
+    }
+    SideReadResult back = readBadgeSide(lines, BadgeSideId::Back, settings.ProjectName,
+                                        settings.DatabasePath, FieldTagRule::ColumnOnly);
+    if (front.orientation == 1 || front.orientation == 2)
+        layout.orientation = front.orientation;
+    layout.front = std::move(front.side);
+    layout.back = std::move(back.side);
+    QStringList missing = loadLogoPictures(layout.front);
+    missing << loadLogoPictures(layout.back);
+    const bool endedEarly = (which == BadgeSideId::Front ? front : back).endedEarly;
+
+    m_document.reset(std::move(layout), split.back.size() <= 1);
+    m_savedPath = path;
+    m_loaded = true;
+    m_selected = {ElementKind::Comment, 0};
+    showSide(which);
+    if (endedEarly)
+        StatusBar1->showMessage(
+            QStringLiteral("The badge file ends inside the %1 side: what was read whole is shown.")
+                .arg(which == BadgeSideId::Front ? QStringLiteral("front")
+                                                 : QStringLiteral("back")));
+    if (!missing.isEmpty()) {
+        missing.removeDuplicates();
+        m_dialogs.message(this, {QStringLiteral("A logo picture of the badge could not be loaded."),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
+                                 missing.join(QLatin1Char('\n'))});
+    }
+    show();
+    return true;
+}
+
+bool frmDesigner::confirmDiscard()
+{
+    if (!m_document.isModified())
+        return true;
+    const QString name = txtBadgeName->text().trimmed();
+    const MessageAnswer answer = m_dialogs.message(
+        this, {QStringLiteral("Save the changes to the badge %1?")
+                   .arg(name.isEmpty() ? QStringLiteral("without a name") : name),
+               MessageButtons::YesNoCancel,
+               MessageIcon::Question,
+               {},
+               QStringLiteral("Yes saves them, No discards them, Cancel goes back to the badge.")});
+    if (answer == MessageAnswer::Yes)
+        return Save_Badge();
+    return answer == MessageAnswer::No;
+}
+
+void frmDesigner::closeEvent(QCloseEvent* event)
+{
+    if (!confirmDiscard()) {
+        event->ignore();
+        return;
+    }
+    // The side scratch files hold nothing once the designer is gone; general.tmp stays.
+    const QString& badgeDir = ProjectSettings::instance().BadgeDir;
+    if (!badgeDir.isEmpty() && QFileInfo(badgeDir).isDir())
+        static_cast<void>(clearSideScratchFiles(badgeDir));
+    QMdiSubWindow::closeEvent(event);
+}
+
+void frmDesigner::showEvent(QShowEvent* event)
+{
+    QMdiSubWindow::showEvent(event);
+    if (m_placed)
+        return;
+    m_placed = true;
+    if (QMdiArea* area = mdiArea()) {
+        const QSize room = area->contentsRect().size();
+        resize(std::min(room.width(), 1240), std::min(room.height(), 820));
+        move(0, 0);
+    }
+    // The largest step at which the card fits, but no more than twice its size.
+    const double fit = std::min(m_view->fitZoom(), 2.0);
+    m_view->setZoom(1);
+    while (m_view->zoom() < fit) {
+        const double before = m_view->zoom();
+        m_view->zoomIn();
+        if (m_view->zoom() > fit + 1e-9) {
+            m_view->setZoom(before);
+            break;
+        }
+    }
+    onZoomChanged(m_view->zoom());
+}
+
+// ---- view ---------------------------------------------------------------------------------
+
+void frmDesigner::onPointer(std::optional<QPointF> twips)
+{
+    m_view->showPointer(twips);
+    if (!twips) {
+        m_pointerLabel->clear();
+        return;
+    }
+    m_pointerLabel->setText(QStringLiteral("X %1 mm (%2 twips)   Y %3 mm (%4 twips)")
+                                .arg(twips->x() / TwipsPerMm, 0, 'f', 1)
+                                .arg(std::lround(twips->x()))
+                                .arg(twips->y() / TwipsPerMm, 0, 'f', 1)
+                                .arg(std::lround(twips->y())));
+}
+
+void frmDesigner::onZoomChanged(double zoom)
+{
+    const QSignalBlocker blocker(cmbZoom);
+    cmbZoom->setCurrentText(QStringLiteral("%1 %").arg(std::lround(zoom * 100)));
+    actZoomIn->setEnabled(zoom < DesignerView::MaxZoom - 1e-9);
+    actZoomOut->setEnabled(zoom > DesignerView::MinZoom + 1e-9);
+}
+
+void frmDesigner::applySnapOptions()
+{
+    SnapOptions options;
+    options.toGuides = actSnap->isChecked();
+    options.toGrid = actGrid->isChecked();
+    options.gridTwips = spnGrid->value() * TwipsPerMm;
+    Picture1->setSnapOptions(options);
+}
+
+// ---- keys ---------------------------------------------------------------------------------
+
+bool frmDesigner::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        if (shortcutOverride(watched, static_cast<QKeyEvent*>(event)))
+            return true;
+        break;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (keyPreview(static_cast<QKeyEvent*>(event)))
+            return true;
+        break;
+    case QEvent::FocusIn:
+        if (watched == txtBadgeName)
+            cmdSave->setDefault(true);
+        break;
+    case QEvent::FocusOut:
+        if (watched == txtBadgeName)
+            cmdSave->setDefault(false);
+        break;
+    default:
+        break;
+    }
+    return QMdiSubWindow::eventFilter(watched, event);
+}
+
+bool frmDesigner::keyPreview(QKeyEvent* event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier) || !m_selectionActive)
+        return false;
+    const int key = event->key();
+    if (event->type() == QEvent::KeyRelease) {
+        if (key != Qt::Key_Delete || event->isAutoRepeat())
+            return false;
+        deleteSelection();
+        return true;
+    }
+    switch (key) {
+    case Qt::Key_Left:
+        nudge(-NudgeTwips, 0);
+        return true;
+    case Qt::Key_Right:
+        nudge(NudgeTwips, 0);
+        return true;
+    case Qt::Key_Up:
+        nudge(0, -NudgeTwips);
+        return true;
+    case Qt::Key_Down:
+        nudge(0, NudgeTwips);
+        return true;
+    case Qt::Key_Delete:
+        return true; // acted on when the key is released
+    default:
+        return false;
+    }
+}
+
+// Text boxes claim the editing keys for themselves; the badge's history, element copy and
+// paste, and duplicate take them back where the box has nothing to do with them.
+bool frmDesigner::shortcutOverride(QObject* watched, QKeyEvent* event)
+{
+    const auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (!edit)
+        return false;
+    if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo) ||
+        actDuplicate->shortcut().matches(QKeySequence(event->keyCombination())) ==
+            QKeySequence::ExactMatch)
+        return true;
+    if (event->matches(QKeySequence::Copy))
+        return !edit->hasSelectedText() && m_selectionActive;
+    if (event->matches(QKeySequence::Paste)) {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        return !m_clipboard.isEmpty() && data && data->hasFormat(ElementsMime);
+    }
+    return false;
+}
+
+} // namespace vm
