@@ -143,6 +143,59 @@ SettingsPanel::SettingsPanel(BadgeDocument& document, CommonDialog& dialog, Dial
     lockAll();
 }
 
+SettingsPanel::~SettingsPanel()
+{
+    // A box losing the focus while it goes must not edit through a panel that is half gone.
+    for (QObject* child : findChildren<QObject*>())
+        QObject::disconnect(child, nullptr, this, nullptr);
+}
+
+bool SettingsPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter in a font box applies what it holds; the box's own handling would first replace
+    // a size like 8.25 by the list's 8.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (watched == cmbFontName->lineEdit()) {
+                applyFontName();
+                return true;
+            }
+            if (watched == cmbFontSize->lineEdit()) {
+                applyFontSize();
+                return true;
+            }
+        }
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+void SettingsPanel::applyFontName()
+{
+    const QString name = cmbFontName->currentText();
+    if (name.isEmpty())
+        return;
+    edit(QStringLiteral("Font"), [&](auto& e) {
+        if constexpr (isText<std::decay_t<decltype(e)>>) {
+            e.FontName = name;
+            fitToText(e);
+        }
+    });
+    Q_EMIT reselect();
+}
+
+void SettingsPanel::applyFontSize()
+{
+    const float size = leadingFloat(cmbFontSize->currentText());
+    edit(QStringLiteral("Font Size"), [&](auto& e) {
+        if constexpr (isText<std::decay_t<decltype(e)>>) {
+            e.FontSize = size;
+            fitToText(e);
+        }
+    });
+    Q_EMIT reselect();
+}
+
 void SettingsPanel::build()
 {
     auto named = [](auto* widget, const char* name, const QString& accessible) {
@@ -251,33 +304,10 @@ void SettingsPanel::connectRows()
             m_typingKey);
     });
 
-    auto fontName = [this] {
-        const QString name = cmbFontName->currentText();
-        if (name.isEmpty())
-            return;
-        edit(QStringLiteral("Font"), [&](auto& e) {
-            if constexpr (isText<std::decay_t<decltype(e)>>) {
-                e.FontName = name;
-                fitToText(e);
-            }
-        });
-        Q_EMIT reselect();
-    };
-    connect(cmbFontName, &QComboBox::activated, this, fontName);
-    connect(cmbFontName->lineEdit(), &QLineEdit::returnPressed, this, fontName);
-
-    auto fontSize = [this] {
-        const float size = leadingFloat(cmbFontSize->currentText());
-        edit(QStringLiteral("Font Size"), [&](auto& e) {
-            if constexpr (isText<std::decay_t<decltype(e)>>) {
-                e.FontSize = size;
-                fitToText(e);
-            }
-        });
-        Q_EMIT reselect();
-    };
-    connect(cmbFontSize, &QComboBox::activated, this, fontSize);
-    connect(cmbFontSize->lineEdit(), &QLineEdit::returnPressed, this, fontSize);
+    connect(cmbFontName, &QComboBox::activated, this, &SettingsPanel::applyFontName);
+    connect(cmbFontSize, &QComboBox::activated, this, &SettingsPanel::applyFontSize);
+    cmbFontName->lineEdit()->installEventFilter(this);
+    cmbFontSize->lineEdit()->installEventFilter(this);
 
     auto styleRow = [this](QCheckBox* box, bool Comment::*member, const QString& text) {
         connect(box, &QCheckBox::clicked, this, [this, box, member, text] {

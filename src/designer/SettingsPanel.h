@@ -63,6 +63,7 @@ class SettingsPanel : public QGroupBox {
 public:
     SettingsPanel(BadgeDocument& document, CommonDialog& dialog, Dialogs& dialogs,
                   QWidget* parent = nullptr);
+    ~SettingsPanel() override;
 
     // Disables every row (nothing selected); UnLock_All enables them again.
     void lockAll();
@@ -96,6 +97,9 @@ public:
     QPushButton* cmdBrowseImage;
     StackButtons* updown1;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 Q_SIGNALS:
     // An edit whose row asks for the element to be selected again.
     void reselect();
@@ -105,6 +109,8 @@ Q_SIGNALS:
 private:
     void build();
     void connectRows();
+    void applyFontName();
+    void applyFontSize();
     void fill(bool focusCaption);
     void setTextRowsEnabled(bool enabled);
     void setBackRowsEnabled(bool enabled);

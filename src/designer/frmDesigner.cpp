@@ -116,7 +116,12 @@ frmDesigner::frmDesigner(Dialogs& dialogs, QWidget* parent)
         child->installEventFilter(this);
 }
 
-frmDesigner::~frmDesigner() = default;
+frmDesigner::~frmDesigner()
+{
+    // The controls go first, while the window they report to is still whole.
+    m_document.disconnect(this);
+    delete widget();
+}
 
 // ---- building ----------------------------------------------------------------------------
 
@@ -582,8 +587,8 @@ ElementRef frmDesigner::addComment()
     comment.AutoSize = true;
     fitToText(comment);
     const QSizeF card = m_document.cardSize();
-    comment.Left = float(card.width() / 2 - comment.Width / 2);
-    comment.Top = float(card.height() / 2 - comment.Height / 2);
+    comment.Left = float(std::round(card.width() / 2 - comment.Width / 2));
+    comment.Top = float(std::round(card.height() / 2 - comment.Height / 2));
     const ElementRef added =
         m_document.addElement(m_displayed, comment, QStringLiteral("New Comment"));
     Select_Control(added);

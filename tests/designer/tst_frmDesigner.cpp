@@ -1,0 +1,933 @@
+// Invariant: the designer edits one badge through its controls exactly as the operator would,
+// every change is one undo step, and what it saves is what it showed: reopened, the badge looks
+// and writes the same, and undoing back to the start and redoing to the end write the same files
+// at each step.
+#include "app/mainMdi.h"
+#include "badge/BadgeFile.h"
+#include "common/QuotedLines.h"
+#include "common/SaveFile.h"
+#include "designer/DesignerCanvas.h"
+#include "designer/DesignerView.h"
+#include "designer/FieldPalette.h"
+#include "designer/SettingsPanel.h"
+#include "designer/frmDesigner.h"
+#include "project/ProjectSettings.h"
+#include "render/BadgeCanvas.h"
+#include "render/BadgeRenderer.h"
+#include "render/RenderingWindow.h"
+#include "support/FileBytes.h"
+#include "support/ScratchDatabase.h"
+#include "support/ScriptedDialogs.h"
+#include "support/StatusChecks.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+using namespace vm;
+using namespace vm::test;
+
+namespace {
+
+constexpr auto Front = BadgeSideId::Front;
+constexpr auto Back = BadgeSideId::Back;
+
+ElementRef ref(ElementKind kind, int index)
+{
+    return {kind, index};
+}
+
+// A text's size with automatic sizing: its text's, in whole twips.
+QSizeF fitted(const Comment& text)
+{
+    const QSizeF size = drawnRect(text).size();
+    return {std::ceil(size.width()), std::ceil(size.height())};
+}
+
+int elementCount(const BadgeSide& side)
+{
+    return side.Label1.count() + side.lblField.count() + side.Image1.count() +
+           side.myShape1.count();
+}
+
+} // namespace
+
+class tst_frmDesigner : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void opensWithTheProjectsFieldsAndANewBadge();
+    void addsEachKindWithItsStartingValues();
+    void settingsRowsEditTheSelectedElement();
+    void movesWithTheMouseAndTheKeyboard();
+    void snappingPutsADraggedElementOnTheGuide();
+    void paletteReferencesAndDroppedTextBecomeFields();
+    void changingSideSavesAndComesBack();
+    void orientationSwapsTheCardAndKeepsElements();
+    void copyPasteAndDuplicateAlsoAcrossSides();
+    void savedBadgeReopensAsItWasShown();
+    void undoToTheStartAndRedoToTheEndWriteTheSameFiles();
+    void handWrittenBadgeOpensAsRenderedAndSavesBack();
+    void badgesOfAnotherProjectOrDatabaseLeaveTheCanvasEmpty();
+    void unsavedChangesAreNotLostWithoutAQuestion();
+    void zoomKeepsTheBadgeInTwips();
+    void mainWindowOpensNewAndCurrentBadges();
+
+private:
+    BadgeSide& side(BadgeSideId which) const
+    {
+        return const_cast<BadgeSide&>(m_w->document().side(which));
+    }
+    QString badgePath(const QString& name) const
+    {
+        return ProjectSettings::instance().BadgeDir + name + QStringLiteral(".Lyt");
+    }
+    QPointF pixels(QPointF twips) const { return m_w->Picture1->toPixels(twips); }
+    void mouse(QEvent::Type type, QPointF twips, Qt::MouseButtons buttons,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // Press at one point, move there in steps, release.
+    void drag(QPointF from, QPointF to, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    void dropText(const QString& text, QPointF twips);
+    void pressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
+    frmDesigner* newDesigner();
+
+    QTemporaryDir m_dir;
+    ScratchDatabase m_database{DatabaseEngine::SQLite};
+    QString m_databasePath;
+    QString m_logo;
+    ScriptedDialogs m_dialogs;
+    frmDesigner* m_w = nullptr;
+};
+
+void tst_frmDesigner::initTestCase()
+{
+    m_databasePath = m_database.build(
+        {QStringLiteral("create table Employee (EmpNo integer primary key, FirstName text, "
+                        "LastName text, Photo text)"),
+         QStringLiteral("create table Department (DeptID integer, DeptName text)"),
+         QStringLiteral("create table Site (SiteID integer, City text)")});
+    QVERIFY2(!m_databasePath.isEmpty(), qPrintable(m_database.error));
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("Logo"))));
+    m_logo = m_dir.filePath(QStringLiteral("Logo/logo.png"));
+    QImage logo(60, 40, QImage::Format_RGB32);
+    logo.fill(QColor(0x20, 0x60, 0xa0));
+    QVERIFY(logo.save(m_logo));
+}
+
+frmDesigner* tst_frmDesigner::newDesigner()
+{
+    auto* w = new frmDesigner(m_dialogs);
+    w->resize(1200, 800);
+    w->show();
+    return w;
+}
+
+void tst_frmDesigner::init()
+{
+    ProjectSettings& settings = ProjectSettings::instance();
+    settings.reset();
+    settings.ProjectName = QStringLiteral("Staff");
+    settings.DatabasePath = m_databasePath;
+    settings.MasterTable = QStringLiteral("Employee");
+    settings.UniqueField = QStringLiteral("EmpNo");
+    settings.DataTables = {QStringLiteral("Department"), QStringLiteral("Site")};
+    settings.PhotoField = QStringLiteral("Employee.Photo");
+    settings.SignField = NoneField;
+    settings.BadgeDir = m_dir.filePath(QStringLiteral("Badges")) + QLatin1Char('/');
+    settings.LogoDir = m_dir.filePath(QStringLiteral("Logo")) + QLatin1Char('/');
+    settings.Badges = {QStringLiteral("Visitor"), QStringLiteral("Guest")};
+    settings.DatabaseConfigured = true;
+    QDir(settings.BadgeDir).removeRecursively();
+    QVERIFY(QDir().mkpath(settings.BadgeDir));
+    m_dialogs.clear();
+    m_w = newDesigner();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w));
+    m_w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_w));
+    // Card size on screen, so pixels and twips convert plainly.
+    m_w->view()->setZoom(1);
+}
+
+void tst_frmDesigner::cleanup()
+{
+    delete m_w;
+    m_w = nullptr;
+}
+
+void tst_frmDesigner::mouse(QEvent::Type type, QPointF twips, Qt::MouseButtons buttons,
+                            Qt::KeyboardModifiers modifiers)
+{
+    DesignerCanvas* canvas = m_w->Picture1;
+    const QPointF at = pixels(twips);
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, canvas->mapToGlobal(at), button, buttons, modifiers);
+    QApplication::sendEvent(canvas, &event);
+}
+
+void tst_frmDesigner::drag(QPointF from, QPointF to, Qt::KeyboardModifiers modifiers)
+{
+    mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, modifiers);
+    for (int step = 1; step <= 4; ++step)
+        mouse(QEvent::MouseMove, from + (to - from) * step / 4, Qt::LeftButton, modifiers);
+    mouse(QEvent::MouseButtonRelease, to, Qt::NoButton, modifiers);
+}
+
+void tst_frmDesigner::dropText(const QString& text, QPointF twips)
+{
+    QMimeData data;
+    data.setText(text);
+    const QPointF at = pixels(twips);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_w->Picture1, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_w->Picture1, &drop);
+}
+
+void tst_frmDesigner::pressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    QTest::keyClick(widget, key, modifiers);
+}
+
+void tst_frmDesigner::opensWithTheProjectsFieldsAndANewBadge()
+{
+    QCOMPARE(m_w->windowTitle(), QStringLiteral("Vellumark   -  Staff"));
+    QCOMPARE(m_w->txtBadgeName->text(), QStringLiteral("Badge3"));
+    QVERIFY(m_w->Option1->isChecked() && m_w->opLandscape->isChecked());
+    QCOMPARE(m_w->Picture1->cardSize(), QSizeF(4876, 3090));
+    QVERIFY(!m_w->selection());
+
+    FieldPalette* palette = m_w->fieldPalette;
+    QCOMPARE(palette->tabFields()->tabText(0), QStringLiteral("Master"));
+    QCOMPARE(palette->tabFields()->tabText(1), QStringLiteral("Child"));
+    auto items = [](QListWidget* list) {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i)
+            texts << list->item(i)->text();
+        return texts;
+    };
+    QCOMPARE(items(palette->lstMasterFields()),
+             (QStringList{"<Employee.EmpNo>", "<Employee.FirstName>", "<Employee.LastName>",
+                          "<Employee.Photo>"}));
+    QCOMPARE(items(palette->lstChildFields()),
+             (QStringList{"<Department.DeptID>", "<Department.DeptName>", "<Site.SiteID>",
+                          "<Site.City>"}));
+    palette->tabFields()->setCurrentIndex(1);
+    QVERIFY(palette->lstChildFields()->isVisible() && !palette->lstMasterFields()->isVisible());
+
+    // The toolbar by position: 6 is a separator.
+    const QList<QAction*> tools = m_w->Toolbar1->actions();
+    QCOMPARE(tools.size(), 8);
+    QCOMPARE(tools[0]->objectName(), QStringLiteral("NewComment"));
+    QStringList shapes;
+    for (QAction* entry : tools[1]->menu()->actions())
+        shapes << entry->text();
+    QCOMPARE(shapes, (QStringList{"Rectangle", "Rounded Rectangle", "Oval"}));
+    QCOMPARE(tools[2]->objectName(), QStringLiteral("btLogo"));
+    QCOMPARE(tools[2]->toolTip(), QStringLiteral("Inser Logo"));
+    QVERIFY(tools[3]->isCheckable() && tools[4]->isCheckable());
+    QCOMPARE(tools[3]->toolTip(), QStringLiteral("Show Photo"));
+    QCOMPARE(tools[4]->toolTip(), QStringLiteral("Show Signature"));
+    QVERIFY(tools[5]->isSeparator());
+    QCOMPARE(tools[6]->toolTip(), QStringLiteral("Save Badge"));
+    QCOMPARE(tools[7]->toolTip(), QStringLiteral("Close"));
+
+    // Nothing selected: the panel is locked.
+    SettingsPanel* panel = m_w->frameSettings;
+    QVERIFY(panel->txtLeft->isReadOnly() && panel->txtSpecialField->isReadOnly());
+    QVERIFY(!panel->cmbFontName->isEnabled() && !panel->lblBorderColor->isEnabled());
+    QVERIFY(panel->cmdBrowseImage->isHidden());
+    QCOMPARE(panel->cmbFontSize->currentText(), QStringLiteral("10"));
+    QVERIFY(panel->cmbFontName->count() > 0);
+
+    // With no badges yet the name is Badge1.
+    ProjectSettings::instance().Badges.clear();
+    QVERIFY(m_w->newBadge());
+    QCOMPARE(m_w->txtBadgeName->text(), QStringLiteral("Badge1"));
+}
+
+void tst_frmDesigner::addsEachKindWithItsStartingValues()
+{
+    m_w->btNewComment->trigger();
+    const Comment& comment = side(Front).Label1.at(1);
+    QCOMPARE(comment.Caption, QStringLiteral("New Comment"));
+    QVERIFY(comment.Visible && comment.AutoSize && comment.BackStyle == 0);
+    // Fitted to its text and centred on the card.
+    QCOMPARE(QSizeF(comment.Width, comment.Height), fitted(comment));
+    QCOMPARE(comment.Left, float(std::round(4876 / 2.0 - comment.Width / 2)));
+    QCOMPARE(comment.Top, float(std::round(3090 / 2.0 - comment.Height / 2)));
+    QCOMPARE(m_w->selection(), ref(ElementKind::Comment, 1));
+    QCOMPARE(m_w->frameSettings->lblSpecialField->text(), QStringLiteral("Comment :"));
+    QCOMPARE(QApplication::focusWidget(), m_w->frameSettings->txtSpecialField);
+
+    const QList<QAction*> shapes = m_w->btShape->menu()->actions();
+    for (int i = 0; i < 3; ++i)
+        shapes[i]->trigger();
+    QCOMPARE(side(Front).myShape1.at(1).ShpType, qint16(0));
+    QCOMPARE(side(Front).myShape1.at(2).ShpType, qint16(4));
+    QCOMPARE(side(Front).myShape1.at(3).ShpType, qint16(2));
+    QCOMPARE(side(Front).myShape1.at(3).frame(), QRectF(0, 0, 1440, 720));
+    QVERIFY(m_w->frameSettings->cmbBorderWidth->isVisible());
+
+    // A logo asks for its picture at once; logo and picture are one step.
+    const int steps = m_w->document().undoStack()->count();
+    m_dialogs.fileAnswers = {m_logo};
+    m_w->btLogo->trigger();
+    QCOMPARE(m_dialogs.fileRequests.value(0).filter, QStringLiteral("All Files (*.*)"));
+    QCOMPARE(m_dialogs.fileRequests.value(0).initialFolder, ProjectSettings::instance().LogoDir);
+    const Logo& logo = side(Front).Image1.at(1);
+    QCOMPARE(logo.Tag, m_logo);
+    QCOMPARE(logo.Picture.size(), QSize(60, 40));
+    QCOMPARE(m_w->frameSettings->txtSpecialField->text(), m_logo);
+    QVERIFY(m_w->frameSettings->cmdBrowseImage->isVisible());
+    QCOMPARE(m_w->document().undoStack()->count(), steps + 1);
+
+    // The photograph needs a photograph field; the project has no signature field.
+    m_w->btPhoto->trigger();
+    QVERIFY(side(Front).imgPhoto.Visible && m_w->btPhoto->isChecked());
+    m_w->btSign->trigger();
+    QCOMPARE(m_dialogs.messageTexts(), QStringList{QStringLiteral("Sign field is not specified")});
+    QCOMPARE(m_dialogs.messages[0].icon, MessageIcon::Exclamation);
+    QVERIFY(!side(Front).imgSign.Visible && !m_w->btSign->isChecked());
+}
+
+void tst_frmDesigner::settingsRowsEditTheSelectedElement()
+{
+    SettingsPanel* panel = m_w->frameSettings;
+    const ElementRef comment = m_w->addComment();
+    const Comment& c = side(Front).Label1.at(comment.index);
+
+    auto enter = [](QLineEdit* box, const QString& text) {
+        box->setText(text);
+        QTest::keyClick(box, Qt::Key_Return);
+    };
+    enter(panel->txtLeft, QStringLiteral("abc"));
+    QCOMPARE(c.Left, 0.0f);
+    enter(panel->txtTop, QStringLiteral("1234.5 twips"));
+    QCOMPARE(c.Top, 1234.5f);
+    QCOMPARE(panel->txtTop->text(), QStringLiteral("1234.5"));
+
+    // The caption follows the typing, letter by letter, as one step.
+    const int steps = m_w->document().undoStack()->count();
+    panel->txtSpecialField->selectAll();
+    QTest::keyClicks(panel->txtSpecialField, QStringLiteral("Name: Doe, J."));
+    QCOMPARE(c.Caption, QStringLiteral("Name: Doe, J."));
+    QCOMPARE(m_w->document().undoStack()->count(), steps + 1);
+
+    panel->cmbFontSize->setCurrentText(QStringLiteral("8.25"));
+    QTest::keyClick(panel->cmbFontSize->lineEdit(), Qt::Key_Return);
+    QCOMPARE(c.FontSize, 8.25f);
+    QCOMPARE(panel->cmbFontSize->currentText(), QStringLiteral("8"));
+    QCOMPARE(QSizeF(c.Width, c.Height), fitted(c)); // refitted
+    const int serif = panel->cmbFontName->findText(QStringLiteral("DejaVu Serif"));
+    QVERIFY(serif >= 0);
+    panel->cmbFontName->setCurrentIndex(serif);
+    Q_EMIT panel->cmbFontName->activated(serif);
+    QCOMPARE(c.FontName, QStringLiteral("DejaVu Serif"));
+    for (QCheckBox* box : {panel->chkBold, panel->chkItalic, panel->chkUnderline})
+        QTest::mouseClick(box, Qt::LeftButton);
+    QVERIFY(c.FontBold && c.FontItalic && c.FontUnderline);
+
+    // Colours through the dialog; the back colour only while opaque.
+    m_dialogs.colorAnswers = {qRgb(0x11, 0x22, 0x33), qRgb(0xff, 0, 0)};
+    QTest::mouseClick(panel->lblFontColor, Qt::LeftButton);
+    QCOMPARE(c.ForeColor, qint32(0x332211));
+    QTest::mouseClick(panel->lblBackColor, Qt::LeftButton);
+    QCOMPARE(m_dialogs.colorAnswers.size(), 1); // transparent: no dialog
+    panel->cmbBackStyle->setCurrentIndex(1);
+    Q_EMIT panel->cmbBackStyle->activated(1);
+    QCOMPARE(c.BackStyle, qint16(1));
+    QTest::mouseClick(panel->lblBackColor, Qt::LeftButton);
+    QCOMPARE(c.BackColor, qint32(0x0000ff));
+    QCOMPARE(panel->lblBackColor->oleColor(), qint32(0x0000ff));
+
+    // A shape: border rows shown, font rows off; a field: its reference is locked.
+    const ElementRef shape = m_w->addShape(2);
+    QVERIFY(!panel->cmbFontName->isEnabled() && panel->cmbBackStyle->isEnabled());
+    QCOMPARE(panel->lblSpecialField->text(), QStringLiteral("Field :"));
+    panel->cmbBorderWidth->setCurrentIndex(4);
+    Q_EMIT panel->cmbBorderWidth->activated(4);
+    m_dialogs.colorAnswers = {qRgb(0, 0x80, 0)};
+    QTest::mouseClick(panel->lblBorderColor, Qt::LeftButton);
+    QCOMPARE(side(Front).myShape1.at(shape.index).BorderWidth, qint16(4));
+    QCOMPARE(side(Front).myShape1.at(shape.index).BorderColor, qint32(0x008000));
+    dropText(QStringLiteral("<Employee.FirstName>"), {300, 300});
+    m_w->Select_Control(ref(ElementKind::Field, 1));
+    QCOMPARE(panel->lblSpecialField->text(), QStringLiteral("Field Name :"));
+    QVERIFY(panel->txtSpecialField->isReadOnly() && panel->cmbFontName->isEnabled());
+    m_w->Select_Control(ref(ElementKind::Photo, 0));
+    QCOMPARE(panel->txtSpecialField->text(), QStringLiteral("Employee.Photo"));
+    QVERIFY(!panel->cmbBackStyle->isEnabled() && panel->lblFontColor->isEnabled());
+
+    // Stacking: the first change says once that the order is not saved.
+    m_w->Select_Control(shape);
+    QTest::mouseClick(panel->updown1->downButton(), Qt::LeftButton);
+    QCOMPARE(side(Front).stackPosition(shape), 0);
+    QVERIFY(m_w->StatusBar1->currentMessage().contains(QStringLiteral("not saved")));
+    m_w->StatusBar1->clearMessage();
+    QTest::mouseClick(panel->updown1->upButton(), Qt::LeftButton);
+    QCOMPARE(side(Front).stackPosition(shape), int(side(Front).stackingOrder().size()) - 1);
+    QVERIFY(m_w->StatusBar1->currentMessage().isEmpty());
+}
+
+void tst_frmDesigner::movesWithTheMouseAndTheKeyboard()
+{
+    m_w->actSnap->setChecked(false);
+    const ElementRef shape = m_w->addShape(0);
+    const ElementRef comment = m_w->addComment();
+    const Comment& c = side(Front).Label1.at(comment.index);
+    const QPointF start(c.Left, c.Top);
+
+    // Shapes move without Ctrl, from where they were grabbed, as one step.
+    const int steps = m_w->document().undoStack()->count();
+    drag({100, 200}, {1300, 1700});
+    QCOMPARE(m_w->Picture1->grabOffset(), QPoint(100, 200));
+    QCOMPARE(side(Front).myShape1.at(shape.index).frame().topLeft(), QPointF(1200, 1500));
+    QCOMPARE(m_w->selection(), shape);
+    QCOMPARE(m_w->frameSettings->txtLeft->text(), QStringLiteral("1200"));
+    QCOMPARE(m_w->document().undoStack()->count(), steps + 1);
+
+    // A comment only selects without Ctrl, and moves with it.
+    drag(start + QPointF(30, 20), start + QPointF(530, 420));
+    QCOMPARE(QPointF(c.Left, c.Top), start);
+    QCOMPARE(m_w->selection(), comment);
+    drag(start + QPointF(30, 20), start + QPointF(530, 420), Qt::ControlModifier);
+    QCOMPARE(QPointF(c.Left, c.Top), start + QPointF(500, 400));
+
+    // A click on the empty card deselects.
+    mouse(QEvent::MouseButtonPress, {4800, 3000}, Qt::LeftButton);
+    QVERIFY(!m_w->selection());
+    QVERIFY(!m_w->Picture1->marker());
+
+    // Ctrl + arrows move by 20 twips and leave the focus in the Left box.
+    m_w->Select_Control(comment);
+    const float left = c.Left;
+    for (int i = 0; i < 3; ++i)
+        pressKey(QApplication::focusWidget(), Qt::Key_Right, Qt::ControlModifier);
+    pressKey(QApplication::focusWidget(), Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(c.Left, left + 60);
+    QCOMPARE(QApplication::focusWidget(), m_w->frameSettings->txtLeft);
+    QCOMPARE(m_w->frameSettings->txtLeft->text(), QString::number(left + 60));
+    m_w->document().undoStack()->undo(); // the nudges in a row are one step
+    QCOMPARE(c.Left, left);
+
+    // Ctrl + Delete: never the photograph; a comment goes, and the save writes one less.
+    m_w->btPhoto->trigger();
+    m_w->Select_Control(ref(ElementKind::Photo, 0));
+    pressKey(m_w->frameSettings->txtLeft, Qt::Key_Delete, Qt::ControlModifier);
+    QVERIFY(side(Front).imgPhoto.Visible);
+    QCOMPARE(m_w->selection(), ref(ElementKind::Photo, 0));
+    m_w->Select_Control(comment);
+    pressKey(m_w->frameSettings->txtLeft, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(side(Front).Label1.count(), 0);
+    QVERIFY(!m_w->selection());
+    QVERIFY(m_w->Save_Badge());
+    QVERIFY(fileBytes(badgePath(QStringLiteral("Badge3"))).contains("\"TotalComments:0\""));
+}
+
+void tst_frmDesigner::snappingPutsADraggedElementOnTheGuide()
+{
+    const ElementRef shape = m_w->addShape(4); // 1440 x 720
+    const Shape& s = side(Front).myShape1.at(shape.index);
+    // Grabbed at its middle and let go a little off the card's centre.
+    const QPointF centre(2438, 1545);
+    mouse(QEvent::MouseButtonPress, {720, 360}, Qt::LeftButton);
+    mouse(QEvent::MouseMove, {1500, 900}, Qt::LeftButton);
+    mouse(QEvent::MouseMove, centre + QPointF(40, -30), Qt::LeftButton);
+    QCOMPARE(m_w->Picture1->guideX().value_or(-1), 2438.0);
+    QCOMPARE(m_w->Picture1->guideY().value_or(-1), 1545.0);
+    mouse(QEvent::MouseButtonRelease, centre + QPointF(40, -30), Qt::NoButton);
+    QCOMPARE(s.frame().center(), centre);
+    QVERIFY(!m_w->Picture1->guideX() && !m_w->Picture1->guideY());
+
+    // Another element's edge pulls too.
+    const ElementRef other = m_w->addShape(0);
+    drag({700, 300}, {700 + 1688, 300 + 200}); // 30 twips off s's left, centre and right
+    const Shape& o = side(Front).myShape1.at(other.index);
+    QCOMPARE(o.Left, s.Left);
+
+    // The grid: every drop lands on a grid point.
+    m_w->actSnap->setChecked(false);
+    m_w->actGrid->setChecked(true);
+    m_w->spnGrid->setValue(5);
+    const double grid = 5 * 1440 / 25.4;
+    drag({1818, 300}, {733, 577}); // grabbed 100, 100 inside
+    QCOMPARE(o.Left, float(std::round(633 / grid) * grid));
+    QCOMPARE(o.Top, float(std::round(477 / grid) * grid));
+}
+
+void tst_frmDesigner::paletteReferencesAndDroppedTextBecomeFields()
+{
+    // The list gives its item as plain text.
+    FieldList* list = m_w->fieldPalette->lstMasterFields();
+    std::unique_ptr<QMimeData> dragged(list->model()->mimeData({list->model()->index(1, 0)}));
+    QCOMPARE(dragged->text(), QStringLiteral("<Employee.FirstName>"));
+
+    dropText(dragged->text(), {600, 300});
+    const Field& field = side(Front).lblField.at(1);
+    QCOMPARE(field.Caption, QStringLiteral("<Employee.FirstName>"));
+    QCOMPARE(field.frame().topLeft(), QPointF(600, 300));
+    QVERIFY(field.Visible && field.AutoSize && field.BackStyle == 0 && field.Tag.isEmpty());
+    QVERIFY(!m_w->selection()); // a dropped field is not selected
+
+    // Any plain text becomes a field; the saved badge reads back with the column as Tag.
+    dropText(QStringLiteral("dropped from elsewhere"), {100, 2000});
+    QCOMPARE(side(Front).lblField.at(2).Caption, QStringLiteral("dropped from elsewhere"));
+    QVERIFY(m_w->Save_Badge());
+    QVERIFY(m_w->Load_Card(0, badgePath(QStringLiteral("Badge3"))));
+    QCOMPARE(side(Front).lblField.at(1).Tag, QStringLiteral("FirstName"));
+}
+
+void tst_frmDesigner::changingSideSavesAndComesBack()
+{
+    m_w->addComment();
+    QTest::mouseClick(m_w->Option2, Qt::LeftButton);
+    QCOMPARE(m_w->displayedSide(), Back);
+    QCOMPARE(elementCount(side(Back)), 0);
+    QVERIFY(!m_w->Picture1->marker());
+    const QString path = badgePath(QStringLiteral("Badge3"));
+    QCOMPARE(ProjectSettings::instance().CurrentBadgePath, path);
+    QVERIFY(ProjectSettings::instance().Badges.contains(QStringLiteral("Badge3")));
+    // Only the front was ever shown: the back is written as its marker alone.
+    QVERIFY(fileBytes(path).endsWith(
+        ("\"" + BackMarker + "\"\r\n\"" + BackMarker + "\"\r\n").toUtf8()));
+
+    m_w->addShape(2);
+    QTest::mouseClick(m_w->Option1, Qt::LeftButton);
+    QCOMPARE(m_w->displayedSide(), Front);
+    QCOMPARE(side(Front).Label1.count(), 1);
+    SideReadResult back = loadBadgeSide(path, Back, QStringLiteral("Staff"), m_databasePath,
+                                        FieldTagRule::ColumnOnly);
+    QCOMPARE(back.side.myShape1.count(), 1);
+    QVERIFY(!m_w->document().isModified());
+
+    // Without a name nothing is saved, but the side changes and keeps what was on it.
+    m_w->txtBadgeName->clear();
+    m_w->addComment();
+    QTest::mouseClick(m_w->Option2, Qt::LeftButton);
+    QCOMPARE(m_dialogs.messageTexts(), QStringList{QStringLiteral("Enter name of Badge!")});
+    QCOMPARE(m_w->displayedSide(), Back);
+    QCOMPARE(side(Front).Label1.count(), 2);
+    // The save button says nothing without a name.
+    m_dialogs.clear();
+    QTest::mouseClick(m_w->cmdSave, Qt::LeftButton);
+    QVERIFY(m_dialogs.messages.isEmpty());
+
+    // The save button is the default while the name has the focus.
+    m_w->txtBadgeName->setFocus();
+    QVERIFY(m_w->cmdSave->isDefault());
+    QTest::keyClicks(m_w->txtBadgeName, QStringLiteral("Night"));
+    QTest::keyClick(m_w->txtBadgeName, Qt::Key_Return);
+    QVERIFY(QFile::exists(badgePath(QStringLiteral("Night"))));
+    m_w->Picture1->setFocus();
+    QVERIFY(!m_w->cmdSave->isDefault());
+}
+
+void tst_frmDesigner::orientationSwapsTheCardAndKeepsElements()
+{
+    const ElementRef shape = m_w->addShape(0);
+    m_w->nudge(300, 400);
+    QTest::mouseClick(m_w->opPortrait, Qt::LeftButton);
+    QCOMPARE(m_w->Picture1->cardSize(), QSizeF(3090, 4876));
+    QCOMPARE(side(Front).myShape1.at(shape.index).frame().topLeft(), QPointF(300, 400));
+    QVERIFY(m_w->Save_Badge());
+    QVERIFY(fileBytes(badgePath(QStringLiteral("Badge3"))).contains("\"Orientation:2\""));
+    m_w->actUndo->trigger();
+    QVERIFY(m_w->opLandscape->isChecked());
+    QCOMPARE(m_w->Picture1->cardSize(), QSizeF(4876, 3090));
+}
+
+void tst_frmDesigner::copyPasteAndDuplicateAlsoAcrossSides()
+{
+    const ElementRef comment = m_w->addComment();
+    const Comment original = side(Front).Label1.at(comment.index);
+    m_w->Picture1->setFocus();
+    pressKey(m_w->Picture1, Qt::Key_C, Qt::ControlModifier);
+    m_w->txtBadgeName->clear(); // no save on the way
+    m_w->changeSide(Back);
+    m_dialogs.clear();
+    m_w->Picture1->setFocus();
+    pressKey(m_w->Picture1, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(side(Back).Label1.at(1), original);
+    QCOMPARE(m_w->selection(), ref(ElementKind::Comment, 1));
+    // Pasted again it steps aside; so does a duplicate.
+    pressKey(m_w->Picture1, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(side(Back).Label1.at(2).Left, original.Left + 120);
+    pressKey(m_w->Picture1, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(side(Back).Label1.at(3).Top, original.Top + 240);
+    // Undo takes the paste away again.
+    m_w->actUndo->trigger();
+    m_w->actUndo->trigger();
+    QCOMPARE(side(Back).Label1.count(), 1);
+
+    // In a text box with selected text, Ctrl+C copies the text, not the element.
+    m_w->Select_Control(ref(ElementKind::Comment, 1));
+    QLineEdit* caption = m_w->frameSettings->txtSpecialField;
+    caption->setFocus();
+    caption->setSelection(0, 3);
+    pressKey(caption, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("New"));
+}
+
+void tst_frmDesigner::savedBadgeReopensAsItWasShown()
+{
+    // Every kind on both sides, through the controls.
+    m_w->addComment();
+    m_w->nudge(-1000, -900);
+    m_w->addShape(4);
+    m_w->nudge(200, 1800);
+    dropText(QStringLiteral("<Employee.LastName>"), {2600, 2400});
+    m_dialogs.fileAnswers = {m_logo};
+    m_w->addLogo();
+    m_w->nudge(3500, 100);
+    m_w->btPhoto->trigger();
+    m_w->changeSide(Back);
+    m_w->addShape(2);
+    dropText(QStringLiteral("<Site.City>"), {400, 400});
+    QVERIFY(m_w->Save_Badge());
+    const QString path = badgePath(QStringLiteral("Badge3"));
+    QCOMPARE(ProjectSettings::instance().Badges.last(), QStringLiteral("Badge3"));
+
+    // What the canvas shows is what the file holds.
+    m_w->Lock_All();
+    auto shows = [this](BadgeSideId which, const QString& file) {
+        SideReadResult read = loadBadgeSide(file, which, QStringLiteral("Staff"), m_databasePath,
+                                            FieldTagRule::ColumnOnly);
+        const QSizeF card = m_w->Picture1->cardSize();
+        const QImage expected = renderSideImage(read.side, card, m_w->Picture1->logicalDpiX(),
+                                                renderOptions(RenderMode::Designer, card));
+        return m_w->Picture1->grab().toImage().convertToFormat(QImage::Format_RGB32) == expected;
+    };
+    QVERIFY(shows(Back, path));
+    m_w->changeSide(Front);
+    QVERIFY(shows(Front, path));
+
+    // Reopened in a fresh designer, both sides write the same lines again.
+    const QStringList front = sideSectionLines(side(Front), Front, false);
+    const QStringList back = sideSectionLines(side(Back), Back, false);
+    const QByteArray bytes = fileBytes(path);
+    delete m_w;
+    m_w = newDesigner();
+    QVERIFY(m_w->Load_Card(1, path));
+    QCOMPARE(m_w->displayedSide(), Back);
+    QVERIFY(m_w->Load_Card(0, path));
+    QCOMPARE(m_w->displayedSide(), Front);
+    QCOMPARE(m_w->txtBadgeName->text(), QStringLiteral("Badge3"));
+    QCOMPARE(sideSectionLines(side(Front), Front, false), front);
+    QCOMPARE(sideSectionLines(side(Back), Back, false), back);
+    QVERIFY(m_w->Save_Badge());
+    QCOMPARE(fileBytes(path), bytes);
+}
+
+void tst_frmDesigner::undoToTheStartAndRedoToTheEndWriteTheSameFiles()
+{
+    const QString path = badgePath(QStringLiteral("Badge3"));
+    QList<QByteArray> files;
+    auto saved = [&] {
+        if (!m_w->Save_Badge())
+            return QByteArray();
+        return fileBytes(path);
+    };
+    files << saved();
+    auto step = [&](auto&& action) {
+        action();
+        files << saved();
+    };
+    step([&] { m_w->addComment(); });
+    step([&] { m_w->nudge(20, 0); });
+    step([&] { QTest::keyClicks(m_w->frameSettings->txtSpecialField, QStringLiteral("X")); });
+    step([&] { m_w->addShape(2); });
+    step([&] { drag({100, 100}, {900, 700}); });
+    step([&] { m_w->btPhoto->trigger(); });
+    step([&] { m_w->changeSide(Back), dropText(QStringLiteral("<Site.City>"), {500, 500}); });
+    step([&] { m_w->addShape(0); });
+    step([&] { m_w->opPortrait->click(); });
+    step([&] { m_w->deleteSelection(); });
+    step([&] { m_w->changeSide(Front), m_w->Select_Control(ref(ElementKind::Comment, 1)); });
+    step([&] { m_w->deleteSelection(); });
+    QUndoStack* undo = m_w->document().undoStack();
+    QCOMPARE(undo->count(), 11); // changing side is no step
+    files.removeAt(11);          // the save of the side change wrote the same as step 10
+
+    for (qsizetype i = files.size() - 2; i >= 0; --i) {
+        undo->undo();
+        QVERIFY2(saved() == files[i], qPrintable(QStringLiteral("undo to step %1").arg(i)));
+    }
+    QVERIFY(!undo->canUndo());
+    for (qsizetype i = 1; i < files.size(); ++i) {
+        undo->redo();
+        QVERIFY2(saved() == files[i], qPrintable(QStringLiteral("redo to step %1").arg(i)));
+    }
+}
+
+void tst_frmDesigner::handWrittenBadgeOpensAsRenderedAndSavesBack()
+{
+    // Written by hand: index gaps, a caption with ":" and ",", font size 8.25, a blank back.
+    const QString logo = QDir::toNativeSeparators(m_logo);
+    QStringList lines{QStringLiteral("ProjectName:Staff"),
+                      QStringLiteral("DatabasePath=") + m_databasePath,
+                      QStringLiteral("Orientation:1"), FrontMarker};
+    lines << "TotalComments:2"
+          << "Comment:1"
+          << "Caption:Valid: 2024, 2025"
+          << "left:300"
+          << "top:2500"
+          << "width:1800"
+          << "height:240"
+          << "fontname:DejaVu Sans"
+          << "fontsize:8.25"
+          << "fontcolor:128"
+          << "bold:False"
+          << "italic:True"
+          << "underline:False"
+          << "backstyle:0"
+          << "backcolor:16777215"
+          << "Comment:3"
+          << "Caption:ACME"
+          << "left:300"
+          << "top:150"
+          << "width:900"
+          << "height:330"
+          << "fontname:DejaVu Serif"
+          << "fontsize:14"
+          << "fontcolor:0"
+          << "bold:True"
+          << "italic:False"
+          << "underline:False"
+          << "backstyle:1"
+          << "backcolor:-2147483633"
+          << "TotalFields:1"
+          << "Field:2"
+          << "FieldName:<Employee.FirstName>"
+          << "left:1900"
+          << "top:900"
+          << "width:1600"
+          << "height:285"
+          << "fontname:DejaVu Sans"
+          << "fontsize:10"
+          << "fontcolor:0"
+          << "bold:True"
+          << "italic:False"
+          << "underline:False"
+          << "backstyle:0"
+          << "backcolor:16777215"
+          << "TotalLogo:1"
+          << "Logo:4"
+          << "logopath:" + logo << "left:4000"
+          << "top:150"
+          << "width:600"
+          << "height:400"
+          << "TotalShape:1"
+          << "Type:4"
+          << "left:60"
+          << "top:60"
+          << "width:4756"
+          << "height:2970"
+          << "BorderWidth:2"
+          << "BorderColor:8388608"
+          << "BackStyle:0"
+          << "BackColor:16777215"
+          << "Photo:1"
+          << "left:300"
+          << "top:700"
+          << "width:1215"
+          << "height:1455"
+          << "Sign:0"
+          << "left:120"
+          << "top:1680"
+          << "width:1215"
+          << "height:375" << BackMarker << BackMarker;
+    const QString path = badgePath(QStringLiteral("ByHand"));
+    VM_VERIFY_OK(saveFileAtomically(path, encodeQuotedLines(lines)));
+
+    QVERIFY(m_w->Load_Card(1, path));
+    QCOMPARE(elementCount(side(Back)), 0);
+    QVERIFY(m_w->Load_Card(0, path));
+    QVERIFY(m_dialogs.messages.isEmpty());
+    QCOMPARE(side(Front).Label1.at(1).Caption, QStringLiteral("Valid: 2024, 2025"));
+    QCOMPARE(side(Front).Label1.at(1).FontSize, 8.25f);
+    QCOMPARE(side(Front).lblField.at(1).Tag, QStringLiteral("FirstName"));
+    QCOMPARE(fileBytes(ProjectSettings::instance().BadgeDir + QStringLiteral("back.tmp")),
+             encodeQuotedLines({BackMarker}));
+
+    // It looks as the front view shows it before any record is linked.
+    RenderingWindow view(RenderingWindow::Side::Front, m_dialogs);
+    view.Load_Card(path);
+    QVERIFY(m_dialogs.messages.isEmpty());
+    QCOMPARE(m_w->Picture1->grab().toImage(), view.canvas()->grab().toImage());
+
+    // Saved with nothing changed: the same bytes, indexes numbered from 1.
+    m_w->txtBadgeName->setText(QStringLiteral("ByHand"));
+    QVERIFY(m_w->Save_Badge());
+    QVERIFY(m_dialogs.messages.isEmpty()); // its own file: no question about replacing it
+    lines.replace(lines.indexOf(QStringLiteral("Comment:3")), QStringLiteral("Comment:2"));
+    lines.replace(lines.indexOf(QStringLiteral("Field:2")), QStringLiteral("Field:1"));
+    lines.replace(lines.indexOf(QStringLiteral("Logo:4")), QStringLiteral("Logo:1"));
+    QCOMPARE(fileBytes(path), encodeQuotedLines(lines));
+}
+
+void tst_frmDesigner::badgesOfAnotherProjectOrDatabaseLeaveTheCanvasEmpty()
+{
+    m_w->addComment();
+    QVERIFY(m_w->Save_Badge());
+    const QByteArray good = fileBytes(badgePath(QStringLiteral("Badge3")));
+    struct Case {
+        QByteArray from, to;
+        QString message;
+    };
+    const QList<Case> cases{
+        {"ProjectName:Staff", "ProjectName:Other", QStringLiteral("Badge Not Loaded!")},
+        {"DatabasePath=", "DatabasePath=/elsewhere", QStringLiteral("Wrong databse used!")}};
+    for (const Case& c : cases) {
+        const QString path = badgePath(QStringLiteral("Foreign"));
+        VM_VERIFY_OK(saveFileAtomically(path, QByteArray(good).replace(c.from, c.to)));
+        m_dialogs.clear();
+        m_w->addComment(); // unsaved: discarded when asked
+        m_dialogs.answers = {MessageAnswer::No};
+        QVERIFY(!m_w->Load_Card(0, path));
+        QCOMPARE(m_dialogs.messages.size(), 2);
+        QCOMPARE(m_dialogs.messages[1].text, c.message);
+        QCOMPARE(m_dialogs.messages[1].icon, MessageIcon::Exclamation);
+        QCOMPARE(elementCount(side(Front)), 0);
+        // The scratch files were rewritten all the same.
+        const SplitBadge split = splitBadgeLines(decodeQuotedLines(fileBytes(path)));
+        QCOMPARE(fileBytes(ProjectSettings::instance().BadgeDir + QStringLiteral("general.tmp")),
+                 encodeQuotedLines(split.general));
+    }
+}
+
+void tst_frmDesigner::unsavedChangesAreNotLostWithoutAQuestion()
+{
+    m_w->addComment();
+    QVERIFY(m_w->Save_Badge());
+    const QString path = badgePath(QStringLiteral("Badge3"));
+    const QString scratch = ProjectSettings::instance().BadgeDir;
+    m_w->addShape(0);
+
+    // Cancel keeps the badge; Yes saves it; No discards it.
+    m_dialogs.answers = {MessageAnswer::Cancel};
+    QVERIFY(!m_w->newBadge());
+    QCOMPARE(side(Front).myShape1.count(), 1);
+    QCOMPARE(m_dialogs.messages.value(0).buttons, MessageButtons::YesNoCancel);
+    m_dialogs.answers = {MessageAnswer::Cancel};
+    QVERIFY(!m_w->close());
+    QVERIFY(m_w->isVisible());
+    m_dialogs.answers = {MessageAnswer::Yes};
+    QVERIFY(m_w->Load_Card(0, path));
+    QCOMPARE(side(Front).myShape1.count(), 1);
+    m_w->addComment();
+    m_dialogs.clear();
+    m_dialogs.answers = {MessageAnswer::No};
+    QVERIFY(m_w->newBadge());
+    QCOMPARE(elementCount(side(Front)), 0);
+
+    // An unmodified badge closes without a question and leaves the side scratch files empty.
+    m_dialogs.clear();
+    QVERIFY(m_w->close());
+    QVERIFY(m_dialogs.messages.isEmpty());
+    QCOMPARE(QFileInfo(scratch + QStringLiteral("front.tmp")).size(), 0);
+    QCOMPARE(QFileInfo(scratch + QStringLiteral("back.tmp")).size(), 0);
+    QVERIFY(QFileInfo(scratch + QStringLiteral("general.tmp")).size() > 0);
+}
+
+void tst_frmDesigner::zoomKeepsTheBadgeInTwips()
+{
+    const ElementRef shape = m_w->addShape(0);
+    const QRectF frame = side(Front).myShape1.at(shape.index).frame();
+    DesignerView* view = m_w->view();
+    const QSize atOne = m_w->Picture1->size();
+
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), {}, QPoint(0, 120), Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &wheel);
+    QCOMPARE(view->zoom(), 1.25);
+    QCOMPARE(m_w->cmbZoom->currentText(), QStringLiteral("125 %"));
+    pressKey(m_w->Picture1, Qt::Key_Minus, Qt::ControlModifier);
+    pressKey(m_w->Picture1, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(view->zoom(), 0.75);
+    view->setZoom(100);
+    QCOMPARE(view->zoom(), DesignerView::MaxZoom);
+    QVERIFY(!m_w->actZoomIn->isEnabled());
+    QCOMPARE(m_w->Picture1->size(), atOne * 4);
+    QCOMPARE(side(Front).myShape1.at(shape.index).frame(), frame);
+
+    // At 400 % a drag still moves by twips, and the pointer shows in mm and twips.
+    drag({200, 200}, {1640, 920});
+    QCOMPARE(side(Front).myShape1.at(shape.index).frame().topLeft(), QPointF(1440, 720));
+    mouse(QEvent::MouseMove, {1440, 720}, Qt::NoButton);
+    QCOMPARE(m_w->StatusBar1->findChild<QLabel*>(QStringLiteral("lblPointer"))->text(),
+             QStringLiteral("X 25.4 mm (1440 twips)   Y 12.7 mm (720 twips)"));
+}
+
+void tst_frmDesigner::mainWindowOpensNewAndCurrentBadges()
+{
+    m_w->addComment();
+    QVERIFY(m_w->Save_Badge());
+    delete m_w;
+    m_w = nullptr;
+    ProjectSettings& settings = ProjectSettings::instance();
+    const StoredSettings project = settings.stored();
+    mainMdi main(m_dialogs);
+    main.show();
+    // As after opening the project and its badge Badge3.
+    settings.stored() = project;
+    settings.DatabaseConfigured = true;
+    SetProjectState(ProjectState::Configuring);
+    settings.CurrentBadgePath = badgePath(QStringLiteral("Badge3"));
+    main.mnuEditCard->setEnabled(true);
+
+    main.mnuEditCard->trigger();
+    auto* designer = qobject_cast<frmDesigner*>(main.loadedWindow(QStringLiteral("frmDesigner")));
+    QVERIFY(designer);
+    QCOMPARE(designer->displayedSide(), Front);
+    QCOMPARE(designer->document().side(Front).Label1.count(), 1);
+    QCOMPARE(designer->txtBadgeName->text(), QStringLiteral("Badge3"));
+    const QString dir = settings.BadgeDir;
+    QVERIFY(fileBytes(dir + QStringLiteral("general.tmp"))
+                .endsWith(("\"" + FrontMarker + "\"\r\n").toUtf8()));
+    QVERIFY(fileBytes(dir + QStringLiteral("front.tmp")).startsWith(("\"" + FrontMarker).toUtf8()));
+    QCOMPARE(fileBytes(dir + QStringLiteral("back.tmp")), encodeQuotedLines({BackMarker}));
+
+    // Saving in the designer enables Open Existing.
+    main.mnuLoadCard->setEnabled(false);
+    QVERIFY(designer->Save_Badge());
+    QVERIFY(main.mnuLoadCard->isEnabled());
+
+    // Create New in the open designer starts a new badge once the changes are dealt with.
+    designer->addShape(0);
+    m_dialogs.answers = {MessageAnswer::No};
+    main.mnuCreate->trigger();
+    QCOMPARE(main.loadedWindow(QStringLiteral("frmDesigner")), designer);
+    QCOMPARE(elementCount(designer->document().side(Front)), 0);
+    QCOMPARE(designer->txtBadgeName->text(), QStringLiteral("Badge4"));
+
+    // Ending the program asks about unsaved work in the designer.
+    designer->addShape(0);
+    m_dialogs.clear();
+    m_dialogs.answers = {MessageAnswer::Cancel};
+    QVERIFY(!main.close());
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    m_dialogs.answers = {MessageAnswer::No};
+    QVERIFY(main.close());
+}
+
+QTEST_MAIN(tst_frmDesigner)
+#include "tst_frmDesigner.moc"
