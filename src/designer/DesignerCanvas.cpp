@@ -106,6 +106,12 @@ void DesignerCanvas::mousePressEvent(QMouseEvent* event)
         return;
     }
     const QPointF at = toTwips(event->position());
+    if (const std::optional<int> corner = cornerAt(at)) {
+        m_moving = Move{
+            *m_marker, event->position().toPoint(),        false, m_document.newMergeKey(), false,
+            corner,    side().geometry(*m_marker)->frame()};
+        return;
+    }
     const std::optional<ElementRef> hit = elementAt(side(), at);
     if (!hit) {
         Q_EMIT canvasPressed();
@@ -116,7 +122,9 @@ void DesignerCanvas::mousePressEvent(QMouseEvent* event)
     Q_EMIT elementPressed(*hit);
     // Shapes are moved by pressing them; everything else only while Ctrl is held.
     if (hit->kind == ElementKind::Shape || (event->modifiers() & Qt::ControlModifier))
-        m_moving = Move{*hit, event->position().toPoint(), false, m_document.newMergeKey(), false};
+        m_moving = Move{
+            *hit, event->position().toPoint(), false, m_document.newMergeKey(), false, std::nullopt,
+            {}};
 }
 
 void DesignerCanvas::mouseMoveEvent(QMouseEvent* event)
@@ -139,7 +147,65 @@ void DesignerCanvas::mouseMoveEvent(QMouseEvent* event)
             QApplication::startDragDistance())
         return;
     m_moving->started = true;
-    moveTo(toTwips(event->position()));
+    if (m_moving->corner)
+        resizeTo(toTwips(event->position()));
+    else
+        moveTo(toTwips(event->position()));
+}
+
+std::optional<int> DesignerCanvas::cornerAt(QPointF twips) const
+{
+    if (!m_marker || !side().contains(*m_marker))
+        return std::nullopt;
+    // Texts size themselves to their text.
+    if (m_marker->kind == ElementKind::Comment || m_marker->kind == ElementKind::Field)
+        return std::nullopt;
+    const QList<QRectF> squares = cornerSquares(drawnRect(side(), *m_marker));
+    for (int corner = 0; corner < int(squares.size()); ++corner) {
+        if (squares[corner].contains(twips))
+            return corner;
+    }
+    return std::nullopt;
+}
+
+QList<QRectF> DesignerCanvas::cornerSquares(const QRectF& frame) const
+{
+    const double square = pixelsInTwips(MarkerSquarePixels);
+    const QSizeF size(square, square);
+    // Just outside the corners: top left, top right, bottom left, bottom right.
+    return {QRectF(QPointF(frame.left() - square, frame.top() - square), size),
+            QRectF(QPointF(frame.right(), frame.top() - square), size),
+            QRectF(QPointF(frame.left() - square, frame.bottom()), size),
+            QRectF(QPointF(frame.right(), frame.bottom()), size)};
+}
+
+void DesignerCanvas::resizeTo(QPointF pointer)
+{
+    const Move& resize = *m_moving;
+    std::optional<Element> value = side().element(resize.element);
+    if (!value)
+        return;
+    // The opposite corner stays; the element never shrinks below one twip per pixel.
+    const QRectF& from = resize.frame;
+    const bool left = *resize.corner == 0 || *resize.corner == 2;
+    const bool top = *resize.corner == 0 || *resize.corner == 1;
+    const QPointF fixed(left ? from.right() : from.left(), top ? from.bottom() : from.top());
+    const QPointF moving(std::round(pointer.x()), std::round(pointer.y()));
+    const double smallest = pixelsInTwips(1);
+    QRectF frame = QRectF(fixed, moving).normalized();
+    frame.setWidth(std::max(frame.width(), smallest));
+    frame.setHeight(std::max(frame.height(), smallest));
+    std::visit(
+        [&](auto& e) {
+            e.Left = float(frame.left());
+            e.Top = float(frame.top());
+            e.Width = float(frame.width());
+            e.Height = float(frame.height());
+        },
+        *value);
+    if (m_document.changeElement(m_side, resize.element, *value, QStringLiteral("Resize"),
+                                 resize.mergeKey))
+        m_moving->changed = true;
 }
 
 void DesignerCanvas::moveTo(QPointF pointer)

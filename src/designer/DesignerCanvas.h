@@ -11,7 +11,8 @@ namespace vm {
 // The designer's canvas, "Picture1": the displayed side of the document through the renderer in
 // designer mode, with the selection marker, the snapping guides and the grid drawn on top and
 // never into the badge. Pressing a shape moves it at once; the other elements move while Ctrl is
-// held. A whole drag is one undo step. Hit-testing and every position it reports are in twips.
+// held; the marker's corner squares resize shapes, logos and the picture frames. A whole drag is
+// one undo step. Hit-testing and every position it reports are in twips.
 class DesignerCanvas : public BadgeCanvas {
     Q_OBJECT
 public:
@@ -62,10 +63,16 @@ private:
         bool started = false;
         quint64 mergeKey = 0;
         bool changed = false;
+        std::optional<int> corner; // resizing by this corner: 0 top left, 1 top right, ...
+        QRectF frame;              // the element's frame when the resize began
     };
 
     const BadgeSide& side() const { return m_document.side(m_side); }
     void moveTo(QPointF pointer);
+    void resizeTo(QPointF pointer);
+    // The corner square of the selected element under the point, when it can be resized.
+    std::optional<int> cornerAt(QPointF twips) const;
+    QList<QRectF> cornerSquares(const QRectF& frame) const;
     void setGuides(std::optional<double> x, std::optional<double> y);
     void onElementChanged(BadgeSideId side, ElementRef element, const Element& before);
     // The widget pixels the rectangle covers, with room for the marker around it.

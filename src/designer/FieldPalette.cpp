@@ -69,7 +69,7 @@ FieldPalette::FieldPalette(QWidget* parent)
     m_master = new FieldList(this);
     m_master->setObjectName(QStringLiteral("lstMasterFields"));
     m_master->setAccessibleName(QStringLiteral("Master table fields"));
-    m_master->setToolTip(QStringLiteral("Drag a field onto the badge"));
+    m_master->setToolTip(QStringLiteral("Drag a field onto the badge, or double-click it"));
     m_child = new FieldList(this);
     m_child->setObjectName(QStringLiteral("lstChildFields"));
     m_child->setAccessibleName(QStringLiteral("Child table fields"));
@@ -85,6 +85,10 @@ FieldPalette::FieldPalette(QWidget* parent)
     layout->addWidget(m_tabs);
     layout->addWidget(m_stack, 1);
 
+    for (FieldList* list : {m_master, m_child}) {
+        connect(list, &QListWidget::itemActivated, this,
+                [this](QListWidgetItem* item) { Q_EMIT fieldChosen(item->text()); });
+    }
     connect(m_tabs, &QTabBar::currentChanged, this, [this](int tab) {
         QListWidget* list = tab == 0 ? static_cast<QListWidget*>(m_master) : m_child;
         m_stack->setCurrentWidget(list);

@@ -37,6 +37,10 @@ public:
     QString Fill_MasterFields(DatabaseConnection& connection, const QString& masterTable);
     QString Fill_ChildFields(DatabaseConnection& connection, const QStringList& childTables);
 
+Q_SIGNALS:
+    // A reference was chosen with a double click or Enter, for those who do not drag.
+    void fieldChosen(const QString& reference);
+
 private:
     QTabBar* m_tabs;
     QStackedWidget* m_stack;

@@ -460,6 +460,7 @@ void SettingsPanel::lockAll()
     setBackRowsEnabled(false);
     for (QWidget* w : std::initializer_list<QWidget*>{lblFontColor, cmbBorderWidth, lblBorderColor})
         w->setEnabled(false);
+    cmbFontName->setCurrentIndex(-1);
     updown1->setEnabled(false);
 }
 

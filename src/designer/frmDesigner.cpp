@@ -241,6 +241,13 @@ void frmDesigner::build()
         m_selectionActive = false;
     });
     connect(Picture1, &DesignerCanvas::textDropped, this, &frmDesigner::onTextDropped);
+    // Chosen without dragging, a field goes to the middle of the card, selected.
+    connect(fieldPalette, &FieldPalette::fieldChosen, this, [this](const QString& reference) {
+        const QSizeF card = m_document.cardSize();
+        onTextDropped(reference,
+                      QPointF(std::round(card.width() / 3), std::round(card.height() / 2)));
+        Select_Control({ElementKind::Field, m_document.side(m_displayed).lblField.highestIndex()});
+    });
     connect(Picture1, &DesignerCanvas::pointerMoved, this,
             [this](QPointF twips) { onPointer(twips); });
     connect(Picture1, &DesignerCanvas::pointerLeft, this, [this] { onPointer(std::nullopt); });

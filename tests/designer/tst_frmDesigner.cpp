@@ -405,6 +405,16 @@ void tst_frmDesigner::movesWithTheMouseAndTheKeyboard()
     QCOMPARE(m_w->frameSettings->txtLeft->text(), QStringLiteral("1200"));
     QCOMPARE(m_w->document().undoStack()->count(), steps + 1);
 
+    // The marker's corner squares resize it, the opposite corner staying, as one step.
+    drag({2640 + 60, 2220 + 60}, {3060, 2580});
+    QCOMPARE(side(Front).myShape1.at(shape.index).frame(), QRectF(1200, 1500, 1860, 1080));
+    drag({1200 - 60, 1500 - 60}, {3160, 2680}); // the top left corner past the other one
+    QCOMPARE(side(Front).myShape1.at(shape.index).frame(), QRectF(3060, 2580, 100, 100));
+    QCOMPARE(m_w->document().undoStack()->count(), steps + 3);
+    m_w->actUndo->trigger();
+    m_w->actUndo->trigger();
+    QCOMPARE(side(Front).myShape1.at(shape.index).frame(), QRectF(1200, 1500, 1440, 720));
+
     // A comment only selects without Ctrl, and moves with it.
     drag(start + QPointF(30, 20), start + QPointF(530, 420));
     QCOMPARE(QPointF(c.Left, c.Top), start);
@@ -487,6 +497,14 @@ void tst_frmDesigner::paletteReferencesAndDroppedTextBecomeFields()
     QCOMPARE(field.frame().topLeft(), QPointF(600, 300));
     QVERIFY(field.Visible && field.AutoSize && field.BackStyle == 0 && field.Tag.isEmpty());
     QVERIFY(!m_w->selection()); // a dropped field is not selected
+
+    // Chosen with Enter or a double click, a field goes to the middle, selected.
+    FieldList* child = m_w->fieldPalette->lstChildFields();
+    Q_EMIT child->itemActivated(child->item(3));
+    QCOMPARE(side(Front).lblField.at(2).Caption, QStringLiteral("<Site.City>"));
+    QCOMPARE(side(Front).lblField.at(2).frame().topLeft(), QPointF(1625, 1545));
+    QCOMPARE(m_w->selection(), ref(ElementKind::Field, 2));
+    m_w->deleteSelection();
 
     // Any plain text becomes a field; the saved badge reads back with the column as Tag.
     dropText(QStringLiteral("dropped from elsewhere"), {100, 2000});
