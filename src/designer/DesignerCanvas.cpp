@@ -107,9 +107,9 @@ void DesignerCanvas::mousePressEvent(QMouseEvent* event)
     }
     const QPointF at = toTwips(event->position());
     if (const std::optional<int> corner = cornerAt(at)) {
-        m_moving = Move{
-            *m_marker, event->position().toPoint(),        false, m_document.newMergeKey(), false,
-            corner,    side().geometry(*m_marker)->frame()};
+        startMove(*m_marker, event->position().toPoint());
+        m_moving->corner = corner;
+        m_moving->frame = side().geometry(*m_marker)->frame();
         return;
     }
     const std::optional<ElementRef> hit = elementAt(side(), at);
@@ -122,9 +122,15 @@ void DesignerCanvas::mousePressEvent(QMouseEvent* event)
     Q_EMIT elementPressed(*hit);
     // Shapes are moved by pressing them; everything else only while Ctrl is held.
     if (hit->kind == ElementKind::Shape || (event->modifiers() & Qt::ControlModifier))
-        m_moving = Move{
-            *hit, event->position().toPoint(), false, m_document.newMergeKey(), false, std::nullopt,
-            {}};
+        startMove(*hit, event->position().toPoint());
+}
+
+void DesignerCanvas::startMove(ElementRef element, QPoint pressedAt)
+{
+    m_moving.emplace();
+    m_moving->element = element;
+    m_moving->pressedAt = pressedAt;
+    m_moving->mergeKey = m_document.newMergeKey();
 }
 
 void DesignerCanvas::mouseMoveEvent(QMouseEvent* event)
@@ -146,7 +152,13 @@ void DesignerCanvas::mouseMoveEvent(QMouseEvent* event)
         (event->position().toPoint() - m_moving->pressedAt).manhattanLength() <
             QApplication::startDragDistance())
         return;
-    m_moving->started = true;
+    if (!m_moving->started) {
+        m_moving->started = true;
+        for (const ElementRef& other : side().stackingOrder()) {
+            if (other != m_moving->element && side().geometry(other)->Visible)
+                m_moving->others << drawnRect(side(), other);
+        }
+    }
     if (m_moving->corner)
         resizeTo(toTwips(event->position()));
     else
@@ -181,7 +193,7 @@ QList<QRectF> DesignerCanvas::cornerSquares(const QRectF& frame) const
 
 void DesignerCanvas::resizeTo(QPointF pointer)
 {
-    const Move& resize = *m_moving;
+    const CanvasGesture& resize = *m_moving;
     std::optional<Element> value = side().element(resize.element);
     if (!value)
         return;
@@ -222,15 +234,10 @@ void DesignerCanvas::moveTo(QPointF pointer)
     std::optional<double> guideX;
     std::optional<double> guideY;
     if (m_snap.toGuides || m_snap.toGrid) {
-        QList<QRectF> others;
-        for (const ElementRef& other : side().stackingOrder()) {
-            if (other != element && side().geometry(other)->Visible)
-                others << drawnRect(side(), other);
-        }
         SnapOptions options = m_snap;
         options.tolerance = pixelsInTwips(SnapPixels);
         const SnapResult snapped =
-            snapRect(QRectF(wanted, drawn.size()), others, cardSize(), options);
+            snapRect(QRectF(wanted, drawn.size()), m_moving->others, cardSize(), options);
         topLeft = snapped.topLeft;
         guideX = snapped.guideX;
         guideY = snapped.guideY;
@@ -253,7 +260,7 @@ void DesignerCanvas::mouseReleaseEvent(QMouseEvent* event)
         BadgeCanvas::mouseReleaseEvent(event);
         return;
     }
-    const Move move = *m_moving;
+    const CanvasGesture move = *m_moving;
     m_moving.reset();
     setGuides(std::nullopt, std::nullopt);
     if (move.changed && side().contains(move.element))

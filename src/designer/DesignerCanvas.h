@@ -8,6 +8,18 @@
 
 namespace vm {
 
+// A move or resize with the mouse while the button is down.
+struct CanvasGesture {
+    ElementRef element;
+    QPoint pressedAt; // pixels
+    bool started = false;
+    quint64 mergeKey = 0;
+    bool changed = false;
+    std::optional<int> corner; // resizing by this corner: 0 top left, 1 top right, ...
+    QRectF frame;              // the element's frame when the resize began
+    QList<QRectF> others;      // what the element snaps to; nothing else moves meanwhile
+};
+
 // The designer's canvas, "Picture1": the displayed side of the document through the renderer in
 // designer mode, with the selection marker, the snapping guides and the grid drawn on top and
 // never into the badge. Pressing a shape moves it at once; the other elements move while Ctrl is
@@ -57,17 +69,8 @@ protected:
     void paintOverlay(QPainter& painter) override;
 
 private:
-    struct Move {
-        ElementRef element;
-        QPoint pressedAt; // pixels
-        bool started = false;
-        quint64 mergeKey = 0;
-        bool changed = false;
-        std::optional<int> corner; // resizing by this corner: 0 top left, 1 top right, ...
-        QRectF frame;              // the element's frame when the resize began
-    };
-
     const BadgeSide& side() const { return m_document.side(m_side); }
+    void startMove(ElementRef element, QPoint pressedAt);
     void moveTo(QPointF pointer);
     void resizeTo(QPointF pointer);
     // The corner square of the selected element under the point, when it can be resized.
@@ -84,7 +87,7 @@ private:
     std::optional<ElementRef> m_marker;
     SnapOptions m_snap;
     QPoint m_grab;
-    std::optional<Move> m_moving;
+    std::optional<CanvasGesture> m_moving;
     std::optional<double> m_guideX;
     std::optional<double> m_guideY;
 };
