@@ -111,7 +111,6 @@ frmDesigner::frmDesigner(Dialogs& dialogs, QWidget* parent)
     Fill_ChildFields();
 
     // Keys reach the window before its controls, as Ctrl + arrows and Ctrl + Delete need.
-    installEventFilter(this);
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
 }
@@ -809,6 +808,12 @@ bool frmDesigner::Save_Badge()
         }
     }
     ProjectSettings& settings = ProjectSettings::instance();
+    // Without a project the scratch files would land wherever the program was started.
+    if (settings.BadgeDir.isEmpty()) {
+        MsgBox(m_dialogs, this, QStringLiteral("The badge cannot be saved: no project is open."),
+               MessageButtons::Ok, MessageIcon::Exclamation);
+        return false;
+    }
     const QString path = settings.BadgeDir + name + QStringLiteral(".Lyt");
     // Another badge of that name would be lost without a word.
     if (resolveFileName(path) != m_savedPath && QFileInfo::exists(resolveFileName(path)) &&
@@ -870,6 +875,8 @@ bool frmDesigner::Load_Card(int side, const QString& Badpath)
     for (const auto& [part, file] :
          {std::pair{&split.general, ScratchFile::General},
           std::pair{&split.front, ScratchFile::Front}, std::pair{&split.back, ScratchFile::Back}}) {
+        if (settings.BadgeDir.isEmpty())
+            break; // no project: no badge folder to write them to
         if (Status s = writeScratchFile(settings.BadgeDir, file, *part); !s) {
             report(s);
             break;

@@ -28,6 +28,7 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -74,6 +75,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
+    void everyControlIsFoundByItsName_data();
+    void everyControlIsFoundByItsName();
     void opensWithTheProjectsFieldsAndANewBadge();
     void addsEachKindWithItsStartingValues();
     void settingsRowsEditTheSelectedElement();
@@ -205,6 +208,65 @@ void tst_frmDesigner::dropText(const QString& text, QPointF twips)
 void tst_frmDesigner::pressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
     QTest::keyClick(widget, key, modifiers);
+}
+
+void tst_frmDesigner::everyControlIsFoundByItsName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("type");
+    const char* controls[][2] = {{"Picture1", "vm::DesignerCanvas"},
+                                 {"Toolbar1", "QToolBar"},
+                                 {"StatusBar1", "QStatusBar"},
+                                 {"opLandscape", "QRadioButton"},
+                                 {"opPortrait", "QRadioButton"},
+                                 {"Option1", "QRadioButton"},
+                                 {"Option2", "QRadioButton"},
+                                 {"tabFields", "QTabBar"},
+                                 {"lstMasterFields", "vm::FieldList"},
+                                 {"lstChildFields", "vm::FieldList"},
+                                 {"frameSettings", "vm::SettingsPanel"},
+                                 {"txtLeft", "QLineEdit"},
+                                 {"txtTop", "QLineEdit"},
+                                 {"txtWidth", "QLineEdit"},
+                                 {"txtHeight", "QLineEdit"},
+                                 {"cmbFontName", "QComboBox"},
+                                 {"cmbFontSize", "QComboBox"},
+                                 {"chkBold", "QCheckBox"},
+                                 {"chkItalic", "QCheckBox"},
+                                 {"chkUnderline", "QCheckBox"},
+                                 {"cmbBackStyle", "QComboBox"},
+                                 {"lblFontColor", "vm::ColorSwatch"},
+                                 {"lblBackColor", "vm::ColorSwatch"},
+                                 {"lblBorderColor", "vm::ColorSwatch"},
+                                 {"cmbBorderWidth", "QComboBox"},
+                                 {"lblSpecialField", "QLabel"},
+                                 {"txtSpecialField", "QLineEdit"},
+                                 {"cmdBrowseImage", "QPushButton"},
+                                 {"updown1", "vm::StackButtons"},
+                                 {"txtBadgeName", "QLineEdit"},
+                                 {"cmdSave", "QPushButton"},
+                                 {"cmbZoom", "QComboBox"},
+                                 {"spnGrid", "QDoubleSpinBox"}};
+    for (const auto& [name, type] : controls)
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(type);
+}
+
+// Tests and screen readers find every control by its name; inputs also say what they hold.
+void tst_frmDesigner::everyControlIsFoundByItsName()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, type);
+    const QList<QWidget*> found = m_w->findChildren<QWidget*>(name);
+    QCOMPARE(found.size(), 1);
+    QCOMPARE(QString::fromLatin1(found[0]->metaObject()->className()), type);
+    const bool input = qobject_cast<QLineEdit*>(found[0]) || qobject_cast<QComboBox*>(found[0]) ||
+                       qobject_cast<QAbstractSpinBox*>(found[0]);
+    if (input) {
+        bool labelled = !found[0]->accessibleName().isEmpty();
+        for (const QLabel* label : m_w->findChildren<QLabel*>())
+            labelled = labelled || label->buddy() == found[0];
+        QVERIFY(labelled);
+    }
 }
 
 void tst_frmDesigner::opensWithTheProjectsFieldsAndANewBadge()
