@@ -101,6 +101,12 @@ double DesignerCanvas::pixelsInTwips(double pixels) const
 
 void DesignerCanvas::mousePressEvent(QMouseEvent* event)
 {
+    if (event->button() == Qt::RightButton) {
+        // The context menu that follows acts on what was clicked.
+        if (const std::optional<ElementRef> hit = elementAt(side(), toTwips(event->position())))
+            Q_EMIT elementPressed(*hit);
+        return;
+    }
     if (event->button() != Qt::LeftButton) {
         BadgeCanvas::mousePressEvent(event);
         return;

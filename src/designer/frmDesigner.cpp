@@ -161,12 +161,19 @@ void frmDesigner::build()
 
     // Middle: the canvas with its rulers.
     Picture1 = new DesignerCanvas(m_document);
-    Picture1->addAction(actDelete);
+    // A right click selects what is under the pointer and offers what can be done with it.
+    Picture1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    Picture1->addActions(
+        {actCopy, actPaste, actDuplicate, actDelete, separator, actBringToFront, actSendToBack});
     m_view = new DesignerView(Picture1);
 
     // Right: settings, badge name and save.
     auto* right = new QVBoxLayout;
     frameSettings = new SettingsPanel(m_document, cdlgSettings, m_dialogs);
+    connect(actBringToFront, &QAction::triggered, frameSettings->updown1, &StackButtons::up);
+    connect(actSendToBack, &QAction::triggered, frameSettings->updown1, &StackButtons::down);
     right->addWidget(frameSettings);
     right->addStretch();
     auto* nameLabel = new QLabel(QStringLiteral("Badge Name:"));
@@ -411,6 +418,11 @@ QWidget* frmDesigner::buildToolbars()
     connect(actPaste, &QAction::triggered, this, &frmDesigner::paste);
     connect(actDuplicate, &QAction::triggered, this, &frmDesigner::duplicate);
     connect(actDelete, &QAction::triggered, this, &frmDesigner::deleteSelection);
+    actBringToFront = new QAction(QStringLiteral("Bring to Front"), this);
+    actBringToFront->setObjectName(QStringLiteral("actBringToFront"));
+    actSendToBack = new QAction(QStringLiteral("Send to Back"), this);
+    actSendToBack->setObjectName(QStringLiteral("actSendToBack"));
+
     connect(actZoomIn, &QAction::triggered, this, [this] { m_view->zoomIn(); });
     connect(actZoomOut, &QAction::triggered, this, [this] { m_view->zoomOut(); });
     connect(actZoomFit, &QAction::triggered, this, [this] { m_view->zoomToFit(); });

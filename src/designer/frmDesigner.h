@@ -106,6 +106,8 @@ public:
     QAction* actPaste;
     QAction* actDuplicate;
     QAction* actDelete;
+    QAction* actBringToFront;
+    QAction* actSendToBack;
     QAction* actZoomIn;
     QAction* actZoomOut;
     QAction* actZoomFit;

@@ -448,6 +448,17 @@ void tst_frmDesigner::settingsRowsEditTheSelectedElement()
     QTest::mouseClick(panel->updown1->upButton(), Qt::LeftButton);
     QCOMPARE(side(Front).stackPosition(shape), int(side(Front).stackingOrder().size()) - 1);
     QVERIFY(m_w->StatusBar1->currentMessage().isEmpty());
+
+    // A right click selects for the canvas's menu, which offers the same.
+    m_w->Select_Control(comment);
+    const QPointF onShape = pixels({100, 650});
+    QMouseEvent right(QEvent::MouseButtonPress, onShape, m_w->Picture1->mapToGlobal(onShape),
+                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(m_w->Picture1, &right);
+    QCOMPARE(m_w->selection(), shape);
+    QVERIFY(m_w->Picture1->actions().contains(m_w->actSendToBack));
+    m_w->actSendToBack->trigger();
+    QCOMPARE(side(Front).stackPosition(shape), 0);
 }
 
 void tst_frmDesigner::movesWithTheMouseAndTheKeyboard()
