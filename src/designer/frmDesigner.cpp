@@ -900,36 +900,31 @@ bool frmDesigner::Load_Card(int side, const QString& Badpath)
     layout.projectName = settings.ProjectName;
     layout.databasePath = settings.DatabasePath;
     layout.orientation = qint16(m_document.orientation());
-    SideReadResult front = readBadgeSide(lines, BadgeSideId::Front, settings.ProjectName,
-                                         settings.DatabasePath, FieldTagRule::ColumnOnly);
-    if (front.status != LoadStatus::Loaded) {
+    BadgeLayoutRead read = readBadgeLayout(lines, settings.ProjectName, settings.DatabasePath,
+                                           FieldTagRule::ColumnOnly);
+    read.file = path;
+    if (read.status != LoadStatus::Loaded) {
         // The canvas is left empty.
         m_document.reset(layout, true);
         m_savedPath.clear();
         showSide(which);
-        MsgBox(m_dialogs, this, front.errorText, MessageButtons::Ok, MessageIcon::Exclamation);
+        MsgBox(m_dialogs, this, read.errorText, MessageButtons::Ok, MessageIcon::Exclamation);
         return false;
     }
-    SideReadResult back = readBadgeSide(lines, BadgeSideId::Back, settings.ProjectName,
-                                        settings.DatabasePath, FieldTagRule::ColumnOnly);
-    if (front.orientation == 1 || front.orientation == 2)
-        layout.orientation = front.orientation;
-    layout.front = std::move(front.side);
-    layout.back = std::move(back.side);
+    if (read.orientation == 1 || read.orientation == 2)
+        layout.orientation = read.orientation;
+    layout.front = std::move(read.front);
+    layout.back = std::move(read.back);
     QStringList missing = loadLogoPictures(layout.front);
     missing << loadLogoPictures(layout.back);
-    const bool endedEarly = (which == BadgeSideId::Front ? front : back).endedEarly;
 
     m_document.reset(std::move(layout), split.back.size() <= 1);
     m_savedPath = path;
     m_loaded = true;
     m_selected = {ElementKind::Comment, 0};
     showSide(which);
-    if (endedEarly)
-        StatusBar1->showMessage(
-            QStringLiteral("The badge file ends inside the %1 side: what was read whole is shown.")
-                .arg(which == BadgeSideId::Front ? QStringLiteral("front")
-                                                 : QStringLiteral("back")));
+    if (const QString early = earlyEndText(read); !early.isEmpty())
+        MsgBox(m_dialogs, this, early, MessageButtons::Ok, MessageIcon::Exclamation);
     if (!missing.isEmpty()) {
         missing.removeDuplicates();
         m_dialogs.message(this, {QStringLiteral("A logo picture of the badge could not be loaded."),

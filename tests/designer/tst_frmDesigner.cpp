@@ -90,6 +90,7 @@ private Q_SLOTS:
     void undoToTheStartAndRedoToTheEndWriteTheSameFiles();
     void handWrittenBadgeOpensAsRenderedAndSavesBack();
     void badgesOfAnotherProjectOrDatabaseLeaveTheCanvasEmpty();
+    void truncatedBadgeKeepsWhatWasReadWhole();
     void unsavedChangesAreNotLostWithoutAQuestion();
     void zoomKeepsTheBadgeInTwips();
     void mainWindowOpensNewAndCurrentBadges();
@@ -903,6 +904,23 @@ void tst_frmDesigner::badgesOfAnotherProjectOrDatabaseLeaveTheCanvasEmpty()
         QCOMPARE(fileBytes(ProjectSettings::instance().BadgeDir + QStringLiteral("general.tmp")),
                  encodeQuotedLines(split.general));
     }
+}
+
+void tst_frmDesigner::truncatedBadgeKeepsWhatWasReadWhole()
+{
+    m_w->addComment();
+    m_w->addComment();
+    QVERIFY(m_w->Save_Badge());
+    const QString path = badgePath(QStringLiteral("Badge3"));
+    const QByteArray whole = fileBytes(path);
+    // Cut inside the second comment's block.
+    const qsizetype second = whole.indexOf("\"Comment:2\"");
+    VM_VERIFY_OK(saveFileAtomically(path, whole.left(second + 40)));
+    m_dialogs.clear();
+    QVERIFY(m_w->Load_Card(0, path));
+    QCOMPARE(side(Front).Label1.count(), 1);
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QVERIFY(m_dialogs.messages[0].text.contains(QStringLiteral("ends early")));
 }
 
 void tst_frmDesigner::unsavedChangesAreNotLostWithoutAQuestion()
