@@ -2,21 +2,104 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <cstring>
+
 namespace vm {
+
+namespace {
+
+char* put(char* out, QLatin1StringView text)
+{
+    if (!text.isEmpty())
+        std::memcpy(out, text.data(), size_t(text.size()));
+    return out + text.size();
+}
+
+} // namespace
 
 QByteArray encodeQuotedLines(const QStringList& texts)
 {
-    QByteArray out;
     qsizetype size = 0;
     for (const QString& text : texts)
         size += text.size() + 4;
-    out.reserve(size);
-    for (const QString& text : texts) {
-        out += '"';
-        out += text.toUtf8();
-        out += "\"\r\n";
+    QuotedLinesBuilder out(size);
+    for (const QString& text : texts)
+        out.add(text);
+    return out.take();
+}
+
+QuotedLinesBuilder::QuotedLinesBuilder(qsizetype expectedBytes)
+    : m_utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless)
+{
+    if (expectedBytes > 0)
+        grow(expectedBytes);
+}
+
+void QuotedLinesBuilder::add(QStringView text)
+{
+    open();
+    appendUtf8(text);
+    close();
+}
+
+void QuotedLinesBuilder::add(QLatin1StringView key, QLatin1StringView value)
+{
+    // Most lines of a file: made in one step.
+    m_lastLine = m_size;
+    char* out = extend(key.size() + value.size() + 4);
+    *out++ = '"';
+    out = put(out, key);
+    out = put(out, value);
+    std::memcpy(out, "\"\r\n", 3);
+}
+
+void QuotedLinesBuilder::add(QLatin1StringView key, QStringView value)
+{
+    open();
+    put(extend(key.size()), key);
+    appendUtf8(value);
+    close();
+}
+
+void QuotedLinesBuilder::repeatLastLine()
+{
+    if (m_lastLine < 0)
+        return;
+    const qsizetype start = m_size;
+    const qsizetype size = start - m_lastLine;
+    char* out = extend(size); // first, as it may move the buffer
+    std::memcpy(out, m_data + m_lastLine, size_t(size));
+    m_lastLine = start;
+}
+
+QByteArray QuotedLinesBuilder::take()
+{
+    m_bytes.truncate(m_size);
+    m_data = nullptr;
+    m_size = 0;
+    m_lastLine = -1;
+    return std::move(m_bytes);
+}
+
+void QuotedLinesBuilder::grow(qsizetype size)
+{
+    m_bytes.resize(std::max(size, 2 * m_bytes.size()));
+    m_data = m_bytes.data();
+}
+
+void QuotedLinesBuilder::appendUtf8(QStringView text)
+{
+    const qsizetype at = m_size;
+    const char* end = m_utf8.appendToBuffer(extend(m_utf8.requiredSpace(text.size())), text);
+    m_size = end - m_data;
+    if (m_utf8.hasError()) {
+        // An unpaired surrogate: the encoder would write U+FFFD where files have always had "?".
+        m_utf8.resetState();
+        m_size = at;
+        const QByteArray utf8 = text.toUtf8();
+        put(extend(utf8.size()), QLatin1StringView(utf8));
     }
-    return out;
 }
 
 QString decodeLegacyText(const QByteArray& bytes)
@@ -107,23 +190,29 @@ private:
 
 QStringList decodeQuotedLines(const QByteArray& bytes)
 {
-    const QString text = decodeLegacyText(bytes);
+    return DecodedLines(bytes).toStringList();
+}
+
+DecodedLines::DecodedLines(const QByteArray& bytes)
+    : m_text(decodeLegacyText(bytes))
+{
+    // A field a line as a rule; commas after a closing quote make more, and the list grows.
+    m_fields.reserve(size_t(QStringView(m_text).count(u'\n')) + 1);
     const char16_t* first = nullptr;
     const char16_t* last = nullptr;
-    // Counted first, so the list is made once and filled in place.
-    qsizetype count = 0;
-    qsizetype nonEmpty = 0; // trailing blank lines are not fields
-    for (FieldScanner in(text); in.next(&first, &last);) {
-        ++count;
-        if (first != last)
-            nonEmpty = count;
-    }
-    QStringList fields(nonEmpty);
-    QString* out = fields.data();
-    FieldScanner in(text);
-    for (qsizetype i = 0; i < nonEmpty && in.next(&first, &last); ++i)
-        out[i] = QString(reinterpret_cast<const QChar*>(first), last - first);
-    return fields;
+    for (FieldScanner in(m_text); in.next(&first, &last);)
+        m_fields.emplace_back(first, last);
+    while (!m_fields.empty() && m_fields.back().isEmpty())
+        m_fields.pop_back(); // trailing blank lines are not fields
+}
+
+QStringList DecodedLines::toStringList() const
+{
+    QStringList texts;
+    texts.reserve(m_fields.size());
+    for (QStringView field : m_fields)
+        texts.append(field.toString());
+    return texts;
 }
 
 } // namespace vm

@@ -2,7 +2,13 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringEncoder>
 #include <QStringList>
+#include <QStringView>
+
+#include <cstring>
+#include <span>
+#include <vector>
 
 namespace vm {
 
@@ -13,6 +19,51 @@ namespace vm {
 // Encodes the texts as quoted lines in UTF-8 with CR LF line ends.
 QByteArray encodeQuotedLines(const QStringList& texts);
 
+// Builds the same encoding line by line in one buffer, converting each text straight into it:
+// writers that make hundreds of lines then allocate about once, not once a line.
+class QuotedLinesBuilder {
+public:
+    explicit QuotedLinesBuilder(qsizetype expectedBytes = 0);
+
+    void add(QStringView text);
+    // A key and its value as one line. Latin-1 parts must be ASCII (keys, numbers, flags):
+    // they are copied as they are.
+    void add(QLatin1StringView key, QLatin1StringView value);
+    void add(QLatin1StringView key, QStringView value);
+    // Adds the last line added once more.
+    void repeatLastLine();
+
+    // The lines added; the builder is empty afterwards.
+    QByteArray take();
+
+private:
+    // Room for n more bytes at the end, for the caller to fill.
+    char* extend(qsizetype n)
+    {
+        if (m_size + n > m_bytes.size())
+            grow(m_size + n);
+        char* out = m_data + m_size;
+        m_size += n;
+        return out;
+    }
+    void grow(qsizetype size);
+    void appendUtf8(QStringView text);
+    void open()
+    {
+        m_lastLine = m_size;
+        *extend(1) = '"';
+    }
+    void close() { std::memcpy(extend(3), "\"\r\n", 3); }
+
+    // The buffer's size is the room made so far, of which m_size bytes are written: growing it
+    // is rare, and the bytes are then written through a plain pointer.
+    QByteArray m_bytes;
+    char* m_data = nullptr;
+    qsizetype m_size = 0;
+    qsizetype m_lastLine = -1;
+    QStringEncoder m_utf8;
+};
+
 // Decodes file bytes as text: UTF-8 when valid, otherwise Windows-1252 (files written by older
 // versions in the 8-bit code page).
 QString decodeLegacyText(const QByteArray& bytes);
@@ -22,6 +73,26 @@ QString decodeLegacyText(const QByteArray& bytes);
 // there starts another field, as the original reader did). An unquoted line is taken whole.
 // LF and CR LF line ends are both accepted; trailing blank lines are ignored.
 QStringList decodeQuotedLines(const QByteArray& bytes);
+
+// The same fields as views into one decoded text, for readers: a file costs two allocations
+// however many lines it has. Copies share the text, and the views stay valid while any copy
+// lives.
+class DecodedLines {
+public:
+    DecodedLines() = default;
+    explicit DecodedLines(const QByteArray& bytes);
+
+    std::span<const QStringView> fields() const { return m_fields; }
+    qsizetype size() const { return qsizetype(m_fields.size()); }
+    bool isEmpty() const { return m_fields.empty(); }
+    QStringView operator[](qsizetype i) const { return m_fields[size_t(i)]; }
+
+    QStringList toStringList() const;
+
+private:
+    QString m_text;
+    std::vector<QStringView> m_fields;
+};
 
 inline bool containsQuote(const QString& text)
 {

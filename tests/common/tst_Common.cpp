@@ -14,6 +14,7 @@ class tst_Common : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void encodesQuotedCrLfLinesAndDecodesThemBack();
+    void decodedViewsLiveAsLongAsACopy();
     void decodesLikeTheOriginalReader_data();
     void decodesLikeTheOriginalReader();
     void readsTheLeadingNumber_data();
@@ -27,6 +28,30 @@ void tst_Common::encodesQuotedCrLfLinesAndDecodesThemBack()
     const QByteArray bytes = encodeQuotedLines(texts);
     QCOMPARE(bytes, QByteArray("\"  a, b: c\"\r\n\"\"\r\n\"two\r\nlines\"\r\n\"\xc3\xa9\"\r\n"));
     QCOMPARE(decodeQuotedLines(bytes), texts);
+
+    // An unpaired surrogate is written as "?", as files always had it, and spoils no other line.
+    QuotedLinesBuilder out;
+    out.add(QStringView(u"a\xD800"
+                        u"b"));
+    out.add(QLatin1StringView("key:"), QStringView(u"\xDC00"));
+    out.add(QStringView(u"é"));
+    out.add(QLatin1StringView("n:"), QLatin1StringView("12"));
+    out.repeatLastLine();
+    QCOMPARE(out.take(),
+             QByteArray("\"a?b\"\r\n\"key:?\"\r\n\"\xc3\xa9\"\r\n\"n:12\"\r\n\"n:12\"\r\n"));
+}
+
+void tst_Common::decodedViewsLiveAsLongAsACopy()
+{
+    DecodedLines copy;
+    {
+        const DecodedLines lines(QByteArray("\"first\"\r\n\"Z\xfcrich\"\r\nplain\r\n"));
+        copy = lines;
+    }
+    QCOMPARE(copy.size(), 3);
+    QCOMPARE(copy[1], QStringLiteral("Zürich"));
+    QCOMPARE(copy.toStringList(), (QStringList{"first", QStringLiteral("Zürich"), "plain"}));
+    QVERIFY(DecodedLines(QByteArray("\r\n\r\n")).isEmpty());
 }
 
 void tst_Common::decodesLikeTheOriginalReader_data()
