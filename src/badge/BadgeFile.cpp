@@ -12,43 +12,45 @@ namespace vm {
 namespace {
 
 // Keys as written. Readers take values at a fixed position (the key's length plus one).
-const QString KeyProjectName = QStringLiteral("ProjectName:");
-const QString KeyDatabasePath = QStringLiteral("DatabasePath=");
-const QString KeyOrientation = QStringLiteral("Orientation:");
-const QString KeyTotalComments = QStringLiteral("TotalComments:");
-const QString KeyComment = QStringLiteral("Comment:");
-const QString KeyCaption = QStringLiteral("Caption:");
-const QString KeyTotalFields = QStringLiteral("TotalFields:");
-const QString KeyField = QStringLiteral("Field:");
-const QString KeyFieldName = QStringLiteral("FieldName:");
-const QString KeyTotalLogo = QStringLiteral("TotalLogo:");
-const QString KeyLogo = QStringLiteral("Logo:");
-const QString KeyLogoPath = QStringLiteral("logopath:");
-const QString KeyTotalShape = QStringLiteral("TotalShape:");
-const QString KeyType = QStringLiteral("Type:");
-const QString KeyLeft = QStringLiteral("left:");
-const QString KeyTop = QStringLiteral("top:");
-const QString KeyWidth = QStringLiteral("width:");
-const QString KeyHeight = QStringLiteral("height:");
-const QString KeyFontName = QStringLiteral("fontname:");
-const QString KeyFontSize = QStringLiteral("fontsize:");
-const QString KeyFontColor = QStringLiteral("fontcolor:");
-const QString KeyBold = QStringLiteral("bold:");
-const QString KeyItalic = QStringLiteral("italic:");
-const QString KeyUnderline = QStringLiteral("underline:");
-const QString KeyTextBackStyle = QStringLiteral("backstyle:");
-const QString KeyTextBackColor = QStringLiteral("backcolor:");
-const QString KeyBorderWidth = QStringLiteral("BorderWidth:");
-const QString KeyBorderColor = QStringLiteral("BorderColor:");
-const QString KeyShapeBackStyle = QStringLiteral("BackStyle:");
-const QString KeyShapeBackColor = QStringLiteral("BackColor:");
-const QString KeyPhoto = QStringLiteral("Photo:");
-const QString KeySign = QStringLiteral("Sign:");
+constexpr QLatin1StringView KeyProjectName("ProjectName:");
+constexpr QLatin1StringView KeyDatabasePath("DatabasePath=");
+constexpr QLatin1StringView KeyOrientation("Orientation:");
+constexpr QLatin1StringView KeyTotalComments("TotalComments:");
+constexpr QLatin1StringView KeyComment("Comment:");
+constexpr QLatin1StringView KeyCaption("Caption:");
+constexpr QLatin1StringView KeyTotalFields("TotalFields:");
+constexpr QLatin1StringView KeyField("Field:");
+constexpr QLatin1StringView KeyFieldName("FieldName:");
+constexpr QLatin1StringView KeyTotalLogo("TotalLogo:");
+constexpr QLatin1StringView KeyLogo("Logo:");
+constexpr QLatin1StringView KeyLogoPath("logopath:");
+constexpr QLatin1StringView KeyTotalShape("TotalShape:");
+constexpr QLatin1StringView KeyType("Type:");
+constexpr QLatin1StringView KeyLeft("left:");
+constexpr QLatin1StringView KeyTop("top:");
+constexpr QLatin1StringView KeyWidth("width:");
+constexpr QLatin1StringView KeyHeight("height:");
+constexpr QLatin1StringView KeyFontName("fontname:");
+constexpr QLatin1StringView KeyFontSize("fontsize:");
+constexpr QLatin1StringView KeyFontColor("fontcolor:");
+constexpr QLatin1StringView KeyBold("bold:");
+constexpr QLatin1StringView KeyItalic("italic:");
+constexpr QLatin1StringView KeyUnderline("underline:");
+constexpr QLatin1StringView KeyTextBackStyle("backstyle:");
+constexpr QLatin1StringView KeyTextBackColor("backcolor:");
+constexpr QLatin1StringView KeyBorderWidth("BorderWidth:");
+constexpr QLatin1StringView KeyBorderColor("BorderColor:");
+constexpr QLatin1StringView KeyShapeBackStyle("BackStyle:");
+constexpr QLatin1StringView KeyShapeBackColor("BackColor:");
+constexpr QLatin1StringView KeyPhoto("Photo:");
+constexpr QLatin1StringView KeySign("Sign:");
 
 const QString ScratchNames[] = {QStringLiteral("general.tmp"), QStringLiteral("front.tmp"),
                                 QStringLiteral("back.tmp")};
 
 // ---- writing ----
+// One walk over a layout writes both the line lists and the encoded files (QuotedLinesBuilder),
+// so the two cannot differ.
 
 QString storable(QString text)
 {
@@ -56,73 +58,151 @@ QString storable(QString text)
     return text;
 }
 
-// A key and its value as one line, made with one allocation: the writer makes every line of a
-// badge file, and most are a key and a number.
-QString line(const QString& key, QLatin1StringView value)
-{
-    QString text;
-    text.reserve(key.size() + value.size());
-    text.append(key).append(value);
-    return text;
-}
-
-QString line(const QString& key, const QString& value)
-{
-    QString text;
-    text.reserve(key.size() + value.size());
-    text.append(key).append(value);
-    return text;
-}
-
-QString line(const QString& key, qint64 value)
-{
-    return line(key, decimalText(value).view());
-}
-
-QString twipsLine(const QString& key, float value)
-{
-    return line(key, shortestDecimalText(value).view());
-}
-
 QLatin1StringView flag(bool value)
 {
     return value ? QLatin1StringView("True") : QLatin1StringView("False");
 }
 
-void appendGeometry(QStringList& lines, const ElementGeometry& element)
+// Collects the lines as texts.
+class LineList {
+public:
+    explicit LineList(QStringList& lines)
+        : m_lines(lines)
+    {
+    }
+
+    void add(QStringView text) { m_lines.append(text.toString()); }
+
+    // One allocation a line: most lines are a key and a number.
+    template <class Value> void add(QLatin1StringView key, const Value& value)
+    {
+        QString text;
+        text.reserve(key.size() + value.size());
+        text.append(key).append(value);
+        m_lines.append(std::move(text));
+    }
+
+    void repeatLastLine() { m_lines.append(m_lines.constLast()); }
+
+private:
+    QStringList& m_lines;
+};
+
+template <class Out> void addNumber(Out& out, QLatin1StringView key, qint64 value)
 {
-    lines << twipsLine(KeyLeft, element.Left) << twipsLine(KeyTop, element.Top)
-          << twipsLine(KeyWidth, element.Width) << twipsLine(KeyHeight, element.Height);
+    out.add(key, decimalText(value).view());
+}
+
+template <class Out> void addTwips(Out& out, QLatin1StringView key, float value)
+{
+    out.add(key, shortestDecimalText(value).view());
+}
+
+template <class Out> void writeGeometry(Out& out, const ElementGeometry& element)
+{
+    addTwips(out, KeyLeft, element.Left);
+    addTwips(out, KeyTop, element.Top);
+    addTwips(out, KeyWidth, element.Width);
+    addTwips(out, KeyHeight, element.Height);
 }
 
 // The twelve lines a comment and a field share after their text line.
-void appendTextProperties(QStringList& lines, const Comment& text)
+template <class Out> void writeTextProperties(Out& out, const Comment& text)
 {
-    appendGeometry(lines, text);
-    lines << line(KeyFontName, storable(text.FontName)) << twipsLine(KeyFontSize, text.FontSize)
-          << line(KeyFontColor, text.ForeColor) << line(KeyBold, flag(text.FontBold))
-          << line(KeyItalic, flag(text.FontItalic)) << line(KeyUnderline, flag(text.FontUnderline))
-          << line(KeyTextBackStyle, text.BackStyle) << line(KeyTextBackColor, text.BackColor);
+    writeGeometry(out, text);
+    out.add(KeyFontName, storable(text.FontName));
+    addTwips(out, KeyFontSize, text.FontSize);
+    addNumber(out, KeyFontColor, text.ForeColor);
+    out.add(KeyBold, flag(text.FontBold));
+    out.add(KeyItalic, flag(text.FontItalic));
+    out.add(KeyUnderline, flag(text.FontUnderline));
+    addNumber(out, KeyTextBackStyle, text.BackStyle);
+    addNumber(out, KeyTextBackColor, text.BackColor);
 }
 
-void appendFrame(QStringList& lines, const QString& key, const PictureFrame& frame)
+template <class Out> void writeFrame(Out& out, QLatin1StringView key, const PictureFrame& frame)
 {
-    lines << line(key, qint64(frame.Visible ? 1 : 0));
-    appendGeometry(lines, frame);
+    addNumber(out, key, frame.Visible ? 1 : 0);
+    writeGeometry(out, frame);
 }
+
+template <class Out>
+void writeGeneral(Out& out, const QString& projectName, const QString& databasePath,
+                  qint16 orientation)
+{
+    out.add(KeyProjectName, storable(projectName));
+    out.add(KeyDatabasePath, storable(databasePath));
+    addNumber(out, KeyOrientation, orientation);
+}
+
+template <class Out> void writeSide(Out& out, const BadgeSide& side, BadgeSideId which, bool blank)
+{
+    out.add(which == BadgeSideId::Front ? FrontMarker : BackMarker);
+    if (blank)
+        return;
+    addNumber(out, KeyTotalComments, side.Label1.count());
+    for (const auto& [index, comment] : side.Label1) {
+        addNumber(out, KeyComment, index);
+        out.add(KeyCaption, storable(comment.Caption));
+        writeTextProperties(out, comment);
+    }
+    addNumber(out, KeyTotalFields, side.lblField.count());
+    for (const auto& [index, field] : side.lblField) {
+        addNumber(out, KeyField, index);
+        out.add(KeyFieldName, storable(field.Caption));
+        writeTextProperties(out, field);
+    }
+    addNumber(out, KeyTotalLogo, side.Image1.count());
+    for (const auto& [index, logo] : side.Image1) {
+        addNumber(out, KeyLogo, index);
+        out.add(KeyLogoPath, storable(logo.Tag));
+        writeGeometry(out, logo);
+    }
+    addNumber(out, KeyTotalShape, side.myShape1.count());
+    for (const auto& entry : side.myShape1) {
+        const Shape& shape = entry.second;
+        addNumber(out, KeyType, shape.ShpType);
+        writeGeometry(out, shape);
+        addNumber(out, KeyBorderWidth, shape.BorderWidth);
+        addNumber(out, KeyBorderColor, shape.BorderColor);
+        addNumber(out, KeyShapeBackStyle, shape.BackStyle);
+        addNumber(out, KeyShapeBackColor, shape.BackColor);
+    }
+    writeFrame(out, KeyPhoto, side.imgPhoto);
+    writeFrame(out, KeySign, side.imgSign);
+}
+
+template <class Out> void writeBadge(Out& out, const BadgeLayout& layout, bool blankBack)
+{
+    writeGeneral(out, layout.projectName, layout.databasePath, layout.orientation);
+    writeSide(out, layout.front, BadgeSideId::Front, false);
+    writeSide(out, layout.back, BadgeSideId::Back, blankBack);
+    out.repeatLastLine();
+}
+
+qsizetype sideLineCount(const BadgeSide& side, bool blank)
+{
+    if (blank)
+        return 1;
+    return 1 + 4 + 14 * (side.Label1.count() + side.lblField.count()) + 6 * side.Image1.count() +
+           9 * side.myShape1.count() + 10;
+}
+
+// Most lines are a short key and a number; longer texts make the buffer grow once or twice.
+constexpr qsizetype BytesPerLine = 24;
 
 // ---- reading ----
 
 // The text after the first occurrence of the character; the whole text when there is none.
-QStringView after(const QString& line, QChar c)
+QStringView after(QStringView line, QChar c)
 {
-    return QStringView(line).sliced(line.indexOf(c) + 1);
+    return line.sliced(line.indexOf(c) + 1);
 }
 
 // The text from a position counted from 1.
-QStringView from(const QString& line, qsizetype position)
+QStringView from(QStringView line, qsizetype position)
 {
-    return position - 1 <= line.size() ? QStringView(line).sliced(position - 1) : QStringView();
+    return position - 1 <= line.size() ? line.sliced(position - 1) : QStringView();
 }
 
 QStringView withoutLastChar(QStringView text)
@@ -130,34 +210,34 @@ QStringView withoutLastChar(QStringView text)
     return text.isEmpty() ? text : text.chopped(1);
 }
 
-float twipsAt(const QString& line, qsizetype position)
+float twipsAt(QStringView line, qsizetype position)
 {
     return leadingFloat(from(line, position));
 }
 
-qint16 codeAt(const QString& line, qsizetype position)
+qint16 codeAt(QStringView line, qsizetype position)
 {
     return roundToInt16(leadingNumber(from(line, position)));
 }
 
-qint32 colorAt(const QString& line, qsizetype position)
+qint32 colorAt(QStringView line, qsizetype position)
 {
     return roundToInt32(leadingNumber(from(line, position)));
 }
 
-bool flagAt(const QString& line, qsizetype position)
+bool flagAt(QStringView line, qsizetype position)
 {
     const QStringView value = from(line, position).trimmed();
     return value.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ||
            leadingNumber(value) != 0;
 }
 
-int totalOf(const QString& line)
+int totalOf(QStringView line)
 {
     return roundToInt32(leadingNumber(after(line, QLatin1Char(':'))));
 }
 
-void readGeometry(const QString* lines, ElementGeometry& element)
+void readGeometry(const QStringView* lines, ElementGeometry& element)
 {
     element.Left = twipsAt(lines[0], 6);
     element.Top = twipsAt(lines[1], 5);
@@ -165,11 +245,21 @@ void readGeometry(const QString* lines, ElementGeometry& element)
     element.Height = twipsAt(lines[3], 8);
 }
 
+// Elements mostly share one font, often the template's: they share its text too.
+void readFontName(QStringView value, QString& fontName, QString& lastFontName)
+{
+    if (fontName == value)
+        return;
+    if (lastFontName != value)
+        lastFontName = value.toString();
+    fontName = lastFontName;
+}
+
 // The twelve lines from "left:" to "backcolor:".
-void readTextProperties(const QString* lines, Comment& text)
+void readTextProperties(const QStringView* lines, Comment& text, QString& lastFontName)
 {
     readGeometry(lines, text);
-    text.FontName = from(lines[4], 10).toString();
+    readFontName(from(lines[4], 10), text.FontName, lastFontName);
     text.FontSize = twipsAt(lines[5], 10);
     text.ForeColor = colorAt(lines[6], 11);
     text.FontBold = flagAt(lines[7], 6);
@@ -195,7 +285,7 @@ QString totalPart(const char* kind)
 // inside a block keeps the elements before it and names the part that was cut off.
 class SideReader {
 public:
-    SideReader(const QStringList& lines, qsizetype first, FieldTagRule tagRule)
+    SideReader(std::span<const QStringView> lines, qsizetype first, FieldTagRule tagRule)
         : m_lines(lines)
         , m_tagRule(tagRule)
         , m_next(first)
@@ -205,7 +295,7 @@ public:
     // From the line after the side's marker (for the front, after the general section).
     void read(BadgeSideId which, BadgeSide& side)
     {
-        const QString* line = next();
+        const QStringView* line = next();
         if (!line)
             return cutOff({});
         if (atEnd())
@@ -223,18 +313,19 @@ public:
     const QString& endedIn() const { return m_endedIn; }
 
 private:
-    bool atEnd() const { return m_next >= m_lines.size(); }
+    qsizetype size() const { return qsizetype(m_lines.size()); }
+    bool atEnd() const { return m_next >= size(); }
 
-    const QString* next() { return atEnd() ? nullptr : &m_lines[m_next++]; }
+    const QStringView* next() { return atEnd() ? nullptr : &m_lines[m_next++]; }
 
     // The next n lines, or nullptr when the file ends before them.
-    const QString* block(qsizetype n)
+    const QStringView* block(qsizetype n)
     {
-        if (m_lines.size() - m_next < n) {
-            m_next = m_lines.size();
+        if (size() - m_next < n) {
+            m_next = size();
             return nullptr;
         }
-        const QString* first = m_lines.constData() + m_next;
+        const QStringView* first = m_lines.data() + m_next;
         m_next += n;
         return first;
     }
@@ -246,21 +337,21 @@ private:
     }
 
     // Everything from the comment total onwards; the total's line has been read.
-    void readElements(const QString& totalLine, BadgeSide& side)
+    void readElements(QStringView totalLine, BadgeSide& side)
     {
         for (int i = 0, n = totalOf(totalLine); i < n; ++i) {
-            const QString* lines = block(14);
+            const QStringView* lines = block(14);
             if (!lines)
                 return cutOff(nth("comment", i, n));
             Comment& comment = side.Label1.at(side.Label1.add());
             comment.Caption = from(lines[1], 9).toString();
-            readTextProperties(lines + 2, comment);
+            readTextProperties(lines + 2, comment, m_fontName);
         }
-        const QString* total = block(1);
+        const QStringView* total = block(1);
         if (!total)
             return cutOff(totalPart("field"));
         for (int i = 0, n = totalOf(*total); i < n; ++i) {
-            const QString* lines = block(14);
+            const QStringView* lines = block(14);
             if (!lines)
                 return cutOff(nth("field", i, n));
             Field& field = side.lblField.at(side.lblField.add());
@@ -269,12 +360,12 @@ private:
                                             ? after(lines[1], QLatin1Char('.'))
                                             : from(lines[1], 12))
                             .toString();
-            readTextProperties(lines + 2, field);
+            readTextProperties(lines + 2, field, m_fontName);
         }
         if (!(total = block(1)))
             return cutOff(totalPart("logo"));
         for (int i = 0, n = totalOf(*total); i < n; ++i) {
-            const QString* lines = block(6);
+            const QStringView* lines = block(6);
             if (!lines)
                 return cutOff(nth("logo", i, n));
             Logo& logo = side.Image1.at(side.Image1.add());
@@ -285,7 +376,7 @@ private:
         if (!(total = block(1)))
             return cutOff(totalPart("shape"));
         for (int i = 0, n = totalOf(*total); i < n; ++i) {
-            const QString* lines = block(9);
+            const QStringView* lines = block(9);
             if (!lines)
                 return cutOff(nth("shape", i, n));
             Shape& shape = side.myShape1.at(side.myShape1.add());
@@ -305,7 +396,7 @@ private:
 
     bool readFrame(PictureFrame& frame)
     {
-        const QString* lines = block(5);
+        const QStringView* lines = block(5);
         if (!lines)
             return false;
         readGeometry(lines + 1, frame);
@@ -313,29 +404,31 @@ private:
         return true;
     }
 
-    const QStringList& m_lines;
+    std::span<const QStringView> m_lines;
     FieldTagRule m_tagRule;
     qsizetype m_next;
     bool m_endedEarly = false;
     QString m_endedIn;
+    QString m_fontName; // the last font read
 };
 
 // The line after the first back marker that follows the general section; the end when none.
-qsizetype backSideStart(const QStringList& lines)
+qsizetype backSideStart(std::span<const QStringView> lines)
 {
-    for (qsizetype i = 3; i < lines.size(); ++i) {
+    const qsizetype n = qsizetype(lines.size());
+    for (qsizetype i = 3; i < n; ++i) {
         if (lines[i].contains(BackMarkerPart))
             return i + 1;
     }
-    return lines.size();
+    return n;
 }
 
 // The project and database checks and the orientation; false when the sides are not to be read.
-bool readGeneralSection(const QStringList& lines, const QString& projectName,
+bool readGeneralSection(std::span<const QStringView> lines, const QString& projectName,
                         const QString& databasePath, BadgeLayoutRead& result)
 {
     // Compared as written: a double quote in a name is stored as the typographic one.
-    if (lines.isEmpty() || after(lines[0], QLatin1Char(':')) != storable(projectName)) {
+    if (lines.empty() || after(lines[0], QLatin1Char(':')) != storable(projectName)) {
         result.status = LoadStatus::WrongProject;
         result.errorText = BadgeNotLoadedMessage;
         return false;
@@ -354,9 +447,9 @@ bool readGeneralSection(const QStringList& lines, const QString& projectName,
 }
 
 // Reads the sides asked for; the front from the general section's end, the back from its marker.
-BadgeLayoutRead readSides(const QStringList& lines, std::initializer_list<BadgeSideId> sides,
-                          const QString& projectName, const QString& databasePath,
-                          FieldTagRule tagRule)
+BadgeLayoutRead readSides(std::span<const QStringView> lines,
+                          std::initializer_list<BadgeSideId> sides, const QString& projectName,
+                          const QString& databasePath, FieldTagRule tagRule)
 {
     BadgeLayoutRead result;
     if (!readGeneralSection(lines, projectName, databasePath, result))
@@ -387,12 +480,27 @@ SideReadResult oneSide(BadgeLayoutRead&& read, BadgeSideId which)
     return result;
 }
 
-Result<QStringList> badgeFileLinesOf(const QString& badgePath)
+Result<DecodedLines> badgeFileLinesOf(const QString& badgePath)
 {
     const Result<QByteArray> bytes = readWholeFile(resolveFileName(badgePath));
     if (!bytes)
         return bytes.status();
-    return decodeQuotedLines(*bytes);
+    return DecodedLines(*bytes);
+}
+
+// Views of a line list, for the readers that take views.
+QList<QStringView> viewsOf(const QStringList& lines)
+{
+    QList<QStringView> views;
+    views.reserve(lines.size());
+    for (const QString& line : lines)
+        views.append(line);
+    return views;
+}
+
+std::span<const QStringView> spanOf(const QList<QStringView>& views)
+{
+    return {views.constData(), size_t(views.size())};
 }
 
 BadgeLayoutRead cannotOpen(const Status& why)
@@ -409,17 +517,30 @@ QString scratchName(ScratchFile which)
 }
 
 // Reads a scratch file for assembling; empty lines and a missing file are errors.
-Result<QStringList> readScratchLines(const QString& badgeDir, ScratchFile which)
+Result<DecodedLines> readScratchLines(const QString& badgeDir, ScratchFile which)
 {
     const QString path = scratchFilePath(badgeDir, which);
     const Result<QByteArray> bytes = readWholeFile(path);
     if (!bytes)
         return bytes.status();
-    QStringList lines = decodeQuotedLines(*bytes);
+    DecodedLines lines(*bytes);
     if (lines.isEmpty())
         return Status::failure(QStringLiteral("Cannot assemble the badge: %1 is empty")
                                    .arg(QDir::toNativeSeparators(path)));
     return lines;
+}
+
+Status writeScratchBytes(const QString& badgeDir, ScratchFile which, const QByteArray& bytes)
+{
+    return saveFileAtomically(scratchFilePath(badgeDir, which), bytes);
+}
+
+QByteArray encoded(std::span<const QStringView> lines)
+{
+    QuotedLinesBuilder out(qsizetype(lines.size()) * BytesPerLine);
+    for (QStringView line : lines)
+        out.add(line);
+    return out.take();
 }
 
 } // namespace
@@ -427,59 +548,51 @@ Result<QStringList> readScratchLines(const QString& badgeDir, ScratchFile which)
 QStringList generalSectionLines(const QString& projectName, const QString& databasePath,
                                 qint16 orientation)
 {
-    return {KeyProjectName + storable(projectName), KeyDatabasePath + storable(databasePath),
-            KeyOrientation + QString::number(orientation)};
+    QStringList lines;
+    lines.reserve(3);
+    LineList out(lines);
+    writeGeneral(out, projectName, databasePath, orientation);
+    return lines;
 }
 
 QStringList sideSectionLines(const BadgeSide& side, BadgeSideId which, bool blank)
 {
-    QStringList lines{which == BadgeSideId::Front ? FrontMarker : BackMarker};
-    if (blank)
-        return lines;
-    lines.reserve(1 + 4 + 14 * (side.Label1.count() + side.lblField.count()) +
-                  6 * side.Image1.count() + 9 * side.myShape1.count() + 10);
-    lines << line(KeyTotalComments, side.Label1.count());
-    for (const auto& [index, comment] : side.Label1) {
-        lines << line(KeyComment, index) << line(KeyCaption, storable(comment.Caption));
-        appendTextProperties(lines, comment);
-    }
-    lines << line(KeyTotalFields, side.lblField.count());
-    for (const auto& [index, field] : side.lblField) {
-        lines << line(KeyField, index) << line(KeyFieldName, storable(field.Caption));
-        appendTextProperties(lines, field);
-    }
-    lines << line(KeyTotalLogo, side.Image1.count());
-    for (const auto& [index, logo] : side.Image1) {
-        lines << line(KeyLogo, index) << line(KeyLogoPath, storable(logo.Tag));
-        appendGeometry(lines, logo);
-    }
-    lines << line(KeyTotalShape, side.myShape1.count());
-    for (const auto& entry : side.myShape1) {
-        const Shape& shape = entry.second;
-        lines << line(KeyType, shape.ShpType);
-        appendGeometry(lines, shape);
-        lines << line(KeyBorderWidth, shape.BorderWidth) << line(KeyBorderColor, shape.BorderColor)
-              << line(KeyShapeBackStyle, shape.BackStyle)
-              << line(KeyShapeBackColor, shape.BackColor);
-    }
-    appendFrame(lines, KeyPhoto, side.imgPhoto);
-    appendFrame(lines, KeySign, side.imgSign);
+    QStringList lines;
+    lines.reserve(sideLineCount(side, blank));
+    LineList out(lines);
+    writeSide(out, side, which, blank);
     return lines;
 }
 
 QStringList badgeFileLines(const BadgeLayout& layout, bool blankBack)
 {
-    QStringList lines =
-        generalSectionLines(layout.projectName, layout.databasePath, layout.orientation);
-    lines << sideSectionLines(layout.front, BadgeSideId::Front, false)
-          << sideSectionLines(layout.back, BadgeSideId::Back, blankBack);
-    lines << lines.last();
+    QStringList lines;
+    lines.reserve(3 + sideLineCount(layout.front, false) + sideLineCount(layout.back, blankBack) +
+                  1);
+    LineList out(lines);
+    writeBadge(out, layout, blankBack);
     return lines;
+}
+
+QByteArray encodedSideSection(const BadgeSide& side, BadgeSideId which, bool blank)
+{
+    QuotedLinesBuilder out(sideLineCount(side, blank) * BytesPerLine);
+    writeSide(out, side, which, blank);
+    return out.take();
+}
+
+QByteArray encodedBadgeFile(const BadgeLayout& layout, bool blankBack)
+{
+    QuotedLinesBuilder out(
+        (4 + sideLineCount(layout.front, false) + sideLineCount(layout.back, blankBack)) *
+        BytesPerLine);
+    writeBadge(out, layout, blankBack);
+    return out.take();
 }
 
 Status writeBadgeFile(const QString& path, const BadgeLayout& layout, bool blankBack)
 {
-    return saveFileAtomically(path, encodeQuotedLines(badgeFileLines(layout, blankBack)));
+    return saveFileAtomically(path, encodedBadgeFile(layout, blankBack));
 }
 
 QString scratchFilePath(const QString& badgeDir, ScratchFile which)
@@ -489,84 +602,94 @@ QString scratchFilePath(const QString& badgeDir, ScratchFile which)
 
 Status writeScratchFile(const QString& badgeDir, ScratchFile which, const QStringList& lines)
 {
-    return saveFileAtomically(scratchFilePath(badgeDir, which), encodeQuotedLines(lines));
+    return writeScratchBytes(badgeDir, which, encodeQuotedLines(lines));
 }
 
 Status saveDisplayedSide(const QString& badgeDir, BadgeSideId displayed, const BadgeSide& side,
                          bool otherSideStored)
 {
     if (displayed == BadgeSideId::Front) {
-        if (Status s = writeScratchFile(badgeDir, ScratchFile::Front,
-                                        sideSectionLines(side, BadgeSideId::Front, false));
+        if (Status s = writeScratchBytes(badgeDir, ScratchFile::Front,
+                                         encodedSideSection(side, BadgeSideId::Front, false));
             !s)
             return s;
         if (!otherSideStored)
-            return writeScratchFile(badgeDir, ScratchFile::Back,
-                                    sideSectionLines(BadgeSide(), BadgeSideId::Back, true));
+            return writeScratchBytes(badgeDir, ScratchFile::Back,
+                                     encodedSideSection(BadgeSide(), BadgeSideId::Back, true));
         return {};
     }
     if (!otherSideStored) {
-        if (Status s = writeScratchFile(badgeDir, ScratchFile::Front,
-                                        sideSectionLines(BadgeSide(), BadgeSideId::Front, false));
+        if (Status s =
+                writeScratchBytes(badgeDir, ScratchFile::Front,
+                                  encodedSideSection(BadgeSide(), BadgeSideId::Front, false));
             !s)
             return s;
     }
-    return writeScratchFile(badgeDir, ScratchFile::Back,
-                            sideSectionLines(side, BadgeSideId::Back, false));
+    return writeScratchBytes(badgeDir, ScratchFile::Back,
+                             encodedSideSection(side, BadgeSideId::Back, false));
 }
 
 Status assembleBadgeFile(const QString& badgeDir, const QString& badgePath)
 {
-    QStringList lines;
+    DecodedLines parts[3];
+    qsizetype lineCount = 0;
     for (ScratchFile which : {ScratchFile::General, ScratchFile::Front, ScratchFile::Back}) {
-        const Result<QStringList> part = readScratchLines(badgeDir, which);
+        Result<DecodedLines> part = readScratchLines(badgeDir, which);
         if (!part)
             return part.status();
-        lines << *part;
+        lineCount += part->size();
+        parts[int(which)] = std::move(*part);
     }
-    lines << lines.last();
-    return saveFileAtomically(badgePath, encodeQuotedLines(lines));
+    QuotedLinesBuilder out((lineCount + 1) * BytesPerLine);
+    for (const DecodedLines& part : parts) {
+        for (QStringView line : part.fields())
+            out.add(line);
+    }
+    out.repeatLastLine();
+    return saveFileAtomically(badgePath, out.take());
+}
+
+BadgeParts splitBadgeLines(std::span<const QStringView> lines)
+{
+    // The parts follow each other, the front marker line closing the general part and opening
+    // the front part.
+    const qsizetype n = qsizetype(lines.size());
+    if (n < 2)
+        return {};
+    qsizetype frontStart = 1; // the project line is dropped
+    while (frontStart < n - 1 && !lines[frontStart].contains(FrontMarkerPart))
+        ++frontStart;
+    BadgeParts parts;
+    parts.general = lines.subspan(1, frontStart);
+    if (frontStart == n - 1) { // the file ends with the general part
+        parts.front = lines.subspan(frontStart, 1);
+        return parts;
+    }
+    qsizetype backStart = frontStart + 1;
+    while (backStart < n - 1 && !lines[backStart].contains(BackMarkerPart))
+        ++backStart;
+    parts.front = lines.subspan(frontStart, backStart - frontStart);
+    // The back runs to the line before the last, the duplicate, unless the last line is all
+    // there is of it.
+    parts.back = lines.subspan(backStart, std::max(n - 1, backStart + 1) - backStart);
+    return parts;
 }
 
 SplitBadge splitBadgeLines(const QStringList& lines)
 {
-    SplitBadge split;
-    qsizetype next = 1; // the project line is dropped
-    const qsizetype n = lines.size();
-    auto atEnd = [&] {
-        return next >= n;
+    const QList<QStringView> views = viewsOf(lines);
+    const BadgeParts parts = splitBadgeLines(spanOf(views));
+    // The parts' positions, to take the lines themselves rather than copies of the views.
+    auto linesOf = [&](std::span<const QStringView> part) {
+        return lines.mid(part.data() - views.constData(), qsizetype(part.size()));
     };
-
-    QString current;
-    while (!atEnd()) {
-        current = lines[next++];
-        split.general << current;
-        if (current.contains(FrontMarkerPart))
-            break;
-    }
-    if (split.general.isEmpty())
-        return split;
-
-    bool backReached = false;
-    split.front << current;
-    while (!atEnd()) {
-        current = lines[next++];
-        if (current.contains(BackMarkerPart) || atEnd()) {
-            backReached = true;
-            break;
-        }
-        split.front << current;
-    }
-    if (!backReached)
-        return split;
-
-    split.back << current;
-    while (!atEnd()) {
-        current = lines[next++];
-        if (atEnd())
-            break; // the duplicate last line
-        split.back << current;
-    }
+    SplitBadge split;
+    if (!parts.general.empty())
+        split.general = linesOf(parts.general);
+    if (!parts.front.empty())
+        split.front = linesOf(parts.front);
+    if (!parts.back.empty())
+        split.back = linesOf(parts.back);
     return split;
 }
 
@@ -575,35 +698,44 @@ Status splitBadgeFile(const QString& badgePath, const QString& badgeDir)
     const Result<QByteArray> bytes = readWholeFile(resolveFileName(badgePath));
     if (!bytes)
         return bytes.status();
-    const SplitBadge split = splitBadgeLines(decodeQuotedLines(*bytes));
-    if (Status s = writeScratchFile(badgeDir, ScratchFile::General, split.general); !s)
+    const DecodedLines lines(*bytes);
+    const BadgeParts parts = splitBadgeLines(lines.fields());
+    if (Status s = writeScratchBytes(badgeDir, ScratchFile::General, encoded(parts.general)); !s)
         return s;
-    if (Status s = writeScratchFile(badgeDir, ScratchFile::Front, split.front); !s)
+    if (Status s = writeScratchBytes(badgeDir, ScratchFile::Front, encoded(parts.front)); !s)
         return s;
-    return writeScratchFile(badgeDir, ScratchFile::Back, split.back);
+    return writeScratchBytes(badgeDir, ScratchFile::Back, encoded(parts.back));
 }
 
 Status clearSideScratchFiles(const QString& badgeDir)
 {
-    if (Status s = writeScratchFile(badgeDir, ScratchFile::Front, {}); !s)
+    if (Status s = writeScratchBytes(badgeDir, ScratchFile::Front, {}); !s)
         return s;
-    return writeScratchFile(badgeDir, ScratchFile::Back, {});
+    return writeScratchBytes(badgeDir, ScratchFile::Back, {});
 }
 
-BadgeLayoutRead readBadgeLayout(const QStringList& lines, const QString& projectName,
+BadgeLayoutRead readBadgeLayout(std::span<const QStringView> lines, const QString& projectName,
                                 const QString& databasePath, FieldTagRule tagRule)
 {
     return readSides(lines, {BadgeSideId::Front, BadgeSideId::Back}, projectName, databasePath,
                      tagRule);
 }
 
+BadgeLayoutRead readBadgeLayout(const QStringList& lines, const QString& projectName,
+                                const QString& databasePath, FieldTagRule tagRule)
+{
+    const QList<QStringView> views = viewsOf(lines);
+    return readBadgeLayout(spanOf(views), projectName, databasePath, tagRule);
+}
+
 BadgeLayoutRead loadBadgeLayout(const QString& badgePath, const QString& projectName,
                                 const QString& databasePath, FieldTagRule tagRule)
 {
     const QString file = resolveFileName(badgePath);
-    const Result<QStringList> lines = badgeFileLinesOf(file);
-    BadgeLayoutRead result = lines ? readBadgeLayout(*lines, projectName, databasePath, tagRule)
-                                   : cannotOpen(lines.status());
+    const Result<DecodedLines> lines = badgeFileLinesOf(file);
+    BadgeLayoutRead result =
+        lines ? readBadgeLayout(lines->fields(), projectName, databasePath, tagRule)
+              : cannotOpen(lines.status());
     result.file = file;
     if (!lines)
         return result;
@@ -612,21 +744,30 @@ BadgeLayoutRead loadBadgeLayout(const QString& badgePath, const QString& project
     return result;
 }
 
-SideReadResult readBadgeSide(const QStringList& lines, BadgeSideId which,
+SideReadResult readBadgeSide(std::span<const QStringView> lines, BadgeSideId which,
                              const QString& projectName, const QString& databasePath,
                              FieldTagRule tagRule)
 {
     return oneSide(readSides(lines, {which}, projectName, databasePath, tagRule), which);
 }
 
+SideReadResult readBadgeSide(const QStringList& lines, BadgeSideId which,
+                             const QString& projectName, const QString& databasePath,
+                             FieldTagRule tagRule)
+{
+    const QList<QStringView> views = viewsOf(lines);
+    return readBadgeSide(spanOf(views), which, projectName, databasePath, tagRule);
+}
+
 SideReadResult loadBadgeSide(const QString& badgePath, BadgeSideId which,
                              const QString& projectName, const QString& databasePath,
                              FieldTagRule tagRule)
 {
-    const Result<QStringList> lines = badgeFileLinesOf(badgePath);
+    const Result<DecodedLines> lines = badgeFileLinesOf(badgePath);
     if (!lines)
         return oneSide(cannotOpen(lines.status()), which);
-    SideReadResult result = readBadgeSide(*lines, which, projectName, databasePath, tagRule);
+    SideReadResult result =
+        readBadgeSide(lines->fields(), which, projectName, databasePath, tagRule);
     result.missingLogos = loadLogoPictures(result.side);
     return result;
 }

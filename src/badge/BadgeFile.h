@@ -3,8 +3,12 @@
 #include "badge/BadgeSide.h"
 #include "common/Status.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
+
+#include <span>
 
 namespace vm {
 
@@ -37,7 +41,11 @@ QStringList generalSectionLines(const QString& projectName, const QString& datab
 QStringList sideSectionLines(const BadgeSide& side, BadgeSideId which, bool blank);
 // The whole file: general, front, back, and the last line again.
 QStringList badgeFileLines(const BadgeLayout& layout, bool blankBack = false);
-// Writes badgeFileLines atomically.
+// The same lines encoded as the files hold them (see common/QuotedLines.h), built in one buffer.
+// These are what the writers below write.
+QByteArray encodedSideSection(const BadgeSide& side, BadgeSideId which, bool blank);
+QByteArray encodedBadgeFile(const BadgeLayout& layout, bool blankBack = false);
+// Writes encodedBadgeFile atomically.
 Status writeBadgeFile(const QString& path, const BadgeLayout& layout, bool blankBack = false);
 
 // --- Scratch files -------------------------------------------------------------------------
@@ -69,6 +77,13 @@ struct SplitBadge {
     QStringList back;
 };
 SplitBadge splitBadgeLines(const QStringList& lines);
+// The same split as views into the lines, which it must not outlive.
+struct BadgeParts {
+    std::span<const QStringView> general;
+    std::span<const QStringView> front;
+    std::span<const QStringView> back;
+};
+BadgeParts splitBadgeLines(std::span<const QStringView> lines);
 // Rewrites the three scratch files from the badge file; they are left alone if it cannot be read.
 Status splitBadgeFile(const QString& badgePath, const QString& badgeDir);
 
@@ -121,7 +136,10 @@ struct BadgeLayoutRead {
 
 // Reads both sides from the lines of a badge file as a load does: checks the project name and
 // the database path, reads the orientation, and builds the elements of each side. Touches no
-// file; logo pictures are left empty.
+// file; logo pictures are left empty. The loads read the views of DecodedLines
+// (common/QuotedLines.h).
+BadgeLayoutRead readBadgeLayout(std::span<const QStringView> lines, const QString& projectName,
+                                const QString& databasePath, FieldTagRule tagRule);
 BadgeLayoutRead readBadgeLayout(const QStringList& lines, const QString& projectName,
                                 const QString& databasePath, FieldTagRule tagRule);
 
@@ -130,6 +148,9 @@ BadgeLayoutRead loadBadgeLayout(const QString& badgePath, const QString& project
                                 const QString& databasePath, FieldTagRule tagRule);
 
 // One side alone, read as readBadgeLayout reads it.
+SideReadResult readBadgeSide(std::span<const QStringView> lines, BadgeSideId which,
+                             const QString& projectName, const QString& databasePath,
+                             FieldTagRule tagRule);
 SideReadResult readBadgeSide(const QStringList& lines, BadgeSideId which,
                              const QString& projectName, const QString& databasePath,
                              FieldTagRule tagRule);

@@ -28,6 +28,19 @@ QStringList lines(const char* joined)
     return QString::fromUtf8(joined).split(QLatin1Char('|'));
 }
 
+// As lines(), with "F" and "B" standing for the front and back marker lines; "" is no lines.
+QStringList marked(const char* joined)
+{
+    QStringList file = *joined ? lines(joined) : QStringList();
+    for (QString& line : file) {
+        if (line == QLatin1String("F"))
+            line = FrontMarker;
+        else if (line == QLatin1String("B"))
+            line = BackMarker;
+    }
+    return file;
+}
+
 QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
@@ -67,6 +80,8 @@ class tst_BadgeFile : public QObject {
 private Q_SLOTS:
     void writesTheExampleSideLineForLine();
     void roundTripIsByteIdentical();
+    void encodedWritersWriteTheLines_data();
+    void encodedWritersWriteTheLines();
     void deletedElementsLeaveGapsInTheFileOnly();
     void blankSides();
     void truncatedFilesKeepWholeElements();
@@ -76,6 +91,8 @@ private Q_SLOTS:
     void checksProjectDatabaseOrientationAndTags_data();
     void checksProjectDatabaseOrientationAndTags();
     void aCaptionWithTheBackMarkerEndsTheFrontEarly();
+    void splitsAtTheMarkers_data();
+    void splitsAtTheMarkers();
     void scratchFilesAndLogos();
 };
 
@@ -119,6 +136,38 @@ void tst_BadgeFile::roundTripIsByteIdentical()
     QCOMPARE(encodeQuotedLines(badgeFileLines(badge)), fileBytes(direct));
     QCOMPARE(badge.front.Label1.at(1).Caption, QStringLiteral("Ünïcode 日本, ”quoted”: yes"));
     QCOMPARE(badge.front.Label1.at(2).BackColor, qint32(0x8000000F));
+}
+
+void tst_BadgeFile::encodedWritersWriteTheLines_data()
+{
+    QTest::addColumn<bool>("empty");
+    QTest::addColumn<bool>("blankBack");
+    QTest::newRow("every kind") << false << false;
+    QTest::newRow("every kind, blank back") << false << true;
+    QTest::newRow("no elements") << true << false;
+    QTest::newRow("no elements, blank back") << true << true;
+}
+
+// The files are written in one buffer, the line lists line by line: the bytes must not differ.
+void tst_BadgeFile::encodedWritersWriteTheLines()
+{
+    QFETCH(bool, empty);
+    QFETCH(bool, blankBack);
+    BadgeLayout badge;
+    if (!empty) {
+        badge = allKindsBadge(QStringLiteral("C:\\Logos\\\"Ünïcode\" 日本.png"));
+        badge.front.Label1.at(1).Caption = QStringLiteral("two\r\nlines, \"quoted\"");
+        badge.back.Label1.at(1).Caption = QStringView(u"unpaired \xD800 surrogate").toString();
+        badge.back.lblField.at(1).FontName = QString();
+        badge.projectName = QStringLiteral("Say \"Cheese\"");
+    }
+    QCOMPARE(encodedBadgeFile(badge, blankBack),
+             encodeQuotedLines(badgeFileLines(badge, blankBack)));
+    for (BadgeSideId which : {Front, Back}) {
+        const BadgeSide& side = which == Front ? badge.front : badge.back;
+        QCOMPARE(encodedSideSection(side, which, blankBack),
+                 encodeQuotedLines(sideSectionLines(side, which, blankBack)));
+    }
 }
 
 void tst_BadgeFile::deletedElementsLeaveGapsInTheFileOnly()
@@ -318,6 +367,57 @@ void tst_BadgeFile::aCaptionWithTheBackMarkerEndsTheFrontEarly()
     QCOMPARE(readSide(file, Front).side.Label1.at(1).Caption, caption);
     // The back is taken to start at the caption: what follows reads as other blocks.
     QVERIFY(stored(readSide(file, Back).side) != stored(badge.back));
+}
+
+void tst_BadgeFile::splitsAtTheMarkers_data()
+{
+    QTest::addColumn<QStringList>("file");
+    QTest::addColumn<QStringList>("general");
+    QTest::addColumn<QStringList>("front");
+    QTest::addColumn<QStringList>("back");
+    QTest::newRow("whole") << marked("P|g|h|F|a|B|b|c|c") << marked("g|h|F") << marked("F|a")
+                           << marked("B|b|c");
+    QTest::newRow("markers inside lines")
+        << lines("P|g|x ====FRONT SIDE==== y|a|z ====BACK SIDE====|b|b")
+        << lines("g|x ====FRONT SIDE==== y") << lines("x ====FRONT SIDE==== y|a")
+        << lines("z ====BACK SIDE====|b");
+    QTest::newRow("no lines") << marked("") << marked("") << marked("") << marked("");
+    QTest::newRow("project line only") << marked("P") << marked("") << marked("") << marked("");
+    QTest::newRow("no front marker")
+        << marked("P|g|h") << marked("g|h") << marked("h") << marked("");
+    QTest::newRow("front marker last")
+        << marked("P|g|F") << marked("g|F") << marked("F") << marked("");
+    QTest::newRow("no back marker: the last line")
+        << marked("P|F|a|b|z") << marked("F") << marked("F|a|b") << marked("z");
+    QTest::newRow("back marker last")
+        << marked("P|F|a|B") << marked("F") << marked("F|a") << marked("B");
+    QTest::newRow("blank back") << marked("P|F|a|B|B") << marked("F") << marked("F|a")
+                                << marked("B");
+}
+
+void tst_BadgeFile::splitsAtTheMarkers()
+{
+    QFETCH(QStringList, file);
+    QFETCH(QStringList, general);
+    QFETCH(QStringList, front);
+    QFETCH(QStringList, back);
+    const SplitBadge split = splitBadgeLines(file);
+    QCOMPARE(split.general, general);
+    QCOMPARE(split.front, front);
+    QCOMPARE(split.back, back);
+
+    // As read from the file, the parts are views of its lines.
+    const DecodedLines decoded(encodeQuotedLines(file));
+    const BadgeParts parts = splitBadgeLines(decoded.fields());
+    auto texts = [](std::span<const QStringView> part) {
+        QStringList texts;
+        for (QStringView line : part)
+            texts << line.toString();
+        return texts;
+    };
+    QCOMPARE(texts(parts.general), general);
+    QCOMPARE(texts(parts.front), front);
+    QCOMPARE(texts(parts.back), back);
 }
 
 void tst_BadgeFile::scratchFilesAndLogos()
