@@ -1,6 +1,7 @@
 // Any bytes read as a badge file: both sides are read and the file split without a crash, each
-// side reads alone as it reads with the other, and whatever was read is written, encoded,
-// decoded and read again into the same sides.
+// side reads alone as it reads with the other, and whatever was read is written, decoded and
+// read again into the same sides. Sides are compared as the encoded lines the program writes,
+// which are equal exactly when the lines are: no written line holds a double quote.
 #include "badge/BadgeFile.h"
 #include "common/QuotedLines.h"
 
@@ -11,20 +12,22 @@ using namespace vm;
 
 namespace {
 
+using Lines = std::span<const QStringView>;
+
 // The checks pass when the file names its own project and database, so the sides get read.
-QString projectOf(const QStringList& lines)
+QString projectOf(Lines lines)
 {
-    const QString line = lines.value(0);
-    return line.mid(line.indexOf(QLatin1Char(':')) + 1);
+    const QStringView line = lines.empty() ? QStringView() : lines[0];
+    return line.sliced(line.indexOf(QLatin1Char(':')) + 1).toString();
 }
 
-QString databaseOf(const QStringList& lines)
+QString databaseOf(Lines lines)
 {
-    const QString line = lines.value(1);
-    return line.mid(line.indexOf(QLatin1Char('=')) + 1);
+    const QStringView line = lines.size() < 2 ? QStringView() : lines[1];
+    return line.sliced(line.indexOf(QLatin1Char('=')) + 1).toString();
 }
 
-BadgeLayoutRead read(const QStringList& lines, FieldTagRule rule)
+BadgeLayoutRead read(Lines lines, FieldTagRule rule)
 {
     return readBadgeLayout(lines, projectOf(lines), databaseOf(lines), rule);
 }
@@ -38,48 +41,46 @@ bool endedIn(const BadgeLayoutRead& read, BadgeSideId side)
     return false;
 }
 
-// A value holding the back marker moves where the back starts; such a side cannot survive.
-bool holdsBackMarker(const QStringList& frontLines)
+QByteArray written(const BadgeSide& side, BadgeSideId which)
 {
-    for (qsizetype i = 1; i < frontLines.size(); ++i) {
-        if (frontLines[i].contains(BackMarkerPart))
-            return true;
-    }
-    return false;
+    return encodedSideSection(side, which, false);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QStringList lines = decodeQuotedLines(
+    const DecodedLines file(
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)));
+    const Lines lines = file.fields();
     splitBadgeLines(lines);
     // The designer's rule on the first reading, the rendering windows' on the second.
-    const BadgeLayoutRead layoutRead = read(lines, FieldTagRule::ColumnOnly);
+    BadgeLayoutRead layoutRead = read(lines, FieldTagRule::ColumnOnly);
     if (layoutRead.status != LoadStatus::Loaded)
         return 0;
-    const QStringList frontLines = sideSectionLines(layoutRead.front, BadgeSideId::Front, false);
-    const QStringList backLines = sideSectionLines(layoutRead.back, BadgeSideId::Back, false);
-    const SideReadResult back = readBadgeSide(lines, BadgeSideId::Back, projectOf(lines),
-                                              databaseOf(lines), FieldTagRule::ColumnOnly);
-    if (sideSectionLines(back.side, BadgeSideId::Back, false) != backLines ||
-        back.endedEarly != endedIn(layoutRead, BadgeSideId::Back))
+    const QByteArray front = written(layoutRead.front, BadgeSideId::Front);
+    const QByteArray back = written(layoutRead.back, BadgeSideId::Back);
+    const SideReadResult backAlone = readBadgeSide(lines, BadgeSideId::Back, projectOf(lines),
+                                                   databaseOf(lines), FieldTagRule::ColumnOnly);
+    if (written(backAlone.side, BadgeSideId::Back) != back ||
+        backAlone.endedEarly != endedIn(layoutRead, BadgeSideId::Back))
         abort();
-    if (holdsBackMarker(frontLines))
+    // A value holding the back marker moves where the back starts; such a side cannot survive.
+    // The front's own marker line does not hold it.
+    static const QByteArray backMarker = BackMarkerPart.toUtf8();
+    if (front.contains(backMarker))
         return 0;
 
     BadgeLayout layout;
     layout.projectName = projectOf(lines);
     layout.databasePath = databaseOf(lines);
     layout.orientation = layoutRead.orientation;
-    layout.front = layoutRead.front;
-    layout.back = layoutRead.back;
-    const BadgeLayoutRead again = read(decodeQuotedLines(encodeQuotedLines(badgeFileLines(layout))),
-                                       FieldTagRule::TableAndColumn);
-    if (sideSectionLines(again.front, BadgeSideId::Front, false) != frontLines ||
-        sideSectionLines(again.back, BadgeSideId::Back, false) != backLines ||
-        !again.endedEarly.isEmpty())
+    layout.front = std::move(layoutRead.front);
+    layout.back = std::move(layoutRead.back);
+    const DecodedLines rewritten(encodedBadgeFile(layout));
+    const BadgeLayoutRead again = read(rewritten.fields(), FieldTagRule::TableAndColumn);
+    if (written(again.front, BadgeSideId::Front) != front ||
+        written(again.back, BadgeSideId::Back) != back || !again.endedEarly.isEmpty())
         abort();
     return 0;
 }
