@@ -71,7 +71,7 @@ public:
     {
     }
 
-    void add(QStringView text) { m_lines.append(text.toString()); }
+    void add(const QString& text) { m_lines.append(text); }
 
     // One allocation a line: most lines are a key and a number.
     template <class Value> void add(QLatin1StringView key, const Value& value)
