@@ -26,7 +26,7 @@ void drawCard(QPainter& painter, const QRectF& slot, const SheetCard& card,
         painter.rotate(90);
     }
     painter.setClipRect(QRectF(QPointF(), card.card), Qt::IntersectClip);
-    renderBadgeSide(painter, *card.side, render);
+    renderBadgeSide(painter, card.side, render);
     painter.restore();
 }
 
@@ -131,14 +131,14 @@ void paintSheet(QPainter& painter, const SheetLayout& layout, const QList<SheetC
     painter.save();
     painter.translate(mmToTwips(options.offsetMm.x()), mmToTwips(options.offsetMm.y()));
     for (const SheetCard& card : cards) {
-        if (card.side && card.slot >= 0 && card.slot < layout.slotsPerPage())
+        if (card.slot >= 0 && card.slot < layout.slotsPerPage())
             drawCard(painter, layout.slotRects.at(card.slot), card, render);
     }
     // A card page has no room outside its card.
     if (options.cropMarks && layout.kind != SheetKind::Card) {
         painter.setPen(QPen(Qt::black, CropMarkPen, Qt::SolidLine, Qt::FlatCap));
         for (const SheetCard& card : cards) {
-            if (card.side && card.slot >= 0 && card.slot < layout.slotsPerPage())
+            if (card.slot >= 0 && card.slot < layout.slotsPerPage())
                 painter.drawLines(cropMarks(layout, card.slot));
         }
     }

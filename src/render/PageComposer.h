@@ -64,8 +64,8 @@ private:
 // a quarter clockwise to fit.
 struct SheetCard {
     int slot = 0;
-    const BadgeSide* side = nullptr;
-    QSizeF card; // twips
+    BadgeSide side; // as it prints: filled with its record
+    QSizeF card;    // twips
 };
 
 // Draws one page. The painter's units are twips with the page's top-left at the origin (see

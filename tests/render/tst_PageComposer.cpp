@@ -295,7 +295,7 @@ void tst_PageComposer::cardsAreClippedToTheirSlotAndTurnedToFit()
     BadgeSide spilling = colouredCard(Portrait, 0x00c000, 0x0000c0);
     addShape(spilling, 0, QRectF(-3000, -3000, 12000, 12000), 0, 0, 1, 0x00c000);
     spilling.sendToBack({ElementKind::Shape, 3});
-    const QImage page = paint(layout, {{4, &spilling, Portrait}}, {}, dpi);
+    const QImage page = paint(layout, {{4, spilling, Portrait}}, {}, dpi);
 
     const QRectF slot = toPixels(layout.slotRects[4], dpi);
     const QRect green = boundsOf(page, qRgb(0, 0xc0, 0));
@@ -318,10 +318,10 @@ void tst_PageComposer::offsetMovesEverythingByExactlyThatMuch()
     SheetOptions options;
     options.cropMarks = true; // nowhere to go on a card page
     const QRect still =
-        boundsOf(paint(layout, {{0, &side, Landscape}}, options, dpi), qRgb(255, 0, 0));
+        boundsOf(paint(layout, {{0, side, Landscape}}, options, dpi), qRgb(255, 0, 0));
     options.offsetMm = QPointF(1.5, -0.7);
     const QRect moved =
-        boundsOf(paint(layout, {{0, &side, Landscape}}, options, dpi), qRgb(255, 0, 0));
+        boundsOf(paint(layout, {{0, side, Landscape}}, options, dpi), qRgb(255, 0, 0));
     QVERIFY(!still.isEmpty());
     QCOMPARE(moved, still.translated(15, -7));
 }

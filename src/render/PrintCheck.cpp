@@ -1,0 +1,189 @@
+#include "render/PrintCheck.h"
+
+#include "render/BadgeRenderer.h"
+#include "render/SheetLayout.h"
+
+#include <QFileInfo>
+#include <QFontMetricsF>
+
+#include <algorithm>
+
+namespace vm {
+namespace {
+
+// Less than this is the measuring's own rounding, not an overflow.
+constexpr double ToleranceTwips = 1;
+
+QString mm(double twips)
+{
+    return QString::number(twipsToMm(twips), 'f', 1);
+}
+
+// "Photos/17.bmp" (the last name tried) -> "Photos/17.jpg, .jpeg or .bmp".
+QString pictureNames(const QString& lastTried)
+{
+    const QFileInfo file(lastTried);
+    const QString base = file.path() + QLatin1Char('/') + file.completeBaseName();
+    return base + QStringLiteral(".jpg, .jpeg or .bmp");
+}
+
+QString quoted(const QString& text)
+{
+    constexpr int Longest = 40;
+    const QString shown = text.size() > Longest ? text.left(Longest - 1) + QChar(0x2026) : text;
+    return QLatin1Char('"') + shown + QLatin1Char('"');
+}
+
+// Something a text must not run into: another text as shown, a picture or a logo. Shapes are
+// backgrounds and may lie under text.
+struct Obstacle {
+    ElementRef element;
+    QRectF rect;
+    QString name;
+};
+
+QList<Obstacle> obstacles(const BadgeSide& layout, const BadgeSide& shown)
+{
+    QList<Obstacle> found;
+    for (const auto& [index, text] : shown.Label1)
+        if (text.Visible && !text.Caption.trimmed().isEmpty())
+            found << Obstacle{{ElementKind::Comment, index},
+                              drawnRect(text),
+                              QStringLiteral("the text %1").arg(quoted(text.Caption))};
+    for (const auto& [index, field] : shown.lblField)
+        if (field.Visible && !field.Caption.trimmed().isEmpty())
+            found << Obstacle{
+                {ElementKind::Field, index}, drawnRect(field), layout.lblField.at(index).Caption};
+    for (const auto& [index, logo] : shown.Image1)
+        if (logo.Visible)
+            found << Obstacle{{ElementKind::Logo, index}, logo.frame(), QStringLiteral("a logo")};
+    if (shown.imgPhoto.Visible)
+        found << Obstacle{
+            {ElementKind::Photo, 0}, shown.imgPhoto.frame(), QStringLiteral("the photograph")};
+    if (shown.imgSign.Visible)
+        found << Obstacle{
+            {ElementKind::Sign, 0}, shown.imgSign.frame(), QStringLiteral("the signature")};
+    return found;
+}
+
+// A value wider than a fixed frame is cut off; one that sizes itself must not reach what stands
+// beside it on its line, nor the card's edge.
+void checkField(QStringList& problems, ElementRef element, const Comment& shown,
+                const QString& name, const QList<Obstacle>& around)
+{
+    const QRectF drawn(QPointF(shown.Left, shown.Top),
+                       QFontMetricsF(textFont(shown)).size(0, shown.Caption));
+    if (!shown.AutoSize) {
+        const double overflow = drawn.width() - shown.Width;
+        if (overflow > ToleranceTwips)
+            problems << QStringLiteral("%1 %2 is %3 mm wider than its field")
+                            .arg(name, quoted(shown.Caption), mm(overflow));
+        return;
+    }
+    const Obstacle* nearest = nullptr;
+    for (const Obstacle& o : around) {
+        // On the same line: lines set close share a little of their boxes, not half.
+        const double shared =
+            std::min(drawn.bottom(), o.rect.bottom()) - std::max(drawn.top(), o.rect.top());
+        const bool beside = o.rect.left() >= drawn.left() - ToleranceTwips &&
+                            shared > std::min(drawn.height(), o.rect.height()) / 2;
+        if (o.element != element && beside && drawn.right() > o.rect.left() + ToleranceTwips &&
+            (!nearest || o.rect.left() < nearest->rect.left()))
+            nearest = &o;
+    }
+    if (nearest)
+        problems << QStringLiteral("%1 %2 runs %3 mm into %4")
+                        .arg(name, quoted(shown.Caption), mm(drawn.right() - nearest->rect.left()),
+                             nearest->name);
+}
+
+void checkInsideCard(QStringList& problems, const Comment& shown, const QString& name, QSizeF card)
+{
+    const QRectF drawn = drawnRect(shown);
+    const struct {
+        double by;
+        const char* edge;
+    } past[] = {{drawn.right() - card.width(), "right"},
+                {drawn.bottom() - card.height(), "bottom"},
+                {-drawn.left(), "left"},
+                {-drawn.top(), "top"}};
+    for (const auto& p : past) {
+        if (p.by > ToleranceTwips)
+            problems << QStringLiteral("%1 %2 runs %3 mm past the card's %4 edge")
+                            .arg(name, quoted(shown.Caption), mm(p.by), QLatin1String(p.edge));
+    }
+}
+
+} // namespace
+
+QStringList layoutProblems(const BadgeSide& layout)
+{
+    QStringList problems;
+    for (const auto& [index, logo] : layout.Image1) {
+        if (logo.Visible && logo.Picture.isNull())
+            problems << (logo.Tag.isEmpty()
+                             ? QStringLiteral("A logo has no picture file")
+                             : QStringLiteral("The logo file %1 is missing").arg(logo.Tag));
+    }
+    return problems;
+}
+
+QStringList sideProblems(const BadgeSide& layout, const std::optional<LinkedRecord>& record,
+                         QSizeF cardTwips)
+{
+    QStringList problems;
+    if (record) {
+        const struct {
+            const PictureFrame& frame;
+            const QImage& picture;
+            const QString& path;
+            const char* what;
+        } pictures[] = {{layout.imgPhoto, record->photo, record->photoPath, "photograph"},
+                        {layout.imgSign, record->sign, record->signPath, "signature"}};
+        for (const auto& p : pictures) {
+            // No path: the project places no pictures of this kind, so none is missing.
+            if (p.frame.Visible && p.picture.isNull() && !p.path.isEmpty())
+                problems << QStringLiteral("No %1: %2 is missing")
+                                .arg(QLatin1String(p.what), pictureNames(p.path));
+        }
+    } else {
+        for (const auto& [index, field] : layout.lblField) {
+            if (field.Visible && field.Caption.startsWith(QLatin1Char('<'))) {
+                problems << QStringLiteral("No record is linked: its fields print their "
+                                           "references, such as %1")
+                                .arg(field.Caption);
+                break;
+            }
+        }
+    }
+
+    const BadgeSide shown = record ? filledSide(layout, *record) : layout;
+    const QList<Obstacle> around = obstacles(layout, shown);
+    for (const auto& [index, field] : shown.lblField) {
+        if (!field.Visible || field.Caption.trimmed().isEmpty())
+            continue;
+        const QString& name = layout.lblField.at(index).Caption;
+        checkField(problems, {ElementKind::Field, index}, field, name, around);
+        checkInsideCard(problems, field, name, cardTwips);
+    }
+    for (const auto& [index, comment] : shown.Label1) {
+        if (comment.Visible && !comment.Caption.trimmed().isEmpty())
+            checkInsideCard(problems, comment, QStringLiteral("The text"), cardTwips);
+    }
+    return problems;
+}
+
+QString relinkProblem(const LinkResult& fresh, const LinkedRecord& kept)
+{
+    if (!fresh.record)
+        return fresh.message.isEmpty()
+                   ? QStringLiteral("The record %1 cannot be linked any more").arg(kept.key.text())
+                   : fresh.message;
+    if (fresh.record->values != kept.values)
+        return QStringLiteral("The record %1 has changed since the badge was added; the badge "
+                              "prints the values it had then")
+            .arg(kept.key.text());
+    return {};
+}
+
+} // namespace vm
