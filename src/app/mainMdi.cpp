@@ -15,6 +15,7 @@
 #include "records/RecordLink.h"
 #include "render/BadgeRenderer.h"
 #include "render/RenderingWindow.h"
+#include "render/frmPreview.h"
 #include "widgets/ScreenUnits.h"
 #include "widgets/frmProgress.h"
 
@@ -324,7 +325,7 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
         return placeholder(name, QStringLiteral("Edit Table"));
 
     if (name == QLatin1String("frmPreview"))
-        return placeholder(name, QStringLiteral("Preview"));
+        return new frmPreview(m_dialogs, [this] { return printer(); });
 
     return nullptr;
 }

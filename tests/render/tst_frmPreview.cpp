@@ -1,0 +1,342 @@
+// Invariant: the print page keeps each badge as added (side and record, never screen pixels),
+// loses none however many are added, lays them out as the preview shows them, and prints the
+// right people in the right slots with vector text and full-resolution photographs, after
+// telling the operator what would print wrong.
+#include "app/mainMdi.h"
+#include "demo/DemoProject.h"
+#include "project/ProjectSettings.h"
+#include "records/RecordLink.h"
+#include "render/PrintPageView.h"
+#include "render/RenderingWindow.h"
+#include "render/frmPreview.h"
+#include "support/PdfText.h"
+#include "support/ScriptedDialogs.h"
+#include "support/Skip.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QListWidget>
+#include <QPrinterInfo>
+#include <QSettings>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using namespace vm;
+using namespace vm::test;
+
+namespace {
+
+// Image sizes poppler lists for a PDF, one per embedded picture.
+QList<QSize> pdfImageSizes(const QString& pdf)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    process.waitForFinished(60000);
+    QList<QSize> sizes;
+    const QStringList lines = QString::fromUtf8(process.readAllStandardOutput()).split('\n');
+    for (qsizetype i = 2; i < lines.size(); ++i) {
+        const QStringList columns = lines[i].simplified().split(' ');
+        if (columns.size() > 4 && columns[2] == QLatin1String("image"))
+            sizes << QSize(columns[3].toInt(), columns[4].toInt());
+    }
+    return sizes;
+}
+
+} // namespace
+
+class tst_frmPreview : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void plusPlusPlusMinusPrintsTheRightPeopleInTheRightSlots();
+    void slotGridHasThePrintPagePositions_data();
+    void slotGridHasThePrintPagePositions();
+    void twentyFiveBadgesFillThreeA4Sheets();
+    void pageSurvivesHidingAndGrowsUpToTheLimit();
+    void checkListsWhatWouldPrintWrongBeforePrinting();
+
+private:
+    static QString pdfUnavailable();
+    void link(int empNo);
+    // "+": the chosen view's side with its record, the other view's side as its reverse.
+    void plus(bool back = false);
+    QString printToPdf(const QString& name);
+
+    QTemporaryDir m_dir;
+    QString m_project;
+    ScriptedDialogs m_dialogs;
+    mainMdi* m_window = nullptr;
+    frmPreview* m_preview = nullptr;
+    std::unique_ptr<DatabaseConnection> m_db;
+    std::unique_ptr<RecordLinker> m_linker;
+    int m_pageCount = 0; // what the record browser counts
+};
+
+void tst_frmPreview::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("Vellumark"));
+    QCoreApplication::setApplicationName(QStringLiteral("tst_frmPreview"));
+    QString error;
+    m_project = createDemoProject(m_dir.filePath(QStringLiteral("demo")), DemoOptions{45}, &error);
+    QVERIFY2(!m_project.isEmpty(), qPrintable(error));
+}
+
+void tst_frmPreview::init()
+{
+    QSettings().clear();
+    ProjectSettings::instance().reset();
+    m_dialogs.clear();
+    m_window = new mainMdi(m_dialogs);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QVERIFY(m_window->openProjectFile(m_project));
+    const ProjectSettings& settings = ProjectSettings::instance();
+    m_window->openBadgeLayout(settings.BadgeDir + QStringLiteral("Staff.Lyt"));
+    m_preview = qobject_cast<frmPreview*>(m_window->loadedWindow(QStringLiteral("frmPreview")));
+    QVERIFY2(m_preview, "the print page is loaded at start-up");
+    QVERIFY(!m_preview->isVisible());
+    m_db = std::make_unique<DatabaseConnection>();
+    QVERIFY2(m_db->OpenProjectDatabase(settings.DatabasePath), qPrintable(m_db->errorText()));
+    m_linker = std::make_unique<RecordLinker>(*m_db, settings.stored());
+    m_pageCount = 0;
+}
+
+void tst_frmPreview::cleanup()
+{
+    m_linker.reset();
+    m_db.reset();
+    delete m_window;
+    m_window = nullptr;
+}
+
+// Why printing cannot go to a PDF file here; empty when it can.
+QString tst_frmPreview::pdfUnavailable()
+{
+    if (!havePdfText())
+        return QStringLiteral("pdftotext (poppler-utils) is not installed");
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
+        return QStringLiteral("a printer is installed here: printing would not go to a PDF file");
+    return {};
+}
+
+void tst_frmPreview::link(int empNo)
+{
+    const Result<RecordKey> key = m_linker->keyFromText(QString::number(empNo));
+    QVERIFY(key);
+    QVERIFY2(m_window->linkRecordToViews(*m_linker, *key),
+             qPrintable(m_dialogs.messageTexts().join(QLatin1Char('|'))));
+}
+
+void tst_frmPreview::plus(bool back)
+{
+    RenderingWindow* chosen = back ? m_window->frmBack() : m_window->frmFront();
+    RenderingWindow* other = back ? m_window->frmFront() : m_window->frmBack();
+    PrintSlot slot{chosen->layout(), chosen->record(), chosen->cardSize(), other->layout()};
+    QVERIFY(m_preview->AddItem(m_pageCount, slot));
+    ++m_pageCount;
+}
+
+QString tst_frmPreview::printToPdf(const QString& name)
+{
+    const QString pdf = m_dir.filePath(name);
+    QFile::remove(pdf);
+    m_dialogs.fileAnswers = {pdf};
+    m_preview->cmdPrint->click();
+    return QFile::exists(pdf) ? pdf : QString();
+}
+
+void tst_frmPreview::plusPlusPlusMinusPrintsTheRightPeopleInTheRightSlots()
+{
+    for (int empNo : {5, 9, 12}) {
+        link(empNo);
+        plus();
+    }
+    m_preview->RemoveItem(--m_pageCount); // "-"
+    // Whatever the views show now, or whatever covers them, the page keeps what was added.
+    link(20);
+    m_window->frmFront()->hide();
+    m_window->showNormal();
+    m_preview->show();
+    m_preview->SetLandscape();
+    QCOMPARE(m_preview->itemCount(), 2);
+    QCOMPARE(m_preview->pageCount(), 1);
+    QCOMPARE(m_preview->Picture1->Pict[0]->accessibleName(), QStringLiteral("Badge 1, record 5"));
+    QCOMPARE(m_preview->Picture1->Pict[2]->accessibleName(), QStringLiteral("Slot 3, empty"));
+
+    if (const QString why = pdfUnavailable(); !why.isEmpty())
+        VM_SKIP(why);
+    const QString pdf = printToPdf(QStringLiteral("page.pdf"));
+    QVERIFY2(!pdf.isEmpty(), qPrintable(m_dialogs.messageTexts().join(QLatin1Char('|'))));
+    const QRectF origin = m_window->printer()->pageLayout().paintRect(QPageLayout::Point);
+    const PdfPage page = pdfPage(pdf, 1);
+    // Text, not a picture of it: each first name at its field (1980, 860 twips) in its slot.
+    const struct {
+        int empNo;
+        double slotLeft, slotTop;
+    } placed[] = {{5, 120, 120}, {9, 5116, 120}};
+    for (const auto& p : placed) {
+        const QString name = demoPerson(p.empNo).firstName;
+        const PdfWord* word = page.find(name);
+        QVERIFY2(word, qPrintable(name));
+        QVERIFY2(qAbs(word->box.left() - origin.left() - (p.slotLeft + 1980) / 20) < 0.5,
+                 qPrintable(QString::number(word->box.left())));
+        QVERIFY2(qAbs(word->box.top() - origin.top() - (p.slotTop + 860) / 20) < 1,
+                 qPrintable(QString::number(word->box.top())));
+    }
+    QVERIFY(!page.find(demoPerson(12).lastName));
+    QVERIFY(!page.find(demoPerson(20).lastName));
+    QVERIFY(!pdfPage(pdf, 2).size.isValid());
+    // Photographs and signatures as the files hold them, not resampled to the screen.
+    const QList<QSize> images = pdfImageSizes(pdf);
+    QCOMPARE(images.count(QSize(600, 800)), 2);
+    QCOMPARE(images.count(QSize(600, 150)), 2);
+}
+
+void tst_frmPreview::slotGridHasThePrintPagePositions_data()
+{
+    QTest::addColumn<bool>("portrait");
+    QTest::addColumn<QList<double>>("lefts");
+    QTest::addColumn<QList<double>>("tops");
+    QTest::newRow("portrait") << true << QList<double>{120, 3330, 6540} << QList<double>{120, 5116};
+    QTest::newRow("landscape") << false << QList<double>{120, 5116}
+                               << QList<double>{120, 3330, 6540};
+}
+
+void tst_frmPreview::slotGridHasThePrintPagePositions()
+{
+    QFETCH(bool, portrait);
+    QFETCH(QList<double>, lefts);
+    QFETCH(QList<double>, tops);
+    m_preview->show();
+    m_preview->cmbZoom->setCurrentIndex(2); // 100%
+    portrait ? m_preview->SetPortrait() : m_preview->SetLandscape();
+    PrintPageView* page = m_preview->Picture1;
+    QCOMPARE(page->scale(), page->logicalDpiX() / 1440.0);
+    QCOMPARE(page->Pict.size(), 6);
+    const QPointF paper = page->paperRect().topLeft();
+    for (int k = 0; k < 6; ++k) {
+        const QPointF twips = (page->slotRect(k).topLeft() - paper) / page->scale();
+        const int columns = int(lefts.size());
+        QVERIFY(qAbs(twips.x() - lefts[k % columns]) < 0.01);
+        QVERIFY(qAbs(twips.y() - tops[k / columns]) < 0.01);
+        QCOMPARE(page->Pict[k]->geometry(), page->slotRect(k).toAlignedRect());
+        QVERIFY(page->Pict[k]->isVisible());
+    }
+}
+
+void tst_frmPreview::twentyFiveBadgesFillThreeA4Sheets()
+{
+    m_preview->setSheetKind(SheetKind::A4);
+    m_preview->SetLandscape();
+    for (int empNo = 1; empNo <= 25; ++empNo) {
+        link(empNo);
+        plus();
+    }
+    QCOMPARE(m_preview->pageCount(), 3);
+    QCOMPARE(m_preview->currentPage(), 2); // the page of the badge added last
+    QCOMPARE(QSettings().value(QStringLiteral("PrintPage/sheet")).toString(), QStringLiteral("A4"));
+
+    if (const QString why = pdfUnavailable(); !why.isEmpty())
+        VM_SKIP(why);
+    const QString pdf = printToPdf(QStringLiteral("a4.pdf"));
+    QVERIFY2(!pdf.isEmpty(), qPrintable(m_dialogs.messageTexts().join(QLatin1Char('|'))));
+    QVERIFY(!pdfPage(pdf, 4).size.isValid());
+    const SheetLayout a4 = paperSheet(SheetKind::A4, cardSizeTwips(Orientation::Landscape));
+    for (int sheet = 0; sheet < 3; ++sheet) {
+        const PdfPage page = pdfPage(pdf, sheet + 1);
+        QVERIFY(qAbs(page.size.width() - 595.3) < 0.5 && qAbs(page.size.height() - 841.9) < 0.5);
+        for (int slot = 0; slot < 10 && sheet * 10 + slot < 25; ++slot) {
+            const DemoPerson person = demoPerson(sheet * 10 + slot + 1);
+            const QRectF at = a4.slotRects[slot];
+            bool found = false;
+            for (const PdfWord& word : page.words)
+                found = found || (word.text == person.lastName &&
+                                  qAbs(word.box.left() - (at.left() + 1980) / 20) < 0.5 &&
+                                  qAbs(word.box.top() - (at.top() + 1200) / 20) < 1);
+            QVERIFY2(found, qPrintable(QStringLiteral("%1 on sheet %2, slot %3")
+                                           .arg(person.lastName)
+                                           .arg(sheet + 1)
+                                           .arg(slot)));
+        }
+    }
+}
+
+void tst_frmPreview::pageSurvivesHidingAndGrowsUpToTheLimit()
+{
+    link(3);
+    plus();
+    m_window->mnuPrintPage->trigger();
+    QVERIFY(m_preview->isVisible());
+    m_preview->widget()->setFocus();
+    QTest::keyClick(m_preview->widget(), Qt::Key_Escape);
+    QVERIFY(!m_preview->isVisible());
+    m_window->mnuPrintPage->trigger();
+    QVERIFY(m_preview->isVisible());
+    m_preview->cmdClose->click();
+    QVERIFY(!m_preview->isVisible());
+    m_preview->close(); // the title bar's close button hides it too
+    QCOMPARE(m_window->loadedWindow(QStringLiteral("frmPreview")), m_preview);
+    QCOMPARE(m_preview->itemCount(), 1);
+
+    // Slot grid, six a page: the thousandth badge is on page 167; one more is refused.
+    const PrintSlot slot = *m_preview->page().at(0);
+    QVERIFY(m_preview->AddItem(PrintPageLimit - 1, slot));
+    QCOMPARE(m_preview->pageCount(), 167);
+    QVERIFY(!m_preview->AddItem(PrintPageLimit, slot));
+    QVERIFY(!m_preview->AddItem(-1, slot));
+    QCOMPARE(m_preview->itemCount(), PrintPageLimit);
+    m_preview->RemoveItem(PrintPageLimit - 1);
+    QCOMPARE(m_preview->pageCount(), 1);
+    QCOMPARE(m_preview->currentPage(), 0);
+}
+
+void tst_frmPreview::checkListsWhatWouldPrintWrongBeforePrinting()
+{
+    // 41 has no photograph file, 36 no signature; 7's department row goes after 7 is added.
+    for (int empNo : {41, 36, 7, 2}) {
+        link(empNo);
+        plus();
+    }
+    QSqlQuery remove(m_db->database());
+    QVERIFY(remove.exec(QStringLiteral("DELETE FROM Department WHERE DeptID = (SELECT DeptID "
+                                       "FROM Employee WHERE EmpNo = 7)")));
+    m_preview->show();
+    const QStringList problems = m_preview->checkPage();
+    auto has = [&](const QString& start, const QString& part) {
+        for (const QString& line : problems)
+            if (line.startsWith(start) && line.contains(part))
+                return true;
+        return false;
+    };
+    QVERIFY2(has(QStringLiteral("Badge 1 (record 41): No photograph"), QStringLiteral("41.jpg")),
+             qPrintable(problems.join('\n')));
+    QVERIFY2(has(QStringLiteral("Badge 2 (record 36): No signature"), QStringLiteral("36.jpg")),
+             qPrintable(problems.join('\n')));
+    QVERIFY2(has(QStringLiteral("Badge 3 (record 7)"), QStringLiteral("Department")),
+             qPrintable(problems.join('\n')));
+    QVERIFY(!has(QStringLiteral("Badge 4"), QString()));
+    QCOMPARE(m_preview->lstProblems->count(), problems.size());
+    // Choosing a problem shows the badge it is about.
+    m_preview->lstProblems->setCurrentRow(int(problems.size()) - 1);
+
+    if (const QString why = pdfUnavailable(); !why.isEmpty())
+        VM_SKIP(why);
+    m_dialogs.answers = {MessageAnswer::No}; // go back
+    QVERIFY(printToPdf(QStringLiteral("checked.pdf")).isEmpty());
+    QCOMPARE(m_dialogs.messages.last().buttons, MessageButtons::YesNo);
+    QVERIFY(m_dialogs.messages.last().text.contains(QString::number(problems.size())));
+    QVERIFY(m_dialogs.fileRequests.isEmpty());
+    m_dialogs.answers = {MessageAnswer::Yes}; // print anyway
+    QVERIFY(!printToPdf(QStringLiteral("checked.pdf")).isEmpty());
+}
+
+QTEST_MAIN(tst_frmPreview)
+#include "tst_frmPreview.moc"
