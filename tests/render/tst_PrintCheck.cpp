@@ -1,0 +1,146 @@
+// Invariant: the check names what would print wrong on a badge (a missing picture where its frame
+// shows, references printed for want of a record, text that is cut off, runs into its neighbour
+// or off the card, a missing logo) and says nothing about a badge that prints as designed.
+#include "render/PrintCheck.h"
+#include "support/AllKindsBadge.h"
+
+#include "common/Units.h"
+
+#include <QSqlField>
+#include <QTest>
+
+using namespace vm;
+using namespace vm::test;
+
+Q_DECLARE_METATYPE(vm::BadgeSide)
+Q_DECLARE_METATYPE(std::optional<vm::LinkedRecord>)
+
+namespace {
+
+const QSizeF Card = cardSizeTwips(Orientation::Landscape);
+
+// A name field with a title field beside it on the same line, a photograph and a signature.
+BadgeSide nameAndTitle()
+{
+    BadgeSide side;
+    addField(side, {1980, 860}, QStringLiteral("Employee.FirstName")).FontName =
+        QStringLiteral("DejaVu Sans");
+    addField(side, {3600, 860}, QStringLiteral("Employee.Title")).FontName =
+        QStringLiteral("DejaVu Sans");
+    place(side.imgPhoto, {240, 820, 1500, 2000});
+    place(side.imgSign, {1980, 2480, 1800, 450});
+    return side;
+}
+
+LinkedRecord person(const QString& firstName, const QString& title)
+{
+    LinkedRecord record;
+    for (auto [column, value] : {std::pair{"FirstName", firstName}, std::pair{"Title", title}}) {
+        QSqlField field(QString::fromLatin1(column), QMetaType(QMetaType::QString));
+        field.setValue(value);
+        record.values.append(field);
+    }
+    record.photo = QImage(60, 80, QImage::Format_RGB32);
+    record.sign = QImage(60, 15, QImage::Format_RGB32);
+    record.photoPath = QStringLiteral("/data/Photos/17.jpg");
+    record.signPath = QStringLiteral("/data/Signs/17.jpg");
+    return record;
+}
+
+} // namespace
+
+class tst_PrintCheck : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void findsWhatWouldPrintWrong_data();
+    void findsWhatWouldPrintWrong();
+    void logosAreTheLayoutsOwnProblem();
+};
+
+void tst_PrintCheck::findsWhatWouldPrintWrong_data()
+{
+    QTest::addColumn<BadgeSide>("layout");
+    QTest::addColumn<std::optional<LinkedRecord>>("record");
+    QTest::addColumn<QStringList>("expected"); // a part of each problem, in order
+
+    const BadgeSide layout = nameAndTitle();
+    const LinkedRecord fits = person(QStringLiteral("Anna"), QStringLiteral("Nurse"));
+    QTest::newRow("prints as designed") << layout << std::optional(fits) << QStringList{};
+
+    LinkedRecord noPhoto = fits;
+    noPhoto.photo = QImage();
+    noPhoto.photoPath = QStringLiteral("/data/Photos/17.bmp"); // the last name tried
+    QTest::newRow("photograph missing")
+        << layout << std::optional(noPhoto)
+        << QStringList{QStringLiteral("No photograph: /data/Photos/17.jpg, .jpeg or .bmp")};
+
+    LinkedRecord noSign = fits;
+    noSign.sign = QImage();
+    BadgeSide hiddenSign = layout;
+    hiddenSign.imgSign.Visible = false;
+    QTest::newRow("signature missing, frame hidden")
+        << hiddenSign << std::optional(noSign) << QStringList{};
+
+    LinkedRecord noPictures = fits;
+    noPictures.photo = QImage();
+    noPictures.photoPath.clear(); // the project places no pictures
+    QTest::newRow("no pictures placed") << layout << std::optional(noPictures) << QStringList{};
+
+    QTest::newRow("no record")
+        << layout << std::optional<LinkedRecord>()
+        << QStringList{QStringLiteral("their references, such as <Employee.FirstName>"),
+                       QStringLiteral("<Employee.FirstName> \"<Employee.FirstName>\" runs"),
+                       QStringLiteral("<Employee.Title> \"<Employee.Title>\" runs")};
+
+    const LinkedRecord longName =
+        person(QStringLiteral("Maximiliane-Josephine"), QStringLiteral("Nurse"));
+    QTest::newRow("runs into the next field")
+        << layout << std::optional(longName)
+        << QStringList{QStringLiteral("<Employee.FirstName> \"Maximiliane-Josephine\" runs")};
+
+    const LinkedRecord longTitle =
+        person(QStringLiteral("Anna"), QStringLiteral("Senior Security Officer, Night Shift"));
+    QTest::newRow("runs off the card") << layout << std::optional(longTitle)
+                                       << QStringList{QStringLiteral("past the card's right edge")};
+
+    BadgeSide fixed = layout;
+    fixed.lblField.at(2).AutoSize = false;
+    fixed.lblField.at(2).Width = 400;
+    QTest::newRow("cut off by a fixed frame")
+        << fixed << std::optional(fits)
+        << QStringList{QStringLiteral("<Employee.Title> \"Nurse\" is")};
+
+    BadgeSide stacked = layout; // close lines share a little of their boxes, which is fine
+    stacked.lblField.at(2).Left = 1980;
+    stacked.lblField.at(2).Top = 860 + 230;
+    QTest::newRow("lines set close") << stacked << std::optional(fits) << QStringList{};
+}
+
+void tst_PrintCheck::findsWhatWouldPrintWrong()
+{
+    QFETCH(BadgeSide, layout);
+    QFETCH(std::optional<LinkedRecord>, record);
+    QFETCH(QStringList, expected);
+    const QStringList problems = sideProblems(layout, record, Card);
+    QCOMPARE(problems.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i)
+        QVERIFY2(problems[i].contains(expected[i]), qPrintable(problems[i]));
+    if (QTest::currentDataTag() == QLatin1String("runs into the next field"))
+        QVERIFY(problems[0].endsWith(QStringLiteral("into <Employee.Title>")));
+}
+
+void tst_PrintCheck::logosAreTheLayoutsOwnProblem()
+{
+    BadgeSide side;
+    addLogo(side, QStringLiteral("/data/Logo/gone.png"), {0, 0, 480, 480});
+    addLogo(side, QStringLiteral("/data/Logo/here.png"), {500, 0, 480, 480}).Picture =
+        QImage(4, 4, QImage::Format_RGB32);
+    Logo& hidden = addLogo(side, QStringLiteral("/data/Logo/hidden.png"), {0, 500, 480, 480});
+    hidden.Visible = false;
+    QCOMPARE(layoutProblems(side),
+             QStringList{QStringLiteral("The logo file /data/Logo/gone.png is missing")});
+    QVERIFY(sideProblems(side, std::nullopt, Card).isEmpty());
+}
+
+QTEST_MAIN(tst_PrintCheck)
+#include "tst_PrintCheck.moc"
