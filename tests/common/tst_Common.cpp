@@ -1,11 +1,16 @@
 // Invariant: every text the writers produce decodes to the same texts, and files from older
 // versions (8-bit code page, LF line ends, fields spanning lines) decode as their original reader
 // did; a number reads as its leading decimal number whatever follows and never overflows its type.
+// Work spread over threads reaches its one writer in order, each item once, never far ahead.
 #include "common/LegacyNumbers.h"
+#include "common/OrderedWork.h"
 #include "common/QuotedLines.h"
 
+#include <QMutex>
+#include <QSet>
 #include <QTest>
 
+#include <atomic>
 #include <cfloat>
 
 using namespace vm;
@@ -19,6 +24,8 @@ private Q_SLOTS:
     void decodesLikeTheOriginalReader();
     void readsTheLeadingNumber_data();
     void readsTheLeadingNumber();
+    void orderedWorkReachesTheWriterInOrder_data();
+    void orderedWorkReachesTheWriterInOrder();
 };
 
 void tst_Common::encodesQuotedCrLfLinesAndDecodesThemBack()
@@ -104,6 +111,60 @@ void tst_Common::readsTheLeadingNumber()
     QFETCH(int, int16);
     QCOMPARE(leadingNumber(text), number);
     QCOMPARE(int(roundToInt16(number)), int16);
+}
+
+void tst_Common::orderedWorkReachesTheWriterInOrder_data()
+{
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<int>("stopAt"); // -1: run to the end
+    QTest::newRow("one thread") << 1 << -1;
+    QTest::newRow("three threads") << 3 << -1;
+    QTest::newRow("three threads, writer stops") << 3 << 57;
+}
+
+void tst_Common::orderedWorkReachesTheWriterInOrder()
+{
+    QFETCH(int, threads);
+    QFETCH(int, stopAt);
+    constexpr int Count = 400, Window = 8;
+    struct State {
+        Qt::HANDLE thread = QThread::currentThreadId();
+    };
+    std::atomic<int> made = 0, statesMade = 0, aheadMost = 0;
+    QMutex lock;
+    QSet<Qt::HANDLE> stateThreads;
+    QList<int> consumed;
+
+    OrderedWork<State, int> work;
+    work.makeState = [&] {
+        ++statesMade;
+        QMutexLocker locked(&lock);
+        stateThreads << QThread::currentThreadId();
+        return std::make_unique<State>();
+    };
+    work.make = [&](State& state, int index) {
+        QMutexLocker locked(&lock);
+        const int ahead = ++made - int(consumed.size());
+        aheadMost = std::max(aheadMost.load(), ahead);
+        // Each thread's state is used on the thread that made it.
+        return state.thread == QThread::currentThreadId() ? index * 10 : -1;
+    };
+    work.consume = [&](int index, int&& item) {
+        QMutexLocker locked(&lock);
+        consumed << index;
+        return item == index * 10 && index != stopAt;
+    };
+
+    const bool completed = work.run(Count, threads, Window);
+    QCOMPARE(completed, stopAt < 0);
+    const int expected = stopAt < 0 ? Count : stopAt + 1;
+    QCOMPARE(consumed.size(), expected);
+    for (int i = 0; i < expected; ++i)
+        QCOMPARE(consumed[i], i);
+    QCOMPARE(statesMade.load(), threads);
+    QCOMPARE(int(stateThreads.size()), threads);
+    QVERIFY2(aheadMost <= Window + 1, qPrintable(QString::number(aheadMost)));
+    QVERIFY(made <= expected + Window);
 }
 
 QTEST_APPLESS_MAIN(tst_Common)
