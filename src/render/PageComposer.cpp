@@ -25,8 +25,9 @@ void drawCard(QPainter& painter, const QRectF& slot, const SheetCard& card,
         painter.translate(slot.width(), 0);
         painter.rotate(90);
     }
-    painter.setClipRect(QRectF(QPointF(), card.card), Qt::IntersectClip);
-    renderBadgeSide(painter, card.side, render);
+    RenderOptions clipped = render;
+    clipped.cardTwips = card.card;
+    renderBadgeSide(painter, card.side, clipped);
     painter.restore();
 }
 

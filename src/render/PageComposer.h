@@ -70,7 +70,7 @@ struct SheetCard {
 
 // Draws one page. The painter's units are twips with the page's top-left at the origin (see
 // setTwipsTransform); the caller has started the page. Each card is clipped to itself, so nothing
-// of one badge reaches its neighbour.
+// of one badge reaches its neighbour. Build `render` on the GUI thread (renderOptions).
 void paintSheet(QPainter& painter, const SheetLayout& layout, const QList<SheetCard>& cards,
                 const SheetOptions& options, const RenderOptions& render);
 

@@ -118,7 +118,8 @@ void PrintPageView::paintEvent(QPaintEvent*)
     QList<SheetCard> cards;
     if (m_page)
         cards = m_page->cards(m_plan, m_shown);
-    paintSheet(painter, m_plan.layout(), cards, m_plan.options(), {RenderMode::Output});
+    paintSheet(painter, m_plan.layout(), cards, m_plan.options(),
+               renderOptions(RenderMode::Output, {}));
     painter.restore();
 
     // Outlines of what is not printed: empty slots, and the badge a problem points at.

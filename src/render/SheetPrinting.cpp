@@ -68,6 +68,7 @@ Status printSheets(QPrinter& printer, const SheetPlan& plan, const QList<int>& p
             QStringLiteral("The printer %1 could not be started.").arg(printerTitle(printer)));
     SheetOptions options = plan.options();
     options.offsetMm = offsetMm;
+    const RenderOptions render = renderOptions(RenderMode::Output, {});
     bool first = true;
     for (int page : pages) {
         if (!first && !printer.newPage()) {
@@ -79,7 +80,7 @@ Status printSheets(QPrinter& printer, const SheetPlan& plan, const QList<int>& p
         first = false;
         painter.save();
         setTwipsTransform(painter, printer.resolution(), printer.resolution());
-        paintSheet(painter, plan.layout(), cards(page), options, {RenderMode::Output});
+        paintSheet(painter, plan.layout(), cards(page), options, render);
         painter.restore();
     }
     if (!painter.end())
