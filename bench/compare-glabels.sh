@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Renders the same badges with vellumark-print and with gLabels' batch tool from equivalent data
-# and prints both programs' figures side by side: badges per second, PDF bytes per badge, the
-# resolution photographs keep in the PDF, and peak memory; then peak memory of vellumark-print for
-# ten times as many badges, to show it does not grow with the batch.
+# Renders the same badges with vellumark-print and with gLabels' batch tool from equivalent data,
+# one card a page and then ten cards on each A4 sheet, and prints both programs' figures side by
+# side: badges per second, PDF bytes per badge, the resolution photographs keep in the PDF, and
+# peak memory; then peak memory of vellumark-print for ten times as many badges, to show it does
+# not grow with the batch.
 #   BADGES     how many people and badges [1000]
 #   WORK_DIR   where the data and outputs go [/tmp/vellumark-bench]
 #   BUILD_DIR  release build folder [build-bench]
@@ -85,12 +86,17 @@ cat >"$work/bench.glabels" <<XML
 </Glabels-document>
 XML
 
+# The same badge ten to an A4 sheet, 3 mm apart and centred, as vellumark-print --sheet A4 puts it.
+sed -e 's|size="Other" width="243.8pt" height="154.5pt"|size="A4" width="595.276pt" height="841.89pt"|' \
+    -e 's|<Layout nx="1" ny="1" x0="0pt" y0="0pt" dx="243.8pt" dy="154.5pt"/>|<Layout nx="2" ny="5" x0="49.586pt" y0="17.687pt" dx="252.304pt" dy="163.004pt"/>|' \
+    "$work/bench.glabels" >"$work/bench-a4.glabels"
+
 keys=()
 for n in $(seq 1 "$badges"); do keys+=(--key "$n"); done
 
-measure() { # label output command...
-    local label=$1 out=$2
-    shift 2
+measure() { # label output badges command...
+    local label=$1 out=$2 count=$3
+    shift 3
     /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" >"$work/$label.log" 2>&1 || {
         echo "$label failed:" >&2; tail -n 20 "$work/$label.log" >&2; exit 1; }
     read -r seconds kilobytes <"$work/time.txt"
@@ -100,24 +106,48 @@ measure() { # label output command...
     # The photographs: the lowest resolution any of them prints at (pdfimages lists each use).
     local ppi
     ppi=$(pdfimages -list "$out" 2>/dev/null | awk 'NR > 2 && $4 >= 200 && $4 <= 1000 {p = ($13 < $14 ? $13 : $14); if (min == "" || p < min) min = p} END {print min}')
-    printf '%-16s %6d pages %8.2f s %8.1f badges/s %8.3f MB/badge %6s ppi photos %7.1f MB peak\n' \
-        "$label" "$pages" "$seconds" "$(echo "$pages / $seconds" | bc -l)" \
-        "$(echo "$size / $pages / 1000000" | bc -l)" "${ppi:-?}" "$(echo "$kilobytes / 1024" | bc -l)"
+    rate=$(echo "$count / $seconds" | bc -l) # read by the caller
+    printf '%-22s %6d pages %8.2f s %8.1f badges/s %8.3f MB/badge %6s ppi photos %7.1f MB peak\n' \
+        "$label" "$pages" "$seconds" "$rate" \
+        "$(echo "$size / $count / 1000000" | bc -l)" "${ppi:-?}" "$(echo "$kilobytes / 1024" | bc -l)"
+}
+ratio() { # label expression
+    printf '%-22s %8.1f x the badges per second of gLabels\n' "$1" "$(echo "$2" | bc -l)"
 }
 
 echo
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
-echo "Rendering $badges badges (front side) ..."
-measure vellumark-print "$work/vellumark.pdf" \
+echo "Rendering $badges badges (front side), one card a page ..."
+measure vellumark-print "$work/vellumark.pdf" "$badges" \
     "$build/src/vellumark-print" "$project" --badge Bench --side front "${keys[@]}" -o "$work/vellumark.pdf"
-measure glabels-3-batch "$work/glabels.pdf" \
+card_vellumark=$rate
+measure glabels-3-batch "$work/glabels.pdf" "$badges" \
     glabels-3-batch -o "$work/glabels.pdf" "$work/bench.glabels"
+card_glabels=$rate
+
+echo
+echo "Rendering $badges badges (front side), ten to an A4 sheet ..."
+measure "vellumark-print A4" "$work/vellumark-a4.pdf" "$badges" \
+    "$build/src/vellumark-print" "$project" --badge Bench --side front --sheet A4 "${keys[@]}" \
+    -o "$work/vellumark-a4.pdf"
+a4_vellumark=$rate
+measure "glabels-3-batch A4" "$work/glabels-a4.pdf" "$badges" \
+    glabels-3-batch -o "$work/glabels-a4.pdf" "$work/bench-a4.glabels"
+a4_glabels=$rate
+
+echo
+ratio "card pages" "$card_vellumark / $card_glabels"
+ratio "A4 sheets" "$a4_vellumark / $a4_glabels"
 
 echo
 echo "Peak memory for ten times the batch ($((badges * 10)) badges, the same people ten times):"
 many=()
 for _ in $(seq 1 10); do many+=("${keys[@]}"); done
-measure vellumark-print "$work/vellumark-10x.pdf" \
+measure vellumark-print "$work/vellumark-10x.pdf" "$((badges * 10))" \
     "$build/src/vellumark-print" "$project" --badge Bench --side front "${many[@]}" -o "$work/vellumark-10x.pdf"
+measure "vellumark-print A4" "$work/vellumark-a4-10x.pdf" "$((badges * 10))" \
+    "$build/src/vellumark-print" "$project" --badge Bench --side front --sheet A4 "${many[@]}" \
+    -o "$work/vellumark-a4-10x.pdf"
 echo
-echo "Outputs: $work/vellumark.pdf and $work/glabels.pdf (pdftoppm -f 17 -l 17 -png to compare a page)"
+echo "Outputs: $work/vellumark.pdf, $work/glabels.pdf, $work/vellumark-a4.pdf and $work/glabels-a4.pdf"
+echo "(pdftoppm -f 17 -l 17 -png to compare a page)"

@@ -2,12 +2,15 @@
 
 #include "badge/BadgeFile.h"
 #include "common/FileNames.h"
+#include "common/OrderedWork.h"
 #include "common/Units.h"
 #include "project/Database.h"
 #include "project/ProjectCheck.h"
 #include "project/ProjectFile.h"
 #include "records/RecordLink.h"
 #include "render/BadgeRenderer.h"
+#include "render/PageComposer.h"
+#include "render/PrintCheck.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -18,7 +21,10 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <QThread>
+
 #include <cmath>
+#include <deque>
 
 namespace vm {
 namespace {
@@ -136,15 +142,16 @@ private:
     QByteArray m_pending;
 };
 
-// Where the pages go: one PDF with a page per side, or one PNG per side. Nothing is written over
-// an existing file until a page has been drawn for it.
-class PageOutput {
+// Where the pages go: one PDF, or one PNG a page. Nothing is written over an existing file
+// until a page has been drawn for it.
+class SheetOutput {
 public:
-    PageOutput(const BadgeBatchRequest& request, QSizeF cardTwips, int expectedPages)
+    SheetOutput(const BadgeBatchRequest& request, const SheetLayout& layout, bool singlePage)
         : m_request(request)
-        , m_singlePage(expectedPages == 1)
+        , m_layout(layout)
+        , m_singlePage(singlePage)
         , m_pdf(request.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
-        , m_options(renderOptions(RenderMode::Output, cardTwips))
+        , m_render(renderOptions(RenderMode::Output, {}))
     {
     }
 
@@ -163,19 +170,36 @@ public:
         return true;
     }
 
-    bool addPage(const BadgeSide& side, int record, const QString& sideName, QString* error)
+    // `pngName` is the file a PNG page goes to.
+    bool addPage(const QList<SheetCard>& cards, const SheetOptions& options, const QString& pngName,
+                 QString* error)
     {
         if (m_pdf) {
             if (m_pages == 0)
                 startPdf();
             else
                 m_writer->newPage();
-            renderCard(m_painter, side, m_writer->resolution(), m_writer->resolution(), m_options);
+            m_painter.save();
+            setTwipsTransform(m_painter, m_writer->resolution(), m_writer->resolution());
+            paintSheet(m_painter, m_layout, cards, options, m_render);
+            m_painter.restore();
             ++m_pages;
             return true;
         }
-        const QImage image = renderSideImage(side, m_options.cardTwips, m_request.dpi, m_options);
-        const QString path = pngName(record, sideName);
+        const double dpi = m_request.dpi;
+        QImage image(int(std::lround(twipsToPixels(m_layout.page.width(), dpi))),
+                     int(std::lround(twipsToPixels(m_layout.page.height(), dpi))),
+                     QImage::Format_RGB32);
+        const int dotsPerMeter = int(std::lround(dpi / 0.0254));
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            setTwipsTransform(painter, dpi, dpi);
+            paintSheet(painter, m_layout, cards, options, m_render);
+        }
+        const QString path = m_singlePage ? m_request.output : pngName;
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
             *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
@@ -207,15 +231,27 @@ public:
         return true;
     }
 
+    // "out.png" -> "out-0017-front.png" for a card, "out-0003.png" for the third sheet.
+    QString pngName(int number, const QString& side = {}) const
+    {
+        QString base = m_request.output;
+        base.chop(4);
+        if (number > 0)
+            base += QStringLiteral("-%1").arg(number, 4, 10, QLatin1Char('0'));
+        if (!side.isEmpty())
+            base += QLatin1Char('-') + side;
+        return base + QStringLiteral(".png");
+    }
+
     int pages() const { return m_pages; }
     QStringList files() const { return m_files; }
 
 private:
     void startPdf()
     {
-        const QSizeF card = m_options.cardTwips;
-        const QSizeF points(twipsToPoints(card.width()), twipsToPoints(card.height()));
-        const QPageSize pageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch);
+        const QSizeF points(twipsToPoints(m_layout.page.width()),
+                            twipsToPoints(m_layout.page.height()));
+        const QPageSize pageSize = m_layout.pageSize();
         m_exactBox = std::make_unique<ExactMediaBox>(&m_file, pageSize.sizePoints(), points);
         m_exactBox->open(QIODevice::WriteOnly);
         m_writer = std::make_unique<QPdfWriter>(m_exactBox.get());
@@ -227,21 +263,11 @@ private:
         m_painter.begin(m_writer.get());
     }
 
-    QString pngName(int record, const QString& sideName) const
-    {
-        if (m_singlePage)
-            return m_request.output;
-        QString base = m_request.output;
-        base.chop(4);
-        if (record > 0)
-            base += QStringLiteral("-%1").arg(record, 4, 10, QLatin1Char('0'));
-        return base + QLatin1Char('-') + sideName + QStringLiteral(".png");
-    }
-
     const BadgeBatchRequest& m_request;
+    SheetLayout m_layout;
     bool m_singlePage;
     bool m_pdf;
-    RenderOptions m_options;
+    RenderOptions m_render;
     QSaveFile m_file;
     std::unique_ptr<ExactMediaBox> m_exactBox;
     std::unique_ptr<QPdfWriter> m_writer;
@@ -250,13 +276,213 @@ private:
     QStringList m_files;
 };
 
+// Both faces of one rendered record: Front is the side a one-sided run prints.
+struct RecordSides {
+    int number = 0; // the record's place among the keys, from 1; 0 for the unlinked badge
+    BadgeSide front, back;
+};
+
+// Lays records on pages as they arrive, writing each page as soon as every card of it is known
+// and forgetting a record once no page to come needs it, so memory stays flat however long the
+// run.
+class SheetWriter {
+public:
+    SheetWriter(SheetOutput& output, SheetLayout layout, SheetOptions options, QSizeF card,
+                QStringList faceNames)
+        : m_output(output)
+        , m_layout(std::move(layout))
+        , m_options(options)
+        , m_card(card)
+        , m_faceNames(std::move(faceNames))
+    {
+    }
+
+    bool add(RecordSides record, QString* error)
+    {
+        m_records.push_back(std::move(record));
+        ++m_count;
+        return writeReadyPages(false, error);
+    }
+
+    bool finish(QString* error) { return writeReadyPages(true, error); }
+
+private:
+    // Beyond any real run: pages are cut as if more records were still to come.
+    static constexpr int OpenEnded = 1 << 28;
+
+    bool writeReadyPages(bool final, QString* error)
+    {
+        const SheetPlan plan(m_layout, m_options, final ? m_count : OpenEnded);
+        while (m_page < plan.pageCount()) {
+            const QList<PlacedCard> placed = plan.page(m_page);
+            const int last = std::max_element(placed.begin(), placed.end(),
+                                              [](const PlacedCard& a, const PlacedCard& b) {
+                                                  return a.item < b.item;
+                                              })
+                                 ->item;
+            if (last >= m_count)
+                return true; // wait for the rest of this page
+            QList<SheetCard> cards;
+            for (const PlacedCard& card : placed) {
+                const RecordSides& record = m_records.at(card.item - m_first);
+                cards << SheetCard{
+                    card.slot, card.face == CardFace::Front ? record.front : record.back, m_card};
+            }
+            QString png;
+            if (m_layout.kind == SheetKind::Card) {
+                const RecordSides& record = m_records.at(placed.first().item - m_first);
+                png = m_output.pngName(record.number, m_faceNames.at(int(placed.first().face)));
+            } else {
+                png = m_output.pngName(m_page + 1);
+            }
+            if (!m_output.addPage(cards, m_options, png, error))
+                return false;
+            ++m_page;
+            const QList<PlacedCard> next = plan.page(m_page);
+            int keepFrom = m_count;
+            for (const PlacedCard& card : next)
+                keepFrom = std::min(keepFrom, card.item);
+            while (m_first < keepFrom && !m_records.empty()) {
+                m_records.pop_front();
+                ++m_first;
+            }
+        }
+        return true;
+    }
+
+    SheetOutput& m_output;
+    SheetLayout m_layout;
+    SheetOptions m_options;
+    QSizeF m_card;
+    QStringList m_faceNames;
+    std::deque<RecordSides> m_records; // from record m_first on
+    int m_first = 0;
+    int m_count = 0;
+    int m_page = 0;
+};
+
+// The badge and the keys of a run, read once before any thread starts.
+struct BatchInput {
+    StoredSettings project;
+    BadgeSide front, back;
+    QStringList missingLogos;
+    QString endedEarly; // where the badge file ended before its sides were whole
+    QSizeF card;
+    bool linkRecords = false;
+    QStringList keys;           // as given or as the table holds them, for messages and names
+    QList<RecordKey> tableKeys; // --all: typed as the unique field
+    QSize photoDecode, signDecode;
+};
+
+Result<BatchInput> readInput(const BadgeBatchRequest& request)
+{
+    BatchInput input;
+    const Result<StoredSettings> read = ReadProjectFile(resolveFileName(request.projectFile));
+    if (!read)
+        return Status::failure(
+            QStringLiteral("Cannot use the project %1: %2").arg(request.projectFile, read.error()));
+    input.project = *read;
+    const StoredSettings& project = input.project;
+
+    const QString badgePath = badgeFilePath(project, request.badge);
+    BadgeLayoutRead layout = loadBadgeLayout(badgePath, project.ProjectName, project.DatabasePath,
+                                             FieldTagRule::TableAndColumn);
+    if (layout.status == LoadStatus::CannotOpen)
+        return Status::failure(unknownBadge(project, request.badge, layout.errorText));
+    if (layout.status != LoadStatus::Loaded)
+        return Status::failure(QStringLiteral("%1 (%2)").arg(layout.errorText, badgePath));
+    if (!layout.endedEarly.isEmpty())
+        input.endedEarly = earlyEndText(layout);
+    input.front = std::move(layout.front);
+    input.back = std::move(layout.back);
+    input.missingLogos = layout.missingLogos;
+    input.card =
+        cardSizeTwips(layout.orientation == 2 ? Orientation::Portrait : Orientation::Landscape);
+    input.photoDecode = framePixels(input.front.imgPhoto, input.back.imgPhoto, request.dpi);
+    input.signDecode = framePixels(input.front.imgSign, input.back.imgSign, request.dpi);
+
+    input.keys = request.keys;
+    input.linkRecords = request.allRecords || !input.keys.isEmpty();
+    if (!input.linkRecords)
+        return input;
+    DatabaseConnection db;
+    if (const Status fits = checkProjectDatabase(db, project); !fits)
+        return fits;
+    if (request.allRecords) {
+        RecordLinker linker(db, project);
+        QString why;
+        if (!readAllKeys(db, project, linker.keyKind(), &input.tableKeys, &why))
+            return Status::failure(
+                QStringLiteral("Cannot read the records of %1: %2").arg(project.MasterTable, why));
+        for (const RecordKey& key : std::as_const(input.tableKeys))
+            input.keys << key.text();
+    }
+    return input;
+}
+
+// What each thread links records with: its own connection, as a connection belongs to the thread
+// that opened it.
+struct LinkingThread {
+    DatabaseConnection db;
+    std::unique_ptr<RecordLinker> linker;
+    QString unusable; // why the database could not be opened here
+};
+
+std::unique_ptr<LinkingThread> openLinking(const BatchInput& input)
+{
+    auto thread = std::make_unique<LinkingThread>();
+    if (!thread->db.OpenProjectDatabase(input.project.DatabasePath)) {
+        thread->unusable = QStringLiteral("Cannot open the database %1: %2")
+                               .arg(input.project.DatabasePath, thread->db.errorText());
+        return thread;
+    }
+    thread->linker = std::make_unique<RecordLinker>(thread->db, input.project);
+    thread->linker->setPictureDecodeSize(input.photoDecode, input.signDecode);
+    return thread;
+}
+
+LinkResult linkRecord(LinkingThread& thread, const BatchInput& input, int index)
+{
+    if (!thread.linker)
+        return {LinkOutcome::Failed, thread.unusable, std::nullopt};
+    const Result<RecordKey> key = input.tableKeys.isEmpty()
+                                      ? thread.linker->keyFromText(input.keys[index])
+                                      : Result<RecordKey>(input.tableKeys[index]);
+    if (!key)
+        return {LinkOutcome::Failed, key.error(), std::nullopt};
+    return thread.linker->link(*key);
+}
+
+QString skipped(const QString& key, const LinkResult& link)
+{
+    return link.outcome == LinkOutcome::Rejected
+               ? QStringLiteral("Record %1: Error in data linking (%2); skipped")
+                     .arg(key, link.message)
+               : QStringLiteral("Record %1: %2 Skipped.").arg(key, link.message);
+}
+
+int threadsFor(const BadgeBatchRequest& request)
+{
+    return request.jobs > 0 ? request.jobs : std::max(1, QThread::idealThreadCount());
+}
+
+// Records made ahead of the writer, per thread: enough to keep every core busy, few enough that
+// their pictures take little memory.
+constexpr int WindowPerThread = 8;
+
+// A record linked and filled on a worker thread.
+struct FilledRecord {
+    LinkResult link; // without its record once filled
+    BadgeSide front, back;
+};
+
 } // namespace
 
 BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
                                   const std::function<void(const QString&)>& report)
 {
     BadgeBatchResult result;
-    const PageOutput* written = nullptr;
+    const SheetOutput* written = nullptr;
     auto unusable = [&](const QString& message) {
         report(message);
         result.unusable = true;
@@ -267,98 +493,86 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
         return result;
     };
 
-    const QString projectFile = resolveFileName(request.projectFile);
-    const Result<StoredSettings> read = ReadProjectFile(projectFile);
+    const Result<BatchInput> read = readInput(request);
     if (!read)
-        return unusable(
-            QStringLiteral("Cannot use the project %1: %2").arg(request.projectFile, read.error()));
-    const StoredSettings& project = *read;
-    QString why;
-
-    const QString badgePath = badgeFilePath(project, request.badge);
-    const BadgeLayoutRead layout = loadBadgeLayout(
-        badgePath, project.ProjectName, project.DatabasePath, FieldTagRule::TableAndColumn);
-    if (layout.status == LoadStatus::CannotOpen)
-        return unusable(unknownBadge(project, request.badge, layout.errorText));
-    if (layout.status != LoadStatus::Loaded)
-        return unusable(QStringLiteral("%1 (%2)").arg(layout.errorText, badgePath));
+        return unusable(read.error());
+    const BatchInput& input = *read;
     // What was read whole is still rendered, but the run does not count as complete.
-    const bool badgeWhole = layout.endedEarly.isEmpty();
-    if (!badgeWhole)
-        report(earlyEndText(layout));
-    for (const QString& logo : layout.missingLogos)
+    if (!input.endedEarly.isEmpty())
+        report(input.endedEarly);
+    for (const QString& logo : input.missingLogos)
         report(QStringLiteral("The logo picture %1 could not be loaded.").arg(logo));
-    const BadgeSide& frontSide = layout.front;
-    const BadgeSide& backSide = layout.back;
-    const QSizeF card =
-        cardSizeTwips(layout.orientation == 2 ? Orientation::Portrait : Orientation::Landscape);
 
-    DatabaseConnection db;
-    RecordLinker linker(db, project);
-    QStringList keys = request.keys;
-    QList<RecordKey> tableKeys;
-    const bool linkRecords = request.allRecords || !keys.isEmpty();
-    if (linkRecords) {
-        if (const Status fits = checkProjectDatabase(db, project); !fits)
-            return unusable(fits.error());
-    }
-    if (request.allRecords) {
-        if (!readAllKeys(db, project, linker.keyKind(), &tableKeys, &why))
-            return unusable(
-                QStringLiteral("Cannot read the records of %1: %2").arg(project.MasterTable, why));
-        for (const RecordKey& key : std::as_const(tableKeys))
-            keys << key.text();
-    }
+    using Sides = BadgeBatchRequest::Sides;
+    const bool both = request.sides == Sides::Both;
+    SheetOptions options;
+    options.bothSides = both;
+    options.duplex = both ? request.duplex : Duplex::None;
+    options.cropMarks = request.cropMarks;
+    options.offsetMm = request.offsetMm;
+    const SheetLayout layout =
+        request.sheet ? sheetLayout(*request.sheet, input.card) : cardSheet(input.card);
+    const int records = input.linkRecords ? int(input.keys.size()) : 1;
+    const bool singlePage = SheetPlan(layout, options, records).pageCount() == 1;
 
-    const bool wantFront = request.sides != BadgeBatchRequest::Sides::Back;
-    const bool wantBack = request.sides != BadgeBatchRequest::Sides::Front;
-    const int sidesPerRecord = int(wantFront) + int(wantBack);
-    PageOutput output(request, card, std::max<qsizetype>(1, keys.size()) * sidesPerRecord);
+    SheetOutput output(request, layout, singlePage);
+    QString why;
     if (!output.begin(&why))
         return unusable(why);
     written = &output;
-
-    linker.setPictureDecodeSize(framePixels(frontSide.imgPhoto, backSide.imgPhoto, request.dpi),
-                                framePixels(frontSide.imgSign, backSide.imgSign, request.dpi));
-    bool allRendered = badgeWhole;
-    auto addPages = [&](const BadgeSide& f, const BadgeSide& b, int record) {
-        if ((wantFront && !output.addPage(f, record, QStringLiteral("front"), &why)) ||
-            (wantBack && !output.addPage(b, record, QStringLiteral("back"), &why))) {
-            report(why);
-            return false;
-        }
-        return true;
+    const QString frontName = QStringLiteral("front"), backName = QStringLiteral("back");
+    SheetWriter writer(output, layout, options, input.card,
+                       {request.sides == Sides::Back ? backName : frontName, backName});
+    auto sidesOf = [&](int number, BadgeSide front, BadgeSide back) {
+        if (request.sides == Sides::Back)
+            std::swap(front, back);
+        return RecordSides{number, std::move(front), std::move(back)};
     };
 
-    if (!linkRecords) {
-        if (!addPages(frontSide, backSide, 0))
-            return unusable(QString());
+    bool allRendered = input.endedEarly.isEmpty();
+    bool stopped = false;
+    if (!input.linkRecords) {
+        stopped = !writer.add(sidesOf(0, input.front, input.back), &why);
+    } else {
+        QElapsedTimer sinceReport;
+        sinceReport.start();
+        OrderedWork<LinkingThread, FilledRecord> work;
+        work.makeState = [&] {
+            return openLinking(input);
+        };
+        work.make = [&](LinkingThread& thread, int index) {
+            FilledRecord filled;
+            filled.link = linkRecord(thread, input, index);
+            if (filled.link.record) {
+                filled.front = filledSide(input.front, *filled.link.record);
+                filled.back = filledSide(input.back, *filled.link.record);
+                filled.link.record.reset();
+            }
+            return filled;
+        };
+        work.consume = [&](int index, FilledRecord&& filled) {
+            // A record that does not link is skipped whole: no page shows part of it.
+            if (filled.link.outcome != LinkOutcome::Linked) {
+                report(skipped(input.keys[index], filled.link));
+                allRendered = false;
+                return true;
+            }
+            if (!writer.add(sidesOf(index + 1, std::move(filled.front), std::move(filled.back)),
+                            &why))
+                return false;
+            ++result.records;
+            if (sinceReport.elapsed() >= 1000) {
+                report(QStringLiteral("%1 of %2 badges rendered")
+                           .arg(index + 1)
+                           .arg(input.keys.size()));
+                sinceReport.restart();
+            }
+            return true;
+        };
+        stopped = !work.run(records, threadsFor(request), WindowPerThread * threadsFor(request));
     }
-    QElapsedTimer sinceReport;
-    sinceReport.start();
-    for (qsizetype i = 0; i < keys.size(); ++i) {
-        // A record that does not link is skipped whole: no page shows part of it.
-        const Result<RecordKey> key =
-            request.allRecords ? Result<RecordKey>(tableKeys[i]) : linker.keyFromText(keys[i]);
-        const LinkResult link =
-            key ? linker.link(*key) : LinkResult{LinkOutcome::Failed, key.error(), std::nullopt};
-        if (link.outcome != LinkOutcome::Linked) {
-            report(link.outcome == LinkOutcome::Rejected
-                       ? QStringLiteral("Record %1: Error in data linking (%2); skipped")
-                             .arg(keys[i], link.message)
-                       : QStringLiteral("Record %1: %2 Skipped.").arg(keys[i], link.message));
-            allRendered = false;
-            continue;
-        }
-        if (!addPages(filledSide(frontSide, *link.record), filledSide(backSide, *link.record),
-                      int(i) + 1))
-            return unusable(QString());
-        ++result.records;
-        if (sinceReport.elapsed() >= 1000) {
-            report(QStringLiteral("%1 of %2 badges rendered").arg(i + 1).arg(keys.size()));
-            sinceReport.restart();
-        }
-    }
+    if (stopped || !writer.finish(&why))
+        return unusable(why);
     if (!output.finish(&why))
         return unusable(why);
     result.pages = output.pages();
@@ -366,6 +580,75 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
     if (result.pages == 0)
         report(QStringLiteral("No badge was rendered, so nothing was written."));
     result.ok = allRendered && result.pages > 0;
+    return result;
+}
+
+BadgeBatchResult
+checkBadgeBatch(const BadgeBatchRequest& request, const std::function<void(const QString&)>& report,
+                const std::function<void(const QString& key, const QString& problem)>& problem)
+{
+    BadgeBatchResult result;
+    const Result<BatchInput> read = readInput(request);
+    if (!read) {
+        report(read.error());
+        result.unusable = true;
+        return result;
+    }
+    const BatchInput& input = *read;
+    using Sides = BadgeBatchRequest::Sides;
+    QList<QPair<QString, const BadgeSide*>> sides;
+    if (request.sides != Sides::Back)
+        sides << qMakePair(QStringLiteral("front"), &input.front);
+    if (request.sides != Sides::Front)
+        sides << qMakePair(QStringLiteral("back"), &input.back);
+
+    auto found = [&](const QString& key, const QString& text) {
+        QString line = text;
+        line.replace(QLatin1Char('\t'), QLatin1Char(' '))
+            .replace(QLatin1Char('\n'), QLatin1Char(' '));
+        problem(key, line);
+        ++result.problems;
+    };
+    auto sideLines = [&](const std::optional<LinkedRecord>& record) {
+        QStringList lines;
+        for (const auto& [name, side] : sides)
+            for (const QString& line : sideProblems(*side, record, input.card))
+                lines << name + QStringLiteral(": ") + line;
+        return lines;
+    };
+
+    if (!input.endedEarly.isEmpty())
+        found(EveryRecordKey, input.endedEarly);
+    for (const auto& [name, side] : sides)
+        for (const QString& line : layoutProblems(*side))
+            found(EveryRecordKey, name + QStringLiteral(": ") + line);
+    if (!input.linkRecords) {
+        for (const QString& line : sideLines(std::nullopt))
+            found(EveryRecordKey, line);
+        result.ok = result.problems == 0;
+        return result;
+    }
+
+    OrderedWork<LinkingThread, QStringList> work;
+    work.makeState = [&] {
+        return openLinking(input);
+    };
+    work.make = [&](LinkingThread& thread, int index) {
+        const LinkResult link = linkRecord(thread, input, index);
+        if (!link.record)
+            return QStringList{link.outcome == LinkOutcome::Rejected
+                                   ? QStringLiteral("Error in data linking (%1)").arg(link.message)
+                                   : link.message};
+        return sideLines(link.record);
+    };
+    work.consume = [&](int index, QStringList&& lines) {
+        for (const QString& line : std::as_const(lines))
+            found(input.keys[index], line);
+        ++result.records;
+        return true;
+    };
+    work.run(int(input.keys.size()), threadsFor(request), WindowPerThread * threadsFor(request));
+    result.ok = result.problems == 0;
     return result;
 }
 

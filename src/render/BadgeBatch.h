@@ -1,16 +1,20 @@
 #pragma once
 
+#include "render/SheetLayout.h"
+
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace vm {
 
-// Renders one badge for many records of a project to a PDF (one page per side, each page the
-// card's size) or to PNG files (one per side), linking each record exactly as the rendering
-// windows do. A run that renders no side writes no file, so an earlier output survives it. Used
-// by the vellumark-print command.
+// Renders one badge for many records of a project to a PDF or to PNG files, linking each record
+// exactly as the rendering windows do, and laying the cards out through the page composer: one
+// card-sized page per side, or sheets of cards. A run that renders no side writes no file, so an
+// earlier output survives it. Used by the vellumark-print command.
 struct BadgeBatchRequest {
     enum class Sides { Front, Back, Both };
 
@@ -21,18 +25,37 @@ struct BadgeBatchRequest {
     Sides sides = Sides::Both;
     int dpi = 300;  // PNG resolution; in a PDF, the resolution photographs are kept at
     QString output; // ".pdf" or ".png"
+
+    // How the cards are laid out. None: a page the card's size for each side, as ever.
+    std::optional<SheetKind> sheet;
+    bool cropMarks = false;
+    // With both sides: each sheet of fronts followed by one of backs, turned over on this edge;
+    // None puts each back beside its front.
+    Duplex duplex = Duplex::None;
+    QPointF offsetMm; // the printer's calibration, added to every position
+    int jobs = 0;     // threads linking records and reading pictures; 0: one a core
 };
 
 struct BadgeBatchResult {
     bool ok = false;       // every requested record was rendered and the output written
     bool unusable = false; // the project, badge, database or output could not be used
-    int records = 0;       // records rendered
-    int pages = 0;         // sides written
+    int records = 0;       // records rendered (checked, for a check)
+    int pages = 0;         // pages written
+    int problems = 0;      // problems a check found
     QStringList files;     // files written, each exactly once; none when no side was rendered
 };
 
 // Messages for the operator (errors, skipped records, progress) go to `report`, one line each.
 BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
                                   const std::function<void(const QString&)>& report);
+
+// The badge itself rather than one record (a missing logo file), in a check's key column.
+inline const QString EveryRecordKey = QStringLiteral("*");
+
+// What the run would print wrong, without rendering or writing anything: each problem goes to
+// `problem` with the key of its record (EveryRecordKey for the badge itself), in key order.
+BadgeBatchResult checkBadgeBatch(
+    const BadgeBatchRequest& request, const std::function<void(const QString&)>& report,
+    const std::function<void(const QString& key, const QString& problem)>& problem);
 
 } // namespace vm

@@ -6,7 +6,9 @@
 #include <QCommandLineParser>
 #include <QGuiApplication>
 
+#include <cmath>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -28,18 +30,90 @@ const char Usage[] =
     "early (each reason on standard error); 2 bad arguments. A run that renders no badge writes\n"
     "no file.\n";
 
+// Sheets, duplex, calibration and the check.
+const char SheetUsage[] =
+    "\n"
+    "Sheets and checking:\n"
+    "  --sheet A4|Letter|card  cards in a grid on portrait A4 or Letter paper (centred, 5 mm\n"
+    "                     margins, 3 mm apart), or one card a page for card printers\n"
+    "  --crop-marks       short lines outside each card's corners, to cut along (sheets)\n"
+    "  --duplex long|short  with both sides: each sheet of fronts is followed by a sheet of\n"
+    "                     backs placed to land behind them when turned over on that edge;\n"
+    "                     without it each back follows its front (fold-over badges)\n"
+    "  --offset X,Y       move everything X mm right and Y mm down (printer calibration)\n"
+    "  --jobs N           threads linking records and reading pictures (one a core)\n"
+    "  --check            render nothing: print what would print wrong, one line a problem,\n"
+    "                     KEY<TAB>problem (KEY * for the badge itself); exit status 0 when\n"
+    "                     there is none, 3 when there are problems\n";
+
+const std::string FullUsage = std::string(Usage) + SheetUsage;
+
 int usageError(const QString& why)
 {
-    std::fprintf(stderr, "vellumark-print: %s\n\n%s", qPrintable(why), Usage);
+    std::fprintf(stderr, "vellumark-print: %s\n\n%s", qPrintable(why), FullUsage.c_str());
     return 2;
 }
+
+struct SheetArguments {
+    QCommandLineOption sheet{QStringLiteral("sheet"), {}, QStringLiteral("paper")};
+    QCommandLineOption cropMarks{QStringLiteral("crop-marks")};
+    QCommandLineOption duplex{QStringLiteral("duplex"), {}, QStringLiteral("edge")};
+    QCommandLineOption offset{QStringLiteral("offset"), {}, QStringLiteral("x,y")};
+    QCommandLineOption jobs{QStringLiteral("jobs"), {}, QStringLiteral("n")};
+    QCommandLineOption check{QStringLiteral("check")};
+
+    void addTo(QCommandLineParser& parser) const
+    {
+        parser.addOptions({sheet, cropMarks, duplex, offset, jobs, check});
+    }
+
+    // An empty text when the options are right.
+    QString read(const QCommandLineParser& parser, vm::BadgeBatchRequest& request) const
+    {
+        if (parser.isSet(sheet)) {
+            request.sheet = vm::sheetKindFromName(parser.value(sheet));
+            if (!request.sheet || *request.sheet == vm::SheetKind::SlotGrid)
+                return QStringLiteral("--sheet must be A4, Letter or card");
+        }
+        request.cropMarks = parser.isSet(cropMarks);
+        if (request.cropMarks && (!request.sheet || *request.sheet == vm::SheetKind::Card))
+            return QStringLiteral("--crop-marks needs --sheet A4 or Letter");
+        if (parser.isSet(duplex)) {
+            const QString edge = parser.value(duplex);
+            if (edge == QLatin1String("long"))
+                request.duplex = vm::Duplex::LongEdge;
+            else if (edge == QLatin1String("short"))
+                request.duplex = vm::Duplex::ShortEdge;
+            else
+                return QStringLiteral("--duplex must be long or short");
+            if (request.sides != vm::BadgeBatchRequest::Sides::Both)
+                return QStringLiteral("--duplex needs both sides");
+        }
+        if (parser.isSet(offset)) {
+            const QStringList xy = parser.value(offset).split(QLatin1Char(','));
+            bool okX = false, okY = false;
+            const double x = xy.size() == 2 ? xy[0].trimmed().toDouble(&okX) : 0;
+            const double y = xy.size() == 2 ? xy[1].trimmed().toDouble(&okY) : 0;
+            if (!okX || !okY || std::abs(x) > 100 || std::abs(y) > 100)
+                return QStringLiteral("--offset must be X,Y in millimetres, as 1.5,-0.5");
+            request.offsetMm = QPointF(x, y);
+        }
+        if (parser.isSet(jobs)) {
+            bool ok = false;
+            request.jobs = parser.value(jobs).toInt(&ok);
+            if (!ok || request.jobs < 1 || request.jobs > 64)
+                return QStringLiteral("--jobs must be a number from 1 to 64");
+        }
+        return {};
+    }
+};
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
     if (const std::optional<int> answered =
-            vm::answerHelpOrVersion(argc, argv, "vellumark-print", Usage))
+            vm::answerHelpOrVersion(argc, argv, "vellumark-print", FullUsage.c_str()))
         return *answered;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen"); // fonts and painting only; no window is shown
@@ -57,6 +131,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")}, {},
                                     QStringLiteral("file"));
     parser.addOptions({badge, key, all, side, dpi, output});
+    const SheetArguments sheetArguments;
+    sheetArguments.addTo(parser);
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
 
@@ -83,15 +159,27 @@ int main(int argc, char* argv[])
     request.dpi = parser.value(dpi).toInt(&ok);
     if (!ok || request.dpi < 30 || request.dpi > 2400)
         return usageError(QStringLiteral("--dpi must be a number from 30 to 2400"));
+    if (const QString why = sheetArguments.read(parser, request); !why.isEmpty())
+        return usageError(why);
+    auto report = [](const QString& line) {
+        if (!line.isEmpty())
+            std::fprintf(stderr, "vellumark-print: %s\n", qPrintable(line));
+    };
+    if (parser.isSet(sheetArguments.check)) {
+        const vm::BadgeBatchResult checked =
+            vm::checkBadgeBatch(request, report, [](const QString& key, const QString& problem) {
+                std::printf("%s\t%s\n", qPrintable(key), qPrintable(problem));
+            });
+        if (checked.unusable)
+            return 1;
+        return checked.problems > 0 ? 3 : 0;
+    }
     request.output = parser.value(output);
     if (!request.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive) &&
         !request.output.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
         return usageError(QStringLiteral("-o must name a .pdf or .png file"));
 
-    const vm::BadgeBatchResult result = vm::renderBadgeBatch(request, [](const QString& line) {
-        if (!line.isEmpty())
-            std::fprintf(stderr, "vellumark-print: %s\n", qPrintable(line));
-    });
+    const vm::BadgeBatchResult result = vm::renderBadgeBatch(request, report);
     // Standard output names every file written, one a line, for scripts to pick up.
     for (const QString& file : result.files)
         std::printf("%s\n", qPrintable(file));
