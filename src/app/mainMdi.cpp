@@ -15,6 +15,7 @@
 #include "records/RecordLink.h"
 #include "render/BadgeRenderer.h"
 #include "render/RenderingWindow.h"
+#include "render/SheetPrinting.h"
 #include "render/frmPreview.h"
 #include "widgets/ScreenUnits.h"
 #include "widgets/frmProgress.h"
@@ -29,6 +30,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 
 namespace vm {
@@ -598,7 +600,8 @@ bool mainMdi::printSide(RenderingWindow* view)
         return false;
     }
     // The side at its card size, vector text and full-resolution pictures, at the top-left of
-    // the printable area, and nothing of it beyond the card.
+    // the printable area, and nothing of it beyond the card; moved by the printer's own offset.
+    painter.translate(printerOffsetFor(printer, QSettings()) * printer.resolution() / 25.4);
     renderCard(painter, view->badgeSide(), printer.resolution(), printer.resolution(),
                renderOptions(RenderMode::Output, view->cardSize()));
     painter.end();
