@@ -20,7 +20,6 @@
 #include <QSaveFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
-
 #include <QThread>
 
 #include <cmath>
@@ -28,6 +27,9 @@
 
 namespace vm {
 namespace {
+
+// Enough of a picture to know it loads, read at its smallest.
+const QSize GlimpseSize(8, 8);
 
 // A name of the project's badge folder, with or without its extension, or a path.
 QString badgeFilePath(const StoredSettings& project, const QString& badge)
@@ -53,8 +55,11 @@ QString unknownBadge(const StoredSettings& project, const QString& badge, const 
 }
 
 // Pixels a frame needs at the output resolution, so photographs decode no larger than printed.
+// A frame neither side shows only has to be found, not read in full: a few pixels will do.
 QSize framePixels(const PictureFrame& front, const PictureFrame& back, int dpi)
 {
+    if (!front.Visible && !back.Visible)
+        return GlimpseSize;
     const double w = twipsToPixels(std::max(front.Width, back.Width), dpi);
     const double h = twipsToPixels(std::max(front.Height, back.Height), dpi);
     if (w < 1 || h < 1)
@@ -428,7 +433,8 @@ struct LinkingThread {
     QString unusable; // why the database could not be opened here
 };
 
-std::unique_ptr<LinkingThread> openLinking(const BatchInput& input)
+// A check only needs to know the pictures load, not see them.
+std::unique_ptr<LinkingThread> openLinking(const BatchInput& input, bool glimpse = false)
 {
     auto thread = std::make_unique<LinkingThread>();
     if (!thread->db.OpenProjectDatabase(input.project.DatabasePath)) {
@@ -437,7 +443,10 @@ std::unique_ptr<LinkingThread> openLinking(const BatchInput& input)
         return thread;
     }
     thread->linker = std::make_unique<RecordLinker>(thread->db, input.project);
-    thread->linker->setPictureDecodeSize(input.photoDecode, input.signDecode);
+    if (glimpse)
+        thread->linker->setPictureDecodeSize(GlimpseSize, GlimpseSize);
+    else
+        thread->linker->setPictureDecodeSize(input.photoDecode, input.signDecode);
     return thread;
 }
 

@@ -172,6 +172,8 @@ int main(int argc, char* argv[])
             });
         if (checked.unusable)
             return 1;
+        std::fprintf(stderr, "vellumark-print: %d record(s) checked, %d problem(s)\n",
+                     checked.records, checked.problems);
         return checked.problems > 0 ? 3 : 0;
     }
     request.output = parser.value(output);
