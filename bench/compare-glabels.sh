@@ -97,9 +97,11 @@ for n in $(seq 1 "$badges"); do keys+=(--key "$n"); done
 measure() { # label output badges command...
     local label=$1 out=$2 count=$3
     shift 3
-    /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" >"$work/$label.log" 2>&1 || {
+    local load
+    load=$(cut -d' ' -f1 /proc/loadavg)
+    /usr/bin/time -f '%e %M %U %S' -o "$work/time.txt" "$@" >"$work/$label.log" 2>&1 || {
         echo "$label failed:" >&2; tail -n 20 "$work/$label.log" >&2; exit 1; }
-    read -r seconds kilobytes <"$work/time.txt"
+    read -r seconds kilobytes user system <"$work/time.txt"
     local size pages
     size=$(stat -c %s "$out")
     pages=$(pdfinfo "$out" | awk '/^Pages:/ {print $2}')
@@ -107,9 +109,11 @@ measure() { # label output badges command...
     local ppi
     ppi=$(pdfimages -list "$out" 2>/dev/null | awk 'NR > 2 && $4 >= 200 && $4 <= 1000 {p = ($13 < $14 ? $13 : $14); if (min == "" || p < min) min = p} END {print min}')
     rate=$(echo "$count / $seconds" | bc -l) # read by the caller
-    printf '%-22s %6d pages %8.2f s %8.1f badges/s %8.3f MB/badge %6s ppi photos %7.1f MB peak\n' \
-        "$label" "$pages" "$seconds" "$rate" \
-        "$(echo "$size / $count / 1000000" | bc -l)" "${ppi:-?}" "$(echo "$kilobytes / 1024" | bc -l)"
+    # CPU time per badge does not depend on what else the machine is doing; the load average
+    # (runnable threads of everyone) says how much of the machine was there to be had.
+    printf '%-22s %6d pages %8.2f s %8.1f badges/s %6.2f CPU ms/badge %8.3f MB/badge %6s ppi photos %7.1f MB peak  (load %s)\n' \
+        "$label" "$pages" "$seconds" "$rate" "$(echo "($user + $system) * 1000 / $count" | bc -l)" \
+        "$(echo "$size / $count / 1000000" | bc -l)" "${ppi:-?}" "$(echo "$kilobytes / 1024" | bc -l)" "$load"
 }
 ratio() { # label expression
     printf '%-22s %8.1f x the badges per second of gLabels\n' "$1" "$(echo "$2" | bc -l)"
