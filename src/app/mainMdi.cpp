@@ -326,8 +326,12 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
     if (name == QLatin1String("FrmAddRec"))
         return placeholder(name, QStringLiteral("Edit Table"));
 
-    if (name == QLatin1String("frmPreview"))
-        return new frmPreview(m_dialogs, [this] { return printer(); });
+    if (name == QLatin1String("frmPreview")) {
+        auto* preview = new frmPreview(m_dialogs, [this] { return printer(); });
+        connect(preview, &frmPreview::printed, this,
+                [this](const QString& what) { statusBar()->showMessage(what); });
+        return preview;
+    }
 
     return nullptr;
 }

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFormLayout>
 #include <QFrame>
 #include <QGroupBox>
@@ -620,10 +621,13 @@ bool frmPreview::printPage()
     preparePrinter(printer, plan.layout(), plan.options());
     if (!choosePrinterOutput(printer, QStringLiteral("Print page.pdf")))
         return false;
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
+    const QString target = printerTitle(printer);
+    const QList<int> pages = pagesToPrint(printer, plan.pageCount());
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const Status printed = printSheets(
-        printer, plan, pagesToPrint(printer, plan.pageCount()),
-        [&](int page) { return m_page.cards(plan, page); }, printerOffsetFor(printer, QSettings()));
+        printer, plan, pages, [&](int page) { return m_page.cards(plan, page); },
+        printerOffsetFor(printer, QSettings()));
     QApplication::restoreOverrideCursor();
     if (!hadFile)
         printer.setOutputFileName({}); // the next print without a printer asks again
@@ -635,6 +639,12 @@ bool frmPreview::printPage()
                                  printed.error()});
         return false;
     }
+    const QString badges =
+        tr("%1 badge(s) on %2 page(s)").arg(m_page.filledCount()).arg(pages.size());
+    Q_EMIT this->printed(
+        toFile ? tr("The print page, %1, was printed to %2.")
+                     .arg(badges, QDir::toNativeSeparators(target))
+               : tr("The print page, %1, was sent to the printer %2.").arg(badges, target));
     return true;
 }
 

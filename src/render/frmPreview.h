@@ -99,6 +99,10 @@ public:
     QLabel* lblProblems;
     QListWidget* lstProblems;
 
+Q_SIGNALS:
+    // Where a print went, for the main window's status bar.
+    void printed(const QString& what);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -21,6 +21,7 @@
 #include <QSettings>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -175,6 +176,9 @@ void tst_frmPreview::plusPlusPlusMinusPrintsTheRightPeopleInTheRightSlots()
         VM_SKIP(why);
     const QString pdf = printToPdf(QStringLiteral("page.pdf"));
     QVERIFY2(!pdf.isEmpty(), qPrintable(m_dialogs.messageTexts().join(QLatin1Char('|'))));
+    QCOMPARE(
+        m_window->statusBar()->currentMessage(),
+        QStringLiteral("The print page, 2 badge(s) on 1 page(s), was printed to %1.").arg(pdf));
     const QRectF origin = m_window->printer()->pageLayout().paintRect(QPageLayout::Point);
     const PdfPage page = pdfPage(pdf, 1);
     // Text, not a picture of it: each first name at its field (1980, 860 twips) in its slot.
