@@ -18,8 +18,9 @@ namespace vm {
 // Loads a picture file. A missing name.jpg is looked for as name.jpeg, a missing name.jpeg as
 // name.bmp (each also without regard to letter case); when nothing loads the picture is cleared.
 // `path` ends as the last name tried. True only when the first attempt loaded. A non-empty
-// `decodeSize` lets large photographs decode at a smaller size (at least that large), which
-// batch printing uses to stay fast.
+// `decodeSize` lets large photographs decode at a smaller size (at least that large, or a JPEG
+// at the half, quarter or eighth of its size that falls short of it by 5% at most, which decodes
+// fastest), which batch printing uses to stay fast.
 bool OpenImage(QImage& picture, QString& path, QSize decodeSize = {});
 
 // Names the columns of a joined row as the old provider did: a column name that occurs in more

@@ -342,8 +342,11 @@ void tst_PrintCommand::keepsLogosLosslessAndPhotographsJpeg()
     QCOMPARE(images[l + 1].bitsPerComponent, 8);
     QCOMPARE(images[photo].encoding, QStringLiteral("jpeg"));
     QCOMPARE(images[sign].encoding, QStringLiteral("jpeg"));
-    // Decoded no larger than printed: 1500 twips wide at 300 dpi.
-    QVERIFY2(qAbs(images[photo].size.width() - 1500 * 300 / 1440) <= 2,
+    // Decoded no larger than printed, 1500 twips wide at 300 dpi, or the 600-pixel JPEG at half
+    // its size, 4% short of that, which it decodes fastest.
+    const int printed = 1500 * 300 / 1440;
+    QVERIFY2(images[photo].size.width() <= printed + 1 &&
+                 images[photo].size.width() >= printed * 0.95,
              qPrintable(QString::number(images[photo].size.width())));
 }
 
