@@ -1,6 +1,6 @@
 // Invariant: every badge of a run lands on exactly one slot of one page, inside the paper, never
-// over another card; a duplex back lands behind its own front; the printer's offset moves
-// everything by exactly that much; nothing of one card is drawn outside its slot.
+// over another card; a duplex back lands behind its own front; nothing of one card is drawn
+// outside its slot; each printer keeps its own offset.
 #include "render/PageComposer.h"
 #include "render/PrinterCalibration.h"
 #include "support/AllKindsBadge.h"
@@ -88,13 +88,11 @@ class tst_PageComposer : public QObject {
 private Q_SLOTS:
     void paperSheetsHoldTheCardsThatFitCentred_data();
     void paperSheetsHoldTheCardsThatFitCentred();
-    void slotGridKeepsThePrintPagePositions();
     void everyBadgeLandsOnceAndBacksLandBehindFronts_data();
     void everyBadgeLandsOnceAndBacksLandBehindFronts();
     void cropMarksStayInTheGuttersAndOnTheCutLines_data();
     void cropMarksStayInTheGuttersAndOnTheCutLines();
     void cardsAreClippedToTheirSlotAndTurnedToFit();
-    void offsetMovesEverythingByExactlyThatMuch();
     void printerOffsetsAreKeptPerPrinter();
     void calibrationSheetOutlinesTheFirstCardWithScales();
 };
@@ -150,26 +148,6 @@ void tst_PageComposer::paperSheetsHoldTheCardsThatFitCentred()
     // One more column or row would not fit inside the margins.
     QVERIFY(2 * left < card.width() + mmToTwips(3) + 2 * mmToTwips(5));
     QVERIFY(2 * top < card.height() + mmToTwips(3) + 2 * mmToTwips(5));
-}
-
-void tst_PageComposer::slotGridKeepsThePrintPagePositions()
-{
-    const SheetLayout portrait = slotGridSheet(Orientation::Portrait);
-    const SheetLayout landscape = slotGridSheet(Orientation::Landscape);
-    QCOMPARE(portrait.slotsPerPage(), 6);
-    QCOMPARE(landscape.slotsPerPage(), 6);
-    const double portraitLeft[] = {120, 3330, 6540}, portraitTop[] = {120, 5116};
-    const double landscapeLeft[] = {120, 5116}, landscapeTop[] = {120, 3330, 6540};
-    for (int k = 0; k < 6; ++k) {
-        QCOMPARE(portrait.slotRects[k],
-                 QRectF(portraitLeft[k % 3], portraitTop[k / 3], 3090, 4876));
-        QCOMPARE(landscape.slotRects[k],
-                 QRectF(landscapeLeft[k % 2], landscapeTop[k / 2], 4876, 3090));
-    }
-    // 120 twips of paper all round, so the grid can be turned over like any sheet.
-    QCOMPARE(landscape.page, QSizeF(10112, 9750));
-    QCOMPARE(portrait.page, QSizeF(9750, 10112));
-    QCOMPARE(sheetLayout(SheetKind::SlotGrid, Portrait).slotRects, portrait.slotRects);
 }
 
 void tst_PageComposer::everyBadgeLandsOnceAndBacksLandBehindFronts_data()
@@ -306,24 +284,6 @@ void tst_PageComposer::cardsAreClippedToTheirSlotAndTurnedToFit()
     const QRect corner = boundsOf(page, qRgb(0xc0, 0, 0));
     QVERIFY(qAbs(corner.right() + 1 - slot.right()) <= 1);
     QVERIFY(qAbs(corner.top() - slot.top()) <= 1);
-}
-
-void tst_PageComposer::offsetMovesEverythingByExactlyThatMuch()
-{
-    // At 254 dpi a pixel is a tenth of a millimetre.
-    const double dpi = 254;
-    const SheetLayout layout = cardSheet(Landscape);
-    BadgeSide side;
-    addShape(side, 0, QRectF(1000, 1000, 1000, 500), 0, 0, 1, 0x0000ff);
-    SheetOptions options;
-    options.cropMarks = true; // nowhere to go on a card page
-    const QRect still =
-        boundsOf(paint(layout, {{0, side, Landscape}}, options, dpi), qRgb(255, 0, 0));
-    options.offsetMm = QPointF(1.5, -0.7);
-    const QRect moved =
-        boundsOf(paint(layout, {{0, side, Landscape}}, options, dpi), qRgb(255, 0, 0));
-    QVERIFY(!still.isEmpty());
-    QCOMPARE(moved, still.translated(15, -7));
 }
 
 void tst_PageComposer::printerOffsetsAreKeptPerPrinter()
