@@ -35,6 +35,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace vm {
 namespace {
@@ -326,14 +327,14 @@ void frmPreview::writeSheetSettings() const
 
 void frmPreview::SetPortrait()
 {
-    m_orientation = Orientation::Portrait;
-    layoutChanged();
+    if (std::exchange(m_orientation, Orientation::Portrait) != Orientation::Portrait)
+        layoutChanged();
 }
 
 void frmPreview::SetLandscape()
 {
-    m_orientation = Orientation::Landscape;
-    layoutChanged();
+    if (std::exchange(m_orientation, Orientation::Landscape) != Orientation::Landscape)
+        layoutChanged();
 }
 
 bool frmPreview::AddItem(int ino, const PrintSlot& slot)
@@ -341,14 +342,28 @@ bool frmPreview::AddItem(int ino, const PrintSlot& slot)
     if (!m_page.set(ino, slot))
         return false;
     m_current = plan().pageOf(ino);
+    checkOutdated();
     refresh();
     return true;
 }
 
 void frmPreview::RemoveItem(int ino)
 {
-    if (m_page.remove(ino))
-        refresh();
+    if (!m_page.remove(ino))
+        return;
+    checkOutdated();
+    refresh();
+}
+
+void frmPreview::checkOutdated()
+{
+    // A list of problems for another page would mislead.
+    if (lblProblems->isHidden())
+        return;
+    lstProblems->clear();
+    lstProblems->hide();
+    Picture1->setHighlightedItem(-1);
+    lblProblems->setText(tr("The page has changed since it was checked."));
 }
 
 void frmPreview::setSheetKind(SheetKind kind)
@@ -410,6 +425,7 @@ void frmPreview::layoutChanged()
                                    "badges. Long or short edge: a sheet of backs follows each "
                                    "sheet of fronts, to turn over on that edge."));
     chkCropMarks->setEnabled(m_kind != SheetKind::Card);
+    checkOutdated();
     fitZoom();
 }
 

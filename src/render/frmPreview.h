@@ -116,6 +116,7 @@ private:
     void refresh();
     void fitZoom();
     void showProblems(const QStringList& lines, const QList<int>& items);
+    void checkOutdated();
     QStringList relinkProblems(QList<int>* items);
     bool choosePrinterOutput(QPrinter& printer, const QString& suggestedName);
 
