@@ -20,8 +20,9 @@ struct PrintSlot {
 
     // The badge's other side, filled with the same record when printed, so a page can carry both
     // sides of each person (duplex or fold-over). Whoever builds the slot from the rendering
-    // windows puts the other view's layout() here; none: only this side was added.
-    std::optional<BadgeSide> reverse;
+    // windows puts the other view's layout() here; none: only this side was added. Initialised,
+    // so slots built as {layout, record, card} stay complete.
+    std::optional<BadgeSide> reverse = std::nullopt;
 
     std::optional<BadgeSide> shownReverse() const
     {
