@@ -3,11 +3,16 @@
 #include "project/SqlText.h"
 #include "project/StoredSettings.h"
 
+#include <QDateTime>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSqlDriver>
 #include <QSqlRecord>
 #include <QUrl>
 #include <QUrlQuery>
+
+#include <atomic>
 
 namespace vm {
 namespace {
@@ -42,6 +47,43 @@ QString fileProblem(const QString& path)
         return QStringLiteral("The database file %1 cannot be read (permission denied).")
             .arg(quoted(path));
     return {};
+}
+
+// One in-memory copy of an Access file, shared by every connection to it. SQLite keeps a named
+// shared-cache memory database alive while one connection to it is open, so the copy goes with
+// the last connection that uses it.
+struct SharedAccessCopy {
+    QString uri;
+    AccessCopy copy;
+    int users = 0;
+};
+
+QMutex& accessCopiesLock()
+{
+    static QMutex lock;
+    return lock;
+}
+
+QHash<QString, SharedAccessCopy>& accessCopies()
+{
+    static QHash<QString, SharedAccessCopy> copies;
+    return copies;
+}
+
+quint64 nextSerial()
+{
+    static std::atomic<quint64> serial{0};
+    return ++serial;
+}
+
+// A file replaced or changed on disk gets a copy of its own; connections still open on the old
+// one keep reading it.
+QString accessCopyKey(const QString& path, const QByteArray& charset)
+{
+    const QFileInfo info(path);
+    return info.canonicalFilePath() + u'\n' + QString::fromLatin1(charset) + u'\n' +
+           QString::number(info.size()) + u'\n' +
+           QString::number(info.lastModified().toMSecsSinceEpoch());
 }
 
 } // namespace
@@ -105,8 +147,7 @@ QString DatabaseConnectionString(const QString& path)
 
 DatabaseConnection::DatabaseConnection()
 {
-    static quint64 serial = 0;
-    m_connectionName = QStringLiteral("vellumark-%1").arg(++serial);
+    m_connectionName = QStringLiteral("vellumark-%1").arg(nextSerial());
 }
 
 DatabaseConnection::~DatabaseConnection()
@@ -137,13 +178,29 @@ bool DatabaseConnection::isOpen() const
 
 void DatabaseConnection::close()
 {
-    if (m_db.isValid()) {
+    if (!m_sharedCopy.isEmpty()) {
+        releaseAccessCopy();
+    } else if (m_db.isValid()) {
         m_db.close();
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connectionName);
     }
     m_access = AccessCopy();
     m_error.clear();
+}
+
+void DatabaseConnection::releaseAccessCopy()
+{
+    QMutexLocker locker(&accessCopiesLock());
+    // Closed under the lock: the copy must be gone before its entry is, or a new connection
+    // could attach to a database that is about to vanish.
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+    auto entry = accessCopies().find(m_sharedCopy);
+    if (entry != accessCopies().end() && --entry->users == 0)
+        accessCopies().erase(entry);
+    m_sharedCopy.clear();
 }
 
 QString DatabaseConnection::errorText() const
@@ -223,18 +280,44 @@ bool DatabaseConnection::openAccess(const QString& databasePath)
         return fail(problem);
     if (!addDatabase(SQLiteDriver))
         return false;
-    m_db.setDatabaseName(QStringLiteral(":memory:"));
-    if (!m_db.open())
+
+    // Held while importing, so two windows opening the same file at once import it once.
+    QMutexLocker locker(&accessCopiesLock());
+    const QString key = accessCopyKey(path, charset);
+    auto entry = accessCopies().find(key);
+    const bool shared = entry != accessCopies().end();
+    const QString uri =
+        shared
+            ? entry->uri
+            : QStringLiteral("file:vellumark-access-%1?mode=memory&cache=shared").arg(nextSerial());
+    m_db.setDatabaseName(uri);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+    if (!m_db.open()) {
+        locker.unlock();
         return fail(m_db.lastError().text());
+    }
     QSqlQuery pragma(m_db);
+    QString why;
     if (!pragma.exec(QStringLiteral("PRAGMA temp_store = MEMORY")))
-        return fail(pragma.lastError().text());
-    if (const QString why = copyAccessFile(path, charset, m_db, &m_access); !why.isEmpty())
-        return fail(why);
+        why = pragma.lastError().text();
+    else if (!shared)
+        why = copyAccessFile(path, charset, m_db, &m_access);
     // The copy is never written back; refusing writes outright says so instead of letting
     // changes vanish when the window closes.
-    if (!pragma.exec(QStringLiteral("PRAGMA query_only = ON")))
-        return fail(pragma.lastError().text());
+    if (why.isEmpty() && !pragma.exec(QStringLiteral("PRAGMA query_only = ON")))
+        why = pragma.lastError().text();
+    if (!why.isEmpty()) {
+        pragma = QSqlQuery();
+        locker.unlock();
+        return fail(why);
+    }
+    if (shared) {
+        m_access = entry->copy;
+        ++entry->users;
+    } else {
+        accessCopies().insert(key, {uri, m_access, 1});
+    }
+    m_sharedCopy = key;
     return true;
 }
 
@@ -327,7 +410,8 @@ QString DatabaseConnection::unreadableReason(const QString& table) const
                                               : QString();
 }
 
-DatabaseConnection::Selection DatabaseConnection::select(const QString& sql)
+DatabaseConnection::Selection DatabaseConnection::select(const QString& sql,
+                                                         const QVariantList& binds, Scroll scroll)
 {
     Selection selection;
     if (!isOpen()) {
@@ -336,7 +420,16 @@ DatabaseConnection::Selection DatabaseConnection::select(const QString& sql)
     }
     const QString text = m_engine == DatabaseEngine::PostgreSQL ? bracketsToDoubleQuotes(sql) : sql;
     selection.query = QSqlQuery(m_db);
-    if (selection.query.exec(text)) {
+    selection.query.setForwardOnly(scroll == Scroll::ForwardOnly);
+    bool done = false;
+    if (binds.isEmpty()) {
+        done = selection.query.exec(text);
+    } else if (selection.query.prepare(text)) {
+        for (const QVariant& value : binds)
+            selection.query.addBindValue(value);
+        done = selection.query.exec();
+    }
+    if (done) {
         selection.outcome = Outcome::Ok;
     } else {
         selection.outcome = classify(selection.query.lastError());
@@ -345,7 +438,8 @@ DatabaseConnection::Selection DatabaseConnection::select(const QString& sql)
     return selection;
 }
 
-DatabaseConnection::Selection DatabaseConnection::execute(const QString& sql)
+DatabaseConnection::Selection DatabaseConnection::execute(const QString& sql,
+                                                          const QVariantList& binds)
 {
     if (isReadOnly() && isOpen()) {
         Selection refused;
@@ -353,7 +447,7 @@ DatabaseConnection::Selection DatabaseConnection::execute(const QString& sql)
                                            QString::number(SQLiteReadOnly)));
         return refused;
     }
-    return select(sql);
+    return select(sql, binds);
 }
 
 ColumnKind DatabaseConnection::columnKind(const QString& table, const QString& column)

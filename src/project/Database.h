@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 namespace vm {
 
@@ -37,7 +38,8 @@ QString DatabaseConnectionString(const QString& path);
 // One window's connection to the project database. Each window owns its own, so each holds a
 // uniquely named QSqlDatabase that lives as long as this object.
 //   SQLite file: read-write; a missing file is an error, never a new empty database.
-//   Access file: copied into a private in-memory SQLite database on open, read-only.
+//   Access file: copied into an in-memory SQLite database on open, read-only. Connections to the
+//   same unchanged file share one copy (any thread), so a second window does not import again.
 //   PostgreSQL (postgresql://user@host:port/dbname): read-write; the password comes from
 //   ~/.pgpass or PGPASSWORD, never from the path.
 class DatabaseConnection {
@@ -75,11 +77,15 @@ public:
         QString error;
         QSqlQuery query;
     };
+    // Forward-only results cost a row at a time; scrollable ones keep every row fetched.
+    enum class Scroll { ForwardOnly, Scrollable };
+
     // Runs a statement written in Table.[Column] notation; on PostgreSQL the bracketed names
-    // (outside string literals) become double-quoted ones first.
-    Selection select(const QString& sql);
+    // (outside string literals) become double-quoted ones first. `binds` fill its "?" in order.
+    Selection select(const QString& sql, const QVariantList& binds = {},
+                     Scroll scroll = Scroll::ForwardOnly);
     // The same for a statement that changes data; refused on Access copies without running.
-    Selection execute(const QString& sql);
+    Selection execute(const QString& sql, const QVariantList& binds = {});
 
     // The kind of a column for writing key values; Other when the table or column is unknown.
     ColumnKind columnKind(const QString& table, const QString& column);
@@ -99,6 +105,7 @@ private:
     bool fail(const QString& why);
     bool openSQLite(const QString& path);
     bool openAccess(const QString& path);
+    void releaseAccessCopy();
     bool openPostgreSQL(const QString& url);
     bool addDatabase(const QString& driver);
     Outcome classify(const QSqlError& error) const;
@@ -110,6 +117,7 @@ private:
     QString m_error;
     QByteArray m_accessCharset;
     AccessCopy m_access;
+    QString m_sharedCopy; // the registry key of the Access copy this connection uses
 };
 
 // The schema questions of the configuration wizard and the designer; identical on every engine.

@@ -14,11 +14,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QUrl>
 
 #include <limits>
+#include <memory>
 
 using namespace vm;
 using namespace vm::test;
@@ -98,6 +101,9 @@ private Q_SLOTS:
     void accessValuesReadAsAccessShowsThem_data();
     void accessValuesReadAsAccessShowsThem();
     void accessFileIsNeverWritten();
+    void accessCopyIsSharedWhileTheFileIsUnchanged();
+    void boundValuesAreNeverStatementText_data();
+    void boundValuesAreNeverStatementText();
     void openingFailsWithAReason_data();
     void openingFailsWithAReason();
     void accessDatesAndDecimalsDecodeExactly();
@@ -306,6 +312,90 @@ void tst_Database::accessFileIsNeverWritten()
         QVERIFY(count.query.next() && count.query.value(0).toInt() == 9);
     }
     QVERIFY(fileBytes(path) == before);
+}
+
+// A worker thread's connection reads the copy the window's connection made; the copy lives as
+// long as one connection uses it, and a changed file is imported afresh.
+void tst_Database::accessCopyIsSharedWhileTheFileIsUnchanged()
+{
+    if (const QString why = unavailable(DatabaseEngine::Access, "northwind-jet4.mdb");
+        !why.isEmpty())
+        VM_SKIP(why);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("shared.mdb");
+    QVERIFY(QFile::copy(samplePath("northwind-jet4.mdb"), path));
+    auto employees = [](DatabaseConnection& c) {
+        auto count = c.select("select count(*) from Employees");
+        return count.query.next() ? count.query.value(0).toInt() : -1;
+    };
+
+    auto first = std::make_unique<DatabaseConnection>();
+    QVERIFY(first->OpenProjectDatabase(path));
+    const QString copy = first->database().databaseName();
+    int workerCount = -1;
+    QString workerCopy;
+    QStringList workerTables;
+    QThread* worker = QThread::create([&] {
+        DatabaseConnection c;
+        if (c.OpenProjectDatabase(path)) {
+            workerCopy = c.database().databaseName();
+            workerCount = employees(c);
+            workerTables = ListUserTables(c);
+        }
+    });
+    worker->start();
+    QVERIFY(worker->wait(30000));
+    delete worker;
+    QCOMPARE(workerCopy, copy);
+    QCOMPARE(workerCount, 9);
+    QCOMPARE(workerTables, ListUserTables(*first));
+
+    DatabaseConnection second;
+    QVERIFY(second.OpenProjectDatabase(path));
+    QCOMPARE(second.database().databaseName(), copy);
+    QCOMPARE(second.columnKind("Employees", "EmployeeID"), ColumnKind::Numeric);
+    first.reset(); // the copy stays while the second connection reads it
+    QCOMPARE(employees(second), 9);
+    QVERIFY(!second.execute("delete from Employees").error.isEmpty());
+
+    QFile touched(path);
+    QVERIFY(touched.open(QIODevice::ReadWrite));
+    QVERIFY(touched.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                QFileDevice::FileModificationTime));
+    touched.close();
+    DatabaseConnection changed;
+    QVERIFY(changed.OpenProjectDatabase(path));
+    QVERIFY(changed.database().databaseName() != copy);
+    QCOMPARE(employees(changed), 9);
+    QCOMPARE(employees(second), 9);
+}
+
+void tst_Database::boundValuesAreNeverStatementText_data()
+{
+    addSourceColumns();
+    const QStringList setup = {R"(create table "People" ("Code" varchar(20), "Name" varchar(20)))",
+                               R"(insert into "People" values ('O''Brien', 'Pat'))",
+                               R"(insert into "People" values ('x'' or ''1''=''1', 'Sam'))"};
+    addWritableRows("quotes in values", setup);
+}
+
+void tst_Database::boundValuesAreNeverStatementText()
+{
+    OPEN_ROW(connection);
+    const QString sql = "select People.[Name] from [People] where People.[Code] = ?";
+    for (const auto& [code, name] : {std::pair{"O'Brien", "Pat"}, {"x' or '1'='1", "Sam"}}) {
+        auto one = connection.select(sql, {QString(code)});
+        QVERIFY2(one.outcome == Outcome::Ok, qPrintable(one.error));
+        QVERIFY(one.query.next());
+        QCOMPARE(one.query.value(0).toString(), name);
+        QVERIFY(!one.query.next());
+    }
+    auto none = connection.select(sql, {QString("' or 1=1 --")});
+    QVERIFY(none.outcome == Outcome::Ok && !none.query.next());
+    auto changed = connection.execute("update [People] set [Name] = ? where [Code] = ?",
+                                      {QString("Pat's"), QString("O'Brien")});
+    QVERIFY2(changed.outcome == Outcome::Ok, qPrintable(changed.error));
+    QCOMPARE(changed.query.numRowsAffected(), 1);
 }
 
 void tst_Database::openingFailsWithAReason_data()
