@@ -1,0 +1,338 @@
+#include "records/RecordListModel.h"
+
+#include "project/Database.h"
+#include "records/RecordTableReader.h"
+#include "records/SearchText.h"
+
+#include <QThread>
+
+namespace vm {
+
+struct RecordListModel::LoadState {
+    RecordListSource source;
+    int generation = 0;
+    std::atomic<bool> cancelled{false};
+};
+
+RecordListModel::RecordListModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+    m_pool.setMaxThreadCount(2);
+}
+
+RecordListModel::~RecordListModel()
+{
+    stopThreads();
+}
+
+void RecordListModel::stopThreads()
+{
+    if (m_load)
+        m_load->cancelled = true;
+    if (m_sortCancel)
+        *m_sortCancel = true;
+    if (m_findCancel)
+        *m_findCancel = true;
+    for (QThread* thread : m_loaders) {
+        thread->wait();
+        delete thread;
+    }
+    m_loaders.clear();
+    m_pool.waitForDone();
+}
+
+void RecordListModel::reload(const RecordListSource& source)
+{
+    if (m_load)
+        m_load->cancelled = true;
+    cancelFind();
+    if (m_sortCancel)
+        *m_sortCancel = true;
+    m_sortDone = ++m_sortSerial;
+    std::erase_if(m_loaders, [](QThread* thread) {
+        if (!thread->isFinished())
+            return false;
+        delete thread;
+        return true;
+    });
+
+    beginResetModel();
+    m_source = source;
+    m_rows.clear();
+    m_order.reset();
+    m_columns.clear();
+    m_kinds.clear();
+    m_keyColumn = -1;
+    m_expected = -1;
+    m_loadError.clear();
+    m_loading = true;
+    ++m_generation;
+    endResetModel();
+    startLoad();
+}
+
+void RecordListModel::startLoad()
+{
+    auto state = std::make_shared<LoadState>();
+    state->source = m_source;
+    state->generation = m_generation;
+    m_load = state;
+
+    QThread* thread = QThread::create([state, this] {
+        const int generation = state->generation;
+        const QString error = [&] {
+            DatabaseConnection db;
+            if (!db.OpenProjectDatabase(state->source.databasePath))
+                return db.errorText();
+            if (db.engine() == DatabaseEngine::PostgreSQL) {
+                // Numeric keys are shown and looked up exactly, however many digits they have.
+                QSqlDatabase handle = db.database();
+                handle.setNumericalPrecisionPolicy(QSql::HighPrecision);
+            }
+            RecordTableSink sink;
+            sink.columns = [&](const RecordTableColumns& columns) {
+                QMetaObject::invokeMethod(
+                    this, [this, generation, columns] { onColumns(generation, columns); },
+                    Qt::QueuedConnection);
+            };
+            sink.chunk = [&](RecordChunkPtr chunk) {
+                QMetaObject::invokeMethod(
+                    this, [this, generation, chunk] { onChunk(generation, chunk); },
+                    Qt::QueuedConnection);
+            };
+            return readRecordTable(db, state->source.table, state->source.keyColumn, sink,
+                                   state->cancelled);
+        }();
+        if (state->cancelled)
+            return;
+        QMetaObject::invokeMethod(
+            this, [this, generation, error] { onLoadFinished(generation, error); },
+            Qt::QueuedConnection);
+    });
+    m_loaders.push_back(thread);
+    thread->start();
+}
+
+void RecordListModel::onColumns(int generation, const RecordTableColumns& columns)
+{
+    if (generation != m_generation)
+        return;
+    beginResetModel();
+    m_columns = columns.names;
+    m_kinds = columns.kinds;
+    m_keyColumn = columns.keyColumn;
+    m_expected = columns.expectedRows;
+    endResetModel();
+    Q_EMIT loadProgress(0, m_expected);
+}
+
+void RecordListModel::onChunk(int generation, const RecordChunkPtr& chunk)
+{
+    if (generation != m_generation)
+        return;
+    const int first = m_rows.rowCount();
+    beginInsertRows({}, first, first + chunk->rowCount() - 1);
+    m_rows.append(chunk);
+    endInsertRows();
+    Q_EMIT loadProgress(m_rows.rowCount(), m_expected);
+    if (m_findPending && !m_findCancel)
+        startFind(m_findSearched, false);
+}
+
+void RecordListModel::onLoadFinished(int generation, const QString& error)
+{
+    if (generation != m_generation)
+        return;
+    m_loading = false;
+    m_loadError = error;
+    m_load.reset();
+    if (m_sortColumn >= 0 && (!m_order || m_order->size() < m_rows.rowCount()))
+        startSort();
+    if (m_findPending && !m_findCancel)
+        startFind(m_findSearched, false);
+    Q_EMIT loadFinished(error);
+}
+
+int RecordListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rows.rowCount();
+}
+
+int RecordListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+int RecordListModel::rowAt(int position) const
+{
+    return m_order ? m_order->row(position) : position;
+}
+
+QVariant RecordListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.rowCount())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole: {
+        const std::optional<std::string_view> cell =
+            m_rows.cell(rowAt(index.row()), index.column());
+        if (!cell)
+            return QStringLiteral(" ");
+        return QString::fromUtf8(cell->data(), qsizetype(cell->size()));
+    }
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    default:
+        return {};
+    }
+}
+
+QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return m_columns.value(section);
+    return section + 1;
+}
+
+std::optional<QString> RecordListModel::keyText(int position) const
+{
+    if (m_keyColumn < 0 || position < 0 || position >= m_rows.rowCount())
+        return std::nullopt;
+    const std::optional<std::string_view> cell = m_rows.cell(rowAt(position), m_keyColumn);
+    if (!cell)
+        return std::nullopt;
+    return QString::fromUtf8(cell->data(), qsizetype(cell->size()));
+}
+
+int RecordListModel::positionOfKey(const QString& key, int first, int last) const
+{
+    if (m_keyColumn < 0)
+        return -1;
+    const QByteArray wanted = key.toUtf8();
+    const std::string_view bytes(wanted.constData(), std::size_t(wanted.size()));
+    last = last < 0 ? m_rows.rowCount() - 1 : std::min(last, m_rows.rowCount() - 1);
+    for (int position = std::max(first, 0); position <= last; ++position) {
+        if (m_rows.cell(rowAt(position), m_keyColumn) == bytes)
+            return position;
+    }
+    return -1;
+}
+
+void RecordListModel::sort(int column, Qt::SortOrder order)
+{
+    if (column >= columnCount())
+        return;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    if (m_sortCancel)
+        *m_sortCancel = true;
+    if (column < 0) {
+        m_sortDone = ++m_sortSerial;
+        applyOrder(nullptr);
+        return;
+    }
+    startSort();
+}
+
+void RecordListModel::startSort()
+{
+    const int serial = ++m_sortSerial;
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    m_sortCancel = cancel;
+    m_pool.start([this, serial, cancel, rows = m_rows, count = m_rows.rowCount(),
+                  column = m_sortColumn, kind = columnKind(m_sortColumn),
+                  descending = m_sortOrder == Qt::DescendingOrder] {
+        std::optional<RowOrder> order =
+            sortRows(rows, count, column, kind, descending, cancel.get());
+        if (!order)
+            return;
+        auto shared = std::make_shared<const RowOrder>(std::move(*order));
+        QMetaObject::invokeMethod(
+            this,
+            [this, serial, shared] {
+                if (serial != m_sortSerial)
+                    return;
+                m_sortDone = serial;
+                m_sortCancel.reset();
+                applyOrder(shared);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void RecordListModel::applyOrder(std::shared_ptr<const RowOrder> order)
+{
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before) {
+        const int row = rowAt(index.row());
+        after << this->index(order ? order->position(row) : row, index.column());
+    }
+    m_order = std::move(order);
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    Q_EMIT sortFinished();
+}
+
+void RecordListModel::find(const QString& typed, int from)
+{
+    cancelFind();
+    m_findText = typed;
+    m_findTerms = searchTerms(typed);
+    if (m_findTerms.isEmpty())
+        return;
+    startFind(from, true);
+}
+
+void RecordListModel::cancelFind()
+{
+    if (m_findCancel)
+        *m_findCancel = true;
+    m_findCancel.reset();
+    m_findPending = false;
+    ++m_findSerial;
+}
+
+void RecordListModel::startFind(int from, bool wrap)
+{
+    const int serial = ++m_findSerial;
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    m_findCancel = cancel;
+    const int count = m_rows.rowCount();
+    m_pool.start([this, serial, cancel, from, wrap, count, rows = m_rows, order = m_order,
+                  terms = m_findTerms] {
+        const std::optional<int> position =
+            findRow(rows, order.get(), terms, from, wrap, cancel.get());
+        if (cancel->load())
+            return;
+        // Handed back as a row: a sort may finish before the answer arrives.
+        const int row = position ? (order ? order->row(*position) : *position) : -1;
+        QMetaObject::invokeMethod(
+            this,
+            [this, serial, row, count] {
+                if (serial != m_findSerial)
+                    return;
+                m_findCancel.reset();
+                if (row >= 0) {
+                    m_findPending = false;
+                    Q_EMIT found(m_findText, m_order ? m_order->position(row) : row);
+                    return;
+                }
+                m_findSearched = count;
+                m_findPending = true;
+                if (m_rows.rowCount() > count)
+                    startFind(count, false);
+                else if (!m_loading) {
+                    m_findPending = false;
+                    Q_EMIT found(m_findText, -1);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+} // namespace vm

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "project/ColumnKind.h"
+#include "records/RecordRows.h"
+#include "records/RecordTableReader.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QStringList>
+#include <QThreadPool>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QThread;
+
+namespace vm {
+
+// Where the record list comes from: every row of one table of a project database.
+struct RecordListSource {
+    QString databasePath;
+    QString table;
+    QString keyColumn; // the unique field, which identifies a row's person
+};
+
+// The rows of the master table, one column per field in table order, for a list view. A worker
+// thread with its own connection reads the table in one forward-only pass and hands over the
+// rows in chunks, so the first rows show at once and a million rows cost little more than their
+// text. Sorting and searching run on a thread pool over the rows read; the view is never held
+// up. Positions (model rows) are the rows as shown; they equal table order until sorted.
+class RecordListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit RecordListModel(QObject* parent = nullptr);
+    ~RecordListModel() override; // stops the work under way and waits for it
+
+    // Reads the table afresh; the rows shown so far go at once. A sort order set before stays
+    // and is applied again once the table has been read.
+    void reload(const RecordListSource& source);
+    const RecordListSource& source() const { return m_source; }
+    bool isLoading() const { return m_loading; }
+    // Rows the table holds by its count when the reading began; -1 while unknown.
+    qint64 expectedRows() const { return m_expected; }
+    // Why the last reading failed; empty when it did not.
+    QString loadError() const { return m_loadError; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    // Starts sorting by a column (-1: table order); the rows move when it is done.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+    bool isSorting() const { return m_sortSerial != m_sortDone; }
+
+    QStringList columnNames() const { return m_columns; }
+    ColumnKind columnKind(int column) const { return m_kinds.value(column, ColumnKind::Other); }
+    int keyColumn() const { return m_keyColumn; } // -1: the table has no such column
+    ColumnKind keyKind() const { return columnKind(m_keyColumn); }
+    // The key as the list shows it; nullopt when the cell is null or there is no key column.
+    std::optional<QString> keyText(int position) const;
+    // The first position in [first, last] whose key reads `key`, or -1.
+    int positionOfKey(const QString& key, int first = 0, int last = -1) const;
+
+    // Starts looking for the first row at or after `from` (wrapping round) holding every word
+    // of `typed` in any column, without regard to case and accents. Answered by found(); a
+    // newer search replaces an older one. While the table is still being read, a search that
+    // finds nothing yet goes on in the rows that arrive.
+    void find(const QString& typed, int from = 0);
+    void cancelFind();
+
+Q_SIGNALS:
+    void loadProgress(int rows, qint64 expected);
+    void loadFinished(const QString& error);
+    void sortFinished();
+    // position -1: no row matches (and the table has been read completely).
+    void found(const QString& typed, int position);
+
+private:
+    struct LoadState;
+
+    void startLoad();
+    void onColumns(int generation, const RecordTableColumns& columns);
+    void onChunk(int generation, const RecordChunkPtr& chunk);
+    void onLoadFinished(int generation, const QString& error);
+    void startSort();
+    void applyOrder(std::shared_ptr<const RowOrder> order);
+    void startFind(int from, bool wrap);
+    void stopThreads();
+    int rowAt(int position) const;
+
+    RecordListSource m_source;
+    RecordRows m_rows;
+    QStringList m_columns;
+    QList<ColumnKind> m_kinds;
+    int m_keyColumn = -1;
+    qint64 m_expected = -1;
+    bool m_loading = false;
+    QString m_loadError;
+    int m_generation = 0;
+    std::shared_ptr<LoadState> m_load;
+    std::vector<QThread*> m_loaders;
+
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    std::shared_ptr<const RowOrder> m_order;
+    int m_sortSerial = 0;
+    int m_sortDone = 0;
+    std::shared_ptr<std::atomic<bool>> m_sortCancel;
+
+    QString m_findText;
+    QList<QByteArray> m_findTerms;
+    int m_findSerial = 0;
+    bool m_findPending = false; // nothing found yet; rows still to come are searched too
+    int m_findSearched = 0;     // rows searched by the pending search
+    std::shared_ptr<std::atomic<bool>> m_findCancel;
+
+    QThreadPool m_pool;
+};
+
+} // namespace vm
