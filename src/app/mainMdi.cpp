@@ -12,6 +12,7 @@
 #include "project/frmConfigure.h"
 #include "project/frmDirChooser.h"
 #include "project/frmNewProj.h"
+#include "records/FrmAddRec.h"
 #include "records/RecordLink.h"
 #include "render/BadgeRenderer.h"
 #include "render/RenderingWindow.h"
@@ -324,7 +325,7 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
         return placeholder(name, QStringLiteral("Records"));
 
     if (name == QLatin1String("FrmAddRec"))
-        return placeholder(name, QStringLiteral("Edit Table"));
+        return new FrmAddRec(m_dialogs);
 
     if (name == QLatin1String("frmPreview")) {
         auto* preview = new frmPreview(m_dialogs, [this] { return printer(); });
