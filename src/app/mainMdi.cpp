@@ -14,6 +14,7 @@
 #include "project/frmNewProj.h"
 #include "records/FrmAddRec.h"
 #include "records/RecordLink.h"
+#include "records/frmData.h"
 #include "render/BadgeRenderer.h"
 #include "render/RenderingWindow.h"
 #include "render/SheetPrinting.h"
@@ -321,11 +322,25 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
         return designer;
     }
 
-    if (name == QLatin1String("frmData"))
-        return placeholder(name, QStringLiteral("Records"));
+    if (name == QLatin1String("frmData")) {
+        auto* browser = new frmData(m_dialogs, m_front, m_back,
+                                    [this](RecordLinker& linker, const RecordKey& key) {
+                                        return linkRecordToViews(linker, key);
+                                    });
+        connect(browser, &frmData::editRecordsRequested, this,
+                [this] { showWindow(QStringLiteral("FrmAddRec")); });
+        connect(browser, &frmData::changeLayoutRequested, this, &mainMdi::onChangeLayout);
+        return browser;
+    }
 
-    if (name == QLatin1String("FrmAddRec"))
-        return new FrmAddRec(m_dialogs);
+    if (name == QLatin1String("FrmAddRec")) {
+        auto* editor = new FrmAddRec(m_dialogs);
+        connect(editor, &FrmAddRec::tableChanged, this, [this] {
+            if (auto* browser = qobject_cast<frmData*>(loadedWindow(QStringLiteral("frmData"))))
+                browser->offerRefresh();
+        });
+        return editor;
+    }
 
     if (name == QLatin1String("frmPreview")) {
         auto* preview = new frmPreview(m_dialogs, [this] { return printer(); });

@@ -1,0 +1,673 @@
+#include "records/frmData.h"
+
+#include "common/FileNames.h"
+#include "project/ProjectSettings.h"
+#include "records/RecordLink.h"
+#include "records/RecordListModel.h"
+#include "render/RenderingWindow.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ScreenUnits.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QTableView>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace vm {
+namespace {
+
+// The window as designed, in twips: a client area of 10050 x 9645 with the list above the
+// previews and the three frames. The search row above the list is new and moves the list's top
+// down by a row; the parts below the list keep their distance from the bottom edge.
+constexpr double DesignWidth = 10050;
+constexpr double DesignHeight = 9645;
+constexpr double ListTop = 480;
+constexpr double BelowList = 3510;  // from the list's bottom edge to the client's bottom
+constexpr double RightMargin = 195; // from the list's right edge to the client's right
+constexpr double ViewGap = 240;     // between the rendering windows when stacked beside the list
+constexpr int LongestColumn = 320;  // pixels a column starts at most with
+
+QString quoted(const QString& text)
+{
+    return QStringLiteral("\u201c%1\u201d").arg(text);
+}
+
+void showPicture(QLabel* label, const QImage& picture)
+{
+    if (picture.isNull()) {
+        label->clear();
+        return;
+    }
+    label->setPixmap(QPixmap::fromImage(picture.scaled(
+        label->contentsRect().size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+}
+
+// "Badges" lists the project's badges afresh each time it opens, in stored order.
+class BadgeCombo : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+    void showPopup() override
+    {
+        const QString chosen = currentText();
+        clear();
+        addItems(ProjectSettings::instance().Badges);
+        setCurrentIndex(findText(chosen));
+        QComboBox::showPopup();
+    }
+};
+
+// The client area: a fixed design size to start with, and the controls placed on resizing.
+class Body : public QWidget {
+public:
+    Body(QWidget* parent, std::function<void()> placeControls)
+        : QWidget(parent)
+        , m_place(std::move(placeControls))
+    {
+    }
+    QSize sizeHint() const override { return screenSize(this, {DesignWidth, DesignHeight}); }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { m_place(); }
+
+private:
+    std::function<void()> m_place;
+};
+
+} // namespace
+
+frmData::frmData(Dialogs& dialogs, RenderingWindow* front, RenderingWindow* back, LinkToViews link,
+                 QWidget* parent)
+    : QMdiSubWindow(parent)
+    , cdlgImportBadge(dialogs, this)
+    , m_dialogs(dialogs)
+    , m_front(front)
+    , m_back(back)
+    , m_link(std::move(link))
+    , m_records(std::make_unique<RecordListModel>())
+{
+    setObjectName(QStringLiteral("frmData"));
+    setWindowTitle(QStringLiteral("Records"));
+    buildControls();
+    ReloadData();
+}
+
+frmData::~frmData()
+{
+    Lst->setModel(nullptr);
+}
+
+void frmData::buildControls()
+{
+    auto* body = new Body(this, [this] { layoutControls(); });
+    setWidget(body);
+
+    lblFind = new QLabel(QStringLiteral("&Find:"), body);
+    lblFind->setObjectName(QStringLiteral("lblFind"));
+    txtFind = new QLineEdit(body);
+    txtFind->setObjectName(QStringLiteral("txtFind"));
+    txtFind->setPlaceholderText(QStringLiteral("Name, number, any part of a record"));
+    txtFind->setClearButtonEnabled(true);
+    lblFind->setBuddy(txtFind);
+    lblStatus = new QLabel(body);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    prgLoad = new QProgressBar(body);
+    prgLoad->setObjectName(QStringLiteral("prgLoad"));
+    prgLoad->setAccessibleName(QStringLiteral("Records read"));
+    prgLoad->setTextVisible(false);
+    prgLoad->hide();
+
+    Label2 = new QLabel(QStringLiteral("Close"), body);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setAlignment(Qt::AlignCenter);
+    Label2->setCursor(Qt::PointingHandCursor);
+    Label2->setFocusPolicy(Qt::TabFocus);
+    Label2->setToolTip(QStringLiteral("Close the record browser"));
+    Label2->setAccessibleName(QStringLiteral("Close"));
+    Label2->installEventFilter(this);
+
+    Lst = new QTableView(body);
+    Lst->setObjectName(QStringLiteral("Lst"));
+    Lst->setAccessibleName(QStringLiteral("Records"));
+    Lst->setModel(m_records.get());
+    Lst->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Lst->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Lst->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Lst->setWordWrap(false);
+    Lst->setAlternatingRowColors(true);
+    Lst->verticalHeader()->hide();
+    Lst->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Lst->verticalHeader()->setDefaultSectionSize(Lst->fontMetrics().height() + 6);
+    Lst->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Lst->horizontalHeader()->setHighlightSections(false);
+    Lst->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    Lst->setSortingEnabled(true);
+    Lst->installEventFilter(this);
+
+    Image1 = new QLabel(body);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAccessibleName(QStringLiteral("Photograph"));
+    Image2 = new QLabel(body);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setAccessibleName(QStringLiteral("Signature"));
+    for (QLabel* preview : {Image1, Image2}) {
+        preview->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        preview->setAlignment(Qt::AlignCenter);
+    }
+
+    auto frame = [body](const QString& name, const QString& caption) {
+        auto* box = new QGroupBox(caption, body);
+        box->setObjectName(name);
+        return box;
+    };
+    auto place = [this](QWidget* w, double left, double top, double width, double height) {
+        w->setGeometry(screenPixels(this, left), screenPixels(this, top), screenPixels(this, width),
+                       screenPixels(this, height));
+    };
+    auto button = [&](QWidget* box, const QString& name, const QString& caption, double left,
+                      double top, double width, double height) {
+        auto* b = new QPushButton(caption, box);
+        b->setObjectName(name);
+        place(b, left, top, width, height);
+        return b;
+    };
+
+    Frame1 = frame(QStringLiteral("Frame1"), QStringLiteral("Badges"));
+    cmbBadges = new BadgeCombo(Frame1);
+    cmbBadges->setObjectName(QStringLiteral("cmbBadges"));
+    cmbBadges->setAccessibleName(QStringLiteral("Badges"));
+    cmbBadges->addItems(ProjectSettings::instance().Badges);
+    cmbBadges->setCurrentIndex(-1);
+    place(cmbBadges, 120, 240, 2295, 315);
+    cmdImportBadge = button(Frame1, QStringLiteral("cmdImportBadge"), QStringLiteral("Improt"), 120,
+                            600, 1095, 375);
+    cmdImportBadge->setToolTip(
+        QStringLiteral("Open a badge file and add it to the project's badges"));
+    cmdChange =
+        button(Frame1, QStringLiteral("cmdChange"), QStringLiteral("Change"), 1320, 600, 1095, 375);
+    cmdChange->setToolTip(QStringLiteral("Open the current badge in the designer"));
+
+    Frame2 = frame(QStringLiteral("Frame2"), QStringLiteral("Data"));
+    cmdRefresh = button(Frame2, QStringLiteral("cmdRefresh"), QStringLiteral("Refresh"), 120, 360,
+                        1095, 375);
+    cmdEditRec = button(Frame2, QStringLiteral("cmdEditRec"), QStringLiteral("Add/Edit"), 1320, 360,
+                        1335, 375);
+
+    Frame3 = frame(QStringLiteral("Frame3"), QStringLiteral("Print"));
+    opFront = new QRadioButton(QStringLiteral("Front"), Frame3);
+    opFront->setObjectName(QStringLiteral("opFront"));
+    place(opFront, 120, 240, 780, 255);
+    opBack = new QRadioButton(QStringLiteral("Back"), Frame3);
+    opBack->setObjectName(QStringLiteral("opBack"));
+    place(opBack, 900, 240, 735, 255); // right of "Front" whatever the font
+    opFront->setChecked(true);
+    OsenXPButton1 =
+        button(Frame3, QStringLiteral("OsenXPButton1"), QStringLiteral("+"), 120, 600, 495, 255);
+    OsenXPButton1->setToolTip(
+        QStringLiteral("Put the chosen side of the selected people on the print page"));
+    OsenXPButton3 =
+        button(Frame3, QStringLiteral("OsenXPButton3"), QStringLiteral("-"), 720, 600, 495, 255);
+    OsenXPButton3->setToolTip(QStringLiteral("Take the badge added last off the print page"));
+    OsenXPButton2 = button(Frame3, QStringLiteral("OsenXPButton2"), QStringLiteral("Preview"), 1680,
+                           240, 1095, 375);
+    OsenXPButton2->setToolTip(QStringLiteral("Show the print page"));
+    for (QPushButton* b : {OsenXPButton1, OsenXPButton3})
+        b->setAccessibleName(b->toolTip());
+
+    Shape1 = new QFrame(body);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Shape1->setAutoFillBackground(true);
+    Shape1->setBackgroundRole(QPalette::Mid);
+    Shape1->hide();
+
+    connect(Lst, &QTableView::clicked, this, [this] { LinkSelectedRecord(); });
+    connect(txtFind, &QLineEdit::textEdited, this, [this] { find(false); });
+    connect(txtFind, &QLineEdit::returnPressed, this, [this] { find(true); });
+    connect(new QShortcut(QKeySequence::FindNext, this), &QShortcut::activated, this,
+            [this] { find(true); });
+    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] {
+        txtFind->setFocus();
+        txtFind->selectAll();
+    });
+    connect(cmbBadges, &QComboBox::activated, this, &frmData::chooseBadge);
+    connect(cmdImportBadge, &QPushButton::clicked, this, &frmData::importBadge);
+    connect(cmdChange, &QPushButton::clicked, this, [this] {
+        if (!ProjectSettings::instance().CurrentBadgePath.isEmpty())
+            Q_EMIT changeLayoutRequested();
+    });
+    connect(cmdRefresh, &QPushButton::clicked, this, &frmData::ReloadData);
+    connect(cmdEditRec, &QPushButton::clicked, this, &frmData::editRecordsRequested);
+    connect(OsenXPButton1, &QPushButton::clicked, this, &frmData::putOnPage);
+    connect(OsenXPButton3, &QPushButton::clicked, this, &frmData::takeOffPage);
+    connect(OsenXPButton2, &QPushButton::clicked, this, &frmData::preview);
+    connect(lblStatus, &QLabel::linkActivated, this, &frmData::ReloadData);
+
+    RecordListModel* model = m_records.get();
+    connect(model, &RecordListModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { onRowsArrived(first, last); });
+    connect(model, &RecordListModel::loadProgress, this, &frmData::onLoadProgress);
+    connect(model, &RecordListModel::loadFinished, this, &frmData::onLoadFinished);
+    connect(model, &RecordListModel::found, this, &frmData::onFound);
+    connect(model, &RecordListModel::sortFinished, this, [this] {
+        if (Lst->currentIndex().isValid())
+            Lst->scrollTo(Lst->currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
+    connect(this, &QMdiSubWindow::aboutToActivate, this,
+            [this] { QTimer::singleShot(0, this, &frmData::keepViewsInFront); });
+
+    adjustSize();
+}
+
+void frmData::layoutControls()
+{
+    QWidget* body = widget();
+    if (!body || !Shape1) // still being built
+        return;
+    const double width = screenTwips(this, body->width());
+    const double height = screenTwips(this, body->height());
+    auto place = [this](QWidget* w, double left, double top, double w_, double h) {
+        w->setGeometry(screenPixels(this, left), screenPixels(this, top),
+                       screenPixels(this, std::max(w_, 0.0)), screenPixels(this, std::max(h, 0.0)));
+    };
+
+    // In a maximised window the rendering windows stand in Shape1's place, right of the list.
+    double shapeLeft = 10080;
+    const bool besideViews = isMaximized() && m_front && m_front->isVisible();
+    if (besideViews) {
+        const QPoint views = body->mapFrom(parentWidget(), m_front->pos());
+        shapeLeft = std::max(shapeLeft, screenTwips(this, views.x()) - 120);
+    }
+    Shape1->setVisible(besideViews);
+    place(Shape1, shapeLeft, 360, width - shapeLeft - 120, height - 360 - 630);
+
+    const double listRight = std::max(besideViews ? shapeLeft - RightMargin : width - RightMargin,
+                                      DesignWidth - RightMargin);
+    const double below = height - DesignHeight; // the bottom part keeps its distance to the edge
+    place(Label2, listRight - 735, 120, 615, 240);
+    place(lblFind, 120, 90, 480, 300);
+    place(txtFind, 600, 90, 3600, 300);
+    const double statusLeft = 4320;
+    const double statusRight = listRight - 735 - 120;
+    if (prgLoad->isVisible()) {
+        place(prgLoad, statusRight - 1500, 135, 1500, 210);
+        place(lblStatus, statusLeft, 90, statusRight - 1620 - statusLeft, 300);
+    } else {
+        place(lblStatus, statusLeft, 90, statusRight - statusLeft, 300);
+    }
+    place(Lst, 120, ListTop, listRight - 120, height - ListTop - BelowList);
+    place(Image1, 120, 6360 + below, 2535, 3135);
+    place(Image2, 2880, 6360 + below, 2535, 3135);
+    place(Frame1, 5520, 6240 + below, 2895, 1215);
+    place(Frame2, 5520, 7440 + below, 2895, 975);
+    place(Frame3, 5520, 8400 + below, 2895, 975);
+}
+
+void frmData::showEvent(QShowEvent* event)
+{
+    QMdiSubWindow::showEvent(event);
+    if (m_placed)
+        return;
+    m_placed = true;
+    // The designed client size, at the top left of the main window's area; the front view level
+    // with it, the back view below.
+    if (!isMaximized())
+        resize(widget()->sizeHint() + (size() - widget()->size()));
+    move(screenPixels(this, 120), screenPixels(this, 120));
+    if (m_front && m_back) {
+        m_front->move(m_front->x(), y());
+        m_back->move(m_back->x(), m_front->y() + m_front->height() + screenPixels(this, ViewGap));
+    }
+}
+
+void frmData::resizeEvent(QResizeEvent* event)
+{
+    QMdiSubWindow::resizeEvent(event);
+    keepViewsInFront();
+}
+
+void frmData::changeEvent(QEvent* event)
+{
+    QMdiSubWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        QTimer::singleShot(0, this, &frmData::keepViewsInFront);
+}
+
+// A maximised browser would hide the rendering windows: they stay in front of it, stacked in
+// Shape1's place, so the operator always sees the badge of the person chosen.
+void frmData::keepViewsInFront()
+{
+    layoutControls();
+    if (!isMaximized() || !m_front || !m_back || !widget())
+        return;
+    const int shapeTop = widget()->mapTo(parentWidget(), Shape1->pos()).y();
+    m_front->move(m_front->x(), shapeTop + screenPixels(this, ViewGap));
+    m_front->raise();
+    m_back->move(m_back->x(), m_front->y() + m_front->height() + screenPixels(this, ViewGap));
+    m_back->raise();
+}
+
+bool frmData::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Lst && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            LinkSelectedRecord();
+            return true;
+        }
+    }
+    if (watched == Label2) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            Label2->setFrameStyle(QFrame::Box | QFrame::Plain); // pressed, as a button would be
+            return true;
+        case QEvent::MouseButtonRelease: {
+            Label2->setFrameStyle(QFrame::NoFrame);
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (Label2->rect().contains(mouse->position().toPoint()))
+                QTimer::singleShot(0, this, &QMdiSubWindow::close);
+            return true;
+        }
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+                QTimer::singleShot(0, this, &QMdiSubWindow::close);
+                return true;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return QMdiSubWindow::eventFilter(watched, event);
+}
+
+void frmData::ReloadData()
+{
+    const ProjectSettings& project = ProjectSettings::instance();
+    if (const std::optional<QString> key = m_records->keyText(Lst->currentIndex().row()))
+        m_keepKey = key;
+    m_linker.reset();
+    if (m_db.OpenProjectDatabase(project.DatabasePath))
+        m_linker = std::make_unique<RecordLinker>(m_db, project.stored());
+    m_columnsSized = false;
+    lblStatus->setText(QStringLiteral("Reading the records of %1 ...").arg(project.MasterTable));
+    prgLoad->setRange(0, 0);
+    prgLoad->show();
+    layoutControls();
+    m_records->reload({project.DatabasePath, project.MasterTable, project.UniqueField});
+}
+
+void frmData::onLoadProgress(int rows, qint64 expected)
+{
+    if (expected > 0 && expected <= std::numeric_limits<int>::max()) {
+        prgLoad->setRange(0, int(expected));
+        prgLoad->setValue(std::min<qint64>(rows, expected));
+        lblStatus->setText(QStringLiteral("Reading records: %L1 of %L2").arg(rows).arg(expected));
+    } else {
+        lblStatus->setText(QStringLiteral("Reading records: %L1").arg(rows));
+    }
+}
+
+void frmData::onLoadFinished(const QString& error)
+{
+    prgLoad->hide();
+    const int rows = m_records->rowCount();
+    lblStatus->setText(error.isEmpty() ? (rows == 1 ? QStringLiteral("1 record")
+                                                    : QStringLiteral("%L1 records").arg(rows))
+                                       : error);
+    layoutControls();
+    if (m_records->sortColumn() >= 0) {
+        // The arrow went with the columns while they were read again; the order did not.
+        QHeaderView* header = Lst->horizontalHeader();
+        const QSignalBlocker quiet(header);
+        header->setSortIndicator(m_records->sortColumn(), m_records->sortOrder());
+    }
+    if (!error.isEmpty()) {
+        m_keepKey.reset();
+        m_dialogs.message(this, {QStringLiteral("The records could not be read."),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
+                                 error});
+        return;
+    }
+    if (m_keepKey && m_linker) {
+        // The person selected before is no longer in the table: the views must not keep him.
+        const Result<RecordKey> key = m_linker->keyFromText(*m_keepKey);
+        m_keepKey.reset();
+        if (key)
+            m_link(*m_linker, *key);
+        showPreviews(m_front ? m_front->record() : std::nullopt);
+    }
+}
+
+void frmData::onRowsArrived(int first, int last)
+{
+    if (!m_columnsSized && m_records->columnCount() > 0) {
+        m_columnsSized = true;
+        Lst->resizeColumnsToContents();
+        for (int c = 0; c < m_records->columnCount(); ++c)
+            Lst->setColumnWidth(c, std::min(Lst->columnWidth(c), LongestColumn));
+    }
+    if (!m_keepKey)
+        return;
+    const int position = m_records->positionOfKey(*m_keepKey, first, last);
+    if (position < 0)
+        return;
+    m_keepKey.reset();
+    selectPosition(position);
+    LinkSelectedRecord(); // the views show what the table holds now
+}
+
+void frmData::offerRefresh()
+{
+    lblStatus->setText(QStringLiteral("The table has been changed. <a href=\"refresh\">Refresh "
+                                      "the list</a>"));
+}
+
+void frmData::selectPosition(int position)
+{
+    const QModelIndex index = m_records->index(position, 0);
+    Lst->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                      QItemSelectionModel::Rows);
+    Lst->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+RecordKey frmData::keyAt(int position)
+{
+    const std::optional<QString> text = m_records->keyText(position);
+    const ColumnKind kind = m_linker->keyKind();
+    if (!text)
+        return RecordKey::fromValue(QVariant(), kind); // says the record has no key
+    Result<RecordKey> key = m_linker->keyFromText(*text);
+    return key ? *key : RecordKey::fromValue(*text, kind);
+}
+
+void frmData::LinkSelectedRecord()
+{
+    const int position = Lst->currentIndex().row();
+    if (position < 0 || !m_linker || !m_link)
+        return;
+    if (m_records->keyColumn() < 0) {
+        const ProjectSettings& project = ProjectSettings::instance();
+        MsgBox(m_dialogs, this,
+               QStringLiteral("The table %1 has no column %2, which tells its records apart: no "
+                              "record can be shown on the badge.")
+                   .arg(quoted(project.MasterTable), quoted(project.UniqueField)),
+               MessageButtons::Ok, MessageIcon::Exclamation);
+        return;
+    }
+    m_link(*m_linker, keyAt(position));
+    showPreviews(m_front ? m_front->record() : std::nullopt);
+}
+
+void frmData::showPreviews(const std::optional<LinkedRecord>& record)
+{
+    showPicture(Image1, record ? record->photo : QImage());
+    showPicture(Image2, record ? record->sign : QImage());
+}
+
+bool frmData::OpenImage(QLabel* Cnt, QString& ptH)
+{
+    QImage picture;
+    const bool first = vm::OpenImage(picture, ptH);
+    showPicture(Cnt, picture);
+    return first;
+}
+
+void frmData::find(bool next)
+{
+    const QString typed = txtFind->text();
+    if (typed.trimmed().isEmpty()) {
+        m_records->cancelFind();
+        return;
+    }
+    const int from = next ? Lst->currentIndex().row() + 1 : 0;
+    m_records->find(typed, from);
+}
+
+void frmData::onFound(const QString& typed, int position)
+{
+    if (typed != txtFind->text())
+        return;
+    if (position < 0) {
+        lblStatus->setText(QStringLiteral("No record holds %1.").arg(quoted(typed.trimmed())));
+        return;
+    }
+    selectPosition(position);
+    LinkSelectedRecord();
+}
+
+void frmData::chooseBadge(int index)
+{
+    if (index < 0)
+        return;
+    ProjectSettings& project = ProjectSettings::instance();
+    const QString path = project.BadgeDir + cmbBadges->itemText(index) + QStringLiteral(".lyt");
+    m_front->Load_Card(path);
+    m_back->Load_Card(path);
+    project.CurrentBadgePath = path;
+    showPreviews(std::nullopt);
+}
+
+void frmData::importBadge()
+{
+    ProjectSettings& project = ProjectSettings::instance();
+    cdlgImportBadge.Filter = QStringLiteral("Badge file (*.Lyt)|*.Lyt");
+    cdlgImportBadge.InitDir = project.BadgeDir;
+    cdlgImportBadge.FileName.clear();
+    cdlgImportBadge.ShowOpen();
+    const QString path = cdlgImportBadge.FileName;
+    if (path.size() < 4)
+        return;
+    m_front->Load_Card(path);
+    m_back->Load_Card(path);
+    project.CurrentBadgePath = path;
+    showPreviews(std::nullopt);
+    const QString title = fileTitle(path);
+    const QString name = title.left(title.size() - 4);
+    if (!project.Badges.contains(name))
+        project.Badges << name;
+}
+
+RenderingWindow* frmData::chosenView() const
+{
+    return opBack->isChecked() ? m_back : m_front;
+}
+
+bool frmData::addSlot(const PrintSlot& slot)
+{
+    if (m_pageCount >= PageLimit) {
+        MsgBox(m_dialogs, this, QStringLiteral("Sorry, Out of page's limit!"), MessageButtons::Ok,
+               MessageIcon::Exclamation);
+        return false;
+    }
+    ++m_pageCount;
+    Q_EMIT addToPrintPage(m_pageCount - 1, slot);
+    return true;
+}
+
+// "+": the chosen side as it is shown, or, with several people selected, that side filled with
+// each of them in list order. A person who cannot be linked is left out and named.
+void frmData::putOnPage()
+{
+    RenderingWindow* view = chosenView();
+    if (!view)
+        return;
+    if (ProjectSettings::instance().CurrentBadgePath.isEmpty()) {
+        MsgBox(m_dialogs, this,
+               QStringLiteral("Choose a badge in the Badges list first: there is nothing to put "
+                              "on the print page yet."),
+               MessageButtons::Ok, MessageIcon::Exclamation);
+        return;
+    }
+
+    QItemSelection selection = Lst->selectionModel()->selection();
+    std::sort(selection.begin(), selection.end(),
+              [](const QItemSelectionRange& a, const QItemSelectionRange& b) {
+                  return a.top() < b.top();
+              });
+    QList<int> positions;
+    const qsizetype room = qsizetype(PageLimit - m_pageCount) + 1; // one more shows the limit
+    for (const QItemSelectionRange& range : selection) {
+        for (int row = range.top(); row <= range.bottom() && positions.size() < room; ++row) {
+            if (positions.isEmpty() || positions.last() != row)
+                positions << row;
+        }
+    }
+
+    if (positions.size() <= 1 || !m_linker) {
+        // What the view shows is what goes on the page, also a side emptied by a failed link.
+        const std::optional<LinkedRecord>& record = view->record();
+        addSlot({record ? view->layout() : view->shownSide(), record, view->cardSize()});
+        return;
+    }
+
+    QStringList missing;
+    for (int position : positions) {
+        const LinkResult linked = m_linker->link(keyAt(position));
+        if (!linked.record) {
+            missing << linked.message;
+            continue;
+        }
+        if (!addSlot({view->layout(), linked.record, view->cardSize()}))
+            break;
+    }
+    if (!missing.isEmpty())
+        m_dialogs.message(
+            this, {QStringLiteral("%1 of the people selected could not be put on the print page.")
+                       .arg(missing.size()),
+                   MessageButtons::Ok,
+                   MessageIcon::Exclamation,
+                   {},
+                   missing.join(QLatin1Char('\n'))});
+}
+
+void frmData::takeOffPage()
+{
+    if (m_pageCount <= 0)
+        return;
+    Q_EMIT removeFromPrintPage(m_pageCount - 1);
+    --m_pageCount;
+}
+
+void frmData::preview()
+{
+    Q_EMIT previewRequested(ProjectSettings::instance().BadgeOrientation);
+}
+
+} // namespace vm

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "project/Database.h"
+#include "render/PrintSlot.h"
+#include "widgets/CommonDialog.h"
+
+#include <QMdiSubWindow>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+
+namespace vm {
+
+class Dialogs;
+class RecordKey;
+class RecordLinker;
+class RecordListModel;
+class RenderingWindow;
+
+// The record browser "Records": the master table's people in a list that fills while it is read
+// and finds people as their name is typed, the badge to print, both sides filled with the person
+// chosen, and the print page fed from them.
+//
+// Linking goes through the main window (both views are filled or both emptied, and the operator
+// is told why); the print page is fed through signals, so this window never includes it.
+class frmData : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    // Fills both rendering windows with one record; false when it did not link.
+    using LinkToViews = std::function<bool(RecordLinker&, const RecordKey&)>;
+
+    frmData(Dialogs& dialogs, RenderingWindow* front, RenderingWindow* back, LinkToViews link,
+            QWidget* parent = nullptr);
+    ~frmData() override;
+
+    // Reads the master table again; the person selected stays selected when still there.
+    void ReloadData();
+    // Links the person of the list's current row to both sides and shows the pictures.
+    void LinkSelectedRecord();
+    // Loads a picture file into a preview, trying .jpg, .jpeg and .bmp; true when the first
+    // attempt loaded. The preview is emptied when nothing loads.
+    bool OpenImage(QLabel* Cnt, QString& ptH);
+
+    // Badges this window has put on the print page; the page may hold some from before.
+    int PageCount() const { return m_pageCount; }
+    void setPageCount(int count) { m_pageCount = count; }
+    // "+" refuses once PageCount has reached this.
+    static constexpr int PageLimit = 1000;
+
+    // The list's rows as shown, and the person of each.
+    RecordListModel* records() const { return m_records.get(); }
+    // Tells the operator the table was changed elsewhere and offers to read it again.
+    void offerRefresh();
+
+    QLabel* lblFind = nullptr;
+    QLineEdit* txtFind = nullptr;
+    QLabel* lblStatus = nullptr;
+    QProgressBar* prgLoad = nullptr;
+    QTableView* Lst = nullptr;
+    QLabel* Image1 = nullptr;
+    QLabel* Image2 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QComboBox* cmbBadges = nullptr;
+    QPushButton* cmdImportBadge = nullptr;
+    QPushButton* cmdChange = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QPushButton* cmdRefresh = nullptr;
+    QPushButton* cmdEditRec = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QRadioButton* opFront = nullptr;
+    QRadioButton* opBack = nullptr;
+    QPushButton* OsenXPButton1 = nullptr; // "+"
+    QPushButton* OsenXPButton3 = nullptr; // "-"
+    QPushButton* OsenXPButton2 = nullptr; // "Preview"
+    QLabel* Label2 = nullptr;             // "Close"
+    QFrame* Shape1 = nullptr;
+    CommonDialog cdlgImportBadge;
+
+Q_SIGNALS:
+    // Badge `ino` (0 for the first added) goes on the print page.
+    void addToPrintPage(int ino, const vm::PrintSlot& slot);
+    void removeFromPrintPage(int ino);
+    // Show the print page laid out for the badge's orientation (1 landscape, 2 portrait).
+    void previewRequested(int orientation);
+    // Open the current badge in the designer.
+    void changeLayoutRequested();
+    // Open the table editor.
+    void editRecordsRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void layoutControls();
+    void keepViewsInFront();
+    void chooseBadge(int index);
+    void importBadge();
+    void putOnPage();
+    void takeOffPage();
+    void preview();
+    void find(bool next);
+    void onFound(const QString& typed, int position);
+    void onRowsArrived(int first, int last);
+    void onLoadProgress(int rows, qint64 expected);
+    void onLoadFinished(const QString& error);
+    void selectPosition(int position);
+    RecordKey keyAt(int position);
+    void showPreviews(const std::optional<LinkedRecord>& record);
+    RenderingWindow* chosenView() const;
+    bool addSlot(const PrintSlot& slot);
+
+    Dialogs& m_dialogs;
+    RenderingWindow* m_front;
+    RenderingWindow* m_back;
+    LinkToViews m_link;
+    DatabaseConnection m_db;
+    std::unique_ptr<RecordLinker> m_linker;
+    std::unique_ptr<RecordListModel> m_records;
+    int m_pageCount = 0;
+    bool m_placed = false;
+    bool m_columnsSized = false;
+    std::optional<QString> m_keepKey; // the person to select again once the list has him
+};
+
+} // namespace vm

@@ -1,0 +1,441 @@
+// Invariant: the record browser lists every person of the master table, and whatever way a person
+// is chosen (click, Enter, a search) both sides show that person and nobody else; a person who
+// cannot be linked leaves both sides empty and the operator is told why. "+" puts the chosen
+// side of each selected person on the print page, in list order, never beyond the page's limit.
+#include "app/mainMdi.h"
+#include "common/SaveFile.h"
+#include "demo/DemoProject.h"
+#include "project/ProjectSettings.h"
+#include "records/FrmAddRec.h"
+#include "records/RecordListModel.h"
+#include "records/frmData.h"
+#include "render/RenderingWindow.h"
+#include "support/FileBytes.h"
+#include "support/ScriptedDialogs.h"
+#include "widgets/ScreenUnits.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vm;
+using namespace vm::test;
+
+namespace {
+
+constexpr int People = 40;
+
+QStringList captions(const BadgeSide& side)
+{
+    QStringList texts;
+    for (const auto& [index, field] : side.lblField)
+        texts << field.Caption;
+    return texts;
+}
+
+struct AddedSlot {
+    int ino;
+    PrintSlot slot;
+};
+
+} // namespace
+
+class tst_frmData : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void listsEveryPersonAndPlacesTheViews();
+    void clickAndEnterLinkThePerson_data();
+    void clickAndEnterLinkThePerson();
+    void personWithoutChildRowLeavesBothSidesEmpty();
+    void badgesDropDownImportAndChange();
+    void searchFindsPeopleAsTyped();
+    void printPageGetsEachSelectedPersonInListOrder();
+    void refreshKeepsThePersonAndShowsTheChanges();
+    void maximisedBrowserKeepsTheViewsInFront();
+    void closeLabelClosesTheWindow();
+
+private:
+    frmData* openBrowser();
+    void chooseBadge(const QString& name);
+    void click(int position, Qt::KeyboardModifiers modifiers = {});
+    QString keyShown(const RenderingWindow* view) const;
+
+    QTemporaryDir m_dir;
+    QString m_project;
+    ScriptedDialogs m_dialogs;
+    mainMdi* m_window = nullptr;
+    frmData* m_browser = nullptr;
+    QList<AddedSlot> m_added;
+    QList<int> m_removed;
+    QList<int> m_previews;
+};
+
+void tst_frmData::initTestCase()
+{
+    QString error;
+    DemoOptions options;
+    options.people = People;
+    options.photoSize = {60, 80};
+    m_project = createDemoProject(m_dir.filePath(QStringLiteral("demo")), options, &error);
+    QVERIFY2(!m_project.isEmpty(), qPrintable(error));
+    DatabaseConnection db;
+    QVERIFY(db.OpenProjectDatabase(m_dir.filePath(QStringLiteral("demo/data/demo.sqlite"))));
+    // Person 18's department row goes missing.
+    QCOMPARE(db.execute(QStringLiteral("update Employee set DeptID = 99 where EmpNo = 18")).outcome,
+             DatabaseConnection::Outcome::Ok);
+}
+
+void tst_frmData::init()
+{
+    ProjectSettings::instance().reset();
+    m_dialogs.clear();
+    m_added.clear();
+    m_removed.clear();
+    m_previews.clear();
+    m_window = new mainMdi(m_dialogs);
+    m_window->resize(1400, 900);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QVERIFY(m_window->openProjectFile(m_project));
+    m_browser = openBrowser();
+    QVERIFY(m_browser);
+}
+
+void tst_frmData::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+}
+
+frmData* tst_frmData::openBrowser()
+{
+    m_window->mnuReclist->trigger();
+    auto* browser = m_window->findChild<frmData*>(QStringLiteral("frmData"));
+    if (!browser)
+        return nullptr;
+    QSignalSpy finished(browser->records(), &RecordListModel::loadFinished);
+    if (browser->records()->isLoading() && !finished.wait(30000))
+        return nullptr;
+    connect(browser, &frmData::addToPrintPage, this, [this](int ino, const PrintSlot& slot) {
+        m_added.append({ino, slot});
+    });
+    connect(browser, &frmData::removeFromPrintPage, this, [this](int ino) { m_removed << ino; });
+    connect(browser, &frmData::previewRequested, this,
+            [this](int orientation) { m_previews << orientation; });
+    return browser;
+}
+
+void tst_frmData::chooseBadge(const QString& name)
+{
+    QComboBox* combo = m_browser->cmbBadges;
+    combo->showPopup(); // the list is filled as it opens
+    combo->hidePopup();
+    const int index = combo->findText(name);
+    QVERIFY(index >= 0);
+    combo->setCurrentIndex(index);
+    Q_EMIT combo->activated(index);
+}
+
+void tst_frmData::click(int position, Qt::KeyboardModifiers modifiers)
+{
+    QTableView* list = m_browser->Lst;
+    const QModelIndex index = list->model()->index(position, 1);
+    list->scrollTo(index);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                      list->visualRect(index).center());
+}
+
+QString tst_frmData::keyShown(const RenderingWindow* view) const
+{
+    return view->record() ? view->record()->key.text() : QString();
+}
+
+void tst_frmData::listsEveryPersonAndPlacesTheViews()
+{
+    RecordListModel* records = m_browser->records();
+    QCOMPARE(records->rowCount(), People);
+    QCOMPARE(records->columnNames(), QStringList({"EmpNo", "FirstName", "LastName", "Title",
+                                                  "DeptID", "HireDate", "ValidUntil", "Email"}));
+    const DemoPerson third = demoPerson(3);
+    QCOMPARE(records->index(2, 0).data().toString(), QStringLiteral("3"));
+    QCOMPARE(records->index(2, 2).data().toString(), third.lastName);
+    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
+
+    // Placed at the top left, the front view level with it and the back view below.
+    RenderingWindow* front = m_window->frmFront();
+    RenderingWindow* back = m_window->frmBack();
+    QCOMPARE(m_browser->pos(), QPoint(screenPixels(m_browser, 120), screenPixels(m_browser, 120)));
+    QCOMPARE(front->y(), m_browser->y());
+    QCOMPARE(back->y(), front->y() + front->height() + screenPixels(m_browser, 240));
+    QVERIFY(!m_browser->geometry().intersects(front->geometry()));
+    QVERIFY(m_browser->opFront->isChecked());
+
+    // One instance: showing it again reads nothing again.
+    QSignalSpy reset(records, &QAbstractItemModel::modelReset);
+    m_window->mnuReclist->trigger();
+    QCOMPARE(m_window->findChildren<frmData*>().size(), 1);
+    QCOMPARE(reset.size(), 0);
+}
+
+void tst_frmData::clickAndEnterLinkThePerson_data()
+{
+    QTest::addColumn<bool>("enter");
+    QTest::newRow("click") << false;
+    QTest::newRow("Enter") << true;
+}
+
+void tst_frmData::clickAndEnterLinkThePerson()
+{
+    QFETCH(bool, enter);
+    chooseBadge(QStringLiteral("Staff"));
+    const int position = 2; // EmpNo 3 has a .jpg photograph and signature
+    if (enter) {
+        m_browser->Lst->setCurrentIndex(m_browser->records()->index(position, 0));
+        QVERIFY(keyShown(m_window->frmFront()).isEmpty()); // moving alone links nobody
+        QTest::keyClick(m_browser->Lst, Qt::Key_Return);
+    } else {
+        click(position);
+    }
+    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
+    const DemoPerson person = demoPerson(3);
+    for (RenderingWindow* view : {m_window->frmFront(), m_window->frmBack()})
+        QCOMPARE(keyShown(view), QStringLiteral("3"));
+    QVERIFY(captions(m_window->frmFront()->shownSide()).contains(person.firstName));
+    QVERIFY(captions(m_window->frmBack()->shownSide()).contains(person.department));
+    QVERIFY(!m_browser->Image1->pixmap().isNull());
+    QVERIFY(!m_browser->Image2->pixmap().isNull());
+}
+
+void tst_frmData::personWithoutChildRowLeavesBothSidesEmpty()
+{
+    chooseBadge(QStringLiteral("Staff"));
+    click(2);
+    QCOMPARE(keyShown(m_window->frmFront()), QStringLiteral("3"));
+    click(17); // EmpNo 18, whose department row is missing
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QVERIFY2(m_dialogs.messages.first().text.contains(QLatin1String("Department")),
+             qPrintable(m_dialogs.messages.first().text));
+    const DemoPerson before = demoPerson(3);
+    for (RenderingWindow* view : {m_window->frmFront(), m_window->frmBack()}) {
+        QVERIFY(!view->record());
+        const QStringList shown = captions(view->shownSide());
+        QVERIFY(!shown.contains(before.firstName) && !shown.contains(before.department));
+    }
+    QVERIFY(m_browser->Image1->pixmap().isNull());
+    QVERIFY(m_browser->Image2->pixmap().isNull());
+}
+
+void tst_frmData::badgesDropDownImportAndChange()
+{
+    ProjectSettings& project = ProjectSettings::instance();
+    project.Badges = {QStringLiteral("Visitor"), QStringLiteral("Staff")};
+    QComboBox* combo = m_browser->cmbBadges;
+    combo->showPopup();
+    combo->hidePopup();
+    QCOMPARE(combo->count(), 2);
+    QCOMPARE(combo->itemText(0), QStringLiteral("Visitor")); // stored order, not sorted
+    QCOMPARE(combo->itemText(1), QStringLiteral("Staff"));
+
+    QSignalSpy change(m_browser, &frmData::changeLayoutRequested);
+    m_browser->cmdChange->click(); // no badge yet: nothing to change
+    QCOMPARE(change.size(), 0);
+
+    chooseBadge(QStringLiteral("Visitor"));
+    QCOMPARE(project.CurrentBadgePath, project.BadgeDir + QStringLiteral("Visitor.lyt"));
+    QCOMPARE(m_window->frmFront()->cardSize(), QSizeF(3090, 4876));
+    QVERIFY(!m_window->frmFront()->layout().lblField.isEmpty());
+    m_browser->cmdChange->click();
+    QCOMPARE(change.size(), 1);
+
+    // Import: a badge of the folder already listed is loaded but not listed twice; one from
+    // elsewhere is added once; a cancelled dialog changes nothing.
+    const QString staff = project.BadgeDir + QStringLiteral("Staff.Lyt");
+    const QString guest = m_dir.filePath(QStringLiteral("Guest.Lyt"));
+    QVERIFY(saveFileAtomically(guest, fileBytes(staff)).ok());
+    m_dialogs.fileAnswers = {staff, guest, guest, QString()};
+    for (int i = 0; i < 4; ++i)
+        m_browser->cmdImportBadge->click();
+    QCOMPARE(m_dialogs.fileRequests.size(), 4);
+    QCOMPARE(m_dialogs.fileRequests[0].filter, QStringLiteral("Badge file (*.Lyt) (*.Lyt)"));
+    QCOMPARE(m_dialogs.fileRequests[0].initialFolder, project.BadgeDir);
+    QCOMPARE(project.Badges, QStringList({"Visitor", "Staff", "Guest"}));
+    QCOMPARE(project.CurrentBadgePath, guest);
+    QCOMPARE(m_window->frmFront()->cardSize(), QSizeF(4876, 3090));
+    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
+}
+
+void tst_frmData::searchFindsPeopleAsTyped()
+{
+    chooseBadge(QStringLiteral("Staff"));
+    RecordListModel* records = m_browser->records();
+    // The first last name the demo gives several people, and those people in table order.
+    QMap<QString, QStringList> byName;
+    QString wanted;
+    for (int n = 1; n <= People; ++n) {
+        QStringList& keys = byName[demoPerson(n).lastName];
+        keys << QString::number(n);
+        if (wanted.isEmpty() && keys.size() == 2)
+            wanted = demoPerson(n).lastName;
+    }
+    const QStringList keys = byName.value(wanted);
+    QVERIFY(keys.size() >= 2);
+
+    QSignalSpy found(records, &RecordListModel::found);
+    auto typeText = [&](const QString& text) {
+        m_browser->txtFind->setFocus();
+        m_browser->txtFind->selectAll();
+        m_browser->txtFind->insert(text);
+    };
+    typeText(wanted.toUpper());
+    QTRY_COMPARE(keyShown(m_window->frmFront()), keys[0]);
+    QCOMPARE(*records->keyText(m_browser->Lst->currentIndex().row()), keys[0]);
+    QTest::keyClick(m_browser->txtFind, Qt::Key_Return); // the next one
+    QTRY_COMPARE(keyShown(m_window->frmFront()), keys[1]);
+
+    found.clear();
+    typeText(QStringLiteral("nobody by this name"));
+    QTRY_COMPARE(found.size(), 1);
+    QCOMPARE(keyShown(m_window->frmFront()), keys[1]);
+    QVERIFY(m_browser->lblStatus->text().contains(QLatin1String("nobody by this name")));
+
+    // Sorted by the number, highest first: the first match shown is the last in table order.
+    QSignalSpy sorted(records, &RecordListModel::sortFinished);
+    m_browser->Lst->sortByColumn(0, Qt::DescendingOrder);
+    QVERIFY(sorted.wait(10000));
+    QCOMPARE(*records->keyText(0), QString::number(People));
+    typeText(wanted.toLower());
+    QTRY_COMPARE(keyShown(m_window->frmFront()), keys.last());
+    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
+}
+
+void tst_frmData::printPageGetsEachSelectedPersonInListOrder()
+{
+    m_browser->OsenXPButton1->click(); // no badge chosen: nothing goes on the page
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QVERIFY(m_added.isEmpty());
+    m_dialogs.clear();
+
+    chooseBadge(QStringLiteral("Staff"));
+    click(5);
+    click(1, Qt::ControlModifier);
+    click(17, Qt::ControlModifier); // cannot be linked: left out and named
+    click(9, Qt::ControlModifier);
+    m_browser->OsenXPButton1->click();
+    QCOMPARE(m_dialogs.messages.size(), 2); // the failed link of the click, then the summary
+    QVERIFY(m_dialogs.messages.last().detail.contains(QLatin1String("Department")));
+    QCOMPARE(m_added.size(), 3);
+    QStringList keys;
+    for (int i = 0; i < m_added.size(); ++i) {
+        QCOMPARE(m_added[i].ino, i);
+        QVERIFY(m_added[i].slot.record);
+        keys << m_added[i].slot.record->key.text();
+        QCOMPARE(captions(m_added[i].slot.layout), captions(m_window->frmFront()->layout()));
+        QCOMPARE(m_added[i].slot.cardTwips, QSizeF(4876, 3090));
+        const DemoPerson person = demoPerson(keys.last().toInt());
+        QVERIFY(captions(m_added[i].slot.shown()).contains(person.firstName));
+    }
+    QCOMPARE(keys, QStringList({"2", "6", "10"}));
+    QCOMPARE(m_browser->PageCount(), 3);
+
+    // One person, the back side: exactly what the back view shows.
+    m_dialogs.clear();
+    click(3);
+    m_browser->opBack->setChecked(true);
+    m_browser->OsenXPButton1->click();
+    QCOMPARE(m_added.size(), 4);
+    QCOMPARE(m_added[3].ino, 3);
+    QCOMPARE(m_added[3].slot.record->key.text(), QStringLiteral("4"));
+    QCOMPARE(captions(m_added[3].slot.shown()), captions(m_window->frmBack()->shownSide()));
+
+    // "-" takes off the badge added last, down to an empty page.
+    for (int i = 0; i < 5; ++i)
+        m_browser->OsenXPButton3->click();
+    QCOMPARE(m_removed, QList<int>({3, 2, 1, 0}));
+    QCOMPARE(m_browser->PageCount(), 0);
+
+    m_browser->OsenXPButton2->click();
+    QCOMPARE(m_previews, QList<int>({1}));
+
+    m_browser->setPageCount(frmData::PageLimit);
+    m_browser->OsenXPButton1->click();
+    QCOMPARE(m_dialogs.messages.last().text, QStringLiteral("Sorry, Out of page's limit!"));
+    QCOMPARE(m_dialogs.messages.last().icon, MessageIcon::Exclamation);
+    QCOMPARE(m_added.size(), 4);
+    QCOMPARE(m_browser->PageCount(), frmData::PageLimit);
+}
+
+void tst_frmData::refreshKeepsThePersonAndShowsTheChanges()
+{
+    chooseBadge(QStringLiteral("Staff"));
+    click(9);
+    QCOMPARE(keyShown(m_window->frmFront()), QStringLiteral("10"));
+
+    // Changed in the table editor: the browser offers to read the table again.
+    m_browser->cmdEditRec->click();
+    auto* editor = qobject_cast<FrmAddRec*>(m_window->loadedWindow(QStringLiteral("FrmAddRec")));
+    QVERIFY(editor);
+    DatabaseConnection db;
+    QVERIFY(db.OpenProjectDatabase(ProjectSettings::instance().DatabasePath));
+    QCOMPARE(db.execute("update Employee set FirstName = 'Renamed' where EmpNo = 10").outcome,
+             DatabaseConnection::Outcome::Ok);
+    Q_EMIT editor->tableChanged();
+    QVERIFY(m_browser->lblStatus->text().contains(QLatin1String("Refresh")));
+
+    QSignalSpy finished(m_browser->records(), &RecordListModel::loadFinished);
+    m_browser->cmdRefresh->click();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(*m_browser->records()->keyText(m_browser->Lst->currentIndex().row()),
+             QStringLiteral("10"));
+    QVERIFY(captions(m_window->frmFront()->shownSide()).contains(QStringLiteral("Renamed")));
+    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
+}
+
+void tst_frmData::maximisedBrowserKeepsTheViewsInFront()
+{
+    m_browser->showMaximized();
+    QTRY_VERIFY(m_browser->Shape1->isVisible());
+    RenderingWindow* front = m_window->frmFront();
+    RenderingWindow* back = m_window->frmBack();
+    auto inFront = [&](QMdiSubWindow* view) {
+        const QList<QMdiSubWindow*> stacking =
+            m_window->mdiArea()->subWindowList(QMdiArea::StackingOrder);
+        return stacking.indexOf(view) > stacking.indexOf(m_browser);
+    };
+    QTRY_VERIFY(inFront(front) && inFront(back));
+    const int gap = screenPixels(m_browser, 240);
+    const QPoint shape = m_browser->Shape1->mapTo(m_window->mdiArea()->viewport(), QPoint(0, 0));
+    QCOMPARE(front->y(), shape.y() + gap);
+    QCOMPARE(back->y(), front->y() + front->height() + gap);
+    // The list stops short of the views.
+    const QRect list(m_browser->Lst->mapTo(m_window->mdiArea()->viewport(), QPoint(0, 0)),
+                     m_browser->Lst->size());
+    QVERIFY(!list.intersects(front->geometry()) && !list.intersects(back->geometry()));
+}
+
+void tst_frmData::closeLabelClosesTheWindow()
+{
+    QLabel* label = m_browser->Label2;
+    QCOMPARE(label->text(), QStringLiteral("Close"));
+    QTest::mousePress(label, Qt::LeftButton, {}, label->rect().center());
+    QCOMPARE(label->frameShape(), QFrame::Box);
+    QTest::mouseRelease(label, Qt::LeftButton, {}, label->rect().center());
+    QCOMPARE(label->frameShape(), QFrame::NoFrame);
+    QTRY_VERIFY(!m_window->loadedWindow(QStringLiteral("frmData")));
+}
+
+QTEST_MAIN(tst_frmData)
+#include "tst_frmData.moc"
