@@ -422,13 +422,16 @@ void frmData::onLoadProgress(int rows, qint64 expected)
     }
 }
 
+QString frmData::countText() const
+{
+    const int rows = m_records->rowCount();
+    return rows == 1 ? QStringLiteral("1 record") : QStringLiteral("%L1 records").arg(rows);
+}
+
 void frmData::onLoadFinished(const QString& error)
 {
     prgLoad->hide();
-    const int rows = m_records->rowCount();
-    lblStatus->setText(error.isEmpty() ? (rows == 1 ? QStringLiteral("1 record")
-                                                    : QStringLiteral("%L1 records").arg(rows))
-                                       : error);
+    lblStatus->setText(error.isEmpty() ? countText() : error);
     layoutControls();
     if (m_records->sortColumn() >= 0) {
         // The arrow went with the columns while they were read again; the order did not.
@@ -548,6 +551,8 @@ void frmData::onFound(const QString& typed, int position)
         lblStatus->setText(QStringLiteral("No record holds %1.").arg(quoted(typed.trimmed())));
         return;
     }
+    if (!m_records->isLoading() && lblStatus->text().startsWith(QLatin1String("No record")))
+        lblStatus->setText(countText());
     selectPosition(position);
     LinkSelectedRecord();
 }

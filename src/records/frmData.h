@@ -119,6 +119,7 @@ private:
     void onLoadProgress(int rows, qint64 expected);
     void onLoadFinished(const QString& error);
     void selectPosition(int position);
+    QString countText() const;
     RecordKey keyAt(int position);
     void showPreviews(const std::optional<LinkedRecord>& record);
     RenderingWindow* chosenView() const;
