@@ -330,6 +330,8 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
         connect(browser, &frmData::editRecordsRequested, this,
                 [this] { showWindow(QStringLiteral("FrmAddRec")); });
         connect(browser, &frmData::changeLayoutRequested, this, &mainMdi::onChangeLayout);
+        connect(browser, &frmData::previewRequested, this,
+                [this] { showWindow(QStringLiteral("frmPreview")); });
         return browser;
     }
 
