@@ -9,6 +9,7 @@
 #include "widgets/ScreenUnits.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -611,7 +612,7 @@ bool frmData::addSlot(const PrintSlot& slot)
 void frmData::putOnPage()
 {
     RenderingWindow* view = chosenView();
-    if (!view)
+    if (!view || m_feed)
         return;
     if (ProjectSettings::instance().CurrentBadgePath.isEmpty()) {
         MsgBox(m_dialogs, this,
@@ -642,16 +643,44 @@ void frmData::putOnPage()
         return;
     }
 
-    QStringList missing;
-    for (int position : positions) {
-        const LinkResult linked = m_linker->link(keyAt(position));
-        if (!linked.record) {
-            missing << linked.message;
-            continue;
-        }
-        if (!addSlot({view->layout(), linked.record, view->cardSize()}))
-            break;
+    // Linked a few at a time between events, so the window stays usable while hundreds go on.
+    PageFeed feed{view->layout(), view->cardSize(), {}, 0, {}};
+    for (int position : positions)
+        feed.keys << keyAt(position);
+    m_feed = std::move(feed);
+    OsenXPButton1->setEnabled(false);
+    OsenXPButton3->setEnabled(false);
+    feedPage();
+}
+
+void frmData::feedPage()
+{
+    if (!m_feed)
+        return;
+    PageFeed& feed = *m_feed;
+    QElapsedTimer slice;
+    slice.start();
+    bool full = false;
+    while (feed.next < feed.keys.size() && slice.elapsed() < 15 && !full) {
+        const LinkResult linked = m_linker->link(feed.keys[feed.next++]);
+        if (linked.record)
+            full = !addSlot({feed.layout, linked.record, feed.cardTwips});
+        else
+            feed.missing << linked.message;
     }
+    if (!full && feed.next < feed.keys.size()) {
+        lblStatus->setText(QStringLiteral("Putting people on the print page: %L1 of %L2")
+                               .arg(feed.next)
+                               .arg(feed.keys.size()));
+        QTimer::singleShot(0, this, &frmData::feedPage);
+        return;
+    }
+    const QStringList missing = feed.missing;
+    m_feed.reset();
+    OsenXPButton1->setEnabled(true);
+    OsenXPButton3->setEnabled(true);
+    if (!m_records->isLoading())
+        lblStatus->setText(countText());
     if (!missing.isEmpty())
         m_dialogs.message(
             this, {QStringLiteral("%1 of the people selected could not be put on the print page.")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "project/Database.h"
+#include "records/RecordKey.h"
 #include "render/PrintSlot.h"
 #include "widgets/CommonDialog.h"
 
@@ -23,7 +24,6 @@ class QTableView;
 namespace vm {
 
 class Dialogs;
-class RecordKey;
 class RecordLinker;
 class RecordListModel;
 class RenderingWindow;
@@ -111,6 +111,7 @@ private:
     void chooseBadge(int index);
     void importBadge();
     void putOnPage();
+    void feedPage();
     void takeOffPage();
     void preview();
     void find(bool next);
@@ -136,6 +137,16 @@ private:
     bool m_placed = false;
     bool m_columnsSized = false;
     std::optional<QString> m_keepKey; // the person to select again once the list has him
+    // People selected for the print page and not linked yet; the side as it was when "+" was
+    // pressed, so a badge chosen meanwhile changes nothing of them.
+    struct PageFeed {
+        BadgeSide layout;
+        QSizeF cardTwips;
+        QList<RecordKey> keys;
+        qsizetype next = 0;
+        QStringList missing;
+    };
+    std::optional<PageFeed> m_feed;
 };
 
 } // namespace vm

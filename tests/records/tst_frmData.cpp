@@ -335,9 +335,10 @@ void tst_frmData::printPageGetsEachSelectedPersonInListOrder()
     click(17, Qt::ControlModifier); // cannot be linked: left out and named
     click(9, Qt::ControlModifier);
     m_browser->OsenXPButton1->click();
-    QCOMPARE(m_dialogs.messages.size(), 2); // the failed link of the click, then the summary
+    QTRY_COMPARE(m_dialogs.messages.size(), 2); // the failed link of the click, then the summary
     QVERIFY(m_dialogs.messages.last().detail.contains(QLatin1String("Department")));
     QCOMPARE(m_added.size(), 3);
+    QVERIFY(m_browser->OsenXPButton1->isEnabled());
     QStringList keys;
     for (int i = 0; i < m_added.size(); ++i) {
         QCOMPARE(m_added[i].ino, i);
@@ -370,11 +371,18 @@ void tst_frmData::printPageGetsEachSelectedPersonInListOrder()
     m_browser->OsenXPButton2->click();
     QCOMPARE(m_previews, QList<int>({1}));
 
-    m_browser->setPageCount(frmData::PageLimit);
+    // Near the limit, five people selected: two go on, then the page is full.
+    m_browser->setPageCount(frmData::PageLimit - 2);
+    click(20);
+    click(24, Qt::ShiftModifier);
     m_browser->OsenXPButton1->click();
+    QTRY_VERIFY(m_browser->OsenXPButton1->isEnabled());
     QCOMPARE(m_dialogs.messages.last().text, QStringLiteral("Sorry, Out of page's limit!"));
     QCOMPARE(m_dialogs.messages.last().icon, MessageIcon::Exclamation);
-    QCOMPARE(m_added.size(), 4);
+    QCOMPARE(m_added.size(), 6);
+    QCOMPARE(m_added[4].ino, frmData::PageLimit - 2);
+    QCOMPARE(m_added[5].ino, frmData::PageLimit - 1);
+    QCOMPARE(m_added[5].slot.record->key.text(), QStringLiteral("22"));
     QCOMPARE(m_browser->PageCount(), frmData::PageLimit);
 }
 
