@@ -12,6 +12,7 @@
 #include "render/RenderingWindow.h"
 #include "support/FileBytes.h"
 #include "support/ScriptedDialogs.h"
+#include "support/Skip.h"
 #include "widgets/ScreenUnits.h"
 
 #include <QAction>
@@ -67,6 +68,7 @@ private Q_SLOTS:
     void refreshKeepsThePersonAndShowsTheChanges();
     void maximisedBrowserKeepsTheViewsInFront();
     void closeLabelClosesTheWindow();
+    void accessDatabaseIsBrowsedLikeAnyOther();
 
 private:
     frmData* openBrowser();
@@ -443,6 +445,29 @@ void tst_frmData::closeLabelClosesTheWindow()
     QTest::mouseRelease(label, Qt::LeftButton, {}, label->rect().center());
     QCOMPARE(label->frameShape(), QFrame::NoFrame);
     QTRY_VERIFY(!m_window->loadedWindow(QStringLiteral("frmData")));
+}
+
+// The list's worker and the linking share the one copy of the Access file.
+void tst_frmData::accessDatabaseIsBrowsedLikeAnyOther()
+{
+    const QString sample = QStringLiteral(VELLUMARK_SAMPLES_DIR "/northwind-jet4.mdb");
+    if (!QFile::exists(sample))
+        VM_SKIP(sample + QStringLiteral(" not found: the Access cases need ../shared/samples"));
+    m_window->closeProject();
+    ProjectSettings& project = ProjectSettings::instance();
+    project.DatabasePath = sample;
+    project.MasterTable = QStringLiteral("Employees");
+    project.UniqueField = QStringLiteral("EmployeeID");
+    project.PhotoField = project.SignField = NoneField;
+    m_browser = openBrowser();
+    QVERIFY(m_browser);
+    QCOMPARE(m_browser->records()->rowCount(), 9);
+    QCOMPARE(m_browser->records()->loadError(), QString());
+    click(3);
+    QCOMPARE(keyShown(m_window->frmFront()), QStringLiteral("4"));
+    QCOMPARE(m_window->frmFront()->record()->values.value(QStringLiteral("LastName")).toString(),
+             QStringLiteral("Peacock"));
+    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
 }
 
 QTEST_MAIN(tst_frmData)
