@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -119,6 +120,7 @@ FrmAddRec::FrmAddRec(Dialogs& dialogs, QWidget* parent)
     Line1->setObjectName(QStringLiteral("Line1"));
     Line1->setFrameShape(QFrame::HLine);
     Line1->setFrameShadow(QFrame::Sunken);
+    Frame1->installEventFilter(this); // the rule spans the bar whatever its width
     auto button = [this](const QString& name, const QString& caption, double left) {
         auto* b = new QPushButton(caption, Frame1);
         b->setObjectName(name);
@@ -148,6 +150,13 @@ FrmAddRec::~FrmAddRec()
     // The grid lets go of the model before the connection under it closes.
     dtGrid1->setModel(nullptr);
     m_model.reset();
+}
+
+bool FrmAddRec::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Frame1 && event->type() == QEvent::Resize)
+        Line1->setGeometry(0, 0, Frame1->width(), 2);
+    return QMdiSubWindow::eventFilter(watched, event);
 }
 
 bool FrmAddRec::isReadOnly() const

@@ -29,17 +29,20 @@ public:
     MasterTableModel* tableModel() const { return m_model.get(); }
     bool isReadOnly() const;
 
-    QLabel* lblMasterTbl;
-    QTableView* dtGrid1;
-    QFrame* Frame1;
-    QFrame* Line1;
-    QPushButton* cmdAdd;
-    QPushButton* cmdDelete;
-    QPushButton* cmdSave;
+    QLabel* lblMasterTbl = nullptr;
+    QTableView* dtGrid1 = nullptr;
+    QFrame* Frame1 = nullptr;
+    QFrame* Line1 = nullptr;
+    QPushButton* cmdAdd = nullptr;
+    QPushButton* cmdDelete = nullptr;
+    QPushButton* cmdSave = nullptr;
 
 Q_SIGNALS:
     // Rows were written or deleted: lists read before are out of date.
     void tableChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void open();
@@ -53,7 +56,7 @@ private:
     Dialogs& m_dialogs;
     DatabaseConnection m_db;
     std::unique_ptr<MasterTableModel> m_model;
-    QLabel* m_notice;
+    QLabel* m_notice = nullptr;
 };
 
 } // namespace vm
