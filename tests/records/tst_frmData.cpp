@@ -272,7 +272,7 @@ void tst_frmData::badgesDropDownImportAndChange()
     for (int i = 0; i < 4; ++i)
         m_browser->cmdImportBadge->click();
     QCOMPARE(m_dialogs.fileRequests.size(), 4);
-    QCOMPARE(m_dialogs.fileRequests[0].filter, QStringLiteral("Badge file (*.Lyt) (*.Lyt)"));
+    QCOMPARE(m_dialogs.fileRequests[0].filter, QStringLiteral("Badge file (*.Lyt)"));
     QCOMPARE(m_dialogs.fileRequests[0].initialFolder, project.BadgeDir);
     QCOMPARE(project.Badges, QStringList({"Visitor", "Staff", "Guest"}));
     QCOMPARE(project.CurrentBadgePath, guest);
