@@ -101,6 +101,9 @@ frmData::frmData(Dialogs& dialogs, RenderingWindow* front, RenderingWindow* back
     setObjectName(QStringLiteral("frmData"));
     setWindowTitle(QStringLiteral("Records"));
     buildControls();
+    // Configured anew, the project may have another table: its rows, not the old person's.
+    connect(&ProjectSettings::instance(), &ProjectSettings::projectReplaced, this,
+            [this] { reload(false); });
     ReloadData();
 }
 
@@ -398,9 +401,17 @@ bool frmData::eventFilter(QObject* watched, QEvent* event)
 
 void frmData::ReloadData()
 {
+    reload(true);
+}
+
+void frmData::reload(bool keepPerson)
+{
     const ProjectSettings& project = ProjectSettings::instance();
-    if (const std::optional<QString> key = m_records->keyText(Lst->currentIndex().row()))
-        m_keepKey = key;
+    m_keepKey.reset();
+    if (keepPerson)
+        m_keepKey = m_records->keyText(Lst->currentIndex().row());
+    else
+        showPreviews(std::nullopt);
     m_linker.reset();
     if (m_db.OpenProjectDatabase(project.DatabasePath))
         m_linker = std::make_unique<RecordLinker>(m_db, project.stored());

@@ -106,6 +106,7 @@ protected:
 
 private:
     void buildControls();
+    void reload(bool keepPerson);
     void layoutControls();
     void keepViewsInFront();
     void chooseBadge(int index);

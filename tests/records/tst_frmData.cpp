@@ -68,6 +68,7 @@ private Q_SLOTS:
     void refreshKeepsThePersonAndShowsTheChanges();
     void maximisedBrowserKeepsTheViewsInFront();
     void closeLabelClosesTheWindow();
+    void projectConfiguredAnewIsReadAgain();
     void accessDatabaseIsBrowsedLikeAnyOther();
 
 private:
@@ -445,6 +446,27 @@ void tst_frmData::closeLabelClosesTheWindow()
     QTest::mouseRelease(label, Qt::LeftButton, {}, label->rect().center());
     QCOMPARE(label->frameShape(), QFrame::NoFrame);
     QTRY_VERIFY(!m_window->loadedWindow(QStringLiteral("frmData")));
+}
+
+void tst_frmData::projectConfiguredAnewIsReadAgain()
+{
+    click(9);
+    StoredSettings changed = ProjectSettings::instance().stored();
+    changed.MasterTable = QStringLiteral("Department");
+    changed.UniqueField = QStringLiteral("DeptID");
+    changed.DataTables.clear();
+    changed.Relations.clear();
+    changed.PlaceImages = 0;
+    changed.PhotoField = changed.SignField = NoneField;
+    QSignalSpy finished(m_browser->records(), &RecordListModel::loadFinished);
+    ProjectSettings::instance().replace(changed, ProjectSettings::instance().ProjectFile);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(m_browser->records()->columnNames().first(), QStringLiteral("DeptID"));
+    QCOMPARE(m_browser->records()->rowCount(), 7);
+    QVERIFY(!m_browser->Lst->selectionModel()->hasSelection()); // nobody of the old table
+    click(2);
+    QCOMPARE(keyShown(m_window->frmFront()), QStringLiteral("30"));
+    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
 }
 
 // The list's worker and the linking share the one copy of the Access file.
