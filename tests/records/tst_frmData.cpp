@@ -263,6 +263,7 @@ void tst_frmData::badgesDropDownImportAndChange()
     QVERIFY(!m_window->frmFront()->layout().lblField.isEmpty());
     m_browser->cmdChange->click();
     QCOMPARE(change.size(), 1);
+    QVERIFY(m_window->loadedWindow(QStringLiteral("frmDesigner"))); // with the badge chosen
 
     // Import: a badge of the folder already listed is loaded but not listed twice; one from
     // elsewhere is added once; a cancelled dialog changes nothing.
