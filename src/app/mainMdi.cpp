@@ -1,7 +1,6 @@
 #include "app/mainMdi.h"
 
 #include "app/AboutBox.h"
-#include "app/PlaceholderWindow.h"
 #include "badge/BadgeFile.h"
 #include "common/FileNames.h"
 #include "designer/frmDesigner.h"
@@ -41,12 +40,6 @@ namespace {
 // Gap between the front view and the main window's right edge, and the views' top edge (twips).
 constexpr double ViewRightGap = 240;
 constexpr double ViewTop = 120;
-
-// Captions of the windows still to come; until their version arrives a placeholder opens.
-QMdiSubWindow* placeholder(const QString& name, const QString& caption)
-{
-    return new PlaceholderWindow(name, caption);
-}
 
 // A view that shows no element and no frame has nothing to print.
 bool holdsNothing(const BadgeSide& side)
@@ -330,8 +323,19 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
         connect(browser, &frmData::editRecordsRequested, this,
                 [this] { showWindow(QStringLiteral("FrmAddRec")); });
         connect(browser, &frmData::changeLayoutRequested, this, &mainMdi::onChangeLayout);
-        connect(browser, &frmData::previewRequested, this,
-                [this] { showWindow(QStringLiteral("frmPreview")); });
+        // The print page: badges added earlier stay on it, and new ones follow them.
+        browser->setPageCount(printPage()->itemCount());
+        connect(browser, &frmData::addToPrintPage, this,
+                [this](int ino, const PrintSlot& slot) { printPage()->AddItem(ino, slot); });
+        connect(browser, &frmData::removeFromPrintPage, this,
+                [this](int ino) { printPage()->RemoveItem(ino); });
+        connect(browser, &frmData::previewRequested, this, [this](int orientation) {
+            auto* preview = static_cast<frmPreview*>(showWindow(QStringLiteral("frmPreview")));
+            if (orientation == 1)
+                preview->SetLandscape();
+            else if (orientation == 2)
+                preview->SetPortrait();
+        });
         return browser;
     }
 
@@ -352,6 +356,15 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
     }
 
     return nullptr;
+}
+
+frmPreview* mainMdi::printPage()
+{
+    if (auto* preview = qobject_cast<frmPreview*>(loadedWindow(QStringLiteral("frmPreview"))))
+        return preview;
+    QMdiSubWindow* made = showWindow(QStringLiteral("frmPreview"));
+    made->hide(); // loaded, as at start, not shown
+    return static_cast<frmPreview*>(made);
 }
 
 QMdiSubWindow* mainMdi::showWindow(const QString& name)

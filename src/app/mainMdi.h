@@ -19,6 +19,7 @@ namespace vm {
 class RecordKey;
 class RecordLinker;
 class RenderingWindow;
+class frmPreview;
 class frmProgress;
 
 // The main window: menus, the project's life cycle, and the frame all other windows open in.
@@ -55,6 +56,8 @@ public:
     QMdiSubWindow* loadedWindow(const QString& name) const;
     // Shows a window by its name, creating it on first use.
     QMdiSubWindow* showWindow(const QString& name);
+    // The print page window, loaded (not shown) when it is not.
+    frmPreview* printPage();
 
     // Help ▸ About.
     void showAbout();

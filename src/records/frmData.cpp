@@ -650,12 +650,16 @@ void frmData::putOnPage()
     if (positions.size() <= 1 || !m_linker) {
         // What the view shows is what goes on the page, also a side emptied by a failed link.
         const std::optional<LinkedRecord>& record = view->record();
-        addSlot({record ? view->layout() : view->shownSide(), record, view->cardSize()});
+        PrintSlot slot{record ? view->layout() : view->shownSide(), record, view->cardSize()};
+        const RenderingWindow* other = view == m_front ? m_back : m_front;
+        slot.reverse = record ? other->layout() : other->shownSide();
+        addSlot(slot);
         return;
     }
 
     // Linked a few at a time between events, so the window stays usable while hundreds go on.
-    PageFeed feed{view->layout(), view->cardSize(), {}, 0, {}};
+    const RenderingWindow* other = view == m_front ? m_back : m_front;
+    PageFeed feed{view->layout(), other->layout(), view->cardSize(), {}, 0, {}};
     for (int position : positions)
         feed.keys << keyAt(position);
     m_feed = std::move(feed);
@@ -674,10 +678,13 @@ void frmData::feedPage()
     bool full = false;
     while (feed.next < feed.keys.size() && slice.elapsed() < 15 && !full) {
         const LinkResult linked = m_linker->link(feed.keys[feed.next++]);
-        if (linked.record)
-            full = !addSlot({feed.layout, linked.record, feed.cardTwips});
-        else
+        if (!linked.record) {
             feed.missing << linked.message;
+            continue;
+        }
+        PrintSlot slot{feed.layout, linked.record, feed.cardTwips};
+        slot.reverse = feed.reverse;
+        full = !addSlot(slot);
     }
     if (!full && feed.next < feed.keys.size()) {
         lblStatus->setText(QStringLiteral("Putting people on the print page: %L1 of %L2")

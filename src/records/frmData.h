@@ -56,7 +56,7 @@ public:
     int PageCount() const { return m_pageCount; }
     void setPageCount(int count) { m_pageCount = count; }
     // "+" refuses once PageCount has reached this.
-    static constexpr int PageLimit = 1000;
+    static constexpr int PageLimit = PrintPageLimit;
 
     // The list's rows as shown, and the person of each.
     RecordListModel* records() const { return m_records.get(); }
@@ -142,6 +142,7 @@ private:
     // pressed, so a badge chosen meanwhile changes nothing of them.
     struct PageFeed {
         BadgeSide layout;
+        BadgeSide reverse; // the other side, printed with the same person on a back page
         QSizeF cardTwips;
         QList<RecordKey> keys;
         qsizetype next = 0;

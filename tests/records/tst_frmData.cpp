@@ -9,7 +9,9 @@
 #include "records/FrmAddRec.h"
 #include "records/RecordListModel.h"
 #include "records/frmData.h"
+#include "render/PrintPage.h"
 #include "render/RenderingWindow.h"
+#include "render/frmPreview.h"
 #include "support/FileBytes.h"
 #include "support/ScriptedDialogs.h"
 #include "support/Skip.h"
@@ -65,6 +67,7 @@ private Q_SLOTS:
     void badgesDropDownImportAndChange();
     void searchFindsPeopleAsTyped();
     void printPageGetsEachSelectedPersonInListOrder();
+    void dailyPathFillsThePrintPage();
     void refreshKeepsThePersonAndShowsTheChanges();
     void maximisedBrowserKeepsTheViewsInFront();
     void closeLabelClosesTheWindow();
@@ -388,6 +391,42 @@ void tst_frmData::printPageGetsEachSelectedPersonInListOrder()
     QCOMPARE(m_added[5].ino, frmData::PageLimit - 1);
     QCOMPARE(m_added[5].slot.record->key.text(), QStringLiteral("22"));
     QCOMPARE(m_browser->PageCount(), frmData::PageLimit);
+}
+
+// Choose a person, "+", three times; "-"; Preview: the page holds the first two, each with both
+// sides, laid out for the badge's orientation. A browser opened again goes on after them.
+void tst_frmData::dailyPathFillsThePrintPage()
+{
+    chooseBadge(QStringLiteral("Staff"));
+    for (int position : {2, 5, 8}) {
+        click(position);
+        m_browser->OsenXPButton1->click();
+    }
+    m_browser->OsenXPButton3->click();
+    m_browser->OsenXPButton2->click();
+    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
+
+    auto* preview = qobject_cast<frmPreview*>(m_window->loadedWindow(QStringLiteral("frmPreview")));
+    QVERIFY(preview && preview->isVisible());
+    QCOMPARE(preview->orientation(), Orientation::Landscape);
+    QCOMPARE(preview->itemCount(), 2);
+    const QStringList people = {"3", "6"};
+    for (int ino = 0; ino < 2; ++ino) {
+        const PrintSlot* slot = preview->page().at(ino);
+        QVERIFY(slot && slot->record);
+        QCOMPARE(slot->record->key.text(), people[ino]);
+        QCOMPARE(captions(slot->layout), captions(m_window->frmFront()->layout()));
+        QVERIFY(slot->reverse);
+        QCOMPARE(captions(*slot->reverse), captions(m_window->frmBack()->layout()));
+        const DemoPerson person = demoPerson(people[ino].toInt());
+        QVERIFY(captions(*slot->shownReverse()).contains(person.department));
+    }
+    QVERIFY(!preview->page().at(2));
+
+    m_window->closeProject(); // the page keeps its badges
+    QVERIFY(m_window->openProjectFile(m_project));
+    m_browser = openBrowser();
+    QCOMPARE(m_browser->PageCount(), 2);
 }
 
 void tst_frmData::refreshKeepsThePersonAndShowsTheChanges()
