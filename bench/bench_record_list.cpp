@@ -39,6 +39,7 @@
 #include <QUrlQuery>
 
 #include <libpq-fe.h>
+#include <malloc.h>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -83,9 +84,11 @@ double peakMb()
     return -1;
 }
 
-// The peak so far is forgotten, so building the data does not count.
+// The peak so far is forgotten, so building the data and an engine measured before do not count;
+// memory freed by then goes back to the system first.
 void resetPeak()
 {
+    malloc_trim(0);
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     if (clear.open(QIODevice::WriteOnly))
         clear.write("5");
