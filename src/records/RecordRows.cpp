@@ -29,19 +29,7 @@ void appendUtf8(std::string& out, QStringView text)
             c = QChar::surrogateToUcs4(char16_t(c), s[++i]);
         else if (QChar::isSurrogate(c))
             c = 0xFFFD;
-        if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
+        vm::appendUtf8(out, c);
     }
 }
 

@@ -9,6 +9,9 @@
 
 namespace vm {
 
+// Appends one code point as UTF-8; the record list keeps its cells and search keys in UTF-8.
+void appendUtf8(std::string& out, char32_t c);
+
 // Text as the record search compares it: lower case, accents and other marks dropped,
 // compatibility forms unfolded ("Ågren" and "agren", "Łukasz" and "lukasz", "ﬁ" and "fi" meet),
 // control characters turned into blanks; UTF-8. Appended to `out`.
