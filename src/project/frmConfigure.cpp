@@ -2,6 +2,7 @@
 
 #include "common/FileNames.h"
 #include "project/AccessImport.h"
+#include "project/ProjectCheck.h"
 #include "project/ProjectSaving.h"
 #include "widgets/Dialogs.h"
 
@@ -1001,6 +1002,18 @@ bool frmConfigure::finish()
 {
     ProjectSettings& settings = ProjectSettings::instance();
     StoredSettings settled = draft();
+    // The database may have changed since the lists were read (a column renamed, a table
+    // dropped): a project that no longer fits it is not written.
+    DatabaseConnection check;
+    if (const Status fits = checkProjectDatabase(check, settled); !fits) {
+        m_dialogs.message(this, {fits.error(),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
+                                 QStringLiteral("The project was not saved. Correct the choices "
+                                                "that name it and press Finish again.")});
+        return false;
+    }
     QString file = settings.ProjectFile;
     if (file.isEmpty()) {
         SetProjectState(ProjectState::Configuring);
