@@ -179,7 +179,10 @@ void mainMdi::createMenus()
     connect(mnuOpen, &QAction::triggered, this, &mainMdi::onOpen);
     connect(mnuSaveProject, &QAction::triggered, this, &mainMdi::saveProject);
     connect(mnuSaveAsProject, &QAction::triggered, this, &mainMdi::saveProjectAs);
-    connect(mnuClose, &QAction::triggered, this, &mainMdi::closeProject);
+    connect(mnuClose, &QAction::triggered, this, [this] {
+        if (offerToSaveProject())
+            closeProject();
+    });
     connect(mnuDBConfig, &QAction::triggered, this, &mainMdi::onDatabaseConfiguration);
     connect(mnuExit, &QAction::triggered, this, &mainMdi::onExit);
     connect(mnuCreate, &QAction::triggered, this, &mainMdi::onCreateLayout);
@@ -239,6 +242,10 @@ void mainMdi::closeEvent(QCloseEvent* event)
     // Unsaved work in the designer is not lost without a question.
     if (QMdiSubWindow* designer = loadedWindow(QStringLiteral("frmDesigner"));
         designer && !designer->close()) {
+        event->ignore();
+        return;
+    }
+    if (!offerToSaveProject()) {
         event->ignore();
         return;
     }
@@ -412,6 +419,28 @@ bool mainMdi::WriteProjectFile()
     return saveProjectFile(m_dialogs, this, settings.stored(), settings.ProjectFile);
 }
 
+bool mainMdi::offerToSaveProject()
+{
+    const ProjectSettings& settings = ProjectSettings::instance();
+    if (settings.ProjectState != ProjectState::Written &&
+        settings.ProjectState != ProjectState::Open)
+        return true;
+    if (const Result<StoredSettings> onDisk = ReadProjectFile(settings.ProjectFile);
+        onDisk && *onDisk == settings.stored())
+        return true;
+    const OperatorMessage question{
+        QStringLiteral("The project %1 has changes that are not saved. Save them?")
+            .arg(settings.ProjectName),
+        MessageButtons::YesNo,
+        MessageIcon::Question,
+        {},
+        QStringLiteral("Without saving, the project opens next time as it was last saved, "
+                       "its list of badges included.")};
+    if (m_dialogs.message(this, question) != MessageAnswer::Yes)
+        return true;
+    return WriteProjectFile();
+}
+
 bool mainMdi::saveProject()
 {
     if (ProjectSettings::instance().ProjectFile.isEmpty())
@@ -444,7 +473,7 @@ void mainMdi::onOpen()
     Cdlg.InitDir = settings.ProjectDir;
     Cdlg.FileName.clear();
     Cdlg.ShowOpen();
-    if (!Cdlg.FileName.isEmpty())
+    if (!Cdlg.FileName.isEmpty() && offerToSaveProject())
         openProjectFile(Cdlg.FileName);
 }
 
@@ -500,7 +529,8 @@ void mainMdi::closeProject()
 void mainMdi::onExit()
 {
     if (MsgBox(m_dialogs, this, QStringLiteral("Do you want to exit from application"),
-               MessageButtons::YesNo) == MessageAnswer::Yes)
+               MessageButtons::YesNo) == MessageAnswer::Yes &&
+        offerToSaveProject())
         Q_EMIT exitRequested();
 }
 

@@ -47,6 +47,9 @@ public:
     void closeProject();
     // Writes ProjectFile, sets state 2 and says "Project Saved"; false with a message on failure.
     bool WriteProjectFile();
+    // Before the open project goes: when it differs from its file (a badge saved, opened or
+    // imported since), asks whether to save it. False when saving was wanted and failed.
+    bool offerToSaveProject();
 
     // The progress window, created (and centred) on first use; unloadProgress deletes it.
     frmProgress* progressWindow();
