@@ -20,6 +20,14 @@ inline bool havePdfText()
     return true;
 }
 
+// Why the PDF tests cannot run here; empty when they can.
+inline QString pdfToolsMissing()
+{
+    return havePdfText() ? QString()
+                         : QStringLiteral("poppler-utils (pdftotext, pdftoppm, pdfimages) is "
+                                          "not installed");
+}
+
 // Words of a PDF page with their boxes in points from the page's top-left, as poppler's
 // pdftotext -bbox reports them; how tests check where printed text landed.
 struct PdfWord {

@@ -11,3 +11,11 @@
             QFAIL(qPrintable(QStringLiteral("required but unavailable: ") + (reason)));            \
         QSKIP(qPrintable(QString(reason)));                                                        \
     } while (false)
+
+// Skips (or, as above, fails) when `reason` is not empty: the form the "why not here" helpers
+// (missingSample, engineUnavailable, pdfUnavailable) are used in.
+#define VM_SKIP_IF(reason)                                                                         \
+    do {                                                                                           \
+        if (const QString vmWhyNot = (reason); !vmWhyNot.isEmpty())                                \
+            VM_SKIP(vmWhyNot);                                                                     \
+    } while (false)

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "badge/BadgeSide.h"
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QTest>
+
+namespace vm::test {
+
+inline QStringList itemTexts(const QListWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+inline QStringList itemTexts(const QComboBox* combo)
+{
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
+}
+
+// As the operator picks an entry from the open list (some lists are filled as they open).
+inline void chooseEntry(QComboBox* combo, const QString& text)
+{
+    combo->showPopup();
+    combo->hidePopup();
+    const int index = combo->findText(text);
+    QVERIFY2(index >= 0, qPrintable(text + QStringLiteral(" not in ") + combo->objectName()));
+    combo->setCurrentIndex(index);
+    Q_EMIT combo->activated(index);
+}
+
+// The captions of a side's fields in index order: references, or a record's values.
+inline QStringList fieldCaptions(const BadgeSide& side)
+{
+    QStringList texts;
+    for (const auto& [index, field] : side.lblField)
+        texts << field.Caption;
+    return texts;
+}
+
+} // namespace vm::test
