@@ -7,7 +7,7 @@
 #include "common/SaveFile.h"
 #include "demo/DemoProject.h"
 #include "project/Database.h"
-#include "project/ProjectFile.h"
+#include "support/Commands.h"
 #include "support/FileBytes.h"
 #include "support/PdfText.h"
 #include "support/Skip.h"
@@ -16,8 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,53 +23,11 @@
 using namespace vm;
 using namespace vm::test;
 
-namespace {
-
-struct Run {
-    int exitCode = -1;
-    QString errors;
-    QStringList output; // lines of standard output
-};
-
-// A command in this environment, except for the variables named in `unset`.
-Run runCommand(const QString& program, const QStringList& arguments, const QStringList& unset = {})
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : unset)
-        environment.remove(name);
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    if (!process.waitForFinished(300000))
-        return {};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardError()),
-            QString::fromUtf8(process.readAllStandardOutput())
-                .split(QLatin1Char('\n'), Qt::SkipEmptyParts)};
-}
-
-// Every file of a folder, as full paths, sorted.
-QStringList filesIn(const QString& folder)
-{
-    QStringList files;
-    for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name))
-        files << QDir(folder).filePath(name);
-    return files;
-}
-
-Run print(const QStringList& arguments)
-{
-    return runCommand(QStringLiteral(VELLUMARK_PRINT), arguments);
-}
-
-} // namespace
-
 class tst_PrintCommand : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
     void rendersEveryRecordBothSides();
-    void writesOnePngPerSide();
     void reportsWhatCannotBeUsed_data();
     void reportsWhatCannotBeUsed();
     void answersHelpAndVersionWithoutAWindow_data();
@@ -90,8 +46,7 @@ private:
 
 void tst_PrintCommand::initTestCase()
 {
-    if (!havePdfText())
-        VM_SKIP(QStringLiteral("poppler-utils (pdftotext, pdftoppm, pdfimages) is not installed"));
+    VM_SKIP_IF(pdfToolsMissing());
     const Run demo =
         runCommand(QStringLiteral(VELLUMARK_DEMO), {m_dir.filePath(QStringLiteral("demo"))});
     QVERIFY2(demo.exitCode == 0, qPrintable(demo.errors));
@@ -131,15 +86,6 @@ void tst_PrintCommand::rendersEveryRecordBothSides()
     QVERIFY(!back.find(QStringLiteral("<Department.DeptName>")));
 }
 
-void tst_PrintCommand::writesOnePngPerSide()
-{
-    const QString png = m_dir.filePath(QStringLiteral("card.png"));
-    Run run = print({m_project, "--badge", "Visitor", "--key", "17", "--side", "front", "--dpi",
-                     "144", "-o", png});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
-    QCOMPARE(QImage(png).size(), QSize(309, 488)); // portrait card at 144 dpi
-}
-
 void tst_PrintCommand::reportsWhatCannotBeUsed_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -177,7 +123,7 @@ void tst_PrintCommand::reportsWhatCannotBeUsed_data()
         << QStringList{m_project, b, "Staff", o, m_dir.filePath("none/x.pdf")} << 1
         << "Cannot write";
     QTest::newRow("unknown badge") << QStringList{m_project, b, "Nothing", o, out} << 1
-                                   << "No badge Nothing in the badge folder";
+                                   << "; the project's badges are: Staff, Visitor";
     QTest::newRow("another project's badge")
         << QStringList{m_project, b, "Foreign", o, out} << 1 << "Badge Not Loaded!";
     QTest::newRow("unknown record")
@@ -193,10 +139,6 @@ void tst_PrintCommand::reportsWhatCannotBeUsed()
     const Run run = print(arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
-    if (QTest::currentDataTag() == QByteArray("unknown badge"))
-        QVERIFY2(run.errors.contains(QStringLiteral("the project's badges are: ") +
-                                     ReadProjectFile(m_project)->Badges.join(QStringLiteral(", "))),
-                 qPrintable(run.errors));
 }
 
 void tst_PrintCommand::recordsThatDoNotLinkAreSkippedWithTheirReason()
@@ -232,14 +174,6 @@ void tst_PrintCommand::recordsThatDoNotLinkAreSkippedWithTheirReason()
     QVERIFY(pdfPage(pdf, 1).find(demoPerson(17).firstName));
     QVERIFY(pdfPage(pdf, 2).size.isValid());
     QVERIFY(!pdfPage(pdf, 3).size.isValid());
-
-    // A key that would widen the statement prints nobody, not a mix of two people.
-    const QString widened = m_dir.filePath(QStringLiteral("widened.pdf"));
-    run = print({m_project, "--badge", "Staff", "--key", "1 OR 1=1", "-o", widened});
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.errors.contains(QStringLiteral("\u201c1 OR 1=1\u201d is not a number")),
-             qPrintable(run.errors));
-    QVERIFY(!QFile::exists(widened));
 }
 
 void tst_PrintCommand::aRunThatRendersNothingLeavesTheOutputAlone_data()
@@ -303,6 +237,8 @@ void tst_PrintCommand::namesExactlyTheFilesWritten()
     for (const QString& file : expected)
         paths << QDir(folder).filePath(file);
     QCOMPARE(filesIn(folder), paths);
+    if (name.endsWith(QLatin1String(".png"))) // the card at the resolution asked for
+        QCOMPARE(QImage(paths.first()).size(), QSize(244, 155));
     QStringList reported = run.output;
     reported.sort();
     QCOMPARE(reported, paths);
@@ -364,7 +300,8 @@ void tst_PrintCommand::answersHelpAndVersionWithoutAWindow()
     QFETCH(QString, program);
     QFETCH(QString, name);
     // Without a display or a platform a window could not even be made.
-    const QStringList unset = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"};
+    const QProcessEnvironment unset =
+        environmentWithout({"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"});
     const Run help = runCommand(program, {QStringLiteral("--help")}, unset);
     QCOMPARE(help.exitCode, 0);
     QVERIFY2(help.output.value(0).startsWith(QStringLiteral("usage: ") + name),
