@@ -4,13 +4,13 @@
 // as on one, and --check lists what would print wrong without writing anything.
 #include "demo/DemoProject.h"
 #include "project/Database.h"
+#include "support/Commands.h"
 #include "support/PdfText.h"
 #include "support/Skip.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -20,31 +20,6 @@ using namespace vm;
 using namespace vm::test;
 
 namespace {
-
-struct Run {
-    int exitCode = -1;
-    QString errors;
-    QStringList output; // lines of standard output
-};
-
-Run runCommand(const QString& program, const QStringList& arguments,
-               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
-{
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    if (!process.waitForFinished(300000))
-        return {};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardError()),
-            QString::fromUtf8(process.readAllStandardOutput())
-                .split(QLatin1Char('\n'), Qt::SkipEmptyParts)};
-}
-
-Run print(const QStringList& arguments)
-{
-    return runCommand(QStringLiteral(VELLUMARK_PRINT), arguments);
-}
 
 constexpr double MmPerPoint = 25.4 / 72;
 constexpr double GutterTwips = 3 / 25.4 * 1440;
@@ -110,8 +85,7 @@ private:
 
 void tst_PrintSheets::initTestCase()
 {
-    if (!havePdfText())
-        VM_SKIP(QStringLiteral("poppler-utils (pdftotext, pdftoppm) is not installed"));
+    VM_SKIP_IF(pdfToolsMissing());
     const Run demo =
         runCommand(QStringLiteral(VELLUMARK_DEMO), {out(QStringLiteral("demo")), "--people", "60"});
     QVERIFY2(demo.exitCode == 0, qPrintable(demo.errors));
@@ -176,12 +150,7 @@ void tst_PrintSheets::cropMarksStandOutsideTheCorners()
                               "--sheet", "A4",      "-o",    pdf};
         if (marks)
             arguments << QStringLiteral("--crop-marks");
-        const Run run = print(arguments + keys(1, 2));
-        if (run.exitCode != 0)
-            return QImage();
-        QProcess::execute(QStringLiteral("pdftoppm"), {"-r", "254", "-f", "1", "-l", "1", "-png",
-                                                       "-singlefile", pdf, out(name)});
-        return QImage(out(name + QStringLiteral(".png")));
+        return print(arguments + keys(1, 2)).exitCode == 0 ? pdfPageImage(pdf, 1, 254) : QImage();
     };
     const QImage with = render(QStringLiteral("marks"), true);
     const QImage without = render(QStringLiteral("plain"), false);
