@@ -7,8 +7,9 @@
 #include "project/Database.h"
 #include "project/ProjectCheck.h"
 #include "project/SqlText.h"
+#include "support/EngineRows.h"
 #include "support/FileBytes.h"
-#include "support/ScratchDatabase.h"
+#include "support/Samples.h"
 #include "support/Skip.h"
 #include "support/StatusChecks.h"
 
@@ -27,24 +28,12 @@ using namespace vm;
 using namespace vm::test;
 using Outcome = DatabaseConnection::Outcome;
 
-Q_DECLARE_METATYPE(vm::DatabaseEngine)
-
 namespace {
-
-QString samplePath(const QString& name)
-{
-    return QStringLiteral(VELLUMARK_SAMPLES_DIR "/") + name;
-}
 
 // Why a row of this engine cannot run on this machine; empty when it can.
 QString unavailable(DatabaseEngine engine, const QString& sample)
 {
-    if (engine == DatabaseEngine::PostgreSQL && postgresUrl().isEmpty())
-        return noPostgresReason();
-    if (engine == DatabaseEngine::Access && !QFile::exists(samplePath(sample)))
-        return QStringLiteral("%1 not found: the Access cases need ../shared/samples")
-            .arg(samplePath(sample));
-    return {};
+    return engine == DatabaseEngine::Access ? missingSample(sample) : engineUnavailable(engine);
 }
 
 void addSourceColumns()
@@ -80,8 +69,7 @@ void addAccessRow(const char* name, const char* sample, const Expected&... expec
     QFETCH(DatabaseEngine, engine);                                                                \
     QFETCH(QStringList, setup);                                                                    \
     QFETCH(QString, sample);                                                                       \
-    if (const QString why = unavailable(engine, sample); !why.isEmpty())                           \
-        VM_SKIP(why);                                                                              \
+    VM_SKIP_IF(unavailable(engine, sample));                                                       \
     ScratchDatabase scratch(engine);                                                               \
     const QString path =                                                                           \
         engine == DatabaseEngine::Access ? samplePath(sample) : scratch.build(setup);              \
@@ -274,8 +262,7 @@ void tst_Database::accessValuesReadAsAccessShowsThem()
     QFETCH(QByteArray, charset);
     QFETCH(QString, statement);
     QFETCH(QString, value);
-    if (const QString why = unavailable(DatabaseEngine::Access, sample); !why.isEmpty())
-        VM_SKIP(why);
+    VM_SKIP_IF(missingSample(sample));
     DatabaseConnection connection;
     connection.setAccessCharset(charset);
     QVERIFY2(connection.OpenProjectDatabase(samplePath(sample)),
@@ -287,9 +274,7 @@ void tst_Database::accessValuesReadAsAccessShowsThem()
 
 void tst_Database::accessFileIsNeverWritten()
 {
-    if (const QString why = unavailable(DatabaseEngine::Access, "northwind-jet4.mdb");
-        !why.isEmpty())
-        VM_SKIP(why);
+    VM_SKIP_IF(missingSample("northwind-jet4.mdb"));
     QTemporaryDir dir;
     const QString path = dir.filePath("writable.mdb");
     QVERIFY(QFile::copy(samplePath("northwind-jet4.mdb"), path));
@@ -318,9 +303,7 @@ void tst_Database::accessFileIsNeverWritten()
 // long as one connection uses it, and a changed file is imported afresh.
 void tst_Database::accessCopyIsSharedWhileTheFileIsUnchanged()
 {
-    if (const QString why = unavailable(DatabaseEngine::Access, "northwind-jet4.mdb");
-        !why.isEmpty())
-        VM_SKIP(why);
+    VM_SKIP_IF(missingSample("northwind-jet4.mdb"));
     QTemporaryDir dir;
     const QString path = dir.filePath("shared.mdb");
     QVERIFY(QFile::copy(samplePath("northwind-jet4.mdb"), path));
@@ -543,10 +526,8 @@ void tst_Database::codePageTravelsInThePath()
 // The code page a project names wins over the header's and over the connection's default.
 void tst_Database::codePageInThePathReadsOldText()
 {
+    VM_SKIP_IF(missingSample("students-jet3-cp1256.mdb"));
     const QString students = samplePath("students-jet3-cp1256.mdb");
-    if (const QString why = unavailable(DatabaseEngine::Access, "students-jet3-cp1256.mdb");
-        !why.isEmpty())
-        VM_SKIP(why);
     QVERIFY(isJet3File(students));
     QVERIFY(!isJet3File(samplePath("northwind-jet4.mdb")));
     QVERIFY(!isJet3File(QStringLiteral("/nonexistent.mdb")));
@@ -571,16 +552,12 @@ void tst_Database::projectCheckFollowsTheEnginesLetterCase_data()
     QTest::addColumn<QString>("problem"); // empty: the database fits the project
     const QStringList setup = {R"(create table "Employee" ("EmpNo" integer))",
                                R"(create table "Dept" ("ID" integer))"};
-    const auto sqlite = DatabaseEngine::SQLite, postgres = DatabaseEngine::PostgreSQL;
-    QTest::newRow("SQLite: exact") << sqlite << setup << QString() << "EmpNo"
-                                   << "";
-    QTest::newRow("SQLite: other case") << sqlite << setup << QString() << "empno"
-                                        << "";
-    QTest::newRow("PostgreSQL: exact") << postgres << setup << QString() << "EmpNo"
-                                       << "";
+    addWritableRows("exact", setup, QString("EmpNo"), QString());
+    QTest::newRow("SQLite: other case")
+        << DatabaseEngine::SQLite << setup << QString() << QString("empno") << QString();
     QTest::newRow("PostgreSQL: other case")
-        << postgres << setup << QString() << "empno"
-        << "the master table Employee has no unique field empno";
+        << DatabaseEngine::PostgreSQL << setup << QString() << QString("empno")
+        << QString("the master table Employee has no unique field empno");
 }
 
 void tst_Database::projectCheckFollowsTheEnginesLetterCase()
