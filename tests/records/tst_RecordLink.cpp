@@ -7,7 +7,8 @@
 #include "records/LinkedRecord.h"
 #include "records/RecordLink.h"
 #include "records/RecordQuery.h"
-#include "support/ScratchDatabase.h"
+#include "support/AllKindsBadge.h"
+#include "support/EngineRows.h"
 #include "support/Skip.h"
 
 #include <QDate>
@@ -18,7 +19,6 @@
 using namespace vm;
 using namespace vm::test;
 
-Q_DECLARE_METATYPE(vm::DatabaseEngine)
 Q_DECLARE_METATYPE(vm::ColumnKind)
 
 namespace {
@@ -58,14 +58,6 @@ BadgeSide sideWithFields()
     side.Label1.at(side.addComment()).Caption = QStringLiteral("Staff card");
     side.imgPhoto.Visible = true;
     return side;
-}
-
-QStringList captions(const BadgeSide& side)
-{
-    QStringList texts;
-    for (const auto& [index, field] : side.lblField)
-        texts << field.Caption;
-    return texts;
 }
 
 QString firstName(const LinkResult& result)
@@ -125,18 +117,17 @@ private Q_SLOTS:
     void fillingLeavesTheLayoutAlone();
 
     void initTestCase();
-    void linksTheJoinedRecord_data() { engines(); }
+    void linksTheJoinedRecord_data() { addEngineRows(); }
     void linksTheJoinedRecord();
-    void keysOfEveryKindFindTheirOwnRecord_data() { engines(); }
+    void keysOfEveryKindFindTheirOwnRecord_data() { addEngineRows(); }
     void keysOfEveryKindFindTheirOwnRecord();
-    void incompleteLinksGiveNoRecordAndSayWhy_data() { engines(); }
+    void incompleteLinksGiveNoRecordAndSayWhy_data() { addEngineRows(); }
     void incompleteLinksGiveNoRecordAndSayWhy();
-    void hostileKeysLinkNobodyAndChangeNothing_data() { engines(); }
+    void hostileKeysLinkNobodyAndChangeNothing_data() { addEngineRows(); }
     void hostileKeysLinkNobodyAndChangeNothing();
     void openImageFollowsTheFallbackChain();
 
 private:
-    void engines();
     StoredSettings project() const;
     QTemporaryDir m_pictures;
 };
@@ -146,32 +137,24 @@ void tst_RecordLink::keysAreLiteralsOrRefused_data()
     QTest::addColumn<ColumnKind>("kind");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("literal"); // empty: refused
-
+    auto row = [](const char* name, ColumnKind kind, const QString& text, const char* literal) {
+        QTest::newRow(name) << kind << text << QString::fromUtf8(literal);
+    };
     const ColumnKind numeric = ColumnKind::Numeric, text = ColumnKind::Text;
-    QTest::newRow("integer") << numeric << "17"
-                             << "17";
-    QTest::newRow("blanks around a number") << numeric << " 17 "
-                                            << "17";
-    QTest::newRow("negative, decimal, exponent") << numeric << "-2.5e3"
-                                                 << "-2.5e3";
+    row("integer", numeric, "17", "17");
+    row("blanks around a number", numeric, " 17 ", "17");
+    row("negative, decimal, exponent", numeric, "-2.5e3", "-2.5e3");
     for (const char* bad : {"1 OR 1=1", "17;", "17 --", "", "0x1F", "1,000", "nan", "inf", "1e",
                             "١٧"}) // Arabic-Indic digits are no C-locale number
         QTest::newRow(qPrintable(QStringLiteral("numeric refused: ") + QString::fromUtf8(bad)))
             << numeric << QString::fromUtf8(bad) << QString();
-
-    QTest::newRow("text") << text << "A-12"
-                          << "'A-12'";
-    QTest::newRow("apostrophe doubled") << text << "O'Brien"
-                                        << "'O''Brien'";
-    QTest::newRow("statement in a text key stays inside the literal")
-        << text << "x'; drop table Staff; --"
-        << "'x''; drop table Staff; --'";
-    QTest::newRow("empty text") << text << ""
-                                << "''";
-    QTest::newRow("text with NUL refused")
-        << text << QStringLiteral("a") + QChar(0) + "b" << QString();
-    QTest::newRow("date compared as a quoted literal") << ColumnKind::Other << "2021-03-04"
-                                                       << "'2021-03-04'";
+    row("text", text, "A-12", "'A-12'");
+    row("apostrophe doubled", text, "O'Brien", "'O''Brien'");
+    row("statement in a text key stays inside the literal", text, "x'; drop table Staff; --",
+        "'x''; drop table Staff; --'");
+    row("empty text", text, "", "''");
+    row("text with NUL refused", text, QStringLiteral("a") + QChar(0) + "b", "");
+    row("date compared as a quoted literal", ColumnKind::Other, "2021-03-04", "'2021-03-04'");
 }
 
 void tst_RecordLink::keysAreLiteralsOrRefused()
@@ -217,31 +200,28 @@ void tst_RecordLink::recordStatement_data()
     QTest::addColumn<ColumnKind>("kind");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("sql");
-
+    auto row = [](const char* name, const QStringList& children, const QStringList& relations,
+                  ColumnKind kind, const char* key, const char* sql) {
+        QTest::newRow(name) << children << relations << kind << QString(key) << QString(sql);
+    };
     const ColumnKind numeric = ColumnKind::Numeric, text = ColumnKind::Text;
-    QTest::newRow("no child tables") << QStringList{} << QStringList{} << numeric << "17"
-                                     << "select Staff.* from Staff where Staff.[StaffID]=17";
-    QTest::newRow("one child: two blanks after AND")
-        << QStringList{"Dept"} << QStringList{"Rel"} << numeric << "17"
-        << "select Staff.*,Dept.* from Staff,Dept where Rel AND  Staff.[StaffID]=17";
-    QTest::newRow("two children") << QStringList{"Dept", "Site"} << QStringList{"R1", "R2"}
-                                  << numeric << "17"
-                                  << "select Staff.*,Dept.*,Site.* from Staff,Dept,Site where R1 "
-                                     "AND R2 AND  Staff.[StaffID]=17";
-    QTest::newRow("floating key as shown")
-        << QStringList{} << QStringList{} << numeric << "3.25"
-        << "select Staff.* from Staff where Staff.[StaffID]=3.25";
-    QTest::newRow("text key") << QStringList{} << QStringList{} << text << "A-12"
-                              << "select Staff.* from Staff where Staff.[StaffID]='A-12'";
-    QTest::newRow("text key with an apostrophe")
-        << QStringList{"Dept"} << QStringList{"Rel"} << text << "O'Brien"
-        << "select Staff.*,Dept.* from Staff,Dept where Rel AND  Staff.[StaffID]='O''Brien'";
-    QTest::newRow("other kind with a child: quoted, relations kept")
-        << QStringList{"Dept"} << QStringList{"Rel"} << ColumnKind::Other << "2021-03-04"
-        << "select Staff.*,Dept.* from Staff,Dept where Rel AND  Staff.[StaffID]='2021-03-04'";
-    QTest::newRow("a relation missing")
-        << QStringList{"Dept", "Site"} << QStringList{"R1"} << numeric << "1"
-        << "select Staff.*,Dept.*,Site.* from Staff,Dept where R1 AND  Staff.[StaffID]=1";
+    row("no child tables", {}, {}, numeric, "17",
+        "select Staff.* from Staff where Staff.[StaffID]=17");
+    row("one child: two blanks after AND", {"Dept"}, {"Rel"}, numeric, "17",
+        "select Staff.*,Dept.* from Staff,Dept where Rel AND  Staff.[StaffID]=17");
+    row("two children", {"Dept", "Site"}, {"R1", "R2"}, numeric, "17",
+        "select Staff.*,Dept.*,Site.* from Staff,Dept,Site where R1 AND R2 AND  "
+        "Staff.[StaffID]=17");
+    row("floating key as shown", {}, {}, numeric, "3.25",
+        "select Staff.* from Staff where Staff.[StaffID]=3.25");
+    row("text key", {}, {}, text, "A-12", "select Staff.* from Staff where Staff.[StaffID]='A-12'");
+    row("text key with an apostrophe", {"Dept"}, {"Rel"}, text, "O'Brien",
+        "select Staff.*,Dept.* from Staff,Dept where Rel AND  Staff.[StaffID]='O''Brien'");
+    row("other kind with a child: quoted, relations kept", {"Dept"}, {"Rel"}, ColumnKind::Other,
+        "2021-03-04",
+        "select Staff.*,Dept.* from Staff,Dept where Rel AND  Staff.[StaffID]='2021-03-04'");
+    row("a relation missing", {"Dept", "Site"}, {"R1"}, numeric, "1",
+        "select Staff.*,Dept.*,Site.* from Staff,Dept where R1 AND  Staff.[StaffID]=1");
 }
 
 void tst_RecordLink::recordStatement()
@@ -266,17 +246,13 @@ void tst_RecordLink::pictureStatement_data()
     QTest::addColumn<QString>("sign");
     QTest::addColumn<QString>("sql");
     const QString rest = QStringLiteral(" From Staff,Dept where Rel AND  Staff.[StaffID]=17");
-    QTest::newRow("both") << "Staff.Photo"
-                          << "Dept.Sign"
+    QTest::newRow("both") << "Staff.Photo" << QString("Dept.Sign")
                           << "Select Staff.Photo, Dept.Sign" + rest;
-    QTest::newRow("photo only") << "Staff.Photo"
-                                << "<None>"
+    QTest::newRow("photo only") << "Staff.Photo" << QString("<None>")
                                 << "Select Staff.Photo" + rest;
-    QTest::newRow("neither") << "<None>"
-                             << "<None>" << QString();
-    QTest::newRow("empty counts as none") << ""
-                                          << "Staff.Sign"
-                                          << "Select Staff.Sign" + rest;
+    QTest::newRow("neither") << "<None>" << QString("<None>") << QString();
+    QTest::newRow("empty counts as none")
+        << "" << QString("Staff.Sign") << "Select Staff.Sign" + rest;
 }
 
 void tst_RecordLink::pictureStatement()
@@ -305,11 +281,11 @@ void tst_RecordLink::fillingLeavesTheLayoutAlone()
     record.photo = QImage(4, 4, QImage::Format_RGB32);
 
     const BadgeSide filled = filledSide(layout, record);
-    QCOMPARE(captions(filled), (QStringList{"Ada", "Deptfirst", " ", "<Dept.DeptName>",
-                                            "<Staff.Missing>", "<Staff.Score>"}));
+    QCOMPARE(fieldCaptions(filled), (QStringList{"Ada", "Deptfirst", " ", "<Dept.DeptName>",
+                                                 "<Staff.Missing>", "<Staff.Score>"}));
     QCOMPARE(filled.imgPhoto.Picture, record.photo);
     QVERIFY(filled.imgSign.Picture.isNull() && !filled.imgSign.ShowPlaceholder);
-    QCOMPARE(captions(layout), References);
+    QCOMPARE(fieldCaptions(layout), References);
     QVERIFY(layout.imgPhoto.Picture.isNull() && layout.imgPhoto.ShowPlaceholder);
 
     // Emptied: every field blank and both frames empty, whatever the side showed before; what
@@ -317,7 +293,7 @@ void tst_RecordLink::fillingLeavesTheLayoutAlone()
     BadgeSide shown = filled;
     shown.imgSign.Picture = record.photo;
     const BadgeSide emptied = emptiedSide(shown);
-    QCOMPARE(captions(emptied), QStringList(References.size(), QString()));
+    QCOMPARE(fieldCaptions(emptied), QStringList(References.size(), QString()));
     QVERIFY(emptied.imgPhoto.Picture.isNull() && emptied.imgSign.Picture.isNull());
     QVERIFY(!emptied.imgPhoto.ShowPlaceholder && !emptied.imgSign.ShowPlaceholder);
     QVERIFY(emptied.imgPhoto.Visible);
@@ -333,13 +309,6 @@ void tst_RecordLink::initTestCase()
     writePicture(m_pictures.filePath(QStringLiteral("Signs/sig-r.bmp")), Qt::blue);
     QFile broken(m_pictures.filePath(QStringLiteral("Photos/broken.jpg")));
     QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not a picture") > 0);
-}
-
-void tst_RecordLink::engines()
-{
-    QTest::addColumn<DatabaseEngine>("engine");
-    QTest::newRow("SQLite") << DatabaseEngine::SQLite;
-    QTest::newRow("PostgreSQL") << DatabaseEngine::PostgreSQL;
 }
 
 StoredSettings tst_RecordLink::project() const
@@ -359,8 +328,7 @@ StoredSettings tst_RecordLink::project() const
 
 #define OPEN_SCRATCH(scratch)                                                                      \
     QFETCH(DatabaseEngine, engine);                                                                \
-    if (engine == DatabaseEngine::PostgreSQL && postgresUrl().isEmpty())                           \
-        VM_SKIP(noPostgresReason());                                                               \
+    VM_SKIP_IF(engineUnavailable(engine));                                                         \
     ScratchDatabase scratch(engine);                                                               \
     QVERIFY2(!scratch.build(Tables).isEmpty(), qPrintable(scratch.error));
 
@@ -378,7 +346,7 @@ void tst_RecordLink::linksTheJoinedRecord()
     // The column both tables have is found under its qualified name; a null shows as one blank;
     // a column the record lacks keeps its reference.
     const BadgeSide front = filledSide(sideWithFields(), *result.record);
-    QCOMPARE(captions(front),
+    QCOMPARE(fieldCaptions(front),
              (QStringList{"Ada", "Deptfirst", " ", "Research", "<Staff.Missing>", "2.5"}));
 
     QCOMPARE(result.record->photoPath, settings.PhotoDir + QStringLiteral("ada.jpg"));
@@ -391,7 +359,7 @@ void tst_RecordLink::linksTheJoinedRecord()
     // A missing picture file is no failure: the frame stays empty.
     const LinkResult bob = linker.link(key("18", ColumnKind::Numeric));
     QCOMPARE(bob.outcome, LinkOutcome::Linked);
-    QCOMPARE(captions(filledSide(sideWithFields(), *bob.record)),
+    QCOMPARE(fieldCaptions(filledSide(sideWithFields(), *bob.record)),
              (QStringList{"Bob", "Other", "night", "Production", "<Staff.Missing>", "3.25"}));
     QVERIFY(bob.record->photo.isNull());
 

@@ -50,6 +50,15 @@ inline Shape& addShape(BadgeSide& side, qint16 type, QRectF frame, qint16 border
     return shape;
 }
 
+// The captions of a side's fields in index order: references, or a record's values.
+inline QStringList fieldCaptions(const BadgeSide& side)
+{
+    QStringList texts;
+    for (const auto& [index, field] : side.lblField)
+        texts << field.Caption;
+    return texts;
+}
+
 inline BadgeLayout allKindsBadge(const QString& logoPath)
 {
     BadgeLayout badge;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "badge/BadgeSide.h"
-
 #include <QComboBox>
 #include <QListWidget>
 #include <QTest>
@@ -33,15 +31,6 @@ inline void chooseEntry(QComboBox* combo, const QString& text)
     QVERIFY2(index >= 0, qPrintable(text + QStringLiteral(" not in ") + combo->objectName()));
     combo->setCurrentIndex(index);
     Q_EMIT combo->activated(index);
-}
-
-// The captions of a side's fields in index order: references, or a record's values.
-inline QStringList fieldCaptions(const BadgeSide& side)
-{
-    QStringList texts;
-    for (const auto& [index, field] : side.lblField)
-        texts << field.Caption;
-    return texts;
 }
 
 } // namespace vm::test
