@@ -8,30 +8,23 @@
 #include "project/ProjectFile.h"
 #include "project/ProjectSettings.h"
 #include "project/frmConfigure.h"
-#include "project/frmDirChooser.h"
-#include "project/frmNewProj.h"
 #include "render/BadgeCanvas.h"
 #include "render/RenderingWindow.h"
 #include "support/AllKindsBadge.h"
 #include "support/FileBytes.h"
-#include "support/ScratchDatabase.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StatusChecks.h"
 #include "widgets/ScreenUnits.h"
 
-#include <QAction>
-#include <QCheckBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
 #include <QPrinter>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -95,7 +88,6 @@ private Q_SLOTS:
     void openingABadFileKeepsTheOpenProject();
     void saveAsWritesANewFileAndKeepsTheName();
     void createNewNeedsAConfiguredDatabase();
-    void newProjectRunsThroughTheWizardToTheRecords();
     void titleIconAndAboutSayWhatRuns();
     void openingAProjectNamesWhatItsDatabaseLacks_data();
     void openingAProjectNamesWhatItsDatabaseLacks();
@@ -173,6 +165,12 @@ void tst_mainMdi::projectLifeCycleSwitchesTheMenus()
     QCOMPARE(settings.stored(), sampleProject(m_dir.path()));
     QVERIFY(projectMenusEnabled(*m_window));
     QVERIFY(m_dialogs.messages.isEmpty());
+    // Database Configuration opens the wizard filled with the project.
+    m_window->mnuDBConfig->trigger();
+    auto* wizard =
+        qobject_cast<frmConfigure*>(m_window->loadedWindow(QStringLiteral("frmConfigure")));
+    QVERIFY(wizard);
+    QCOMPARE(wizard->txtDBPath->text(), settings.DatabasePath);
 
     // Save keeps the menus and writes the same bytes back.
     const QByteArray before = fileBytes(m_projectPath);
@@ -278,63 +276,6 @@ void tst_mainMdi::createNewNeedsAConfiguredDatabase()
     QVERIFY(m_window->loadedWindow(QStringLiteral("frmDesigner")));
 }
 
-void tst_mainMdi::newProjectRunsThroughTheWizardToTheRecords()
-{
-    ScratchDatabase database(DatabaseEngine::SQLite);
-    const QString path = database.build({R"(create table "Staff" ("EmpNo" integer))"});
-    QVERIFY2(!path.isEmpty(), qPrintable(database.error));
-
-    m_window->mnuNew->trigger();
-    auto* newProject =
-        qobject_cast<frmNewProj*>(m_window->loadedWindow(QStringLiteral("frmNewProj")));
-    QVERIFY(newProject);
-    m_dialogs.folderAnswers = {m_dir.filePath(QStringLiteral("Desk"))};
-    newProject->cmdProject->click();
-    newProject->txtProjName->setText(QStringLiteral("Desk"));
-    newProject->cmdOk->click();
-    QTRY_VERIFY(!m_window->loadedWindow(QStringLiteral("frmNewProj")));
-    QVERIFY(projectMenusEnabled(*m_window));
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Vellumark - Desk"));
-
-    auto* wizard =
-        qobject_cast<frmConfigure*>(m_window->loadedWindow(QStringLiteral("frmConfigure")));
-    QVERIFY(wizard && wizard->isVisible());
-    // The folder buttons open the directory chooser on their box.
-    wizard->chkPlaceImages->click();
-    wizard->Command3->click();
-    auto* chooser =
-        qobject_cast<frmDirChooser*>(m_window->loadedWindow(QStringLiteral("frmDirChooser")));
-    QVERIFY(chooser && chooser->TargetBox == wizard->txtImgPath);
-    QCOMPARE(chooser->txtPath->text(), m_dir.filePath(QStringLiteral("Desk/Photos/")));
-    chooser->Command2->click();
-    wizard->chkPlaceImages->click();
-
-    wizard->txtDBPath->setText(path);
-    wizard->next();
-    wizard->lstAllTables->setCurrentRow(0);
-    wizard->addTable();
-    wizard->next();
-    wizard->cmbMasterTable->showPopup();
-    wizard->cmbMasterTable->hidePopup();
-    wizard->cmbMasterTable->setCurrentIndex(0);
-    Q_EMIT wizard->cmbMasterTable->activated(0);
-    for (int i = 0; i < 2; ++i)
-        wizard->next();
-    QVERIFY(wizard->finish());
-    QCOMPARE(m_dialogs.messageTexts(), QStringList{"Project Saved"});
-    QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("Desk/data/Desk.Prj"))));
-    QVERIFY(ProjectSettings::instance().DatabaseConfigured);
-    QVERIFY(m_window->loadedWindow(QStringLiteral("frmData")));
-    QTRY_VERIFY(!m_window->loadedWindow(QStringLiteral("frmConfigure")));
-
-    // Database Configuration opens the wizard filled with the project.
-    m_window->mnuDBConfig->trigger();
-    wizard = qobject_cast<frmConfigure*>(m_window->loadedWindow(QStringLiteral("frmConfigure")));
-    QVERIFY(wizard);
-    QCOMPARE(wizard->txtDBPath->text(), path);
-    QCOMPARE(wizard->cmbMasterTable->currentText(), QStringLiteral("Staff"));
-}
-
 void tst_mainMdi::titleIconAndAboutSayWhatRuns()
 {
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Vellumark"));
@@ -361,18 +302,13 @@ void tst_mainMdi::openingAProjectNamesWhatItsDatabaseLacks_data()
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("named"); // what the message must name
-    QTest::newRow("database gone") << "database"
-                                   << "data/gone.sqlite"
-                                   << "gone.sqlite";
-    QTest::newRow("master table gone") << "master"
-                                       << "Staffers"
-                                       << "master table Staffers";
-    QTest::newRow("unique field gone") << "unique"
-                                       << "BadgeNo"
-                                       << "unique field BadgeNo";
-    QTest::newRow("child table gone") << "child"
-                                      << "Shifts"
-                                      << "child table Shifts";
+    const auto row = [](const char* item, const char* value, const char* named) {
+        QTest::newRow(named) << QString(item) << QString(value) << QString(named);
+    };
+    row("database", "data/gone.sqlite", "gone.sqlite");
+    row("master", "Staffers", "master table Staffers");
+    row("unique", "BadgeNo", "unique field BadgeNo");
+    row("child", "Shifts", "child table Shifts");
 }
 
 void tst_mainMdi::openingAProjectNamesWhatItsDatabaseLacks()
