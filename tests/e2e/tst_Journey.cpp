@@ -16,19 +16,17 @@
 #include "records/frmData.h"
 #include "render/RenderingWindow.h"
 #include "render/frmPreview.h"
+#include "support/Controls.h"
+#include "support/EngineRows.h"
 #include "support/PdfText.h"
-#include "support/ScratchDatabase.h"
+#include "support/Samples.h"
 #include "support/ScriptedDialogs.h"
 #include "support/Skip.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QImage>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -36,8 +34,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QStandardPaths>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -84,19 +80,6 @@ bool near(QRgb a, QRgb b)
 {
     return qAbs(qRed(a) - qRed(b)) < 30 && qAbs(qGreen(a) - qGreen(b)) < 30 &&
            qAbs(qBlue(a) - qBlue(b)) < 30;
-}
-
-// Chooses an entry as a click would; false when the list does not offer it.
-bool choose(QComboBox* combo, const QString& text)
-{
-    combo->showPopup(); // some lists are filled as they open
-    combo->hidePopup();
-    const int index = combo->findText(text);
-    if (index < 0)
-        return false;
-    combo->setCurrentIndex(index);
-    Q_EMIT combo->activated(index);
-    return true;
 }
 
 bool pick(QListWidget* list, const QString& text)
@@ -162,21 +145,18 @@ void tst_Journey::journey_data()
     QTest::addColumn<QStringList>("typed"); // what the operator types into Find
     QTest::addColumn<QStringList>("keys");  // the people it finds
     QTest::addColumn<QStringList>("shown"); // their last names
-    QTest::newRow("SQLite") << DatabaseEngine::SQLite << "Staff"
-                            << "StaffID"
-                            << "Dept"
-                            << "DeptID" << QStringList{"muller", "HOPP"} << QStringList{"2", "3"}
-                            << QStringList{"Müller", "Hopper"};
-    QTest::newRow("Access") << DatabaseEngine::Access << "Employees"
-                            << "EmployeeID"
-                            << "Orders"
-                            << "EmployeeID" << QStringList{"peacock", "Suyama"}
-                            << QStringList{"4", "6"} << QStringList{"Peacock", "Suyama"};
-    QTest::newRow("PostgreSQL") << DatabaseEngine::PostgreSQL << "Staff"
-                                << "StaffID"
-                                << "Dept"
-                                << "DeptID" << QStringList{"lamarr", "turing"}
-                                << QStringList{"5", "4"} << QStringList{"Lamarr", "Turing"};
+    const auto row = [](const char* name, DatabaseEngine engine, const char* tables,
+                        const char* people) {
+        const QStringList t = QString(tables).split(u' '), p = QString(people).split(u' ');
+        QTest::newRow(name) << engine << t[0] << t[1] << t[2] << t[3] << p.mid(0, 2) << p.mid(2, 2)
+                            << p.mid(4, 2);
+    };
+    row("SQLite", DatabaseEngine::SQLite, "Staff StaffID Dept DeptID",
+        "muller HOPP 2 3 Müller Hopper");
+    row("Access", DatabaseEngine::Access, "Employees EmployeeID Orders EmployeeID",
+        "peacock Suyama 4 6 Peacock Suyama");
+    row("PostgreSQL", DatabaseEngine::PostgreSQL, "Staff StaffID Dept DeptID",
+        "lamarr turing 5 4 Lamarr Turing");
 }
 
 void tst_Journey::journey()
@@ -189,13 +169,11 @@ void tst_Journey::journey()
     QFETCH(QStringList, typed);
     QFETCH(QStringList, keys);
     QFETCH(QStringList, shown);
-    if (!havePdfText())
-        VM_SKIP(QStringLiteral("pdftotext (poppler-utils) is not installed"));
-    if (engine == DatabaseEngine::PostgreSQL && postgresUrl().isEmpty())
-        VM_SKIP(noPostgresReason());
-    const QString sample = QStringLiteral(VELLUMARK_SAMPLES_DIR "/northwind-jet4.mdb");
-    if (engine == DatabaseEngine::Access && !QFile::exists(sample))
-        VM_SKIP(sample + QStringLiteral(" not found"));
+    VM_SKIP_IF(pdfToolsMissing());
+    VM_SKIP_IF(engineUnavailable(engine));
+    const QString sample = samplePath(QStringLiteral("northwind-jet4.mdb"));
+    if (engine == DatabaseEngine::Access)
+        VM_SKIP_IF(missingSample(QStringLiteral("northwind-jet4.mdb")));
 
     ScratchDatabase scratch(engine);
     const QString database = engine == DatabaseEngine::Access ? sample : scratch.build(StaffTables);
@@ -243,18 +221,18 @@ void tst_Journey::journey()
         wizard->cmdAddTable->click();
     }
     wizard->cmdNext->click();
-    QVERIFY(choose(wizard->cmbMasterTable, master));
-    QVERIFY(choose(wizard->cmbUniqueField, unique));
-    QVERIFY(choose(wizard->cmbMasterField, link));
-    QVERIFY(choose(wizard->cmbChild, child));
-    QVERIFY(choose(wizard->cmbLinkingField, link));
+    chooseEntry(wizard->cmbMasterTable, master);
+    chooseEntry(wizard->cmbUniqueField, unique);
+    chooseEntry(wizard->cmbMasterField, link);
+    chooseEntry(wizard->cmbChild, child);
+    chooseEntry(wizard->cmbLinkingField, link);
     wizard->Command1->click();
     QCOMPARE(wizard->cmbRelations->count(), 1);
     wizard->cmdNext->click();
     wizard->chkPlaceImages->click();
     const QString pictureField = master + QLatin1Char('.') + unique;
-    QVERIFY(choose(wizard->cmbImageField, pictureField));
-    QVERIFY(choose(wizard->cmbSignField, pictureField));
+    chooseEntry(wizard->cmbImageField, pictureField);
+    chooseEntry(wizard->cmbSignField, pictureField);
     for (const auto& [button, folder] :
          {std::pair{wizard->Command3, photos}, std::pair{wizard->cmdSignFolder, signs}}) {
         button->click();
@@ -302,7 +280,7 @@ void tst_Journey::journey()
 
     designer->btShape->menu()->findChild<QAction*>(QStringLiteral("Rectangle"))->trigger();
     placeSelected(designer, Band);
-    QVERIFY(choose(panel->cmbBackStyle, QStringLiteral("Opaque")));
+    chooseEntry(panel->cmbBackStyle, QStringLiteral("Opaque"));
     dialogs.colorAnswers = {BandColor};
     QTest::mouseClick(panel->lblBackColor, Qt::LeftButton);
 
@@ -357,7 +335,7 @@ void tst_Journey::journey()
     QSignalSpy loaded(browser->records(), &RecordListModel::loadFinished);
     if (browser->records()->isLoading())
         QVERIFY(loaded.wait(30000));
-    QVERIFY(choose(browser->cmbBadges, QStringLiteral("Desk")));
+    chooseEntry(browser->cmbBadges, QStringLiteral("Desk"));
     for (int i = 0; i < 2; ++i) {
         browser->txtFind->setFocus();
         browser->txtFind->selectAll();
