@@ -4,6 +4,7 @@
 #include "badge/BadgeFile.h"
 #include "common/QuotedLines.h"
 #include "support/AllKindsBadge.h"
+#include "support/FileBytes.h"
 #include "support/StatusChecks.h"
 
 #include <QFile>
@@ -39,12 +40,6 @@ QStringList marked(const char* joined)
             line = BackMarker;
     }
     return file;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 SideReadResult readSide(const QStringList& file, BadgeSideId which,
@@ -238,28 +233,21 @@ void tst_BadgeFile::namesWhereAShortFileEnds_data()
     const BadgeLayout badge = allKindsBadge(QString());
     const int all = int(badgeFileLines(badge).size());
     const int back = int(stored(badge.back).size()) + 1; // and the duplicate last line
-    QTest::newRow("duplicate line missing") << 1 << "whole"
-                                            << "whole"
-                                            << "";
-    QTest::newRow("in the back's signature frame")
-        << 2 << "whole"
-        << "the signature frame"
-        << "the back side is cut off at the signature frame";
-    QTest::newRow("after the back marker") << back - 1 << "whole"
-                                           << ""
-                                           << "the back side is missing";
-    QTest::newRow("in the front's second comment")
-        << all - (3 + 2 + 14 + 3) // general, marker and total, comment 1, part of comment 2
-        << "comment 2 of 2"
-        << ""
-        << "the front side is cut off at comment 2 of 2 and the back side is missing";
-    QTest::newRow("general section only")
-        << all - 3 << ""
-        << ""
-        << "the front side is missing and the back side is missing";
-    QTest::newRow("no orientation") << all - 2 << ""
-                                    << ""
-                                    << "the front side is missing and the back side is missing";
+    const auto row = [](const char* name, int cut, const char* front, const char* back,
+                        const char* text) {
+        QTest::newRow(name) << cut << QString(front) << QString(back) << QString(text);
+    };
+    const QString bothMissing =
+        QStringLiteral("the front side is missing and the back side is missing");
+    row("duplicate line missing", 1, "whole", "whole", "");
+    row("in the back's signature frame", 2, "whole", "the signature frame",
+        "the back side is cut off at the signature frame");
+    row("after the back marker", back - 1, "whole", "", "the back side is missing");
+    // general, marker and total, comment 1, part of comment 2
+    row("in the front's second comment", all - (3 + 2 + 14 + 3), "comment 2 of 2", "",
+        "the front side is cut off at comment 2 of 2 and the back side is missing");
+    row("general section only", all - 3, "", "", qPrintable(bothMissing));
+    row("no orientation", all - 2, "", "", qPrintable(bothMissing));
 }
 
 void tst_BadgeFile::namesWhereAShortFileEnds()
@@ -375,24 +363,20 @@ void tst_BadgeFile::splitsAtTheMarkers_data()
     QTest::addColumn<QStringList>("general");
     QTest::addColumn<QStringList>("front");
     QTest::addColumn<QStringList>("back");
-    QTest::newRow("whole") << marked("P|g|h|F|a|B|b|c|c") << marked("g|h|F") << marked("F|a")
-                           << marked("B|b|c");
-    QTest::newRow("markers inside lines")
-        << lines("P|g|x ====FRONT SIDE==== y|a|z ====BACK SIDE====|b|b")
-        << lines("g|x ====FRONT SIDE==== y") << lines("x ====FRONT SIDE==== y|a")
-        << lines("z ====BACK SIDE====|b");
-    QTest::newRow("no lines") << marked("") << marked("") << marked("") << marked("");
-    QTest::newRow("project line only") << marked("P") << marked("") << marked("") << marked("");
-    QTest::newRow("no front marker")
-        << marked("P|g|h") << marked("g|h") << marked("h") << marked("");
-    QTest::newRow("front marker last")
-        << marked("P|g|F") << marked("g|F") << marked("F") << marked("");
-    QTest::newRow("no back marker: the last line")
-        << marked("P|F|a|b|z") << marked("F") << marked("F|a|b") << marked("z");
-    QTest::newRow("back marker last")
-        << marked("P|F|a|B") << marked("F") << marked("F|a") << marked("B");
-    QTest::newRow("blank back") << marked("P|F|a|B|B") << marked("F") << marked("F|a")
-                                << marked("B");
+    const auto row = [](const char* name, const char* file, const char* general, const char* front,
+                        const char* back) {
+        QTest::newRow(name) << marked(file) << marked(general) << marked(front) << marked(back);
+    };
+    row("whole", "P|g|h|F|a|B|b|c|c", "g|h|F", "F|a", "B|b|c");
+    row("markers inside lines", "P|g|x ====FRONT SIDE==== y|a|z ====BACK SIDE====|b|b",
+        "g|x ====FRONT SIDE==== y", "x ====FRONT SIDE==== y|a", "z ====BACK SIDE====|b");
+    row("no lines", "", "", "", "");
+    row("project line only", "P", "", "", "");
+    row("no front marker", "P|g|h", "g|h", "h", "");
+    row("front marker last", "P|g|F", "g|F", "F", "");
+    row("no back marker: the last line", "P|F|a|b|z", "F", "F|a|b", "z");
+    row("back marker last", "P|F|a|B", "F", "F|a", "B");
+    row("blank back", "P|F|a|B|B", "F", "F|a", "B");
 }
 
 void tst_BadgeFile::splitsAtTheMarkers()
