@@ -2,15 +2,16 @@
 // or is refused with a reason; the operator is never offered a name that fails when it is read.
 #include "project/AccessQueries.h"
 #include "project/Database.h"
+#include "support/Samples.h"
 #include "support/Skip.h"
 
-#include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
 
 using namespace vm;
+using namespace vm::test;
 
 Q_DECLARE_METATYPE(vm::AccessQueryRow)
 
@@ -89,11 +90,6 @@ bool hasColumn(const QString& source, const QString& column)
         {"dept", {"rowid", "deptid", "title"}},
         {"badge", {"rowid", "personid", "kind"}}};
     return tables.value(source.toLower()).contains(column.toLower());
-}
-
-QString samplePath(const QString& name)
-{
-    return QStringLiteral(VELLUMARK_SAMPLES_DIR "/") + name;
 }
 
 // "header;row;row", values of a row joined by "|".
@@ -279,9 +275,7 @@ void tst_AccessQueries::northwindQueriesBecomeViewsOrSayWhyNot_data()
 void tst_AccessQueries::northwindQueriesBecomeViewsOrSayWhyNot()
 {
     QFETCH(QString, sample);
-    if (!QFile::exists(samplePath(sample)))
-        VM_SKIP(samplePath(sample) + QStringLiteral(" not found: the Access cases need "
-                                                    "../shared/samples"));
+    VM_SKIP_IF(missingSample(sample));
     DatabaseConnection connection;
     QVERIFY2(connection.OpenProjectDatabase(samplePath(sample)),
              qPrintable(connection.errorText()));
