@@ -5,7 +5,8 @@
 #include "project/ProjectSettings.h"
 #include "records/FrmAddRec.h"
 #include "records/MasterTableModel.h"
-#include "support/ScratchDatabase.h"
+#include "support/EngineRows.h"
+#include "support/Samples.h"
 #include "support/ScriptedDialogs.h"
 #include "support/Skip.h"
 
@@ -18,8 +19,6 @@
 
 using namespace vm;
 using namespace vm::test;
-
-Q_DECLARE_METATYPE(vm::DatabaseEngine)
 
 namespace {
 
@@ -117,21 +116,15 @@ std::unique_ptr<ScratchDatabase> tst_FrmAddRec::openStaff(DatabaseEngine engine)
     return path.isEmpty() ? nullptr : std::move(scratch);
 }
 
-#define ENGINE_ROWS()                                                                              \
-    QTest::addColumn<DatabaseEngine>("engine");                                                    \
-    QTest::newRow("SQLite") << DatabaseEngine::SQLite;                                             \
-    QTest::newRow("PostgreSQL") << DatabaseEngine::PostgreSQL
-
 #define OPEN_STAFF(scratch)                                                                        \
     QFETCH(DatabaseEngine, engine);                                                                \
-    if (engine == DatabaseEngine::PostgreSQL && postgresUrl().isEmpty())                           \
-        VM_SKIP(noPostgresReason());                                                               \
+    VM_SKIP_IF(engineUnavailable(engine));                                                         \
     const auto scratch = openStaff(engine);                                                        \
     QVERIFY(scratch)
 
 void tst_FrmAddRec::addsChangesAndDeletesRows_data()
 {
-    ENGINE_ROWS();
+    addEngineRows();
 }
 
 void tst_FrmAddRec::addsChangesAndDeletesRows()
@@ -163,11 +156,8 @@ void tst_FrmAddRec::addsChangesAndDeletesRows()
     m_dialogs.answers = {MessageAnswer::No};
     window.cmdDelete->click();
     QCOMPARE(m_dialogs.messages.size(), 1);
-    const OperatorMessage question = m_dialogs.messages.first();
-    QCOMPARE(question.text, QStringLiteral("Are you sure to delete selected record?"));
-    QCOMPARE(question.title, QStringLiteral("Delete"));
-    QCOMPARE(question.buttons, MessageButtons::YesNo);
-    QCOMPARE(question.icon, MessageIcon::None);
+    QCOMPARE(m_dialogs.messages[0].text, QStringLiteral("Are you sure to delete selected record?"));
+    QCOMPARE(m_dialogs.messages[0].buttons, MessageButtons::YesNo);
     QCOMPARE(tableRows(scratch->connection()).size(), 3);
 
     m_dialogs.answers = {MessageAnswer::Yes};
@@ -187,20 +177,20 @@ void tst_FrmAddRec::refusedRowsKeepWhatWasTyped_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("fix");
     QTest::addColumn<QStringList>("reasons"); // the engine's words, any one of them
-    for (auto [engine, tag] : {std::pair{DatabaseEngine::SQLite, "SQLite"},
-                               std::pair{DatabaseEngine::PostgreSQL, "PostgreSQL"}}) {
+    for (DatabaseEngine engine : {DatabaseEngine::SQLite, DatabaseEngine::PostgreSQL}) {
+        const char* tag = engine == DatabaseEngine::SQLite ? "SQLite" : "PostgreSQL";
         const QStringList duplicate = {"UNIQUE constraint failed", "duplicate key value"};
         const QStringList notNull = {"NOT NULL constraint failed", "null value in column"};
-        QTest::addRow("%s: duplicate key", tag) << engine << true << int(StaffID) << "1"
-                                                << "7" << duplicate;
-        QTest::addRow("%s: key changed to another's", tag) << engine << false << int(StaffID) << "2"
-                                                           << "8" << duplicate;
-        QTest::addRow("%s: null where required", tag) << engine << false << int(Name) << ""
-                                                      << "Ada B." << notNull;
-        QTest::addRow("%s: text in a number column", tag)
-            << engine << false << int(DeptNo) << "ten"
-            << "11"
-            << QStringList{"\u201cten\u201d is not a number, and the column DeptNo holds numbers"};
+        const auto row = [&](const char* name, bool added, Column column, const char* typed,
+                             const char* fix, const QStringList& reasons) {
+            QTest::addRow("%s: %s", tag, name)
+                << engine << added << int(column) << QString(typed) << QString(fix) << reasons;
+        };
+        row("duplicate key", true, StaffID, "1", "7", duplicate);
+        row("key changed to another's", false, StaffID, "2", "8", duplicate);
+        row("null where required", false, Name, "", "Ada B.", notNull);
+        row("text in a number column", false, DeptNo, "ten", "11",
+            {"“ten” is not a number, and the column DeptNo holds numbers"});
     }
 }
 
@@ -244,7 +234,7 @@ void tst_FrmAddRec::refusedRowsKeepWhatWasTyped()
 
 void tst_FrmAddRec::changesOfAnotherStationAreNotOverwritten_data()
 {
-    ENGINE_ROWS();
+    addEngineRows();
 }
 
 void tst_FrmAddRec::changesOfAnotherStationAreNotOverwritten()
@@ -291,11 +281,9 @@ void tst_FrmAddRec::changesOfAnotherStationAreNotOverwritten()
 
 void tst_FrmAddRec::accessDatabaseIsReadOnly()
 {
-    const QString sample = QStringLiteral(VELLUMARK_SAMPLES_DIR "/northwind-jet4.mdb");
-    if (!QFile::exists(sample))
-        VM_SKIP(sample + QStringLiteral(" not found: the Access cases need ../shared/samples"));
+    VM_SKIP_IF(missingSample(QStringLiteral("northwind-jet4.mdb")));
     ProjectSettings& project = ProjectSettings::instance();
-    project.DatabasePath = sample;
+    project.DatabasePath = samplePath(QStringLiteral("northwind-jet4.mdb"));
     project.MasterTable = QStringLiteral("Employees");
     project.UniqueField = QStringLiteral("EmployeeID");
     FrmAddRec window(m_dialogs);
