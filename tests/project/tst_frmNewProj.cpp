@@ -74,21 +74,15 @@ void tst_frmNewProj::pickedFolderGetsTheProjectLayout_data()
     QTest::addColumn<QString>("project");
     QTest::addColumn<QString>("others"); // the folder that holds Badges/, Logo/, ...
 
-    QTest::newRow("a folder") << "/srv/Cards"
-                              << "/srv/Cards/data/"
-                              << "/srv/Cards/";
-    QTest::newRow("ends in data") << "/srv/Cards/data"
-                                  << "/srv/Cards/data/"
-                                  << "/srv/Cards/";
-    QTest::newRow("ends in DATA") << "/srv/Cards/DATA/"
-                                  << "/srv/Cards/DATA/"
-                                  << "/srv/Cards/";
-    QTest::newRow("named metadata") << "/srv/metadata"
-                                    << "/srv/metadata/data/"
-                                    << "/srv/metadata/";
-    QTest::newRow("the root") << "/"
-                              << "/data/"
-                              << "/";
+    const auto row = [](const char* name, const char* picked, const char* project,
+                        const char* others) {
+        QTest::newRow(name) << QString(picked) << QString(project) << QString(others);
+    };
+    row("a folder", "/srv/Cards", "/srv/Cards/data/", "/srv/Cards/");
+    row("ends in data", "/srv/Cards/data", "/srv/Cards/data/", "/srv/Cards/");
+    row("ends in DATA", "/srv/Cards/DATA/", "/srv/Cards/DATA/", "/srv/Cards/");
+    row("named metadata", "/srv/metadata", "/srv/metadata/data/", "/srv/metadata/");
+    row("the root", "/", "/data/", "/");
 }
 
 void tst_frmNewProj::pickedFolderGetsTheProjectLayout()
@@ -100,10 +94,9 @@ void tst_frmNewProj::pickedFolderGetsTheProjectLayout()
     m_dialogs.folderAnswers = {picked};
     dialog->cmdProject->click();
     QCOMPARE(dialog->txtProjectDir->text(), project);
-    QCOMPARE(dialog->txtBadgeDir->text(), others + QStringLiteral("Badges/"));
-    QCOMPARE(dialog->txtLogoDir->text(), others + QStringLiteral("Logo/"));
-    QCOMPARE(dialog->txtPhotoDir->text(), others + QStringLiteral("Photos/"));
-    QCOMPARE(dialog->txtSignDir->text(), others + QStringLiteral("Signs/"));
+    const QStringList boxes = {dialog->txtBadgeDir->text(), dialog->txtLogoDir->text(),
+                               dialog->txtPhotoDir->text(), dialog->txtSignDir->text()};
+    QCOMPARE(boxes.join(u' '), QStringLiteral("%1Badges/ %1Logo/ %1Photos/ %1Signs/").arg(others));
     QCOMPARE(projectFolderFor(picked), project);
 }
 
@@ -141,12 +134,10 @@ void tst_frmNewProj::okCreatesTheFoldersAndAimsTheProjectFile()
     QVERIFY(m_dialogs.messages.isEmpty());
     QCOMPARE(s.ProjectState, ProjectState::Configuring);
     QCOMPARE(s.ProjectName, QStringLiteral("Visitors"));
-    QCOMPARE(s.ProjectDir, root + QStringLiteral("/data/"));
-    QCOMPARE(s.ProjectFile, root + QStringLiteral("/data/Visitors.Prj"));
-    QCOMPARE(s.BadgeDir, root + QStringLiteral("/Badges/"));
-    QCOMPARE(s.LogoDir, root + QStringLiteral("/Logo/"));
-    QCOMPARE(s.PhotoDir, root + QStringLiteral("/Photos/"));
-    QCOMPARE(s.SignDir, root + QStringLiteral("/Signs/"));
+    const QStringList paths = {s.ProjectFile, s.BadgeDir, s.LogoDir, s.PhotoDir, s.SignDir};
+    QCOMPARE(
+        paths.join(u' '),
+        QStringLiteral("%1/data/Visitors.Prj %1/Badges/ %1/Logo/ %1/Photos/ %1/Signs/").arg(root));
     for (const QString& folder : {s.ProjectDir, s.BadgeDir, s.LogoDir, s.PhotoDir, s.SignDir})
         QVERIFY2(QDir(folder).exists(), qPrintable(folder));
     QVERIFY(!QFile::exists(s.ProjectFile)); // the wizard's Finish writes it
@@ -189,24 +180,16 @@ void tst_frmNewProj::okRefusesWhatCannotBecomeAProject_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no name") << ""
-                             << "/tmp/x/"
-                             << "Please enter a project name";
-    QTest::newRow("a slash in the name") << "a/b"
-                                         << "/tmp/x/"
-                                         << "Please enter a project name";
-    QTest::newRow("a quote in the name") << "say \"hi\""
-                                         << "/tmp/x/"
-                                         << "Please enter a project name";
-    QTest::newRow("no folder") << "Staff"
-                               << ""
-                               << "Please choose the project directory.";
-    QTest::newRow("a relative folder") << "Staff"
-                                       << "Cards/data/"
-                                       << "must be a full path";
-    QTest::newRow("a folder that cannot be made") << "Staff"
-                                                  << "/proc/vellumark/data/"
-                                                  << "cannot be created";
+    const auto row = [](const char* tag, const char* name, const char* folder,
+                        const char* message) {
+        QTest::newRow(tag) << QString(name) << QString(folder) << QString(message);
+    };
+    row("no name", "", "/tmp/x/", "Please enter a project name");
+    row("a slash in the name", "a/b", "/tmp/x/", "Please enter a project name");
+    row("a quote in the name", "say \"hi\"", "/tmp/x/", "Please enter a project name");
+    row("no folder", "Staff", "", "Please choose the project directory.");
+    row("a relative folder", "Staff", "Cards/data/", "must be a full path");
+    row("a folder that cannot be made", "Staff", "/proc/vellumark/data/", "cannot be created");
 }
 
 void tst_frmNewProj::okRefusesWhatCannotBecomeAProject()
