@@ -7,9 +7,9 @@
 #include "project/ProjectSettings.h"
 #include "project/frmConfigure.h"
 #include "support/Controls.h"
-#include "support/EngineRows.h"
 #include "support/FileBytes.h"
 #include "support/Samples.h"
+#include "support/ScratchDatabase.h"
 #include "support/ScriptedDialogs.h"
 #include "support/Skip.h"
 #include "support/StatusChecks.h"
@@ -76,8 +76,6 @@ private Q_SLOTS:
     void oneTableNeedsNoRelation();
     void finishAsksForAFileWhenTheProjectHasNone();
     void closingAnUnfinishedNewProjectDropsIt();
-    void runsOnEveryEngine_data();
-    void runsOnEveryEngine();
     void aFailedConnectionKeepsThePasswordToItself();
     void oldAccessFileKeepsItsCodePage();
     void accessQueriesThatCannotBeReadCannotBeChosen();
@@ -86,7 +84,7 @@ private:
     frmConfigure* openWizard();
     void startProject(const QString& name);
     // The wizard on the staff database at step 2, with all three tables chosen.
-    frmConfigure* wizardAtTheRelations();
+    frmConfigure* wizardAtTheRelations(frmConfigure* w);
     // Steps 0 to 3 for the staff database: three tables, two relations, photo and signature.
     void configureStaff(frmConfigure* w);
     QByteArray expectedStaffFile() const;
@@ -147,9 +145,8 @@ void tst_frmConfigure::startProject(const QString& name)
     SetProjectState(ProjectState::Configuring);
 }
 
-frmConfigure* tst_frmConfigure::wizardAtTheRelations()
+frmConfigure* tst_frmConfigure::wizardAtTheRelations(frmConfigure* w)
 {
-    frmConfigure* w = openWizard();
     w->txtDBPath->setText(m_database);
     w->next();
     for (const char* table : {"Staff", "Dept", "Badge"}) {
@@ -162,13 +159,7 @@ frmConfigure* tst_frmConfigure::wizardAtTheRelations()
 
 void tst_frmConfigure::configureStaff(frmConfigure* w)
 {
-    w->txtDBPath->setText(m_database);
-    w->next();
-    for (const char* table : {"Staff", "Dept", "Badge"}) {
-        selectRow(w->lstAllTables, table);
-        w->addTable();
-    }
-    w->next();
+    wizardAtTheRelations(w);
     chooseEntry(w->cmbMasterTable, "Staff");
     chooseEntry(w->cmbMasterField, "DeptID");
     chooseEntry(w->cmbLinkingField, "DeptID"); // Dept is the first child
@@ -421,7 +412,7 @@ void tst_frmConfigure::tablesMoveByButtonDoubleClickAndSpace()
 void tst_frmConfigure::relationsFollowTheMasterTable()
 {
     startProject(QStringLiteral("Staff"));
-    frmConfigure* w = wizardAtTheRelations();
+    frmConfigure* w = wizardAtTheRelations(openWizard());
     chooseEntry(w->cmbMasterTable, "Dept");
     QCOMPARE(w->cmbMaster->currentText(), QStringLiteral("Dept"));
     QCOMPARE(itemTexts(w->lstRelatedTables), (QStringList{"Staff", "Badge"}));
@@ -537,79 +528,6 @@ void tst_frmConfigure::closingAnUnfinishedNewProjectDropsIt()
     w = openWizard();
     w->close();
     QCOMPARE(ProjectSettings::instance().ProjectState, ProjectState::Written);
-}
-
-void tst_frmConfigure::runsOnEveryEngine_data()
-{
-    QTest::addColumn<DatabaseEngine>("engine");
-    QTest::addColumn<QString>("master");
-    QTest::addColumn<QString>("child");
-    QTest::addColumn<QString>("field");
-    QTest::newRow("SQLite") << DatabaseEngine::SQLite << "Staff"
-                            << "Dept"
-                            << "DeptID";
-    QTest::newRow("PostgreSQL") << DatabaseEngine::PostgreSQL << "Staff"
-                                << "Dept"
-                                << "DeptID";
-    QTest::newRow("Access") << DatabaseEngine::Access << "Employees"
-                            << "Orders"
-                            << "EmployeeID";
-}
-
-void tst_frmConfigure::runsOnEveryEngine()
-{
-    QFETCH(DatabaseEngine, engine);
-    QFETCH(QString, master);
-    QFETCH(QString, child);
-    QFETCH(QString, field);
-    VM_SKIP_IF(engine == DatabaseEngine::Access ? missingSample("northwind-jet4.mdb")
-                                                : engineUnavailable(engine));
-    ScratchDatabase scratch(engine);
-    const QString database = engine == DatabaseEngine::Access ? samplePath("northwind-jet4.mdb")
-                                                              : scratch.build(StaffTables);
-    QVERIFY2(!database.isEmpty(), qPrintable(scratch.error));
-
-    startProject(QStringLiteral("Engines"));
-    frmConfigure* w = openWizard();
-    if (engine == DatabaseEngine::Access) {
-        m_dialogs.fileAnswers = {database};
-        w->cmdBrowse->click();
-        QCOMPARE(m_dialogs.fileRequests[0].filter.section(QStringLiteral(";;"), 1, 1),
-                 QStringLiteral("MsAccess Files (*.mdb)"));
-    } else {
-        // An address or a file typed in, then tested.
-        w->txtDBPath->setText(database);
-        QVERIFY(w->testConnection());
-    }
-    QVERIFY2(w->lblConnection->text().startsWith(QLatin1String("Connected")),
-             qPrintable(w->lblConnection->text()));
-    w->next();
-    QCOMPARE(w->CurrentStep, qint16(1));
-    selectRow(w->lstAllTables, master);
-    w->addTable();
-    selectRow(w->lstAllTables, child);
-    w->addTable();
-    w->next();
-    chooseEntry(w->cmbMasterTable, master);
-    chooseEntry(w->cmbMasterField, field);
-    chooseEntry(w->cmbLinkingField, field);
-    w->createRelation();
-    w->next();
-    w->next();
-    QCOMPARE(w->CurrentStep, qint16(4));
-    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join(u'|')));
-    QVERIFY(w->finish());
-    const ProjectSettings& settings = ProjectSettings::instance();
-    QCOMPARE(settings.DatabasePath, database);
-    QCOMPARE(settings.Relations, QStringList{relationText(master, field, child, field)});
-
-    // The statement the record query builds from this runs on the engine.
-    DatabaseConnection check;
-    QVERIFY2(check.OpenProjectDatabase(settings.DatabasePath), qPrintable(check.errorText()));
-    auto rows = check.select(
-        QStringLiteral("select count(*) from %1,%2 where %3")
-            .arg(check.quoteName(master), check.quoteName(child), settings.Relations[0]));
-    QVERIFY2(rows.query.next(), qPrintable(rows.error));
 }
 
 // Why a connection failed is told in full, but never the password of the address.
