@@ -154,14 +154,11 @@ void tst_Database::failingTablesAreSkipped_data()
     addWritableRows("blank in a name", setup, tables, fields, QString("Order Details"),
                     QString("syntax error"));
     const QStringList northwind{"Shippers", "Order Details", "Invoices", "Categories"};
-    const QStringList northwindFields{"<None>",
-                                      "Shippers.ShipperID",
-                                      "Shippers.CompanyName",
-                                      "Shippers.Phone",
-                                      "Categories.CategoryID",
-                                      "Categories.CategoryName",
-                                      "Categories.Description",
-                                      "Categories.Picture"};
+    const QStringList northwindFields =
+        QString("<None> Shippers.ShipperID Shippers.CompanyName Shippers.Phone "
+                "Categories.CategoryID Categories.CategoryName Categories.Description "
+                "Categories.Picture")
+            .split(u' ');
     addAccessRow("blank in a name", "northwind-jet4.mdb", northwind, northwindFields,
                  QString("Order Details"), QString("syntax error"));
     addAccessRow("a query", "northwind-jet4.mdb", northwind, northwindFields, QString("Invoices"),
@@ -458,20 +455,16 @@ void tst_Database::translatesBracketsForPostgreSQL_data()
 {
     QTest::addColumn<QString>("access");
     QTest::addColumn<QString>("postgres");
-    QTest::newRow("relation") << "Staff.[DeptID]=Dept.[DeptID]"
-                              << R"("Staff"."DeptID"="Dept"."DeptID")";
-    QTest::newRow("quoted table") << R"("Staff".[No]=17)"
-                                  << R"("Staff"."No"=17)";
-    QTest::newRow("blanks, umlauts") << "[Order Details].[Straße]"
-                                     << R"("Order Details"."Straße")";
-    QTest::newRow("literal") << "T.[C]='[A] ''x'' [B]'"
-                             << R"("T"."C"='[A] ''x'' [B]')";
-    QTest::newRow("quote in a name") << R"([say "hi"])"
-                                     << R"("say ""hi""")";
-    QTest::newRow("bare qualifier stays") << "S.Code=D.[Code]"
-                                          << R"(S.Code="D"."Code")";
-    QTest::newRow("unbalanced") << "select [x from t"
-                                << "select [x from t";
+    const auto row = [](const char* name, const char* access, const char* postgres) {
+        QTest::newRow(name) << QString(access) << QString(postgres);
+    };
+    row("relation", "Staff.[DeptID]=Dept.[DeptID]", R"("Staff"."DeptID"="Dept"."DeptID")");
+    row("quoted table", R"("Staff".[No]=17)", R"("Staff"."No"=17)");
+    row("blanks, umlauts", "[Order Details].[Straße]", R"("Order Details"."Straße")");
+    row("literal", "T.[C]='[A] ''x'' [B]'", R"("T"."C"='[A] ''x'' [B]')");
+    row("quote in a name", R"([say "hi"])", R"("say ""hi""")");
+    row("bare qualifier stays", "S.Code=D.[Code]", R"(S.Code="D"."Code")");
+    row("unbalanced", "select [x from t", "select [x from t");
 }
 
 void tst_Database::translatesBracketsForPostgreSQL()
