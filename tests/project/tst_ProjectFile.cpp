@@ -52,22 +52,15 @@ void tst_ProjectFile::writesTheExampleProjectExactly()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Staff.Prj"));
     VM_VERIFY_OK(WriteProjectFile(exampleProject(), path));
-    const QByteArray expected = "\"ProjectName:Staff\"\r\n"
-                                "\"Databsepath:D:\\Cards\\data\\staff.mdb\"\r\n"
-                                "\"DataTables:0\"\r\n"
-                                "\"MasterTable:Employee\"\r\n"
-                                "\"UniqueField:EmpNo\"\r\n"
-                                "\"TotalRelations:0\"\r\n"
-                                "\"PlaceImages:1\"\r\n"
-                                "\"PhotoField:Employee.EmpNo\"\r\n"
-                                "\"SignField:Employee.EmpNo\"\r\n"
-                                "\"PhotoDir:D:\\Cards\\Photos\\\"\r\n"
-                                "\"SignDir:D:\\Cards\\Signs\\\"\r\n"
-                                "\"ProjectDir:D:\\Cards\\data\\\"\r\n"
-                                "\"BadgeDir:D:\\Cards\\Badges\\\"\r\n"
-                                "\"LogoDir:D:\\Cards\\Logo\\\"\r\n"
-                                "\"Badges:1\"\r\n"
-                                "\"BadgeName:Visitor\"\r\n";
+    const QByteArray expected = encodeQuotedLines(
+        QStringLiteral(
+            "ProjectName:Staff|Databsepath:D:\\Cards\\data\\staff.mdb|DataTables:0|"
+            "MasterTable:Employee|UniqueField:EmpNo|TotalRelations:0|PlaceImages:1|"
+            "PhotoField:Employee.EmpNo|SignField:Employee.EmpNo|PhotoDir:D:\\Cards\\Photos\\|"
+            "SignDir:D:\\Cards\\Signs\\|ProjectDir:D:\\Cards\\data\\|"
+            "BadgeDir:D:\\Cards\\Badges\\|LogoDir:D:\\Cards\\Logo\\|Badges:1|"
+            "BadgeName:Visitor")
+            .split(u'|'));
     QCOMPARE(fileBytes(path), expected);
 }
 
