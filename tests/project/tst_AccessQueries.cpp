@@ -148,60 +148,52 @@ void tst_AccessQueries::translatedQueriesListWhatAccessLists_data()
 {
     QTest::addColumn<Rows>("rows");
     QTest::addColumn<QString>("listed");
+    const auto row = [](const char* name, const char* listed,
+                        std::initializer_list<AccessQueryRow> parts) {
+        QTest::newRow(name) << select(parts) << QString(listed);
+    };
 
-    QTest::newRow("Yes and No are the stored 1 and 0")
-        << select({from("People"), column("People.Name"), where("((People.Active)=Yes)"),
-                   orderBy("People.Name", true)})
-        << "Name;Eve;Dee;Cid;Ann";
-    QTest::newRow("texts compare without regard to case")
-        << select({from("People"), column("[Name]", "Who"), where("People.Name=\"BOB\"")})
-        << "Who;bob";
-    QTest::newRow("dates are US dates, 00-29 this century")
-        << select({from("People"), column("People.ID"),
-                   where("People.Born Between #1/1/90# And #12/31/1999# Or People.Born>#1/1/29#")})
-        << "ID;1;4";
-    QTest::newRow("a date with a time")
-        << select({from("People"), column("People.ID"), where("People.Born=#6/15/1995 12:30 PM#")})
-        << "ID;4";
-    QTest::newRow("integers divide exactly; currency keeps four decimals")
-        << select({from("People"), column("People.ID/2", "Half"), column("CCur(People.Pay/3)"),
-                   where("People.ID In (1,5)")})
-        << "Half|Expr1000;0.5|33.5;2.5|2.3333";
-    QTest::newRow("the same column of two tables is named after its table")
-        << select({from("People"), from("Dept"), column("People.DeptID"), column("Dept.DeptID"),
-                   column("People.Name"), join(1, "People", "Dept", "People.DeptID = Dept.DeptID"),
-                   orderBy("People.ID")})
-        << "People.DeptID|Dept.DeptID|Name;10|10|Ann;10|10|bob;20|20|Cid";
-    QTest::newRow("an outer join attached from its other side")
-        << select({from("People", "P"), from("Dept"), from("Badge"), column("Badge.Kind"),
-                   column("P.Name"), join(1, "P", "Dept", "P.DeptID = Dept.DeptID"),
-                   join(2, "Badge", "P", "Badge.PersonID = P.ID"), orderBy("Badge.Kind")})
-        << "Kind|Name;Gold|Ann;Lost|";
-    QTest::newRow("DISTINCTROW: one row per record of the listed table")
-        << select({options(8), from("Dept"), from("People"), column("Dept.Title"),
-                   join(1, "Dept", "People", "Dept.DeptID = People.DeptID"), orderBy("Dept.Title")})
-        << "Title;Sales;Stock";
-    QTest::newRow("without it, one row per joined pair")
-        << select({from("Dept"), from("People"), column("Dept.Title"),
-                   join(1, "Dept", "People", "Dept.DeptID = People.DeptID"), orderBy("Dept.Title")})
-        << "Title;Sales;Sales;Stock";
-    QTest::newRow("DISTINCT") << select({options(2), from("People"), column("People.Active"),
-                                         orderBy("People.Active")})
-                              << "Active;0;1";
-    QTest::newRow("groups, counts and a condition on them")
-        << select({from("Dept"), from("People"), column("Dept.Title"), column("Count(*)", "N"),
-                   join(1, "Dept", "People", "Dept.DeptID = People.DeptID"), groupBy("Dept.Title"),
-                   having("Count(*)>1")})
-        << "Title|N;Sales|2";
-    QTest::newRow("TOP without an order")
-        << select({options(16, "2"), from("People"), column("People.ID")}) << "ID;1;2";
-    QTest::newRow("Like with Access wildcards")
-        << select({from("People"), column("People.Name"), where("People.Name Like \"?n*\"")})
-        << "Name;Ann";
-    QTest::newRow("IsNull and a subquery")
-        << select({from("People"), column("People.Name"),
-                   where("IsNull(People.Born) Or People.Pay>(SELECT Avg([Pay]) FROM People)")})
-        << "Name;bob;Cid;Eve";
+    row("Yes and No are the stored 1 and 0", "Name;Eve;Dee;Cid;Ann",
+        {from("People"), column("People.Name"), where("((People.Active)=Yes)"),
+         orderBy("People.Name", true)});
+    row("texts compare without regard to case", "Who;bob",
+        {from("People"), column("[Name]", "Who"), where("People.Name=\"BOB\"")});
+    row("dates are US dates, 00-29 this century", "ID;1;4",
+        {from("People"), column("People.ID"),
+         where("People.Born Between #1/1/90# And #12/31/1999# Or People.Born>#1/1/29#")});
+    row("a date with a time", "ID;4",
+        {from("People"), column("People.ID"), where("People.Born=#6/15/1995 12:30 PM#")});
+    row("integers divide exactly; currency keeps four decimals",
+        "Half|Expr1000;0.5|33.5;2.5|2.3333",
+        {from("People"), column("People.ID/2", "Half"), column("CCur(People.Pay/3)"),
+         where("People.ID In (1,5)")});
+    row("the same column of two tables is named after its table",
+        "People.DeptID|Dept.DeptID|Name;10|10|Ann;10|10|bob;20|20|Cid",
+        {from("People"), from("Dept"), column("People.DeptID"), column("Dept.DeptID"),
+         column("People.Name"), join(1, "People", "Dept", "People.DeptID = Dept.DeptID"),
+         orderBy("People.ID")});
+    row("an outer join attached from its other side", "Kind|Name;Gold|Ann;Lost|",
+        {from("People", "P"), from("Dept"), from("Badge"), column("Badge.Kind"), column("P.Name"),
+         join(1, "P", "Dept", "P.DeptID = Dept.DeptID"),
+         join(2, "Badge", "P", "Badge.PersonID = P.ID"), orderBy("Badge.Kind")});
+    row("DISTINCTROW: one row per record of the listed table", "Title;Sales;Stock",
+        {options(8), from("Dept"), from("People"), column("Dept.Title"),
+         join(1, "Dept", "People", "Dept.DeptID = People.DeptID"), orderBy("Dept.Title")});
+    row("without it, one row per joined pair", "Title;Sales;Sales;Stock",
+        {from("Dept"), from("People"), column("Dept.Title"),
+         join(1, "Dept", "People", "Dept.DeptID = People.DeptID"), orderBy("Dept.Title")});
+    row("DISTINCT", "Active;0;1",
+        {options(2), from("People"), column("People.Active"), orderBy("People.Active")});
+    row("groups, counts and a condition on them", "Title|N;Sales|2",
+        {from("Dept"), from("People"), column("Dept.Title"), column("Count(*)", "N"),
+         join(1, "Dept", "People", "Dept.DeptID = People.DeptID"), groupBy("Dept.Title"),
+         having("Count(*)>1")});
+    row("TOP without an order", "ID;1;2", {options(16, "2"), from("People"), column("People.ID")});
+    row("Like with Access wildcards", "Name;Ann",
+        {from("People"), column("People.Name"), where("People.Name Like \"?n*\"")});
+    row("IsNull and a subquery", "Name;bob;Cid;Eve",
+        {from("People"), column("People.Name"),
+         where("IsNull(People.Born) Or People.Pay>(SELECT Avg([Pay]) FROM People)")});
 }
 
 void tst_AccessQueries::translatedQueriesListWhatAccessLists()
@@ -220,39 +212,35 @@ void tst_AccessQueries::untranslatableQueriesAreRefusedWithAReason_data()
 {
     QTest::addColumn<Rows>("rows");
     QTest::addColumn<QString>("reason");
+    const auto row = [](const char* name, const char* reason,
+                        std::initializer_list<AccessQueryRow> parts) {
+        QTest::newRow(name) << select(parts) << QString(reason);
+    };
 
-    QTest::newRow("&") << select({from("People"), column("People.Name & \"!\"")})
-                       << "joins texts with &";
-    QTest::newRow("+ joins texts in Access")
-        << select({from("People"), column("[Name]+[Name]")}) << "uses +";
-    QTest::newRow("parameters") << select({parameter("Start"), from("People"), column("[ID]")})
-                                << "asks for values when it runs (Start)";
-    QTest::newRow("a form reference")
-        << select({from("People"), column("[ID]"), where("People.ID=[Forms]![Staff]![ID]")})
-        << "refers to a form";
-    QTest::newRow("a function without a counterpart")
-        << select({from("People"), column("Format([Born],\"yyyy\")")})
-        << "uses the function Format";
-    QTest::newRow("comparisons chained")
-        << select({from("People"), column("[ID]"), where("People.ID = People.DeptID > 1")})
-        << "compares twice";
-    QTest::newRow("TOP with an order keeps ties")
-        << select({options(16, "3"), from("People"), column("[ID]"), orderBy("[Pay]", true)})
-        << "TOP";
-    QTest::newRow("DISTINCTROW over a query")
-        << select({options(8), from("Managers"), from("Dept"), column("Managers.Name"),
-                   join(1, "Managers", "Dept", "Managers.DeptID = Dept.DeptID")})
-        << "is no table";
-    QTest::newRow("a date that does not exist")
-        << select({from("People"), column("[ID]"), where("[Born]>#13/45/99#")}) << "#13/45/99#";
+    row("&", "joins texts with &", {from("People"), column("People.Name & \"!\"")});
+    row("+ joins texts in Access", "uses +", {from("People"), column("[Name]+[Name]")});
+    row("parameters", "asks for values when it runs (Start)",
+        {parameter("Start"), from("People"), column("[ID]")});
+    row("a form reference", "refers to a form",
+        {from("People"), column("[ID]"), where("People.ID=[Forms]![Staff]![ID]")});
+    row("a function without a counterpart", "uses the function Format",
+        {from("People"), column("Format([Born],\"yyyy\")")});
+    row("comparisons chained", "compares twice",
+        {from("People"), column("[ID]"), where("People.ID = People.DeptID > 1")});
+    row("TOP with an order keeps ties", "TOP",
+        {options(16, "3"), from("People"), column("[ID]"), orderBy("[Pay]", true)});
+    row("DISTINCTROW over a query", "is no table",
+        {options(8), from("Managers"), from("Dept"), column("Managers.Name"),
+         join(1, "Managers", "Dept", "Managers.DeptID = Dept.DeptID")});
+    row("a date that does not exist", "#13/45/99#",
+        {from("People"), column("[ID]"), where("[Born]>#13/45/99#")});
     QTest::newRow("a crosstab query")
         << Rows{kind(6), from("People"), column("[ID]")} << "crosstab";
     QTest::newRow("a union query")
         << Rows{kind(9), {5, 0, {}, "X1", "SELECT ID FROM People"}} << "union";
     QTest::newRow("an update query") << Rows{kind(4), from("People")} << "changes data";
-    QTest::newRow("another database")
-        << select({{4, 0, "C:\\other.mdb", {}, {}}, from("People"), column("[ID]")})
-        << "another database";
+    row("another database", "another database",
+        {{4, 0, "C:\\other.mdb", {}, {}}, from("People"), column("[ID]")});
 }
 
 void tst_AccessQueries::untranslatableQueriesAreRefusedWithAReason()
