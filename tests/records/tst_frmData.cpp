@@ -13,7 +13,6 @@
 #include "support/Controls.h"
 #include "support/DemoWindow.h"
 #include "support/FileBytes.h"
-#include "support/Samples.h"
 #include "support/Skip.h"
 
 #include <QAction>
@@ -61,7 +60,6 @@ private Q_SLOTS:
     void refreshKeepsThePersonAndShowsTheChanges();
     void maximisedBrowserKeepsTheViewsInFrontAndCloseCloses();
     void projectConfiguredAnewIsReadAgain();
-    void accessDatabaseIsBrowsedLikeAnyOther();
 
 private:
     frmData* openBrowser();
@@ -432,28 +430,6 @@ void tst_frmData::projectConfiguredAnewIsReadAgain()
     QVERIFY(!m_browser->Lst->selectionModel()->hasSelection()); // nobody of the old table
     click(2);
     QCOMPARE(keyShown(m_window->frmFront()), QStringLiteral("30"));
-    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
-}
-
-// The list's worker and the linking share the one copy of the Access file.
-void tst_frmData::accessDatabaseIsBrowsedLikeAnyOther()
-{
-    VM_SKIP_IF(missingSample("northwind-jet4.mdb"));
-    const QString sample = samplePath("northwind-jet4.mdb");
-    m_window->closeProject();
-    ProjectSettings& project = ProjectSettings::instance();
-    project.DatabasePath = sample;
-    project.MasterTable = QStringLiteral("Employees");
-    project.UniqueField = QStringLiteral("EmployeeID");
-    project.PhotoField = project.SignField = NoneField;
-    m_browser = openBrowser();
-    QVERIFY(m_browser);
-    QCOMPARE(m_browser->records()->rowCount(), 9);
-    QCOMPARE(m_browser->records()->loadError(), QString());
-    click(3);
-    QCOMPARE(keyShown(m_window->frmFront()), QStringLiteral("4"));
-    QCOMPARE(m_window->frmFront()->record()->values.value(QStringLiteral("LastName")).toString(),
-             QStringLiteral("Peacock"));
     QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
 }
 
