@@ -264,25 +264,19 @@ void tst_RenderingWindows::linkedRecordShowsInBothViewsAndPrintsAtCardSizeTopLef
     QVERIFY(pdfPage(backPdf, 1).find(person.department));
 }
 
+// What each failure says, tst_RecordLink pins; here the views must drop whoever they showed.
 void tst_RenderingWindows::incompleteLinksLeaveNobodyOnEitherView_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("relation"); // empty: the project's
     QTest::addColumn<QString>("photoField");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QStringList>("named"); // in the message's text or detail
-
     const QString relation = QStringLiteral("Employee.[DeptID]=Department.[DeptID]");
-    const auto row = [](const char* name, const char* key, const QString& relation,
-                        const char* photo, const char* message, const char* named) {
-        QTest::newRow(name) << QString(key) << relation << QString(photo) << QString(message)
-                            << QString(named).split(u'|');
-    };
-    row("missing child row", "18", relation, "Employee.EmpNo", "", "Department|DeptID|“99”|“18”");
-    row("rejected statement", "18", "Employee.[NoSuchColumn]=Department.[DeptID]", "Employee.EmpNo",
-        "Error in data linking", "NoSuchColumn");
-    row("picture column gone", "19", relation, "Employee.Photo", "", "photograph|Employee.Photo");
-    row("no such record", "9999", relation, "Employee.EmpNo", "", "Employee|“9999”");
+    QTest::newRow("missing child row") << "18" << relation << "Employee.EmpNo";
+    QTest::newRow("rejected statement") << "18"
+                                        << "Employee.[NoSuchColumn]=Department.[DeptID]"
+                                        << "Employee.EmpNo";
+    QTest::newRow("picture column gone") << "19" << relation << "Employee.Photo";
+    QTest::newRow("no such record") << "9999" << relation << "Employee.EmpNo";
 }
 
 void tst_RenderingWindows::incompleteLinksLeaveNobodyOnEitherView()
@@ -290,23 +284,13 @@ void tst_RenderingWindows::incompleteLinksLeaveNobodyOnEitherView()
     QFETCH(QString, key);
     QFETCH(QString, relation);
     QFETCH(QString, photoField);
-    QFETCH(QString, message);
-    QFETCH(QStringList, named);
-
     QVERIFY(link(QStringLiteral("17")));
     const DemoPerson previous = demoPerson(17);
     StoredSettings changed = ProjectSettings::instance().stored();
     changed.Relations = {relation};
     changed.PhotoField = photoField;
     QVERIFY(!link(key, changed));
-
-    QCOMPARE(m_dialogs.messages.size(), 1);
-    const OperatorMessage& told = m_dialogs.messages[0];
-    if (!message.isEmpty())
-        QCOMPARE(told.text, message);
-    for (const QString& name : named)
-        QVERIFY2(told.text.contains(name) || told.detail.contains(name),
-                 qPrintable(told.text + QLatin1Char('|') + told.detail));
+    QCOMPARE(m_dialogs.messages.size(), 1); // the operator is told
 
     // Nothing of the previous person (nor of the new one) on either view.
     const QStringList previousTexts = {previous.firstName, previous.lastName, previous.title,
