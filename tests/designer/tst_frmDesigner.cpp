@@ -239,13 +239,6 @@ void tst_frmDesigner::opensWithTheProjectsFieldsAndANewBadge()
     palette->tabFields()->setCurrentIndex(1);
     QVERIFY(palette->lstChildFields()->isVisible() && !palette->lstMasterFields()->isVisible());
 
-    // The toolbar by position: comment, shapes, logo, photograph, signature, |, save, close.
-    const QList<QAction*> tools = m_w->Toolbar1->actions();
-    QCOMPARE(tools.size(), 8);
-    QCOMPARE(tools[0]->objectName(), QStringLiteral("NewComment"));
-    QCOMPARE(tools[2]->objectName(), QStringLiteral("btLogo"));
-    QVERIFY(tools[3]->isCheckable() && tools[4]->isCheckable() && tools[5]->isSeparator());
-
     // Nothing selected: the panel is locked.
     SettingsPanel* panel = m_w->frameSettings;
     QVERIFY(panel->txtLeft->isReadOnly() && panel->txtSpecialField->isReadOnly());
