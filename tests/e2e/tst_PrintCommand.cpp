@@ -104,31 +104,29 @@ void tst_PrintCommand::reportsWhatCannotBeUsed_data()
     cut += "BACK SIDE=====================\"\r\n\"TotalComments:1\"\r\n\"Comment:1\"\r\n";
     VM_VERIFY_OK(saveFileAtomically(badges + QStringLiteral("Cut.Lyt"), cut));
 
-    const QString b = QStringLiteral("--badge"), o = QStringLiteral("-o");
-    QTest::newRow("no arguments") << QStringList{} << 2 << "usage:";
-    QTest::newRow("badge named with its extension")
-        << QStringList{m_project, b, "Staff.Lyt", o, out} << 0 << "2 page(s) written";
-    QTest::newRow("cut-off badge") << QStringList{m_project, b, "Cut", "--key", "3", o, out} << 1
-                                   << "ends early: the back side is cut off at comment 1 of 1";
-    QTest::newRow("key and all") << QStringList{m_project, b,       "Staff", "--key",
-                                                "1",       "--all", o,       out}
-                                 << 2 << "cannot be combined";
-    QTest::newRow("bad dpi") << QStringList{m_project, b, "Staff", "--dpi", "abc", o, out} << 2
-                             << "--dpi";
-    QTest::newRow("bad output") << QStringList{m_project, b, "Staff", o, m_dir.filePath("x.txt")}
-                                << 2 << ".pdf or .png";
-    QTest::newRow("no project") << QStringList{m_dir.filePath("none.Prj"), b, "Staff", o, out} << 1
-                                << "Cannot use the project";
-    QTest::newRow("output folder missing")
-        << QStringList{m_project, b, "Staff", o, m_dir.filePath("none/x.pdf")} << 1
-        << "Cannot write";
-    QTest::newRow("unknown badge") << QStringList{m_project, b, "Nothing", o, out} << 1
-                                   << "; the project's badges are: Staff, Visitor";
-    QTest::newRow("another project's badge")
-        << QStringList{m_project, b, "Foreign", o, out} << 1 << "Badge Not Loaded!";
-    QTest::newRow("unknown record")
-        << QStringList{m_project, b, "Moved", "--key", "1", "--key", "9999", o, out} << 1
-        << "Record 9999: Employee has no record whose EmpNo is \u201c9999\u201d.";
+    // Arguments split at blanks; P is the project, O the output, D the test's folder.
+    const auto row = [&](const char* name, const char* arguments, int exitCode,
+                         const char* message) {
+        QStringList split = QString(arguments).split(u' ', Qt::SkipEmptyParts);
+        for (QString& argument : split)
+            argument = argument == "P" ? m_project : argument == "O" ? out : argument;
+        for (QString& argument : split)
+            argument.replace(QStringLiteral("D/"), m_dir.path() + u'/');
+        QTest::newRow(name) << split << exitCode << QString(message);
+    };
+    row("no arguments", "", 2, "usage:");
+    row("badge named with its extension", "P --badge Staff.Lyt -o O", 0, "2 page(s) written");
+    row("cut-off badge", "P --badge Cut --key 3 -o O", 1,
+        "ends early: the back side is cut off at comment 1 of 1");
+    row("key and all", "P --badge Staff --key 1 --all -o O", 2, "cannot be combined");
+    row("bad dpi", "P --badge Staff --dpi abc -o O", 2, "--dpi");
+    row("bad output", "P --badge Staff -o D/x.txt", 2, ".pdf or .png");
+    row("no project", "D/none.Prj --badge Staff -o O", 1, "Cannot use the project");
+    row("output folder missing", "P --badge Staff -o D/none/x.pdf", 1, "Cannot write");
+    row("unknown badge", "P --badge Nothing -o O", 1, "; the project's badges are: Staff, Visitor");
+    row("another project's badge", "P --badge Foreign -o O", 1, "Badge Not Loaded!");
+    row("unknown record", "P --badge Moved --key 1 --key 9999 -o O", 1,
+        "Record 9999: Employee has no record whose EmpNo is “9999”.");
 }
 
 void tst_PrintCommand::reportsWhatCannotBeUsed()
