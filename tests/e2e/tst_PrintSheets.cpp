@@ -5,6 +5,7 @@
 #include "demo/DemoProject.h"
 #include "project/Database.h"
 #include "support/Commands.h"
+#include "support/FileBytes.h"
 #include "support/PdfText.h"
 #include "support/Skip.h"
 
@@ -101,14 +102,15 @@ void tst_PrintSheets::sheetsHoldACentredGridOfCards_data()
     QTest::addColumn<int>("rows");
     QTest::addColumn<QPointF>("lastName"); // where the badge has its LastName field, twips
     const QSizeF a4(210 / MmPerPoint, 297 / MmPerPoint), letter(612, 792);
-    QTest::newRow("A4, landscape cards") << "A4"
-                                         << "Staff" << a4 << 2 << 5 << QPointF(1980, 1200);
-    QTest::newRow("Letter, landscape cards") << "Letter"
-                                             << "Staff" << letter << 2 << 4 << QPointF(1980, 1200);
-    QTest::newRow("A4, portrait cards") << "A4"
-                                        << "Visitor" << a4 << 3 << 3 << QPointF(300, 4200);
-    QTest::newRow("Letter, portrait cards") << "letter"
-                                            << "Visitor" << letter << 3 << 3 << QPointF(300, 4200);
+    const auto row = [](const char* name, const char* sheet, const char* badge, QSizeF page,
+                        int columns, int rows, QPointF lastName) {
+        QTest::newRow(name) << QString(sheet) << QString(badge) << page << columns << rows
+                            << lastName;
+    };
+    row("A4, landscape cards", "A4", "Staff", a4, 2, 5, QPointF(1980, 1200));
+    row("Letter, landscape cards", "Letter", "Staff", letter, 2, 4, QPointF(1980, 1200));
+    row("A4, portrait cards", "A4", "Visitor", a4, 3, 3, QPointF(300, 4200));
+    row("Letter, portrait cards", "letter", "Visitor", letter, 3, 3, QPointF(300, 4200));
 }
 
 void tst_PrintSheets::sheetsHoldACentredGridOfCards()
@@ -270,9 +272,7 @@ void tst_PrintSheets::everyCoreWritesTheFileOneCoreWrites()
                                     "--duplex", "long", "--jobs", jobs[i], "-o", pdf},
                                    environment);
         QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
-        QFile file(pdf);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        files[i] = file.readAll();
+        files[i] = fileBytes(pdf);
         static const QRegularExpression made(QStringLiteral("/CreationDate \\(D:\\d+Z\\)"));
         files[i] = QString::fromLatin1(files[i]).remove(made).toLatin1();
     }
