@@ -203,12 +203,15 @@ void tst_frmDesigner::dropText(const QString& text, QPointF twips)
 void tst_frmDesigner::everyControlCanBeFoundByAScreenReader()
 {
     QStringList nameless;
+    int checked = 0;
     for (QWidget* control : m_w->findChildren<QWidget*>()) {
         const auto* button = qobject_cast<QAbstractButton*>(control);
         const bool input = qobject_cast<QLineEdit*>(control) || qobject_cast<QComboBox*>(control) ||
                            qobject_cast<QAbstractSpinBox*>(control);
-        if ((!input && !(button && button->text().isEmpty())) ||
-            !control->accessibleName().isEmpty() || control->objectName().startsWith("qt_"))
+        if (!input && !(button && button->text().isEmpty()))
+            continue;
+        ++checked;
+        if (!control->accessibleName().isEmpty() || control->objectName().startsWith("qt_"))
             continue;
         bool labelled = false;
         for (const QLabel* label : m_w->findChildren<QLabel*>())
@@ -219,6 +222,7 @@ void tst_frmDesigner::everyControlCanBeFoundByAScreenReader()
             nameless << control->objectName() + u' ' + control->metaObject()->className();
     }
     QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(u',')));
+    QVERIFY2(checked >= 20, qPrintable(QString::number(checked)));
 }
 
 void tst_frmDesigner::opensWithTheProjectsFieldsAndANewBadge()
