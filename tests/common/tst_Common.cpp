@@ -65,23 +65,20 @@ void tst_Common::decodesLikeTheOriginalReader_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("fields");
-    QTest::newRow("LF ends, no final line end")
-        << QByteArray("\"a\"\n\"b\"") << QStringList{"a", "b"};
-    QTest::newRow("trailing blank lines") << QByteArray("\"a\"\r\n\r\n\r\n") << QStringList{"a"};
-    QTest::newRow("comma after quote") << QByteArray("\"a\",\"b\"\r\n") << QStringList{"a", "b"};
-    QTest::newRow("junk after quote")
-        << QByteArray("\"a\"xyz\r\n\"b\"\r\n") << QStringList{"a", "b"};
-    QTest::newRow("unquoted line") << QByteArray("plain, text\r\n") << QStringList{"plain, text"};
-    QTest::newRow("unterminated") << QByteArray("\"a\"\r\n\"open\r\nrest")
-                                  << QStringList{"a", "open\r\nrest"};
-    QTest::newRow("CR ends") << QByteArray("\"a\"\r\"b\"\rplain\r\"c\"")
-                             << QStringList{"a", "b", "plain", "c"};
-    QTest::newRow("blanks before a quote, empty fields between")
-        << QByteArray("  \"a\"\r\n\"\"\r\n\r\n\"b\"\r\n") << QStringList{"a", "", "", "b"};
-    QTest::newRow("comma inside quotes, CR LF after a comma")
-        << QByteArray("\"a,b\", \"c\"\r\n\"d\"") << QStringList{"a,b", "c", "d"};
-    QTest::newRow("windows-1252") << QByteArray("\"Z\xfcrich \x80\"\r\n")
-                                  << QStringList{QStringLiteral("Zürich €")};
+    const auto row = [](const char* name, const QByteArray& bytes, const QStringList& fields) {
+        QTest::newRow(name) << bytes << fields;
+    };
+    row("LF ends, no final line end", "\"a\"\n\"b\"", {"a", "b"});
+    row("trailing blank lines", "\"a\"\r\n\r\n\r\n", {"a"});
+    row("comma after quote", "\"a\",\"b\"\r\n", {"a", "b"});
+    row("junk after quote", "\"a\"xyz\r\n\"b\"\r\n", {"a", "b"});
+    row("unquoted line", "plain, text\r\n", {"plain, text"});
+    row("unterminated", "\"a\"\r\n\"open\r\nrest", {"a", "open\r\nrest"});
+    row("CR ends", "\"a\"\r\"b\"\rplain\r\"c\"", {"a", "b", "plain", "c"});
+    row("blanks before a quote, empty fields between", "  \"a\"\r\n\"\"\r\n\r\n\"b\"\r\n",
+        {"a", "", "", "b"});
+    row("comma inside quotes, CR LF after a comma", "\"a,b\", \"c\"\r\n\"d\"", {"a,b", "c", "d"});
+    row("windows-1252", "\"Z\xfcrich \x80\"\r\n", {QStringLiteral("Zürich €")});
 }
 
 void tst_Common::decodesLikeTheOriginalReader()
