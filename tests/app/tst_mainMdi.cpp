@@ -203,9 +203,8 @@ void tst_mainMdi::openingABadFileKeepsTheOpenProject_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     const QByteArray good = fileBytes(m_dir.filePath(QStringLiteral("Staff.Prj")));
+    // Which files are no project tst_ProjectFile pins; here the open project must survive them.
     QTest::newRow("empty") << QByteArray();
-    QTest::newRow("binary") << QByteArray("\0\x01\x02\xff\xfe garbage\0", 14);
-    QTest::newRow("garbled") << QByteArray("\"ProjectName:X\"\r\n\"oops\"\r\n");
     QTest::newRow("truncated") << good.left(good.size() - 30);
 }
 
