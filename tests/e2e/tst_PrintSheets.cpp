@@ -35,16 +35,6 @@ QPointF slotTopLeft(QSizeF page, QSizeF card, int columns, int rows, int slot)
             (page.height() - grid.height()) / 2 + (slot / columns) * (card.height() + GutterTwips)};
 }
 
-// The word's box starts at this place, in twips.
-bool wordAt(const PdfPage& page, const QString& text, QPointF twips)
-{
-    for (const PdfWord& word : page.words)
-        if (word.text == text && qAbs(word.box.left() - twips.x() / 20) < 0.5 &&
-            qAbs(word.box.top() - twips.y() / 20) < 1)
-            return true;
-    return false;
-}
-
 QStringList keys(int first, int last)
 {
     QStringList arguments;
@@ -134,12 +124,12 @@ void tst_PrintSheets::sheetsHoldACentredGridOfCards()
     QVERIFY(qAbs(first.size.height() - pagePoints.height()) < 0.05);
     for (int slot = 0; slot < perSheet; ++slot) {
         const QPointF at = slotTopLeft(pagePoints * 20, card, columns, rows, slot) + lastName;
-        QVERIFY2(wordAt(first, demoPerson(slot + 1).lastName, at),
+        QVERIFY2(first.hasWordAt(demoPerson(slot + 1).lastName, at),
                  qPrintable(QStringLiteral("slot %1").arg(slot)));
     }
     // The one more goes to the first slot of a second sheet.
     const QPointF at = slotTopLeft(pagePoints * 20, card, columns, rows, 0) + lastName;
-    QVERIFY(wordAt(pdfPage(pdf, 2), demoPerson(perSheet + 1).lastName, at));
+    QVERIFY(pdfPage(pdf, 2).hasWordAt(demoPerson(perSheet + 1).lastName, at));
     QVERIFY(!pdfPage(pdf, 3).size.isValid());
 }
 
@@ -212,13 +202,13 @@ void tst_PrintSheets::duplexBacksLandBehindTheirFronts()
         for (int slot = 0; slot < 10 && sheet * 10 + slot < 13; ++slot) {
             const int empNo = sheet * 10 + slot + 1;
             const QPointF front = slotTopLeft(page, card, 2, 5, slot);
-            QVERIFY(wordAt(fronts, demoPerson(empNo).lastName, front + QPointF(1980, 1200)));
+            QVERIFY(fronts.hasWordAt(demoPerson(empNo).lastName, front + QPointF(1980, 1200)));
             // Turned over, the sheet shows its mirror image: the back's slot is the front's,
             // mirrored across the middle of the page.
             QPointF back(page.width() - front.x() - card.width(), front.y());
             if (edge == QLatin1String("short"))
                 back = QPointF(front.x(), page.height() - front.y() - card.height());
-            QVERIFY2(wordAt(backs, email(empNo), back + QPointF(240, 2240)),
+            QVERIFY2(backs.hasWordAt(email(empNo), back + QPointF(240, 2240)),
                      qPrintable(email(empNo)));
         }
     }

@@ -46,6 +46,15 @@ struct PdfPage {
                 return &word;
         return nullptr;
     }
+    // Whether a word `text` starts at this place, given in twips from the page's top-left.
+    bool hasWordAt(const QString& text, QPointF twips) const
+    {
+        for (const PdfWord& word : words)
+            if (word.text == text && qAbs(word.box.left() - twips.x() / 20) < 0.5 &&
+                qAbs(word.box.top() - twips.y() / 20) < 1)
+                return true;
+        return false;
+    }
 };
 
 inline PdfPage pdfPage(const QString& pdf, int page)
