@@ -82,15 +82,6 @@ bool near(QRgb a, QRgb b)
            qAbs(qBlue(a) - qBlue(b)) < 30;
 }
 
-bool pick(QListWidget* list, const QString& text)
-{
-    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
-    if (found.size() != 1)
-        return false;
-    list->setCurrentItem(found[0]);
-    return true;
-}
-
 // Types into a box of the designer's settings and confirms with Enter.
 void enter(QLineEdit* box, const QString& text)
 {
@@ -217,7 +208,7 @@ void tst_Journey::journey()
              qPrintable(wizard->lblConnection->text()));
     wizard->cmdNext->click();
     for (const QString& table : {master, child}) {
-        QVERIFY(pick(wizard->lstAllTables, table));
+        chooseItem(wizard->lstAllTables, table);
         wizard->cmdAddTable->click();
     }
     wizard->cmdNext->click();
@@ -295,7 +286,7 @@ void tst_Journey::journey()
 
     FieldList* fields = designer->fieldPalette->lstMasterFields();
     const QString reference = QStringLiteral("<%1.LastName>").arg(master);
-    QVERIFY(pick(fields, reference));
+    chooseItem(fields, reference);
     std::unique_ptr<QMimeData> dragged(fields->model()->mimeData({fields->currentIndex()}));
     const QPoint dropAt = designer->Picture1->toPixels(FieldDrop).toPoint();
     QDragEnterEvent enterEvent(dropAt, Qt::CopyAction, dragged.get(), Qt::LeftButton, {});

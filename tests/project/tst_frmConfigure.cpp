@@ -36,13 +36,6 @@ const QStringList StaffTables = {
     R"(insert into "Staff" values (1, 'Ann', 10, 'ann'))",
 };
 
-void selectRow(QListWidget* list, const QString& text)
-{
-    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
-    QVERIFY2(found.size() == 1, qPrintable(text));
-    list->setCurrentItem(found[0]);
-}
-
 // Qt's double click on a list needs the press that comes before it.
 void doubleClick(QListWidget* list, QPoint at)
 {
@@ -150,7 +143,7 @@ frmConfigure* tst_frmConfigure::wizardAtTheRelations(frmConfigure* w)
     w->txtDBPath->setText(m_database);
     w->next();
     for (const char* table : {"Staff", "Dept", "Badge"}) {
-        selectRow(w->lstAllTables, table);
+        chooseItem(w->lstAllTables, table);
         w->addTable();
     }
     w->next();
@@ -227,7 +220,7 @@ void tst_frmConfigure::everyStepChecksItsChoicesBothWays()
     QVERIFY(w->cmdBack->isEnabled());
     stays("Please select atleast one table.", 1);
     for (const char* table : {"Staff", "Dept", "Badge"}) {
-        selectRow(w->lstAllTables, table);
+        chooseItem(w->lstAllTables, table);
         w->addTable();
     }
     w->next();
@@ -375,12 +368,12 @@ void tst_frmConfigure::tablesMoveByButtonDoubleClickAndSpace()
     w->addTable();
     QCOMPARE(w->lstSelectedTables->count(), 0);
 
-    selectRow(w->lstAllTables, "Dept");
+    chooseItem(w->lstAllTables, "Dept");
     w->cmdAddTable->click();
     QListWidget* all = w->lstAllTables;
     const QRect badge = all->visualItemRect(all->findItems("Badge", Qt::MatchExactly)[0]);
     doubleClick(all, badge.center());
-    selectRow(all, "Staff");
+    chooseItem(all, "Staff");
     all->setFocus();
     QTest::keyClick(all, Qt::Key_Space);
     QCOMPARE(itemTexts(w->lstSelectedTables), (QStringList{"Dept", "Badge", "Staff"}));
@@ -388,18 +381,18 @@ void tst_frmConfigure::tablesMoveByButtonDoubleClickAndSpace()
     QCOMPARE(w->lblTotalSelTables->text(), QStringLiteral("3"));
 
     QListWidget* selected = w->lstSelectedTables;
-    selectRow(selected, "Badge");
+    chooseItem(selected, "Badge");
     w->cmdRemTable->click();
     const QRect dept = selected->visualItemRect(selected->findItems("Dept", Qt::MatchExactly)[0]);
     doubleClick(selected, dept.center());
-    selectRow(selected, "Staff");
+    chooseItem(selected, "Staff");
     QTest::keyClick(selected, Qt::Key_Space);
     QCOMPARE(itemTexts(selected), QStringList());
     QCOMPARE(itemTexts(all), (QStringList{"Badge", "Dept", "Staff"}));
     QCOMPARE(w->lblTotalSelTables->text(), QStringLiteral("0"));
 
     // Choosing the same database again lists each table once.
-    selectRow(all, "Staff");
+    chooseItem(all, "Staff");
     w->addTable();
     w->back();
     w->txtDBPath->setText(m_database);
@@ -459,7 +452,7 @@ void tst_frmConfigure::relationsFollowTheMasterTable()
 
     // A table removed in step 1 takes its relation along.
     w->back();
-    selectRow(w->lstSelectedTables, "Badge");
+    chooseItem(w->lstSelectedTables, "Badge");
     w->removeTable();
     w->next();
     QCOMPARE(itemTexts(w->lstRelatedTables), QStringList{"Dept"});
@@ -473,7 +466,7 @@ void tst_frmConfigure::oneTableNeedsNoRelation()
     frmConfigure* w = openWizard();
     w->txtDBPath->setText(m_database);
     w->next();
-    selectRow(w->lstAllTables, "Staff");
+    chooseItem(w->lstAllTables, "Staff");
     w->addTable();
     w->next();
     chooseEntry(w->cmbMasterTable, "Staff");
@@ -564,7 +557,7 @@ void tst_frmConfigure::oldAccessFileKeepsItsCodePage()
     QVERIFY2(w->lblCodePageSample->text().contains(QStringLiteral("حسن")),
              qPrintable(w->lblCodePageSample->text()));
     w->next();
-    selectRow(w->lstAllTables, "Student");
+    chooseItem(w->lstAllTables, "Student");
     w->addTable();
     w->next();
     chooseEntry(w->cmbMasterTable, "Student");
@@ -611,7 +604,7 @@ void tst_frmConfigure::accessQueriesThatCannotBeReadCannotBeChosen()
     QVERIFY(w->lblConnection->text().contains(QLatin1String("cannot be read here")));
 
     // A query that became a view is a table like any other.
-    selectRow(w->lstAllTables, "Catalog");
+    chooseItem(w->lstAllTables, "Catalog");
     w->addTable();
     QCOMPARE(itemTexts(w->lstSelectedTables), QStringList{"Catalog"});
     w->next();

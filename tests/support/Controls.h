@@ -33,4 +33,13 @@ inline void chooseEntry(QComboBox* combo, const QString& text)
     Q_EMIT combo->activated(index);
 }
 
+// Makes the one item of the list with this text the current one, as a click on it does.
+inline void chooseItem(QListWidget* list, const QString& text)
+{
+    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+    QVERIFY2(found.size() == 1,
+             qPrintable(text + QStringLiteral(" not once in ") + list->objectName()));
+    list->setCurrentItem(found[0]);
+}
+
 } // namespace vm::test
