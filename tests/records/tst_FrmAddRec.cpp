@@ -83,11 +83,11 @@ class tst_FrmAddRec : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void addsChangesAndDeletesRows_data();
+    void addsChangesAndDeletesRows_data() { addEngineRows(); }
     void addsChangesAndDeletesRows();
     void refusedRowsKeepWhatWasTyped_data();
     void refusedRowsKeepWhatWasTyped();
-    void changesOfAnotherStationAreNotOverwritten_data();
+    void changesOfAnotherStationAreNotOverwritten_data() { addEngineRows(); }
     void changesOfAnotherStationAreNotOverwritten();
     void accessDatabaseIsReadOnly();
 
@@ -121,11 +121,6 @@ std::unique_ptr<ScratchDatabase> tst_FrmAddRec::openStaff(DatabaseEngine engine)
     VM_SKIP_IF(engineUnavailable(engine));                                                         \
     const auto scratch = openStaff(engine);                                                        \
     QVERIFY(scratch)
-
-void tst_FrmAddRec::addsChangesAndDeletesRows_data()
-{
-    addEngineRows();
-}
 
 void tst_FrmAddRec::addsChangesAndDeletesRows()
 {
@@ -230,11 +225,6 @@ void tst_FrmAddRec::refusedRowsKeepWhatWasTyped()
     const QStringList after = tableRows(scratch->connection());
     QCOMPARE(after.size(), before.size() + (newRow ? 1 : 0));
     QVERIFY2(after.join('\n').contains(fix), qPrintable(after.join('\n')));
-}
-
-void tst_FrmAddRec::changesOfAnotherStationAreNotOverwritten_data()
-{
-    addEngineRows();
 }
 
 void tst_FrmAddRec::changesOfAnotherStationAreNotOverwritten()

@@ -84,7 +84,7 @@ private Q_SLOTS:
     void findsRowsHoldingEveryWord_data();
     void findsRowsHoldingEveryWord();
 
-    void readsEveryRowAsTheEngineHoldsIt_data();
+    void readsEveryRowAsTheEngineHoldsIt_data() { addEngineRows(); }
     void readsEveryRowAsTheEngineHoldsIt();
     void readsAnAccessCopy();
 
@@ -205,11 +205,6 @@ void tst_RecordList::findsRowsHoldingEveryWord()
     const std::optional<int> found =
         findRow(rows, order ? &*order : nullptr, searchTerms(typed), from);
     QCOMPARE(found.value_or(-1), expected);
-}
-
-void tst_RecordList::readsEveryRowAsTheEngineHoldsIt_data()
-{
-    addEngineRows();
 }
 
 void tst_RecordList::readsEveryRowAsTheEngineHoldsIt()
