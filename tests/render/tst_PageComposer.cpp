@@ -32,16 +32,15 @@ BadgeSide colouredCard(QSizeF card, qint32 fill, qint32 corner)
     return side;
 }
 
-// The page drawn at `dpi`, white paper.
-QImage paint(const SheetLayout& layout, const QList<SheetCard>& cards, const SheetOptions& options,
-             double dpi)
+// The page drawn at `dpi` on white paper, by a painter that works in twips.
+template <class Draw> QImage paint(const SheetLayout& layout, double dpi, Draw draw)
 {
     QImage image(int(std::lround(twipsToPixels(layout.page.width(), dpi))),
                  int(std::lround(twipsToPixels(layout.page.height(), dpi))), QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
     setTwipsTransform(painter, dpi, dpi);
-    paintSheet(painter, layout, cards, options, {});
+    draw(painter);
     return image;
 }
 
@@ -273,7 +272,9 @@ void tst_PageComposer::cardsAreClippedToTheirSlotAndTurnedToFit()
     BadgeSide spilling = colouredCard(Portrait, 0x00c000, 0x0000c0);
     addShape(spilling, 0, QRectF(-3000, -3000, 12000, 12000), 0, 0, 1, 0x00c000);
     spilling.sendToBack({ElementKind::Shape, 3});
-    const QImage page = paint(layout, {{4, spilling, Portrait}}, {}, dpi);
+    const QImage page = paint(layout, dpi, [&](QPainter& painter) {
+        paintSheet(painter, layout, {{4, spilling, Portrait}}, {}, {});
+    });
 
     const QRectF slot = toPixels(layout.slotRects[4], dpi);
     const QRect green = boundsOf(page, qRgb(0, 0xc0, 0));
@@ -306,14 +307,9 @@ void tst_PageComposer::calibrationSheetOutlinesTheFirstCardWithScales()
 {
     const double dpi = 254; // a tenth of a millimetre a pixel
     const SheetLayout layout = paperSheet(SheetKind::A4, Landscape);
-    QImage page(int(std::lround(twipsToPixels(layout.page.width(), dpi))),
-                int(std::lround(twipsToPixels(layout.page.height(), dpi))), QImage::Format_RGB32);
-    page.fill(Qt::white);
-    {
-        QPainter painter(&page);
-        setTwipsTransform(painter, dpi, dpi);
+    const QImage page = paint(layout, dpi, [&](QPainter& painter) {
         paintCalibrationSheet(painter, layout, QStringLiteral("Office Laser"), QPointF(0.5, 0));
-    }
+    });
     const QRectF card = toPixels(layout.slotRects[0], dpi);
     // The outline, and the scale reaching 5 mm beyond each edge and no further.
     QRect ink;
