@@ -97,10 +97,15 @@ void tst_PrintCommand::reportsWhatCannotBeUsed_data()
     const auto row = [&](const char* name, const char* arguments, int exitCode,
                          const char* message) {
         QStringList split = QString(arguments).split(u' ', Qt::SkipEmptyParts);
-        for (QString& argument : split)
-            argument = argument == "P" ? m_project : argument == "O" ? out : argument;
-        for (QString& argument : split)
-            argument.replace(QStringLiteral("D/"), m_dir.path() + u'/');
+        // One pass, prefix only: the temporary folder's own name may hold "D/".
+        for (QString& argument : split) {
+            if (argument == "P")
+                argument = m_project;
+            else if (argument == "O")
+                argument = out;
+            else if (argument.startsWith(QStringLiteral("D/")))
+                argument = m_dir.filePath(argument.mid(2));
+        }
         QTest::newRow(name) << split << exitCode << QString(message);
     };
     row("no arguments", "", 2, "usage:");
