@@ -464,6 +464,7 @@ void frmData::onLoadFinished(const QString& error)
         // The person selected before is no longer in the table: the views must not keep him.
         const Result<RecordKey> key = m_linker->keyFromText(*m_keepKey);
         m_keepKey.reset();
+        showPreviews(std::nullopt);
         if (key)
             m_link(*m_linker, *key);
         showPreviews(m_front ? m_front->record() : std::nullopt);
@@ -526,6 +527,8 @@ void frmData::LinkSelectedRecord()
                MessageButtons::Ok, MessageIcon::Exclamation);
         return;
     }
+    // Cleared first: a failed link's message must not stand beside the last person's pictures.
+    showPreviews(std::nullopt);
     m_link(*m_linker, keyAt(position));
     showPreviews(m_front ? m_front->record() : std::nullopt);
 }

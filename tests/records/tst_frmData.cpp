@@ -179,8 +179,16 @@ void tst_frmData::clickAndEnterLinkThePerson()
     QVERIFY(fieldCaptions(m_window->frmBack()->shownSide()).contains(person.department));
     QVERIFY(!m_browser->Image1->pixmap().isNull() && !m_browser->Image2->pixmap().isNull());
 
-    // A person without his child row: nobody's data on either side, and a message saying why.
+    // A person without his child row: nobody's data on either side, and a message saying why;
+    // while it stands, the previews no longer hold the person before.
+    bool picturesWhileAsked = false;
+    m_dialogs.whileAsked = [&] {
+        picturesWhileAsked =
+            !m_browser->Image1->pixmap().isNull() || !m_browser->Image2->pixmap().isNull();
+    };
     click(17); // EmpNo 18
+    m_dialogs.whileAsked = nullptr;
+    QVERIFY(!picturesWhileAsked);
     QCOMPARE(m_dialogs.messages.size(), 1);
     QVERIFY2(m_dialogs.messages.first().text.contains(QLatin1String("Department")),
              qPrintable(m_dialogs.messages.first().text));

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 namespace vm::test {
 
 // Answers every operator question from a script and records what was asked, so windows run
@@ -16,8 +18,9 @@ public:
     QList<MessageAnswer> answers;
     QStringList fileAnswers; // for open and save dialogs, in order; "" cancels
     QList<FileRequest> fileRequests;
-    QStringList folderAnswers; // for folder dialogs, in order; "" cancels
-    QList<QRgb> colorAnswers;  // for colour dialogs, in order; none left cancels
+    QStringList folderAnswers;        // for folder dialogs, in order; "" cancels
+    QList<QRgb> colorAnswers;         // for colour dialogs, in order; none left cancels
+    std::function<void()> whileAsked; // runs as each message stands on the screen
 
     QStringList messageTexts() const
     {
@@ -32,6 +35,8 @@ public:
     MessageAnswer message(QWidget*, const OperatorMessage& message) override
     {
         messages << message;
+        if (whileAsked)
+            whileAsked();
         if (!answers.isEmpty())
             return answers.takeFirst();
         return message.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
