@@ -24,6 +24,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace vm {
 namespace {
@@ -238,6 +239,12 @@ void frmData::buildControls()
     Shape1->hide();
 
     connect(Lst, &QTableView::clicked, this, [this] { LinkSelectedRecord(); });
+    // Moving through the list with the keys shows each person reached, as a click would: the
+    // badge never stays with someone other than the row marked.
+    connect(Lst->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+        if (std::exchange(m_keyPressed, false))
+            LinkSelectedRecord();
+    });
     connect(txtFind, &QLineEdit::textEdited, this, [this] { find(false); });
     connect(txtFind, &QLineEdit::returnPressed, this, [this] { find(true); });
     connect(new QShortcut(QKeySequence::FindNext, this), &QShortcut::activated, this,
@@ -371,7 +378,10 @@ bool frmData::eventFilter(QObject* watched, QEvent* event)
             LinkSelectedRecord();
             return true;
         }
+        m_keyPressed = true;
     }
+    if (watched == Lst && event->type() == QEvent::KeyRelease)
+        m_keyPressed = false;
     if (watched == Label2) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:

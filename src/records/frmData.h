@@ -136,6 +136,7 @@ private:
     std::unique_ptr<RecordListModel> m_records;
     int m_pageCount = 0;
     bool m_placed = false;
+    bool m_keyPressed = false; // a key in the list, which may move to another person
     bool m_columnsSized = false;
     std::optional<QString> m_keepKey; // the person to select again once the list has him
     // People selected for the print page and not linked yet; the side as it was when "+" was

@@ -153,21 +153,25 @@ void tst_frmData::listsEveryPersonAndPlacesTheViews()
 
 void tst_frmData::clickAndEnterLinkThePerson_data()
 {
-    QTest::addColumn<bool>("enter");
-    QTest::newRow("click") << false;
-    QTest::newRow("Enter") << true;
+    QTest::addColumn<QString>("how");
+    QTest::newRow("click") << "click";
+    QTest::newRow("Enter") << "Enter";
+    QTest::newRow("arrow key") << "arrow key";
 }
 
 // Whichever way a person is chosen, both sides show that person, and the next one replaces him.
 void tst_frmData::clickAndEnterLinkThePerson()
 {
-    QFETCH(bool, enter);
+    QFETCH(QString, how);
     chooseEntry(m_browser->cmbBadges, QStringLiteral("Staff"));
     const int position = 2; // EmpNo 3 has a .jpg photograph and signature
-    if (enter) {
+    if (how == QLatin1String("Enter")) {
         m_browser->Lst->setCurrentIndex(m_browser->records()->index(position, 0));
-        QVERIFY(keyShown(m_window->frmFront()).isEmpty()); // moving alone links nobody
+        QVERIFY(keyShown(m_window->frmFront()).isEmpty()); // the program's move links nobody
         QTest::keyClick(m_browser->Lst, Qt::Key_Return);
+    } else if (how == QLatin1String("arrow key")) {
+        click(position - 1);
+        QTest::keyClick(m_browser->Lst, Qt::Key_Down);
     } else {
         click(position);
     }
