@@ -25,7 +25,9 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrinter>
@@ -69,6 +71,7 @@ mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
 
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     resize(std::min(1280, screen.width() * 9 / 10), std::min(900, screen.height() * 9 / 10));
+    qApp->installEventFilter(this);
 
     ProjectSettings& settings = ProjectSettings::instance();
     connect(&settings, &ProjectSettings::projectMenusEnabledChanged, this,
@@ -235,6 +238,29 @@ void mainMdi::showEvent(QShowEvent* event)
         m_placedAtStart = true;
         placeRenderingWindows();
     }
+}
+
+// Text boxes claim Ctrl+Ins, Shift+Ins and Ctrl+E for their own editing, which left Create New,
+// Open Existing and Edit Records dead while the record browser's find box had the focus. In this
+// window the menus' keys come first, as the menus show them; Ctrl+C and Ctrl+V still copy and
+// paste text.
+bool mainMdi::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::ShortcutOverride)
+        return QMainWindow::eventFilter(watched, event);
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this)
+        return false;
+    const QKeySequence keys(static_cast<QKeyEvent*>(event)->keyCombination());
+    for (const QMenu* menu : menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) {
+        if (!menu->menuAction()->isEnabled())
+            continue;
+        for (const QAction* item : menu->actions()) {
+            if (item->isEnabled() && !item->shortcut().isEmpty() && item->shortcut() == keys)
+                return true;
+        }
+    }
+    return false;
 }
 
 void mainMdi::closeEvent(QCloseEvent* event)

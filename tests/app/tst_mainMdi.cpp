@@ -8,6 +8,7 @@
 #include "project/ProjectFile.h"
 #include "project/ProjectSettings.h"
 #include "project/frmConfigure.h"
+#include "records/frmData.h"
 #include "render/BadgeCanvas.h"
 #include "render/RenderingWindow.h"
 #include "support/AllKindsBadge.h"
@@ -88,6 +89,8 @@ private Q_SLOTS:
     void openingABadFileKeepsTheOpenProject();
     void saveAsWritesANewFileAndKeepsTheName();
     void createNewNeedsAConfiguredDatabase();
+    void menuKeysWorkFromATextBox_data();
+    void menuKeysWorkFromATextBox();
     void titleIconAndAboutSayWhatRuns();
     void openingAProjectNamesWhatItsDatabaseLacks_data();
     void openingAProjectNamesWhatItsDatabaseLacks();
@@ -273,6 +276,35 @@ void tst_mainMdi::createNewNeedsAConfiguredDatabase()
     m_window->mnuCreate->trigger();
     QVERIFY(m_dialogs.messages.isEmpty());
     QVERIFY(m_window->loadedWindow(QStringLiteral("frmDesigner")));
+}
+
+void tst_mainMdi::menuKeysWorkFromATextBox_data()
+{
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<QString>("window"); // none: the badge file dialog
+    QTest::newRow("Create New") << QKeySequence(Qt::CTRL | Qt::Key_Insert) << "frmDesigner";
+    QTest::newRow("Open Existing") << QKeySequence(Qt::SHIFT | Qt::Key_Insert) << QString();
+    QTest::newRow("Edit Records") << QKeySequence(Qt::CTRL | Qt::Key_E) << "FrmAddRec";
+}
+
+// Text boxes claim these keys for copy, paste and end of line; the record browser opens with the
+// focus in its find box, and the menus must still answer there.
+void tst_mainMdi::menuKeysWorkFromATextBox()
+{
+    QFETCH(QKeySequence, keys);
+    QFETCH(QString, window);
+    QVERIFY(m_window->openProjectFile(m_projectPath));
+    auto* browser = static_cast<frmData*>(m_window->showWindow(QStringLiteral("frmData")));
+    QApplication::setActiveWindow(m_window);
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    browser->txtFind->setFocus();
+    QVERIFY(browser->txtFind->hasFocus());
+
+    QTest::keyClick(browser->txtFind, keys[0].key(), keys[0].keyboardModifiers());
+    if (window.isEmpty())
+        QCOMPARE(m_dialogs.fileRequests.size(), 1);
+    else
+        QVERIFY(m_window->loadedWindow(window));
 }
 
 void tst_mainMdi::titleIconAndAboutSayWhatRuns()
