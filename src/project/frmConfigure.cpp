@@ -212,10 +212,11 @@ void frmConfigure::buildTablesStep(QGroupBox* frame)
     lstSelectedTables = named(new QListWidget(frame), "lstSelectedTables");
     cmdAddTable = named(new QPushButton(QStringLiteral("Add  >>"), frame), "cmdAddTable");
     cmdRemTable = named(new QPushButton(QStringLiteral("<< Remove"), frame), "cmdRemTable");
-    auto* hint =
+    lblUnavailable =
         named(new QLabel(tr("Greyed names cannot be read here; point at one to see why."), frame),
               "lblUnavailable");
-    hint->setWordWrap(true);
+    lblUnavailable->setWordWrap(true);
+    lblUnavailable->hide(); // until a listed name cannot be read
 
     auto* grid = new QGridLayout(frame);
     grid->addWidget(buddyLabel(QStringLiteral("All Tables"), lstAllTables), 0, 0);
@@ -228,7 +229,7 @@ void frmConfigure::buildTablesStep(QGroupBox* frame)
     middle->addStretch();
     grid->addLayout(middle, 1, 1);
     grid->addWidget(lstSelectedTables, 1, 2);
-    grid->addWidget(hint, 2, 0, 1, 3);
+    grid->addWidget(lblUnavailable, 2, 0, 1, 3);
 
     connect(cmdAddTable, &QPushButton::clicked, this, &frmConfigure::addTable);
     connect(cmdRemTable, &QPushButton::clicked, this, &frmConfigure::removeTable);
@@ -409,6 +410,7 @@ bool frmConfigure::openDatabase(const QString& path)
     m_openedPath.clear();
     lstTables->clear();
     lstAllTables->clear();
+    lblUnavailable->hide();
     if (!m_connection.OpenProjectDatabase(path)) {
         const QString why = m_connection.errorText();
         lblConnection->setText(tr("Not connected: %1").arg(why));
@@ -488,6 +490,7 @@ void frmConfigure::listTables()
                             .arg(counted(unusable, "name", "names"),
                                  QLatin1String(unusable == 1 ? "is" : "are"));
     lblConnection->setText(state);
+    lblUnavailable->setVisible(unusable > 0);
     showCodePageChoice();
 }
 

@@ -84,6 +84,7 @@ public:
     QListWidget* lstSelectedTables;
     QPushButton* cmdAddTable;
     QPushButton* cmdRemTable;
+    QLabel* lblUnavailable;
     // Step 2
     RefillingComboBox* cmbMasterTable;
     QComboBox* cmbUniqueField;

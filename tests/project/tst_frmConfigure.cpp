@@ -378,6 +378,7 @@ void tst_frmConfigure::tablesMoveByButtonDoubleClickAndSpace()
     QTest::keyClick(all, Qt::Key_Space);
     QCOMPARE(itemTexts(w->lstSelectedTables), (QStringList{"Dept", "Badge", "Staff"}));
     QCOMPARE(itemTexts(all), QStringList());
+    QVERIFY(!w->lblUnavailable->isVisibleTo(w)); // every table here can be read
     QCOMPARE(w->lblTotalSelTables->text(), QStringLiteral("3"));
 
     QListWidget* selected = w->lstSelectedTables;
@@ -602,6 +603,7 @@ void tst_frmConfigure::accessQueriesThatCannotBeReadCannotBeChosen()
     w->addTable();
     QCOMPARE(w->lstSelectedTables->count(), 0);
     QVERIFY(w->lblConnection->text().contains(QLatin1String("cannot be read here")));
+    QVERIFY(w->lblUnavailable->isVisibleTo(w));
 
     // A query that became a view is a table like any other.
     chooseItem(w->lstAllTables, "Catalog");
