@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStorageInfo>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -89,7 +90,19 @@ frmDirChooser::frmDirChooser(QWidget* parent)
             [this](const QModelIndex& current) {
                 if (current.isValid())
                     txtPath->setText(withTrailingSlash(m_folders->filePath(current)));
+                if (m_folders->filePath(current) != m_followed)
+                    m_followed.clear();
             });
+    // The tree reads folders in the background and sorts what it read in above the folder
+    // shown, pushing it out of view; it is brought back until the operator moves elsewhere.
+    auto follow = [this] {
+        if (!m_followed.isEmpty())
+            Dir1->scrollTo(m_folders->index(m_followed));
+    };
+    connect(m_folders, &QAbstractItemModel::rowsInserted, this, follow);
+    connect(m_folders, &QAbstractItemModel::layoutChanged, this, follow);
+    connect(Dir1->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this] { m_followed.clear(); });
     // A folder typed in is found in the tree; the text stays as typed.
     connect(txtPath, &QLineEdit::textEdited, this, [this](const QString& text) {
         if (!text.isEmpty() && QFileInfo(text).isDir()) {
@@ -97,6 +110,7 @@ frmDirChooser::frmDirChooser(QWidget* parent)
             const QModelIndex index = m_folders->index(text);
             Dir1->setCurrentIndex(index);
             Dir1->scrollTo(index);
+            m_followed = m_folders->filePath(index);
         }
     });
     connect(txtPath, &QLineEdit::returnPressed, this, &frmDirChooser::onOk);
@@ -124,6 +138,7 @@ void frmDirChooser::showFolder(const QString& folder)
     const QModelIndex index = m_folders->index(path);
     Dir1->setCurrentIndex(index);
     Dir1->scrollTo(index);
+    m_followed = m_folders->filePath(index);
     txtPath->setText(withTrailingSlash(path));
 }
 

@@ -36,6 +36,8 @@ private:
     void onCancel();
 
     QFileSystemModel* m_folders;
+    // The folder kept in view while the tree is still being read.
+    QString m_followed;
 };
 
 } // namespace vm

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
@@ -225,12 +226,21 @@ void tst_frmNewProj::cancelDropsTheProject()
 
 void tst_frmNewProj::directoryChooserWritesOnlyOnOk()
 {
+    // The folder shown is scrolled into view once the tree has read its neighbours.
+    for (int i = 0; i < 80; ++i)
+        QVERIFY(
+            QDir(m_dir.path()).mkpath(QStringLiteral("many/f%1").arg(i, 2, 10, QLatin1Char('0'))));
     QLineEdit target(QStringLiteral("/kept/"));
     auto* chooser = new frmDirChooser;
     chooser->setAttribute(Qt::WA_DeleteOnClose);
     m_area->addSubWindow(chooser);
     chooser->show();
     QCOMPARE(chooser->txtPath->text(), QDir::homePath() + u'/');
+    chooser->showFolder(m_dir.filePath(QStringLiteral("many/f70")));
+    const auto* tree = static_cast<const QFileSystemModel*>(chooser->Dir1->model());
+    QTRY_COMPARE(tree->rowCount(tree->index(m_dir.filePath(QStringLiteral("many")))), 80);
+    QTRY_VERIFY(chooser->Dir1->viewport()->rect().contains(
+        chooser->Dir1->visualRect(chooser->Dir1->currentIndex())));
 
     // A folder chosen in the tree reaches the path box, and Ok puts it in the target with "/".
     QPointer<frmDirChooser> alive(chooser);
