@@ -97,6 +97,10 @@ frmNewProj::frmNewProj(Dialogs& dialogs, QWidget* parent)
 
     connect(cmdOk, &QPushButton::clicked, this, &frmNewProj::ok);
     connect(cmdCancel, &QPushButton::clicked, this, &frmNewProj::cancel);
+    // A sub-window has no default button of its own: Enter in a box is Ok, as the button shows.
+    for (QLineEdit* box :
+         {txtProjName, txtProjectDir, txtBadgeDir, txtLogoDir, txtPhotoDir, txtSignDir})
+        connect(box, &QLineEdit::returnPressed, this, &frmNewProj::ok);
 }
 
 void frmNewProj::chooseFolder(QPushButton* button)

@@ -128,8 +128,8 @@ void tst_frmNewProj::okCreatesTheFoldersAndAimsTheProjectFile()
     m_dialogs.folderAnswers = {root};
     dialog->cmdProject->click();
     dialog->txtProjName->setText(QStringLiteral("Visitors"));
-    dialog->txtLogoDir->clear(); // an empty box gets the proposal on Ok
-    dialog->cmdOk->click();
+    dialog->txtLogoDir->clear();                          // an empty box gets the proposal on Ok
+    QTest::keyClick(dialog->txtProjName, Qt::Key_Return); // Enter is Ok, as the button shows
 
     const ProjectSettings& s = ProjectSettings::instance();
     QVERIFY(m_dialogs.messages.isEmpty());
