@@ -88,6 +88,10 @@ struct SheetArguments {
                 return QStringLiteral("--duplex must be long or short");
             if (request.sides != vm::BadgeBatchRequest::Sides::Both)
                 return QStringLiteral("--duplex needs both sides");
+            // Card-size pages already alternate front and back; taking it silently would hide a
+            // forgotten --sheet.
+            if (!request.sheet)
+                return QStringLiteral("--duplex needs --sheet A4, Letter or card");
         }
         if (parser.isSet(offset)) {
             const QStringList xy = parser.value(offset).split(QLatin1Char(','));

@@ -321,6 +321,7 @@ void tst_PrintSheets::refusesSheetArgumentsThatCannotWork_data()
     QTest::newRow("duplex of one side")
         << QStringList{"--side", "front", "--duplex", "long"} << "both sides";
     QTest::newRow("duplex edge") << QStringList{"--duplex", "top"} << "--duplex";
+    QTest::newRow("duplex on card-size pages") << QStringList{"--duplex", "long"} << "--sheet";
     QTest::newRow("offset without Y") << QStringList{"--offset", "1.5"} << "--offset";
     QTest::newRow("no threads") << QStringList{"--jobs", "0"} << "--jobs";
 }
