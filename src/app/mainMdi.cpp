@@ -349,10 +349,11 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
     }
 
     if (name == QLatin1String("frmData")) {
-        auto* browser = new frmData(m_dialogs, m_front, m_back,
-                                    [this](RecordLinker& linker, const RecordKey& key) {
-                                        return linkRecordToViews(linker, key);
-                                    });
+        auto* browser =
+            new frmData(m_dialogs, m_front, m_back,
+                        [this](RecordLinker& linker, const RecordKey& key, QString* reasonInstead) {
+                            return linkRecordToViews(linker, key, reasonInstead);
+                        });
         connect(browser, &frmData::editRecordsRequested, this,
                 [this] { showWindow(QStringLiteral("FrmAddRec")); });
         connect(browser, &frmData::changeLayoutRequested, this, &mainMdi::onChangeLayout);
@@ -605,7 +606,7 @@ void mainMdi::openBadgeLayout(const QString& path)
         settings.Badges << name;
 }
 
-bool mainMdi::linkRecordToViews(RecordLinker& linker, const RecordKey& key)
+bool mainMdi::linkRecordToViews(RecordLinker& linker, const RecordKey& key, QString* reasonInstead)
 {
     const LinkResult result = linker.link(key);
     if (result.record) {
@@ -615,7 +616,9 @@ bool mainMdi::linkRecordToViews(RecordLinker& linker, const RecordKey& key)
     }
     m_front->showNoRecord();
     m_back->showNoRecord();
-    if (result.outcome == LinkOutcome::Rejected)
+    if (reasonInstead)
+        *reasonInstead = result.message;
+    else if (result.outcome == LinkOutcome::Rejected)
         m_dialogs.message(this, {QStringLiteral("Error in data linking"),
                                  MessageButtons::Ok,
                                  MessageIcon::None,

@@ -72,8 +72,10 @@ public:
     // Fills both views with one record of the master table; what the record browser calls when
     // a row is chosen. When the record does not link completely, both views lose every value and
     // picture of the previous record first, then the operator is told why ("Error in data
-    // linking" when the engine rejects the statement).
-    bool linkRecordToViews(RecordLinker& linker, const RecordKey& key);
+    // linking" when the engine rejects the statement), or, given reasonInstead, the reason is
+    // put there for the caller to show.
+    bool linkRecordToViews(RecordLinker& linker, const RecordKey& key,
+                           QString* reasonInstead = nullptr);
 
     // Prints a view's side at card size at the top-left of the printable area. With no printer
     // installed the operator is asked for a PDF file instead. False when nothing was printed.

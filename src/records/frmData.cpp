@@ -476,7 +476,7 @@ void frmData::onLoadFinished(const QString& error)
         m_keepKey.reset();
         showPreviews(std::nullopt);
         if (key)
-            m_link(*m_linker, *key);
+            m_link(*m_linker, *key, nullptr);
         showPreviews(m_front ? m_front->record() : std::nullopt);
     }
 }
@@ -523,7 +523,7 @@ RecordKey frmData::keyAt(int position)
     return key ? *key : RecordKey::fromValue(*text, kind);
 }
 
-void frmData::LinkSelectedRecord()
+void frmData::LinkSelectedRecord(QString* reasonInstead)
 {
     const int position = Lst->currentIndex().row();
     if (position < 0 || !m_linker || !m_link)
@@ -539,7 +539,7 @@ void frmData::LinkSelectedRecord()
     }
     // Cleared first: a failed link's message must not stand beside the last person's pictures.
     showPreviews(std::nullopt);
-    m_link(*m_linker, keyAt(position));
+    m_link(*m_linker, keyAt(position), reasonInstead);
     showPreviews(m_front ? m_front->record() : std::nullopt);
 }
 
@@ -572,14 +572,25 @@ void frmData::onFound(const QString& typed, int position)
 {
     if (typed != txtFind->text())
         return;
+    // What a search has to say stands in the status line, not in a box that would take the
+    // next keystrokes, until a later search finds someone.
+    QString said;
     if (position < 0) {
-        lblStatus->setText(QStringLiteral("No record holds %1.").arg(quoted(typed.trimmed())));
-        return;
+        said = QStringLiteral("No record holds %1.").arg(quoted(typed.trimmed()));
+    } else {
+        selectPosition(position);
+        LinkSelectedRecord(&said);
     }
-    if (!m_records->isLoading() && lblStatus->text().startsWith(QLatin1String("No record")))
-        lblStatus->setText(countText());
-    selectPosition(position);
-    LinkSelectedRecord();
+    if (!said.isEmpty()) {
+        lblStatus->setToolTip(said);
+        lblStatus->setText(
+            lblStatus->fontMetrics().elidedText(said, Qt::ElideRight, lblStatus->width()));
+    } else if (m_searchSaid) {
+        lblStatus->setToolTip(QString());
+        if (!m_records->isLoading())
+            lblStatus->setText(countText());
+    }
+    m_searchSaid = !said.isEmpty();
 }
 
 void frmData::chooseBadge(int index)

@@ -38,7 +38,9 @@ class frmData : public QMdiSubWindow {
     Q_OBJECT
 public:
     // Fills both rendering windows with one record; false when it did not link.
-    using LinkToViews = std::function<bool(RecordLinker&, const RecordKey&)>;
+    // Fills both views with the record, or empties them and tells the operator why; with a
+    // text to fill, the reason goes there instead of a message box.
+    using LinkToViews = std::function<bool(RecordLinker&, const RecordKey&, QString*)>;
 
     frmData(Dialogs& dialogs, RenderingWindow* front, RenderingWindow* back, LinkToViews link,
             QWidget* parent = nullptr);
@@ -47,7 +49,9 @@ public:
     // Reads the master table again; the person selected stays selected when still there.
     void ReloadData();
     // Links the person of the list's current row to both sides and shows the pictures.
-    void LinkSelectedRecord();
+    // With reasonInstead, a failed link is not announced in a message box but said there (the
+    // search as you type: a box would take the next keystrokes).
+    void LinkSelectedRecord(QString* reasonInstead = nullptr);
     // Loads a picture file into a preview, trying .jpg, .jpeg and .bmp; true when the first
     // attempt loaded. The preview is emptied when nothing loads.
     bool OpenImage(QLabel* Cnt, QString& ptH);
@@ -136,6 +140,7 @@ private:
     std::unique_ptr<RecordListModel> m_records;
     int m_pageCount = 0;
     bool m_placed = false;
+    bool m_searchSaid = false; // the status line holds what the last search said
     bool m_keyPressed = false; // a key in the list, which may move to another person
     bool m_columnsSized = false;
     std::optional<QString> m_keepKey; // the person to select again once the list has him

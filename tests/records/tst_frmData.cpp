@@ -274,6 +274,21 @@ void tst_frmData::searchFindsPeopleAsTyped()
     QCOMPARE(keyShown(m_window->frmFront()), keys[1]);
     QVERIFY(m_browser->lblStatus->text().contains(QLatin1String("nobody by this name")));
 
+    // A person found without his child row: nobody shown, and the reason in the status line
+    // rather than a box that would swallow the next keystrokes.
+    int email = 0;
+    while (records->headerData(email, Qt::Horizontal).toString() != QLatin1String("Email"))
+        QVERIFY(++email < records->columnCount());
+    typeText(records->index(17, email).data().toString()); // EmpNo 18, unique
+    QTRY_VERIFY(!m_window->frmFront()->record());
+    QVERIFY(!m_window->frmBack()->record());
+    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
+    QVERIFY2(m_browser->lblStatus->toolTip().contains(QLatin1String("Department")),
+             qPrintable(m_browser->lblStatus->toolTip()));
+    typeText(wanted);
+    QTRY_COMPARE(keyShown(m_window->frmFront()), keys[0]);
+    QVERIFY(!m_browser->lblStatus->toolTip().contains(QLatin1String("Department")));
+
     // Sorted by the number, highest first: the first match shown is the last in table order.
     QSignalSpy sorted(records, &RecordListModel::sortFinished);
     m_browser->Lst->sortByColumn(0, Qt::DescendingOrder);
