@@ -474,10 +474,10 @@ void frmData::onLoadFinished(const QString& error)
         // The person selected before is no longer in the table: the views must not keep him.
         const Result<RecordKey> key = m_linker->keyFromText(*m_keepKey);
         m_keepKey.reset();
-        showPreviews(std::nullopt);
         if (key)
-            m_link(*m_linker, *key, nullptr);
-        showPreviews(m_front ? m_front->record() : std::nullopt);
+            linkKey(*key, nullptr);
+        else
+            showPreviews(m_front ? m_front->record() : std::nullopt);
     }
 }
 
@@ -537,9 +537,14 @@ void frmData::LinkSelectedRecord(QString* reasonInstead)
                MessageButtons::Ok, MessageIcon::Exclamation);
         return;
     }
+    linkKey(keyAt(position), reasonInstead);
+}
+
+void frmData::linkKey(const RecordKey& key, QString* reasonInstead)
+{
     // Cleared first: a failed link's message must not stand beside the last person's pictures.
     showPreviews(std::nullopt);
-    m_link(*m_linker, keyAt(position), reasonInstead);
+    m_link(*m_linker, key, reasonInstead);
     showPreviews(m_front ? m_front->record() : std::nullopt);
 }
 

@@ -127,6 +127,8 @@ private:
     void selectPosition(int position);
     QString countText() const;
     RecordKey keyAt(int position);
+    // Every link of the browser: previews emptied, views linked, previews of who is shown now.
+    void linkKey(const RecordKey& key, QString* reasonInstead);
     void showPreviews(const std::optional<LinkedRecord>& record);
     RenderingWindow* chosenView() const;
     bool addSlot(const PrintSlot& slot);
