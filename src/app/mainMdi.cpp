@@ -555,10 +555,11 @@ void mainMdi::closeProject()
 
 void mainMdi::onExit()
 {
+    // Closing asks what closing the window asks (the designer's changes, the project's), once:
+    // quitting with the window still open would close it and ask again.
     if (MsgBox(m_dialogs, this, QStringLiteral("Do you want to exit from application"),
-               MessageButtons::YesNo) == MessageAnswer::Yes &&
-        offerToSaveProject())
-        Q_EMIT exitRequested();
+               MessageButtons::YesNo) == MessageAnswer::Yes)
+        close();
 }
 
 void mainMdi::onDatabaseConfiguration()
