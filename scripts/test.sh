@@ -19,9 +19,9 @@ VELLUMARK_TEST_PG_URL=$("$root/scripts/pg-test-server.sh" start)
 export VELLUMARK_TEST_PG_URL
 trap '"$root/scripts/pg-test-server.sh" stop' EXIT
 
-# The sample Access databases live beside the repository on the build machines.
+# The sample Access databases: VELLUMARK_SAMPLES_DIR, else the shared folder beside the checkout.
 samples=""
-for candidate in "${VELLUMARK_SAMPLES_DIR:-}" "$root/../shared/samples" /work/shared/samples; do
+for candidate in "${VELLUMARK_SAMPLES_DIR:-}" "$root/../shared/samples"; do
     if [[ -n $candidate && -f $candidate/northwind-jet4.mdb ]]; then
         samples=$(cd "$candidate" && pwd)
         break
