@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <mutex>
@@ -35,10 +36,22 @@ void allowLargePictures()
 // A JPEG decodes fastest at a half, a quarter or an eighth of its size, scaled while it is
 // decoded; resampling it to the exact size asked for costs a third more time than the whole
 // decoding for pixels nobody sees. So such a size is taken when it falls short by 5% at most.
+// Without a size wanted, a JPEG takes the smallest such size that keeps 600 dpi over a card
+// (a 35-megapixel photograph decodes in a fifth of the time); anything else is fitted to the card
+// at 1200 dpi.
 QSize decodedSize(QSize full, QSize wanted, bool jpeg)
 {
-    if (!wanted.isValid())
-        return full.scaled(QSize(LargestPictureSide, LargestPictureSide), Qt::KeepAspectRatio);
+    if (!wanted.isValid()) {
+        const QSize bound(LargestPictureSide, LargestPictureSide);
+        if (full.width() <= bound.width() && full.height() <= bound.height())
+            return full;
+        QSize halved = full;
+        while (jpeg && halved.width() % 2 == 0 && halved.height() % 2 == 0 &&
+               std::max(halved.width(), halved.height()) / 2 >= LargestPictureSide / 2)
+            halved /= 2;
+        return halved.boundedTo(bound) == halved ? halved
+                                                 : full.scaled(bound, Qt::KeepAspectRatio);
+    }
     wanted = full.scaled(wanted, Qt::KeepAspectRatioByExpanding);
     if (!jpeg)
         return wanted;

@@ -265,8 +265,10 @@ void tst_FileReading::bigPicturesDecodeAtTheSizeNeeded()
     QVERIFY(picture->depth() <= 32);
     QVERIFY(near(picture->pixelColor(10, 10), Qt::red));
     const QSize size = picture->size();
-    if (!frame.isValid()) {
-        QCOMPARE(std::max(size.width(), size.height()), LargestPictureSide);
+    if (!frame.isValid()) { // sharp on any frame of the card, at 600 to 1200 dpi
+        const int longest = std::max(size.width(), size.height());
+        QVERIFY2(longest <= LargestPictureSide && longest >= LargestPictureSide / 2,
+                 qPrintable(QString::number(longest)));
         return;
     }
     // At least as sharp as the frame prints, not much more.
