@@ -1,5 +1,6 @@
 #include "common/PictureFiles.h"
 
+#include "common/FileNames.h"
 #include "common/ReadFile.h"
 
 #include <QBuffer>
@@ -49,8 +50,7 @@ QSize decodedSize(QSize full, QSize wanted, bool jpeg)
         while (jpeg && halved.width() % 2 == 0 && halved.height() % 2 == 0 &&
                std::max(halved.width(), halved.height()) / 2 >= LargestPictureSide / 2)
             halved /= 2;
-        return halved.boundedTo(bound) == halved ? halved
-                                                 : full.scaled(bound, Qt::KeepAspectRatio);
+        return halved.boundedTo(bound) == halved ? halved : full.scaled(bound, Qt::KeepAspectRatio);
     }
     wanted = full.scaled(wanted, Qt::KeepAspectRatioByExpanding);
     if (!jpeg)
@@ -190,9 +190,8 @@ Result<FoundPicture> lookUp(const QString& stem, qsizetype first, QSize decodeSi
             found.firstTry = e == first;
             if (!insideOf.isEmpty() &&
                 !info.canonicalFilePath().startsWith(insideOf + QLatin1Char('/')))
-                return Status::failure(
-                    QStringLiteral("%1 leads by a link out of the folder %2").arg(
-                        shown(path), shown(insideOf)));
+                return Status::failure(QStringLiteral("%1 leads by a link out of the folder %2")
+                                           .arg(shown(path), shown(insideOf)));
             Result<QImage> picture = readPicture(path, decodeSize);
             if (!picture)
                 return picture.status();
@@ -207,8 +206,8 @@ Result<FoundPicture> lookUp(const QString& stem, qsizetype first, QSize decodeSi
 // The folder with every "." and ".." taken out and a slash at its end.
 QString cleanFolder(const QString& folder)
 {
-    QString clean = QDir::cleanPath(QDir(folder.isEmpty() ? QStringLiteral(".") : folder)
-                                        .absolutePath());
+    QString clean =
+        QDir::cleanPath(QDir(folder.isEmpty() ? QStringLiteral(".") : folder).absolutePath());
     if (!clean.endsWith(QLatin1Char('/')))
         clean += QLatin1Char('/');
     return clean;
@@ -235,7 +234,8 @@ Result<QImage> readPicture(const QString& file, QSize decodeSize)
     if (full.isValid()) {
         QSize wanted = decodeSize;
         // The size wanted is upright; the file may hold the picture on its side.
-        if (wanted.isValid() && reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
+        if (wanted.isValid() &&
+            reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
             wanted.transpose();
         const QSize target = decodedSize(full, wanted, format == "jpeg");
         if (target.width() < full.width() || target.height() < full.height())
@@ -243,10 +243,10 @@ Result<QImage> readPicture(const QString& file, QSize decodeSize)
     }
     const QImage picture = reader.read();
     if (picture.isNull()) {
-        const QString pixels = full.isValid() ? QStringLiteral(" (%1 x %2 pixels)")
-                                                    .arg(full.width())
-                                                    .arg(full.height())
-                                              : QString();
+        const QString pixels =
+            full.isValid()
+                ? QStringLiteral(" (%1 x %2 pixels)").arg(full.width()).arg(full.height())
+                : QString();
         return Status::failure(QStringLiteral("%1%2 cannot be decoded as a picture: %3")
                                    .arg(shown(file), pixels, reader.errorString()));
     }
@@ -255,11 +255,10 @@ Result<QImage> readPicture(const QString& file, QSize decodeSize)
 
 Result<FoundPicture> findPicture(const QString& folder, const QString& value, QSize decodeSize)
 {
-    const QString stem = folder + value;
+    const QString stem = withTrailingSlash(folder) + value;
     const QString inside = cleanFolder(folder);
     const QString lexical =
-        QDir::cleanPath(QDir(folder.isEmpty() ? QStringLiteral(".") : folder).absolutePath() +
-                        QLatin1Char('/') + value + QStringLiteral(".jpg"));
+        QDir::cleanPath(QFileInfo(stem + QStringLiteral(".jpg")).absoluteFilePath());
     if (value.startsWith(QLatin1Char('/')) || !lexical.startsWith(inside))
         return Status::failure(QStringLiteral("%1 names a file outside the folder %2")
                                    .arg(quoted(value), shown(folder)));

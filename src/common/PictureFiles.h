@@ -18,15 +18,16 @@ inline constexpr int LargestPictureSide = int(twipsToPixels(CardLongSide, Pictur
 // Decodes a picture file, which must be a regular file of a picture's size. With a valid
 // `decodeSize` a large picture decodes at least that large (a JPEG at the half, quarter or eighth
 // of its size that falls short of it by 5% at most, which decodes fastest); without one, no side
-// larger than LargestPictureSide (a JPEG at least half as large, taken at such a fraction). Pictures of 16 bits a channel come back with 8. A file that
-// ends before its picture does (a JPEG or BMP cut short, which decodes with the rest grey) is an
-// error, as is one that does not decode; the message names the file.
+// larger than LargestPictureSide (a JPEG at least half as large, taken at such a fraction).
+// Pictures of 16 bits a channel come back with 8. A file that ends before its picture does (a JPEG
+// or BMP cut short, which decodes with the rest grey) is an error, as is one that does not decode;
+// the message names the file.
 Result<QImage> readPicture(const QString& file, QSize decodeSize = {});
 
 // A picture found for a record, or none.
 struct FoundPicture {
-    QImage picture; // null: no file under any ending
-    QString path;   // the file read, else the last name tried
+    QImage picture;        // null: no file under any ending
+    QString path;          // the file read, else the last name tried
     bool firstTry = false; // found under the first ending
 };
 

@@ -116,7 +116,8 @@ void tst_FileReading::initTestCase()
     for (const auto& f : files)
         QVERIFY(write(m_photos + QLatin1String(f.name), f.bytes));
     QVERIFY(QFile::link(QStringLiteral("ab.jpg"), m_photos + QStringLiteral("link-in.jpg")));
-    QVERIFY(QFile::link(QStringLiteral("../Other/2.jpg"), m_photos + QStringLiteral("link-out.jpg")));
+    QVERIFY(
+        QFile::link(QStringLiteral("../Other/2.jpg"), m_photos + QStringLiteral("link-out.jpg")));
 }
 
 void tst_FileReading::everyReaderRefusesWhatIsNoFile_data()
@@ -145,8 +146,8 @@ void tst_FileReading::everyReaderRefusesWhatIsNoFile()
 
     const QString badge = odd(".Lyt", TextFileLimit);
     QVERIFY(!badge.isEmpty());
-    const BadgeLayoutRead layout =
-        loadBadgeLayout(badge, QStringLiteral("P"), QStringLiteral("d"), FieldTagRule::TableAndColumn);
+    const BadgeLayoutRead layout = loadBadgeLayout(badge, QStringLiteral("P"), QStringLiteral("d"),
+                                                   FieldTagRule::TableAndColumn);
     QCOMPARE(layout.status, LoadStatus::CannotOpen);
     QVERIFY2(layout.errorText.contains(badge), qPrintable(layout.errorText));
 
@@ -171,22 +172,26 @@ void tst_FileReading::everyReaderRefusesWhatIsNoFile()
 void tst_FileReading::picturesAreTheirOwnFileInTheirFolder_data()
 {
     QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("found"); // empty: none
+    QTest::addColumn<QString>("found");   // empty: none
     QTest::addColumn<QString>("refusal"); // a part of the message; empty: not refused
-    QTest::newRow("own name") << "ab" << "ab.jpg" << "";
-    QTest::newRow("another name in other letters") << "gh" << "" << "";
-    QTest::newRow("sharp s is not SS") << QStringLiteral("ß") << "" << "";
-    QTest::newRow("ending in capitals") << "cd" << "cd.JPG" << "";
-    QTest::newRow("a later ending") << "ef" << "ef.bmp" << "";
-    QTest::newRow("progressive JPEG") << "pr" << "pr.jpg" << "";
-    QTest::newRow("link inside the folder") << "link-in" << "link-in.jpg" << "";
-    QTest::newRow("parent folder") << "../Other/2" << "" << "\u201c../Other/2\u201d names a file outside";
-    QTest::newRow("absolute path") << m_dir.filePath(QStringLiteral("Other/2")) << ""
-                                   << m_dir.filePath(QStringLiteral("Other/2\u201d names"));
-    QTest::newRow("link out of the folder") << "link-out" << "" << "link-out.jpg leads by a link out";
-    QTest::newRow("JPEG cut short") << "cut" << "" << "cut.jpg is cut short";
-    QTest::newRow("BMP cut short") << "cutbmp" << "" << "cutbmp.bmp is cut short";
-    QTest::newRow("not a picture") << "garbage" << "" << "garbage.jpg cannot be decoded";
+    const auto row = [](const char* name, const QString& value, const char* found,
+                        const QString& refusal) {
+        QTest::newRow(name) << value << QString::fromLatin1(found) << refusal;
+    };
+    row("own name", "ab", "ab.jpg", {});
+    row("another name in other letters", "gh", "", {});
+    row("sharp s is not SS", QStringLiteral("ß"), "", {});
+    row("ending in capitals", "cd", "cd.JPG", {});
+    row("a later ending", "ef", "ef.bmp", {});
+    row("progressive JPEG", "pr", "pr.jpg", {});
+    row("link inside the folder", "link-in", "link-in.jpg", {});
+    row("parent folder", "../Other/2", "", "\u201c../Other/2\u201d names a file outside");
+    const QString elsewhere = m_dir.filePath(QStringLiteral("Other/2"));
+    row("absolute path", elsewhere, "", elsewhere + "\u201d names a file outside");
+    row("link out of the folder", "link-out", "", "link-out.jpg leads by a link out");
+    row("JPEG cut short", "cut", "", "cut.jpg is cut short");
+    row("BMP cut short", "cutbmp", "", "cutbmp.bmp is cut short");
+    row("not a picture", "garbage", "", "garbage.jpg cannot be decoded");
 }
 
 void tst_FileReading::picturesAreTheirOwnFileInTheirFolder()
