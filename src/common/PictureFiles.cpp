@@ -175,7 +175,8 @@ QStringList spellings(const char* ending)
     return {lower, upper, upper.left(1) + lower.mid(1)};
 }
 
-// Looks for stem + "." + each ending from `first` on; the first file that exists is read.
+// Looks for stem + "." + each ending from `first` on; the first file that exists is read, unless
+// it lies outside `insideOf` (a folder ending in "/", with its links resolved).
 Result<FoundPicture> lookUp(const QString& stem, qsizetype first, QSize decodeSize,
                             const QString& insideOf = {})
 {
@@ -188,8 +189,7 @@ Result<FoundPicture> lookUp(const QString& stem, qsizetype first, QSize decodeSi
                 continue;
             found.path = path;
             found.firstTry = e == first;
-            if (!insideOf.isEmpty() &&
-                !info.canonicalFilePath().startsWith(insideOf + QLatin1Char('/')))
+            if (!insideOf.isEmpty() && !info.canonicalFilePath().startsWith(insideOf))
                 return Status::failure(QStringLiteral("%1 leads by a link out of the folder %2")
                                            .arg(shown(path), shown(insideOf)));
             Result<QImage> picture = readPicture(path, decodeSize);
@@ -263,10 +263,10 @@ Result<FoundPicture> findPicture(const QString& folder, const QString& value, QS
         return Status::failure(QStringLiteral("%1 names a file outside the folder %2")
                                    .arg(quoted(value), shown(folder)));
     // A link in the folder may point elsewhere in it, not out of it.
-    QString canonical = QFileInfo(inside).canonicalFilePath();
+    const QString canonical = QFileInfo(inside).canonicalFilePath();
     if (canonical.isEmpty()) // no folder: nothing to find in it
         return FoundPicture{{}, stem + QStringLiteral(".bmp"), false};
-    return lookUp(stem, 0, decodeSize, canonical);
+    return lookUp(stem, 0, decodeSize, withTrailingSlash(canonical));
 }
 
 bool OpenImage(QImage& picture, QString& path, QSize decodeSize)
