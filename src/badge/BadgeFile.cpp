@@ -2,11 +2,12 @@
 
 #include "common/FileNames.h"
 #include "common/LegacyNumbers.h"
+#include "common/PictureFiles.h"
 #include "common/QuotedLines.h"
+#include "common/ReadFile.h"
 #include "common/SaveFile.h"
 
 #include <QDir>
-#include <QImageReader>
 
 namespace vm {
 namespace {
@@ -797,10 +798,11 @@ QStringList loadLogoPictures(BadgeSide& side)
     for (auto& [index, logo] : side.Image1) {
         if (logo.Tag.isEmpty())
             continue;
-        QImageReader reader(resolveFileName(logo.Tag));
-        reader.setAutoTransform(true);
-        logo.Picture = reader.read();
-        if (logo.Picture.isNull())
+        // A logo is the same on every badge and its files come from a system that ignored
+        // letter case, so it may be found in other letters; a person's picture may not.
+        const Result<QImage> picture = readPicture(resolveFileName(logo.Tag));
+        logo.Picture = picture ? *picture : QImage();
+        if (!picture)
             missing << logo.Tag;
     }
     return missing;

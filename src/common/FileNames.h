@@ -6,7 +6,9 @@ namespace vm {
 
 // Files named in projects and badges come from a system that ignored letter case (".Lyt" and
 // ".lyt" both occur). Returns the path itself when it exists, else a file in the same folder whose
-// name matches without regard to case, else the path unchanged.
+// name matches without regard to case, else the path unchanged. For projects, badges, scratch
+// files and logos only: a person's picture found under another name is another person's
+// (findPicture looks those up).
 QString resolveFileName(const QString& path);
 
 // The name with its extension, without the folder ("ab.Lyt" for "/x/ab.Lyt").

@@ -1,8 +1,6 @@
 #include "common/SaveFile.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 
 namespace vm {
@@ -26,24 +24,6 @@ Status saveFileAtomically(const QString& path, const QByteArray& bytes)
     if (!file.commit())
         return cannotWrite(path, file.errorString());
     return {};
-}
-
-Result<QByteArray> readWholeFile(const QString& path)
-{
-    auto cannotRead = [&](const QString& why) {
-        return Status::failure(
-            QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), why));
-    };
-    if (QFileInfo(path).isDir())
-        return Status::failure(
-            QStringLiteral("%1 is a folder, not a file").arg(QDir::toNativeSeparators(path)));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return cannotRead(file.errorString());
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFile::NoError)
-        return cannotRead(file.errorString());
-    return bytes;
 }
 
 } // namespace vm

@@ -15,7 +15,4 @@ Status saveFileAtomically(const QString& path, const QByteArray& bytes);
 // "Cannot write <file>: <reason>", the words every writer uses.
 Status cannotWrite(const QString& path, const QString& reason);
 
-// Reads a whole file; a failure names the file and the reason.
-Result<QByteArray> readWholeFile(const QString& path);
-
 } // namespace vm

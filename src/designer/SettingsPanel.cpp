@@ -3,6 +3,7 @@
 #include "common/FileNames.h"
 #include "common/LegacyNumbers.h"
 #include "common/OleColor.h"
+#include "common/PictureFiles.h"
 #include "project/ProjectSettings.h"
 #include "render/BadgeRenderer.h"
 #include "widgets/CommonDialog.h"
@@ -13,7 +14,6 @@
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -411,20 +411,18 @@ bool SettingsPanel::browseImage()
     const QString path = m_dialog.FileName;
     if (path.isEmpty())
         return false;
-    QImageReader reader(resolveFileName(path));
-    reader.setAutoTransform(true);
-    const QImage picture = reader.read();
-    if (picture.isNull()) {
+    const Result<QImage> picture = readPicture(resolveFileName(path));
+    if (!picture) {
         m_dialogs.message(this, {QStringLiteral("The picture could not be loaded."),
                                  MessageButtons::Ok,
                                  MessageIcon::Exclamation,
                                  {},
-                                 QStringLiteral("%1: %2").arg(path, reader.errorString())});
+                                 picture.error()});
         return false;
     }
     edit(QStringLiteral("Logo Picture"), [&](auto& e) {
         if constexpr (std::is_same_v<std::decay_t<decltype(e)>, Logo>) {
-            e.Picture = picture;
+            e.Picture = *picture;
             e.Tag = path;
         }
     });

@@ -3,6 +3,7 @@
 #include "common/FileNames.h"
 #include "common/LegacyNumbers.h"
 #include "common/QuotedLines.h"
+#include "common/ReadFile.h"
 #include "common/SaveFile.h"
 #include "designer/DesignerCanvas.h"
 #include "designer/DesignerIcons.h"

@@ -1,5 +1,6 @@
 #include "project/AccessImport.h"
 
+#include "common/ReadFile.h"
 #include "project/AccessQueries.h"
 #include "project/AccessValues.h"
 #include "project/SqlText.h"
@@ -498,10 +499,10 @@ QString AccessReader::sortByPrimaryKey(const QString& name, MdbTableDef* table)
 
 bool isJet3File(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const Result<std::unique_ptr<QFile>> file = openRegularFile(path, DatabaseFileLimit);
+    if (!file)
         return false;
-    const QByteArray header = file.read(0x15);
+    const QByteArray header = (*file)->read(0x15);
     return header.size() == 0x15 && header.startsWith(QByteArray("\0\1\0\0Standard Jet DB", 19)) &&
            header[0x14] == 0;
 }
@@ -511,13 +512,10 @@ QString copyAccessFile(const QString& path, const QByteArray& jet3Charset, QSqlD
 {
     // One read of the whole file: libmdb would otherwise seek and read for every page it
     // visits, often the same page again, and the copy is made from one state of the file.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("%1 cannot be read: %2").arg(quotedPath(path), file.errorString());
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return QStringLiteral("%1 cannot be read: %2").arg(quotedPath(path), file.errorString());
-    file.close();
+    Result<QByteArray> read = readWholeFile(path, DatabaseFileLimit);
+    if (!read)
+        return read.error();
+    QByteArray& bytes = *read;
     qint64 pageCount = 0;
     if (QString why = checkHeader(path, bytes, &pageCount); !why.isEmpty())
         return why;

@@ -43,6 +43,8 @@ QString fileProblem(const QString& path)
         return QStringLiteral("The database file %1 does not exist.").arg(quoted(path));
     if (info.isDir())
         return QStringLiteral("%1 is a folder, not a database file.").arg(quoted(path));
+    if (!info.isFile()) // a FIFO or a device would hang the reading
+        return QStringLiteral("%1 is not a file but a device, pipe or socket.").arg(quoted(path));
     if (!info.isReadable())
         return QStringLiteral("The database file %1 cannot be read (permission denied).")
             .arg(quoted(path));

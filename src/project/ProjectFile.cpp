@@ -1,6 +1,7 @@
 #include "project/ProjectFile.h"
 
 #include "common/QuotedLines.h"
+#include "common/ReadFile.h"
 #include "common/SaveFile.h"
 
 namespace vm {

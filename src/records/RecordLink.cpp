@@ -1,11 +1,8 @@
 #include "records/RecordLink.h"
 
-#include "common/FileNames.h"
 #include "records/RecordQuery.h"
 
-#include <QFileInfo>
 #include <QHash>
-#include <QImageReader>
 #include <QSqlField>
 #include <QSqlQuery>
 
@@ -13,76 +10,6 @@
 
 namespace vm {
 namespace {
-
-// Where a missing picture is looked for next: x.jpg -> x.jpeg -> x.bmp -> nothing.
-QString nextPictureName(const QString& path)
-{
-    if (path.endsWith(QLatin1String(".jpg")))
-        return path.left(path.size() - 3) + QStringLiteral("jpeg");
-    if (path.endsWith(QLatin1String(".jpeg")))
-        return path.left(path.size() - 4) + QStringLiteral("bmp");
-    return {};
-}
-
-// A JPEG decodes fastest at a half, a quarter or an eighth of its size, scaled while it is
-// decoded; resampling it to the exact size asked for costs a third more time than the whole
-// decoding for pixels nobody sees. So such a size is taken when it falls short by 5% at most.
-QSize decodedSize(QSize full, QSize wanted, bool jpeg)
-{
-    wanted = full.scaled(wanted, Qt::KeepAspectRatioByExpanding);
-    if (!jpeg)
-        return wanted;
-    QSize halved = full;
-    while (halved.width() % 2 == 0 && halved.height() % 2 == 0 &&
-           halved.width() / 2 >= wanted.width() * 0.95 &&
-           halved.height() / 2 >= wanted.height() * 0.95)
-        halved /= 2;
-    return halved.width() <= wanted.width() * 1.05 ? halved : wanted;
-}
-
-QImage readPicture(const QString& path, QSize decodeSize, QString* error)
-{
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    if (decodeSize.isValid()) {
-        const QSize full = reader.size();
-        if (full.isValid() &&
-            (full.width() > decodeSize.width() || full.height() > decodeSize.height()))
-            reader.setScaledSize(decodedSize(full, decodeSize, reader.format() == "jpeg"));
-    }
-    QImage picture = reader.read();
-    if (picture.isNull())
-        *error = reader.errorString();
-    return picture;
-}
-
-// One picture looked for through the .jpg, .jpeg, .bmp chain. A file that is found but cannot
-// be decoded sets `error`; no picture at all is no error.
-struct PictureLookup {
-    QImage picture;
-    QString path; // the last name tried
-    bool firstTry = true;
-    QString error;
-};
-
-PictureLookup lookUpPicture(const QString& path, QSize decodeSize)
-{
-    PictureLookup found;
-    found.path = path;
-    while (true) {
-        const QString file = resolveFileName(found.path);
-        if (!found.path.isEmpty() && QFileInfo(file).isFile()) {
-            // An unreadable file is not looked for again under another name.
-            found.picture = readPicture(file, decodeSize, &found.error);
-            return found;
-        }
-        const QString next = nextPictureName(found.path);
-        if (next.isEmpty())
-            return found;
-        found.path = next;
-        found.firstTry = false;
-    }
-}
 
 QString quoted(const QString& text)
 {
@@ -102,14 +29,6 @@ QString columnPart(const QString& field)
 }
 
 } // namespace
-
-bool OpenImage(QImage& picture, QString& path, QSize decodeSize)
-{
-    PictureLookup found = lookUpPicture(path, decodeSize);
-    picture = found.picture;
-    path = found.path;
-    return found.firstTry && !picture.isNull();
-}
 
 QSqlRecord qualifyJoinedColumns(const QSqlRecord& row, const QList<QPair<QString, int>>& tables)
 {
@@ -340,15 +259,13 @@ Status RecordLinker::loadPictures(const QString& sql, LinkedRecord& record)
                                "the picture statement's row.")
                     .arg(QLatin1String(w.what), w.field, name));
         // A null value adds nothing to the folder.
-        const QString file =
-            w.folder + pictureRow.value(column).toString() + QStringLiteral(".jpg");
-        const PictureLookup found = lookUpPicture(file, w.decodeSize);
-        if (!found.error.isEmpty())
-            return Status::failure(
-                QStringLiteral("The %1 file %2 of %3 cannot be read: %4")
-                    .arg(QLatin1String(w.what), quoted(found.path), name, found.error));
-        w.picture = found.picture;
-        w.path = found.path;
+        const Result<FoundPicture> found =
+            findPicture(w.folder, pictureRow.value(column).toString(), w.decodeSize);
+        if (!found)
+            return Status::failure(QStringLiteral("The %1 of %2 cannot be used: %3")
+                                       .arg(QLatin1String(w.what), name, found.error()));
+        w.picture = found->picture;
+        w.path = found->path;
     }
     return {};
 }

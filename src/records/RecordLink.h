@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/PictureFiles.h"
 #include "project/Database.h"
 #include "project/StoredSettings.h"
 #include "records/LinkedRecord.h"
@@ -14,14 +15,6 @@
 #include <optional>
 
 namespace vm {
-
-// Loads a picture file. A missing name.jpg is looked for as name.jpeg, a missing name.jpeg as
-// name.bmp (each also without regard to letter case); when nothing loads the picture is cleared.
-// `path` ends as the last name tried. True only when the first attempt loaded. A non-empty
-// `decodeSize` lets large photographs decode at a smaller size (at least that large, or a JPEG
-// at the half, quarter or eighth of its size that falls short of it by 5% at most, which decodes
-// fastest), which batch printing uses to stay fast.
-bool OpenImage(QImage& picture, QString& path, QSize decodeSize = {});
 
 // Names the columns of a joined row as the old provider did: a column name that occurs in more
 // than one of the joined tables is called Table.Column; the others keep their own name.
@@ -56,7 +49,8 @@ public:
     // A key of another kind than the unique field's is read again as the unique field's kind.
     LinkResult link(const RecordKey& key);
 
-    // Batch printing decodes photographs only as large as they print.
+    // Batch printing decodes photographs only as large as they print; without a size they decode
+    // no larger than a card at the print resolution.
     void setPictureDecodeSize(QSize photo, QSize sign);
 
 private:

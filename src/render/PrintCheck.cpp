@@ -1,5 +1,6 @@
 #include "render/PrintCheck.h"
 
+#include "common/FileNames.h"
 #include "render/BadgeRenderer.h"
 #include "render/SheetLayout.h"
 
@@ -121,8 +122,9 @@ QStringList layoutProblems(const BadgeSide& layout)
     QStringList problems;
     for (const auto& [index, logo] : layout.Image1) {
         if (logo.Visible && logo.Picture.isNull())
-            problems << (logo.Tag.isEmpty()
-                             ? QStringLiteral("A logo has no picture file")
+            problems << (logo.Tag.isEmpty() ? QStringLiteral("A logo has no picture file")
+                         : QFileInfo::exists(resolveFileName(logo.Tag))
+                             ? QStringLiteral("The logo file %1 cannot be read whole").arg(logo.Tag)
                              : QStringLiteral("The logo file %1 is missing").arg(logo.Tag));
     }
     return problems;

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -292,8 +293,11 @@ void tst_PrintSheets::checkListsWhatWouldPrintWrong()
                                            "DeptID FROM Employee WHERE EmpNo = 7)")));
     }
     QVERIFY(QFile::remove(folder + QStringLiteral("/Logo/logo.png")));
+    // 9's photograph is cut short: it would print half grey.
+    const QString cutPhoto = folder + QStringLiteral("/Photos/9.jpg");
+    QVERIFY(QFile::resize(cutPhoto, QFileInfo(cutPhoto).size() / 2));
     run = print({project, "--badge", "Staff", "--check", "--side", "front", "--key", "41", "--key",
-                 "7", "--key", "2", "--key", "36"});
+                 "7", "--key", "2", "--key", "36", "--key", "9"});
     QCOMPARE(run.exitCode, 3);
     const QStringList expected = {
         QStringLiteral("*\tfront: The logo file %1/Logo/logo.png is missing").arg(folder),
@@ -302,6 +306,9 @@ void tst_PrintSheets::checkListsWhatWouldPrintWrong()
         QStringLiteral("7\t"),
         QStringLiteral("36\tfront: No signature: %1/Signs/36.jpg, .jpeg or .bmp is missing")
             .arg(folder),
+        QStringLiteral("9\tThe photograph of the record \u201c9\u201d of Employee cannot be used: "
+                       "%1 is cut short")
+            .arg(cutPhoto),
     };
     QCOMPARE(run.output.size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i)

@@ -14,6 +14,7 @@
 #include "support/DemoWindow.h"
 #include "support/FileBytes.h"
 #include "support/Skip.h"
+#include "support/StatusChecks.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -24,6 +25,7 @@
 #include <QMdiArea>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -60,6 +62,7 @@ private Q_SLOTS:
     void refreshKeepsThePersonAndShowsTheChanges();
     void maximisedBrowserKeepsTheViewsInFrontAndCloseCloses();
     void projectConfiguredAnewIsReadAgain();
+    void aPhotographCutShortShowsNobodyAndSaysWhich();
 
 private:
     frmData* openBrowser();
@@ -458,6 +461,24 @@ void tst_frmData::projectConfiguredAnewIsReadAgain()
     click(2);
     QCOMPARE(keyShown(m_window->frmFront()), QStringLiteral("30"));
     QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
+}
+
+// It would print half grey: nobody is shown, and the message names the file.
+void tst_frmData::aPhotographCutShortShowsNobodyAndSaysWhich()
+{
+    const QString photo = m_dir.filePath(QStringLiteral("demo/Photos/3.jpg"));
+    const QByteArray whole = fileBytes(photo);
+    QVERIFY(!whole.isEmpty());
+    const auto restore = qScopeGuard([&] { VM_VERIFY_OK(saveFileAtomically(photo, whole)); });
+    QVERIFY(QFile::resize(photo, whole.size() / 2));
+    chooseEntry(m_browser->cmbBadges, QStringLiteral("Staff"));
+    click(2); // EmpNo 3
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QVERIFY2(m_dialogs.messages.first().text.contains(photo + QStringLiteral(" is cut short")),
+             qPrintable(m_dialogs.messages.first().text));
+    for (RenderingWindow* view : {m_window->frmFront(), m_window->frmBack()})
+        QVERIFY(!view->record());
+    QVERIFY(m_browser->Image1->pixmap().isNull());
 }
 
 QTEST_MAIN(tst_frmData)

@@ -7,6 +7,7 @@
 #include "common/Units.h"
 
 #include <QSqlField>
+#include <QTemporaryFile>
 #include <QTest>
 
 using namespace vm;
@@ -137,8 +138,13 @@ void tst_PrintCheck::logosAreTheLayoutsOwnProblem()
         QImage(4, 4, QImage::Format_RGB32);
     Logo& hidden = addLogo(side, QStringLiteral("/data/Logo/hidden.png"), {0, 500, 480, 480});
     hidden.Visible = false;
+    QTemporaryFile cut; // there, but not decoded whole
+    QVERIFY(cut.open());
+    addLogo(side, cut.fileName(), {500, 500, 480, 480});
     QCOMPARE(layoutProblems(side),
-             QStringList{QStringLiteral("The logo file /data/Logo/gone.png is missing")});
+             (QStringList{QStringLiteral("The logo file /data/Logo/gone.png is missing"),
+                          QStringLiteral("The logo file %1 cannot be read whole")
+                              .arg(cut.fileName())}));
     QVERIFY(sideProblems(side, std::nullopt, Card).isEmpty());
 }
 

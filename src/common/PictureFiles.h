@@ -1,0 +1,47 @@
+#pragma once
+
+#include "common/Status.h"
+#include "common/Units.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace vm {
+
+// Printers and PDF files print at this resolution; no picture needs more pixels than a card has
+// there, so none is decoded larger (a 40-megapixel photograph or a 16-bit poster-sized logo
+// would not even fit Qt's allocation limit at full size).
+inline constexpr double PicturePrintDpi = 1200;
+inline constexpr int LargestPictureSide = int(twipsToPixels(CardLongSide, PicturePrintDpi)) + 1;
+
+// Decodes a picture file, which must be a regular file of a picture's size. With a valid
+// `decodeSize` a large picture decodes at least that large (a JPEG at the half, quarter or eighth
+// of its size that falls short of it by 5% at most, which decodes fastest); without one, no side
+// larger than LargestPictureSide (a JPEG at least half as large, taken at such a fraction).
+// Pictures of 16 bits a channel come back with 8. A file that ends before its picture does (a JPEG
+// or BMP cut short, which decodes with the rest grey) is an error, as is one that does not decode;
+// the message names the file.
+Result<QImage> readPicture(const QString& file, QSize decodeSize = {});
+
+// A picture found for a record, or none.
+struct FoundPicture {
+    QImage picture;        // null: no file under any ending
+    QString path;          // the file read, else the last name tried
+    bool firstTry = false; // found under the first ending
+};
+
+// A record's picture: folder + value + ".jpg", else ".jpeg", else ".bmp". Only the ending's
+// letter case may differ (".JPG"): a name in other letters belongs to another person. Each name
+// is looked up directly, never by listing the folder. Refused, naming the value, when the name
+// leads out of the folder (through "..", as an absolute path or by a symbolic link); an error
+// when the file found cannot be decoded whole.
+Result<FoundPicture> findPicture(const QString& folder, const QString& value,
+                                 QSize decodeSize = {});
+
+// Loads a picture file, looking for a missing name.jpg as name.jpeg and a missing name.jpeg as
+// name.bmp, the ending in any letter case; when nothing loads the picture is cleared. `path`
+// ends as the file read or the last name tried. True only when the first name loaded.
+bool OpenImage(QImage& picture, QString& path, QSize decodeSize = {});
+
+} // namespace vm
