@@ -1,9 +1,10 @@
 #include "common/SaveFile.h"
 
+#include "common/AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace vm {
 
@@ -15,17 +16,11 @@ Status cannotWrite(const QString& path, const QString& reason)
 
 Status saveFileAtomically(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return cannotWrite(path, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return cannotWrite(path, why);
-    }
-    if (!file.commit())
-        return cannotWrite(path, file.errorString());
-    return {};
+    AtomicFile file(path);
+    if (Status opened = file.open(); !opened)
+        return opened;
+    file.write(bytes);
+    return file.commit();
 }
 
 Result<QByteArray> readWholeFile(const QString& path)
