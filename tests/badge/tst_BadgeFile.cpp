@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -85,7 +86,9 @@ private Q_SLOTS:
     void aQuoteInTheProjectNameOrDatabaseStillMatches();
     void checksProjectDatabaseOrientationAndTags_data();
     void checksProjectDatabaseOrientationAndTags();
-    void aCaptionWithTheBackMarkerEndsTheFrontEarly();
+    void aValueHoldingAMarkerIsNeverReadAsOne_data();
+    void aValueHoldingAMarkerIsNeverReadAsOne();
+    void geometryBeyondAnyCardIsHeldOnRead();
     void splitsAtTheMarkers_data();
     void splitsAtTheMarkers();
     void scratchFilesAndLogos();
@@ -343,18 +346,55 @@ void tst_BadgeFile::checksProjectDatabaseOrientationAndTags()
     }
 }
 
-void tst_BadgeFile::aCaptionWithTheBackMarkerEndsTheFrontEarly()
+void tst_BadgeFile::aValueHoldingAMarkerIsNeverReadAsOne_data()
 {
+    QTest::addColumn<QString>("marker");
+    QTest::newRow("back marker") << QStringLiteral("a ====BACK SIDE==== b");
+    QTest::newRow("front marker") << QStringLiteral("====FRONT SIDE====");
+    QTest::newRow("overlapping") << QStringLiteral("====BACK SIDE====BACK SIDE====");
+}
+
+void tst_BadgeFile::aValueHoldingAMarkerIsNeverReadAsOne()
+{
+    QFETCH(QString, marker);
+    // Every kind of text the file holds: caption, field, logo, font, project and database.
     BadgeLayout badge = allKindsBadge(QString());
-    const QString caption = QStringLiteral("a ====BACK SIDE==== b");
-    badge.front.Label1.at(1).Caption = caption;
-    const QStringList file = badgeFileLines(badge);
+    badge.projectName = marker;
+    badge.databasePath = marker;
+    for (BadgeSide* side : {&badge.front, &badge.back}) {
+        side->Label1.at(1).Caption = marker;
+        side->Label1.at(1).FontName = marker;
+        side->lblField.at(1).Caption = marker;
+        side->Image1.at(1).Tag = marker;
+    }
+    const QStringList file = decodeQuotedLines(encodedBadgeFile(badge));
     const SplitBadge split = splitBadgeLines(file);
-    QCOMPARE(split.front.last(), QStringLiteral("Comment:1"));
-    QCOMPARE(split.back.first(), "Caption:" + caption);
-    QCOMPARE(readSide(file, Front).side.Label1.at(1).Caption, caption);
-    // The back is taken to start at the caption: what follows reads as other blocks.
-    QVERIFY(stored(readSide(file, Back).side) != stored(badge.back));
+    QCOMPARE(split.front.first(), FrontMarker);
+    QCOMPARE(split.back.first(), BackMarker);
+    const BadgeLayoutRead read =
+        readBadgeLayout(file, badge.projectName, badge.databasePath, FieldTagRule::ColumnOnly);
+    QCOMPARE(read.status, LoadStatus::Loaded);
+    QVERIFY(read.endedEarly.isEmpty());
+    QCOMPARE(stored(read.front), stored(badge.front));
+    QCOMPARE(stored(read.back), stored(badge.back));
+    // It prints as typed: only the marker's space became a no-break space.
+    QString printed = read.front.Label1.at(1).Caption;
+    QCOMPARE(printed.replace(QChar(0x00A0), QLatin1Char(' ')), marker);
+}
+
+void tst_BadgeFile::geometryBeyondAnyCardIsHeldOnRead()
+{
+    BadgeLayout badge;
+    addField(badge.front, {0, 0}, QStringLiteral("Employee.FirstName"));
+    QStringList file = generalSectionLines(Project, Database, 1) << stored(badge.front);
+    const qsizetype width = file.indexOf(QRegularExpression(QStringLiteral("width:.*")));
+    file[width] = QStringLiteral("width:99999999999");
+    file[width - 2] = QStringLiteral("left:-99999999999");
+    file[width + 3] = QStringLiteral("fontsize:99999999999");
+    const Field& field = readSide(file, Front).side.lblField.at(1);
+    QCOMPARE(field.Width, LargestTwips);
+    QCOMPARE(field.Left, -LargestTwips);
+    QCOMPARE(field.FontSize, LargestFontSize);
 }
 
 void tst_BadgeFile::splitsAtTheMarkers_data()
