@@ -706,8 +706,18 @@ void frmPreview::editPrinterOffset()
                             this);
     connect(&dialog, &frmPrinterOffset::calibrationSheetRequested, this,
             &frmPreview::printCalibrationSheet);
-    if (dialog.exec() == QDialog::Accepted)
-        setPrinterOffsetMm(settings, printer.printerName(), dialog.offsetMm());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    setPrinterOffsetMm(settings, printer.printerName(), dialog.offsetMm());
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        m_dialogs.message(this, {tr("The printer offset was not saved."),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
+                                 tr("Cannot write %1: the disk may be full or the folder "
+                                    "read-only. The offset holds until the program ends.")
+                                     .arg(QDir::toNativeSeparators(settings.fileName()))});
 }
 
 } // namespace vm

@@ -9,6 +9,7 @@
 #include "common/OrderedWork.h"
 #include "common/QuotedLines.h"
 #include "common/SaveFile.h"
+#include "common/SettingsFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,6 +41,7 @@ private Q_SLOTS:
     void aFailedWriteLeavesTheOldFile_data();
     void aFailedWriteLeavesTheOldFile();
     void aSaveRemovesOnlyItsOwnLeftovers();
+    void settingsReadAndWriteAsQtsOwnIniFiles();
 };
 
 void tst_Common::encodesQuotedCrLfLinesAndDecodesThemBack()
@@ -239,6 +241,32 @@ void tst_Common::aSaveRemovesOnlyItsOwnLeftovers()
     kept << QStringLiteral("Demo.Prj");
     kept.sort();
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), kept);
+}
+
+void tst_Common::settingsReadAndWriteAsQtsOwnIniFiles()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Vellumark.conf"));
+    const QVariantMap values = {
+        {QStringLiteral("PrintPage/sheet"), QStringLiteral("A4")},
+        {QStringLiteral("PrintPage/cropMarks"), true},
+        {QStringLiteral("PrinterOffsets/HP%20Laser%2FJet \u00e9\u20ac/x"), 1.5},
+        {QStringLiteral("top"), QStringLiteral(" a, b; \"c\" = d\\e ")},
+    };
+    // Qt's own file read by ours, and ours read by Qt's.
+    for (const auto& [writer, reader] : {std::pair{QSettings::IniFormat, checkedSettingsFormat()},
+                                         std::pair{checkedSettingsFormat(), QSettings::IniFormat}}) {
+        QFile::remove(path);
+        {
+            QSettings out(path, writer);
+            for (auto it = values.cbegin(); it != values.cend(); ++it)
+                out.setValue(it.key(), it.value());
+        }
+        QSettings in(path, reader);
+        QCOMPARE(in.allKeys().size(), values.size());
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            QCOMPARE(in.value(it.key()).toString(), it.value().toString());
+    }
 }
 
 QTEST_APPLESS_MAIN(tst_Common)
