@@ -1,5 +1,7 @@
 #include "common/AtomicFile.h"
 
+#include "common/SaveFile.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -60,6 +62,13 @@ void removeLeftovers(const QString& path)
     }
 }
 
+// The words for the system's error when Qt's call left one we know; Qt's own text otherwise.
+Status cannotWriteAfterQt(const QString& path, int error, const QString& qtReason)
+{
+    return writeErrorWords(error).isEmpty() ? cannotWrite(path, qtReason)
+                                            : cannotWriteFile(path, error);
+}
+
 } // namespace
 
 // Passes writes to the owner, which checks them; a painter's device never buffers.
@@ -97,12 +106,7 @@ Status AtomicFile::open()
     removeLeftovers(m_path);
     errno = 0;
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        const int error = errno;
-        m_status = writeErrorWords(error).isEmpty()
-                       ? Status::failure(QStringLiteral("Cannot write %1: %2")
-                                             .arg(QDir::toNativeSeparators(m_path),
-                                                  m_file.errorString()))
-                       : cannotWriteFile(m_path, error);
+        m_status = cannotWriteAfterQt(m_path, errno, m_file.errorString());
         return m_status;
     }
     // Held until the file is committed or this process ends: see removeLeftovers.
@@ -157,9 +161,7 @@ bool AtomicFile::write(QByteArrayView bytes)
 Status AtomicFile::commit()
 {
     if (!m_file.isOpen())
-        return m_status.ok() ? Status::failure(QStringLiteral("Cannot write %1: it was not opened")
-                                                   .arg(QDir::toNativeSeparators(m_path)))
-                             : m_status;
+        return m_status.ok() ? cannotWrite(m_path, QStringLiteral("it was not opened")) : m_status;
     if (m_device)
         m_device->close();
     // Some disks (network, quotas) report a failed write only here.
@@ -171,12 +173,7 @@ Status AtomicFile::commit()
     }
     errno = 0;
     if (!m_file.commit()) {
-        const int error = errno;
-        m_status = writeErrorWords(error).isEmpty()
-                       ? Status::failure(QStringLiteral("Cannot write %1: %2")
-                                             .arg(QDir::toNativeSeparators(m_path),
-                                                  m_file.errorString()))
-                       : cannotWriteFile(m_path, error);
+        m_status = cannotWriteAfterQt(m_path, errno, m_file.errorString());
         return m_status;
     }
     return {};
@@ -201,8 +198,7 @@ Status saveImageAtomically(const QImage& image, const QString& path, const char*
     const bool saved = image.save(file.device(), format, quality);
     if (!saved && !file.failed()) {
         file.cancel();
-        return Status::failure(QStringLiteral("Cannot write %1: the picture could not be encoded")
-                                   .arg(QDir::toNativeSeparators(path)));
+        return cannotWrite(path, QStringLiteral("the picture could not be encoded"));
     }
     return file.commit();
 }
@@ -250,11 +246,8 @@ QString writeErrorWords(int error)
 
 Status cannotWriteFile(const QString& path, int error)
 {
-    QString words = writeErrorWords(error);
-    if (words.isEmpty())
-        words = qt_error_string(error);
-    return Status::failure(
-        QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), words));
+    const QString words = writeErrorWords(error);
+    return cannotWrite(path, words.isEmpty() ? qt_error_string(error) : words);
 }
 
 void simulateWriteFault(std::optional<WriteFault> fault)

@@ -1,6 +1,7 @@
 #include "render/SheetPrinting.h"
 
 #include "common/AtomicFile.h"
+#include "common/SaveFile.h"
 #include "render/PrinterCalibration.h"
 
 #include <QPageRanges>
@@ -85,8 +86,7 @@ Status paintOnPrinter(QPrinter& printer, const PagePainter& paint)
     pdf.setResolution(printer.resolution());
     pdf.setPageLayout(printer.pageLayout());
     if (!painter.begin(&pdf))
-        return Status::failure(
-            QStringLiteral("Cannot write %1: the PDF could not be started.").arg(file));
+        return cannotWrite(file, QStringLiteral("the PDF could not be started"));
     const Status painted = paint(painter, pdf, printer.resolution());
     painter.end();
     if (!painted)
