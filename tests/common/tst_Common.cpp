@@ -2,9 +2,8 @@
 // versions (8-bit code page, LF line ends, fields spanning lines) decode as their original reader
 // did; a number reads as its leading decimal number whatever follows and never overflows its type.
 // Work spread over threads reaches its one writer in order, each item once, never far ahead.
-// A file written is whole or not written: a failed write leaves the old file and says why in
-// words, and a save clears only what an interrupted save of that file left behind.
-#include "common/AtomicFile.h"
+// A save clears only what an interrupted save of that file left behind; the settings file reads
+// and writes as Qt's own INI files.
 #include "common/LegacyNumbers.h"
 #include "common/OrderedWork.h"
 #include "common/QuotedLines.h"
@@ -14,13 +13,11 @@
 #include <QDir>
 #include <QFile>
 #include <QMutex>
-#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
-#include <cerrno>
 #include <cfloat>
 
 #include <sys/file.h>
@@ -38,8 +35,6 @@ private Q_SLOTS:
     void readsTheLeadingNumber();
     void orderedWorkReachesTheWriterInOrder_data();
     void orderedWorkReachesTheWriterInOrder();
-    void aFailedWriteLeavesTheOldFile_data();
-    void aFailedWriteLeavesTheOldFile();
     void aSaveRemovesOnlyItsOwnLeftovers();
     void settingsReadAndWriteAsQtsOwnIniFiles();
 };
@@ -178,47 +173,6 @@ void tst_Common::orderedWorkReachesTheWriterInOrder()
     QCOMPARE(int(stateThreads.size()), threads);
     QVERIFY2(aheadMost <= Window + 1, qPrintable(QString::number(aheadMost)));
     QVERIFY(made <= expected + Window);
-}
-
-void tst_Common::aFailedWriteLeavesTheOldFile_data()
-{
-    QTest::addColumn<qint64>("after"); // bytes written before the disk fails
-    QTest::addColumn<int>("error");
-    QTest::addColumn<QString>("words");
-    QTest::newRow("full at once") << qint64(0) << ENOSPC << "the disk is full";
-    QTest::newRow("full after a buffer's worth") << qint64(20000) << ENOSPC << "the disk is full";
-    QTest::newRow("quota") << qint64(100) << EDQUOT << "quota";
-    QTest::newRow("failing disk") << qint64(100) << EIO << "input/output error";
-}
-
-void tst_Common::aFailedWriteLeavesTheOldFile()
-{
-    QFETCH(qint64, after);
-    QFETCH(int, error);
-    QFETCH(QString, words);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Staff.Lyt"));
-    const QByteArray old = "\"ProjectName:Demo\"\r\n";
-    QVERIFY(saveFileAtomically(path, old).ok());
-    simulateWriteFault(WriteFault{after, error});
-    const auto noFault = qScopeGuard([] { simulateWriteFault(std::nullopt); });
-
-    // Whole, and through the device painters write to, in small writes as they do.
-    const Status whole = saveFileAtomically(path, QByteArray(64 * 1024, 'x'));
-    AtomicFile piecewise(path);
-    QVERIFY(piecewise.open().ok());
-    for (int i = 0; i < 1000; ++i)
-        piecewise.device()->write(QByteArray(64, 'y'));
-    const Status painted = piecewise.commit();
-    for (const Status& written : {whole, painted}) {
-        QVERIFY(!written.ok());
-        QVERIFY2(written.error().contains(words) && written.error().contains(path),
-                 qPrintable(written.error()));
-    }
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), old);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Staff.Lyt")});
 }
 
 void tst_Common::aSaveRemovesOnlyItsOwnLeftovers()

@@ -12,6 +12,7 @@
 #include "render/BadgeBatch.h"
 #include "render/BadgeRenderer.h"
 #include "render/SheetPrinting.h"
+#include "support/AllKindsBadge.h"
 #include "support/DemoWindow.h"
 #include "support/FileBytes.h"
 #include "support/Skip.h"
@@ -50,11 +51,10 @@ bool fill(const QString& folder)
                           O_WRONLY | O_CREAT, 0644);
     if (fd < 0)
         return false;
-    const QByteArray block(4096, '\0');
-    while (::write(fd, block.constData(), size_t(block.size())) > 0) {
-    }
-    const QByteArray byte(1, '\0');
-    while (::write(fd, byte.constData(), 1) > 0) {
+    for (const qsizetype size : {4096, 1}) {
+        const QByteArray block(size, '\0');
+        while (::write(fd, block.constData(), size_t(size)) > 0) {
+        }
     }
     const bool full = errno == ENOSPC;
     ::close(fd);
@@ -76,7 +76,7 @@ private:
     QTemporaryDir m_dir;
     QString m_project;
     StoredSettings m_settings;
-    BadgeLayout m_badge;
+    const BadgeLayout m_badge = allKindsBadge(QString());
 };
 
 void tst_FullDisk::initTestCase()
@@ -88,15 +88,6 @@ void tst_FullDisk::initTestCase()
     const Result<StoredSettings> settings = ReadProjectFile(m_project);
     QVERIFY(settings.ok());
     m_settings = *settings;
-    const BadgeLayoutRead read =
-        loadBadgeLayout(m_settings.BadgeDir + QStringLiteral("Staff.Lyt"), m_settings.ProjectName,
-                        m_settings.DatabasePath, FieldTagRule::ColumnOnly);
-    QCOMPARE(read.status, LoadStatus::Loaded);
-    m_badge.projectName = m_settings.ProjectName;
-    m_badge.databasePath = m_settings.DatabasePath;
-    m_badge.orientation = read.orientation;
-    m_badge.front = read.front;
-    m_badge.back = read.back;
 }
 
 QList<Writer> tst_FullDisk::writers() const
@@ -164,15 +155,20 @@ void tst_FullDisk::everyWriterKeepsTheOldFile_data()
 {
     QTest::addColumn<bool>("mounted"); // a real small file system; else a simulated fault
     QTest::addColumn<qint64>("after");
-    QTest::newRow("full tmpfs") << true << qint64(0);
-    QTest::newRow("disk full at once") << false << qint64(0);
-    QTest::newRow("disk full after 200 bytes") << false << qint64(200);
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("full tmpfs") << true << qint64(0) << 0 << "disk is full";
+    QTest::newRow("disk full at once") << false << qint64(0) << ENOSPC << "disk is full";
+    QTest::newRow("quota used up after 200 bytes")
+        << false << qint64(200) << EDQUOT << "disk quota is used up";
 }
 
 void tst_FullDisk::everyWriterKeepsTheOldFile()
 {
     QFETCH(bool, mounted);
     QFETCH(qint64, after);
+    QFETCH(int, error);
+    QFETCH(QString, words);
     QTemporaryDir dir;
     const QString folder = dir.path();
     if (mounted && ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0,
@@ -205,11 +201,11 @@ void tst_FullDisk::everyWriterKeepsTheOldFile()
     if (mounted)
         QVERIFY(fill(folder));
     else
-        simulateWriteFault(WriteFault{after, ENOSPC});
+        simulateWriteFault(WriteFault{after, error});
 
     for (const Writer& writer : writers()) {
         const QString said = writer.write(folder);
-        QVERIFY2(said.contains(QLatin1String("disk is full")),
+        QVERIFY2(said.contains(words),
                  qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(writer.name), said)));
         QVERIFY2(writer.target.isEmpty() || said.contains(writer.target),
                  qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(writer.name), said)));
