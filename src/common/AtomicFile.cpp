@@ -101,9 +101,10 @@ AtomicFile::~AtomicFile()
     cancel();
 }
 
-Status AtomicFile::open()
+Status AtomicFile::open(Leftovers leftovers)
 {
-    removeLeftovers(m_path);
+    if (leftovers == Leftovers::Remove)
+        removeLeftovers(m_path);
     errno = 0;
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         m_status = cannotWriteAfterQt(m_path, errno, m_file.errorString());
@@ -193,7 +194,7 @@ Status saveImageAtomically(const QImage& image, const QString& path, const char*
                            int quality)
 {
     AtomicFile file(path);
-    if (Status opened = file.open(); !opened)
+    if (Status opened = file.open(AtomicFile::Leftovers::Keep); !opened)
         return opened;
     const bool saved = image.save(file.device(), format, quality);
     if (!saved && !file.failed()) {

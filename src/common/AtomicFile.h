@@ -24,8 +24,10 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Opens the temporary file; the old file is not touched.
-    Status open();
+    // Opens the temporary file; the old file is not touched. What an interrupted save of this
+    // file left behind is removed first, unless the caller writes many files in one folder.
+    enum class Leftovers { Remove, Keep };
+    Status open(Leftovers leftovers = Leftovers::Remove);
     // Where writers such as QPdfWriter and QImage::save write; a failed write is remembered.
     QIODevice* device();
     bool write(QByteArrayView bytes);
@@ -49,7 +51,8 @@ private:
     qint64 m_written = 0;
 };
 
-// Writes a picture (PNG, JPEG, BMP) through an AtomicFile.
+// Writes a picture (PNG, JPEG, BMP) through an AtomicFile. Pictures come by the thousand into one
+// folder (a run's pages, the demo's photographs): the folder is not searched for leftovers.
 Status saveImageAtomically(const QImage& image, const QString& path, const char* format,
                            int quality = -1);
 
