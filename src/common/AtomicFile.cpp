@@ -2,6 +2,7 @@
 
 #include "common/SaveFile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -193,14 +194,17 @@ void AtomicFile::cancel()
 Status saveImageAtomically(const QImage& image, const QString& path, const char* format,
                            int quality)
 {
+    // Encoded in memory first: Qt's PNG writer leaks and prints to the terminal when its device
+    // fails, and the encoded picture is small beside the image.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, format, quality))
+        return cannotWrite(path, QStringLiteral("the picture could not be encoded"));
     AtomicFile file(path);
     if (Status opened = file.open(AtomicFile::Leftovers::Keep); !opened)
         return opened;
-    const bool saved = image.save(file.device(), format, quality);
-    if (!saved && !file.failed()) {
-        file.cancel();
-        return cannotWrite(path, QStringLiteral("the picture could not be encoded"));
-    }
+    file.write(bytes);
     return file.commit();
 }
 
