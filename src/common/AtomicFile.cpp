@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
+#include <QImage>
 #include <QFileInfo>
 
 #include <algorithm>

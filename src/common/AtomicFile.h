@@ -3,20 +3,21 @@
 #include "common/Status.h"
 
 #include <QByteArrayView>
-#include <QImage>
 #include <QSaveFile>
 #include <QString>
 
 #include <memory>
 #include <optional>
 
+class QImage;
+
 namespace vm {
 
 // A file that is written whole or not at all: every file the program writes goes through here.
 // Bytes go to a temporary file beside it, each write is checked and the first failure kept, and
 // commit() replaces the old file only when every byte reached the disk. QSaveFile alone is not
-// enough: its commit() renames a file whose buffered last write failed, and painters writing
-// PDF or PNG through device() ignore short writes, so the failure must be kept here.
+// enough: its commit() renames a file whose buffered last write failed, and the PDF writer
+// ignores short writes through device(), so the failure must be kept here.
 class AtomicFile {
 public:
     explicit AtomicFile(QString path);
@@ -28,7 +29,7 @@ public:
     // file left behind is removed first, unless the caller writes many files in one folder.
     enum class Leftovers { Remove, Keep };
     Status open(Leftovers leftovers = Leftovers::Remove);
-    // Where writers such as QPdfWriter and QImage::save write; a failed write is remembered.
+    // Where a writer such as QPdfWriter writes; a failed write is remembered.
     QIODevice* device();
     bool write(QByteArrayView bytes);
     // The first write that failed, if any.
@@ -37,8 +38,6 @@ public:
     // Puts the file in place of the old one, or leaves the old one and says why.
     Status commit();
     void cancel();
-
-    const QString& path() const { return m_path; }
 
 private:
     class Device;
