@@ -1,8 +1,10 @@
 #include "app/mainMdi.h"
 #include "common/CommandLine.h"
+#include "common/SettingsFile.h"
 #include "widgets/Dialogs.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QTimer>
 
 #include <cstdio>
@@ -22,6 +24,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellumark"));
     QApplication::setOrganizationName(QStringLiteral("Vellumark"));
+    QSettings::setDefaultFormat(vm::checkedSettingsFormat());
     // Lets the desktop match the windows with the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("vellumark"));
 

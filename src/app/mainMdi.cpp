@@ -684,24 +684,26 @@ bool mainMdi::printSide(RenderingWindow* view)
         printer.setOutputFileName(withSuffix(Cdlg.FileName, QStringLiteral(".pdf")));
     }
     const QString file = printer.outputFileName();
-    QPainter painter;
-    if (!painter.begin(&printer)) {
+    // The side at its card size, vector text and full-resolution pictures, at the top-left of
+    // the printable area, and nothing of it beyond the card; moved by the printer's own offset.
+    const QPointF offset = printerOffsetFor(printer, QSettings());
+    const Status printed =
+        paintOnPrinter(printer, [&](QPainter& painter, QPagedPaintDevice&, int resolution) {
+            painter.translate(offset * resolution / 25.4);
+            renderCard(painter, view->badgeSide(), resolution, resolution,
+                       renderOptions(RenderMode::Output, view->cardSize()));
+            return Status();
+        });
+    if (noPrinter)
+        printer.setOutputFileName({}); // the next print without a printer asks again
+    if (!printed) {
         m_dialogs.message(this, {QStringLiteral("The badge could not be printed."),
                                  MessageButtons::Ok,
                                  MessageIcon::Exclamation,
                                  {},
-                                 QStringLiteral("The printer %1 could not be started.")
-                                     .arg(file.isEmpty() ? printer.printerName() : file)});
+                                 printed.error()});
         return false;
     }
-    // The side at its card size, vector text and full-resolution pictures, at the top-left of
-    // the printable area, and nothing of it beyond the card; moved by the printer's own offset.
-    painter.translate(printerOffsetFor(printer, QSettings()) * printer.resolution() / 25.4);
-    renderCard(painter, view->badgeSide(), printer.resolution(), printer.resolution(),
-               renderOptions(RenderMode::Output, view->cardSize()));
-    painter.end();
-    if (noPrinter)
-        printer.setOutputFileName({}); // the next print without a printer asks again
     statusBar()->showMessage(file.isEmpty()
                                  ? QStringLiteral("The %1 side was sent to the printer %2.")
                                        .arg(sideName, printer.printerName())

@@ -239,7 +239,8 @@ QList<ElementRef> BadgeDocument::addElements(BadgeSideId which, const QList<Elem
     BadgeSide trial = side(which);
     QList<Placed> placed;
     QList<ElementRef> refs;
-    for (const Element& value : values) {
+    for (const Element& given : values) {
+        const Element value = clamped(given);
         const ElementRef element = trial.add(value);
         if (element.index == 0)
             continue;
@@ -251,9 +252,10 @@ QList<ElementRef> BadgeDocument::addElements(BadgeSideId which, const QList<Elem
     return refs;
 }
 
-bool BadgeDocument::changeElement(BadgeSideId which, ElementRef element, const Element& value,
+bool BadgeDocument::changeElement(BadgeSideId which, ElementRef element, const Element& given,
                                   const QString& text, quint64 mergeKey)
 {
+    const Element value = clamped(given);
     const std::optional<Element> before = side(which).element(element);
     if (!before || before->index() != value.index() || *before == value)
         return false;

@@ -53,10 +53,24 @@ const QString ScratchNames[] = {QStringLiteral("general.tmp"), QStringLiteral("f
 // One walk over a layout writes both the line lists and the encoded files (QuotedLinesBuilder),
 // so the two cannot differ.
 
+// A value holding a marker of the file would be read as one: the back side would start inside
+// a caption. The space in such a marker is written as a no-break space, which prints the same.
+QString withoutMarkers(QString text)
+{
+    for (const QString& marker : {FrontMarkerPart, BackMarkerPart}) {
+        QString harmless = marker;
+        harmless.replace(QLatin1Char(' '), QChar(0x00A0));
+        // Overlapping markers ("====BACK SIDE====BACK SIDE====") need more than one pass.
+        while (text.contains(marker))
+            text.replace(marker, harmless);
+    }
+    return text;
+}
+
 QString storable(QString text)
 {
     text.replace(QLatin1Char('"'), QChar(0x201D));
-    return text;
+    return withoutMarkers(std::move(text));
 }
 
 QLatin1StringView flag(bool value)
@@ -244,6 +258,7 @@ void readGeometry(const QStringView* lines, ElementGeometry& element)
     element.Top = twipsAt(lines[1], 5);
     element.Width = twipsAt(lines[2], 7);
     element.Height = twipsAt(lines[3], 8);
+    clampGeometry(element);
 }
 
 // Elements mostly share one font, often the template's: they share its text too.
@@ -261,7 +276,7 @@ void readTextProperties(const QStringView* lines, Comment& text, QString& lastFo
 {
     readGeometry(lines, text);
     readFontName(from(lines[4], 10), text.FontName, lastFontName);
-    text.FontSize = twipsAt(lines[5], 10);
+    text.FontSize = std::clamp(twipsAt(lines[5], 10), 0.f, LargestFontSize);
     text.ForeColor = colorAt(lines[6], 11);
     text.FontBold = flagAt(lines[7], 6);
     text.FontItalic = flagAt(lines[8], 8);

@@ -274,4 +274,16 @@ void BadgeSide::UnloadBadgeElements()
     m_order.clear();
 }
 
+Element clamped(Element value)
+{
+    std::visit(
+        [](auto& e) {
+            clampGeometry(e);
+            if constexpr (std::is_base_of_v<Comment, std::decay_t<decltype(e)>>)
+                e.FontSize = std::clamp(e.FontSize, 0.f, LargestFontSize);
+        },
+        value);
+    return value;
+}
+
 } // namespace vm

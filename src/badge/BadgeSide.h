@@ -7,6 +7,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <algorithm>
 #include <optional>
 #include <type_traits>
 #include <variant>
@@ -25,6 +26,24 @@ struct ElementGeometry {
 
     friend bool operator==(const ElementGeometry&, const ElementGeometry&) = default;
 };
+
+// No real badge places anything 20 inches (six card lengths) away or writes in letters larger
+// than the card: a file or a typed value beyond these is held within them, so that no drawing,
+// dirty area or picture size computed from it can overflow.
+inline constexpr float LargestTwips = 28800;
+inline constexpr float LargestFontSize = 1000; // points
+
+// Within ±LargestTwips; what is not a number is 0.
+inline float clampedTwips(float twips)
+{
+    return twips >= -LargestTwips ? std::min(twips, LargestTwips) : (twips < 0 ? -LargestTwips : 0);
+}
+
+inline void clampGeometry(ElementGeometry& element)
+{
+    for (float* value : {&element.Left, &element.Top, &element.Width, &element.Height})
+        *value = clampedTwips(*value);
+}
 
 // A static text.
 struct Comment : ElementGeometry {
@@ -91,6 +110,9 @@ struct ElementRef {
 
 // One element of any kind with its values, as copied, pasted and kept by undo.
 using Element = std::variant<Comment, Field, Logo, Shape, PictureFrame>;
+
+// The element held within LargestTwips and LargestFontSize, as every edit keeps it.
+Element clamped(Element value);
 
 // The array kind a value belongs to; none for a picture frame, which is no array element.
 std::optional<ElementKind> arrayKindOf(const Element& value);

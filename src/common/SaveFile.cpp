@@ -1,7 +1,8 @@
 #include "common/SaveFile.h"
 
+#include "common/AtomicFile.h"
+
 #include <QDir>
-#include <QSaveFile>
 
 namespace vm {
 
@@ -13,17 +14,11 @@ Status cannotWrite(const QString& path, const QString& reason)
 
 Status saveFileAtomically(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return cannotWrite(path, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return cannotWrite(path, why);
-    }
-    if (!file.commit())
-        return cannotWrite(path, file.errorString());
-    return {};
+    AtomicFile file(path);
+    if (Status opened = file.open(); !opened)
+        return opened;
+    file.write(bytes);
+    return file.commit();
 }
 
 } // namespace vm

@@ -1,6 +1,7 @@
 #include "demo/DemoProject.h"
 
 #include "common/FileNames.h"
+#include "common/AtomicFile.h"
 #include "common/SaveFile.h"
 #include "demo/DemoBadges.h"
 #include "project/ProjectFile.h"
@@ -195,10 +196,10 @@ bool savePicture(const QImage& image, const QString& path, QString* error)
     const QByteArray format = path.endsWith(QLatin1String(".bmp"))   ? "BMP"
                               : path.endsWith(QLatin1String(".png")) ? "PNG"
                                                                      : "JPEG";
-    if (image.save(path, format.constData(), 85))
-        return true;
-    *error = QStringLiteral("Cannot write the picture %1").arg(path);
-    return false;
+    const Status saved = saveImageAtomically(image, path, format.constData(), 85);
+    if (!saved)
+        *error = saved.error();
+    return saved.ok();
 }
 
 bool createDatabase(const QString& path, int people, QString* error)

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vm {
@@ -312,8 +313,18 @@ void DesignerCanvas::setGuides(std::optional<double> x, std::optional<double> y)
 
 QRect DesignerCanvas::dirtyRect(const QRectF& twips) const
 {
-    const QRectF pixels(toPixels(twips.topLeft()), toPixels(twips.bottomRight()));
     const int margin = int(MarkerSquarePixels) + 3;
+    // Only what the canvas shows can need painting; a frame reaching far beyond it must not
+    // overflow the integer rectangle.
+    const QRectF shown = QRectF(rect()).adjusted(-margin, -margin, margin, margin);
+    auto within = [&](QPointF p) {
+        auto clamp = [](double v, double low, double high) {
+            return std::isnan(v) ? low : std::clamp(v, low, high);
+        };
+        return QPointF(clamp(p.x(), shown.left(), shown.right()),
+                       clamp(p.y(), shown.top(), shown.bottom()));
+    };
+    const QRectF pixels(within(toPixels(twips.topLeft())), within(toPixels(twips.bottomRight())));
     return pixels.toAlignedRect().adjusted(-margin, -margin, margin, margin);
 }
 

@@ -267,9 +267,16 @@ bool DatabaseConnection::openSQLite(const QString& path)
                         .arg(quoted(path), m_db.lastError().databaseText()));
     // SQLite reads the header only when first asked something.
     QSqlQuery probe(m_db);
-    if (!probe.exec(QStringLiteral("select count(*) from sqlite_schema")))
+    if (!probe.exec(QStringLiteral("select count(*) from sqlite_schema"))) {
+        // SQLITE_BUSY and SQLITE_LOCKED: another program holds the file, which is fine otherwise.
+        const int code = probe.lastError().nativeErrorCode().toInt() & 0xff;
+        if (code == 5 || code == 6)
+            return fail(QStringLiteral("The database file %1 is locked: another program is "
+                                       "writing to it. Try again when it has finished.")
+                            .arg(quoted(path)));
         return fail(QStringLiteral("%1 is not a SQLite database (%2).")
                         .arg(quoted(path), probe.lastError().databaseText()));
+    }
     return true;
 }
 

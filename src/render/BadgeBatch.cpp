@@ -1,6 +1,7 @@
 #include "render/BadgeBatch.h"
 
 #include "badge/BadgeFile.h"
+#include "common/AtomicFile.h"
 #include "common/FileNames.h"
 #include "common/OrderedWork.h"
 #include "common/Units.h"
@@ -17,7 +18,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QThread>
@@ -62,9 +62,11 @@ QSize framePixels(const PictureFrame& front, const PictureFrame& back, int dpi)
         return GlimpseSize;
     const double w = twipsToPixels(std::max(front.Width, back.Width), dpi);
     const double h = twipsToPixels(std::max(front.Height, back.Height), dpi);
-    if (w < 1 || h < 1)
+    if (!(w >= 1 && h >= 1))
         return {};
-    return {int(std::ceil(w)), int(std::ceil(h))};
+    // Beyond any card at any resolution; keeps a damaged frame from overflowing the size.
+    constexpr double Largest = 1 << 16;
+    return {int(std::ceil(std::min(w, Largest))), int(std::ceil(std::min(h, Largest)))};
 }
 
 // Every key of the master table, in table order, typed as the unique field is.
@@ -166,10 +168,9 @@ public:
     {
         if (!m_pdf)
             return true;
-        m_file.setFileName(m_request.output);
-        if (!m_file.open(QIODevice::WriteOnly)) {
-            *error =
-                QStringLiteral("Cannot write %1: %2").arg(m_request.output, m_file.errorString());
+        m_file = std::make_unique<AtomicFile>(m_request.output);
+        if (Status opened = m_file->open(); !opened) {
+            *error = opened.error();
             return false;
         }
         return true;
@@ -189,6 +190,11 @@ public:
             paintSheet(m_painter, m_layout, cards, options, m_render);
             m_painter.restore();
             ++m_pages;
+            // The writer ignores a full disk; the file has kept the failure.
+            if (m_file->failed()) {
+                *error = m_file->status().error();
+                return false;
+            }
             return true;
         }
         const double dpi = m_request.dpi;
@@ -205,9 +211,8 @@ public:
             paintSheet(painter, m_layout, cards, options, m_render);
         }
         const QString path = m_singlePage ? m_request.output : pngName;
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
-            *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+        if (Status saved = saveImageAtomically(image, path, "PNG"); !saved) {
+            *error = saved.error();
             return false;
         }
         m_files << path;
@@ -221,15 +226,14 @@ public:
         if (!m_pdf)
             return true;
         if (m_pages == 0) {
-            m_file.cancelWriting();
+            m_file->cancel();
             return true;
         }
         m_painter.end();
         m_writer.reset();
         m_exactBox->close();
-        if (!m_file.commit()) {
-            *error =
-                QStringLiteral("Cannot write %1: %2").arg(m_request.output, m_file.errorString());
+        if (Status written = m_file->commit(); !written) {
+            *error = written.error();
             return false;
         }
         m_files << m_request.output;
@@ -257,7 +261,8 @@ private:
         const QSizeF points(twipsToPoints(m_layout.page.width()),
                             twipsToPoints(m_layout.page.height()));
         const QPageSize pageSize = m_layout.pageSize();
-        m_exactBox = std::make_unique<ExactMediaBox>(&m_file, pageSize.sizePoints(), points);
+        m_exactBox =
+            std::make_unique<ExactMediaBox>(m_file->device(), pageSize.sizePoints(), points);
         m_exactBox->open(QIODevice::WriteOnly);
         m_writer = std::make_unique<QPdfWriter>(m_exactBox.get());
         m_writer->setCreator(QStringLiteral("Vellumark"));
@@ -273,7 +278,7 @@ private:
     bool m_singlePage;
     bool m_pdf;
     RenderOptions m_render;
-    QSaveFile m_file;
+    std::unique_ptr<AtomicFile> m_file;
     std::unique_ptr<ExactMediaBox> m_exactBox;
     std::unique_ptr<QPdfWriter> m_writer;
     QPainter m_painter;

@@ -1,9 +1,12 @@
 #include "render/SheetPrinting.h"
 
+#include "common/AtomicFile.h"
+#include "common/SaveFile.h"
 #include "render/PrinterCalibration.h"
 
 #include <QPageRanges>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QSettings>
 
 namespace vm {
@@ -59,34 +62,60 @@ QList<int> pagesToPrint(const QPrinter& printer, int pageCount)
     return pages;
 }
 
+Status paintOnPrinter(QPrinter& printer, const PagePainter& paint)
+{
+    const QString file =
+        printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    QPainter painter;
+    if (file.isEmpty()) {
+        if (!painter.begin(&printer))
+            return Status::failure(
+                QStringLiteral("The printer %1 could not be started.").arg(printerTitle(printer)));
+        const Status painted = paint(painter, printer, printer.resolution());
+        if (!painter.end() && painted)
+            return Status::failure(
+                QStringLiteral("The print to %1 did not complete.").arg(printerTitle(printer)));
+        return painted;
+    }
+    AtomicFile out(file);
+    if (Status opened = out.open(); !opened)
+        return opened;
+    QPdfWriter pdf(out.device());
+    pdf.setCreator(QStringLiteral("Vellumark"));
+    pdf.setTitle(printer.docName());
+    pdf.setResolution(printer.resolution());
+    pdf.setPageLayout(printer.pageLayout());
+    if (!painter.begin(&pdf))
+        return cannotWrite(file, QStringLiteral("the PDF could not be started"));
+    const Status painted = paint(painter, pdf, printer.resolution());
+    painter.end();
+    if (!painted)
+        return painted;
+    return out.commit();
+}
+
 Status printSheets(QPrinter& printer, const SheetPlan& plan, const QList<int>& pages,
                    const std::function<QList<SheetCard>(int page)>& cards, QPointF offsetMm)
 {
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return Status::failure(
-            QStringLiteral("The printer %1 could not be started.").arg(printerTitle(printer)));
     SheetOptions options = plan.options();
     options.offsetMm = offsetMm;
     const RenderOptions render = renderOptions(RenderMode::Output, {});
-    bool first = true;
-    for (int page : pages) {
-        if (!first && !printer.newPage()) {
-            painter.end();
-            return Status::failure(QStringLiteral("The printer %1 stopped after %2 pages.")
-                                       .arg(printerTitle(printer))
-                                       .arg(pages.indexOf(page)));
+    return paintOnPrinter(printer, [&](QPainter& painter, QPagedPaintDevice& device,
+                                       int resolution) {
+        bool first = true;
+        for (int page : pages) {
+            if (!first && !device.newPage())
+                return Status::failure(QStringLiteral("The printer %1 stopped after %2 pages.")
+                                           .arg(printerTitle(printer))
+                                           .arg(pages.indexOf(page)));
+            first = false;
+            painter.save();
+            setTwipsTransform(painter, resolution, resolution);
+            paintSheet(painter, plan.layout(), cards(page), options, render);
+            painter.restore();
         }
-        first = false;
-        painter.save();
-        setTwipsTransform(painter, printer.resolution(), printer.resolution());
-        paintSheet(painter, plan.layout(), cards(page), options, render);
-        painter.restore();
-    }
-    if (!painter.end())
-        return Status::failure(
-            QStringLiteral("The print to %1 did not complete.").arg(printerTitle(printer)));
-    return {};
+        return Status();
+    });
 }
 
 QString printerTitle(const QPrinter& printer)

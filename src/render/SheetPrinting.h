@@ -39,6 +39,14 @@ QPointF printerOffsetFor(const QPrinter& printer, const QSettings& settings);
 // given), numbered from 0.
 QList<int> pagesToPrint(const QPrinter& printer, int pageCount);
 
+// Paints on the printer; when it prints to a PDF file, through the checked file writer instead,
+// as Qt's PDF printer ignores a full disk and would leave a cut file in place of the old one.
+// `paint` draws the pages, starting each after the first with device.newPage(), at `resolution`
+// dots an inch. Fails, naming the printer or the file and why.
+using PagePainter =
+    std::function<Status(QPainter& painter, QPagedPaintDevice& device, int resolution)>;
+Status paintOnPrinter(QPrinter& printer, const PagePainter& paint);
+
 // Prints the given pages, each drawn by `cards`, with the offset added. Fails, naming the printer
 // or file, when printing cannot start.
 Status printSheets(QPrinter& printer, const SheetPlan& plan, const QList<int>& pages,

@@ -673,24 +673,22 @@ bool frmPreview::printCalibrationSheet()
     preparePrinter(printer, plan.layout(), {});
     if (!choosePrinterOutput(printer, QStringLiteral("Calibration.pdf")))
         return false;
-    QPainter painter;
-    bool printed = painter.begin(&printer);
-    if (printed) {
-        setTwipsTransform(painter, printer.resolution(), printer.resolution());
-        paintCalibrationSheet(painter, plan.layout(), printerTitle(printer),
-                              printerOffsetFor(printer, QSettings()));
-        printed = painter.end();
-    }
+    const QPointF offset = printerOffsetFor(printer, QSettings());
+    const Status printed =
+        paintOnPrinter(printer, [&](QPainter& painter, QPagedPaintDevice&, int resolution) {
+            setTwipsTransform(painter, resolution, resolution);
+            paintCalibrationSheet(painter, plan.layout(), printerTitle(printer), offset);
+            return Status();
+        });
     if (!hadFile)
         printer.setOutputFileName({});
     if (!printed)
-        m_dialogs.message(this,
-                          {tr("The calibration sheet could not be printed."),
-                           MessageButtons::Ok,
-                           MessageIcon::Exclamation,
-                           {},
-                           tr("The printer %1 could not be started.").arg(printerTitle(printer))});
-    return printed;
+        m_dialogs.message(this, {tr("The calibration sheet could not be printed."),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
+                                 printed.error()});
+    return printed.ok();
 }
 
 void frmPreview::editPrinterOffset()
@@ -708,8 +706,18 @@ void frmPreview::editPrinterOffset()
                             this);
     connect(&dialog, &frmPrinterOffset::calibrationSheetRequested, this,
             &frmPreview::printCalibrationSheet);
-    if (dialog.exec() == QDialog::Accepted)
-        setPrinterOffsetMm(settings, printer.printerName(), dialog.offsetMm());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    setPrinterOffsetMm(settings, printer.printerName(), dialog.offsetMm());
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        m_dialogs.message(this, {tr("The printer offset was not saved."),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
+                                 tr("Cannot write %1: the disk may be full or the folder "
+                                    "read-only. The offset holds until the program ends.")
+                                     .arg(QDir::toNativeSeparators(settings.fileName()))});
 }
 
 } // namespace vm

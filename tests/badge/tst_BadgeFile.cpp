@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -82,10 +83,11 @@ private Q_SLOTS:
     void truncatedFilesKeepWholeElements();
     void namesWhereAShortFileEnds_data();
     void namesWhereAShortFileEnds();
-    void aQuoteInTheProjectNameOrDatabaseStillMatches();
     void checksProjectDatabaseOrientationAndTags_data();
     void checksProjectDatabaseOrientationAndTags();
-    void aCaptionWithTheBackMarkerEndsTheFrontEarly();
+    void aQuoteOrAMarkerInAnyValueStaysAValue_data();
+    void aQuoteOrAMarkerInAnyValueStaysAValue();
+    void geometryBeyondAnyCardIsHeldOnRead();
     void splitsAtTheMarkers_data();
     void splitsAtTheMarkers();
     void scratchFilesAndLogos();
@@ -285,20 +287,6 @@ void tst_BadgeFile::namesWhereAShortFileEnds()
     }
 }
 
-void tst_BadgeFile::aQuoteInTheProjectNameOrDatabaseStillMatches()
-{
-    BadgeLayout badge = allKindsBadge(QString());
-    badge.projectName = QStringLiteral("Say \"Cheese\"");
-    badge.databasePath = QStringLiteral("/srv/\"cards\".sqlite");
-    const QStringList file = decodeQuotedLines(encodeQuotedLines(badgeFileLines(badge)));
-    QCOMPARE(file[0], QStringLiteral("ProjectName:Say ”Cheese”"));
-    const BadgeLayoutRead read = readBadgeLayout(file, badge.projectName, badge.databasePath, {});
-    QCOMPARE(read.status, LoadStatus::Loaded);
-    QCOMPARE(stored(read.front), stored(badge.front));
-    QCOMPARE(readBadgeLayout(file, QStringLiteral("Say Cheese"), badge.databasePath, {}).status,
-             LoadStatus::WrongProject);
-}
-
 void tst_BadgeFile::checksProjectDatabaseOrientationAndTags_data()
 {
     QTest::addColumn<int>("line");
@@ -343,18 +331,58 @@ void tst_BadgeFile::checksProjectDatabaseOrientationAndTags()
     }
 }
 
-void tst_BadgeFile::aCaptionWithTheBackMarkerEndsTheFrontEarly()
+void tst_BadgeFile::aQuoteOrAMarkerInAnyValueStaysAValue_data()
 {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("readAs"); // as it prints: the same to the eye
+    const QString nbsp(QChar(0x00A0));
+    QTest::newRow("quote") << "Say \"Cheese\"" << "Say ”Cheese”";
+    QTest::newRow("back marker") << "a ====BACK SIDE==== b" << "a ====BACK" + nbsp + "SIDE==== b";
+    QTest::newRow("front marker") << "====FRONT SIDE====" << "====FRONT" + nbsp + "SIDE====";
+    QTest::newRow("overlapping markers")
+        << "====BACK SIDE====BACK SIDE====" << "====BACK" + nbsp + "SIDE====BACK" + nbsp + "SIDE====";
+}
+
+void tst_BadgeFile::aQuoteOrAMarkerInAnyValueStaysAValue()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, readAs);
+    // Every kind of text the file holds: caption, field, logo, font, project and database.
     BadgeLayout badge = allKindsBadge(QString());
-    const QString caption = QStringLiteral("a ====BACK SIDE==== b");
-    badge.front.Label1.at(1).Caption = caption;
-    const QStringList file = badgeFileLines(badge);
+    badge.projectName = value;
+    badge.databasePath = value;
+    for (BadgeSide* side : {&badge.front, &badge.back}) {
+        side->Label1.at(1).Caption = value;
+        side->Label1.at(1).FontName = value;
+        side->lblField.at(1).Caption = value;
+        side->Image1.at(1).Tag = value;
+    }
+    const QStringList file = decodeQuotedLines(encodedBadgeFile(badge));
     const SplitBadge split = splitBadgeLines(file);
-    QCOMPARE(split.front.last(), QStringLiteral("Comment:1"));
-    QCOMPARE(split.back.first(), "Caption:" + caption);
-    QCOMPARE(readSide(file, Front).side.Label1.at(1).Caption, caption);
-    // The back is taken to start at the caption: what follows reads as other blocks.
-    QVERIFY(stored(readSide(file, Back).side) != stored(badge.back));
+    QCOMPARE(split.front.first(), FrontMarker);
+    QCOMPARE(split.back.first(), BackMarker);
+    const BadgeLayoutRead read =
+        readBadgeLayout(file, badge.projectName, badge.databasePath, FieldTagRule::ColumnOnly);
+    QCOMPARE(read.status, LoadStatus::Loaded);
+    QVERIFY(read.endedEarly.isEmpty());
+    QCOMPARE(stored(read.front), stored(badge.front));
+    QCOMPARE(stored(read.back), stored(badge.back));
+    QCOMPARE(read.back.Label1.at(1).Caption, readAs);
+}
+
+void tst_BadgeFile::geometryBeyondAnyCardIsHeldOnRead()
+{
+    BadgeLayout badge;
+    addField(badge.front, {0, 0}, QStringLiteral("Employee.FirstName"));
+    QStringList file = generalSectionLines(Project, Database, 1) << stored(badge.front);
+    const qsizetype width = file.indexOf(QRegularExpression(QStringLiteral("width:.*")));
+    file[width] = QStringLiteral("width:99999999999");
+    file[width - 2] = QStringLiteral("left:-99999999999");
+    file[width + 3] = QStringLiteral("fontsize:99999999999");
+    const Field& field = readSide(file, Front).side.lblField.at(1);
+    QCOMPARE(field.Width, LargestTwips);
+    QCOMPARE(field.Left, -LargestTwips);
+    QCOMPARE(field.FontSize, LargestFontSize);
 }
 
 void tst_BadgeFile::splitsAtTheMarkers_data()

@@ -2,16 +2,25 @@
 // versions (8-bit code page, LF line ends, fields spanning lines) decode as their original reader
 // did; a number reads as its leading decimal number whatever follows and never overflows its type.
 // Work spread over threads reaches its one writer in order, each item once, never far ahead.
+// A save clears only what an interrupted save of that file left behind; the settings file reads
+// and writes as Qt's own INI files.
 #include "common/LegacyNumbers.h"
 #include "common/OrderedWork.h"
 #include "common/QuotedLines.h"
+#include "common/SaveFile.h"
+#include "common/SettingsFile.h"
 
+#include <QDir>
+#include <QFile>
 #include <QMutex>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
 #include <cfloat>
+
+#include <sys/file.h>
 
 using namespace vm;
 
@@ -26,6 +35,8 @@ private Q_SLOTS:
     void readsTheLeadingNumber();
     void orderedWorkReachesTheWriterInOrder_data();
     void orderedWorkReachesTheWriterInOrder();
+    void aSaveRemovesOnlyItsOwnLeftovers();
+    void settingsReadAndWriteAsQtsOwnIniFiles();
 };
 
 void tst_Common::encodesQuotedCrLfLinesAndDecodesThemBack()
@@ -162,6 +173,54 @@ void tst_Common::orderedWorkReachesTheWriterInOrder()
     QCOMPARE(int(stateThreads.size()), threads);
     QVERIFY2(aheadMost <= Window + 1, qPrintable(QString::number(aheadMost)));
     QVERIFY(made <= expected + Window);
+}
+
+void tst_Common::aSaveRemovesOnlyItsOwnLeftovers()
+{
+    QTemporaryDir dir;
+    const QStringList names = {
+        QStringLiteral("Demo.Prj.qWxYzA"),  // a save killed before its rename
+        QStringLiteral("Demo.Prj.aBcDeF"),  // another station's save, still running
+        QStringLiteral("Demo.Prj.backup"),  // the operator's own
+        QStringLiteral("Demo.Prj.Backup"),  //
+        QStringLiteral("Other.Prj.qWxYzA"), // another file's
+    };
+    for (const QString& name : names)
+        QVERIFY(saveFileAtomically(dir.filePath(name), "x").ok());
+    QFile running(dir.filePath(names[1]));
+    QVERIFY(running.open(QIODevice::ReadOnly) && ::flock(running.handle(), LOCK_EX) == 0);
+
+    QVERIFY(saveFileAtomically(dir.filePath(QStringLiteral("Demo.Prj")), "new").ok());
+    QStringList kept = names.mid(1);
+    kept << QStringLiteral("Demo.Prj");
+    kept.sort();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), kept);
+}
+
+void tst_Common::settingsReadAndWriteAsQtsOwnIniFiles()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Vellumark.conf"));
+    const QVariantMap values = {
+        {QStringLiteral("PrintPage/sheet"), QStringLiteral("A4")},
+        {QStringLiteral("PrintPage/cropMarks"), true},
+        {QStringLiteral("PrinterOffsets/HP%20Laser%2FJet \u00e9\u20ac/x"), 1.5},
+        {QStringLiteral("top"), QStringLiteral(" a, b; \"c\" = d\\e ")},
+    };
+    // Qt's own file read by ours, and ours read by Qt's.
+    for (const auto& [writer, reader] : {std::pair{QSettings::IniFormat, checkedSettingsFormat()},
+                                         std::pair{checkedSettingsFormat(), QSettings::IniFormat}}) {
+        QFile::remove(path);
+        {
+            QSettings out(path, writer);
+            for (auto it = values.cbegin(); it != values.cend(); ++it)
+                out.setValue(it.key(), it.value());
+        }
+        QSettings in(path, reader);
+        QCOMPARE(in.allKeys().size(), values.size());
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            QCOMPARE(in.value(it.key()).toString(), it.value().toString());
+    }
 }
 
 QTEST_APPLESS_MAIN(tst_Common)

@@ -312,6 +312,10 @@ void tst_frmDesigner::settingsRowsEditTheSelectedElement()
     enter(panel->txtTop, QStringLiteral("1234.5 twips"));
     QCOMPARE(c.Top, 1234.5f);
     QCOMPARE(panel->txtTop->text(), QStringLiteral("1234.5"));
+    // Beyond any card: held within reach, and the canvas repaints it without overflow.
+    enter(panel->txtWidth, QStringLiteral("99999999999"));
+    QCOMPARE(c.Width, LargestTwips);
+    QCOMPARE(panel->txtWidth->text(), QString::number(LargestTwips));
 
     // The caption follows the typing, letter by letter, as one step.
     const int steps = m_w->document().undoStack()->count();

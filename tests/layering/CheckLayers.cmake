@@ -1,7 +1,9 @@
 # Fails when a file includes a layer above its own:
 #   - the core (formats, SQL, model, renderer) includes no window, widget or printer header;
 #   - nothing but the main window and main() includes app/;
-#   - widgets/, shared by every window, includes no window's folder.
+#   - widgets/, shared by every window, includes no window's folder;
+#   - files are written only through common/AtomicFile, which keeps a failed write from replacing
+#     the old file: nothing else opens a file for writing, and the PDF writers write to it.
 # Run by CTest with CORE_SOURCES (the core target's sources) and SOURCE_DIR (src/).
 cmake_minimum_required(VERSION 3.25)
 
@@ -38,7 +40,21 @@ foreach(file IN LISTS all_sources)
     endif()
 endforeach()
 
+set(writers_allowed "common/AtomicFile\\.(h|cpp)|render/SheetPrinting\\.cpp|render/BadgeBatch\\.cpp")
+foreach(file IN LISTS all_sources)
+    file(RELATIVE_PATH shown "${SOURCE_DIR}" "${file}")
+    if(shown MATCHES "^(${writers_allowed})$")
+        continue()
+    endif()
+    file(STRINGS "${file}" writes
+        REGEX "QSaveFile|QPdfWriter|QIODevice::(WriteOnly|ReadWrite|Append|Truncate)")
+    foreach(line IN LISTS writes)
+        string(STRIP "${line}" line)
+        set(problems "${problems}\n  ${shown}: ${line} (write files through common/AtomicFile)")
+    endforeach()
+endforeach()
+
 if(problems)
-    message(FATAL_ERROR "Includes that cross the layers:${problems}")
+    message(FATAL_ERROR "Includes that cross the layers, or files written past the checked writer:${problems}")
 endif()
 message(STATUS "Layers hold")

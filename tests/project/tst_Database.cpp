@@ -15,6 +15,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
@@ -390,6 +393,8 @@ void tst_Database::openingFailsWithAReason_data()
     QTest::newRow("folder named .mdb") << "%1/data.mdb" << QByteArray("<folder>") << "a folder";
     QTest::newRow("text file as SQLite") << "%1/list.csv" << text << "is not a SQLite database";
     QTest::newRow("text file as Access") << "%1/list.mdb" << text << "is not an Access database";
+    QTest::newRow("SQLite file locked by a writer")
+        << "%1/busy.sqlite" << QByteArray("<locked>") << "is locked";
     const QByteArray whole = fileBytes(samplePath("northwind-jet4.mdb"));
     if (!whole.isEmpty()) {
         QTest::newRow("truncated .mdb") << "%1/a.mdb" << whole.left(1000000) << "truncated";
@@ -411,7 +416,17 @@ void tst_Database::openingFailsWithAReason()
     QFETCH(QString, reason);
     QTemporaryDir dir;
     path.replace(QLatin1String("%1"), dir.path());
-    if (content == "<folder>")
+    // Another program in the middle of writing holds the file for itself.
+    const QString locker = QStringLiteral("locker");
+    const auto closeLocker = qScopeGuard([&] { QSqlDatabase::removeDatabase(locker); });
+    if (content == "<locked>") {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), locker);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec("create table t (a)") && q.exec("begin exclusive") &&
+                q.exec("insert into t values (1)"));
+    } else if (content == "<folder>")
         QVERIFY(QDir().mkpath(path));
     else if (content != "<none>")
         VM_VERIFY_OK(saveFileAtomically(path, content));
