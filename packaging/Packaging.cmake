@@ -15,7 +15,13 @@ foreach(size 16 32 48 64 128 256)
 endforeach()
 install(FILES ${icons}/vellumark.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vellumark)
+# Project files open with the program from a file manager. The shared MIME database and the
+# desktop entries' cache are brought up to date by the dpkg triggers of shared-mime-info and
+# desktop-file-utils, where those are installed: the package needs no maintainer scripts.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/vellumark.xml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${CMAKE_CURRENT_LIST_DIR}/copyright
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vellumark)
 
 set(CPACK_PACKAGE_NAME vellumark)
 set(CPACK_PACKAGE_VENDOR "Vellumark")
