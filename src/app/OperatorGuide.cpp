@@ -101,6 +101,8 @@ OperatorGuide::OperatorGuide(QWidget* parent)
         doc->setMarkdown(QString::fromUtf8(file.readAll()));
     anchorHeadings(*doc);
     fitPictures(*doc);
+    // Reading Markdown leaves the cursor at the end, and a browser shown scrolls to its cursor.
+    m_browser->moveCursor(QTextCursor::Start);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -111,10 +113,12 @@ OperatorGuide::OperatorGuide(QWidget* parent)
 void OperatorGuide::showSection(const QString& anchor)
 {
     // A hidden browser keeps the anchor and scrolls to it once shown and laid out.
-    if (anchor.isEmpty())
+    if (anchor.isEmpty()) {
+        m_browser->moveCursor(QTextCursor::Start);
         m_browser->verticalScrollBar()->setValue(0);
-    else
+    } else {
         m_browser->scrollToAnchor(anchor);
+    }
 }
 
 QStringList OperatorGuide::sectionAnchors() const
