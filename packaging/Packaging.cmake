@@ -15,17 +15,25 @@ foreach(size 16 32 48 64 128 256)
 endforeach()
 install(FILES ${icons}/vellumark.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vellumark)
+# Project files open with the program from a file manager. The shared MIME database and the
+# desktop entries' cache are brought up to date by the dpkg triggers of shared-mime-info and
+# desktop-file-utils, where those are installed: the package needs no maintainer scripts.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/vellumark.xml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${CMAKE_CURRENT_LIST_DIR}/copyright
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vellumark)
 
 set(CPACK_PACKAGE_NAME vellumark)
 set(CPACK_PACKAGE_VENDOR "Vellumark")
 set(CPACK_PACKAGE_CONTACT "Vellumark maintainers <maintainers@vellumark.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Designs and prints identity badges for the records of a database")
+# Lines of the description stay within 80 characters, as Debian asks.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Binds a database (SQLite, Access .mdb/.accdb read-only, or PostgreSQL) to badge layouts\n\
-with a front and a back side, shows the chosen badge filled with a record's values,\n\
-photograph and signature, and prints badges singly or on print pages.\n\
-vellumark-print renders badges without a window; vellumark-demo makes a demo project.")
+    "Binds a database (SQLite, Access .mdb/.accdb read-only, or PostgreSQL) to\n\
+badge layouts with a front and a back side, shows the chosen badge filled with\n\
+a record's values, photograph and signature, and prints badges singly or on\n\
+print pages. vellumark-print renders badges without a window; vellumark-demo\n\
+makes a demo project.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY vellumark)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

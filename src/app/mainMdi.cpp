@@ -1,6 +1,7 @@
 #include "app/mainMdi.h"
 
 #include "app/AboutBox.h"
+#include "app/OperatorGuide.h"
 #include "badge/BadgeFile.h"
 #include "common/FileNames.h"
 #include "designer/frmDesigner.h"
@@ -173,6 +174,9 @@ void mainMdi::createMenus()
                            QKeySequence(Qt::CTRL | Qt::Key_P));
 
     mnuHelp = addMenu(QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
+    mnuGuide = addItem(mnuHelp, QStringLiteral("mnuGuide"), QStringLiteral("Operator's &guide"),
+                       QKeySequence::HelpContents);
+    connect(mnuGuide, &QAction::triggered, this, &mainMdi::showGuide);
     mnuAbout = addItem(mnuHelp, QStringLiteral("mnuAbout"), QStringLiteral("&About Vellumark"));
     mnuAbout->setMenuRole(QAction::AboutRole);
     connect(mnuAbout, &QAction::triggered, this, &mainMdi::showAbout);
@@ -229,6 +233,21 @@ void mainMdi::showAbout()
     auto* about = new AboutBox(this);
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->show();
+}
+
+void mainMdi::showGuide()
+{
+    const QMdiSubWindow* active = m_mdi->activeSubWindow();
+    const QString section = active ? guideSections().value(active->objectName()) : QString();
+    auto* guide = findChild<OperatorGuide*>();
+    if (!guide) {
+        guide = new OperatorGuide(this);
+        guide->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    guide->showSection(section);
+    guide->show();
+    guide->raise();
+    guide->activateWindow();
 }
 
 void mainMdi::showEvent(QShowEvent* event)

@@ -64,6 +64,8 @@ public:
 
     // Help ▸ About.
     void showAbout();
+    // Help ▸ Operator's guide (F1), at the section for the active window.
+    void showGuide();
 
     // Builds both views from a badge file and makes it the current badge, as Open Existing does
     // with the file chosen in its dialog.
@@ -147,6 +149,7 @@ public:
     QAction* mnuPrintBack;
     QAction* mnuPrintPage;
     QMenu* mnuHelp;
+    QAction* mnuGuide;
     QAction* mnuAbout;
 };
 
