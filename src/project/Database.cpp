@@ -389,7 +389,7 @@ QString DatabaseConnection::quoteName(const QString& name) const
 DatabaseConnection::Outcome DatabaseConnection::classify(const QSqlError& error) const
 {
     if (m_engine == DatabaseEngine::PostgreSQL) { // SQLSTATE class 42: syntax or access rule
-        if (connectionLost())
+        if (connectionLost(error))
             return Outcome::Lost;
         return error.nativeErrorCode().startsWith(QLatin1String("42")) ? Outcome::Rejected
                                                                        : Outcome::Failed;
@@ -415,7 +415,7 @@ QString DatabaseConnection::describe(const QSqlError& error) const
         }
     }
     if (m_engine == DatabaseEngine::PostgreSQL) {
-        if (connectionLost())
+        if (connectionLost(error))
             return QStringLiteral("The connection to the database server %1 was lost (%2). "
                                   "The next record chosen, or Refresh, connects again.")
                 .arg(quoted(QUrl(m_path).toString(QUrl::RemovePassword)),
@@ -430,10 +430,14 @@ QString DatabaseConnection::describe(const QSqlError& error) const
     return text.isEmpty() ? error.text() : text;
 }
 
-bool DatabaseConnection::connectionLost() const
+bool DatabaseConnection::connectionLost(const QSqlError& error) const
 {
     if (m_engine != DatabaseEngine::PostgreSQL || !m_db.isValid())
         return false;
+    // 57P01-57P03: the server shut down or ended the session; class 08: the connection failed.
+    const QString code = error.nativeErrorCode();
+    if (code.startsWith(QLatin1String("57P0")) || code.startsWith(QLatin1String("08")))
+        return true;
     const QVariant handle = m_db.driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
         return false;

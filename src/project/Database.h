@@ -118,7 +118,7 @@ private:
     bool openPostgreSQL(const QString& url);
     bool addDatabase(const QString& driver);
     Outcome classify(const QSqlError& error) const;
-    bool connectionLost() const;
+    bool connectionLost(const QSqlError& error) const;
     QString lockedTables() const;
 
     QString m_connectionName;

@@ -267,12 +267,11 @@ LinkResult RecordLinker::link(const RecordKey& key)
     LinkedRecord record;
     record.key = typed;
     record.values = qualifyJoinedColumns(row.query.record(), joinedTables());
-    // A second joined row is a second master row when there are no child tables; with them it
-    // may be a second child row, and a master row without its child row would not show at all,
-    // so the master rows are counted. A run that found its shared keys once counts nothing.
-    const bool second = row.query.next();
     row.query.finish();
-    if (!m_sharedKeys && (second || !m_project.DataTables.isEmpty())) {
+    // The master rows of the key are counted: a second joined row could be a second child row,
+    // and a master row without its child row would not show in the join at all. A run that
+    // found its shared keys once counts nothing.
+    if (!m_sharedKeys) {
         const Result<MissingRowStatements> count =
             buildMissingRowStatements(m_project, typed, quote, quoteNumbers());
         DatabaseConnection::Selection counted = m_db.select(count->countSql);
