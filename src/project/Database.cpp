@@ -480,7 +480,8 @@ DatabaseConnection::Selection DatabaseConnection::select(const QString& sql,
             m_lost = true;
             selection.outcome = Outcome::Lost;
             selection.error = QStringLiteral("The connection to the database was lost and "
-                                             "cannot be made again: %1")
+                                             "cannot be made again: %1 Refresh, or the next "
+                                             "record chosen, tries again.")
                                   .arg(m_error);
             return selection;
         }
