@@ -12,6 +12,8 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <libpq-fe.h>
+
 #include <atomic>
 
 namespace vm {
@@ -19,7 +21,9 @@ namespace {
 
 const QString SQLiteDriver = QStringLiteral("QSQLITE");
 const QString PostgreSQLDriver = QStringLiteral("QPSQL");
-constexpr int SQLiteReadOnly = 8; // SQLITE_READONLY, what "PRAGMA query_only" answers a write with
+constexpr int SQLiteReadOnly = 8;
+constexpr int LockTimeoutMs = 10000;
+const QString LockNotAvailable = QStringLiteral("55P03"); // SQLITE_READONLY, what "PRAGMA query_only" answers a write with
 
 QString quoted(const QString& text)
 {
@@ -160,6 +164,7 @@ DatabaseConnection::~DatabaseConnection()
 bool DatabaseConnection::OpenProjectDatabase(const QString& path)
 {
     close();
+    m_lost = false;
     m_path = path;
     m_engine = engineForPath(path);
     switch (m_engine) {
@@ -348,7 +353,9 @@ bool DatabaseConnection::openPostgreSQL(const QString& path)
     // Qt hands connect options to libpq with every ";" turned into a blank.
     QStringList options;
     bool hasTimeout = false;
+    bool hasLockTimeout = false;
     for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
+        hasLockTimeout = hasLockTimeout || value.contains(QLatin1String("lock_timeout"));
         if (key.contains(u';') || value.contains(u';'))
             return fail(QStringLiteral("%1: a connection parameter holds \";\", which cannot be "
                                        "passed on.")
@@ -373,7 +380,11 @@ bool DatabaseConnection::openPostgreSQL(const QString& path)
     // Literals double their quotes and nothing else, which holds only while a backslash is a
     // plain character; a server configured otherwise must not change that for us.
     QSqlQuery setup(m_db);
-    if (!setup.exec(QStringLiteral("set standard_conforming_strings = on")))
+    if (!setup.exec(QStringLiteral("set standard_conforming_strings = on")) ||
+        // A table another station holds locked must not freeze a window or a batch forever;
+        // the address may name a lock_timeout of its own (options=-c lock_timeout=...).
+        (!hasLockTimeout && !setup.exec(QStringLiteral("set lock_timeout = '%1ms'")
+                                            .arg(LockTimeoutMs))))
         return fail(QStringLiteral("Cannot set up the PostgreSQL connection %1: %2")
                         .arg(quoted(path), setup.lastError().databaseText().trimmed()));
     return true;
@@ -386,9 +397,12 @@ QString DatabaseConnection::quoteName(const QString& name) const
 
 DatabaseConnection::Outcome DatabaseConnection::classify(const QSqlError& error) const
 {
-    if (m_engine == DatabaseEngine::PostgreSQL) // SQLSTATE class 42: syntax or access rule
+    if (m_engine == DatabaseEngine::PostgreSQL) { // SQLSTATE class 42: syntax or access rule
+        if (connectionLost(error))
+            return Outcome::Lost;
         return error.nativeErrorCode().startsWith(QLatin1String("42")) ? Outcome::Rejected
                                                                        : Outcome::Failed;
+    }
     // QSQLITE reports what fails to compile as a statement error and what fails while
     // running as a connection error.
     return error.type() == QSqlError::StatementError ? Outcome::Rejected : Outcome::Failed;
@@ -409,8 +423,53 @@ QString DatabaseConnection::describe(const QSqlError& error) const
                 return reason;
         }
     }
+    if (m_engine == DatabaseEngine::PostgreSQL) {
+        if (connectionLost(error))
+            return QStringLiteral("The connection to the database server %1 was lost (%2). "
+                                  "The next record chosen, or Refresh, connects again.")
+                .arg(quoted(QUrl(m_path).toString(QUrl::RemovePassword)),
+                     error.databaseText().trimmed());
+        if (error.nativeErrorCode() == LockNotAvailable)
+            return QStringLiteral("Another station holds %1 locked; waited %2 seconds. Try again "
+                                  "when it is free.")
+                .arg(lockedTables())
+                .arg(LockTimeoutMs / 1000);
+    }
     const QString text = error.databaseText().trimmed();
     return text.isEmpty() ? error.text() : text;
+}
+
+bool DatabaseConnection::connectionLost(const QSqlError& error) const
+{
+    if (m_engine != DatabaseEngine::PostgreSQL || !m_db.isValid())
+        return false;
+    // 57P01-57P03: the server shut down or ended the session; class 08: the connection failed.
+    const QString code = error.nativeErrorCode();
+    if (code.startsWith(QLatin1String("57P0")) || code.startsWith(QLatin1String("08")))
+        return true;
+    const QVariant handle = m_db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return false;
+    PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
+    return !connection || PQstatus(connection) == CONNECTION_BAD;
+}
+
+QString DatabaseConnection::lockedTables() const
+{
+    // Asked after the wait was given up, so what is named is what another session still holds.
+    QSqlQuery query(m_db);
+    QStringList tables;
+    if (query.exec(QStringLiteral(
+            "select distinct c.relname from pg_catalog.pg_locks l "
+            "join pg_catalog.pg_class c on c.oid = l.relation "
+            "where l.granted and l.pid <> pg_catalog.pg_backend_pid() "
+            "and l.mode = 'AccessExclusiveLock' and c.relkind in ('r', 'v', 'm', 'p') "
+            "and pg_catalog.pg_table_is_visible(c.oid) order by 1"))) {
+        while (query.next())
+            tables << quoted(query.value(0).toString());
+    }
+    return tables.isEmpty() ? QStringLiteral("a table this needs")
+                            : QStringLiteral("the table %1").arg(tables.join(QStringLiteral(", ")));
 }
 
 QString DatabaseConnection::unreadableReason(const QString& table) const
@@ -420,9 +479,22 @@ QString DatabaseConnection::unreadableReason(const QString& table) const
 }
 
 DatabaseConnection::Selection DatabaseConnection::select(const QString& sql,
-                                                         const QVariantList& binds, Scroll scroll)
+                                                         const QVariantList& binds, Scroll scroll,
+                                                         Precision precision)
 {
     Selection selection;
+    if (m_lost) { // the server may be back (a restart): one new connection before giving up
+        m_lost = false;
+        if (!OpenProjectDatabase(m_path)) {
+            m_lost = true;
+            selection.outcome = Outcome::Lost;
+            selection.error = QStringLiteral("The connection to the database was lost and "
+                                             "cannot be made again: %1 Refresh, or the next "
+                                             "record chosen, tries again.")
+                                  .arg(m_error);
+            return selection;
+        }
+    }
     if (!isOpen()) {
         selection.error = QStringLiteral("No database is open.");
         return selection;
@@ -430,6 +502,8 @@ DatabaseConnection::Selection DatabaseConnection::select(const QString& sql,
     const QString text = m_engine == DatabaseEngine::PostgreSQL ? bracketsToDoubleQuotes(sql) : sql;
     selection.query = QSqlQuery(m_db);
     selection.query.setForwardOnly(scroll == Scroll::ForwardOnly);
+    if (precision == Precision::Exact)
+        selection.query.setNumericalPrecisionPolicy(QSql::HighPrecision);
     bool done = false;
     if (binds.isEmpty()) {
         done = selection.query.exec(text);
@@ -443,6 +517,7 @@ DatabaseConnection::Selection DatabaseConnection::select(const QString& sql,
     } else {
         selection.outcome = classify(selection.query.lastError());
         selection.error = describe(selection.query.lastError());
+        m_lost = selection.outcome == Outcome::Lost;
     }
     return selection;
 }
@@ -486,6 +561,34 @@ ColumnKind DatabaseConnection::columnKind(const QString& table, const QString& c
     if (!query.exec() || !query.next())
         return ColumnKind::Other;
     return columnKindForDeclaredType(query.value(0).toString());
+}
+
+ColumnKind DatabaseConnection::keyColumnKind(const QString& table, const QString& column)
+{
+    const ColumnKind declared = columnKind(table, column);
+    if (declared != ColumnKind::Other || m_engine != DatabaseEngine::SQLite)
+        return declared;
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("select type from pragma_table_info(?) "
+                                 "where name = ? collate nocase"));
+    query.addBindValue(table);
+    query.addBindValue(column);
+    // Only a column without a declared type (no affinity) compares by what each value holds.
+    if (!query.exec() || !query.next() || !query.value(0).toString().trimmed().isEmpty())
+        return declared;
+    const QString name = quoteName(table) + QStringLiteral(".[") + column + u']';
+    DatabaseConnection::Selection held = select(
+        QStringLiteral("select exists(select 1 from %1 where typeof(%2) in ('integer', 'real')), "
+                       "exists(select 1 from %1 where typeof(%2) in ('text', 'blob'))")
+            .arg(quoteName(table), name));
+    if (held.outcome != Outcome::Ok || !held.query.next())
+        return declared;
+    const bool numbers = held.query.value(0).toBool(), texts = held.query.value(1).toBool();
+    if (numbers && !texts)
+        return ColumnKind::Numeric;
+    if (texts && !numbers)
+        return ColumnKind::Text;
+    return declared;
 }
 
 QStringList DatabaseConnection::catalogue()

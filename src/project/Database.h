@@ -71,7 +71,8 @@ public:
 
     // Rejected: the engine refused the statement text (syntax, unknown table or column).
     // Failed: anything else (no connection, a refused write, a server gone away).
-    enum class Outcome { Ok, Rejected, Failed };
+    // Lost: the connection to the server is gone (a restart, a terminated session).
+    enum class Outcome { Ok, Rejected, Failed, Lost };
     struct Selection {
         Outcome outcome = Outcome::Failed;
         QString error;
@@ -79,16 +80,24 @@ public:
     };
     // Forward-only results cost a row at a time; scrollable ones keep every row fetched.
     enum class Scroll { ForwardOnly, Scrollable };
+    // Exact: decimal numbers come back as their text, not rounded to double (keys).
+    enum class Precision { Double, Exact };
 
+    // After a statement found the server gone (Lost), the next one connects again first.
     // Runs a statement written in Table.[Column] notation; on PostgreSQL the bracketed names
     // (outside string literals) become double-quoted ones first. `binds` fill its "?" in order.
     Selection select(const QString& sql, const QVariantList& binds = {},
-                     Scroll scroll = Scroll::ForwardOnly);
+                     Scroll scroll = Scroll::ForwardOnly, Precision precision = Precision::Double);
     // The same for a statement that changes data; refused on Access copies without running.
     Selection execute(const QString& sql, const QVariantList& binds = {});
 
     // The kind of a column for writing key values; Other when the table or column is unknown.
     ColumnKind columnKind(const QString& table, const QString& column);
+    // The same for the unique field: a SQLite column declared without a type takes the kind of
+    // what it holds (numbers only: Numeric, text only: Text), as SQLite compares a number there
+    // with a quoted literal as unequal.
+    ColumnKind keyColumnKind(const QString& table, const QString& column);
+
 
     // The engine's own list of tables and views in catalogue order, engine-internal tables left
     // out; for an Access file every table (system tables too), query and linked table.
@@ -109,6 +118,8 @@ private:
     bool openPostgreSQL(const QString& url);
     bool addDatabase(const QString& driver);
     Outcome classify(const QSqlError& error) const;
+    bool connectionLost(const QSqlError& error) const;
+    QString lockedTables() const;
 
     QString m_connectionName;
     QSqlDatabase m_db;
@@ -118,6 +129,7 @@ private:
     QByteArray m_accessCharset;
     AccessCopy m_access;
     QString m_sharedCopy; // the registry key of the Access copy this connection uses
+    bool m_lost = false;  // the server went away: the next statement connects again first
 };
 
 // The schema questions of the configuration wizard and the designer; identical on every engine.

@@ -70,11 +70,18 @@ RecordKey RecordKey::fromValue(const QVariant& value, ColumnKind kind)
     return *typed;
 }
 
-QString RecordKey::sqlLiteral() const
+QString RecordKey::sqlLiteral(bool quoteNumbers) const
 {
     if (!isValid())
         return {};
-    if (m_kind == ColumnKind::Numeric)
+    // A number read from a column of no declared kind (SQLite without a type) stays a number:
+    // SQLite compares such a column's 17 with '17' as unequal.
+    const bool number =
+        m_kind == ColumnKind::Numeric ||
+        (m_kind == ColumnKind::Other && isNumberLiteral(m_text) &&
+         (m_value.typeId() == QMetaType::LongLong || m_value.typeId() == QMetaType::Double ||
+          m_value.typeId() == QMetaType::Int));
+    if (number && !quoteNumbers)
         return m_text;
     QString literal = m_text;
     literal.replace(QLatin1Char('\''), QStringLiteral("''"));

@@ -31,7 +31,10 @@ public:
     const QString& problem() const { return m_problem; }
     bool isValid() const { return m_problem.isEmpty(); }
     // The key as a statement literal: 17, 3.25, 'O''Brien'. Empty for a key with a problem.
-    QString sqlLiteral() const;
+    // `quoteNumbers`: numbers are quoted too ('17'), for an engine that reads a quoted literal
+    // in the column's own type (PostgreSQL), so a real or a numeric(30) key compares at the
+    // column's precision instead of going through double.
+    QString sqlLiteral(bool quoteNumbers = false) const;
 
     friend bool operator==(const RecordKey& a, const RecordKey& b)
     {

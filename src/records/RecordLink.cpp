@@ -3,6 +3,7 @@
 #include "records/RecordQuery.h"
 
 #include <QHash>
+#include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 
@@ -71,7 +72,7 @@ void RecordLinker::setPictureDecodeSize(QSize photo, QSize sign)
 ColumnKind RecordLinker::keyKind()
 {
     if (!m_keyKind)
-        m_keyKind = m_db.columnKind(m_project.MasterTable, m_project.UniqueField);
+        m_keyKind = m_db.keyColumnKind(m_project.MasterTable, m_project.UniqueField);
     return *m_keyKind;
 }
 
@@ -119,9 +120,46 @@ LinkResult RecordLinker::statementFailed(const DatabaseConnection::Selection& se
         return notLinked(LinkOutcome::Rejected,
                          QStringLiteral("The database refused the statement that links %1: %2")
                              .arg(recordName(key), selection.error));
+    if (selection.outcome == DatabaseConnection::Outcome::Lost)
+        return notLinked(LinkOutcome::ConnectionLost,
+                         QStringLiteral("The connection to the database was lost while linking "
+                                        "%1: %2")
+                             .arg(recordName(key), selection.error));
+    // PostgreSQL reads a key in the column's own type: one that is no value of it names nobody.
+    if (selection.query.lastError().nativeErrorCode().startsWith(QLatin1String("22")))
+        return notLinked(LinkOutcome::NoSuchRecord,
+                         QStringLiteral("%1 has no record whose %2 is %3 (%4).")
+                             .arg(m_project.MasterTable, m_project.UniqueField,
+                                  quoted(key.text()), selection.error));
     return notLinked(LinkOutcome::Failed,
                      QStringLiteral("The database could not be read for %1: %2")
                          .arg(recordName(key), selection.error));
+}
+
+QString RecordLinker::sharedKeyText(const RecordKey& key, qint64 rows) const
+{
+    return QStringLiteral("The key %1 names %2 rows of %3 (their %4 is the same), so which "
+                          "person it means is unknown; make the key unique.")
+        .arg(quoted(key.text()))
+        .arg(rows)
+        .arg(m_project.MasterTable, m_project.UniqueField);
+}
+
+Result<QHash<QString, qint64>> RecordLinker::sharedKeys()
+{
+    const QString sql = buildSharedKeysStatement(m_project, [this](const QString& name) {
+        return m_db.quoteName(name);
+    });
+    // Keys as exact as the column holds them: a numeric(30) must not go through double.
+    DatabaseConnection::Selection rows = m_db.select(
+        sql, {}, DatabaseConnection::Scroll::ForwardOnly, DatabaseConnection::Precision::Exact);
+    if (rows.outcome != DatabaseConnection::Outcome::Ok)
+        return Status::failure(rows.error);
+    QHash<QString, qint64> shared;
+    while (rows.query.next())
+        shared.insert(RecordKey::fromValue(rows.query.value(0), keyKind()).text(),
+                      rows.query.value(1).toLongLong());
+    return shared;
 }
 
 LinkResult RecordLinker::link(const RecordKey& key)
@@ -131,9 +169,13 @@ LinkResult RecordLinker::link(const RecordKey& key)
     const NameQuoter quote = [this](const QString& name) {
         return m_db.quoteName(name);
     };
-    const Result<RecordStatements> statements = buildRecordStatements(m_project, typed, quote);
+    const Result<RecordStatements> statements =
+        buildRecordStatements(m_project, typed, quote, quoteNumbers());
     if (!statements)
         return notLinked(LinkOutcome::Failed, refusal(statements.error()));
+    if (m_sharedKeys && m_sharedKeys->contains(typed.text()))
+        return notLinked(LinkOutcome::SharedKey,
+                         sharedKeyText(typed, m_sharedKeys->value(typed.text())));
 
     DatabaseConnection::Selection row = m_db.select(statements->recordSql);
     if (row.outcome != DatabaseConnection::Outcome::Ok)
@@ -145,6 +187,19 @@ LinkResult RecordLinker::link(const RecordKey& key)
     record.key = typed;
     record.values = qualifyJoinedColumns(row.query.record(), joinedTables());
     row.query.finish();
+    // The master rows of the key are counted: a second joined row could be a second child row,
+    // and a master row without its child row would not show in the join at all. A run that
+    // found its shared keys once counts nothing.
+    if (!m_sharedKeys) {
+        const Result<MissingRowStatements> count =
+            buildMissingRowStatements(m_project, typed, quote, quoteNumbers());
+        DatabaseConnection::Selection counted = m_db.select(count->countSql);
+        if (counted.outcome != DatabaseConnection::Outcome::Ok)
+            return statementFailed(counted, typed);
+        const qint64 rows = counted.query.next() ? counted.query.value(0).toLongLong() : 0;
+        if (rows > 1)
+            return notLinked(LinkOutcome::SharedKey, sharedKeyText(typed, rows));
+    }
     if (m_project.PlaceImages == 1 && !statements->pictureSql.isEmpty()) {
         if (const Status loaded = loadPictures(statements->pictureSql, record); !loaded)
             return notLinked(LinkOutcome::Failed, loaded.error());
@@ -158,7 +213,7 @@ LinkResult RecordLinker::whyNoRow(const RecordKey& key)
         return m_db.quoteName(name);
     };
     const Result<MissingRowStatements> statements =
-        buildMissingRowStatements(m_project, key, quote);
+        buildMissingRowStatements(m_project, key, quote, quoteNumbers());
     if (!statements)
         return notLinked(LinkOutcome::Failed, refusal(statements.error()));
 

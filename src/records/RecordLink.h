@@ -6,6 +6,7 @@
 #include "records/LinkedRecord.h"
 #include "records/RecordKey.h"
 
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QPair>
@@ -26,6 +27,8 @@ enum class LinkOutcome {
     NoSuchRecord,    // the master table has no row for the key
     MissingChildRow, // the master row exists, a child table has no row related to it
     Rejected,        // the engine refused the record statement: "Error in data linking"
+    SharedKey,       // more than one master row holds the key: which one is meant is unknown
+    ConnectionLost,  // the database server went away; nothing after this links either
     Failed,          // a refused key, a picture that cannot be read, a lost connection
 };
 
@@ -49,6 +52,13 @@ public:
     // A key of another kind than the unique field's is read again as the unique field's kind.
     LinkResult link(const RecordKey& key);
 
+    // The keys more than one master row holds, with how many, found once for a run (see
+    // sharedKeys()); from then on a link counts no rows of its own.
+    void setSharedKeys(QHash<QString, qint64> shared) { m_sharedKeys = std::move(shared); }
+    // Every key of the master table that more than one row holds, by its text, with how many;
+    // one statement for the whole table.
+    Result<QHash<QString, qint64>> sharedKeys();
+
     // Batch printing decodes photographs only as large as they print; without a size they decode
     // no larger than a card at the print resolution.
     void setPictureDecodeSize(QSize photo, QSize sign);
@@ -57,6 +67,8 @@ private:
     QList<QPair<QString, int>> joinedTables();
     QString refusal(const QString& problem);
     QString recordName(const RecordKey& key) const;
+    QString sharedKeyText(const RecordKey& key, qint64 rows) const;
+    bool quoteNumbers() const { return m_db.engine() == DatabaseEngine::PostgreSQL; }
     LinkResult statementFailed(const DatabaseConnection::Selection& selection,
                                const RecordKey& key) const;
     LinkResult whyNoRow(const RecordKey& key);
@@ -67,6 +79,7 @@ private:
     const StoredSettings m_project;
     std::optional<ColumnKind> m_keyKind;
     std::optional<QList<QPair<QString, int>>> m_joined;
+    std::optional<QHash<QString, qint64>> m_sharedKeys;
     QSize m_photoDecode, m_signDecode;
 };
 

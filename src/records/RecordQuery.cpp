@@ -23,12 +23,12 @@ QString qualifiedName(const NameQuoter& quote, const QString& field)
 
 // " where M.[U]=v"; the key is a checked literal, never raw text.
 Result<QString> masterCondition(const StoredSettings& project, const RecordKey& key,
-                                const NameQuoter& quote)
+                                const NameQuoter& quote, bool quoteNumbers)
 {
     if (!key.isValid())
         return Status::failure(key.problem());
     return QStringLiteral(" where ") + name(quote, project.MasterTable) + QStringLiteral(".[") +
-           project.UniqueField + QStringLiteral("]=") + key.sqlLiteral();
+           project.UniqueField + QStringLiteral("]=") + key.sqlLiteral(quoteNumbers);
 }
 
 qsizetype relatedChildren(const StoredSettings& project)
@@ -44,9 +44,9 @@ bool isPictureFieldSet(const QString& field)
 }
 
 Result<RecordStatements> buildRecordStatements(const StoredSettings& project, const RecordKey& key,
-                                               const NameQuoter& quote)
+                                               const NameQuoter& quote, bool quoteNumbers)
 {
-    const Result<QString> keyCondition = masterCondition(project, key, quote);
+    const Result<QString> keyCondition = masterCondition(project, key, quote, quoteNumbers);
     if (!keyCondition)
         return keyCondition.status();
     const QString master = name(quote, project.MasterTable);
@@ -91,15 +91,17 @@ Result<RecordStatements> buildRecordStatements(const StoredSettings& project, co
 
 Result<MissingRowStatements> buildMissingRowStatements(const StoredSettings& project,
                                                        const RecordKey& key,
-                                                       const NameQuoter& quote)
+                                                       const NameQuoter& quote,
+                                                       bool quoteNumbers)
 {
-    const Result<QString> keyCondition = masterCondition(project, key, quote);
+    const Result<QString> keyCondition = masterCondition(project, key, quote, quoteNumbers);
     if (!keyCondition)
         return keyCondition.status();
     const QString master = name(quote, project.MasterTable);
     MissingRowStatements s;
     s.masterSql =
         QStringLiteral("select ") + master + QStringLiteral(".* from ") + master + *keyCondition;
+    s.countSql = QStringLiteral("select count(*) from ") + master + *keyCondition;
     for (qsizetype i = 0; i < relatedChildren(project); ++i) {
         const QString child = name(quote, project.DataTables[i]);
         s.childSql << QStringLiteral("select ") + child + QStringLiteral(".* from ") + master +
@@ -107,6 +109,15 @@ Result<MissingRowStatements> buildMissingRowStatements(const StoredSettings& pro
                           project.Relations[i] + QStringLiteral(" AND ") + keyCondition->mid(6);
     }
     return s;
+}
+
+QString buildSharedKeysStatement(const StoredSettings& project, const NameQuoter& quote)
+{
+    const QString master = name(quote, project.MasterTable);
+    const QString column = master + QStringLiteral(".[") + project.UniqueField + QLatin1Char(']');
+    return QStringLiteral("select ") + column + QStringLiteral(", count(*) from ") + master +
+           QStringLiteral(" where ") + column + QStringLiteral(" is not null group by ") + column +
+           QStringLiteral(" having count(*) > 1");
 }
 
 std::optional<RelationColumns> relationColumns(const QString& relation, const QString& master,

@@ -29,20 +29,28 @@ bool isPictureFieldSet(const QString& field);
 // statement joins the master table with every child table for that key; the picture statement
 // reads the photo and signature columns of that same joined row (same table list, same whole
 // condition), so a picture column of a child table comes from the related row. A key that cannot
-// be written as a literal is refused with its problem.
+// be written as a literal is refused with its problem. `quoteNumbers`: see RecordKey::sqlLiteral.
 Result<RecordStatements> buildRecordStatements(const StoredSettings& project, const RecordKey& key,
-                                               const NameQuoter& quote = {});
+                                               const NameQuoter& quote = {},
+                                               bool quoteNumbers = false);
 
 // What finds out why the record statement gave no row: the master row alone
 // ("select M.* from M where M.[U]=v"), then for each child table the joined row of the master
 // and that child by its own relation ("select Ci.* from M,Ci where Ri AND  M.[U]=v").
+// countSql counts the master rows the key names ("select count(*) from M where M.[U]=v").
 struct MissingRowStatements {
     QString masterSql;
+    QString countSql;
     QStringList childSql; // one per relation that has its child table
 };
 Result<MissingRowStatements> buildMissingRowStatements(const StoredSettings& project,
                                                        const RecordKey& key,
-                                                       const NameQuoter& quote = {});
+                                                       const NameQuoter& quote = {},
+                                                       bool quoteNumbers = false);
+
+// Every value of the unique field that more than one master row holds, with how many:
+// "select M.[U], count(*) from M where M.[U] is not null group by M.[U] having count(*) > 1".
+QString buildSharedKeysStatement(const StoredSettings& project, const NameQuoter& quote = {});
 
 // The two sides of a relation written Master.[Column]=Child.[Column] (either way round, blanks
 // and brackets optional). Empty when the relation has another form or does not join the master

@@ -20,6 +20,7 @@
 #include <QPdfWriter>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSet>
 #include <QThread>
 
 #include <cmath>
@@ -74,7 +75,8 @@ bool readAllKeys(DatabaseConnection& db, const StoredSettings& project, ColumnKi
                  QList<RecordKey>* keys, QString* error)
 {
     DatabaseConnection::Selection rows =
-        db.select(QStringLiteral("select * from ") + db.quoteName(project.MasterTable));
+        db.select(QStringLiteral("select * from ") + db.quoteName(project.MasterTable), {},
+                  DatabaseConnection::Scroll::ForwardOnly, DatabaseConnection::Precision::Exact);
     if (rows.outcome != DatabaseConnection::Outcome::Ok) {
         *error = rows.error;
         return false;
@@ -381,6 +383,8 @@ struct BatchInput {
     bool linkRecords = false;
     QStringList keys;           // as given or as the table holds them, for messages and names
     QList<RecordKey> tableKeys; // --all: typed as the unique field
+    // --all: the keys more than one row holds, found once; each is listed once, and refused.
+    std::optional<QHash<QString, qint64>> sharedKeys;
     QSize photoDecode, signDecode;
 };
 
@@ -421,11 +425,25 @@ Result<BatchInput> readInput(const BadgeBatchRequest& request)
     if (request.allRecords) {
         RecordLinker linker(db, project);
         QString why;
-        if (!readAllKeys(db, project, linker.keyKind(), &input.tableKeys, &why))
+        QList<RecordKey> keys;
+        if (!readAllKeys(db, project, linker.keyKind(), &keys, &why))
             return Status::failure(
                 QStringLiteral("Cannot read the records of %1: %2").arg(project.MasterTable, why));
-        for (const RecordKey& key : std::as_const(input.tableKeys))
+        const Result<QHash<QString, qint64>> shared = linker.sharedKeys();
+        if (!shared)
+            return Status::failure(QStringLiteral("Cannot read the records of %1: %2")
+                                       .arg(project.MasterTable, shared.error()));
+        input.sharedKeys = *shared;
+        QSet<QString> listed;
+        for (const RecordKey& key : std::as_const(keys)) {
+            if (shared->contains(key.text())) {
+                if (listed.contains(key.text()))
+                    continue;
+                listed.insert(key.text());
+            }
+            input.tableKeys << key;
             input.keys << key.text();
+        }
     }
     return input;
 }
@@ -448,6 +466,8 @@ std::unique_ptr<LinkingThread> openLinking(const BatchInput& input, bool glimpse
         return thread;
     }
     thread->linker = std::make_unique<RecordLinker>(thread->db, input.project);
+    if (input.sharedKeys)
+        thread->linker->setSharedKeys(*input.sharedKeys);
     if (glimpse)
         thread->linker->setPictureDecodeSize(GlimpseSize, GlimpseSize);
     else
@@ -565,6 +585,11 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
             return filled;
         };
         work.consume = [&](int index, FilledRecord&& filled) {
+            // Without the server no further record links: stop, and keep the old output.
+            if (filled.link.outcome == LinkOutcome::ConnectionLost) {
+                why = filled.link.message;
+                return false;
+            }
             // A record that does not link is skipped whole: no page shows part of it.
             if (filled.link.outcome != LinkOutcome::Linked) {
                 report(skipped(input.keys[index], filled.link));
@@ -645,10 +670,13 @@ checkBadgeBatch(const BadgeBatchRequest& request, const std::function<void(const
 
     OrderedWork<LinkingThread, QStringList> work;
     work.makeState = [&] {
-        return openLinking(input);
+        return openLinking(input, true);
     };
+    QString lost;
     work.make = [&](LinkingThread& thread, int index) {
         const LinkResult link = linkRecord(thread, input, index);
+        if (link.outcome == LinkOutcome::ConnectionLost)
+            return QStringList{QString(), link.message};
         if (!link.record)
             return QStringList{link.outcome == LinkOutcome::Rejected
                                    ? QStringLiteral("Error in data linking (%1)").arg(link.message)
@@ -656,14 +684,48 @@ checkBadgeBatch(const BadgeBatchRequest& request, const std::function<void(const
         return sideLines(link.record);
     };
     work.consume = [&](int index, QStringList&& lines) {
+        if (lines.size() == 2 && lines.first().isNull()) {
+            lost = lines.last();
+            return false;
+        }
         for (const QString& line : std::as_const(lines))
             found(input.keys[index], line);
         ++result.records;
         return true;
     };
     work.run(int(input.keys.size()), threadsFor(request), WindowPerThread * threadsFor(request));
+    if (!lost.isEmpty()) {
+        report(lost);
+        result.unusable = true;
+        return result;
+    }
     result.ok = result.problems == 0;
     return result;
+}
+
+QString escapedCheckKey(const QString& key)
+{
+    QString escaped;
+    escaped.reserve(key.size());
+    for (const QChar c : key) {
+        switch (c.unicode()) {
+        case u'\\':
+            escaped += QStringLiteral("\\\\");
+            break;
+        case u'\t':
+            escaped += QStringLiteral("\\t");
+            break;
+        case u'\n':
+            escaped += QStringLiteral("\\n");
+            break;
+        case u'\r':
+            escaped += QStringLiteral("\\r");
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
 }
 
 } // namespace vm

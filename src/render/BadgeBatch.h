@@ -58,4 +58,8 @@ BadgeBatchResult checkBadgeBatch(
     const BadgeBatchRequest& request, const std::function<void(const QString&)>& report,
     const std::function<void(const QString& key, const QString& problem)>& problem);
 
+// A key as a check line shows it: a tab, line break or backslash in it is written \t, \n, \r
+// or \\, so each problem stays one line of two tab-separated columns.
+QString escapedCheckKey(const QString& key);
+
 } // namespace vm

@@ -43,8 +43,11 @@ const char SheetUsage[] =
     "  --offset X,Y       move everything X mm right and Y mm down (printer calibration)\n"
     "  --jobs N           threads linking records and reading pictures (one a core)\n"
     "  --check            render nothing: print what would print wrong, one line a problem,\n"
-    "                     KEY<TAB>problem (KEY * for the badge itself); exit status 0 when\n"
-    "                     there is none, 3 when there are problems\n";
+    "                     KEY<TAB>problem (KEY * for the badge itself; a tab, line break or\n"
+    "                     backslash in a key is written \\t, \\n, \\r or \\\\); a key that\n"
+    "                     several records share is a problem of its own; exit status 0 when\n"
+    "                     there is none, 3 when there are problems, 1 when the database\n"
+    "                     cannot be used or its connection is lost\n";
 
 const std::string FullUsage = std::string(Usage) + SheetUsage;
 
@@ -172,7 +175,7 @@ int main(int argc, char* argv[])
     if (parser.isSet(sheetArguments.check)) {
         const vm::BadgeBatchResult checked =
             vm::checkBadgeBatch(request, report, [](const QString& key, const QString& problem) {
-                std::printf("%s\t%s\n", qPrintable(key), qPrintable(problem));
+                std::printf("%s\t%s\n", qPrintable(vm::escapedCheckKey(key)), qPrintable(problem));
             });
         if (checked.unusable)
             return 1;

@@ -33,6 +33,7 @@ private Q_SLOTS:
     void answersHelpAndVersionWithoutAWindow_data();
     void answersHelpAndVersionWithoutAWindow();
     void recordsThatDoNotLinkAreSkippedWithTheirReason();
+    void aKeyOfTwoRecordsIsRefusedAndListedOnce();
     void aRunThatRendersNothingLeavesTheOutputAlone_data();
     void aRunThatRendersNothingLeavesTheOutputAlone();
     void namesExactlyTheFilesWritten_data();
@@ -166,6 +167,52 @@ void tst_PrintCommand::recordsThatDoNotLinkAreSkippedWithTheirReason()
     QVERIFY(pdfPage(pdf, 1).find(demoPerson(17).firstName));
     QVERIFY(pdfPage(pdf, 2).size.isValid());
     QVERIFY(!pdfPage(pdf, 3).size.isValid());
+}
+
+void tst_PrintCommand::aKeyOfTwoRecordsIsRefusedAndListedOnce()
+{
+    // Person 19 takes person 17's number for this test, in a copy of the table without its
+    // primary key.
+    DatabaseConnection db;
+    QVERIFY(db.OpenProjectDatabase(m_dir.filePath(QStringLiteral("demo/data/demo.sqlite"))));
+    auto change = [&](const QStringList& statements) {
+        for (const QString& sql : statements)
+            if (db.execute(sql).outcome != DatabaseConnection::Outcome::Ok)
+                return false;
+        return true;
+    };
+    QVERIFY(change({"alter table Employee rename to EmployeeKept",
+                 "create table Employee as select * from EmployeeKept",
+                 "update Employee set EmpNo = 17 where EmpNo = 19"}));
+    const auto restore = qScopeGuard([&] {
+        QVERIFY(change({"drop table Employee", "alter table EmployeeKept rename to Employee"}));
+    });
+    const QString shared =
+        QStringLiteral("The key \u201c17\u201d names 2 rows of Employee (their EmpNo is the same)");
+
+    // The check lists the key once, beside every other problem; a tab or line break in a key
+    // stays inside its column.
+    Run run = print({m_project, "--badge", "Staff", "--check", "--all"});
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(run.output.filter(QStringLiteral("17\t") + shared).size(), 1);
+    run = print({m_project, "--badge", "Staff", "--check", "--key", "17", "--key", "a\tb\nc\\"});
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(run.output.size(), 2);
+    QVERIFY2(run.output[0].startsWith(QStringLiteral("17\t") + shared), qPrintable(run.output[0]));
+    QVERIFY2(run.output[1].startsWith(QStringLiteral("a\\tb\\nc\\\\\tThe key")),
+             qPrintable(run.output[1]));
+
+    // Printing every record leaves both out and says so once; the others print.
+    const QString pdf = m_dir.filePath(QStringLiteral("shared.pdf"));
+    run = print({m_project, "--badge", "Staff", "--all", "-o", pdf});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.errors.count(shared), 1);
+    DatabaseConnection::Selection people =
+        db.select(QStringLiteral("select count(*) from EmployeeKept"));
+    QVERIFY(people.query.next());
+    QVERIFY2(run.errors.contains(
+                 QStringLiteral("%1 record(s)").arg(people.query.value(0).toInt() - 2)),
+             qPrintable(run.errors));
 }
 
 void tst_PrintCommand::aRunThatRendersNothingLeavesTheOutputAlone_data()

@@ -125,6 +125,11 @@ private Q_SLOTS:
     void incompleteLinksGiveNoRecordAndSayWhy();
     void hostileKeysLinkNobodyAndChangeNothing_data() { addEngineRows(); }
     void hostileKeysLinkNobodyAndChangeNothing();
+    void aKeyMustNameExactlyOneRow_data() { addEngineRows(); }
+    void aKeyMustNameExactlyOneRow();
+    void keysCompareInTheColumnsOwnType_data() { addEngineRows(); }
+    void keysCompareInTheColumnsOwnType();
+    void aLockedTableOrALostServerIsSaid();
     void openImageFollowsTheFallbackChain();
 
 private:
@@ -484,6 +489,148 @@ void tst_RecordLink::hostileKeysLinkNobodyAndChangeNothing()
     }
     QCOMPARE(rowCount(db, QStringLiteral("Staff")), 5);
     QCOMPARE(rowCount(db, QStringLiteral("Dept")), 2);
+}
+
+void tst_RecordLink::aKeyMustNameExactlyOneRow()
+{
+    OPEN_SCRATCH(scratch);
+    DatabaseConnection& db = scratch.connection();
+    // Bob's code and Ada's Active flag come back on a second row; Olive's null stays unshared.
+    for (const char* added :
+         {R"(insert into "Staff" values (30, 'B-7', 'Bea', 2, '2021-01-01', 1, true, null, null))",
+          R"(insert into "Staff" values (31, 'B-7', 'Ben', 7, '2021-01-01', 1, null, null, null))"}) {
+        auto done = db.execute(QString::fromLatin1(added));
+        QVERIFY2(done.outcome == DatabaseConnection::Outcome::Ok, qPrintable(done.error));
+    }
+    const struct {
+        const char* unique;
+        bool children;
+        const char* key;
+        const char* rows;
+    } cases[] = {
+        {"Code", false, "B-7", "3"},
+        {"Code", true, "B-7", "3"}, // Ben's department is missing: counted all the same
+        {"Active", false, "1", "2"},
+        {"Active", true, "1", "2"},
+    };
+    for (const auto& c : cases) {
+        StoredSettings settings = project();
+        settings.UniqueField = QString::fromLatin1(c.unique);
+        settings.PlaceImages = 0;
+        if (!c.children)
+            settings.DataTables = settings.Relations = {};
+        RecordLinker linker(db, settings);
+        // Active as the list shows it: 1 on SQLite, true on PostgreSQL.
+        const RecordKey key =
+            settings.UniqueField == QLatin1String("Active")
+                ? RecordKey::fromValue(engine == DatabaseEngine::SQLite ? QVariant(1)
+                                                                        : QVariant(true),
+                                       linker.keyKind())
+                : *linker.keyFromText(QString::fromLatin1(c.key));
+        const LinkResult result = linker.link(key);
+        const QString context = QStringLiteral("%1 %2: %3").arg(c.unique).arg(c.children).arg(
+            result.message);
+        QVERIFY2(result.outcome == LinkOutcome::SharedKey, qPrintable(context));
+        QVERIFY(!result.record);
+        for (const QString& named : {QStringLiteral("Staff"), key.text(), QString(c.rows)})
+            QVERIFY2(result.message.contains(named), qPrintable(context));
+
+        // Found once for a batch: the same answer, and an unshared key still links.
+        const Result<QHash<QString, qint64>> shared = linker.sharedKeys();
+        QVERIFY2(shared, qPrintable(shared.error()));
+        QCOMPARE(shared->size(), 1);
+        QCOMPARE(shared->value(key.text()), QString(c.rows).toLongLong());
+        linker.setSharedKeys(*shared);
+        QCOMPARE(linker.link(key).outcome, LinkOutcome::SharedKey);
+    }
+    StoredSettings byCode = project();
+    byCode.UniqueField = QStringLiteral("Code");
+    QCOMPARE(firstName(RecordLinker(db, byCode).link(key("A-12", ColumnKind::Text))),
+             QStringLiteral("Ada"));
+}
+
+void tst_RecordLink::keysCompareInTheColumnsOwnType()
+{
+    QFETCH(DatabaseEngine, engine);
+    VM_SKIP_IF(engineUnavailable(engine));
+    ScratchDatabase scratch(engine);
+    // Two numeric(30) keys one apart are one double; 0.1 is no real as a double. SQLite: a
+    // column declared without a type holds its numbers as numbers.
+    const bool pg = engine == DatabaseEngine::PostgreSQL;
+    const QStringList tables =
+        pg ? QStringList{R"(create table "Keys" ("R" real, "N" numeric(30), "Name" varchar(9)))",
+                         R"(insert into "Keys" values (0.1, 123456789012345678901234567891, 'Ann'),
+                            (1234567.9, 123456789012345678901234567890, 'Ben'))"}
+           : QStringList{R"(create table "Keys" ("R" real, "U", "Name" varchar(9)))",
+                         R"(insert into "Keys" values (0.1, 17, 'Ann'), (1234567.9, 2.5, 'Ben'))"};
+    QVERIFY2(!scratch.build(tables).isEmpty(), qPrintable(scratch.error));
+    const struct {
+        const char* column;
+        const char* key;
+        const char* name;
+    } cases[] = {
+        {"R", "0.1", "Ann"},
+        {"R", "1234567.9", "Ben"},
+        {pg ? "N" : "U", pg ? "123456789012345678901234567891" : "17", "Ann"},
+        {pg ? "N" : "U", pg ? "123456789012345678901234567890" : "2.5", "Ben"},
+    };
+    for (const auto& c : cases) {
+        StoredSettings settings;
+        settings.MasterTable = QStringLiteral("Keys");
+        settings.UniqueField = QString::fromLatin1(c.column);
+        settings.PhotoField = settings.SignField = NoneField;
+        RecordLinker linker(scratch.connection(), settings);
+        QCOMPARE(linker.keyKind(), ColumnKind::Numeric);
+        const LinkResult result = linker.link(*linker.keyFromText(QString::fromLatin1(c.key)));
+        QVERIFY2(result.record, qPrintable(QString::fromLatin1(c.key) + u' ' + result.message));
+        QCOMPARE(result.record->values.value(QStringLiteral("Name")).toString(),
+                 QString::fromLatin1(c.name));
+    }
+    // A number that is no value of the column names nobody, and says so.
+    StoredSettings settings;
+    settings.MasterTable = QStringLiteral("Keys");
+    settings.UniqueField = QStringLiteral("R");
+    RecordLinker linker(scratch.connection(), settings);
+    const LinkResult none = linker.link(*linker.keyFromText(QStringLiteral("1e400")));
+    QVERIFY2(none.outcome == LinkOutcome::NoSuchRecord, qPrintable(none.message));
+}
+
+void tst_RecordLink::aLockedTableOrALostServerIsSaid()
+{
+    VM_SKIP_IF(engineUnavailable(DatabaseEngine::PostgreSQL));
+    ScratchDatabase scratch(DatabaseEngine::PostgreSQL);
+    const QString path = scratch.build(Tables);
+    QVERIFY2(!path.isEmpty(), qPrintable(scratch.error));
+    DatabaseConnection station;
+    QVERIFY2(station.OpenProjectDatabase(path + QStringLiteral("%20-c%20lock_timeout%3D300")),
+             qPrintable(station.errorText()));
+    StoredSettings settings = project();
+    settings.PlaceImages = 0;
+    RecordLinker linker(station, settings);
+    QCOMPARE(linker.link(key("17", ColumnKind::Numeric)).outcome, LinkOutcome::Linked);
+
+    // Another session holds Dept locked: the link gives up and names it.
+    DatabaseConnection& other = scratch.connection();
+    QVERIFY(other.execute(QStringLiteral("begin")).outcome == DatabaseConnection::Outcome::Ok);
+    QVERIFY(other.execute(QStringLiteral("lock table \"Dept\" in access exclusive mode")).outcome ==
+            DatabaseConnection::Outcome::Ok);
+    const LinkResult locked = linker.link(key("17", ColumnKind::Numeric));
+    other.execute(QStringLiteral("rollback"));
+    QCOMPARE(locked.outcome, LinkOutcome::Failed);
+    QVERIFY2(locked.message.contains(QStringLiteral("\u201cDept\u201d")) &&
+                 locked.message.contains(QStringLiteral("locked")),
+             qPrintable(locked.message));
+
+    // The session ended from outside (as a server restart does): said once, then connected anew.
+    DatabaseConnection::Selection pid = station.select(QStringLiteral("select pg_backend_pid()"));
+    QVERIFY(pid.query.next());
+    QVERIFY(other.select(QStringLiteral("select pg_terminate_backend(?)"), {pid.query.value(0)})
+                .outcome == DatabaseConnection::Outcome::Ok);
+    const LinkResult lost = linker.link(key("17", ColumnKind::Numeric));
+    QVERIFY2(lost.outcome == LinkOutcome::ConnectionLost, qPrintable(lost.message));
+    QVERIFY2(lost.message.contains(QStringLiteral("lost")), qPrintable(lost.message));
+    const LinkResult again = linker.link(key("17", ColumnKind::Numeric));
+    QVERIFY2(again.outcome == LinkOutcome::Linked, qPrintable(again.message));
 }
 
 void tst_RecordLink::openImageFollowsTheFallbackChain()
