@@ -9,6 +9,7 @@
 #include "widgets/ScreenUnits.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -125,6 +126,7 @@ frmData::frmData(Dialogs& dialogs, RenderingWindow* front, RenderingWindow* back
     setObjectName(QStringLiteral("frmData"));
     setWindowTitle(QStringLiteral("Records"));
     buildControls();
+    QCoreApplication::instance()->installEventFilter(this); // see eventFilter: Ctrl+F
     // Configured anew, the project may have another table: its rows, not the old person's.
     connect(&ProjectSettings::instance(), &ProjectSettings::projectReplaced, this,
             [this] { reload(false); });
@@ -392,33 +394,28 @@ void frmData::keepViewsInFront()
     m_back->raise();
 }
 
-// Ctrl+F is also the main window's "Print Front Badge": a shortcut of our own would be
-// ambiguous and neither would run. Within the browser the key is taken before shortcuts and
-// finds.
-bool frmData::event(QEvent* event)
+bool frmData::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->matches(QKeySequence::Find)) {
+    // Ctrl+F is also the main window's "Print Front Badge", whose filter claims the menus' keys
+    // before any widget sees them. Within the browser the key finds: taken here, first.
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Find)) {
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && (widget == this || isAncestorOf(widget))) {
             event->accept();
-            if (event->type() == QEvent::KeyPress) {
-                txtFind->setFocus();
-                txtFind->selectAll();
-            }
+            txtFind->setFocus(Qt::ShortcutFocusReason);
+            txtFind->selectAll();
             return true;
         }
     }
-    return QMdiSubWindow::event(event);
-}
-
-bool frmData::eventFilter(QObject* watched, QEvent* event)
-{
     if (watched == Lst && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             LinkSelectedRecord();
             return true;
         }
+        if (static_cast<QKeyEvent*>(event)->matches(QKeySequence::Find))
+            return true; // taken as Find already, not a letter to jump to
     }
     if (watched == Label2) {
         switch (event->type()) {
@@ -590,6 +587,24 @@ void frmData::LinkSelectedRecord(QString* reasonInstead)
         return;
     }
     linkKey(keyAt(position), reasonInstead);
+    // The key may name someone else by now (deleted and given again at another station): the
+    // row takes the values of the person shown, and the operator is told.
+    const std::optional<LinkedRecord>& shown = m_front ? m_front->record() : std::nullopt;
+    if (!shown)
+        return;
+    const QStringList changed = m_records->takeLinkedValues(position, shown->values);
+    if (changed.isEmpty()) {
+        if (std::exchange(m_changeSaid, false) && !m_records->isLoading())
+            lblStatus->setText(countText());
+        return;
+    }
+    m_changeSaid = true;
+    const QString said =
+        QStringLiteral("The record %1 has changed in the table since the list was read (%2): "
+                       "the row shows it as it is now. <a href=\"refresh\">Refresh the list</a>")
+            .arg(quoted(shown->key.text()), changed.join(QStringLiteral(", ")));
+    lblStatus->setToolTip(QString());
+    lblStatus->setText(said);
 }
 
 void frmData::linkKey(const RecordKey& key, QString* reasonInstead)

@@ -106,7 +106,6 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
-    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -150,6 +149,7 @@ private:
     QStringList m_onPage; // pageEntry of each badge on the page; empty: not known or nobody
     bool m_placed = false;
     bool m_searchSaid = false; // the status line holds what the last search said
+    bool m_changeSaid = false; // the status line says a row took the values linked
     QString* m_linkReason = nullptr; // where a link's failure is said while a search moves
     bool m_columnsSized = false;
     std::optional<QString> m_keepKey; // the person to select again once the list has him

@@ -16,6 +16,7 @@
 #include "support/Skip.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -309,6 +310,13 @@ void tst_frmData::searchFindsPeopleAsTyped()
     const QStringList keys = byName.value(wanted);
     QVERIFY(keys.size() >= 2);
 
+    // Ctrl+F, which is also the main window's Print Front Badge, goes to the search here.
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    m_browser->Lst->setFocus();
+    QTest::keyClick(m_browser->Lst, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), m_browser->txtFind);
+
     QSignalSpy found(records, &RecordListModel::found);
     auto typeText = [&](const QString& text) {
         m_browser->txtFind->setFocus();
@@ -471,6 +479,21 @@ void tst_frmData::refreshKeepsThePersonAndShowsTheChanges()
     QCOMPARE(*m_browser->records()->keyText(m_browser->Lst->currentIndex().row()),
              QStringLiteral("10"));
     QVERIFY(fieldCaptions(m_window->frmFront()->shownSide()).contains(QStringLiteral("Renamed")));
+
+    // The key given to someone else at another station, unknown to the list: the row takes the
+    // name the badge shows, and the status line says so.
+    QCOMPARE(db.execute("update Employee set FirstName = 'Other', LastName = 'Person' "
+                        "where EmpNo = 12")
+                 .outcome,
+             DatabaseConnection::Outcome::Ok);
+    click(11);
+    QCOMPARE(keyShown(m_window->frmFront()), QStringLiteral("12"));
+    QCOMPARE(m_browser->records()->index(11, 1).data().toString(), QStringLiteral("Other"));
+    QCOMPARE(m_browser->records()->index(11, 2).data().toString(), QStringLiteral("Person"));
+    QVERIFY2(m_browser->lblStatus->text().contains(QLatin1String("LastName")),
+             qPrintable(m_browser->lblStatus->text()));
+    click(12); // unchanged: nothing said
+    QVERIFY(!m_browser->lblStatus->text().contains(QLatin1String("changed")));
     QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
 }
 
