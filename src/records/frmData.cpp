@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace vm {
@@ -40,6 +41,18 @@ constexpr double BelowList = 3510;  // from the list's bottom edge to the client
 constexpr double RightMargin = 195; // from the list's right edge to the client's right
 constexpr double ViewGap = 240;     // between the rendering windows when stacked beside the list
 constexpr int LongestColumn = 320;  // pixels a column starts at most with
+
+// Pictures on the print page are decoded when drawn, at this resolution: sharp in print, and a
+// thousand badges hold their files' names rather than gigabytes of pixels.
+constexpr double PictureDpi = 600;
+constexpr QSize GlimpseSize(8, 8);
+
+QSize printPixels(const PictureFrame& front, const PictureFrame& back)
+{
+    auto pixels = [](float twips) { return int(std::ceil(double(twips) / 1440 * PictureDpi)); };
+    return {std::max({pixels(front.Width), pixels(back.Width), 1}),
+            std::max({pixels(front.Height), pixels(back.Height), 1})};
+}
 
 QString quoted(const QString& text)
 {
@@ -712,13 +725,16 @@ QString frmData::pageEntry(const RecordKey& key) const
     return (opBack->isChecked() ? QStringLiteral("B") : QStringLiteral("F")) + key.text();
 }
 
-bool frmData::addSlot(const PrintSlot& slot)
+bool frmData::addSlot(PrintSlot slot)
 {
     if (m_pageCount >= PageLimit) {
         MsgBox(m_dialogs, this, QStringLiteral("Sorry, Out of page's limit!"), MessageButtons::Ok,
                MessageIcon::Exclamation);
         return false;
     }
+    const BadgeSide& reverse = slot.reverse ? *slot.reverse : slot.layout;
+    slot.keepPicturesAsFiles(printPixels(slot.layout.imgPhoto, reverse.imgPhoto),
+                             printPixels(slot.layout.imgSign, reverse.imgSign));
     ++m_pageCount;
     m_onPage.resize(m_pageCount - 1);
     m_onPage << (slot.record ? pageEntry(slot.record->key) : QString());
@@ -825,7 +841,10 @@ void frmData::feedPage()
         feed.next = feed.keys.size();
     }
     while (feed.next < feed.keys.size() && slice.elapsed() < 15 && !full) {
+        // Only glimpsed, to know the pictures decode: the page decodes them when it draws.
+        m_linker->setPictureDecodeSize(GlimpseSize, GlimpseSize);
         const LinkResult linked = m_linker->link(feed.keys[feed.next++]);
+        m_linker->setPictureDecodeSize({}, {});
         if (!linked.record) {
             feed.missing << linked.message;
             continue;

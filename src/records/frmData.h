@@ -133,7 +133,7 @@ private:
     void linkKey(const RecordKey& key, QString* reasonInstead);
     void showPreviews(const std::optional<LinkedRecord>& record);
     RenderingWindow* chosenView() const;
-    bool addSlot(const PrintSlot& slot);
+    bool addSlot(PrintSlot slot);
     void sayAdded();
     // A person and side as the print page holds them, to ask before a second copy.
     QString pageEntry(const RecordKey& key) const;

@@ -384,6 +384,9 @@ void tst_frmData::printPageGetsEachSelectedPersonInListOrder()
         keys << m_added[i].slot.record->key.text();
         const DemoPerson person = demoPerson(keys.last().toInt());
         QVERIFY(fieldCaptions(m_added[i].slot.shown()).contains(person.firstName));
+        // The page keeps picture files, not pixels, and decodes them when it draws.
+        QVERIFY(m_added[i].slot.record->photo.isNull());
+        QVERIFY(!m_added[i].slot.drawnRecord().photo.isNull());
     }
     QCOMPARE(keys, QStringList({"2", "6", "10"}));
     QCOMPARE(m_browser->PageCount(), 3);
