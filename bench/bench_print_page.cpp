@@ -10,6 +10,8 @@
 #include "render/frmPreview.h"
 #include "widgets/Dialogs.h"
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -21,35 +23,9 @@
 #include <cstdio>
 
 using namespace vm;
+using namespace vm::bench;
 
 namespace {
-
-// Answers every question with its default.
-class QuietDialogs : public Dialogs {
-public:
-    MessageAnswer message(QWidget*, const OperatorMessage& m) override
-    {
-        std::fprintf(stderr, "said: %s %s\n", qPrintable(m.text), qPrintable(m.detail));
-        return m.buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
-    }
-    QString openFileName(QWidget*, const FileRequest&) override { return {}; }
-    QString saveFileName(QWidget*, const FileRequest&) override { return {}; }
-    QString folder(QWidget*, const QString&, const QString&) override { return {}; }
-    std::optional<QRgb> color(QWidget*, QRgb) override { return std::nullopt; }
-    bool printerSetup(QWidget*, QPrinter*) override { return false; }
-    bool pageSetup(QWidget*, QPrinter*) override { return false; }
-};
-
-double peakMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-    return -1;
-}
 
 bool waitFor(const std::function<bool()>& condition, int ms = 120000)
 {
@@ -88,6 +64,7 @@ int main(int argc, char** argv)
     }
 
     QuietDialogs dialogs;
+    dialogs.yesNo = MessageAnswer::Yes;
     mainMdi window(dialogs);
     window.resize(1400, 900);
     window.show();
