@@ -22,6 +22,8 @@
 #include "render/RenderingWindow.h"
 #include "widgets/Dialogs.h"
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -48,6 +50,7 @@
 #include <vector>
 
 using namespace vm;
+using namespace vm::bench;
 
 namespace {
 
@@ -55,34 +58,6 @@ constexpr int PicturedPeople = 200; // the people with photograph and signature 
 
 const char* const Cities[] = {"Zürich",     "Genève", "Basel", "Lausanne", "Bern",  "Luzern",
                               "St. Gallen", "Lugano", "Biel",  "Thun",     "Köniz", "Chur"};
-
-// Answers every question with its default and counts what was said.
-class QuietDialogs : public Dialogs {
-public:
-    QStringList said;
-    MessageAnswer message(QWidget*, const OperatorMessage& m) override
-    {
-        said << m.text + QLatin1Char(' ') + m.detail;
-        return m.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
-    }
-    QString openFileName(QWidget*, const FileRequest&) override { return {}; }
-    QString saveFileName(QWidget*, const FileRequest&) override { return {}; }
-    QString folder(QWidget*, const QString&, const QString&) override { return {}; }
-    std::optional<QRgb> color(QWidget*, QRgb) override { return std::nullopt; }
-    bool printerSetup(QWidget*, QPrinter*) override { return false; }
-    bool pageSetup(QWidget*, QPrinter*) override { return false; }
-};
-
-double peakMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-    return -1;
-}
 
 // The peak so far is forgotten, so building the data and an engine measured before do not count;
 // memory freed by then goes back to the system first.

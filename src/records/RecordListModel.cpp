@@ -1,6 +1,7 @@
 #include "records/RecordListModel.h"
 
 #include "project/Database.h"
+#include "records/LinkedRecord.h"
 #include "records/RecordTableReader.h"
 #include "records/SearchText.h"
 
@@ -59,6 +60,7 @@ void RecordListModel::reload(const RecordListSource& source)
     beginResetModel();
     m_source = source;
     m_rows.clear();
+    m_linked.clear();
     m_order.reset();
     m_columns.clear();
     m_kinds.clear();
@@ -174,10 +176,23 @@ QVariant RecordListModel::data(const QModelIndex& index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole: {
-        const std::optional<std::string_view> cell =
-            m_rows.cell(rowAt(index.row()), index.column());
+        const int row = rowAt(index.row());
+        if (const auto linked = m_linked.constFind(row); linked != m_linked.cend()) {
+            if (const auto cell = linked->constFind(index.column()); cell != linked->cend())
+                return cell->value_or(QStringLiteral(" "));
+        }
+        const std::optional<std::string_view> cell = m_rows.cell(row, index.column());
         if (!cell)
             return QStringLiteral(" ");
+        // A cell shows one line's worth: laying out a megabyte of text at each paint would hold
+        // up every keystroke beside it.
+        constexpr std::size_t Shown = 2000;
+        if (cell->size() > Shown) {
+            std::size_t cut = Shown;
+            while (cut > 0 && (static_cast<unsigned char>((*cell)[cut]) & 0xC0) == 0x80)
+                --cut; // not inside a character
+            return QString::fromUtf8(cell->data(), qsizetype(cut)) + QChar(0x2026);
+        }
         return QString::fromUtf8(cell->data(), qsizetype(cell->size()));
     }
     case Qt::TextAlignmentRole:
@@ -204,6 +219,35 @@ std::optional<QString> RecordListModel::keyText(int position) const
     if (!cell)
         return std::nullopt;
     return QString::fromUtf8(cell->data(), qsizetype(cell->size()));
+}
+
+QStringList RecordListModel::takeLinkedValues(int position, const QSqlRecord& values)
+{
+    QStringList changed;
+    if (position < 0 || position >= m_rows.rowCount())
+        return changed;
+    const int row = rowAt(position);
+    // Text columns only: numbers, dates and flags come back from the two readers formatted
+    // differently, and a name is what a reused key changes.
+    for (int c = 0; c < m_columns.size(); ++c) {
+        if (m_kinds.value(c) != ColumnKind::Text)
+            continue;
+        const int at = joinedColumn(values, m_source.table + QLatin1Char('.') + m_columns[c]);
+        if (at < 0)
+            continue;
+        const std::optional<QString> now = listText(values.value(at));
+        const std::optional<QString> before =
+            m_linked.value(row).contains(c) ? m_linked.value(row).value(c)
+            : m_rows.isNull(row, c)         ? std::nullopt
+                                            : std::optional<QString>(m_rows.text(row, c));
+        if (now == before)
+            continue;
+        m_linked[row][c] = now;
+        changed << m_columns[c];
+    }
+    if (!changed.isEmpty())
+        Q_EMIT dataChanged(index(position, 0), index(position, columnCount() - 1));
+    return changed;
 }
 
 int RecordListModel::positionOfKey(const QString& key, int first, int last) const

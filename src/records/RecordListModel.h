@@ -6,6 +6,8 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <QHash>
+#include <QSqlRecord>
 #include <QStringList>
 #include <QThreadPool>
 
@@ -64,6 +66,10 @@ public:
     ColumnKind keyKind() const { return columnKind(m_keyColumn); }
     // The key as the list shows it; nullopt when the cell is null or there is no key column.
     std::optional<QString> keyText(int position) const;
+    // Takes the text values of a record as linked (columns named as a joined row names them) into
+    // the row at position where they differ from what was read: another station may have given
+    // the key to someone else since. The names of the columns changed; empty when none was.
+    QStringList takeLinkedValues(int position, const QSqlRecord& values);
     // The first position in [first, last] whose key reads `key`, or -1.
     int positionOfKey(const QString& key, int first = 0, int last = -1) const;
 
@@ -96,6 +102,8 @@ private:
 
     RecordListSource m_source;
     RecordRows m_rows;
+    // Cells replaced by takeLinkedValues, by table row and column, until the table is read again.
+    QHash<int, QHash<int, std::optional<QString>>> m_linked;
     QStringList m_columns;
     QList<ColumnKind> m_kinds;
     int m_keyColumn = -1;

@@ -14,6 +14,29 @@ namespace vm {
 namespace {
 
 constexpr char CellSeparator = '\x1f';
+// What a search looks through of one value: a name or a number is found in full, and a megabyte
+// of notes beside it does not slow every keystroke's search.
+constexpr qsizetype SearchedPerValue = 4096;
+
+QStringView searchedPart(QStringView text)
+{
+    if (text.size() <= SearchedPerValue)
+        return text;
+    qsizetype end = SearchedPerValue;
+    if (text[end - 1].isHighSurrogate())
+        --end;
+    return text.first(end);
+}
+
+std::string_view searchedPart(std::string_view utf8)
+{
+    if (utf8.size() <= std::size_t(SearchedPerValue))
+        return utf8;
+    std::size_t end = std::size_t(SearchedPerValue);
+    while (end > 0 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
+        --end; // not inside a character
+    return utf8.substr(0, end);
+}
 
 void appendUtf8(std::string& out, QStringView text)
 {
@@ -156,7 +179,7 @@ void RecordChunk::addCell(QStringView text)
     }
     if (m_rowOpen)
         m_folded += CellSeparator;
-    appendSearchText(m_folded, text);
+    appendSearchText(m_folded, searchedPart(text));
     m_rowOpen = true;
 }
 
@@ -166,7 +189,7 @@ void RecordChunk::addCell(std::string_view utf8)
     m_cells.append(utf8);
     if (m_rowOpen)
         m_folded += CellSeparator;
-    appendSearchText(m_folded, utf8);
+    appendSearchText(m_folded, searchedPart(utf8));
     m_rowOpen = true;
 }
 

@@ -9,6 +9,7 @@
 #include "widgets/ScreenUnits.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -24,6 +25,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace vm {
@@ -39,6 +41,18 @@ constexpr double BelowList = 3510;  // from the list's bottom edge to the client
 constexpr double RightMargin = 195; // from the list's right edge to the client's right
 constexpr double ViewGap = 240;     // between the rendering windows when stacked beside the list
 constexpr int LongestColumn = 320;  // pixels a column starts at most with
+
+// Pictures on the print page are decoded when drawn, at this resolution: sharp in print, and a
+// thousand badges hold their files' names rather than gigabytes of pixels.
+constexpr double PictureDpi = 600;
+constexpr QSize GlimpseSize(8, 8);
+
+QSize printPixels(const PictureFrame& front, const PictureFrame& back)
+{
+    auto pixels = [](float twips) { return int(std::ceil(double(twips) / 1440 * PictureDpi)); };
+    return {std::max({pixels(front.Width), pixels(back.Width), 1}),
+            std::max({pixels(front.Height), pixels(back.Height), 1})};
+}
 
 QString quoted(const QString& text)
 {
@@ -87,6 +101,29 @@ private:
     std::function<void()> m_place;
 };
 
+// The list: a key that moves the current row with Ctrl (Home, End, Page Down, ...) marks the
+// row it reaches, as the same key without Ctrl does. Left as Qt has it, the row would move
+// unmarked and the badge would show a person who is not the one marked.
+class RecordTable : public QTableView {
+public:
+    using QTableView::QTableView;
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override
+    {
+        if (event && event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<const QKeyEvent*>(event);
+            const bool moves = key->key() == Qt::Key_Home || key->key() == Qt::Key_End ||
+                               key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown ||
+                               key->key() == Qt::Key_Up || key->key() == Qt::Key_Down;
+            if (moves && key->modifiers() == Qt::ControlModifier)
+                return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+        }
+        return QTableView::selectionCommand(index, event);
+    }
+};
+
 } // namespace
 
 frmData::frmData(Dialogs& dialogs, RenderingWindow* front, RenderingWindow* back, LinkToViews link,
@@ -102,6 +139,7 @@ frmData::frmData(Dialogs& dialogs, RenderingWindow* front, RenderingWindow* back
     setObjectName(QStringLiteral("frmData"));
     setWindowTitle(QStringLiteral("Records"));
     buildControls();
+    QCoreApplication::instance()->installEventFilter(this); // see eventFilter: Ctrl+F
     // Configured anew, the project may have another table: its rows, not the old person's.
     connect(&ProjectSettings::instance(), &ProjectSettings::projectReplaced, this,
             [this] { reload(false); });
@@ -143,7 +181,7 @@ void frmData::buildControls()
     Label2->setAccessibleName(QStringLiteral("Close"));
     Label2->installEventFilter(this);
 
-    Lst = new QTableView(body);
+    Lst = new RecordTable(body);
     Lst->setObjectName(QStringLiteral("Lst"));
     Lst->setAccessibleName(QStringLiteral("Records"));
     Lst->setModel(m_records.get());
@@ -238,21 +276,20 @@ void frmData::buildControls()
     Shape1->setBackgroundRole(QPalette::Mid);
     Shape1->hide();
 
-    connect(Lst, &QTableView::clicked, this, [this] { LinkSelectedRecord(); });
-    // Moving through the list with the keys shows each person reached, as a click would: the
-    // badge never stays with someone other than the row marked.
-    connect(Lst->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
-        if (std::exchange(m_keyPressed, false))
-            LinkSelectedRecord();
-    });
+    // The one place the badge follows the list: whatever moves the current row (a press, a key,
+    // a search, a Refresh finding the person again) links the person of that row, so the row
+    // marked, the badge shown and what "+" adds are the same person.
+    connect(Lst->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!current.isValid())
+                    return; // the list being read again: the views keep the person meanwhile
+                m_keepKey.reset(); // chosen now: a Refresh under way must not take him back
+                LinkSelectedRecord(m_linkReason);
+            });
     connect(txtFind, &QLineEdit::textEdited, this, [this] { find(false); });
     connect(txtFind, &QLineEdit::returnPressed, this, [this] { find(true); });
     connect(new QShortcut(QKeySequence::FindNext, this), &QShortcut::activated, this,
             [this] { find(true); });
-    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] {
-        txtFind->setFocus();
-        txtFind->selectAll();
-    });
     connect(cmbBadges, &QComboBox::activated, this, &frmData::chooseBadge);
     connect(cmdImportBadge, &QPushButton::clicked, this, &frmData::importBadge);
     connect(cmdChange, &QPushButton::clicked, this, [this] {
@@ -372,16 +409,27 @@ void frmData::keepViewsInFront()
 
 bool frmData::eventFilter(QObject* watched, QEvent* event)
 {
+    // Ctrl+F is also the main window's "Print Front Badge", whose filter claims the menus' keys
+    // before any widget sees them. Within the browser the key finds: taken here, first.
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Find)) {
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && (widget == this || isAncestorOf(widget))) {
+            event->accept();
+            txtFind->setFocus(Qt::ShortcutFocusReason);
+            txtFind->selectAll();
+            return true;
+        }
+    }
     if (watched == Lst && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             LinkSelectedRecord();
             return true;
         }
-        m_keyPressed = true;
+        if (static_cast<QKeyEvent*>(event)->matches(QKeySequence::Find))
+            return true; // taken as Find already, not a letter to jump to
     }
-    if (watched == Lst && event->type() == QEvent::KeyRelease)
-        m_keyPressed = false;
     if (watched == Label2) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
@@ -418,6 +466,10 @@ void frmData::reload(bool keepPerson)
 {
     const ProjectSettings& project = ProjectSettings::instance();
     m_keepKey.reset();
+    if (m_feed && !keepPerson) {
+        // Keys of another table: the rest of the feed names nobody of this one.
+        m_feed->keys.resize(m_feed->next);
+    }
     if (keepPerson)
         m_keepKey = m_records->keyText(Lst->currentIndex().row());
     else
@@ -495,14 +547,24 @@ void frmData::onRowsArrived(int first, int last)
     if (position < 0)
         return;
     m_keepKey.reset();
-    selectPosition(position);
-    LinkSelectedRecord(); // the views show what the table holds now
+    goTo(position, nullptr);
 }
 
 void frmData::offerRefresh()
 {
     lblStatus->setText(QStringLiteral("The table has been changed. <a href=\"refresh\">Refresh "
                                       "the list</a>"));
+}
+
+void frmData::goTo(int position, QString* reasonInstead)
+{
+    // Reached again, the person is linked again: the views show what the table holds now.
+    m_linkReason = reasonInstead;
+    if (Lst->currentIndex().row() == position)
+        LinkSelectedRecord(reasonInstead);
+    else
+        selectPosition(position);
+    m_linkReason = nullptr;
 }
 
 void frmData::selectPosition(int position)
@@ -538,6 +600,24 @@ void frmData::LinkSelectedRecord(QString* reasonInstead)
         return;
     }
     linkKey(keyAt(position), reasonInstead);
+    // The key may name someone else by now (deleted and given again at another station): the
+    // row takes the values of the person shown, and the operator is told.
+    const std::optional<LinkedRecord>& shown = m_front ? m_front->record() : std::nullopt;
+    if (!shown)
+        return;
+    const QStringList changed = m_records->takeLinkedValues(position, shown->values);
+    if (changed.isEmpty()) {
+        if (std::exchange(m_changeSaid, false) && !m_records->isLoading())
+            lblStatus->setText(countText());
+        return;
+    }
+    m_changeSaid = true;
+    const QString said =
+        QStringLiteral("The record %1 has changed in the table since the list was read (%2): "
+                       "the row shows it as it is now. <a href=\"refresh\">Refresh the list</a>")
+            .arg(quoted(shown->key.text()), changed.join(QStringLiteral(", ")));
+    lblStatus->setToolTip(QString());
+    lblStatus->setText(said);
 }
 
 void frmData::linkKey(const RecordKey& key, QString* reasonInstead)
@@ -583,8 +663,7 @@ void frmData::onFound(const QString& typed, int position)
     if (position < 0) {
         said = QStringLiteral("No record holds %1.").arg(quoted(typed.trimmed()));
     } else {
-        selectPosition(position);
-        LinkSelectedRecord(&said);
+        goTo(position, &said);
     }
     if (!said.isEmpty()) {
         lblStatus->setToolTip(said);
@@ -635,16 +714,38 @@ RenderingWindow* frmData::chosenView() const
     return opBack->isChecked() ? m_back : m_front;
 }
 
-bool frmData::addSlot(const PrintSlot& slot)
+void frmData::setPageCount(int count)
+{
+    m_pageCount = count;
+    m_onPage.resize(std::max(count, 0)); // badges from before: whose they are is not known here
+}
+
+QString frmData::pageEntry(const RecordKey& key) const
+{
+    return (opBack->isChecked() ? QStringLiteral("B") : QStringLiteral("F")) + key.text();
+}
+
+bool frmData::addSlot(PrintSlot slot)
 {
     if (m_pageCount >= PageLimit) {
         MsgBox(m_dialogs, this, QStringLiteral("Sorry, Out of page's limit!"), MessageButtons::Ok,
                MessageIcon::Exclamation);
         return false;
     }
+    const BadgeSide& reverse = slot.reverse ? *slot.reverse : slot.layout;
+    slot.keepPicturesAsFiles(printPixels(slot.layout.imgPhoto, reverse.imgPhoto),
+                             printPixels(slot.layout.imgSign, reverse.imgSign));
     ++m_pageCount;
+    m_onPage.resize(m_pageCount - 1);
+    m_onPage << (slot.record ? pageEntry(slot.record->key) : QString());
     Q_EMIT addToPrintPage(m_pageCount - 1, slot);
     return true;
+}
+
+void frmData::sayAdded()
+{
+    lblStatus->setToolTip(QString());
+    lblStatus->setText(QStringLiteral("added: %L1 on the page").arg(m_pageCount));
 }
 
 // "+": the chosen side as it is shown, or, with several people selected, that side filled with
@@ -677,20 +778,48 @@ void frmData::putOnPage()
     }
 
     if (positions.size() <= 1 || !m_linker) {
-        // What the view shows is what goes on the page, also a side emptied by a failed link.
+        // The person of the current row as linked to the view, never a copy kept aside: what
+        // the view shows is what goes on the page, also a side emptied by a failed link.
         const std::optional<LinkedRecord>& record = view->record();
+        if (record && m_onPage.contains(pageEntry(record->key)) &&
+            MsgBox(m_dialogs, this,
+                   QStringLiteral("%1 is already on the print page with this side. Add another "
+                                  "copy?")
+                       .arg(quoted(record->key.text())),
+                   MessageButtons::YesNo, MessageIcon::Question) != MessageAnswer::Yes)
+            return;
         PrintSlot slot{record ? view->layout() : view->shownSide(), record, view->cardSize()};
         const RenderingWindow* other = view == m_front ? m_back : m_front;
         slot.reverse = record ? other->layout() : other->shownSide();
-        addSlot(slot);
+        if (addSlot(slot))
+            sayAdded();
         return;
     }
 
     // Linked a few at a time between events, so the window stays usable while hundreds go on.
     const RenderingWindow* other = view == m_front ? m_back : m_front;
     PageFeed feed{view->layout(), other->layout(), view->cardSize(), {}, 0, {}};
-    for (int position : positions)
-        feed.keys << keyAt(position);
+    QList<RecordKey> again;
+    for (int position : positions) {
+        const RecordKey key = keyAt(position);
+        (m_onPage.contains(pageEntry(key)) ? again : feed.keys) << key;
+    }
+    if (!again.isEmpty()) {
+        const MessageAnswer answer = MsgBox(
+            m_dialogs, this,
+            QStringLiteral("%L1 of the people selected are already on the print page with this "
+                           "side. Add another copy of them?")
+                .arg(again.size()),
+            MessageButtons::YesNoCancel, MessageIcon::Question);
+        if (answer == MessageAnswer::Cancel)
+            return;
+        if (answer == MessageAnswer::Yes) {
+            // Back in list order.
+            feed.keys.clear();
+            for (int position : positions)
+                feed.keys << keyAt(position);
+        }
+    }
     m_feed = std::move(feed);
     OsenXPButton1->setEnabled(false);
     OsenXPButton3->setEnabled(false);
@@ -705,8 +834,17 @@ void frmData::feedPage()
     QElapsedTimer slice;
     slice.start();
     bool full = false;
+    if (!m_linker) {
+        // The records could not be read again meanwhile: nobody else can be linked.
+        feed.missing << QStringLiteral("%L1 people were not added: the records could not be read.")
+                            .arg(feed.keys.size() - feed.next);
+        feed.next = feed.keys.size();
+    }
     while (feed.next < feed.keys.size() && slice.elapsed() < 15 && !full) {
+        // Only glimpsed, to know the pictures decode: the page decodes them when it draws.
+        m_linker->setPictureDecodeSize(GlimpseSize, GlimpseSize);
         const LinkResult linked = m_linker->link(feed.keys[feed.next++]);
+        m_linker->setPictureDecodeSize({}, {});
         if (!linked.record) {
             feed.missing << linked.message;
             continue;
@@ -726,8 +864,7 @@ void frmData::feedPage()
     m_feed.reset();
     OsenXPButton1->setEnabled(true);
     OsenXPButton3->setEnabled(true);
-    if (!m_records->isLoading())
-        lblStatus->setText(countText());
+    sayAdded();
     if (!missing.isEmpty())
         m_dialogs.message(
             this, {QStringLiteral("%1 of the people selected could not be put on the print page.")
@@ -744,6 +881,7 @@ void frmData::takeOffPage()
         return;
     Q_EMIT removeFromPrintPage(m_pageCount - 1);
     --m_pageCount;
+    m_onPage.resize(m_pageCount);
 }
 
 void frmData::preview()

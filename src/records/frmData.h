@@ -58,7 +58,7 @@ public:
 
     // Badges this window has put on the print page; the page may hold some from before.
     int PageCount() const { return m_pageCount; }
-    void setPageCount(int count) { m_pageCount = count; }
+    void setPageCount(int count);
     // "+" refuses once PageCount has reached this.
     static constexpr int PageLimit = PrintPageLimit;
 
@@ -125,13 +125,18 @@ private:
     void onLoadProgress(int rows, qint64 expected);
     void onLoadFinished(const QString& error);
     void selectPosition(int position);
+    // Makes the row at position current and links its person, also when it already was.
+    void goTo(int position, QString* reasonInstead);
     QString countText() const;
     RecordKey keyAt(int position);
     // Every link of the browser: previews emptied, views linked, previews of who is shown now.
     void linkKey(const RecordKey& key, QString* reasonInstead);
     void showPreviews(const std::optional<LinkedRecord>& record);
     RenderingWindow* chosenView() const;
-    bool addSlot(const PrintSlot& slot);
+    bool addSlot(PrintSlot slot);
+    void sayAdded();
+    // A person and side as the print page holds them, to ask before a second copy.
+    QString pageEntry(const RecordKey& key) const;
 
     Dialogs& m_dialogs;
     RenderingWindow* m_front;
@@ -141,9 +146,11 @@ private:
     std::unique_ptr<RecordLinker> m_linker;
     std::unique_ptr<RecordListModel> m_records;
     int m_pageCount = 0;
+    QStringList m_onPage; // pageEntry of each badge on the page; empty: not known or nobody
     bool m_placed = false;
     bool m_searchSaid = false; // the status line holds what the last search said
-    bool m_keyPressed = false; // a key in the list, which may move to another person
+    bool m_changeSaid = false; // the status line says a row took the values linked
+    QString* m_linkReason = nullptr; // where a link's failure is said while a search moves
     bool m_columnsSized = false;
     std::optional<QString> m_keepKey; // the person to select again once the list has him
     // People selected for the print page and not linked yet; the side as it was when "+" was

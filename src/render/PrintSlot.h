@@ -16,7 +16,7 @@ struct PrintSlot {
     std::optional<LinkedRecord> record; // none: the side as designed, with its field references
     QSizeF cardTwips;
 
-    BadgeSide shown() const { return record ? filledSide(layout, *record) : layout; }
+    BadgeSide shown() const { return record ? filledSide(layout, drawnRecord()) : layout; }
 
     // The badge's other side, filled with the same record when printed, so a page can carry both
     // sides of each person (duplex or fold-over). Whoever builds the slot from the rendering
@@ -24,12 +24,24 @@ struct PrintSlot {
     // so slots built as {layout, record, card} stay complete.
     std::optional<BadgeSide> reverse = std::nullopt;
 
+    // Pictures kept as their files (photoPath, signPath) and decoded at these sizes when the
+    // slot is drawn: a thousand badges of decoded photographs would take gigabytes. Invalid: the
+    // record's pictures are held decoded (a slot built from a record as it is).
+    QSize photoDecode = QSize();
+    QSize signDecode = QSize();
+
     std::optional<BadgeSide> shownReverse() const
     {
         if (!reverse)
             return std::nullopt;
-        return record ? filledSide(*reverse, *record) : *reverse;
+        return record ? filledSide(*reverse, drawnRecord()) : *reverse;
     }
+
+    // The record with its pictures, decoded now when they are kept as files (at `size` when
+    // given: a check needs only to know they still decode).
+    LinkedRecord drawnRecord(QSize size = {}) const;
+    // Keeps the record's pictures as their files from now on, to be decoded at these sizes.
+    void keepPicturesAsFiles(QSize photo, QSize sign);
 };
 
 // Badges one print page holds; a further "+" says "Sorry, Out of page's limit!".

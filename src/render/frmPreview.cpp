@@ -550,9 +550,12 @@ QStringList frmPreview::checkPage()
     const bool both = sheetOptions().bothSides;
     for (const auto& [ino, slot] : m_page.entries()) {
         const QString badge = badgeName(ino, slot);
+        // Pictures kept as files are checked at a glimpse: whether they still decode.
+        const std::optional<LinkedRecord> record =
+            slot.record ? std::optional(slot.drawnRecord(QSize(8, 8))) : std::nullopt;
         for (const QString& problem : layoutProblems(slot.layout))
             shared[problem] << ino;
-        for (const QString& problem : sideProblems(slot.layout, slot.record, slot.cardTwips))
+        for (const QString& problem : sideProblems(slot.layout, record, slot.cardTwips))
             found << qMakePair(ino, badge + QStringLiteral(": ") + problem);
         if (!both)
             continue;
@@ -563,7 +566,7 @@ QStringList frmPreview::checkPage()
         }
         for (const QString& problem : layoutProblems(*slot.reverse))
             shared[problem] << ino;
-        for (const QString& problem : sideProblems(*slot.reverse, slot.record, slot.cardTwips))
+        for (const QString& problem : sideProblems(*slot.reverse, record, slot.cardTwips))
             found << qMakePair(ino, badge + tr(", back: ") + problem);
     }
     QList<int> relinked;

@@ -17,6 +17,7 @@
 #include "support/StatusChecks.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -157,28 +158,81 @@ void tst_frmData::listsEveryPersonAndPlacesTheViews()
 void tst_frmData::clickAndEnterLinkThePerson_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::newRow("click") << "click";
-    QTest::newRow("Enter") << "Enter";
-    QTest::newRow("arrow key") << "arrow key";
+    QTest::addColumn<QString>("expected"); // the key of the person reached
+    QTest::newRow("click") << "click" << "3";
+    QTest::newRow("release outside the list") << "release outside" << "3";
+    QTest::newRow("Enter") << "Enter" << "3";
+    QTest::newRow("arrow key") << "arrow key" << "3";
+    QTest::newRow("Ctrl+Home") << "Ctrl+Home" << "1";
+    QTest::newRow("Ctrl+End") << "Ctrl+End" << QString::number(People);
+    QTest::newRow("Page Down") << "Page Down" << QString();
+    QTest::newRow("search") << "search" << "3";
+    QTest::newRow("a click while Refresh reads") << "refresh" << "3";
 }
 
-// Whichever way a person is chosen, both sides show that person, and the next one replaces him.
+// Whichever way the current row moves, the row marked, the person both sides show and the person
+// "+" adds are one; "+" says so, and asks before a second copy of the same person and side.
 void tst_frmData::clickAndEnterLinkThePerson()
 {
     QFETCH(QString, how);
+    QFETCH(QString, expected);
     chooseEntry(m_browser->cmbBadges, QStringLiteral("Staff"));
+    QTableView* list = m_browser->Lst;
+    RecordListModel* records = m_browser->records();
     const int position = 2; // EmpNo 3 has a .jpg photograph and signature
+    click(how == QLatin1String("arrow key") ? position - 1 : 5);
     if (how == QLatin1String("Enter")) {
-        m_browser->Lst->setCurrentIndex(m_browser->records()->index(position, 0));
-        QVERIFY(keyShown(m_window->frmFront()).isEmpty()); // the program's move links nobody
-        QTest::keyClick(m_browser->Lst, Qt::Key_Return);
+        list->setCurrentIndex(records->index(position, 0));
+        QTest::keyClick(list, Qt::Key_Return);
     } else if (how == QLatin1String("arrow key")) {
-        click(position - 1);
-        QTest::keyClick(m_browser->Lst, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down);
+    } else if (how == QLatin1String("release outside")) {
+        const QModelIndex index = records->index(position, 1);
+        QTest::mousePress(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, QPoint(-20, -20));
+    } else if (how == QLatin1String("Ctrl+Home")) {
+        QTest::keyClick(list, Qt::Key_Home, Qt::ControlModifier);
+    } else if (how == QLatin1String("Ctrl+End")) {
+        QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
+    } else if (how == QLatin1String("Page Down")) {
+        QTest::keyClick(list, Qt::Key_PageDown);
+        expected = *records->keyText(list->currentIndex().row());
+        QVERIFY(expected != QLatin1String("6"));
+    } else if (how == QLatin1String("search")) {
+        m_browser->txtFind->setFocus();
+        const DemoPerson third = demoPerson(3);
+        m_browser->txtFind->insert(
+            QStringLiteral("%1.%2@").arg(third.firstName, third.lastName).toLower());
+        QTRY_COMPARE(keyShown(m_window->frmFront()), expected);
+    } else if (how == QLatin1String("refresh")) {
+        QSignalSpy arrived(records, &QAbstractItemModel::rowsInserted);
+        QSignalSpy finished(records, &RecordListModel::loadFinished);
+        m_browser->cmdRefresh->click();
+        QVERIFY(arrived.wait(10000));
+        click(position); // chosen now: Refresh must not take the person before back
+        QVERIFY(finished.size() > 0 || finished.wait(10000));
     } else {
         click(position);
     }
     QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
+    const QModelIndexList marked = list->selectionModel()->selectedRows();
+    QCOMPARE(marked.size(), 1);
+    QCOMPARE(marked.first().row(), list->currentIndex().row());
+    QCOMPARE(*records->keyText(marked.first().row()), expected);
+    for (RenderingWindow* view : {m_window->frmFront(), m_window->frmBack()})
+        QCOMPARE(keyShown(view), expected);
+    m_browser->OsenXPButton1->click();
+    QCOMPARE(m_added.size(), 1);
+    QCOMPARE(m_added.last().slot.record->key.text(), expected);
+    QCOMPARE(m_browser->lblStatus->text(), QStringLiteral("added: 1 on the page"));
+    m_dialogs.answers = {MessageAnswer::No};
+    m_browser->OsenXPButton1->click(); // the same person and side again: asked, and refused
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QCOMPARE(m_added.size(), 1);
+    if (how != QLatin1String("click"))
+        return;
+
+    m_dialogs.clear();
     const DemoPerson person = demoPerson(3);
     for (RenderingWindow* view : {m_window->frmFront(), m_window->frmBack()})
         QCOMPARE(keyShown(view), QStringLiteral("3"));
@@ -259,6 +313,13 @@ void tst_frmData::searchFindsPeopleAsTyped()
     const QStringList keys = byName.value(wanted);
     QVERIFY(keys.size() >= 2);
 
+    // Ctrl+F, which is also the main window's Print Front Badge, goes to the search here.
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    m_browser->Lst->setFocus();
+    QTest::keyClick(m_browser->Lst, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), m_browser->txtFind);
+
     QSignalSpy found(records, &RecordListModel::found);
     auto typeText = [&](const QString& text) {
         m_browser->txtFind->setFocus();
@@ -326,6 +387,9 @@ void tst_frmData::printPageGetsEachSelectedPersonInListOrder()
         keys << m_added[i].slot.record->key.text();
         const DemoPerson person = demoPerson(keys.last().toInt());
         QVERIFY(fieldCaptions(m_added[i].slot.shown()).contains(person.firstName));
+        // The page keeps picture files, not pixels, and decodes them when it draws.
+        QVERIFY(m_added[i].slot.record->photo.isNull());
+        QVERIFY(!m_added[i].slot.drawnRecord().photo.isNull());
     }
     QCOMPARE(keys, QStringList({"2", "6", "10"}));
     QCOMPARE(m_browser->PageCount(), 3);
@@ -421,6 +485,21 @@ void tst_frmData::refreshKeepsThePersonAndShowsTheChanges()
     QCOMPARE(*m_browser->records()->keyText(m_browser->Lst->currentIndex().row()),
              QStringLiteral("10"));
     QVERIFY(fieldCaptions(m_window->frmFront()->shownSide()).contains(QStringLiteral("Renamed")));
+
+    // The key given to someone else at another station, unknown to the list: the row takes the
+    // name the badge shows, and the status line says so.
+    QCOMPARE(db.execute("update Employee set FirstName = 'Other', LastName = 'Person' "
+                        "where EmpNo = 12")
+                 .outcome,
+             DatabaseConnection::Outcome::Ok);
+    click(11);
+    QCOMPARE(keyShown(m_window->frmFront()), QStringLiteral("12"));
+    QCOMPARE(m_browser->records()->index(11, 1).data().toString(), QStringLiteral("Other"));
+    QCOMPARE(m_browser->records()->index(11, 2).data().toString(), QStringLiteral("Person"));
+    QVERIFY2(m_browser->lblStatus->text().contains(QLatin1String("LastName")),
+             qPrintable(m_browser->lblStatus->text()));
+    click(12); // unchanged: nothing said
+    QVERIFY(!m_browser->lblStatus->text().contains(QLatin1String("changed")));
     QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
 }
 
