@@ -224,11 +224,8 @@ QString drawnText(const QString& text, bool oneLine)
             shown += oneLine ? QChar(0x21B5) : QChar(u'\n'); // a return arrow
         } else if (u == '\t') {
             shown += QLatin1Char(' ');
-        } else if (u < 0x20) {
-            shown += QChar(char16_t(0x2400 + u)); // the control character's own picture
-        } else if (u == 0x7F) {
-            shown += QChar(0x2421);
-        } else if (u >= 0x80 && u < 0xA0) {
+        } else if (u < 0x20 || (u >= 0x7F && u < 0xA0)) {
+            // Fonts here lack the control pictures; this mark is in every text font.
             shown += QChar(QChar::ReplacementCharacter);
         } else {
             shown += c;
@@ -242,11 +239,10 @@ QList<char32_t> hiddenCharacters(const QString& text)
     QList<char32_t> found;
     for (const char32_t c : text.toUcs4()) {
         // Joiners shape Arabic, Persian and Indic names and emoji: they belong to the text.
-        const bool invisible = QChar::category(c) == QChar::Other_Format && c != 0x200C &&
-                               c != 0x200D;
+        const bool invisible =
+            QChar::category(c) == QChar::Other_Format && c != 0x200C && c != 0x200D;
         const bool control = c < 0x20 || (c >= 0x7F && c < 0xA0);
-        if ((invisible || control || isDirectionControl(c) || isLineBreak(c)) &&
-            !found.contains(c))
+        if ((invisible || control || isDirectionControl(c) || isLineBreak(c)) && !found.contains(c))
             found << c;
     }
     return found;
