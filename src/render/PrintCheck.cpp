@@ -189,13 +189,14 @@ QStringList sideProblems(const BadgeSide& layout, const std::optional<LinkedReco
     const BadgeSide shown = record ? filledSide(layout, *record) : layout;
     const QList<Obstacle> around = obstacles(layout, shown);
     for (const auto& [index, field] : shown.lblField) {
+        const QString& name = layout.lblField.at(index).Caption;
+        // Even a value of nothing but a line break prints a mark.
+        if (field.Visible && record)
+            checkHiddenCharacters(problems, field.Caption, name);
         if (!field.Visible || field.Caption.trimmed().isEmpty())
             continue;
-        const QString& name = layout.lblField.at(index).Caption;
         checkField(problems, {ElementKind::Field, index}, field, name, around);
         checkInsideCard(problems, field, drawnRect(field), name, cardTwips);
-        if (record)
-            checkHiddenCharacters(problems, field.Caption, name);
     }
     for (const auto& [index, comment] : shown.Label1) {
         if (comment.Visible && !comment.Caption.trimmed().isEmpty())

@@ -122,7 +122,7 @@ void tst_PrintCheck::findsWhatWouldPrintWrong_data()
              "<Employee.FirstName> \"evil\" holds hidden characters: U+202E (direction)")},
         {"isolate and mark", QStringLiteral("\u2067Anna\u2069\u200F"),
          QStringLiteral("U+2067 (direction), U+2069 (direction), U+200F (direction)")},
-        {"line break", QStringLiteral("Anna\r\nLee"),
+        {"nothing but a line break", QStringLiteral("\r\n"),
          QStringLiteral("U+000D (line break), U+000A (line break)")},
         {"tab and control", QStringLiteral("An\tna\u0007"),
          QStringLiteral("U+0009 (tab), U+0007 (control)")},
