@@ -32,17 +32,18 @@ bool drawable(const QRectF& rect)
            rect.width() > 0 && rect.height() > 0;
 }
 
-QRectF textRect(const Comment& text, const QFont& font)
+QRectF textRect(const Comment& text, const QFont& font, const QString& shown)
 {
     if (!text.AutoSize)
         return text.frame();
-    return QRectF(QPointF(text.Left, text.Top), QFontMetricsF(font).size(0, text.Caption));
+    return QRectF(QPointF(text.Left, text.Top), QFontMetricsF(font).size(0, shown));
 }
 
-void drawText(QPainter& painter, const Comment& text, const SystemColors& colors)
+void drawText(QPainter& painter, const Comment& text, bool oneLine, const SystemColors& colors)
 {
     const QFont font = textFont(text);
-    const QRectF rect = textRect(text, font);
+    const QString shown = drawnText(text.Caption, oneLine);
+    const QRectF rect = textRect(text, font, shown);
     if (!drawable(rect))
         return;
     if (text.BackStyle == 1)
@@ -51,7 +52,7 @@ void drawText(QPainter& painter, const Comment& text, const SystemColors& colors
     painter.setPen(colors.color(text.ForeColor));
     // An AutoSize rect is measured from the same font; a fixed frame cuts the text off.
     const int flags = Qt::AlignLeft | Qt::AlignTop | (text.AutoSize ? Qt::TextDontClip : 0);
-    painter.drawText(rect, flags, text.Caption);
+    painter.drawText(rect, flags, shown);
     if (text.BorderStyle != 0) {
         const double half = TwipsPerBorderPixel / 2;
         painter.setPen(
@@ -165,10 +166,15 @@ void drawShape(QPainter& painter, const Shape& shape, const SystemColors& colors
     }
 }
 
-// One overload per element type, for BadgeSide::visit; fields draw as comments.
+// One overload per element type, for BadgeSide::visit.
 void drawElement(QPainter& painter, const Comment& text, ElementKind, const RenderOptions& options)
 {
-    drawText(painter, text, options.systemColors);
+    drawText(painter, text, false, options.systemColors);
+}
+
+void drawElement(QPainter& painter, const Field& field, ElementKind, const RenderOptions& options)
+{
+    drawText(painter, field, true, options.systemColors);
 }
 
 void drawElement(QPainter& painter, const Logo& logo, ElementKind, const RenderOptions& options)
@@ -192,6 +198,56 @@ void drawElement(QPainter& painter, const PictureFrame& frame, ElementKind kind,
 
 } // namespace
 
+bool isDirectionControl(char32_t c)
+{
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+bool isLineBreak(char32_t c)
+{
+    return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
+
+QString drawnText(const QString& text, bool oneLine)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const char32_t u = c.unicode();
+        if (isDirectionControl(u))
+            continue;
+        if (isLineBreak(u)) {
+            if (u == '\r' && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+            shown += oneLine ? QChar(0x21B5) : QChar(u'\n'); // a return arrow
+        } else if (u == '\t') {
+            shown += QLatin1Char(' ');
+        } else if (u < 0x20 || (u >= 0x7F && u < 0xA0)) {
+            // Fonts here lack the control pictures; this mark is in every text font.
+            shown += QChar(QChar::ReplacementCharacter);
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+QList<char32_t> hiddenCharacters(const QString& text)
+{
+    QList<char32_t> found;
+    for (const char32_t c : text.toUcs4()) {
+        // Joiners shape Arabic, Persian and Indic names and emoji: they belong to the text.
+        const bool invisible =
+            QChar::category(c) == QChar::Other_Format && c != 0x200C && c != 0x200D;
+        const bool control = c < 0x20 || (c >= 0x7F && c < 0xA0);
+        if ((invisible || control || isDirectionControl(c) || isLineBreak(c)) && !found.contains(c))
+            found << c;
+    }
+    return found;
+}
+
 QFont textFont(const Comment& text)
 {
     QFont font;
@@ -210,7 +266,12 @@ QFont textFont(const Comment& text)
 
 QRectF drawnRect(const Comment& text)
 {
-    return textRect(text, textFont(text));
+    return textRect(text, textFont(text), drawnText(text.Caption, false));
+}
+
+QRectF drawnRect(const Field& field)
+{
+    return textRect(field, textFont(field), drawnText(field.Caption, true));
 }
 
 QRectF drawnRect(const BadgeSide& side, ElementRef element)
@@ -218,8 +279,9 @@ QRectF drawnRect(const BadgeSide& side, ElementRef element)
     const ElementGeometry* geometry = side.geometry(element);
     if (!geometry)
         return {};
-    // Fields are comments too.
-    if (element.kind == ElementKind::Comment || element.kind == ElementKind::Field)
+    if (element.kind == ElementKind::Field)
+        return drawnRect(static_cast<const Field&>(*geometry));
+    if (element.kind == ElementKind::Comment)
         return drawnRect(static_cast<const Comment&>(*geometry));
     return geometry->frame();
 }

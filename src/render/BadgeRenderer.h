@@ -51,8 +51,25 @@ QImage renderSideImage(const BadgeSide& side, QSizeF cardTwips, double dpi,
 // The font a comment or field is drawn with, sized in twips (20 per point).
 QFont textFont(const Comment& text);
 
+// Explicit direction formatting (embeddings, overrides, isolates, marks): what reorders text.
+bool isDirectionControl(char32_t c);
+bool isLineBreak(char32_t c);
+
+// What a text draws. Direction controls are dropped, so a value reads in the order it is stored
+// ("evil" never prints as "live"), while right-to-left scripts keep their own direction. Control
+// characters show as visible marks. A record's value (oneLine) stays on the one line its field
+// was designed with, a line break shown as a return arrow, so it never overprints the field
+// below; a comment keeps the line breaks its designer typed.
+QString drawnText(const QString& text, bool oneLine);
+
+// Characters of a text that print nothing yet change or hide what prints: line breaks, tabs and
+// other control characters, direction controls and other invisible formatting characters; each
+// once, in the order found.
+QList<char32_t> hiddenCharacters(const QString& text);
+
 // Where an element is drawn, in twips: a text with AutoSize covers its text, not its frame.
 QRectF drawnRect(const Comment& text);
+QRectF drawnRect(const Field& field);
 QRectF drawnRect(const BadgeSide& side, ElementRef element);
 
 // The topmost visible element drawn at the point, for picking with the pointer.

@@ -28,9 +28,11 @@ QString pictureNames(const QString& lastTried)
     return base + QStringLiteral(".jpg, .jpeg or .bmp");
 }
 
-QString quoted(const QString& text)
+// As the badge draws it: on one line, direction controls unable to reorder the problem's line.
+QString quoted(const QString& value)
 {
     constexpr int Longest = 40;
+    const QString text = drawnText(value, true);
     const QString shown = text.size() > Longest ? text.left(Longest - 1) + QChar(0x2026) : text;
     return QLatin1Char('"') + shown + QLatin1Char('"');
 }
@@ -73,7 +75,7 @@ void checkField(QStringList& problems, ElementRef element, const Comment& shown,
                 const QString& name, const QList<Obstacle>& around)
 {
     const QRectF drawn(QPointF(shown.Left, shown.Top),
-                       QFontMetricsF(textFont(shown)).size(0, shown.Caption));
+                       QFontMetricsF(textFont(shown)).size(0, drawnText(shown.Caption, true)));
     if (!shown.AutoSize) {
         const double overflow = drawn.width() - shown.Width;
         if (overflow > ToleranceTwips)
@@ -98,9 +100,9 @@ void checkField(QStringList& problems, ElementRef element, const Comment& shown,
                              nearest->name);
 }
 
-void checkInsideCard(QStringList& problems, const Comment& shown, const QString& name, QSizeF card)
+void checkInsideCard(QStringList& problems, const Comment& shown, const QRectF& drawn,
+                     const QString& name, QSizeF card)
 {
-    const QRectF drawn = drawnRect(shown);
     const struct {
         double by;
         const char* edge;
@@ -113,6 +115,33 @@ void checkInsideCard(QStringList& problems, const Comment& shown, const QString&
             problems << QStringLiteral("%1 %2 runs %3 mm past the card's %4 edge")
                             .arg(name, quoted(shown.Caption), mm(p.by), QLatin1String(p.edge));
     }
+}
+
+const char* kindOf(char32_t c)
+{
+    if (c == '\t')
+        return "tab";
+    if (isLineBreak(c))
+        return "line break";
+    if (isDirectionControl(c))
+        return "direction";
+    return QChar::category(c) == QChar::Other_Control ? "control" : "invisible";
+}
+
+// The badge draws such a value safely, but it is not what the operator sees elsewhere (a direction
+// override shows "evil" as "live" in other programs) and usually a slip: a pasted second line.
+void checkHiddenCharacters(QStringList& problems, const QString& value, const QString& name)
+{
+    const QList<char32_t> hidden = hiddenCharacters(value);
+    if (hidden.isEmpty())
+        return;
+    QStringList named;
+    for (const char32_t c : hidden)
+        named << QStringLiteral("U+%1 (%2)")
+                     .arg(QString::number(uint(c), 16).toUpper().rightJustified(4, u'0'),
+                          QLatin1String(kindOf(c)));
+    problems << QStringLiteral("%1 %2 holds hidden characters: %3")
+                    .arg(name, quoted(value), named.join(QStringLiteral(", ")));
 }
 
 } // namespace
@@ -162,15 +191,19 @@ QStringList sideProblems(const BadgeSide& layout, const std::optional<LinkedReco
     const BadgeSide shown = record ? filledSide(layout, *record) : layout;
     const QList<Obstacle> around = obstacles(layout, shown);
     for (const auto& [index, field] : shown.lblField) {
+        const QString& name = layout.lblField.at(index).Caption;
+        // Even a value of nothing but a line break prints a mark.
+        if (field.Visible && record)
+            checkHiddenCharacters(problems, field.Caption, name);
         if (!field.Visible || field.Caption.trimmed().isEmpty())
             continue;
-        const QString& name = layout.lblField.at(index).Caption;
         checkField(problems, {ElementKind::Field, index}, field, name, around);
-        checkInsideCard(problems, field, name, cardTwips);
+        checkInsideCard(problems, field, drawnRect(field), name, cardTwips);
     }
     for (const auto& [index, comment] : shown.Label1) {
         if (comment.Visible && !comment.Caption.trimmed().isEmpty())
-            checkInsideCard(problems, comment, QStringLiteral("The text"), cardTwips);
+            checkInsideCard(problems, comment, drawnRect(comment), QStringLiteral("The text"),
+                            cardTwips);
     }
     return problems;
 }

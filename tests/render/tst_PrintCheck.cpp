@@ -1,6 +1,7 @@
 // Invariant: the check names what would print wrong on a badge (a missing picture where its frame
 // shows, references printed for want of a record, text that is cut off, runs into its neighbour
-// or off the card, a missing logo) and says nothing about a badge that prints as designed.
+// or off the card, a value holding characters that print nothing, a missing logo) and says nothing
+// about a badge that prints as designed.
 #include "render/PrintCheck.h"
 #include "support/AllKindsBadge.h"
 
@@ -110,6 +111,33 @@ void tst_PrintCheck::findsWhatWouldPrintWrong_data()
     QTest::newRow("cut off by a fixed frame")
         << fixed << std::optional(fits)
         << QStringList{QStringLiteral("<Employee.Title> \"Nurse\" is")};
+
+    // Each class of character that prints nothing yet changes what the value says.
+    const struct {
+        const char* name;
+        QString value;
+        QString expected;
+    } hidden[] = {
+        {"direction override", QStringLiteral("\u202Eevil"),
+         QStringLiteral(
+             "<Employee.FirstName> \"evil\" holds hidden characters: U+202E (direction)")},
+        {"isolate and mark", QStringLiteral("\u2067Anna\u2069\u200F"),
+         QStringLiteral("U+2067 (direction), U+2069 (direction), U+200F (direction)")},
+        {"nothing but a line break", QStringLiteral("\r\n"),
+         QStringLiteral("U+000D (line break), U+000A (line break)")},
+        {"tab and control", QStringLiteral("An\tna\u0007"),
+         QStringLiteral("U+0009 (tab), U+0007 (control)")},
+        {"invisible", QStringLiteral("An\u200Bna\u00AD"),
+         QStringLiteral("U+200B (invisible), U+00AD (invisible)")},
+    };
+    for (const auto& h : hidden)
+        QTest::newRow(h.name) << layout << std::optional(person(h.value, QStringLiteral("Nurse")))
+                              << QStringList{h.expected};
+    // Joiners shape Arabic, Persian and Indic names.
+    QTest::newRow("joiners belong to the name")
+        << layout
+        << std::optional(person(QStringLiteral("\u0646\u200C\u0627"), QStringLiteral("Nurse")))
+        << QStringList{};
 
     BadgeSide stacked = layout; // close lines share a little of their boxes, which is fine
     stacked.lblField.at(2).Left = 1980;
