@@ -1,13 +1,14 @@
 #include "records/FrmAddRec.h"
 
+#include "common/DatabaseAddress.h"
 #include "project/ProjectSettings.h"
 #include "records/MasterTableModel.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ScreenUnits.h"
 
+#include <QCloseEvent>
 #include <QDate>
 #include <QDateTime>
-#include <QCloseEvent>
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -203,7 +204,7 @@ void FrmAddRec::open()
         dtGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
         m_notice->setText(QStringLiteral("The Access database %1 is opened read-only: its "
                                          "records can be looked at here but not changed.")
-                              .arg(quoted(project.DatabasePath)));
+                              .arg(quoted(WithoutPassword(project.DatabasePath))));
         m_notice->show();
     }
 }

@@ -237,7 +237,8 @@ void tst_FrmAddRec::chosenRecordSurvivesSaves()
 {
     OPEN_STAFF(scratch);
     DatabaseConnection& station = scratch->connection();
-    QVERIFY(station.execute(R"(insert into [Staff] values (3, 'Cy', 30, null),
+    QVERIFY(station
+                .execute(R"(insert into [Staff] values (3, 'Cy', 30, null),
         (4, 'Di', 40, null), (5, 'Ed', 50, null), (6, 'Fay', 60, null))")
                 .outcome == DatabaseConnection::Outcome::Ok);
     FrmAddRec window(m_dialogs);
@@ -256,9 +257,8 @@ void tst_FrmAddRec::chosenRecordSurvivesSaves()
     m_dialogs.answers = {MessageAnswer::Yes};
     window.cmdDelete->click();
     QVERIFY2(m_dialogs.messages.size() == 1, qPrintable(m_dialogs.messageTexts().join('\n')));
-    QCOMPARE(tableRows(station),
-             QStringList({"1|Ada|10|<null>", "2|Bob|20|night", "3|Cy|30|<null>", "4|Di|40|<null>",
-                          "6|Fay|60|<null>"}));
+    QCOMPARE(tableRows(station), QStringList({"1|Ada|10|<null>", "2|Bob|20|night", "3|Cy|30|<null>",
+                                              "4|Di|40|<null>", "6|Fay|60|<null>"}));
 
     // An empty new row is said to be left out, in words; nothing reaches the table.
     window.cmdAdd->click();
