@@ -425,6 +425,11 @@ void tst_Database::openingFailsWithAReason()
     QVERIFY(!connection.OpenProjectDatabase(path) && !connection.isOpen());
     QVERIFY2(connection.errorText().contains(reason), qPrintable(connection.errorText()));
     QVERIFY(!connection.errorText().contains(QLatin1String("s3cret")));
+    StoredSettings project; // the project check names the database too
+    project.DatabasePath = path;
+    DatabaseConnection checked;
+    const Status fits = checkProjectDatabase(checked, project);
+    QVERIFY(!fits.ok() && !fits.error().contains(QLatin1String("s3cret")));
     QVERIFY2(content != "<none>" || !QFile::exists(path), "a missing file must not be created");
     QCOMPARE(ListUserTables(connection), QStringList());
     QCOMPARE(connection.select("select 1").outcome, Outcome::Failed);
