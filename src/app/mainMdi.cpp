@@ -467,6 +467,10 @@ bool mainMdi::WriteProjectFile()
 
 bool mainMdi::offerToSaveProject()
 {
+    // Rows typed into Edit Table are saved, dropped or kept open first, as its own close asks.
+    if (QMdiSubWindow* editor = loadedWindow(QStringLiteral("FrmAddRec"));
+        editor && !editor->close())
+        return false;
     const ProjectSettings& settings = ProjectSettings::instance();
     if (settings.ProjectState != ProjectState::Written &&
         settings.ProjectState != ProjectState::Open)

@@ -1,5 +1,6 @@
 #include "badge/BadgeFile.h"
 
+#include "common/DatabaseAddress.h"
 #include "common/FileNames.h"
 #include "common/LegacyNumbers.h"
 #include "common/PictureFiles.h"
@@ -146,7 +147,7 @@ void writeGeneral(Out& out, const QString& projectName, const QString& databaseP
                   qint16 orientation)
 {
     out.add(KeyProjectName, storable(projectName));
-    out.add(KeyDatabasePath, storable(databasePath));
+    out.add(KeyDatabasePath, storable(WithoutPassword(databasePath)));
     addNumber(out, KeyOrientation, orientation);
 }
 
@@ -449,7 +450,7 @@ bool readGeneralSection(std::span<const QStringView> lines, const QString& proje
         result.errorText = BadgeNotLoadedMessage;
         return false;
     }
-    if (lines.size() < 2 || after(lines[1], QLatin1Char('=')) != storable(databasePath)) {
+    if (lines.size() < 2 || after(lines[1], QLatin1Char('=')) != storable(WithoutPassword(databasePath))) {
         result.status = LoadStatus::WrongDatabase;
         result.errorText = WrongDatabaseMessage;
         return false;

@@ -1,5 +1,6 @@
 #include "project/Database.h"
 
+#include "common/DatabaseAddress.h"
 #include "project/SqlText.h"
 #include "project/StoredSettings.h"
 
@@ -9,6 +10,8 @@
 #include <QMutex>
 #include <QSqlDriver>
 #include <QSqlRecord>
+#include "common/DatabaseAddress.h"
+
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -340,7 +343,7 @@ bool DatabaseConnection::openPostgreSQL(const QString& path)
     const QUrl url(path);
     const QString database = url.path(QUrl::FullyDecoded).mid(1);
     // Messages never repeat a password given by mistake.
-    const QString shown = quoted(url.isValid() ? url.toString(QUrl::RemovePassword) : path);
+    const QString shown = quoted(WithoutPassword(path));
     if (!url.password().isEmpty())
         return fail(QStringLiteral("%1 holds a password. Passwords are not kept in projects: put "
                                    "it into ~/.pgpass or PGPASSWORD and leave it out of the path.")
@@ -359,7 +362,7 @@ bool DatabaseConnection::openPostgreSQL(const QString& path)
         if (key.contains(u';') || value.contains(u';'))
             return fail(QStringLiteral("%1: a connection parameter holds \";\", which cannot be "
                                        "passed on.")
-                            .arg(quoted(path)));
+                            .arg(shown));
         options << key + u'=' + connectionValue(value);
         hasTimeout = hasTimeout || key == u"connect_timeout";
     }
@@ -376,7 +379,7 @@ bool DatabaseConnection::openPostgreSQL(const QString& path)
     m_db.setConnectOptions(options.join(u';'));
     if (!m_db.open())
         return fail(QStringLiteral("Cannot connect to the PostgreSQL database %1: %2")
-                        .arg(quoted(path), m_db.lastError().databaseText().trimmed()));
+                        .arg(shown, m_db.lastError().databaseText().trimmed()));
     // Literals double their quotes and nothing else, which holds only while a backslash is a
     // plain character; a server configured otherwise must not change that for us.
     QSqlQuery setup(m_db);
@@ -386,7 +389,7 @@ bool DatabaseConnection::openPostgreSQL(const QString& path)
         (!hasLockTimeout && !setup.exec(QStringLiteral("set lock_timeout = '%1ms'")
                                             .arg(LockTimeoutMs))))
         return fail(QStringLiteral("Cannot set up the PostgreSQL connection %1: %2")
-                        .arg(quoted(path), setup.lastError().databaseText().trimmed()));
+                        .arg(shown, setup.lastError().databaseText().trimmed()));
     return true;
 }
 

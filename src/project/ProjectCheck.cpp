@@ -1,5 +1,7 @@
 #include "project/ProjectCheck.h"
 
+#include "common/DatabaseAddress.h"
+
 #include <QDir>
 
 namespace vm {
@@ -7,7 +9,7 @@ namespace vm {
 Status checkProjectDatabase(DatabaseConnection& db, const StoredSettings& project)
 {
     const QString where = engineForPath(project.DatabasePath) == DatabaseEngine::PostgreSQL
-                              ? project.DatabasePath
+                              ? WithoutPassword(project.DatabasePath)
                               : QDir::toNativeSeparators(project.DatabasePath);
     if (project.DatabasePath.isEmpty())
         return Status::failure(QStringLiteral("The project names no database."));

@@ -1,5 +1,6 @@
 #include "project/ProjectFile.h"
 
+#include "common/DatabaseAddress.h"
 #include "common/QuotedLines.h"
 #include "common/ReadFile.h"
 #include "common/SaveFile.h"
@@ -114,7 +115,7 @@ private:
 QStringList projectFileLines(const StoredSettings& s)
 {
     QStringList lines;
-    lines << KeyProjectName + s.ProjectName << KeyDatabasePath + s.DatabasePath
+    lines << KeyProjectName + s.ProjectName << KeyDatabasePath + WithoutPassword(s.DatabasePath)
           << KeyDataTables + QString::number(s.DataTables.size());
     for (qsizetype i = 0; i < s.DataTables.size(); ++i)
         lines << numberedKey(KeyTable, i + 1) + s.DataTables[i];

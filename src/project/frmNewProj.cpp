@@ -186,10 +186,15 @@ void frmNewProj::ok()
     for (qsizetype i = 1; i < folders.size(); ++i)
         std::get<0>(others[i - 1])->setText(folders[i]);
 
-    ProjectSettings& settings = ProjectSettings::instance();
-    SetProjectState(ProjectState::Configuring);
-    settings.PhotoDir = folders[3];
-    settings.SignDir = folders[4];
+    // The open project is left as it is until every folder exists and the operator agreed to
+    // replace a project file of the same name.
+    const QString projectFile = folders[0] + name + QStringLiteral(".Prj");
+    if (QFileInfo::exists(projectFile) &&
+        MsgBox(m_dialogs, this,
+               QStringLiteral("This projectname is already exist on given path! Do you want to "
+                              "replace?"),
+               MessageButtons::YesNo) != MessageAnswer::Yes)
+        return;
     for (const QString& folder : folders) {
         if (!QDir().mkpath(folder)) {
             m_dialogs.message(this, {QStringLiteral("The folder %1 cannot be created.")
@@ -202,26 +207,22 @@ void frmNewProj::ok()
             return;
         }
     }
+    ProjectSettings& settings = ProjectSettings::instance();
+    SetProjectState(ProjectState::Configuring);
+    settings.PhotoDir = folders[3];
+    settings.SignDir = folders[4];
     settings.ProjectDir = folders[0];
     settings.BadgeDir = folders[1];
     settings.LogoDir = folders[2];
     settings.ProjectName = name;
-    settings.ProjectFile = folders[0] + name + QStringLiteral(".Prj");
-
-    if (QFileInfo::exists(settings.ProjectFile) &&
-        MsgBox(m_dialogs, this,
-               QStringLiteral("This projectname is already exist on given path! Do you want to "
-                              "replace?"),
-               MessageButtons::YesNo) != MessageAnswer::Yes)
-        return;
+    settings.ProjectFile = projectFile;
     Q_EMIT configureWanted();
     close();
 }
 
 void frmNewProj::cancel()
 {
-    SetProjectState(ProjectState::None);
-    close();
+    close(); // nothing was changed before Ok succeeded, so the open project stays as it was
 }
 
 } // namespace vm

@@ -1,10 +1,12 @@
 #include "records/FrmAddRec.h"
 
+#include "common/DatabaseAddress.h"
 #include "project/ProjectSettings.h"
 #include "records/MasterTableModel.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ScreenUnits.h"
 
+#include <QCloseEvent>
 #include <QDate>
 #include <QDateTime>
 #include <QEvent>
@@ -12,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlRecord>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -184,6 +187,14 @@ void FrmAddRec::open()
     if (!m_model->open())
         return stop(m_model->problem());
     dtGrid1->setModel(m_model.get());
+    // Leaving a row writes it, as the data grid always did. Queued: a save re-reads the table,
+    // which must not happen inside the grid's own move.
+    connect(dtGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex&, const QModelIndex& left) {
+                if (left.isValid() && !m_writing && m_model->isDirty())
+                    QMetaObject::invokeMethod(this, &FrmAddRec::writeOnRowChange,
+                                              Qt::QueuedConnection);
+            });
     dtGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     dtGrid1->resizeColumnsToContents();
 
@@ -193,7 +204,7 @@ void FrmAddRec::open()
         dtGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
         m_notice->setText(QStringLiteral("The Access database %1 is opened read-only: its "
                                          "records can be looked at here but not changed.")
-                              .arg(quoted(project.DatabasePath)));
+                              .arg(quoted(WithoutPassword(project.DatabasePath))));
         m_notice->show();
     }
 }
@@ -201,16 +212,6 @@ void FrmAddRec::open()
 void FrmAddRec::reportFailure(const QString& text)
 {
     m_dialogs.message(this, {text, MessageButtons::Ok, MessageIcon::Exclamation, {}, {}});
-}
-
-void FrmAddRec::selectRow(int row)
-{
-    if (!m_model || m_model->rowCount() == 0)
-        return;
-    row = std::clamp(row, 0, m_model->rowCount() - 1);
-    const QModelIndex index = m_model->index(row, std::max(0, dtGrid1->currentIndex().column()));
-    dtGrid1->setCurrentIndex(index);
-    dtGrid1->scrollTo(index);
 }
 
 void FrmAddRec::addRecord()
@@ -232,15 +233,65 @@ void FrmAddRec::saveChanges()
     if (!m_model || isReadOnly())
         return;
     commitOpenEditor();
-    if (!m_model->isDirty())
-        return;
-    const int row = dtGrid1->currentIndex().row();
-    if (!m_model->save()) {
-        reportFailure(m_model->problem());
-        return;
+    write();
+}
+
+void FrmAddRec::writeOnRowChange()
+{
+    if (m_model && !isReadOnly() && m_model->isDirty())
+        write();
+}
+
+// Saves every pending change and puts the grid back on the record it was on, found by its key:
+// the table is read again and its rows may stand in another order.
+bool FrmAddRec::write()
+{
+    if (m_writing)
+        return false;
+    m_writing = true;
+    const QModelIndex current = dtGrid1->currentIndex();
+    const QSqlRecord on = current.isValid() ? m_model->chosen(current.row()) : QSqlRecord();
+    const bool dirty = m_model->isDirty();
+    const bool saved = m_model->save();
+    if (saved && !on.isEmpty()) {
+        const int row = m_model->rowOf(on);
+        if (row >= 0) {
+            const QModelIndex index = m_model->index(row, std::max(0, current.column()));
+            dtGrid1->setCurrentIndex(index);
+            dtGrid1->scrollTo(index);
+        }
     }
-    selectRow(row);
-    Q_EMIT tableChanged();
+    m_writing = false;
+    if (!saved)
+        reportFailure(m_model->problem());
+    else if (!m_model->notice().isEmpty())
+        m_dialogs.message(
+            this, {m_model->notice(), MessageButtons::Ok, MessageIcon::Information, {}, {}});
+    if (saved && dirty && m_model->notice().isEmpty())
+        Q_EMIT tableChanged();
+    return saved;
+}
+
+void FrmAddRec::closeEvent(QCloseEvent* event)
+{
+    if (m_model && !isReadOnly()) {
+        commitOpenEditor();
+        if (m_model->isDirty()) {
+            const MessageAnswer answer = MsgBox(
+                m_dialogs, this,
+                QStringLiteral("The table %1 has changes that are not saved. Save them before "
+                               "closing?")
+                    .arg(quoted(m_model->tableTitle())),
+                MessageButtons::YesNoCancel, MessageIcon::Question, QStringLiteral("Edit Table"));
+            if (answer == MessageAnswer::Cancel || (answer == MessageAnswer::Yes && !write())) {
+                event->ignore();
+                return;
+            }
+            if (answer == MessageAnswer::No)
+                m_model->revertAll();
+        }
+    }
+    QMdiSubWindow::closeEvent(event);
 }
 
 void FrmAddRec::commitOpenEditor()
@@ -265,15 +316,28 @@ void FrmAddRec::deleteRecord()
     const int row = dtGrid1->currentIndex().row();
     if (row < 0)
         return;
+    // The record as the operator chose it: saving other rows first may move it to another row.
+    const QSqlRecord chosen = m_model->chosen(row);
     if (MsgBox(m_dialogs, this, QStringLiteral("Are you sure to delete selected record?"),
                MessageButtons::YesNo, MessageIcon::None,
                QStringLiteral("Delete")) != MessageAnswer::Yes)
         return;
-    if (!m_model->deleteRow(row)) {
+    if (const int at = m_model->rowOf(chosen); at >= 0 && m_model->isNew(at)) {
+        m_model->revertRow(at); // never written: it only leaves the grid
+        return;
+    }
+    m_writing = true;
+    const bool deleted = m_model->deleteRecord(chosen);
+    m_writing = false;
+    if (!deleted) {
         reportFailure(m_model->problem());
         return;
     }
-    selectRow(row);
+    if (m_model->rowCount() > 0) {
+        const QModelIndex index = m_model->index(std::min(row, m_model->rowCount() - 1),
+                                                 std::max(0, dtGrid1->currentIndex().column()));
+        dtGrid1->setCurrentIndex(index);
+    }
     Q_EMIT tableChanged();
 }
 

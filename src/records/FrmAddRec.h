@@ -43,6 +43,8 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Pending edits are saved, dropped or kept open as the operator answers.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void open();
@@ -51,12 +53,14 @@ private:
     void deleteRecord();
     void commitOpenEditor();
     void reportFailure(const QString& text);
-    void selectRow(int row);
+    bool write();
+    void writeOnRowChange();
 
     Dialogs& m_dialogs;
     DatabaseConnection m_db;
     std::unique_ptr<MasterTableModel> m_model;
     QLabel* m_notice = nullptr;
+    bool m_writing = false;
 };
 
 } // namespace vm

@@ -78,20 +78,69 @@ bool MasterTableModel::insertRows(int row, int count, const QModelIndex& parent)
 bool MasterTableModel::save()
 {
     m_problem.clear();
-    if (submitAll())
+    m_notice.clear();
+    if (dropEmptyNewRows())
+        m_notice = QStringLiteral("Nothing was typed into the new record, so it was not saved.");
+    if (!isDirty() || submitAll())
         return true;
     if (m_problem.isEmpty())
         m_problem = m_db.describe(lastError());
     return false;
 }
 
-bool MasterTableModel::deleteRow(int row)
+// A new row left empty has nothing to insert; the engine would answer "No Fields to update".
+bool MasterTableModel::dropEmptyNewRows()
+{
+    bool dropped = false;
+    for (int row = rowCount() - 1; row >= 0; --row) {
+        if (indexInQuery(index(row, 0)).isValid())
+            continue;
+        const QSqlRecord values = record(row);
+        bool empty = true;
+        for (int i = 0; i < values.count() && empty; ++i)
+            empty = values.isNull(i);
+        if (!empty)
+            continue;
+        revertRow(row);
+        QHash<int, QSqlRecord> shifted;
+        for (auto it = m_known.cbegin(); it != m_known.cend(); ++it)
+            if (it.key() != row)
+                shifted.insert(it.key() > row ? it.key() - 1 : it.key(), it.value());
+        m_known = shifted;
+        dropped = true;
+    }
+    return dropped;
+}
+
+int MasterTableModel::rowOf(const QSqlRecord& chosen) const
+{
+    const int keyField = fieldIndex(m_keyColumn);
+    const auto same = [](const QVariant& a, const QVariant& b) {
+        return a.isNull() == b.isNull() && (a.isNull() || a == b);
+    };
+    for (int row = 0; row < rowCount(); ++row) {
+        const QSqlRecord read = original(row);
+        bool match = read.count() == chosen.count();
+        if (keyField >= 0)
+            match = match && same(read.value(keyField), chosen.value(keyField));
+        else
+            for (int i = 0; i < read.count() && match; ++i)
+                match = same(read.value(i), chosen.value(i));
+        if (match)
+            return row;
+    }
+    return -1;
+}
+
+bool MasterTableModel::deleteRecord(const QSqlRecord& chosen)
 {
     m_problem.clear();
-    if (row < 0 || row >= rowCount())
-        return false;
     if (isDirty() && !save()) // nothing is deleted while other changes fail to save
         return false;
+    const int row = rowOf(chosen);
+    if (row < 0)
+        return fail(QStringLiteral("%1 was not deleted: it is no longer in the table.")
+                        .arg(rowName(chosen, -1)));
     if (!removeRow(row))
         return false;
     if (save())

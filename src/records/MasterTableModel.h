@@ -32,11 +32,21 @@ public:
     // Writes every pending change. False with problem() saying which row failed and why; that
     // row and the ones after it keep their changes, rows written before it stay written.
     bool save();
-    // Deletes one row at once (pending changes elsewhere are saved with it).
-    bool deleteRow(int row);
+    // Deletes the record the operator chose, found again by its key (by every column without
+    // one) after pending changes elsewhere are saved: a save re-reads the table, and the rows
+    // may then stand in another order.
+    bool deleteRecord(const QSqlRecord& chosen);
+    // A row added here and not saved yet.
+    bool isNew(int row) const { return !indexInQuery(index(row, 0)).isValid(); }
+    // The row holding the record that chosen was read from, or -1.
+    int rowOf(const QSqlRecord& chosen) const;
+    // The record of a row as read, before any edit: what rowOf() finds again.
+    QSqlRecord chosen(int row) const { return original(row); }
 
     // What went wrong, in the operator's words, with the engine's text.
     QString problem() const { return m_problem; }
+    // Said by the last save without being a failure (an empty new row left out).
+    QString notice() const { return m_notice; }
     QString tableTitle() const { return m_table; }
     int keyColumn() const { return fieldIndex(m_keyColumn); }
 
@@ -52,12 +62,14 @@ private:
     bool fail(const QString& problem);
     QSqlRecord currentInTable(const QVariant& key) const;
     QSqlRecord original(int row) const;
+    bool dropEmptyNewRows();
 
     DatabaseConnection& m_db;
     QString m_table;
     QString m_keyColumn;
     QList<ColumnKind> m_kinds;
     QString m_problem;
+    QString m_notice;
     // What the table holds for a row after this model wrote it or found it changed elsewhere,
     // until the next full read.
     QHash<int, QSqlRecord> m_known;

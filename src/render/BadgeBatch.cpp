@@ -1,5 +1,6 @@
 #include "render/BadgeBatch.h"
 
+#include "common/DatabaseAddress.h"
 #include "badge/BadgeFile.h"
 #include "common/AtomicFile.h"
 #include "common/FileNames.h"
@@ -462,7 +463,7 @@ std::unique_ptr<LinkingThread> openLinking(const BatchInput& input, bool glimpse
     auto thread = std::make_unique<LinkingThread>();
     if (!thread->db.OpenProjectDatabase(input.project.DatabasePath)) {
         thread->unusable = QStringLiteral("Cannot open the database %1: %2")
-                               .arg(input.project.DatabasePath, thread->db.errorText());
+                               .arg(WithoutPassword(input.project.DatabasePath), thread->db.errorText());
         return thread;
     }
     thread->linker = std::make_unique<RecordLinker>(thread->db, input.project);

@@ -1,5 +1,6 @@
 #include "render/frmPreview.h"
 
+#include "common/DatabaseAddress.h"
 #include "project/Database.h"
 #include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
@@ -520,7 +521,7 @@ QStringList frmPreview::relinkProblems(QList<int>* items)
         m_db = std::make_unique<DatabaseConnection>();
         if (!m_db->OpenProjectDatabase(settings.DatabasePath)) {
             lines << tr("The database %1 could not be opened to check the records: %2")
-                         .arg(settings.DatabasePath, m_db->errorText());
+                         .arg(WithoutPassword(settings.DatabasePath), m_db->errorText());
             *items << m_page.entries().begin()->first;
             m_db.reset();
             return lines;

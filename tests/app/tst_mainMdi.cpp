@@ -8,6 +8,8 @@
 #include "project/ProjectFile.h"
 #include "project/ProjectSettings.h"
 #include "project/frmConfigure.h"
+#include "records/FrmAddRec.h"
+#include "records/MasterTableModel.h"
 #include "records/frmData.h"
 #include "render/BadgeCanvas.h"
 #include "render/RenderingWindow.h"
@@ -26,6 +28,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QPrinter>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -85,6 +88,7 @@ private Q_SLOTS:
 
     void startsWithProjectMenusOffAndEmptyViewsAtTheRightEdge();
     void projectLifeCycleSwitchesTheMenus();
+    void closingTheProjectAsksAboutTableEdits();
     void openingABadFileKeepsTheOpenProject_data();
     void openingABadFileKeepsTheOpenProject();
     void saveAsWritesANewFileAndKeepsTheName();
@@ -200,6 +204,30 @@ void tst_mainMdi::projectLifeCycleSwitchesTheMenus()
     // Database Configuration does nothing without a project.
     m_window->mnuDBConfig->trigger();
     QVERIFY(!m_window->loadedWindow(QStringLiteral("frmConfigure")));
+}
+
+// Rows typed into Edit Table are not dropped unasked when the project closes or the program ends.
+void tst_mainMdi::closingTheProjectAsksAboutTableEdits()
+{
+    QVERIFY(m_window->openProjectFile(m_projectPath));
+    m_window->mnuUpdateRecs->trigger();
+    auto* editor = qobject_cast<FrmAddRec*>(m_window->loadedWindow(QStringLiteral("FrmAddRec")));
+    QVERIFY(editor && editor->tableModel());
+    MasterTableModel* model = editor->tableModel();
+    editor->cmdAdd->click();
+    QVERIFY(model->setData(model->index(model->rowCount() - 1, 1), QStringLiteral("Typed")));
+
+    m_dialogs.answers = {MessageAnswer::Cancel};
+    m_window->mnuClose->trigger();
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QCOMPARE(m_dialogs.messages[0].buttons, MessageButtons::YesNoCancel);
+    QCOMPARE(ProjectSettings::instance().ProjectState, ProjectState::Written);
+    QVERIFY(m_window->loadedWindow(QStringLiteral("FrmAddRec")) && model->isDirty());
+
+    m_dialogs.answers = {MessageAnswer::Cancel};
+    QVERIFY(!m_window->close());
+    QCOMPARE(m_dialogs.messages.size(), 2);
+    QVERIFY(m_window->isVisible() && model->isDirty());
 }
 
 void tst_mainMdi::openingABadFileKeepsTheOpenProject_data()

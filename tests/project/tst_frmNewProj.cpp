@@ -35,7 +35,7 @@ private Q_SLOTS:
     void anExistingProjectIsReplacedOnlyOnYes();
     void okRefusesWhatCannotBecomeAProject_data();
     void okRefusesWhatCannotBecomeAProject();
-    void cancelDropsTheProject();
+    void cancelKeepsTheOpenProject();
     void directoryChooserWritesOnlyOnOk();
 
 private:
@@ -154,6 +154,12 @@ void tst_frmNewProj::anExistingProjectIsReplacedOnlyOnYes()
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.close();
 
+    ProjectSettings& open = ProjectSettings::instance(); // the project open before New
+    open.ProjectFile = m_dir.filePath(QStringLiteral("Open.Prj"));
+    open.ProjectDir = m_dir.path() + u'/';
+    SetProjectState(ProjectState::Written);
+    const QString openBadges = open.BadgeDir;
+
     frmNewProj* dialog = openDialog();
     QSignalSpy configure(dialog, &frmNewProj::configureWanted);
     dialog->txtProjName->setText(QStringLiteral("Staff"));
@@ -167,13 +173,16 @@ void tst_frmNewProj::anExistingProjectIsReplacedOnlyOnYes()
     QCOMPARE(m_dialogs.messages[0].buttons, MessageButtons::YesNo);
     QVERIFY(dialog->isVisible());
     QCOMPARE(configure.count(), 0);
-    // The settings and the state keep what Ok had set.
-    QCOMPARE(ProjectSettings::instance().ProjectFile, old.fileName());
-    QCOMPARE(ProjectSettings::instance().ProjectState, ProjectState::Configuring);
+    // No changes nothing of the open project: a Save after it writes the open one, not this.
+    QCOMPARE(open.ProjectFile, m_dir.filePath(QStringLiteral("Open.Prj")));
+    QCOMPARE(open.ProjectDir, m_dir.path() + u'/');
+    QCOMPARE(open.BadgeDir, openBadges);
+    QCOMPARE(open.ProjectState, ProjectState::Written);
 
     m_dialogs.answers = {MessageAnswer::Yes};
     dialog->ok();
     QCOMPARE(configure.count(), 1);
+    QCOMPARE(open.ProjectFile, old.fileName());
 }
 
 void tst_frmNewProj::okRefusesWhatCannotBecomeAProject_data()
@@ -210,7 +219,7 @@ void tst_frmNewProj::okRefusesWhatCannotBecomeAProject()
     QVERIFY(ProjectSettings::instance().ProjectFile.isEmpty());
 }
 
-void tst_frmNewProj::cancelDropsTheProject()
+void tst_frmNewProj::cancelKeepsTheOpenProject()
 {
     SetProjectState(ProjectState::Written); // a project was open
     ProjectSettings::instance().ProjectName = QStringLiteral("Open");
@@ -218,7 +227,7 @@ void tst_frmNewProj::cancelDropsTheProject()
     m_dialogs.folderAnswers = {m_dir.filePath(QStringLiteral("Unused"))};
     dialog->cmdProject->click();
     dialog->cmdCancel->click();
-    QCOMPARE(ProjectSettings::instance().ProjectState, ProjectState::None);
+    QCOMPARE(ProjectSettings::instance().ProjectState, ProjectState::Written); // menus stay
     QCOMPARE(ProjectSettings::instance().ProjectName, QStringLiteral("Open"));
     QVERIFY(!QDir(m_dir.filePath(QStringLiteral("Unused"))).exists());
     QTRY_VERIFY(!dialog);

@@ -87,6 +87,10 @@ private Q_SLOTS:
     void addsChangesAndDeletesRows();
     void refusedRowsKeepWhatWasTyped_data();
     void refusedRowsKeepWhatWasTyped();
+    void chosenRecordSurvivesSaves_data() { addEngineRows(); }
+    void chosenRecordSurvivesSaves();
+    void closingAsksAboutPendingEdits_data();
+    void closingAsksAboutPendingEdits();
     void changesOfAnotherStationAreNotOverwritten_data() { addEngineRows(); }
     void changesOfAnotherStationAreNotOverwritten();
     void accessDatabaseIsReadOnly();
@@ -225,6 +229,77 @@ void tst_FrmAddRec::refusedRowsKeepWhatWasTyped()
     const QStringList after = tableRows(scratch->connection());
     QCOMPARE(after.size(), before.size() + (newRow ? 1 : 0));
     QVERIFY2(after.join('\n').contains(fix), qPrintable(after.join('\n')));
+}
+
+// A save re-reads the table: a changed key moves Ada to the end, so row numbers taken before it
+// name another person after it.
+void tst_FrmAddRec::chosenRecordSurvivesSaves()
+{
+    OPEN_STAFF(scratch);
+    DatabaseConnection& station = scratch->connection();
+    QVERIFY(station
+                .execute(R"(insert into [Staff] values (3, 'Cy', 30, null),
+        (4, 'Di', 40, null), (5, 'Ed', 50, null), (6, 'Fay', 60, null))")
+                .outcome == DatabaseConnection::Outcome::Ok);
+    FrmAddRec window(m_dialogs);
+    window.show();
+    QTableView* grid = window.dtGrid1;
+
+    // Moving to another row writes the row left; the grid stays on the person moved to.
+    type(window, rowOf(window, "1"), StaffID, "9");
+    grid->setCurrentIndex(grid->model()->index(rowOf(window, "4"), Name));
+    QTRY_COMPARE(tableRows(station).last(), QStringLiteral("9|Ada|10|<null>"));
+    QCOMPARE(shown(window, grid->currentIndex().row(), StaffID), QStringLiteral("4"));
+
+    // Deleting with an edit pending elsewhere deletes the person chosen.
+    type(window, rowOf(window, "9"), StaffID, "1");
+    grid->setCurrentIndex(grid->model()->index(rowOf(window, "5"), Name));
+    m_dialogs.answers = {MessageAnswer::Yes};
+    window.cmdDelete->click();
+    QVERIFY2(m_dialogs.messages.size() == 1, qPrintable(m_dialogs.messageTexts().join('\n')));
+    QCOMPARE(tableRows(station), QStringList({"1|Ada|10|<null>", "2|Bob|20|night", "3|Cy|30|<null>",
+                                              "4|Di|40|<null>", "6|Fay|60|<null>"}));
+
+    // An empty new row is said to be left out, in words; nothing reaches the table.
+    window.cmdAdd->click();
+    window.cmdSave->click();
+    QCOMPARE(m_dialogs.messages.size(), 2);
+    QCOMPARE(m_dialogs.messages.last().text,
+             QStringLiteral("Nothing was typed into the new record, so it was not saved."));
+    QCOMPARE(tableRows(station).size(), 5);
+    QCOMPARE(grid->model()->rowCount(), 5);
+}
+
+void tst_FrmAddRec::closingAsksAboutPendingEdits_data()
+{
+    QTest::addColumn<DatabaseEngine>("engine");
+    QTest::addColumn<MessageAnswer>("answer");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<QString>("stored");
+    for (DatabaseEngine engine : {DatabaseEngine::SQLite, DatabaseEngine::PostgreSQL}) {
+        const char* tag = engine == DatabaseEngine::SQLite ? "SQLite" : "PostgreSQL";
+        QTest::addRow("%s: save", tag) << engine << MessageAnswer::Yes << true << "Ada B.";
+        QTest::addRow("%s: discard", tag) << engine << MessageAnswer::No << true << "Ada";
+        QTest::addRow("%s: cancel", tag) << engine << MessageAnswer::Cancel << false << "Ada";
+    }
+}
+
+void tst_FrmAddRec::closingAsksAboutPendingEdits()
+{
+    QFETCH(MessageAnswer, answer);
+    QFETCH(bool, closed);
+    QFETCH(QString, stored);
+    OPEN_STAFF(scratch);
+    FrmAddRec window(m_dialogs);
+    window.show();
+    type(window, rowOf(window, "1"), Name, "Ada B.");
+    m_dialogs.answers = {answer};
+    QCOMPARE(window.close(), closed);
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QCOMPARE(m_dialogs.messages[0].buttons, MessageButtons::YesNoCancel);
+    QCOMPARE(tableRows(scratch->connection()).at(0).section('|', 1, 1), stored);
+    if (!closed) // still pending: the next close asks again
+        QVERIFY(window.tableModel()->isDirty());
 }
 
 void tst_FrmAddRec::changesOfAnotherStationAreNotOverwritten()
