@@ -312,10 +312,7 @@ void tst_frmDesigner::settingsRowsEditTheSelectedElement()
     QTest::keyClick(panel->cmbFontSize->lineEdit(), Qt::Key_Return);
     QCOMPARE(c.FontSize, 8.25f);
     QCOMPARE(QSizeF(c.Width, c.Height), fitted(c)); // refitted
-    const int serif = panel->cmbFontName->findText(QStringLiteral("DejaVu Serif"));
-    QVERIFY(serif >= 0);
-    panel->cmbFontName->setCurrentIndex(serif);
-    Q_EMIT panel->cmbFontName->activated(serif);
+    chooseEntry(panel->cmbFontName, QStringLiteral("DejaVu Serif"));
     QCOMPARE(c.FontName, QStringLiteral("DejaVu Serif"));
     for (QCheckBox* box : {panel->chkBold, panel->chkItalic, panel->chkUnderline})
         QTest::mouseClick(box, Qt::LeftButton);
