@@ -100,7 +100,8 @@ private:
     }
     QPointF pixels(QPointF twips) const { return m_w->Picture1->toPixels(twips); }
     void mouse(QEvent::Type type, QPointF twips, Qt::MouseButtons buttons,
-               Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+               Qt::MouseButton pressed = Qt::LeftButton);
     // Press at one point, move there in steps, release.
     void drag(QPointF from, QPointF to, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void dropText(const QString& text, QPointF twips);
@@ -170,11 +171,11 @@ void tst_frmDesigner::cleanup()
 }
 
 void tst_frmDesigner::mouse(QEvent::Type type, QPointF twips, Qt::MouseButtons buttons,
-                            Qt::KeyboardModifiers modifiers)
+                            Qt::KeyboardModifiers modifiers, Qt::MouseButton pressed)
 {
     DesignerCanvas* canvas = m_w->Picture1;
     const QPointF at = pixels(twips);
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : pressed;
     QMouseEvent event(type, at, canvas->mapToGlobal(at), button, buttons, modifiers);
     QApplication::sendEvent(canvas, &event);
 }
@@ -355,10 +356,7 @@ void tst_frmDesigner::settingsRowsEditTheSelectedElement()
 
     // A right click selects for the canvas's menu, which offers the same.
     m_w->Select_Control(comment);
-    const QPointF onShape = pixels({100, 650});
-    QMouseEvent right(QEvent::MouseButtonPress, onShape, m_w->Picture1->mapToGlobal(onShape),
-                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
-    QApplication::sendEvent(m_w->Picture1, &right);
+    mouse(QEvent::MouseButtonPress, {100, 650}, Qt::RightButton, {}, Qt::RightButton);
     QCOMPARE(m_w->selection(), shape);
     m_w->actSendToBack->trigger();
     QCOMPARE(side(Front).stackPosition(shape), 0);
