@@ -165,9 +165,7 @@ void tst_BadgeDocument::dragsAndTypingMergeIntoOneStep()
     document.changeElement(Front, comment(1), moved(document.side(Front), comment(1), 20, 20),
                            QStringLiteral("Move"), document.newMergeKey());
     QCOMPARE(document.undoStack()->count(), 3);
-    document.undoStack()->undo();
-    document.undoStack()->undo();
-    document.undoStack()->undo();
+    document.undoStack()->setIndex(0);
     QCOMPARE(document.side(Front).Label1.at(1), start);
 
     // A drag that ends where it began leaves no step; nor does a change to the same values.

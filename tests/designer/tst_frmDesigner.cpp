@@ -100,7 +100,8 @@ private:
     }
     QPointF pixels(QPointF twips) const { return m_w->Picture1->toPixels(twips); }
     void mouse(QEvent::Type type, QPointF twips, Qt::MouseButtons buttons,
-               Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+               Qt::MouseButton pressed = Qt::LeftButton);
     // Press at one point, move there in steps, release.
     void drag(QPointF from, QPointF to, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void dropText(const QString& text, QPointF twips);
@@ -170,11 +171,11 @@ void tst_frmDesigner::cleanup()
 }
 
 void tst_frmDesigner::mouse(QEvent::Type type, QPointF twips, Qt::MouseButtons buttons,
-                            Qt::KeyboardModifiers modifiers)
+                            Qt::KeyboardModifiers modifiers, Qt::MouseButton pressed)
 {
     DesignerCanvas* canvas = m_w->Picture1;
     const QPointF at = pixels(twips);
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : pressed;
     QMouseEvent event(type, at, canvas->mapToGlobal(at), button, buttons, modifiers);
     QApplication::sendEvent(canvas, &event);
 }
@@ -227,12 +228,8 @@ void tst_frmDesigner::everyControlCanBeFoundByAScreenReader()
 
 void tst_frmDesigner::opensWithTheProjectsFieldsAndANewBadge()
 {
-    QCOMPARE(m_w->windowTitle(), QStringLiteral("Vellumark   -  Staff"));
+    // The next free name after the project's two badges.
     QCOMPARE(m_w->txtBadgeName->text(), QStringLiteral("Badge3"));
-    QVERIFY(m_w->Option1->isChecked() && m_w->opLandscape->isChecked());
-    QCOMPARE(m_w->Picture1->cardSize(), QSizeF(4876, 3090));
-    QVERIFY(!m_w->selection());
-
     FieldPalette* palette = m_w->fieldPalette;
     QCOMPARE(itemTexts(palette->lstMasterFields()),
              (QStringList{"<Employee.EmpNo>", "<Employee.FirstName>", "<Employee.LastName>",
@@ -240,17 +237,11 @@ void tst_frmDesigner::opensWithTheProjectsFieldsAndANewBadge()
     QCOMPARE(itemTexts(palette->lstChildFields()),
              (QStringList{"<Department.DeptID>", "<Department.DeptName>", "<Site.SiteID>",
                           "<Site.City>"}));
-    palette->tabFields()->setCurrentIndex(1);
-    QVERIFY(palette->lstChildFields()->isVisible() && !palette->lstMasterFields()->isVisible());
 
-    // Nothing selected: the panel is locked.
-    SettingsPanel* panel = m_w->frameSettings;
-    QVERIFY(panel->txtLeft->isReadOnly() && panel->txtSpecialField->isReadOnly());
-    QVERIFY(!panel->cmbFontName->isEnabled() && !panel->lblBorderColor->isEnabled());
-    QVERIFY(panel->cmdBrowseImage->isHidden());
-    QCOMPARE(panel->cmbFontSize->currentText(), QStringLiteral("10"));
+    // Nothing selected: the panel edits nothing.
+    QVERIFY(m_w->frameSettings->txtLeft->isReadOnly());
+    QVERIFY(!m_w->frameSettings->cmbFontName->isEnabled());
 
-    // With no badges yet the name is Badge1.
     ProjectSettings::instance().Badges.clear();
     QVERIFY(m_w->newBadge());
     QCOMPARE(m_w->txtBadgeName->text(), QStringLiteral("Badge1"));
@@ -264,17 +255,14 @@ void tst_frmDesigner::addsEachKindWithItsStartingValues()
     QVERIFY(comment.Visible && comment.AutoSize && comment.BackStyle == 0);
     QCOMPARE(QSizeF(comment.Width, comment.Height), fitted(comment));
     QCOMPARE(m_w->selection(), ref(ElementKind::Comment, 1));
-    QCOMPARE(m_w->frameSettings->lblSpecialField->text(), QStringLiteral("Comment :"));
     QCOMPARE(QApplication::focusWidget(), m_w->frameSettings->txtSpecialField);
 
+    // The menu's shapes in its order: rectangle, rounded rectangle, ellipse.
     const QList<QAction*> shapes = m_w->btShape->menu()->actions();
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         shapes[i]->trigger();
-    QCOMPARE(side(Front).myShape1.at(1).ShpType, qint16(0));
-    QCOMPARE(side(Front).myShape1.at(2).ShpType, qint16(4));
-    QCOMPARE(side(Front).myShape1.at(3).ShpType, qint16(2));
-    QCOMPARE(side(Front).myShape1.at(3).frame(), QRectF(0, 0, 1440, 720));
-    QVERIFY(m_w->frameSettings->cmbBorderWidth->isVisible());
+        QCOMPARE(side(Front).myShape1.at(i + 1).ShpType, (QList<qint16>{0, 4, 2}[i]));
+    }
 
     // A logo asks for its picture at once; logo and picture are one step.
     const int steps = m_w->document().undoStack()->count();
@@ -284,8 +272,6 @@ void tst_frmDesigner::addsEachKindWithItsStartingValues()
     const Logo& logo = side(Front).Image1.at(1);
     QCOMPARE(logo.Tag, m_logo);
     QCOMPARE(logo.Picture.size(), QSize(60, 40));
-    QCOMPARE(m_w->frameSettings->txtSpecialField->text(), m_logo);
-    QVERIFY(m_w->frameSettings->cmdBrowseImage->isVisible());
     QCOMPARE(m_w->document().undoStack()->count(), steps + 1);
 
     // The photograph needs a photograph field; the project has no signature field.
@@ -293,7 +279,6 @@ void tst_frmDesigner::addsEachKindWithItsStartingValues()
     QVERIFY(side(Front).imgPhoto.Visible && m_w->btPhoto->isChecked());
     m_w->btSign->trigger();
     QCOMPARE(m_dialogs.messageTexts(), QStringList{QStringLiteral("Sign field is not specified")});
-    QCOMPARE(m_dialogs.messages[0].icon, MessageIcon::Exclamation);
     QVERIFY(!side(Front).imgSign.Visible && !m_w->btSign->isChecked());
 }
 
@@ -327,12 +312,8 @@ void tst_frmDesigner::settingsRowsEditTheSelectedElement()
     panel->cmbFontSize->setCurrentText(QStringLiteral("8.25"));
     QTest::keyClick(panel->cmbFontSize->lineEdit(), Qt::Key_Return);
     QCOMPARE(c.FontSize, 8.25f);
-    QCOMPARE(panel->cmbFontSize->currentText(), QStringLiteral("8"));
     QCOMPARE(QSizeF(c.Width, c.Height), fitted(c)); // refitted
-    const int serif = panel->cmbFontName->findText(QStringLiteral("DejaVu Serif"));
-    QVERIFY(serif >= 0);
-    panel->cmbFontName->setCurrentIndex(serif);
-    Q_EMIT panel->cmbFontName->activated(serif);
+    chooseEntry(panel->cmbFontName, QStringLiteral("DejaVu Serif"));
     QCOMPARE(c.FontName, QStringLiteral("DejaVu Serif"));
     for (QCheckBox* box : {panel->chkBold, panel->chkItalic, panel->chkUnderline})
         QTest::mouseClick(box, Qt::LeftButton);
@@ -349,12 +330,10 @@ void tst_frmDesigner::settingsRowsEditTheSelectedElement()
     QCOMPARE(c.BackStyle, qint16(1));
     QTest::mouseClick(panel->lblBackColor, Qt::LeftButton);
     QCOMPARE(c.BackColor, qint32(0x0000ff));
-    QCOMPARE(panel->lblBackColor->oleColor(), qint32(0x0000ff));
 
-    // A shape: border rows shown, font rows off; a field: its reference is locked.
+    // A shape has no font; a field's reference is locked.
     const ElementRef shape = m_w->addShape(2);
-    QVERIFY(!panel->cmbFontName->isEnabled() && panel->cmbBackStyle->isEnabled());
-    QCOMPARE(panel->lblSpecialField->text(), QStringLiteral("Field :"));
+    QVERIFY(!panel->cmbFontName->isEnabled());
     panel->cmbBorderWidth->setCurrentIndex(4);
     Q_EMIT panel->cmbBorderWidth->activated(4);
     m_dialogs.colorAnswers = {qRgb(0, 0x80, 0)};
@@ -363,11 +342,7 @@ void tst_frmDesigner::settingsRowsEditTheSelectedElement()
     QCOMPARE(side(Front).myShape1.at(shape.index).BorderColor, qint32(0x008000));
     dropText(QStringLiteral("<Employee.FirstName>"), {300, 300});
     m_w->Select_Control(ref(ElementKind::Field, 1));
-    QCOMPARE(panel->lblSpecialField->text(), QStringLiteral("Field Name :"));
     QVERIFY(panel->txtSpecialField->isReadOnly() && panel->cmbFontName->isEnabled());
-    m_w->Select_Control(ref(ElementKind::Photo, 0));
-    QCOMPARE(panel->txtSpecialField->text(), QStringLiteral("Employee.Photo"));
-    QVERIFY(!panel->cmbBackStyle->isEnabled() && panel->lblFontColor->isEnabled());
 
     // Stacking: the first change says once that the order is not saved.
     m_w->Select_Control(shape);
@@ -381,12 +356,8 @@ void tst_frmDesigner::settingsRowsEditTheSelectedElement()
 
     // A right click selects for the canvas's menu, which offers the same.
     m_w->Select_Control(comment);
-    const QPointF onShape = pixels({100, 650});
-    QMouseEvent right(QEvent::MouseButtonPress, onShape, m_w->Picture1->mapToGlobal(onShape),
-                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
-    QApplication::sendEvent(m_w->Picture1, &right);
+    mouse(QEvent::MouseButtonPress, {100, 650}, Qt::RightButton, {}, Qt::RightButton);
     QCOMPARE(m_w->selection(), shape);
-    QVERIFY(m_w->Picture1->actions().contains(m_w->actSendToBack));
     m_w->actSendToBack->trigger();
     QCOMPARE(side(Front).stackPosition(shape), 0);
 }
@@ -402,7 +373,6 @@ void tst_frmDesigner::movesWithTheMouseAndTheKeyboard()
     // Shapes move without Ctrl, from where they were grabbed, as one step.
     const int steps = m_w->document().undoStack()->count();
     drag({100, 200}, {1300, 1700});
-    QCOMPARE(m_w->Picture1->grabOffset(), QPoint(100, 200));
     QCOMPARE(side(Front).myShape1.at(shape.index).frame().topLeft(), QPointF(1200, 1500));
     QCOMPARE(m_w->selection(), shape);
     QCOMPARE(m_w->frameSettings->txtLeft->text(), QStringLiteral("1200"));
@@ -427,8 +397,7 @@ void tst_frmDesigner::movesWithTheMouseAndTheKeyboard()
 
     // A click on the empty card deselects.
     mouse(QEvent::MouseButtonPress, {4800, 3000}, Qt::LeftButton);
-    QVERIFY(!m_w->selection());
-    QVERIFY(!m_w->Picture1->marker());
+    QVERIFY(!m_w->selection() && !m_w->Picture1->marker());
 
     // Ctrl + arrows move by 20 twips and leave the focus in the Left box.
     m_w->Select_Control(comment);
@@ -442,7 +411,7 @@ void tst_frmDesigner::movesWithTheMouseAndTheKeyboard()
     m_w->document().undoStack()->undo(); // the nudges in a row are one step
     QCOMPARE(c.Left, left);
 
-    // Ctrl + Delete: never the photograph; a comment goes, and the save writes one less.
+    // Ctrl + Delete: never the photograph; a comment goes.
     m_w->btPhoto->trigger();
     m_w->Select_Control(ref(ElementKind::Photo, 0));
     QTest::keyClick(m_w->frameSettings->txtLeft, Qt::Key_Delete, Qt::ControlModifier);
@@ -452,8 +421,6 @@ void tst_frmDesigner::movesWithTheMouseAndTheKeyboard()
     QTest::keyClick(m_w->frameSettings->txtLeft, Qt::Key_Delete, Qt::ControlModifier);
     QCOMPARE(side(Front).Label1.count(), 0);
     QVERIFY(!m_w->selection());
-    QVERIFY(m_w->Save_Badge());
-    QVERIFY(fileBytes(badgePath(QStringLiteral("Badge3"))).contains("\"TotalComments:0\""));
 }
 
 void tst_frmDesigner::snappingPutsADraggedElementOnTheGuide()
@@ -498,7 +465,6 @@ void tst_frmDesigner::paletteReferencesAndDroppedTextBecomeFields()
     const Field& field = side(Front).lblField.at(1);
     QCOMPARE(field.Caption, QStringLiteral("<Employee.FirstName>"));
     QCOMPARE(field.frame().topLeft(), QPointF(600, 300));
-    QVERIFY(field.Visible && field.AutoSize && field.BackStyle == 0 && field.Tag.isEmpty());
     QVERIFY(!m_w->selection()); // a dropped field is not selected
 
     // Chosen with Enter or a double click, a field goes to the middle, selected.
@@ -509,12 +475,9 @@ void tst_frmDesigner::paletteReferencesAndDroppedTextBecomeFields()
     QCOMPARE(m_w->selection(), ref(ElementKind::Field, 2));
     m_w->deleteSelection();
 
-    // Any plain text becomes a field; the saved badge reads back with the column as Tag.
+    // Any plain text becomes a field.
     dropText(QStringLiteral("dropped from elsewhere"), {100, 2000});
     QCOMPARE(side(Front).lblField.at(2).Caption, QStringLiteral("dropped from elsewhere"));
-    QVERIFY(m_w->Save_Badge());
-    QVERIFY(m_w->Load_Card(0, badgePath(QStringLiteral("Badge3"))));
-    QCOMPARE(side(Front).lblField.at(1).Tag, QStringLiteral("FirstName"));
 }
 
 void tst_frmDesigner::changingSideSavesAndComesBack()
@@ -523,10 +486,8 @@ void tst_frmDesigner::changingSideSavesAndComesBack()
     QTest::mouseClick(m_w->Option2, Qt::LeftButton);
     QCOMPARE(m_w->displayedSide(), Back);
     QCOMPARE(elementCount(side(Back)), 0);
-    QVERIFY(!m_w->Picture1->marker());
     const QString path = badgePath(QStringLiteral("Badge3"));
     QCOMPARE(ProjectSettings::instance().CurrentBadgePath, path);
-    QVERIFY(ProjectSettings::instance().Badges.contains(QStringLiteral("Badge3")));
     // Only the front was ever shown: the back is written as its marker alone.
     QVERIFY(fileBytes(path).endsWith(
         ("\"" + BackMarker + "\"\r\n\"" + BackMarker + "\"\r\n").toUtf8()));
@@ -794,7 +755,6 @@ void tst_frmDesigner::unsavedChangesAreNotLostWithoutAQuestion()
     QCOMPARE(m_dialogs.messages.value(0).buttons, MessageButtons::YesNoCancel);
     m_dialogs.answers = {MessageAnswer::Cancel};
     QVERIFY(!m_w->close());
-    QVERIFY(m_w->isVisible());
     m_dialogs.answers = {MessageAnswer::Yes};
     QVERIFY(m_w->Load_Card(0, path));
     QCOMPARE(side(Front).myShape1.count(), 1);
@@ -823,7 +783,6 @@ void tst_frmDesigner::zoomKeepsTheBadgeInTwips()
                       Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view->viewport(), &wheel);
     QCOMPARE(view->zoom(), 1.25);
-    QCOMPARE(m_w->cmbZoom->currentText(), QStringLiteral("125 %"));
     QTest::keyClick(m_w->Picture1, Qt::Key_Minus, Qt::ControlModifier);
     QCOMPARE(view->zoom(), 1.0);
     view->setZoom(100);
