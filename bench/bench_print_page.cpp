@@ -24,33 +24,9 @@
 #include <QTest>
 
 #include <cstdio>
-#include <ctime>
 
 using namespace vm;
 using namespace vm::bench;
-
-namespace {
-
-bool waitFor(const std::function<bool()>& condition, int ms = 120000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
-
-double cpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
