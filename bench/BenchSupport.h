@@ -1,11 +1,16 @@
 #pragma once
 
-// What the GUI benchmarks share: dialogs that answer by themselves and the process's peak memory.
+// What the GUI benchmarks share: dialogs that answer by themselves, waiting for the event loop,
+// the process's CPU time and its peak memory.
 #include "widgets/Dialogs.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QStringList>
 
+#include <ctime>
+#include <functional>
 #include <optional>
 
 namespace vm::bench {
@@ -29,6 +34,27 @@ public:
     bool printerSetup(QWidget*, QPrinter*) override { return false; }
     bool pageSetup(QWidget*, QPrinter*) override { return false; }
 };
+
+// Runs the event loop until the condition holds; false after `ms` without.
+inline bool waitFor(const std::function<bool()>& condition, int ms = 120000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    return true;
+}
+
+// CPU time of the whole process: other builds on the machine do not count in it.
+inline double cpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
 
 inline double peakMb()
 {

@@ -16,6 +16,7 @@
 #include "records/RecordLink.h"
 #include "records/frmData.h"
 #include "render/BadgeRenderer.h"
+#include "render/PrintSlot.h"
 #include "render/RenderingWindow.h"
 #include "render/SheetPrinting.h"
 #include "render/frmPreview.h"
@@ -710,10 +711,18 @@ bool mainMdi::printSide(RenderingWindow* view)
     // The side at its card size, vector text and full-resolution pictures, at the top-left of
     // the printable area, and nothing of it beyond the card; moved by the printer's own offset.
     const QPointF offset = printerOffsetFor(printer, QSettings());
+    // The view's pictures are decoded for the screen: the paper gets them from their files.
+    std::optional<BadgeSide> forPaper;
+    if (view->record()) {
+        PrintSlot slot{view->layout(), view->record(), view->cardSize()};
+        slot.keepPicturesForPrint();
+        forPaper = slot.shown();
+    }
+    const BadgeSide& side = forPaper ? *forPaper : view->badgeSide();
     const Status printed =
         paintOnPrinter(printer, [&](QPainter& painter, QPagedPaintDevice&, int resolution) {
             painter.translate(offset * resolution / 25.4);
-            renderCard(painter, view->badgeSide(), resolution, resolution,
+            renderCard(painter, side, resolution, resolution,
                        renderOptions(RenderMode::Output, view->cardSize()));
             return Status();
         });

@@ -231,6 +231,11 @@ Result<QImage> readPicture(const QString& file, QSize decodeSize)
             QStringLiteral("%1 is cut short: the file ends before its picture does")
                 .arg(shown(file)));
     const QSize full = reader.size();
+    if (decodeSize == PictureHeaderOnly && full.isValid() && !full.isEmpty()) {
+        QImage placeholder(1, 1, QImage::Format_RGB32);
+        placeholder.fill(Qt::gray);
+        return placeholder;
+    }
     if (full.isValid()) {
         QSize wanted = decodeSize;
         // The size wanted is upright; the file may hold the picture on its side.

@@ -24,6 +24,11 @@ inline constexpr int LargestPictureSide = int(twipsToPixels(CardLongSide, Pictur
 // the message names the file.
 Result<QImage> readPicture(const QString& file, QSize decodeSize = {});
 
+// As a decode size: the file's header is read and the file checked whole, but nothing decoded
+// (a JPEG's data would take as long at an eighth of its size); the picture comes back as one
+// pixel. For a picture kept as its file and decoded when it is drawn.
+inline constexpr QSize PictureHeaderOnly(0, 0);
+
 // A picture found for a record, or none.
 struct FoundPicture {
     QImage picture;        // null: no file under any ending

@@ -4,6 +4,7 @@
 #include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
 #include "records/RecordListModel.h"
+#include "render/BadgeCanvas.h"
 #include "render/RenderingWindow.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ScreenUnits.h"
@@ -42,16 +43,16 @@ constexpr double RightMargin = 195; // from the list's right edge to the client'
 constexpr double ViewGap = 240;     // between the rendering windows when stacked beside the list
 constexpr int LongestColumn = 320;  // pixels a column starts at most with
 
-// Pictures on the print page are decoded when drawn, at this resolution: sharp in print, and a
-// thousand badges hold their files' names rather than gigabytes of pixels.
-constexpr double PictureDpi = 600;
-constexpr QSize GlimpseSize(8, 8);
 
-QSize printPixels(const PictureFrame& front, const PictureFrame& back)
+// Pixels a picture frame of either side takes on the screen, at least `atLeast`: the views are
+// drawn from pictures decoded this large, and "+" or a print decodes the files again for paper.
+QSize screenPixels(const PictureFrame& front, const PictureFrame& back, const BadgeCanvas& view,
+                   QSize atLeast)
 {
-    auto pixels = [](float twips) { return int(std::ceil(double(twips) / 1440 * PictureDpi)); };
-    return {std::max({pixels(front.Width), pixels(back.Width), 1}),
-            std::max({pixels(front.Height), pixels(back.Height), 1})};
+    const double dpi = view.logicalDpiX() * view.devicePixelRatioF() * std::max(view.zoom(), 1.0);
+    auto pixels = [dpi](float twips) { return int(std::ceil(double(twips) / 1440 * dpi)); };
+    return {std::max({pixels(front.Width), pixels(back.Width), atLeast.width(), 1}),
+            std::max({pixels(front.Height), pixels(back.Height), atLeast.height(), 1})};
 }
 
 QString quoted(const QString& text)
@@ -624,7 +625,16 @@ void frmData::linkKey(const RecordKey& key, QString* reasonInstead)
 {
     // Cleared first: a failed link's message must not stand beside the last person's pictures.
     showPreviews(std::nullopt);
+    if (m_front && m_back) {
+        const BadgeSide& front = m_front->layout();
+        const BadgeSide& back = m_back->layout();
+        const BadgeCanvas& canvas = *m_front->canvas();
+        m_linker->setPictureDecodeSize(
+            screenPixels(front.imgPhoto, back.imgPhoto, canvas, Image1->contentsRect().size()),
+            screenPixels(front.imgSign, back.imgSign, canvas, Image2->contentsRect().size()));
+    }
     m_link(*m_linker, key, reasonInstead);
+    m_linker->setPictureDecodeSize({}, {});
     showPreviews(m_front ? m_front->record() : std::nullopt);
 }
 
@@ -732,9 +742,7 @@ bool frmData::addSlot(PrintSlot slot)
                MessageIcon::Exclamation);
         return false;
     }
-    const BadgeSide& reverse = slot.reverse ? *slot.reverse : slot.layout;
-    slot.keepPicturesAsFiles(printPixels(slot.layout.imgPhoto, reverse.imgPhoto),
-                             printPixels(slot.layout.imgSign, reverse.imgSign));
+    slot.keepPicturesForPrint();
     ++m_pageCount;
     m_onPage.resize(m_pageCount - 1);
     m_onPage << (slot.record ? pageEntry(slot.record->key) : QString());
@@ -841,8 +849,9 @@ void frmData::feedPage()
         feed.next = feed.keys.size();
     }
     while (feed.next < feed.keys.size() && slice.elapsed() < 15 && !full) {
-        // Only glimpsed, to know the pictures decode: the page decodes them when it draws.
-        m_linker->setPictureDecodeSize(GlimpseSize, GlimpseSize);
+        // Only their headers read, to know the pictures are there and whole: the page decodes
+        // them when it draws.
+        m_linker->setPictureDecodeSize(PictureHeaderOnly, PictureHeaderOnly);
         const LinkResult linked = m_linker->link(feed.keys[feed.next++]);
         m_linker->setPictureDecodeSize({}, {});
         if (!linked.record) {

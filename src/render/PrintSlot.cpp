@@ -2,7 +2,25 @@
 
 #include "records/RecordLink.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace vm {
+
+namespace {
+
+// Pictures on the print page are decoded when drawn, at this resolution: sharp in print, and a
+// thousand badges hold their files' names rather than gigabytes of pixels.
+constexpr double PictureDpi = 600;
+
+QSize printPixels(const PictureFrame& front, const PictureFrame& back)
+{
+    auto pixels = [](float twips) { return int(std::ceil(double(twips) / 1440 * PictureDpi)); };
+    return {std::max({pixels(front.Width), pixels(back.Width), 1}),
+            std::max({pixels(front.Height), pixels(back.Height), 1})};
+}
+
+} // namespace
 
 LinkedRecord PrintSlot::drawnRecord(QSize size) const
 {
@@ -31,6 +49,13 @@ void PrintSlot::keepPicturesAsFiles(QSize photo, QSize sign)
         record->sign = QImage();
         signDecode = sign;
     }
+}
+
+void PrintSlot::keepPicturesForPrint()
+{
+    const BadgeSide& other = reverse ? *reverse : layout;
+    keepPicturesAsFiles(printPixels(layout.imgPhoto, other.imgPhoto),
+                        printPixels(layout.imgSign, other.imgSign));
 }
 
 } // namespace vm

@@ -42,6 +42,8 @@ struct PrintSlot {
     LinkedRecord drawnRecord(QSize size = {}) const;
     // Keeps the record's pictures as their files from now on, to be decoded at these sizes.
     void keepPicturesAsFiles(QSize photo, QSize sign);
+    // The same at the size the frames of both sides print sharp at.
+    void keepPicturesForPrint();
 };
 
 // Badges one print page holds; a further "+" says "Sorry, Out of page's limit!".

@@ -1,0 +1,124 @@
+// A click on a row of the record browser until the badge shows: N clicks on different people
+// (each with a photograph and a signature), each timed from the press until both views have
+// painted. Prints the median and the 90th percentile of wall time and of the process's CPU time.
+//     bench_click_to_paint [--people 1000] [--clicks 60]
+#include "app/mainMdi.h"
+#include "demo/DemoProject.h"
+#include "project/ProjectSettings.h"
+#include "records/RecordListModel.h"
+#include "records/frmData.h"
+#include "render/BadgeCanvas.h"
+#include "render/RenderingWindow.h"
+
+#include "BenchSupport.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace vm;
+using namespace vm::bench;
+
+namespace {
+
+// Counts the paints of a widget.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+double percentile(std::vector<double> values, double p)
+{
+    std::sort(values.begin(), values.end());
+    const auto at = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
+    return values[at];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    int people = 1000;
+    int clicks = 60;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--people"))
+            people = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--clicks"))
+            clicks = args[i + 1].toInt();
+    }
+    QTemporaryDir dir;
+    QString error;
+    DemoOptions options;
+    options.people = people;
+    options.everyPicture = true;
+    const QString project = createDemoProject(dir.filePath(QStringLiteral("demo")), options, &error);
+    if (project.isEmpty()) {
+        std::fprintf(stderr, "bench_click_to_paint: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    QuietDialogs dialogs;
+    mainMdi window(dialogs);
+    window.resize(1400, 900);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window) || !window.openProjectFile(project))
+        return 1;
+    window.openBadgeLayout(ProjectSettings::instance().BadgeDir + QStringLiteral("Staff.Lyt"));
+    window.mnuReclist->trigger();
+    auto* browser = window.findChild<frmData*>(QStringLiteral("frmData"));
+    if (!browser || !waitFor([&] { return !browser->records()->isLoading(); }))
+        return 1;
+    PaintCounter front, back;
+    window.frmFront()->canvas()->installEventFilter(&front);
+    window.frmBack()->canvas()->installEventFilter(&back);
+
+    QTableView* list = browser->Lst;
+    const int rows = list->model()->rowCount();
+    std::vector<double> wall, cpu, pressed;
+    int missed = 0;
+    for (int i = 0; i < clicks; ++i) {
+        const int row = 1 + int((qint64(i) * 7919) % std::max(1, rows - 2));
+        const QModelIndex index = list->model()->index(row, 1);
+        list->scrollTo(index);
+        QTest::qWait(5);
+        const QPoint at = list->visualRect(index).center();
+        const int frontBefore = front.paints;
+        const int backBefore = back.paints;
+        QElapsedTimer clock;
+        const double cpuStart = 1e3 * cpuSeconds();
+        clock.start();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        pressed.push_back(double(clock.nsecsElapsed()) / 1e6);
+        if (!waitFor([&] { return front.paints > frontBefore && back.paints > backBefore; },
+                     5000))
+            ++missed;
+        wall.push_back(double(clock.nsecsElapsed()) / 1e6);
+        cpu.push_back(1e3 * cpuSeconds() - cpuStart);
+        if (list->currentIndex().row() != row)
+            ++missed;
+    }
+    std::printf("%d clicks on %d people: wall median %.1f ms, p90 %.1f ms; CPU median %.1f ms, "
+                "p90 %.1f ms; the click itself (linking) median %.1f ms%s\n",
+                clicks, rows, percentile(wall, 0.5), percentile(wall, 0.9), percentile(cpu, 0.5),
+                percentile(cpu, 0.9), percentile(pressed, 0.5),
+                missed ? qPrintable(QStringLiteral(" (%1 clicks not shown)").arg(missed)) : "");
+    if (!dialogs.said.isEmpty())
+        std::printf("said: %s\n", qPrintable(dialogs.said.join(QStringLiteral(" | "))));
+    return 0;
+}
