@@ -284,12 +284,6 @@ bool mainMdi::eventFilter(QObject* watched, QEvent* event)
 
 void mainMdi::closeEvent(QCloseEvent* event)
 {
-    // Unsaved work in the designer is not lost without a question.
-    if (QMdiSubWindow* designer = loadedWindow(QStringLiteral("frmDesigner"));
-        designer && !designer->close()) {
-        event->ignore();
-        return;
-    }
     if (!offerToSaveProject()) {
         event->ignore();
         return;
@@ -335,11 +329,10 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
 {
     if (name == QLatin1String("frmNewProj")) {
         auto* window = new frmNewProj(m_dialogs);
-        connect(window, &frmNewProj::configureWanted, this, [this] {
-            // A wizard still open belongs to the project before this one.
-            unloadWindow(QStringLiteral("frmConfigure"));
-            updateTitle();
-            showWindow(QStringLiteral("frmConfigure"));
+        // Queued: closing the open project deletes the window that asks for it.
+        connect(window, &frmNewProj::configureWanted, this, [this](const NewProject& project) {
+            QMetaObject::invokeMethod(
+                this, [this, project] { startNewProject(project); }, Qt::QueuedConnection);
         });
         return window;
     }
@@ -467,10 +460,13 @@ bool mainMdi::WriteProjectFile()
 
 bool mainMdi::offerToSaveProject()
 {
-    // Rows typed into Edit Table are saved, dropped or kept open first, as its own close asks.
-    if (QMdiSubWindow* editor = loadedWindow(QStringLiteral("FrmAddRec"));
-        editor && !editor->close())
-        return false;
+    // Rows typed into Edit Table and a badge being designed are saved, dropped or kept open
+    // first, as their own close asks.
+    for (const char* name : {"FrmAddRec", "frmDesigner"}) {
+        if (QMdiSubWindow* window = loadedWindow(QString::fromLatin1(name));
+            window && !window->close())
+            return false;
+    }
     const ProjectSettings& settings = ProjectSettings::instance();
     if (settings.ProjectState != ProjectState::Written &&
         settings.ProjectState != ProjectState::Open)
@@ -481,14 +477,33 @@ bool mainMdi::offerToSaveProject()
     const OperatorMessage question{
         QStringLiteral("The project %1 has changes that are not saved. Save them?")
             .arg(settings.ProjectName),
-        MessageButtons::YesNo,
+        MessageButtons::YesNoCancel,
         MessageIcon::Question,
         {},
         QStringLiteral("Without saving, the project opens next time as it was last saved, "
-                       "its list of badges included.")};
-    if (m_dialogs.message(this, question) != MessageAnswer::Yes)
+                       "its list of badges included. Cancel keeps it open.")};
+    switch (m_dialogs.message(this, question)) {
+    case MessageAnswer::Yes:
+        return WriteProjectFile();
+    case MessageAnswer::No:
         return true;
-    return WriteProjectFile();
+    default:
+        return false;
+    }
+}
+
+bool mainMdi::startNewProject(const NewProject& project)
+{
+    if (!offerToSaveProject())
+        return false;
+    closeProject();
+    // The page collected for the old project survives a Close and Open of it, but not a New.
+    unloadWindow(QStringLiteral("frmPreview"));
+    printPage();
+    StartNewProject(project);
+    updateTitle();
+    showWindow(QStringLiteral("frmConfigure"));
+    return true;
 }
 
 bool mainMdi::saveProject()
