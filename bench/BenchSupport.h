@@ -28,6 +28,7 @@ public:
     std::optional<QRgb> color(QWidget*, QRgb) override { return std::nullopt; }
     bool printerSetup(QWidget*, QPrinter*) override { return false; }
     bool pageSetup(QWidget*, QPrinter*) override { return false; }
+    std::optional<QString> password(QWidget*, const QString&) override { return std::nullopt; }
 };
 
 inline double peakMb()

@@ -5,6 +5,7 @@
 #include "badge/BadgeFile.h"
 #include "common/FileNames.h"
 #include "designer/frmDesigner.h"
+#include "project/Database.h"
 #include "project/ProjectCheck.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectSaving.h"
@@ -102,9 +103,30 @@ mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
     m_back->showNormal();
     SetProjectState(ProjectState::None);
     showWindow(QStringLiteral("frmPreview"))->hide();
+
+    // A database password found nowhere else is asked for as the connection is made.
+    const auto above = [this]() -> QWidget* {
+        QWidget* active = QApplication::activeWindow();
+        return active ? active : this;
+    };
+    DatabaseConnection::setPasswordPrompt(
+        {[this, above](const QString& address, const QString& user) {
+             return m_dialogs.password(
+                 above(), QStringLiteral("The database %1 asks for the password of %2. It is "
+                                         "kept until the program ends and is never saved.")
+                              .arg(QStringLiteral("\u201c%1\u201d").arg(address),
+                                   QStringLiteral("\u201c%1\u201d").arg(user)));
+         },
+         [this, above](const QString& text) {
+             m_dialogs.message(above(),
+                               {text, MessageButtons::Ok, MessageIcon::Information, {}, {}});
+         }});
 }
 
-mainMdi::~mainMdi() = default;
+mainMdi::~mainMdi()
+{
+    DatabaseConnection::setPasswordPrompt({});
+}
 
 QAction* mainMdi::addItem(QMenu* menu, const QString& name, const QString& caption,
                           const QKeySequence& shortcut)
