@@ -17,7 +17,9 @@
 #include "render/RenderingWindow.h"
 #include "support/AllKindsBadge.h"
 #include "support/FileBytes.h"
+#include "support/ScratchDatabase.h"
 #include "support/ScriptedDialogs.h"
+#include "support/Skip.h"
 #include "support/StatusChecks.h"
 #include "widgets/ScreenUnits.h"
 
@@ -31,6 +33,7 @@
 #include <QMenu>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -96,6 +99,7 @@ private Q_SLOTS:
     void saveAsWritesANewFileAndKeepsTheName();
     void createNewNeedsAConfiguredDatabase();
     void newProjectClosesTheOpenOneOrNothing();
+    void aDatabasePasswordIsAskedForAndNeverSaved();
     void menuKeysWorkFromATextBox_data();
     void menuKeysWorkFromATextBox();
     void titleIconAndAboutSayWhatRuns();
@@ -356,6 +360,26 @@ void tst_mainMdi::newProjectClosesTheOpenOneOrNothing()
     QVERIFY(!m_window->loadedWindow(QStringLiteral("frmData")) && !printPage);
     QVERIFY(m_window->loadedWindow(QStringLiteral("frmConfigure")));
     QVERIFY(ReadProjectFile(demo)->Badges.size() == 2); // discarded, not written
+}
+
+// The password the server wants is asked for through the program's dialogs, once a session, and
+// the project file is written without it.
+void tst_mainMdi::aDatabasePasswordIsAskedForAndNeverSaved()
+{
+    VM_SKIP_IF(postgresUrl().isEmpty() ? noPostgresReason() : QString());
+    qputenv("PGPASSFILE", QFile::encodeName(m_dir.filePath(QStringLiteral("no-pass-file"))));
+    const auto restore = qScopeGuard([] { qunsetenv("PGPASSFILE"); });
+    StoredSettings project = sampleProject(m_dir.path());
+    project.DatabasePath = passwordRoleAddress();
+    VM_VERIFY_OK(WriteProjectFile(project, m_projectPath));
+    m_dialogs.passwordAnswers = {PasswordRoleSecret};
+    QVERIFY(m_window->openProjectFile(m_projectPath));
+    QCOMPARE(m_dialogs.passwordPrompts.size(), 1);
+    QVERIFY(m_dialogs.passwordPrompts[0].contains(QLatin1String("vellumark_pw")));
+    for (const OperatorMessage& said : m_dialogs.messages) // the check goes on to the tables
+        QVERIFY2(!said.text.contains(QLatin1String("Cannot connect")), qPrintable(said.text));
+    QVERIFY(m_window->saveProject());
+    QVERIFY(!fileBytes(m_projectPath).contains("tests"));
 }
 
 void tst_mainMdi::menuKeysWorkFromATextBox_data()

@@ -458,14 +458,7 @@ void tst_Database::openingFailsWithAReason()
 void tst_Database::passwordsComeFromThePassFileTheAddressOrTheOperator()
 {
     VM_SKIP_IF(postgresUrl().isEmpty() ? noPostgresReason() : QString());
-    const QString secret = QStringLiteral("pw for 'tests'");
-    DatabaseConnection admin;
-    QVERIFY2(admin.OpenProjectDatabase(postgresUrl()), qPrintable(admin.errorText()));
-    for (const char* sql : {"do $$ begin create role vellumark_pw login; exception when "
-                            "duplicate_object then null; end $$",
-                            "alter role vellumark_pw password 'pw for ''tests'''"})
-        QCOMPARE(admin.execute(QString::fromLatin1(sql)).error, QString());
-
+    const QString secret = PasswordRoleSecret;
     QTemporaryDir dir;
     const QByteArray noPassFile = QFile::encodeName(dir.filePath(QStringLiteral("none")));
     qputenv("PGPASSFILE", noPassFile);
@@ -487,9 +480,8 @@ void tst_Database::passwordsComeFromThePassFileTheAddressOrTheOperator()
         qunsetenv("PGPASSFILE");
         DatabaseConnection::setPasswordPrompt({});
     });
-    QUrl url(postgresUrl());
-    url.setUserName(QStringLiteral("vellumark_pw"));
-    const QString address = url.toString();
+    const QString address = passwordRoleAddress();
+    const QUrl url(address);
 
     DatabaseConnection db;
     answers = {QStringLiteral("wrong-guess")};
