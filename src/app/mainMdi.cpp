@@ -112,7 +112,7 @@ mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
     DatabaseConnection::setPasswordPrompt(
         {[this, above](const QString& address, const QString& user) {
              return m_dialogs.password(
-                 above(), QStringLiteral("The database %1 asks for the password of %2. It is "
+                 above(), QStringLiteral("The database %1 asks for the password of %2.\nIt is "
                                          "kept until the program ends and is never saved.")
                               .arg(QStringLiteral("\u201c%1\u201d").arg(address),
                                    QStringLiteral("\u201c%1\u201d").arg(user)));
