@@ -447,9 +447,11 @@ bool DatabaseConnection::openPostgreSQL(const QString& path)
         return why.contains(QLatin1String("fe_sendauth")) ||
                why.contains(QLatin1String("password"), Qt::CaseInsensitive);
     };
-    if (!opened && m_db.password().isEmpty() && mayAsk() && authentication() &&
+    // A password given earlier this session that no longer works is asked for again.
+    if (!opened && !passwordGiven && mayAsk() && authentication() &&
         serverWantsPassword(m_db, options)) {
         QMutexLocker locker(&passwords.lock);
+        passwords.given.remove(address);
         const auto ask = passwords.prompt.ask;
         locker.unlock();
         if (const std::optional<QString> answer =

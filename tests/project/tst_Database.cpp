@@ -515,6 +515,19 @@ void tst_Database::passwordsComeFromThePassFileTheAddressOrTheOperator()
     for (int i = 0; i < 2; ++i) // asked once a session
         QVERIFY2(db.OpenProjectDatabase(address), qPrintable(db.errorText()));
     QCOMPARE(asked.size(), 1);
+
+    // Changed on the server meanwhile: the password kept is dropped and asked for again.
+    DatabaseConnection admin;
+    QVERIFY2(admin.OpenProjectDatabase(postgresUrl()), qPrintable(admin.errorText()));
+    const auto setSecret = [&](const char* sql) {
+        QCOMPARE(admin.execute(QString::fromLatin1(sql)).error, QString());
+    };
+    setSecret("alter role vellumark_pw password 'changed'");
+    const auto changeBack =
+        qScopeGuard([&] { setSecret("alter role vellumark_pw password 'pw for ''tests'''"); });
+    answers = {QStringLiteral("changed")};
+    QVERIFY2(db.OpenProjectDatabase(address), qPrintable(db.errorText()));
+    QCOMPARE(asked.size(), 2);
 }
 
 void tst_Database::accessDatesAndDecimalsDecodeExactly()
