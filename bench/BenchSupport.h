@@ -33,6 +33,7 @@ public:
     std::optional<QRgb> color(QWidget*, QRgb) override { return std::nullopt; }
     bool printerSetup(QWidget*, QPrinter*) override { return false; }
     bool pageSetup(QWidget*, QPrinter*) override { return false; }
+    std::optional<QString> password(QWidget*, const QString&) override { return std::nullopt; }
 };
 
 // Runs the event loop until the condition holds; false after `ms` without.

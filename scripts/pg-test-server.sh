@@ -61,6 +61,12 @@ CONF
             -c "select 1 from pg_database where datname = '$DB'" | grep -q 1; then
         "$BIN/createdb" -h "$HOST" -p "$PORT" -U "$DBUSER" "$DB"
     fi
+    # The role that must give its password; the tests know it as "pw for 'tests'".
+    if ! "$BIN/psql" -h "$HOST" -p "$PORT" -U "$DBUSER" -d postgres -tAq \
+            -c "select 1 from pg_roles where rolname = 'vellumark_pw'" | grep -q 1; then
+        "$BIN/psql" -h "$HOST" -p "$PORT" -U "$DBUSER" -d postgres -q \
+            -c "create role vellumark_pw login password 'pw for ''tests'''"
+    fi
     url
 }
 

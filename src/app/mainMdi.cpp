@@ -5,6 +5,7 @@
 #include "badge/BadgeFile.h"
 #include "common/FileNames.h"
 #include "designer/frmDesigner.h"
+#include "project/Database.h"
 #include "project/ProjectCheck.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectSaving.h"
@@ -103,9 +104,30 @@ mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
     m_back->showNormal();
     SetProjectState(ProjectState::None);
     showWindow(QStringLiteral("frmPreview"))->hide();
+
+    // A database password found nowhere else is asked for as the connection is made.
+    const auto above = [this]() -> QWidget* {
+        QWidget* active = QApplication::activeWindow();
+        return active ? active : this;
+    };
+    DatabaseConnection::setPasswordPrompt(
+        {[this, above](const QString& address, const QString& user) {
+             return m_dialogs.password(
+                 above(), QStringLiteral("The database %1 asks for the password of %2.\nIt is "
+                                         "kept until the program ends and is never saved.")
+                              .arg(QStringLiteral("\u201c%1\u201d").arg(address),
+                                   QStringLiteral("\u201c%1\u201d").arg(user)));
+         },
+         [this, above](const QString& text) {
+             m_dialogs.message(above(),
+                               {text, MessageButtons::Ok, MessageIcon::Information, {}, {}});
+         }});
 }
 
-mainMdi::~mainMdi() = default;
+mainMdi::~mainMdi()
+{
+    DatabaseConnection::setPasswordPrompt({});
+}
 
 QAction* mainMdi::addItem(QMenu* menu, const QString& name, const QString& caption,
                           const QKeySequence& shortcut)
@@ -285,12 +307,6 @@ bool mainMdi::eventFilter(QObject* watched, QEvent* event)
 
 void mainMdi::closeEvent(QCloseEvent* event)
 {
-    // Unsaved work in the designer is not lost without a question.
-    if (QMdiSubWindow* designer = loadedWindow(QStringLiteral("frmDesigner"));
-        designer && !designer->close()) {
-        event->ignore();
-        return;
-    }
     if (!offerToSaveProject()) {
         event->ignore();
         return;
@@ -336,11 +352,10 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
 {
     if (name == QLatin1String("frmNewProj")) {
         auto* window = new frmNewProj(m_dialogs);
-        connect(window, &frmNewProj::configureWanted, this, [this] {
-            // A wizard still open belongs to the project before this one.
-            unloadWindow(QStringLiteral("frmConfigure"));
-            updateTitle();
-            showWindow(QStringLiteral("frmConfigure"));
+        // Queued: closing the open project deletes the window that asks for it.
+        connect(window, &frmNewProj::configureWanted, this, [this](const NewProject& project) {
+            QMetaObject::invokeMethod(
+                this, [this, project] { startNewProject(project); }, Qt::QueuedConnection);
         });
         return window;
     }
@@ -468,10 +483,13 @@ bool mainMdi::WriteProjectFile()
 
 bool mainMdi::offerToSaveProject()
 {
-    // Rows typed into Edit Table are saved, dropped or kept open first, as its own close asks.
-    if (QMdiSubWindow* editor = loadedWindow(QStringLiteral("FrmAddRec"));
-        editor && !editor->close())
-        return false;
+    // Rows typed into Edit Table and a badge being designed are saved, dropped or kept open
+    // first, as their own close asks.
+    for (const char* name : {"FrmAddRec", "frmDesigner"}) {
+        if (QMdiSubWindow* window = loadedWindow(QString::fromLatin1(name));
+            window && !window->close())
+            return false;
+    }
     const ProjectSettings& settings = ProjectSettings::instance();
     if (settings.ProjectState != ProjectState::Written &&
         settings.ProjectState != ProjectState::Open)
@@ -482,14 +500,33 @@ bool mainMdi::offerToSaveProject()
     const OperatorMessage question{
         QStringLiteral("The project %1 has changes that are not saved. Save them?")
             .arg(settings.ProjectName),
-        MessageButtons::YesNo,
+        MessageButtons::YesNoCancel,
         MessageIcon::Question,
         {},
         QStringLiteral("Without saving, the project opens next time as it was last saved, "
-                       "its list of badges included.")};
-    if (m_dialogs.message(this, question) != MessageAnswer::Yes)
+                       "its list of badges included. Cancel keeps it open.")};
+    switch (m_dialogs.message(this, question)) {
+    case MessageAnswer::Yes:
+        return WriteProjectFile();
+    case MessageAnswer::No:
         return true;
-    return WriteProjectFile();
+    default:
+        return false;
+    }
+}
+
+bool mainMdi::startNewProject(const NewProject& project)
+{
+    if (!offerToSaveProject())
+        return false;
+    closeProject();
+    // The page collected for the old project survives a Close and Open of it, but not a New.
+    unloadWindow(QStringLiteral("frmPreview"));
+    printPage();
+    StartNewProject(project);
+    updateTitle();
+    showWindow(QStringLiteral("frmConfigure"));
+    return true;
 }
 
 bool mainMdi::saveProject()

@@ -24,6 +24,8 @@ class frmProgress;
 
 // The main window: menus, the project's life cycle, and the frame all other windows open in.
 // It holds one instance of each window, created on first use.
+struct NewProject;
+
 class mainMdi : public QMainWindow {
     Q_OBJECT
 public:
@@ -48,8 +50,11 @@ public:
     // Writes ProjectFile, sets state 2 and says "Project Saved"; false with a message on failure.
     bool WriteProjectFile();
     // Before the open project goes: when it differs from its file (a badge saved, opened or
-    // imported since), asks whether to save it. False when saving was wanted and failed.
+    // imported since), asks whether to save it. False on Cancel, or when saving was wanted and
+    // failed: the project then stays open as it was.
     bool offerToSaveProject();
+    // New Project's Ok: offers to save the open project, closes it and starts `project` empty.
+    bool startNewProject(const NewProject& project);
 
     // The progress window, created (and centred) on first use; unloadProgress deletes it.
     frmProgress* progressWindow();

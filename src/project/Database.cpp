@@ -4,14 +4,15 @@
 #include "project/SqlText.h"
 #include "project/StoredSettings.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QSet>
 #include <QSqlDriver>
 #include <QSqlRecord>
-#include "common/DatabaseAddress.h"
-
+#include <QThread>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -26,7 +27,8 @@ const QString SQLiteDriver = QStringLiteral("QSQLITE");
 const QString PostgreSQLDriver = QStringLiteral("QPSQL");
 constexpr int SQLiteReadOnly = 8;
 constexpr int LockTimeoutMs = 10000;
-const QString LockNotAvailable = QStringLiteral("55P03"); // SQLITE_READONLY, what "PRAGMA query_only" answers a write with
+const QString LockNotAvailable =
+    QStringLiteral("55P03"); // SQLITE_READONLY, what "PRAGMA query_only" answers a write with
 
 QString quoted(const QString& text)
 {
@@ -38,6 +40,45 @@ QString connectionValue(QString value)
 {
     value.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
     return u'\'' + value + u'\'';
+}
+
+// Passwords the operator gave, or found in an address, for this session only, by the address
+// without its password.
+struct SessionPasswords {
+    QMutex lock;
+    PasswordPrompt prompt;
+    QHash<QString, QString> given;
+    QSet<QString> told;
+};
+
+SessionPasswords& session()
+{
+    static SessionPasswords passwords;
+    return passwords;
+}
+
+bool mayAsk()
+{
+    return QCoreApplication::instance() &&
+           QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+// Whether the server wants a password that libpq found nowhere (not in ~/.pgpass, PGPASSFILE,
+// PGPASSWORD). libpq drops the connection QPSQL tried, so a second attempt tells.
+bool serverWantsPassword(const QSqlDatabase& db, const QStringList& options)
+{
+    QStringList parameters = options;
+    parameters << QStringLiteral("dbname=") + connectionValue(db.databaseName());
+    if (!db.userName().isEmpty())
+        parameters << QStringLiteral("user=") + connectionValue(db.userName());
+    if (!db.hostName().isEmpty())
+        parameters << QStringLiteral("host=") + connectionValue(db.hostName());
+    if (db.port() != -1)
+        parameters << QStringLiteral("port=%1").arg(db.port());
+    PGconn* probe = PQconnectdb(parameters.join(u' ').toUtf8().constData());
+    const bool wants = probe && PQconnectionNeedsPassword(probe);
+    PQfinish(probe);
+    return wants;
 }
 
 // Missing files, folders and unreadable files get the same words on both file engines.
@@ -152,6 +193,12 @@ QString DatabaseConnectionString(const QString& path)
 {
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path +
            QStringLiteral(";Persist Security Info=False");
+}
+
+void DatabaseConnection::setPasswordPrompt(PasswordPrompt prompt)
+{
+    QMutexLocker locker(&session().lock);
+    session().prompt = std::move(prompt);
 }
 
 DatabaseConnection::DatabaseConnection()
@@ -343,11 +390,8 @@ bool DatabaseConnection::openPostgreSQL(const QString& path)
     const QUrl url(path);
     const QString database = url.path(QUrl::FullyDecoded).mid(1);
     // Messages never repeat a password given by mistake.
-    const QString shown = quoted(WithoutPassword(path));
-    if (!url.password().isEmpty())
-        return fail(QStringLiteral("%1 holds a password. Passwords are not kept in projects: put "
-                                   "it into ~/.pgpass or PGPASSWORD and leave it out of the path.")
-                        .arg(shown));
+    const QString address = WithoutPassword(path);
+    const QString shown = quoted(address);
     if (!url.isValid() || database.isEmpty() || database.contains(u'/'))
         return fail(QStringLiteral("%1 is no PostgreSQL address of the form "
                                    "postgresql://user@host:port/database.")
@@ -357,7 +401,9 @@ bool DatabaseConnection::openPostgreSQL(const QString& path)
     QStringList options;
     bool hasTimeout = false;
     bool hasLockTimeout = false;
+    bool passwordGiven = !url.password().isEmpty();
     for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
+        passwordGiven = passwordGiven || key.compare(u"password", Qt::CaseInsensitive) == 0;
         hasLockTimeout = hasLockTimeout || value.contains(QLatin1String("lock_timeout"));
         if (key.contains(u';') || value.contains(u';'))
             return fail(QStringLiteral("%1: a connection parameter holds \";\", which cannot be "
@@ -377,17 +423,65 @@ bool DatabaseConnection::openPostgreSQL(const QString& path)
     m_db.setUserName(url.userName(QUrl::FullyDecoded));
     m_db.setDatabaseName(database);
     m_db.setConnectOptions(options.join(u';'));
-    if (!m_db.open())
-        return fail(QStringLiteral("Cannot connect to the PostgreSQL database %1: %2")
-                        .arg(shown, m_db.lastError().databaseText().trimmed()));
+    SessionPasswords& passwords = session();
+    {
+        QMutexLocker locker(&passwords.lock);
+        m_db.setPassword(passwordGiven ? url.password(QUrl::FullyDecoded)
+                                       : passwords.given.value(address));
+        if (passwordGiven && passwords.prompt.tell && mayAsk() &&
+            !passwords.told.contains(address)) {
+            passwords.told.insert(address);
+            const auto tell = passwords.prompt.tell;
+            locker.unlock();
+            tell(QStringLiteral("The address of the database %1 holds a password. It is used "
+                                "for this session only and is not saved with the project; "
+                                "next time it is asked for, unless ~/.pgpass gives it.")
+                     .arg(shown));
+        }
+    }
+    bool opened = m_db.open();
+    bool asked = false;
+    // Only an authentication failure is tried again: an unreachable server would wait twice.
+    const auto authentication = [this] {
+        const QString why = m_db.lastError().databaseText();
+        return why.contains(QLatin1String("fe_sendauth")) ||
+               why.contains(QLatin1String("password"), Qt::CaseInsensitive);
+    };
+    // A password given earlier this session that no longer works is asked for again.
+    if (!opened && !passwordGiven && mayAsk() && authentication() &&
+        serverWantsPassword(m_db, options)) {
+        QMutexLocker locker(&passwords.lock);
+        passwords.given.remove(address);
+        const auto ask = passwords.prompt.ask;
+        locker.unlock();
+        if (const std::optional<QString> answer =
+                ask ? ask(address, m_db.userName()) : std::nullopt) {
+            asked = true;
+            m_db.setPassword(*answer);
+            opened = m_db.open();
+        }
+    }
+    if (!opened) {
+        const QString why = m_db.lastError().databaseText().trimmed();
+        if (asked)
+            return fail(QStringLiteral("Cannot connect to the PostgreSQL database %1: the "
+                                       "password entered for %2 was not accepted (%3).")
+                            .arg(shown, quoted(m_db.userName()), why));
+        return fail(
+            QStringLiteral("Cannot connect to the PostgreSQL database %1: %2").arg(shown, why));
+    }
+    if (asked) {
+        QMutexLocker locker(&passwords.lock);
+        passwords.given.insert(address, m_db.password());
+    }
     // Literals double their quotes and nothing else, which holds only while a backslash is a
     // plain character; a server configured otherwise must not change that for us.
     QSqlQuery setup(m_db);
     if (!setup.exec(QStringLiteral("set standard_conforming_strings = on")) ||
         // A table another station holds locked must not freeze a window or a batch forever;
         // the address may name a lock_timeout of its own (options=-c lock_timeout=...).
-        (!hasLockTimeout && !setup.exec(QStringLiteral("set lock_timeout = '%1ms'")
-                                            .arg(LockTimeoutMs))))
+        (!hasLockTimeout &&
+         !setup.exec(QStringLiteral("set lock_timeout = '%1ms'").arg(LockTimeoutMs))))
         return fail(QStringLiteral("Cannot set up the PostgreSQL connection %1: %2")
                         .arg(shown, setup.lastError().databaseText().trimmed()));
     return true;

@@ -11,6 +11,9 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <functional>
+#include <optional>
+
 namespace vm {
 
 // Where a project's data lives, chosen from its DatabasePath.
@@ -40,10 +43,23 @@ QString DatabaseConnectionString(const QString& path);
 //   SQLite file: read-write; a missing file is an error, never a new empty database.
 //   Access file: copied into an in-memory SQLite database on open, read-only. Connections to the
 //   same unchanged file share one copy (any thread), so a second window does not import again.
-//   PostgreSQL (postgresql://user@host:port/dbname): read-write; the password comes from
-//   ~/.pgpass or PGPASSWORD, never from the path.
+//   PostgreSQL (postgresql://user@host:port/dbname): read-write; the password comes from the
+//   path (kept in memory only), ~/.pgpass, PGPASSFILE or PGPASSWORD, or else from the operator
+//   through the password prompt, and is then kept for the session only.
+// How the program's windows take part in connecting; the core itself shows nothing.
+struct PasswordPrompt {
+    // The password of `user` for `address` (shown without any password); nothing: cancelled.
+    std::function<std::optional<QString>(const QString& address, const QString& user)> ask;
+    // Says something once a session, such as that a password in an address is not saved.
+    std::function<void(const QString& text)> tell;
+};
+
 class DatabaseConnection {
 public:
+    // Installed by the program's main window; an empty prompt asks nothing. Only the thread of
+    // the application object asks, other threads use the passwords already given.
+    static void setPasswordPrompt(PasswordPrompt prompt);
+
     DatabaseConnection();
     ~DatabaseConnection();
     DatabaseConnection(const DatabaseConnection&) = delete;
@@ -97,7 +113,6 @@ public:
     // what it holds (numbers only: Numeric, text only: Text), as SQLite compares a number there
     // with a quoted literal as unequal.
     ColumnKind keyColumnKind(const QString& table, const QString& column);
-
 
     // The engine's own list of tables and views in catalogue order, engine-internal tables left
     // out; for an Access file every table (system tables too), query and linked table.

@@ -38,6 +38,19 @@ constexpr FolderRow FolderRows[] = {
 
 } // namespace
 
+void StartNewProject(const NewProject& project)
+{
+    ProjectSettings& settings = ProjectSettings::instance();
+    SetProjectState(ProjectState::Configuring);
+    settings.PhotoDir = project.photoDir;
+    settings.SignDir = project.signDir;
+    settings.ProjectDir = project.projectDir;
+    settings.BadgeDir = project.badgeDir;
+    settings.LogoDir = project.logoDir;
+    settings.ProjectName = project.name;
+    settings.ProjectFile = project.projectFile;
+}
+
 frmNewProj::frmNewProj(Dialogs& dialogs, QWidget* parent)
     : QMdiSubWindow(parent)
     , m_dialogs(dialogs)
@@ -186,8 +199,8 @@ void frmNewProj::ok()
     for (qsizetype i = 1; i < folders.size(); ++i)
         std::get<0>(others[i - 1])->setText(folders[i]);
 
-    // The open project is left as it is until every folder exists and the operator agreed to
-    // replace a project file of the same name.
+    // The open project is left as it is: the folders are made only once the operator agreed to
+    // replace a project file of the same name, and the receiver of configureWanted closes it.
     const QString projectFile = folders[0] + name + QStringLiteral(".Prj");
     if (QFileInfo::exists(projectFile) &&
         MsgBox(m_dialogs, this,
@@ -207,16 +220,8 @@ void frmNewProj::ok()
             return;
         }
     }
-    ProjectSettings& settings = ProjectSettings::instance();
-    SetProjectState(ProjectState::Configuring);
-    settings.PhotoDir = folders[3];
-    settings.SignDir = folders[4];
-    settings.ProjectDir = folders[0];
-    settings.BadgeDir = folders[1];
-    settings.LogoDir = folders[2];
-    settings.ProjectName = name;
-    settings.ProjectFile = projectFile;
-    Q_EMIT configureWanted();
+    Q_EMIT configureWanted(
+        {name, projectFile, folders[0], folders[1], folders[2], folders[3], folders[4]});
     close();
 }
 

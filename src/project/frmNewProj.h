@@ -9,6 +9,20 @@ namespace vm {
 
 class Dialogs;
 
+// What Ok chose for the new project: its name, project file and folders, each folder existing.
+struct NewProject {
+    QString name;
+    QString projectFile;
+    QString projectDir;
+    QString badgeDir;
+    QString logoDir;
+    QString photoDir;
+    QString signDir;
+};
+
+// Makes `project` the project being created; whatever was open must be closed before.
+void StartNewProject(const NewProject& project);
+
 // "New Project": names the project and proposes its folder tree under a folder the operator
 // picks; Ok creates the folders, aims the project file and hands over to the wizard.
 class frmNewProj : public QMdiSubWindow {
@@ -36,8 +50,9 @@ public:
     void cancel();
 
 Q_SIGNALS:
-    // Ok made the project: the wizard is to configure its database now.
-    void configureWanted();
+    // Ok made the folders. The open project is not touched here: the receiver closes it (after
+    // offering to save it) and starts `project` once this window is gone.
+    void configureWanted(const vm::NewProject& project);
 
 private:
     QString checkedFolder(QLineEdit* box, const QString& what);

@@ -2,6 +2,8 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -81,6 +83,15 @@ QString QtDialogs::saveFileName(QWidget* parent, const FileRequest& request)
 QString QtDialogs::folder(QWidget* parent, const QString& title, const QString& startFolder)
 {
     return QFileDialog::getExistingDirectory(parent, title, startFolder);
+}
+
+std::optional<QString> QtDialogs::password(QWidget* parent, const QString& text)
+{
+    bool ok = false;
+    QString typed = QInputDialog::getText(parent, AppTitle, text, QLineEdit::Password, {}, &ok);
+    if (!ok)
+        return std::nullopt;
+    return typed;
 }
 
 std::optional<QRgb> QtDialogs::color(QWidget* parent, QRgb initial)

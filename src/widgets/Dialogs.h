@@ -47,6 +47,8 @@ public:
     virtual bool printerSetup(QWidget* parent, QPrinter* printer) = 0;
     // Paper size, orientation and margins of the printer; false when cancelled.
     virtual bool pageSetup(QWidget* parent, QPrinter* printer) = 0;
+    // A password typed in a masked box below `text`; nothing when cancelled.
+    virtual std::optional<QString> password(QWidget* parent, const QString& text) = 0;
 };
 
 class QtDialogs final : public Dialogs {
@@ -58,6 +60,7 @@ public:
     std::optional<QRgb> color(QWidget* parent, QRgb initial) override;
     bool printerSetup(QWidget* parent, QPrinter* printer) override;
     bool pageSetup(QWidget* parent, QPrinter* printer) override;
+    std::optional<QString> password(QWidget* parent, const QString& text) override;
 };
 
 // The usual message: a text with OK, or a question, captioned with the application's title.

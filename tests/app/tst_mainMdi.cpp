@@ -4,10 +4,12 @@
 #include "app/mainMdi.h"
 #include "badge/BadgeFile.h"
 #include "common/SaveFile.h"
+#include "demo/DemoProject.h"
 #include "project/Database.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectSettings.h"
 #include "project/frmConfigure.h"
+#include "project/frmNewProj.h"
 #include "records/FrmAddRec.h"
 #include "records/MasterTableModel.h"
 #include "records/frmData.h"
@@ -15,7 +17,9 @@
 #include "render/RenderingWindow.h"
 #include "support/AllKindsBadge.h"
 #include "support/FileBytes.h"
+#include "support/ScratchDatabase.h"
 #include "support/ScriptedDialogs.h"
+#include "support/Skip.h"
 #include "support/StatusChecks.h"
 #include "widgets/ScreenUnits.h"
 
@@ -29,6 +33,7 @@
 #include <QMenu>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -93,6 +98,8 @@ private Q_SLOTS:
     void openingABadFileKeepsTheOpenProject();
     void saveAsWritesANewFileAndKeepsTheName();
     void createNewNeedsAConfiguredDatabase();
+    void newProjectClosesTheOpenOneOrNothing();
+    void aDatabasePasswordIsAskedForAndNeverSaved();
     void menuKeysWorkFromATextBox_data();
     void menuKeysWorkFromATextBox();
     void titleIconAndAboutSayWhatRuns();
@@ -193,6 +200,7 @@ void tst_mainMdi::projectLifeCycleSwitchesTheMenus()
     QVERIFY(m_dialogs.messages.value(0).detail.contains(QStringLiteral("BadgeName:")));
     QCOMPARE(fileBytes(m_projectPath), before);
 
+    m_dialogs.answers = {MessageAnswer::No}; // closed without saving
     m_window->mnuClose->trigger();
     QCOMPARE(settings.ProjectState, ProjectState::None);
     QVERIFY(!settings.DatabaseConfigured);
@@ -304,6 +312,74 @@ void tst_mainMdi::createNewNeedsAConfiguredDatabase()
     m_window->mnuCreate->trigger();
     QVERIFY(m_dialogs.messages.isEmpty());
     QVERIFY(m_window->loadedWindow(QStringLiteral("frmDesigner")));
+}
+
+// A New over the demo with a badge shown: Cancel at the save question keeps everything; Ok
+// without saving starts an empty project with none of the demo's badges, views or windows.
+void tst_mainMdi::newProjectClosesTheOpenOneOrNothing()
+{
+    QString error;
+    const QString demo = createDemoProject(m_dir.filePath(QStringLiteral("demo")),
+                                           {.people = 3, .pictures = false}, &error);
+    QVERIFY2(!demo.isEmpty(), qPrintable(error));
+    QVERIFY(m_window->openProjectFile(demo));
+    ProjectSettings& settings = ProjectSettings::instance();
+    m_window->openBadgeLayout(settings.BadgeDir + QStringLiteral("Staff.Lyt"));
+    settings.Badges << QStringLiteral("Unsaved");
+    m_window->mnuReclist->trigger();
+    const StoredSettings open = settings.stored();
+    const BadgeSide front = m_window->frmFront()->shownSide();
+    QVERIFY(!(front == BadgeSide{}));
+    const QPointer<QMdiSubWindow> printPage = m_window->loadedWindow(QStringLiteral("frmPreview"));
+
+    const auto newProject = [&](MessageAnswer atSaveQuestion) {
+        m_dialogs.clear();
+        m_window->mnuNew->trigger();
+        auto* dialog =
+            qobject_cast<frmNewProj*>(m_window->loadedWindow(QStringLiteral("frmNewProj")));
+        QVERIFY(dialog);
+        dialog->txtProjName->setText(QStringLiteral("Next"));
+        dialog->txtProjectDir->setText(m_dir.filePath(QStringLiteral("next/data")));
+        m_dialogs.answers = {atSaveQuestion};
+        dialog->ok();
+        QTRY_COMPARE(m_dialogs.messages.size(), 1);
+        QCOMPARE(m_dialogs.messages[0].buttons, MessageButtons::YesNoCancel);
+    };
+    newProject(MessageAnswer::Cancel);
+    QCOMPARE(settings.stored(), open);
+    QCOMPARE(settings.ProjectFile, demo);
+    QVERIFY(m_window->frmFront()->shownSide() == front);
+    QVERIFY(m_window->loadedWindow(QStringLiteral("frmData")) && printPage);
+
+    newProject(MessageAnswer::No);
+    QCOMPARE(settings.ProjectState, ProjectState::Configuring);
+    QCOMPARE(settings.ProjectFile, m_dir.filePath(QStringLiteral("next/data/Next.Prj")));
+    QVERIFY(settings.Badges.isEmpty() && settings.DatabasePath.isEmpty());
+    QVERIFY(m_window->frmFront()->shownSide() == BadgeSide{});
+    QVERIFY(m_window->frmBack()->shownSide() == BadgeSide{});
+    QVERIFY(!m_window->loadedWindow(QStringLiteral("frmData")) && !printPage);
+    QVERIFY(m_window->loadedWindow(QStringLiteral("frmConfigure")));
+    QVERIFY(ReadProjectFile(demo)->Badges.size() == 2); // discarded, not written
+}
+
+// The password the server wants is asked for through the program's dialogs, once a session, and
+// the project file is written without it.
+void tst_mainMdi::aDatabasePasswordIsAskedForAndNeverSaved()
+{
+    VM_SKIP_IF(postgresUrl().isEmpty() ? noPostgresReason() : QString());
+    qputenv("PGPASSFILE", QFile::encodeName(m_dir.filePath(QStringLiteral("no-pass-file"))));
+    const auto restore = qScopeGuard([] { qunsetenv("PGPASSFILE"); });
+    StoredSettings project = sampleProject(m_dir.path());
+    project.DatabasePath = passwordRoleAddress();
+    VM_VERIFY_OK(WriteProjectFile(project, m_projectPath));
+    m_dialogs.passwordAnswers = {PasswordRoleSecret};
+    QVERIFY(m_window->openProjectFile(m_projectPath));
+    QCOMPARE(m_dialogs.passwordPrompts.size(), 1);
+    QVERIFY(m_dialogs.passwordPrompts[0].contains(QLatin1String("vellumark_pw")));
+    for (const OperatorMessage& said : m_dialogs.messages) // the check goes on to the tables
+        QVERIFY2(!said.text.contains(QLatin1String("Cannot connect")), qPrintable(said.text));
+    QVERIFY(m_window->saveProject());
+    QVERIFY(!fileBytes(m_projectPath).contains("tests"));
 }
 
 void tst_mainMdi::menuKeysWorkFromATextBox_data()

@@ -193,8 +193,9 @@ void tst_Journey::journey()
     newProject->cmdProject->click();
     newProject->txtProjName->setText(QStringLiteral("Front Desk"));
     newProject->cmdOk->click();
+    QTRY_VERIFY(window.findChild<frmConfigure*>(QStringLiteral("frmConfigure")));
     auto* wizard = window.findChild<frmConfigure*>(QStringLiteral("frmConfigure"));
-    QVERIFY(wizard && wizard->isVisible());
+    QVERIFY(wizard->isVisible());
 
     // The wizard: database, tables, master table and relation, pictures.
     if (engine == DatabaseEngine::Access) {
@@ -383,7 +384,7 @@ void tst_Journey::journey()
     dialogs.answers = {MessageAnswer::Yes};
     window.mnuClose->trigger();
     QCOMPARE(dialogs.messages.size(), 2);
-    QCOMPARE(dialogs.messages[0].buttons, MessageButtons::YesNo);
+    QCOMPARE(dialogs.messages[0].buttons, MessageButtons::YesNoCancel);
     QCOMPARE(ProjectSettings::instance().ProjectState, ProjectState::None);
     QCOMPARE(ReadProjectFile(projectFile)->Badges, QStringList{QStringLiteral("Desk")});
 }

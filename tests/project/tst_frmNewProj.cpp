@@ -131,8 +131,10 @@ void tst_frmNewProj::okCreatesTheFoldersAndAimsTheProjectFile()
     dialog->txtLogoDir->clear();                          // an empty box gets the proposal on Ok
     QTest::keyClick(dialog->txtProjName, Qt::Key_Return); // Enter is Ok, as the button shows
 
-    const ProjectSettings& s = ProjectSettings::instance();
     QVERIFY(m_dialogs.messages.isEmpty());
+    QCOMPARE(configure.count(), 1);
+    StartNewProject(configure[0][0].value<NewProject>());
+    const ProjectSettings& s = ProjectSettings::instance();
     QCOMPARE(s.ProjectState, ProjectState::Configuring);
     QCOMPARE(s.ProjectName, QStringLiteral("Visitors"));
     const QStringList paths = {s.ProjectFile, s.BadgeDir, s.LogoDir, s.PhotoDir, s.SignDir};
@@ -142,7 +144,6 @@ void tst_frmNewProj::okCreatesTheFoldersAndAimsTheProjectFile()
     for (const QString& folder : {s.ProjectDir, s.BadgeDir, s.LogoDir, s.PhotoDir, s.SignDir})
         QVERIFY2(QDir(folder).exists(), qPrintable(folder));
     QVERIFY(!QFile::exists(s.ProjectFile)); // the wizard's Finish writes it
-    QCOMPARE(configure.count(), 1);
     QTRY_VERIFY(!alive);
 }
 
@@ -182,7 +183,9 @@ void tst_frmNewProj::anExistingProjectIsReplacedOnlyOnYes()
     m_dialogs.answers = {MessageAnswer::Yes};
     dialog->ok();
     QCOMPARE(configure.count(), 1);
-    QCOMPARE(open.ProjectFile, old.fileName());
+    QCOMPARE(configure[0][0].value<NewProject>().projectFile, old.fileName());
+    QCOMPARE(open.ProjectFile,
+             m_dir.filePath(QStringLiteral("Open.Prj"))); // closed by the receiver
 }
 
 void tst_frmNewProj::okRefusesWhatCannotBecomeAProject_data()

@@ -22,6 +22,16 @@ inline QString noPostgresReason()
                           "against (scripts/test.sh starts one)");
 }
 
+// The test server's role that must give its password (scripts/pg-test-server.sh makes it),
+// and the server's address with that role.
+inline const QString PasswordRoleSecret = QStringLiteral("pw for 'tests'");
+inline QString passwordRoleAddress()
+{
+    QUrl url(postgresUrl());
+    url.setUserName(QStringLiteral("vellumark_pw"));
+    return url.toString();
+}
+
 // An empty database of a writable engine for one test row, gone when the row ends. SQLite: a
 // file whose path has blanks, "#" and "?"; PostgreSQL: a schema of its own, the only one on
 // the connection's search path, so the catalogue holds this row's tables alone.

@@ -18,8 +18,10 @@ public:
     QList<MessageAnswer> answers;
     QStringList fileAnswers; // for open and save dialogs, in order; "" cancels
     QList<FileRequest> fileRequests;
-    QStringList folderAnswers;        // for folder dialogs, in order; "" cancels
-    QList<QRgb> colorAnswers;         // for colour dialogs, in order; none left cancels
+    QStringList folderAnswers;   // for folder dialogs, in order; "" cancels
+    QList<QRgb> colorAnswers;    // for colour dialogs, in order; none left cancels
+    QStringList passwordAnswers; // for password prompts, in order; none left cancels
+    QStringList passwordPrompts;
     std::function<void()> whileAsked; // runs as each message stands on the screen
 
     QStringList messageTexts() const
@@ -55,6 +57,13 @@ public:
     }
     bool printerSetup(QWidget*, QPrinter*) override { return false; }
     bool pageSetup(QWidget*, QPrinter*) override { return false; }
+    std::optional<QString> password(QWidget*, const QString& text) override
+    {
+        passwordPrompts << text;
+        if (passwordAnswers.isEmpty())
+            return std::nullopt;
+        return passwordAnswers.takeFirst();
+    }
 
 private:
     QString file(const FileRequest& request)
