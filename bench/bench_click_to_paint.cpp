@@ -3,14 +3,12 @@
 // painted. Prints the median and the 90th percentile of wall time and of the process's CPU time.
 //     bench_click_to_paint [--people 1000] [--clicks 60]
 #include "app/mainMdi.h"
-#include "demo/DemoProject.h"
-#include "project/ProjectSettings.h"
-#include "records/RecordListModel.h"
 #include "records/frmData.h"
 #include "render/BadgeCanvas.h"
 #include "render/RenderingWindow.h"
 
 #include "BenchSupport.h"
+#include "DemoBrowser.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -63,26 +61,14 @@ int main(int argc, char** argv)
             clicks = args[i + 1].toInt();
     }
     QTemporaryDir dir;
-    QString error;
-    DemoOptions options;
-    options.people = people;
-    options.everyPicture = true;
-    const QString project = createDemoProject(dir.filePath(QStringLiteral("demo")), options, &error);
-    if (project.isEmpty()) {
-        std::fprintf(stderr, "bench_click_to_paint: %s\n", qPrintable(error));
+    const QString project = makeDemoProject(dir.filePath(QStringLiteral("demo")), people, "bench_click_to_paint");
+    if (project.isEmpty())
         return 1;
-    }
 
     QuietDialogs dialogs;
     mainMdi window(dialogs);
-    window.resize(1400, 900);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window) || !window.openProjectFile(project))
-        return 1;
-    window.openBadgeLayout(ProjectSettings::instance().BadgeDir + QStringLiteral("Staff.Lyt"));
-    window.mnuReclist->trigger();
-    auto* browser = window.findChild<frmData*>(QStringLiteral("frmData"));
-    if (!browser || !waitFor([&] { return !browser->records()->isLoading(); }))
+    frmData* browser = openDemoBrowser(window, project);
+    if (!browser)
         return 1;
     PaintCounter front, back;
     window.frmFront()->canvas()->installEventFilter(&front);

@@ -3,9 +3,6 @@
 // With --pdf the first sheet is printed to that file, to look at how sharp its pictures are.
 //     bench_print_page [--people 1000] [--pdf first-sheet.pdf]
 #include "app/mainMdi.h"
-#include "demo/DemoProject.h"
-#include "project/ProjectSettings.h"
-#include "records/RecordListModel.h"
 #include "records/frmData.h"
 #include "render/PrintPage.h"
 #include "render/SheetPrinting.h"
@@ -13,6 +10,7 @@
 #include "widgets/Dialogs.h"
 
 #include "BenchSupport.h"
+#include "DemoBrowser.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -43,27 +41,15 @@ int main(int argc, char** argv)
             pdf = args[i + 1];
     }
     QTemporaryDir dir;
-    QString error;
-    DemoOptions options;
-    options.people = people;
-    options.everyPicture = true;
-    const QString project = createDemoProject(dir.filePath(QStringLiteral("demo")), options, &error);
-    if (project.isEmpty()) {
-        std::fprintf(stderr, "bench_print_page: %s\n", qPrintable(error));
+    const QString project = makeDemoProject(dir.filePath(QStringLiteral("demo")), people, "bench_print_page");
+    if (project.isEmpty())
         return 1;
-    }
 
     QuietDialogs dialogs;
     dialogs.yesNo = MessageAnswer::Yes;
     mainMdi window(dialogs);
-    window.resize(1400, 900);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window) || !window.openProjectFile(project))
-        return 1;
-    window.openBadgeLayout(ProjectSettings::instance().BadgeDir + QStringLiteral("Staff.Lyt"));
-    window.mnuReclist->trigger();
-    auto* browser = window.findChild<frmData*>(QStringLiteral("frmData"));
-    if (!browser || !waitFor([&] { return !browser->records()->isLoading(); }))
+    frmData* browser = openDemoBrowser(window, project);
+    if (!browser)
         return 1;
     const double before = peakMb();
 
