@@ -489,7 +489,7 @@ bool DatabaseConnection::openPostgreSQL(const QString& path)
 
 QString DatabaseConnection::quoteName(const QString& name) const
 {
-    return m_engine == DatabaseEngine::PostgreSQL ? doubleQuotedName(name) : name;
+    return m_engine == DatabaseEngine::PostgreSQL ? doubleQuotedName(name) : bracketedName(name);
 }
 
 DatabaseConnection::Outcome DatabaseConnection::classify(const QSqlError& error) const
@@ -728,14 +728,9 @@ QStringList ListUserTables(DatabaseConnection& connection)
 
 QStringList ListFieldNames(DatabaseConnection& connection, const QString& table, QString* error)
 {
-    QString sql = QStringLiteral("select * from ");
-    if (connection.engine() == DatabaseEngine::PostgreSQL) {
-        sql += table.contains(u' ') ? table : connection.quoteName(table);
-        sql += QStringLiteral(" limit 0"); // the server would send every row otherwise
-    } else {
-        sql += table;
-    }
-    const DatabaseConnection::Selection selection = connection.select(sql);
+    // No row is fetched: a server would otherwise send the whole table.
+    const DatabaseConnection::Selection selection = connection.select(
+        QStringLiteral("select * from ") + connection.quoteName(table) + QStringLiteral(" limit 0"));
     if (selection.outcome != DatabaseConnection::Outcome::Ok) {
         if (error)
             *error = selection.error;
@@ -752,11 +747,7 @@ QString unusableTableReason(const DatabaseConnection& connection, const QString&
 {
     if (const QString reason = connection.unreadableReason(table); !reason.isEmpty())
         return reason;
-    if (table.contains(u' '))
-        return QStringLiteral("\u201c%1\u201d holds a blank: statements name tables without "
-                              "brackets, so it cannot be read.")
-            .arg(table);
-    return {};
+    return unusableNameReason(table);
 }
 
 QStringList ListQualifiedFields(DatabaseConnection& connection, const QStringList& tables)

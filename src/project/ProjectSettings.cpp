@@ -1,5 +1,7 @@
 #include "project/ProjectSettings.h"
 
+#include "project/SqlText.h"
+
 namespace vm {
 
 ProjectSettings& ProjectSettings::instance()
@@ -28,8 +30,8 @@ void ProjectSettings::replace(const StoredSettings& settings, const QString& fil
 QString relationText(const QString& master, const QString& masterField, const QString& child,
                      const QString& linkingField)
 {
-    return master + QStringLiteral(".[") + masterField + QStringLiteral("]=") + child +
-           QStringLiteral(".[") + linkingField + u']';
+    return bracketedName(master) + QStringLiteral(".[") + masterField + QStringLiteral("]=") +
+           bracketedName(child) + QStringLiteral(".[") + linkingField + u']';
 }
 
 void SetProjectState(ProjectState state)

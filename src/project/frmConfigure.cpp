@@ -856,9 +856,22 @@ void frmConfigure::createRelation()
         return;
     }
     const QString child = cmbChild->currentText();
-    cmbRelations->addItem(relationText(cmbMaster->currentText(), cmbMasterField->currentText(),
-                                       child, cmbLinkingField->currentText()),
-                          child);
+    const QString relation = relationText(cmbMaster->currentText(), cmbMasterField->currentText(),
+                                          child, cmbLinkingField->currentText());
+    // A join the database refuses would fail for every record: it is tried now, not then.
+    if (const Status joined = checkRelation(m_connection, cmbMaster->currentText(), child, relation);
+        !joined) {
+        QString why = joined.error();
+        why[0] = why[0].toUpper();
+        m_dialogs.message(this, {tr("The relation between %1 and %2 cannot be made.")
+                                     .arg(cmbMaster->currentText(), child),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
+                                 why + u'.'});
+        return;
+    }
+    cmbRelations->addItem(relation, child);
     cmbRelations->setCurrentIndex(cmbRelations->count() - 1);
     cmbChild->removeItem(cmbChild->currentIndex());
     cmbLinkingField->clear();
