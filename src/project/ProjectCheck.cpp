@@ -1,9 +1,14 @@
 #include "project/ProjectCheck.h"
 
 #include "common/DatabaseAddress.h"
+#include "common/FileNames.h"
+#include "common/PictureFiles.h"
 #include "project/SqlText.h"
 
 #include <QDir>
+#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace vm {
 
@@ -80,6 +85,63 @@ Status checkRelation(DatabaseConnection& db, const QString& master, const QStrin
                          columns->childColumn, holds(childKind)));
     }
     return Status::failure(QStringLiteral("%1 (%2)").arg(refused, probe.error));
+}
+
+Result<PictureCoverage> pictureCoverage(DatabaseConnection& db, const StoredSettings& project,
+                                        const QString& field, const QString& folder, int limit)
+{
+    const qsizetype dot = field.indexOf(u'.');
+    if (dot <= 0)
+        return Status::failure(QStringLiteral("%1 names no table and column").arg(field));
+    QString tables = db.quoteName(project.MasterTable);
+    const qsizetype related = std::min(project.DataTables.size(), project.Relations.size());
+    for (qsizetype i = 0; i < related; ++i)
+        tables += u',' + db.quoteName(project.DataTables[i]);
+    QString sql = QStringLiteral("select ") + db.quoteName(field.left(dot)) + QStringLiteral(".[") +
+                  field.mid(dot + 1) + QStringLiteral("] from ") + tables;
+    if (related > 0)
+        sql += QStringLiteral(" where ") +
+               project.Relations.mid(0, related).join(QStringLiteral(" AND "));
+    sql += QStringLiteral(" limit %1").arg(limit + 1);
+    DatabaseConnection::Selection rows = db.select(sql);
+    if (rows.outcome != DatabaseConnection::Outcome::Ok)
+        return Status::failure(rows.error);
+    PictureCoverage coverage;
+    static const QRegularExpression ending(QStringLiteral("\\.(jpe?g|bmp|png)\\s*\\z"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    while (rows.query.next()) {
+        if (coverage.people == limit) {
+            coverage.moreThanLimit = true;
+            break;
+        }
+        ++coverage.people;
+        const QString value = rows.query.value(0).toString();
+        if (coverage.lookedFor.isEmpty())
+            coverage.lookedFor = withTrailingSlash(folder) + value + QStringLiteral(".jpg");
+        coverage.valuesEndInPicture = coverage.valuesEndInPicture || ending.match(value).hasMatch();
+        const Result<FoundPicture> found = findPicture(folder, value, PictureHeaderOnly);
+        if (found && !found->picture.isNull() && !value.isEmpty())
+            ++coverage.found;
+    }
+    return coverage;
+}
+
+QString describeCoverage(const PictureCoverage& coverage, const QString& what, const QString& field)
+{
+    if (coverage.people == 0)
+        return QStringLiteral("%1: the tables hold nobody yet.").arg(what);
+    QString text = QStringLiteral("%1 found for %2 of %3%4 people; looked for %5.")
+                       .arg(what)
+                       .arg(coverage.found)
+                       .arg(coverage.moreThanLimit ? QStringLiteral("the first ") : QString())
+                       .arg(coverage.people)
+                       .arg(QDir::toNativeSeparators(coverage.lookedFor));
+    if (coverage.valuesEndInPicture && coverage.found < coverage.people)
+        text += QStringLiteral(" The values of %1 end in a picture ending already, and \u201c.jpg"
+                               "\u201d is added to them: the values should hold the names "
+                               "without their ending.")
+                    .arg(field);
+    return text;
 }
 
 } // namespace vm

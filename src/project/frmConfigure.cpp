@@ -23,6 +23,8 @@
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
+#include <tuple>
+
 namespace vm {
 namespace {
 
@@ -365,6 +367,9 @@ void frmConfigure::buildSummaryStep(QGroupBox* frame)
     lblSignField = summary("lblSignField");
     lblImagePath = summary("lblImagePath");
     lblSignPath = summary("lblSignPath");
+    lblPictureCheck = named(new QLabel(frame), "lblPictureCheck");
+    lblPictureCheck->setWordWrap(true);
+    lblPictureCheck->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblTotalSelTables->setText(QStringLiteral("0"));
     lblTotalRelations->setText(QStringLiteral("0"));
 
@@ -380,6 +385,7 @@ void frmConfigure::buildSummaryStep(QGroupBox* frame)
     auto* layout = new QVBoxLayout(frame);
     layout->addWidget(heading);
     layout->addLayout(form);
+    layout->addWidget(lblPictureCheck);
     layout->addStretch();
 
     connect(txtImgPath, &QLineEdit::textChanged, this,
@@ -717,6 +723,7 @@ void frmConfigure::next()
             master.isEmpty()
                 ? NotSelected
                 : tr("%1, unique field %2").arg(master, cmbUniqueField->currentText()));
+        showPictureCheck();
     }
     ShowFrame();
     if (CurrentStep == 2)
@@ -921,6 +928,29 @@ void frmConfigure::placeImagesClicked(bool ticked)
 {
     frmImages->setEnabled(ticked);
     m_placeImages = ticked ? 1 : 0;
+}
+
+// A photo column whose values end in ".jpg" already finds nothing in the browser: the summary
+// says what the settings find before Finish.
+void frmConfigure::showPictureCheck()
+{
+    const StoredSettings d = draft();
+    QStringList lines;
+    if (d.PlaceImages == 1 && m_connection.isOpen()) {
+        const std::tuple<QString, QString, QString> pictures[] = {
+            {tr("Photographs"), d.PhotoField, d.PhotoDir},
+            {tr("Signatures"), d.SignField, d.SignDir}};
+        for (const auto& [what, field, folder] : pictures) {
+            if (field.isEmpty() || field == NoneField)
+                continue;
+            const Result<PictureCoverage> coverage =
+                pictureCoverage(m_connection, d, field, folder);
+            lines << (coverage ? describeCoverage(*coverage, what, field)
+                               : tr("%1 cannot be looked for: %2").arg(what, coverage.error()));
+        }
+    }
+    lblPictureCheck->setText(lines.join(u'\n'));
+    lblPictureCheck->setVisible(!lines.isEmpty());
 }
 
 void frmConfigure::updateTotals()

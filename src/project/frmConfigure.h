@@ -115,6 +115,7 @@ public:
     QLabel* lblSignField;
     QLabel* lblImagePath;
     QLabel* lblSignPath;
+    QLabel* lblPictureCheck; // what the picture settings find in their folders
 
 Q_SIGNALS:
     // A folder button was pressed: the directory chooser is to fill `box`.
@@ -149,6 +150,7 @@ private:
     void chooseChild(int index);
     void refillPictureFields(QComboBox* combo);
     void updateTotals();
+    void showPictureCheck();
     void placeImagesClicked(bool ticked);
 
     Dialogs& m_dialogs;
