@@ -604,6 +604,8 @@ void mainMdi::closeProject()
     m_front->UnloadBadgeElements();
     m_back->UnloadBadgeElements();
     ProjectSettings& settings = ProjectSettings::instance();
+    if (settings.ProjectState == ProjectState::Configuring)
+        AbandonNewProject(); // never written: the folders New made for it go
     SetProjectState(ProjectState::None);
     // Everything of the closed project goes, so a project created next starts clean.
     settings.stored() = StoredSettings{};

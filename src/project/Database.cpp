@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
@@ -81,12 +82,40 @@ bool serverWantsPassword(const QSqlDatabase& db, const QStringList& options)
     return wants;
 }
 
+struct ProjectFolder {
+    QMutex lock;
+    QString folder;
+};
+
+ProjectFolder& projectFolder()
+{
+    static ProjectFolder folder;
+    return folder;
+}
+
+// A folder on the way to `path` that exists but may not be entered hides the file: that is said,
+// not that the file is missing.
+QString closedFolderOn(const QString& path)
+{
+    QFileInfo folder(QFileInfo(path).absolutePath());
+    while (!folder.exists() && !folder.isRoot())
+        folder = QFileInfo(folder.absolutePath());
+    if (folder.exists() && !QFileInfo(path).exists() &&
+        (!folder.isReadable() || !folder.isExecutable()))
+        return folder.absoluteFilePath();
+    return {};
+}
+
 // Missing files, folders and unreadable files get the same words on both file engines.
 QString fileProblem(const QString& path)
 {
     if (path.isEmpty())
         return QStringLiteral("No database file is given.");
     const QFileInfo info(path);
+    if (const QString closed = closedFolderOn(path); !info.exists() && !closed.isEmpty())
+        return QStringLiteral("The folder %1 cannot be read (permission denied), so the database "
+                              "file %2 cannot be reached.")
+            .arg(quoted(closed), quoted(path));
     if (!info.exists())
         return QStringLiteral("The database file %1 does not exist.").arg(quoted(path));
     if (info.isDir())
@@ -211,6 +240,20 @@ DatabaseConnection::~DatabaseConnection()
     close();
 }
 
+void DatabaseConnection::setProjectFolder(const QString& folder)
+{
+    QMutexLocker locker(&projectFolder().lock);
+    projectFolder().folder = folder;
+}
+
+QString DatabaseConnection::resolvedFile(const QString& file)
+{
+    QMutexLocker locker(&projectFolder().lock);
+    if (file.isEmpty() || QDir::isAbsolutePath(file) || projectFolder().folder.isEmpty())
+        return file;
+    return QDir(projectFolder().folder).filePath(file);
+}
+
 bool DatabaseConnection::OpenProjectDatabase(const QString& path)
 {
     close();
@@ -306,8 +349,9 @@ bool DatabaseConnection::addDatabase(const QString& driver)
     return true;
 }
 
-bool DatabaseConnection::openSQLite(const QString& path)
+bool DatabaseConnection::openSQLite(const QString& typedPath)
 {
+    const QString path = resolvedFile(typedPath);
     if (const QString problem = fileProblem(path); !problem.isEmpty())
         return fail(problem);
     if (!addDatabase(SQLiteDriver))
@@ -338,7 +382,7 @@ bool DatabaseConnection::openSQLite(const QString& path)
 bool DatabaseConnection::openAccess(const QString& databasePath)
 {
     const AccessLocation location = splitAccessPath(databasePath);
-    const QString& path = location.file;
+    const QString path = resolvedFile(location.file);
     const QByteArray& charset = location.charset.isEmpty() ? m_accessCharset : location.charset;
     if (const QString problem = fileProblem(path); !problem.isEmpty())
         return fail(problem);

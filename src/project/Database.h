@@ -65,6 +65,11 @@ public:
     DatabaseConnection(const DatabaseConnection&) = delete;
     DatabaseConnection& operator=(const DatabaseConnection&) = delete;
 
+    // The folder of the open project's file: a database file named by a relative path lies
+    // there, wherever the program was started from. Empty: the current folder.
+    static void setProjectFolder(const QString& folder);
+    static QString resolvedFile(const QString& file);
+
     // Closes whatever was open and opens `path`. False: errorText() says why.
     bool OpenProjectDatabase(const QString& path);
     bool isOpen() const;

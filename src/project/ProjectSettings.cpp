@@ -1,6 +1,9 @@
 #include "project/ProjectSettings.h"
 
+#include "project/Database.h"
 #include "project/SqlText.h"
+
+#include <QFileInfo>
 
 namespace vm {
 
@@ -14,6 +17,7 @@ void ProjectSettings::reset()
 {
     stored() = StoredSettings{};
     ProjectFile.clear();
+    DatabaseConnection::setProjectFolder({});
     ProjectState = vm::ProjectState::None;
     DatabaseConfigured = false;
     CurrentBadgePath.clear();
@@ -24,6 +28,7 @@ void ProjectSettings::replace(const StoredSettings& settings, const QString& fil
 {
     stored() = settings;
     ProjectFile = file;
+    DatabaseConnection::setProjectFolder(file.isEmpty() ? QString() : QFileInfo(file).absolutePath());
     Q_EMIT projectReplaced();
 }
 
