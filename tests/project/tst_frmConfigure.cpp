@@ -76,6 +76,7 @@ private Q_SLOTS:
     void oddNamesAreUsableOrGreyedWithTheReason();
     void relationsTheDatabaseRefusesAreNotMade();
     void theSummarySaysWhatThePhotoSettingsFind();
+    void aReopenedProjectIsReadOneWay();
 
 private:
     // With a name, first starts that project as the new-project dialog does.
@@ -468,12 +469,13 @@ void tst_frmConfigure::finishAsksForAFileWhenTheProjectHasNone()
     QCOMPARE(settings.ProjectState, ProjectState::None);
     QVERIFY(settings.ProjectFile.isEmpty() && settings.MasterTable.isEmpty());
 
-    const QString chosen = m_dir.filePath(QStringLiteral("Front Desk.prj"));
+    // A dot in the name is part of it: the file still gets its ending.
+    const QString chosen = m_dir.filePath(QStringLiteral("Front Desk.2024"));
     m_dialogs.fileAnswers = {chosen};
     QVERIFY(w->finish());
-    QCOMPARE(settings.ProjectFile, chosen);
-    QCOMPARE(settings.ProjectName, QStringLiteral("Front Desk"));
-    QVERIFY(fileBytes(chosen).startsWith("\"ProjectName:Front Desk\"\r\n"));
+    QCOMPARE(settings.ProjectFile, chosen + QStringLiteral(".Prj"));
+    QCOMPARE(settings.ProjectName, QStringLiteral("Front Desk.2024"));
+    QVERIFY(fileBytes(settings.ProjectFile).startsWith("\"ProjectName:Front Desk.2024\"\r\n"));
 }
 
 void tst_frmConfigure::closingAnUnfinishedNewProjectDropsIt()
@@ -675,6 +677,40 @@ void tst_frmConfigure::theSummarySaysWhatThePhotoSettingsFind()
                              photos + QStringLiteral("E-001.jpg.jpg.")),
              qPrintable(said));
     QVERIFY2(said.contains(QLatin1String("without their ending")), qPrintable(said));
+}
+
+// A relative database path lies beside the project file; a database that is away says so over
+// the drawn wizard and, once back, gives its column lists again; PlaceImages 7 places nothing
+// here either, as the record browser reads it.
+void tst_frmConfigure::aReopenedProjectIsReadOneWay()
+{
+    const QString database = m_dir.filePath(QStringLiteral("data/staff.sqlite"));
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("data"))));
+    QVERIFY(QFile::copy(m_database, database + QStringLiteral(".away")));
+    StoredSettings s;
+    s.DatabasePath = QStringLiteral("staff.sqlite");
+    s.MasterTable = QStringLiteral("Staff");
+    s.UniqueField = QStringLiteral("Name");
+    s.PlaceImages = 7;
+    s.PhotoField = QStringLiteral("Staff.Photo");
+    s.SignField = NoneField;
+    ProjectSettings& settings = ProjectSettings::instance();
+    settings.replace(s, m_dir.filePath(QStringLiteral("data/Staff.Prj")));
+    settings.DatabaseConfigured = true;
+    SetProjectState(ProjectState::Written);
+
+    frmConfigure* w = openWizard();
+    QVERIFY(m_dialogs.messages.isEmpty()); // not before the window is drawn
+    QTRY_COMPARE(m_dialogs.messageTexts(), QStringList{"Not Connected"});
+    QCOMPARE(itemTexts(w->cmbUniqueField), QStringList{"Name"});
+    QVERIFY(!w->chkPlaceImages->isChecked() && !w->frmImages->isEnabled());
+
+    QVERIFY(QFile::rename(database + QStringLiteral(".away"), database));
+    m_dialogs.clear();
+    QVERIFY(w->testConnection());
+    QCOMPARE(itemTexts(w->cmbUniqueField), (QStringList{"EmpNo", "Name", "DeptID", "Photo"}));
+    QCOMPARE(w->cmbUniqueField->currentText(), QStringLiteral("Name"));
+    QCOMPARE(w->draft().PlaceImages, qint16(7)); // kept unless the box is clicked
 }
 
 QTEST_MAIN(tst_frmConfigure)
