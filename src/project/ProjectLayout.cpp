@@ -57,7 +57,7 @@ void removeEmptyFolders(const QStringList& made)
 
 bool projectNameFits(const QString& name)
 {
-    // "NAME.Prj.json" and QSaveFile's ".XXXXXX" beside it.
+    // "NAME.Prj.json" and the ".XXXXXX" of its temporary file beside it.
     constexpr int Longest = 255;
     return QFile::encodeName(name + QStringLiteral(".Prj.json.XXXXXX")).size() <= Longest;
 }
