@@ -29,15 +29,18 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTextEdit>
 
 namespace vm {
 namespace {
@@ -282,10 +285,10 @@ void mainMdi::showEvent(QShowEvent* event)
     }
 }
 
-// Text boxes claim Ctrl+Ins, Shift+Ins and Ctrl+E for their own editing, which left Create New,
-// Open Existing and Edit Records dead while the record browser's find box had the focus. In this
-// window the menus' keys come first, as the menus show them; Ctrl+C and Ctrl+V still copy and
-// paste text.
+// Text boxes claim Ctrl+E for their own editing, which left Edit Records dead while the record
+// browser's find box had the focus: in this window the menus' keys come first. Ctrl+Ins and
+// Shift+Ins stay a text box's copy and paste, as everywhere else on the desktop (Create New and
+// Open Existing answer them outside text boxes); Ctrl+C and Ctrl+V copy and paste too.
 bool mainMdi::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::ShortcutOverride)
@@ -294,6 +297,12 @@ bool mainMdi::eventFilter(QObject* watched, QEvent* event)
     if (!widget || widget->window() != this)
         return false;
     const QKeySequence keys(static_cast<QKeyEvent*>(event)->keyCombination());
+    const bool textBox = qobject_cast<const QLineEdit*>(widget) ||
+                         qobject_cast<const QTextEdit*>(widget) ||
+                         qobject_cast<const QPlainTextEdit*>(widget);
+    if (textBox && (keys == QKeySequence(Qt::CTRL | Qt::Key_Insert) ||
+                    keys == QKeySequence(Qt::SHIFT | Qt::Key_Insert)))
+        return false;
     for (const QMenu* menu : menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) {
         if (!menu->menuAction()->isEnabled())
             continue;
@@ -604,6 +613,8 @@ void mainMdi::closeProject()
     m_front->UnloadBadgeElements();
     m_back->UnloadBadgeElements();
     ProjectSettings& settings = ProjectSettings::instance();
+    if (settings.ProjectState == ProjectState::Configuring)
+        AbandonNewProject(); // never written: the folders New made for it go
     SetProjectState(ProjectState::None);
     // Everything of the closed project goes, so a project created next starts clean.
     settings.stored() = StoredSettings{};
@@ -662,6 +673,8 @@ void mainMdi::openBadgeLayout(const QString& path)
     m_front->Load_Card(read);
     m_back->Load_Card(read);
     settings.CurrentBadgePath = path;
+    if (read.status != LoadStatus::Loaded)
+        return; // a badge that did not load is no badge of the project
     const QString title = fileTitle(path);
     const QString name = title.left(title.size() - 4);
     if (!settings.Badges.contains(name))

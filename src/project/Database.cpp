@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
@@ -81,12 +82,40 @@ bool serverWantsPassword(const QSqlDatabase& db, const QStringList& options)
     return wants;
 }
 
+struct ProjectFolder {
+    QMutex lock;
+    QString folder;
+};
+
+ProjectFolder& projectFolder()
+{
+    static ProjectFolder folder;
+    return folder;
+}
+
+// A folder on the way to `path` that exists but may not be entered hides the file: that is said,
+// not that the file is missing.
+QString closedFolderOn(const QString& path)
+{
+    QFileInfo folder(QFileInfo(path).absolutePath());
+    while (!folder.exists() && !folder.isRoot())
+        folder = QFileInfo(folder.absolutePath());
+    if (folder.exists() && !QFileInfo(path).exists() &&
+        (!folder.isReadable() || !folder.isExecutable()))
+        return folder.absoluteFilePath();
+    return {};
+}
+
 // Missing files, folders and unreadable files get the same words on both file engines.
 QString fileProblem(const QString& path)
 {
     if (path.isEmpty())
         return QStringLiteral("No database file is given.");
     const QFileInfo info(path);
+    if (const QString closed = closedFolderOn(path); !info.exists() && !closed.isEmpty())
+        return QStringLiteral("The folder %1 cannot be read (permission denied), so the database "
+                              "file %2 cannot be reached.")
+            .arg(quoted(closed), quoted(path));
     if (!info.exists())
         return QStringLiteral("The database file %1 does not exist.").arg(quoted(path));
     if (info.isDir())
@@ -211,6 +240,20 @@ DatabaseConnection::~DatabaseConnection()
     close();
 }
 
+void DatabaseConnection::setProjectFolder(const QString& folder)
+{
+    QMutexLocker locker(&projectFolder().lock);
+    projectFolder().folder = folder;
+}
+
+QString DatabaseConnection::resolvedFile(const QString& file)
+{
+    QMutexLocker locker(&projectFolder().lock);
+    if (file.isEmpty() || QDir::isAbsolutePath(file) || projectFolder().folder.isEmpty())
+        return file;
+    return QDir(projectFolder().folder).filePath(file);
+}
+
 bool DatabaseConnection::OpenProjectDatabase(const QString& path)
 {
     close();
@@ -306,8 +349,9 @@ bool DatabaseConnection::addDatabase(const QString& driver)
     return true;
 }
 
-bool DatabaseConnection::openSQLite(const QString& path)
+bool DatabaseConnection::openSQLite(const QString& typedPath)
 {
+    const QString path = resolvedFile(typedPath);
     if (const QString problem = fileProblem(path); !problem.isEmpty())
         return fail(problem);
     if (!addDatabase(SQLiteDriver))
@@ -338,7 +382,7 @@ bool DatabaseConnection::openSQLite(const QString& path)
 bool DatabaseConnection::openAccess(const QString& databasePath)
 {
     const AccessLocation location = splitAccessPath(databasePath);
-    const QString& path = location.file;
+    const QString path = resolvedFile(location.file);
     const QByteArray& charset = location.charset.isEmpty() ? m_accessCharset : location.charset;
     if (const QString problem = fileProblem(path); !problem.isEmpty())
         return fail(problem);
@@ -489,7 +533,7 @@ bool DatabaseConnection::openPostgreSQL(const QString& path)
 
 QString DatabaseConnection::quoteName(const QString& name) const
 {
-    return m_engine == DatabaseEngine::PostgreSQL ? doubleQuotedName(name) : name;
+    return m_engine == DatabaseEngine::PostgreSQL ? doubleQuotedName(name) : bracketedName(name);
 }
 
 DatabaseConnection::Outcome DatabaseConnection::classify(const QSqlError& error) const
@@ -728,14 +772,9 @@ QStringList ListUserTables(DatabaseConnection& connection)
 
 QStringList ListFieldNames(DatabaseConnection& connection, const QString& table, QString* error)
 {
-    QString sql = QStringLiteral("select * from ");
-    if (connection.engine() == DatabaseEngine::PostgreSQL) {
-        sql += table.contains(u' ') ? table : connection.quoteName(table);
-        sql += QStringLiteral(" limit 0"); // the server would send every row otherwise
-    } else {
-        sql += table;
-    }
-    const DatabaseConnection::Selection selection = connection.select(sql);
+    // No row is fetched: a server would otherwise send the whole table.
+    const DatabaseConnection::Selection selection = connection.select(
+        QStringLiteral("select * from ") + connection.quoteName(table) + QStringLiteral(" limit 0"));
     if (selection.outcome != DatabaseConnection::Outcome::Ok) {
         if (error)
             *error = selection.error;
@@ -752,11 +791,7 @@ QString unusableTableReason(const DatabaseConnection& connection, const QString&
 {
     if (const QString reason = connection.unreadableReason(table); !reason.isEmpty())
         return reason;
-    if (table.contains(u' '))
-        return QStringLiteral("\u201c%1\u201d holds a blank: statements name tables without "
-                              "brackets, so it cannot be read.")
-            .arg(table);
-    return {};
+    return unusableNameReason(table);
 }
 
 QStringList ListQualifiedFields(DatabaseConnection& connection, const QStringList& tables)

@@ -65,6 +65,11 @@ public:
     DatabaseConnection(const DatabaseConnection&) = delete;
     DatabaseConnection& operator=(const DatabaseConnection&) = delete;
 
+    // The folder of the open project's file: a database file named by a relative path lies
+    // there, wherever the program was started from. Empty: the current folder.
+    static void setProjectFolder(const QString& folder);
+    static QString resolvedFile(const QString& file);
+
     // Closes whatever was open and opens `path`. False: errorText() says why.
     bool OpenProjectDatabase(const QString& path);
     bool isOpen() const;
@@ -81,8 +86,9 @@ public:
     void setAccessCharset(const QByteArray& charset);
 
     // A name as this program inserts it into a statement: double-quoted on PostgreSQL, which
-    // folds bare names to lower case; unchanged elsewhere, so statement texts stay exactly as
-    // the legacy system wrote them.
+    // folds bare names to lower case; elsewhere unchanged when it can stand bare, so statement
+    // texts stay exactly as the legacy system wrote them, and bracketed when it cannot ([Order],
+    // [O'Brien]).
     QString quoteName(const QString& name) const;
 
     // Rejected: the engine refused the statement text (syntax, unknown table or column).
@@ -152,14 +158,13 @@ private:
 // The catalogue without the names that begin with "MSys" (compared with case).
 QStringList ListUserTables(DatabaseConnection& connection);
 
-// The columns of "select * from " + table, in order. The name goes in unchanged (on PostgreSQL
-// double-quoted when it has no blank, so its capitals survive); a name with a blank fails as it
-// did with the legacy provider. On failure: empty, and *error says why.
+// The columns of "select * from " + table, in order, the name quoted as the engine needs it.
+// On failure: empty, and *error says why.
 QStringList ListFieldNames(DatabaseConnection& connection, const QString& table,
                            QString* error = nullptr);
 
-// Why a listed table cannot serve a project: it has no rows here, or its name holds a blank,
-// which the statements that name tables unbracketed cannot carry. Empty when it can.
+// Why a listed table cannot serve a project: it has no rows here, or its name cannot be written
+// into a project file or a statement. Empty when it can.
 QString unusableTableReason(const DatabaseConnection& connection, const QString& table);
 
 // "<None>", then "Table.Column" for every column of the tables in order; a table whose columns

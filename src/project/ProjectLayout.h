@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace vm {
 
@@ -21,5 +22,16 @@ struct ProposedFolders {
 // The other folders, under the project folder's parent when it is named "data" and under the
 // project folder itself otherwise (a folder typed in rather than picked).
 ProposedFolders proposedFolders(const QString& projectFolder);
+
+// The folders that creating `folder` with its parents would make, parents first.
+QStringList missingFolders(const QString& folder);
+
+// Removes folders made for a project that was then given up, children first; a folder that is
+// no longer empty stays, so nothing the operator put there is lost.
+void removeEmptyFolders(const QStringList& made);
+
+// Whether a project name gives file names this system can hold: the project file, its
+// companion and their temporary files must stay within 255 bytes.
+bool projectNameFits(const QString& name);
 
 } // namespace vm

@@ -1,5 +1,10 @@
 #include "project/ProjectSettings.h"
 
+#include "project/Database.h"
+#include "project/SqlText.h"
+
+#include <QFileInfo>
+
 namespace vm {
 
 ProjectSettings& ProjectSettings::instance()
@@ -12,6 +17,7 @@ void ProjectSettings::reset()
 {
     stored() = StoredSettings{};
     ProjectFile.clear();
+    DatabaseConnection::setProjectFolder({});
     ProjectState = vm::ProjectState::None;
     DatabaseConfigured = false;
     CurrentBadgePath.clear();
@@ -22,14 +28,15 @@ void ProjectSettings::replace(const StoredSettings& settings, const QString& fil
 {
     stored() = settings;
     ProjectFile = file;
+    DatabaseConnection::setProjectFolder(file.isEmpty() ? QString() : QFileInfo(file).absolutePath());
     Q_EMIT projectReplaced();
 }
 
 QString relationText(const QString& master, const QString& masterField, const QString& child,
                      const QString& linkingField)
 {
-    return master + QStringLiteral(".[") + masterField + QStringLiteral("]=") + child +
-           QStringLiteral(".[") + linkingField + u']';
+    return bracketedName(master) + QStringLiteral(".[") + masterField + QStringLiteral("]=") +
+           bracketedName(child) + QStringLiteral(".[") + linkingField + u']';
 }
 
 void SetProjectState(ProjectState state)

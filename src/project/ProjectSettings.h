@@ -48,7 +48,8 @@ private:
     ProjectSettings() = default;
 };
 
-// A relation as the wizard writes it, "Master.[Field]=Child.[Field]": a condition every engine
+// A relation as the wizard writes it, "Master.[Field]=Child.[Field]" (a table name that cannot
+// stand bare in brackets too, "[O'Brien].[ID]"): a condition every engine
 // accepts inside a WHERE clause once its brackets are translated, and that never needs a double
 // quote in the project file.
 QString relationText(const QString& master, const QString& masterField, const QString& child,

@@ -1,5 +1,10 @@
 #include "project/SqlText.h"
 
+#include <QRegularExpression>
+#include <QSet>
+
+#include <algorithm>
+
 namespace vm {
 namespace {
 
@@ -29,7 +34,65 @@ qsizetype copyQuoted(const QString& text, qsizetype from, QString& out)
     return i;
 }
 
+// SQLite's keywords: none of them may stand bare as a name.
+bool isKeyword(const QString& word)
+{
+    static const QSet<QString> keywords = [] {
+        const char* const words[] = {
+            "ABORT", "ACTION", "ADD", "AFTER", "ALL", "ALTER", "ALWAYS", "ANALYZE", "AND", "AS",
+            "ASC", "ATTACH", "AUTOINCREMENT", "BEFORE", "BEGIN", "BETWEEN", "BY", "CASCADE",
+            "CASE", "CAST", "CHECK", "COLLATE", "COLUMN", "COMMIT", "CONFLICT", "CONSTRAINT",
+            "CREATE", "CROSS", "CURRENT", "CURRENT_DATE", "CURRENT_TIME", "CURRENT_TIMESTAMP",
+            "DATABASE", "DEFAULT", "DEFERRABLE", "DEFERRED", "DELETE", "DESC", "DETACH",
+            "DISTINCT", "DO", "DROP", "EACH", "ELSE", "END", "ESCAPE", "EXCEPT", "EXCLUDE",
+            "EXCLUSIVE", "EXISTS", "EXPLAIN", "FAIL", "FILTER", "FIRST", "FOLLOWING", "FOR",
+            "FOREIGN", "FROM", "FULL", "GENERATED", "GLOB", "GROUP", "GROUPS", "HAVING", "IF",
+            "IGNORE", "IMMEDIATE", "IN", "INDEX", "INDEXED", "INITIALLY", "INNER", "INSERT",
+            "INSTEAD", "INTERSECT", "INTO", "IS", "ISNULL", "JOIN", "KEY", "LAST", "LEFT", "LIKE",
+            "LIMIT", "MATCH", "MATERIALIZED", "NATURAL", "NO", "NOT", "NOTHING", "NOTNULL",
+            "NULL", "NULLS", "OF", "OFFSET", "ON", "OR", "ORDER", "OTHERS", "OUTER", "OVER",
+            "PARTITION", "PLAN", "PRAGMA", "PRECEDING", "PRIMARY", "QUERY", "RAISE", "RANGE",
+            "RECURSIVE", "REFERENCES", "REGEXP", "REINDEX", "RELEASE", "RENAME", "REPLACE",
+            "RESTRICT", "RETURNING", "RIGHT", "ROLLBACK", "ROW", "ROWS", "SAVEPOINT", "SELECT",
+            "SET", "TABLE", "TEMP", "TEMPORARY", "THEN", "TIES", "TO", "TRANSACTION", "TRIGGER",
+            "UNBOUNDED", "UNION", "UNIQUE", "UPDATE", "USING", "VACUUM", "VALUES", "VIEW",
+            "VIRTUAL", "WHEN", "WHERE", "WINDOW", "WITH", "WITHOUT"};
+        QSet<QString> set;
+        for (const char* w : words)
+            set.insert(QString::fromLatin1(w));
+        return set;
+    }();
+    return keywords.contains(word.toUpper());
+}
+
 } // namespace
+
+QString bracketedName(const QString& name)
+{
+    const bool bare = !name.isEmpty() && !name[0].isDigit() && name[0] != u'$' &&
+                      std::all_of(name.begin(), name.end(), isNameCharacter) && !isKeyword(name);
+    return bare ? name : u'[' + name + u']';
+}
+
+QString unusableNameReason(const QString& name)
+{
+    if (name.contains(u'"'))
+        return QStringLiteral("\u201c%1\u201d holds a double quote, which a project file cannot "
+                              "store.")
+            .arg(name);
+    if (name.contains(u']'))
+        return QStringLiteral("\u201c%1\u201d holds a closing bracket \u201c]\u201d, which no "
+                              "statement of this program can name.")
+            .arg(name);
+    return {};
+}
+
+QString relationProbeStatement(const QString& quotedMaster, const QString& quotedChild,
+                               const QString& relation)
+{
+    return QStringLiteral("select * from ") + quotedMaster + u',' + quotedChild +
+           QStringLiteral(" where ") + relation + QStringLiteral(" limit 0");
+}
 
 QString doubleQuotedName(const QString& name)
 {
@@ -70,6 +133,36 @@ QString bracketsToDoubleQuotes(const QString& sql)
         }
     }
     return out;
+}
+
+std::optional<RelationColumns> relationColumns(const QString& relation, const QString& master,
+                                               const QString& child)
+{
+    // A table is bare, bracketed or double-quoted; a column bare or bracketed.
+    static const QString table = QStringLiteral("(?:\\[([^\\]]+)\\]|\"([^\"]+)\"|([^\\s.\\[\\]\"]+))");
+    static const QString column = QStringLiteral("\\[?([^\\]=]+?)\\]?");
+    static const QRegularExpression form(QStringLiteral("\\A\\s*") + table + QStringLiteral("\\.") +
+                                         column + QStringLiteral("\\s*=\\s*") + table +
+                                         QStringLiteral("\\.") + column + QStringLiteral("\\s*\\z"));
+    const QRegularExpressionMatch match = form.match(relation);
+    if (!match.hasMatch())
+        return std::nullopt;
+    auto tableAt = [&match](int first) {
+        for (int i = first; i < first + 3; ++i) {
+            if (match.capturedStart(i) >= 0)
+                return match.captured(i);
+        }
+        return QString();
+    };
+    const QString leftTable = tableAt(1), rightTable = tableAt(5);
+    auto same = [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) == 0;
+    };
+    if (same(leftTable, master) && same(rightTable, child))
+        return RelationColumns{match.captured(4), match.captured(8)};
+    if (same(leftTable, child) && same(rightTable, master))
+        return RelationColumns{match.captured(8), match.captured(4)};
+    return std::nullopt;
 }
 
 } // namespace vm

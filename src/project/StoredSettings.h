@@ -30,4 +30,10 @@ struct StoredSettings {
 
 inline const QString NoneField = QStringLiteral("<None>");
 
+// Pictures are placed for PlaceImages 1 only; any other value places none.
+inline bool placesPictures(const StoredSettings& settings)
+{
+    return settings.PlaceImages == 1;
+}
+
 } // namespace vm

@@ -4,6 +4,7 @@
 #include "project/AccessImport.h"
 #include "project/ProjectCheck.h"
 #include "project/ProjectSaving.h"
+#include "project/frmNewProj.h"
 #include "widgets/Dialogs.h"
 
 #include <QCheckBox>
@@ -22,6 +23,10 @@
 #include <QSqlRecord>
 #include <QStackedLayout>
 #include <QVBoxLayout>
+
+#include <utility>
+
+#include <tuple>
 
 namespace vm {
 namespace {
@@ -365,6 +370,9 @@ void frmConfigure::buildSummaryStep(QGroupBox* frame)
     lblSignField = summary("lblSignField");
     lblImagePath = summary("lblImagePath");
     lblSignPath = summary("lblSignPath");
+    lblPictureCheck = named(new QLabel(frame), "lblPictureCheck");
+    lblPictureCheck->setWordWrap(true);
+    lblPictureCheck->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblTotalSelTables->setText(QStringLiteral("0"));
     lblTotalRelations->setText(QStringLiteral("0"));
 
@@ -380,6 +388,7 @@ void frmConfigure::buildSummaryStep(QGroupBox* frame)
     auto* layout = new QVBoxLayout(frame);
     layout->addWidget(heading);
     layout->addLayout(form);
+    layout->addWidget(lblPictureCheck);
     layout->addStretch();
 
     connect(txtImgPath, &QLineEdit::textChanged, this,
@@ -424,6 +433,7 @@ bool frmConfigure::openDatabase(const QString& path)
         clearTableChoices();
     m_openedPath = path;
     listTables();
+    refreshColumnLists();
     return true;
 }
 
@@ -717,6 +727,7 @@ void frmConfigure::next()
             master.isEmpty()
                 ? NotSelected
                 : tr("%1, unique field %2").arg(master, cmbUniqueField->currentText()));
+        showPictureCheck();
     }
     ShowFrame();
     if (CurrentStep == 2)
@@ -856,9 +867,22 @@ void frmConfigure::createRelation()
         return;
     }
     const QString child = cmbChild->currentText();
-    cmbRelations->addItem(relationText(cmbMaster->currentText(), cmbMasterField->currentText(),
-                                       child, cmbLinkingField->currentText()),
-                          child);
+    const QString relation = relationText(cmbMaster->currentText(), cmbMasterField->currentText(),
+                                          child, cmbLinkingField->currentText());
+    // A join the database refuses would fail for every record: it is tried now, not then.
+    if (const Status joined = checkRelation(m_connection, cmbMaster->currentText(), child, relation);
+        !joined) {
+        QString why = joined.error();
+        why[0] = why[0].toUpper();
+        m_dialogs.message(this, {tr("The relation between %1 and %2 cannot be made.")
+                                     .arg(cmbMaster->currentText(), child),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
+                                 why + u'.'});
+        return;
+    }
+    cmbRelations->addItem(relation, child);
     cmbRelations->setCurrentIndex(cmbRelations->count() - 1);
     cmbChild->removeItem(cmbChild->currentIndex());
     cmbLinkingField->clear();
@@ -910,6 +934,29 @@ void frmConfigure::placeImagesClicked(bool ticked)
     m_placeImages = ticked ? 1 : 0;
 }
 
+// A photo column whose values end in ".jpg" already finds nothing in the browser: the summary
+// says what the settings find before Finish.
+void frmConfigure::showPictureCheck()
+{
+    const StoredSettings d = draft();
+    QStringList lines;
+    if (placesPictures(d) && m_connection.isOpen()) {
+        const std::tuple<QString, QString, QString> pictures[] = {
+            {tr("Photographs"), d.PhotoField, d.PhotoDir},
+            {tr("Signatures"), d.SignField, d.SignDir}};
+        for (const auto& [what, field, folder] : pictures) {
+            if (field.isEmpty() || field == NoneField)
+                continue;
+            const Result<PictureCoverage> coverage =
+                pictureCoverage(m_connection, d, field, folder);
+            lines << (coverage ? describeCoverage(*coverage, what, field)
+                               : tr("%1 cannot be looked for: %2").arg(what, coverage.error()));
+        }
+    }
+    lblPictureCheck->setText(lines.join(u'\n'));
+    lblPictureCheck->setVisible(!lines.isEmpty());
+}
+
 void frmConfigure::updateTotals()
 {
     lblTotalSelTables->setText(QString::number(lstSelectedTables->count()));
@@ -939,11 +986,10 @@ void frmConfigure::ShowConfig()
             listTables();
         } else {
             lblConnection->setText(tr("Not connected: %1").arg(m_connection.errorText()));
-            m_dialogs.message(this, {QStringLiteral("Not Connected"),
-                                     MessageButtons::Ok,
-                                     MessageIcon::None,
-                                     {},
-                                     m_connection.errorText()});
+            // Said once the wizard is on the screen, so the message stands over it.
+            m_notConnected = m_connection.errorText();
+            if (isVisible())
+                sayNotConnected();
         }
     }
     cmdNext->setDefault(true);
@@ -978,8 +1024,9 @@ void frmConfigure::ShowConfig()
     }
     lblImageField->setText(shownOrNotSelected(settings.PhotoField));
     lblSignField->setText(shownOrNotSelected(settings.SignField));
-    chkPlaceImages->setChecked(settings.PlaceImages != 0);
-    frmImages->setEnabled(settings.PlaceImages != 0);
+    // Only 1 places pictures, wherever the value is read.
+    chkPlaceImages->setChecked(placesPictures(settings));
+    frmImages->setEnabled(placesPictures(settings));
     updateTotals();
 }
 
@@ -1028,28 +1075,67 @@ bool frmConfigure::finish()
             SetProjectState(ProjectState::None);
             return false;
         }
-        file = m_mainFileDialog.FileName;
-        QString title = fileTitle(file);
-        if (!title.contains(u'.'))
-            file += QStringLiteral(".Prj");
-        else
-            title.truncate(title.lastIndexOf(u'.'));
-        settled.ProjectName = title;
+        // "Staff.2024" is a name with a dot, not a file of another kind.
+        file = withSuffix(m_mainFileDialog.FileName, QStringLiteral(".Prj"));
+        settled.ProjectName = fileTitle(file).chopped(4);
     }
     if (!saveProjectFile(m_dialogs, this, settled, file,
                          [&settings, &settled, &file] { settings.replace(settled, file); }))
         return false;
     settings.DatabaseConfigured = true;
+    KeepNewProject();
     Q_EMIT configured();
     close();
     return true;
 }
 
+void frmConfigure::showEvent(QShowEvent* event)
+{
+    QMdiSubWindow::showEvent(event);
+    if (!m_notConnected.isEmpty())
+        QMetaObject::invokeMethod(this, &frmConfigure::sayNotConnected, Qt::QueuedConnection);
+}
+
+void frmConfigure::sayNotConnected()
+{
+    const QString why = std::exchange(m_notConnected, QString());
+    if (!why.isEmpty())
+        m_dialogs.message(
+            this, {QStringLiteral("Not Connected"), MessageButtons::Ok, MessageIcon::None, {}, why});
+}
+
+// A database that could not be opened left the column lists short; once it opens they are read
+// again, keeping what was chosen.
+void frmConfigure::refreshColumnLists()
+{
+    const QString master = cmbMasterTable->currentText();
+    if (master.isEmpty())
+        return;
+    const QStringList columns = ListFieldNames(m_connection, master);
+    if (columns.isEmpty())
+        return;
+    for (QComboBox* combo : {cmbUniqueField, cmbMasterField}) {
+        const QString chosen = combo->currentText();
+        combo->clear();
+        combo->addItems(columns);
+        if (!chosen.isEmpty() && combo->findText(chosen) < 0)
+            combo->addItem(chosen);
+        combo->setCurrentIndex(chosen.isEmpty() ? 0 : combo->findText(chosen));
+    }
+    if (cmbChild->currentIndex() >= 0) {
+        const QString linking = cmbLinkingField->currentText();
+        chooseChild(cmbChild->currentIndex());
+        selectText(cmbLinkingField, linking);
+    }
+}
+
 void frmConfigure::closeEvent(QCloseEvent* event)
 {
     // A new project whose configuration was not finished is no project.
-    if (ProjectSettings::instance().ProjectState == ProjectState::Configuring)
+    if (ProjectSettings::instance().ProjectState == ProjectState::Configuring) {
         SetProjectState(ProjectState::None);
+        AbandonNewProject();
+    }
     QMdiSubWindow::closeEvent(event);
 }
 

@@ -115,6 +115,7 @@ public:
     QLabel* lblSignField;
     QLabel* lblImagePath;
     QLabel* lblSignPath;
+    QLabel* lblPictureCheck; // what the picture settings find in their folders
 
 Q_SIGNALS:
     // A folder button was pressed: the directory chooser is to fill `box`.
@@ -124,6 +125,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -149,6 +151,9 @@ private:
     void chooseChild(int index);
     void refillPictureFields(QComboBox* combo);
     void updateTotals();
+    void showPictureCheck();
+    void sayNotConnected();
+    void refreshColumnLists();
     void placeImagesClicked(bool ticked);
 
     Dialogs& m_dialogs;
@@ -160,6 +165,7 @@ private:
     qint16 m_placeImages = 0;
     bool m_offerCodePage = false; // the open file is an old Jet 3 one
     QStackedLayout* m_frames;
+    QString m_notConnected; // why the project's database did not open, until it is said
 };
 
 } // namespace vm

@@ -1,6 +1,7 @@
 #include "project/frmNewProj.h"
 
 #include "common/FileNames.h"
+#include "project/Database.h"
 #include "project/ProjectLayout.h"
 #include "project/ProjectSettings.h"
 #include "widgets/Dialogs.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 namespace vm {
 namespace {
@@ -36,10 +38,27 @@ constexpr FolderRow FolderRows[] = {
     {"Sign. Directory", "txtSignDir", "cmdSign", "Sign. Directory"},
 };
 
+QStringList& foldersOfTheNewProject()
+{
+    static QStringList folders;
+    return folders;
+}
+
 } // namespace
+
+void AbandonNewProject()
+{
+    removeEmptyFolders(std::exchange(foldersOfTheNewProject(), {}));
+}
+
+void KeepNewProject()
+{
+    foldersOfTheNewProject().clear();
+}
 
 void StartNewProject(const NewProject& project)
 {
+    foldersOfTheNewProject() = project.createdFolders;
     ProjectSettings& settings = ProjectSettings::instance();
     SetProjectState(ProjectState::Configuring);
     settings.PhotoDir = project.photoDir;
@@ -49,6 +68,7 @@ void StartNewProject(const NewProject& project)
     settings.LogoDir = project.logoDir;
     settings.ProjectName = project.name;
     settings.ProjectFile = project.projectFile;
+    DatabaseConnection::setProjectFolder(project.projectDir);
 }
 
 frmNewProj::frmNewProj(Dialogs& dialogs, QWidget* parent)
@@ -177,6 +197,14 @@ void frmNewProj::ok()
         txtProjName->setFocus();
         return;
     }
+    if (!projectNameFits(name)) {
+        MsgBox(m_dialogs, this,
+               QStringLiteral("The project name is too long for a file name: %1 characters. "
+                              "Please shorten it.")
+                   .arg(name.size()));
+        txtProjName->setFocus();
+        return;
+    }
     const QString project = checkedFolder(txtProjectDir, QStringLiteral("project directory"));
     if (project.isEmpty())
         return;
@@ -208,8 +236,14 @@ void frmNewProj::ok()
                               "replace?"),
                MessageButtons::YesNo) != MessageAnswer::Yes)
         return;
+    QStringList created;
     for (const QString& folder : folders) {
+        for (const QString& missing : missingFolders(folder)) {
+            if (!created.contains(missing))
+                created << missing;
+        }
         if (!QDir().mkpath(folder)) {
+            removeEmptyFolders(created);
             m_dialogs.message(this, {QStringLiteral("The folder %1 cannot be created.")
                                          .arg(QStringLiteral("\u201c%1\u201d").arg(folder)),
                                      MessageButtons::Ok,
@@ -220,8 +254,8 @@ void frmNewProj::ok()
             return;
         }
     }
-    Q_EMIT configureWanted(
-        {name, projectFile, folders[0], folders[1], folders[2], folders[3], folders[4]});
+    Q_EMIT configureWanted({name, projectFile, folders[0], folders[1], folders[2], folders[3],
+                            folders[4], created});
     close();
 }
 

@@ -18,10 +18,15 @@ struct NewProject {
     QString logoDir;
     QString photoDir;
     QString signDir;
+    QStringList createdFolders; // what Ok made, parents first; folders there before are not here
 };
 
 // Makes `project` the project being created; whatever was open must be closed before.
 void StartNewProject(const NewProject& project);
+// The project being created was given up before its file was written: the folders Ok made for
+// it go again, as long as they are empty. Once its file is written they are its own.
+void AbandonNewProject();
+void KeepNewProject();
 
 // "New Project": names the project and proposes its folder tree under a folder the operator
 // picks; Ok creates the folders, aims the project file and hands over to the wizard.

@@ -200,7 +200,7 @@ LinkResult RecordLinker::link(const RecordKey& key)
         if (rows > 1)
             return notLinked(LinkOutcome::SharedKey, sharedKeyText(typed, rows));
     }
-    if (m_project.PlaceImages == 1 && !statements->pictureSql.isEmpty()) {
+    if (placesPictures(m_project) && !statements->pictureSql.isEmpty()) {
         if (const Status loaded = loadPictures(statements->pictureSql, record); !loaded)
             return notLinked(LinkOutcome::Failed, loaded.error());
     }

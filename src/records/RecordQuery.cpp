@@ -1,6 +1,5 @@
 #include "records/RecordQuery.h"
 
-#include <QRegularExpression>
 
 namespace vm {
 namespace {
@@ -118,27 +117,6 @@ QString buildSharedKeysStatement(const StoredSettings& project, const NameQuoter
     return QStringLiteral("select ") + column + QStringLiteral(", count(*) from ") + master +
            QStringLiteral(" where ") + column + QStringLiteral(" is not null group by ") + column +
            QStringLiteral(" having count(*) > 1");
-}
-
-std::optional<RelationColumns> relationColumns(const QString& relation, const QString& master,
-                                               const QString& child)
-{
-    static const QRegularExpression form(
-        QStringLiteral("\\A\\s*\"?([^\\s.\"]+)\"?\\.\\[?([^\\]=]+?)\\]?\\s*=\\s*\"?([^\\s.\"]+)\"?"
-                       "\\.\\[?([^\\]=]+?)"
-                       "\\]?\\s*\\z"));
-    const QRegularExpressionMatch match = form.match(relation);
-    if (!match.hasMatch())
-        return std::nullopt;
-    const QString leftTable = match.captured(1), rightTable = match.captured(3);
-    auto same = [](const QString& a, const QString& b) {
-        return a.compare(b, Qt::CaseInsensitive) == 0;
-    };
-    if (same(leftTable, master) && same(rightTable, child))
-        return RelationColumns{match.captured(2), match.captured(4)};
-    if (same(leftTable, child) && same(rightTable, master))
-        return RelationColumns{match.captured(4), match.captured(2)};
-    return std::nullopt;
 }
 
 } // namespace vm

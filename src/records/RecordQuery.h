@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Status.h"
+#include "project/SqlText.h"
 #include "project/StoredSettings.h"
 #include "records/RecordKey.h"
 
@@ -8,7 +9,6 @@
 #include <QStringList>
 
 #include <functional>
-#include <optional>
 
 namespace vm {
 
@@ -51,15 +51,5 @@ Result<MissingRowStatements> buildMissingRowStatements(const StoredSettings& pro
 // Every value of the unique field that more than one master row holds, with how many:
 // "select M.[U], count(*) from M where M.[U] is not null group by M.[U] having count(*) > 1".
 QString buildSharedKeysStatement(const StoredSettings& project, const NameQuoter& quote = {});
-
-// The two sides of a relation written Master.[Column]=Child.[Column] (either way round, blanks
-// and brackets optional). Empty when the relation has another form or does not join the master
-// table with `child`.
-struct RelationColumns {
-    QString masterColumn;
-    QString childColumn;
-};
-std::optional<RelationColumns> relationColumns(const QString& relation, const QString& master,
-                                               const QString& child);
 
 } // namespace vm

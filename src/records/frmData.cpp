@@ -1,6 +1,10 @@
 #include "records/frmData.h"
 
+#include "badge/BadgeFile.h"
 #include "common/FileNames.h"
+#include "common/QuotedLines.h"
+#include "common/ReadFile.h"
+#include "common/SaveFile.h"
 #include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
 #include "records/RecordListModel.h"
@@ -12,6 +16,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -706,17 +711,65 @@ void frmData::importBadge()
     cdlgImportBadge.InitDir = project.BadgeDir;
     cdlgImportBadge.FileName.clear();
     cdlgImportBadge.ShowOpen();
-    const QString path = cdlgImportBadge.FileName;
+    QString path = cdlgImportBadge.FileName;
     if (path.size() < 4)
         return;
+    const BadgeLayoutRead read = loadBadgeLayout(path, project.ProjectName, project.DatabasePath,
+                                                 FieldTagRule::TableAndColumn);
+    if (read.status == LoadStatus::WrongProject) {
+        path = adoptBadge(path);
+        if (path.isEmpty())
+            return;
+    }
     m_front->Load_Card(path);
     m_back->Load_Card(path);
     project.CurrentBadgePath = path;
     showPreviews(std::nullopt);
+    if (read.status != LoadStatus::Loaded && read.status != LoadStatus::WrongProject)
+        return; // a badge that did not load is no badge of the project
     const QString title = fileTitle(path);
     const QString name = title.left(title.size() - 4);
     if (!project.Badges.contains(name))
         project.Badges << name;
+}
+
+// A badge of another project: says whose it is and, if the operator agrees, copies it into this
+// project's badge folder as one of its own. The file chosen is left as it was. Returns the copy.
+QString frmData::adoptBadge(const QString& path)
+{
+    const ProjectSettings& project = ProjectSettings::instance();
+    const Result<QByteArray> bytes = readWholeFile(path);
+    QStringList lines = bytes ? decodeQuotedLines(*bytes) : QStringList();
+    const QString owner = lines.isEmpty() ? QString() : lines[0].section(u':', 1);
+    const QString name = fileTitle(path).chopped(4);
+    const QString copy = project.BadgeDir + name + QStringLiteral(".Lyt");
+    const OperatorMessage question{
+        QStringLiteral("Badge Not Loaded!"), MessageButtons::YesNo, MessageIcon::Question, {},
+        QStringLiteral("The badge %1 belongs to the project %2, not to %3. Adopt it: copy it "
+                       "into this project's badge folder as %4, made for this project and its "
+                       "database?")
+            .arg(name, owner.isEmpty() ? QStringLiteral("(none named)") : owner,
+                 project.ProjectName, copy)};
+    if (lines.size() < 3 || m_dialogs.message(this, question) != MessageAnswer::Yes)
+        return {};
+    if (QFileInfo::exists(copy)) {
+        m_dialogs.message(this, {QStringLiteral("The badge was not adopted."), MessageButtons::Ok,
+                                 MessageIcon::Exclamation, {},
+                                 QStringLiteral("This project has a badge %1 already; rename "
+                                                "one of the two first.")
+                                     .arg(copy)});
+        return {};
+    }
+    const QStringList general =
+        generalSectionLines(project.ProjectName, project.DatabasePath, 0);
+    lines[0] = general[0];
+    lines[1] = general[1];
+    if (const Status saved = saveFileAtomically(copy, encodeQuotedLines(lines)); !saved) {
+        m_dialogs.message(this, {QStringLiteral("The badge was not adopted."), MessageButtons::Ok,
+                                 MessageIcon::Exclamation, {}, saved.error()});
+        return {};
+    }
+    return copy;
 }
 
 RenderingWindow* frmData::chosenView() const

@@ -115,6 +115,7 @@ private:
     void keepViewsInFront();
     void chooseBadge(int index);
     void importBadge();
+    QString adoptBadge(const QString& path);
     void putOnPage();
     void feedPage();
     void takeOffPage();

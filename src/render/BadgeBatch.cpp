@@ -398,6 +398,9 @@ Result<BatchInput> readInput(const BadgeBatchRequest& request)
             QStringLiteral("Cannot use the project %1: %2").arg(request.projectFile, read.error()));
     input.project = *read;
     const StoredSettings& project = input.project;
+    // A database named relatively lies beside the project file, not where the batch started.
+    DatabaseConnection::setProjectFolder(
+        QFileInfo(resolveFileName(request.projectFile)).absolutePath());
 
     const QString badgePath = badgeFilePath(project, request.badge);
     BadgeLayoutRead layout = loadBadgeLayout(badgePath, project.ProjectName, project.DatabasePath,

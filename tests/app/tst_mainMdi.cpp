@@ -23,11 +23,14 @@
 #include "support/StatusChecks.h"
 #include "widgets/ScreenUnits.h"
 
+#include <QClipboard>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QTableView>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
@@ -386,29 +389,47 @@ void tst_mainMdi::menuKeysWorkFromATextBox_data()
 {
     QTest::addColumn<QKeySequence>("keys");
     QTest::addColumn<QString>("window"); // none: the badge file dialog
-    QTest::newRow("Create New") << QKeySequence(Qt::CTRL | Qt::Key_Insert) << "frmDesigner";
-    QTest::newRow("Open Existing") << QKeySequence(Qt::SHIFT | Qt::Key_Insert) << QString();
-    QTest::newRow("Edit Records") << QKeySequence(Qt::CTRL | Qt::Key_E) << "FrmAddRec";
+    QTest::addColumn<bool>("textKeeps"); // a text box copies or pastes with it instead
+    QTest::newRow("Create New") << QKeySequence(Qt::CTRL | Qt::Key_Insert) << "frmDesigner"
+                                << true;
+    QTest::newRow("Open Existing") << QKeySequence(Qt::SHIFT | Qt::Key_Insert) << QString()
+                                   << true;
+    QTest::newRow("Edit Records") << QKeySequence(Qt::CTRL | Qt::Key_E) << "FrmAddRec" << false;
 }
 
-// Text boxes claim these keys for copy, paste and end of line; the record browser opens with the
-// focus in its find box, and the menus must still answer there.
+// The record browser opens with the focus in its find box: Ctrl+E must still reach the menu
+// there, while Ctrl+Ins and Shift+Ins copy and paste as in any text box, and reach the menus from
+// everywhere else.
 void tst_mainMdi::menuKeysWorkFromATextBox()
 {
     QFETCH(QKeySequence, keys);
     QFETCH(QString, window);
+    QFETCH(bool, textKeeps);
     QVERIFY(m_window->openProjectFile(m_projectPath));
     auto* browser = static_cast<frmData*>(m_window->showWindow(QStringLiteral("frmData")));
     QApplication::setActiveWindow(m_window);
     QVERIFY(QTest::qWaitForWindowActive(m_window));
+    const auto answered = [&] {
+        return window.isEmpty() ? m_dialogs.fileRequests.size() == 1
+                                : m_window->loadedWindow(window) != nullptr;
+    };
     browser->txtFind->setFocus();
     QVERIFY(browser->txtFind->hasFocus());
+    browser->txtFind->setText(QStringLiteral("Ann"));
+    browser->txtFind->selectAll();
+    QGuiApplication::clipboard()->setText(QStringLiteral("Bob"));
 
     QTest::keyClick(browser->txtFind, keys[0].key(), keys[0].keyboardModifiers());
-    if (window.isEmpty())
-        QCOMPARE(m_dialogs.fileRequests.size(), 1);
-    else
-        QVERIFY(m_window->loadedWindow(window));
+    QCOMPARE(answered(), !textKeeps);
+    if (!textKeeps)
+        return;
+    const bool copies = keys[0].keyboardModifiers() == Qt::ControlModifier;
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString(copies ? "Ann" : "Bob"));
+    QCOMPARE(browser->txtFind->text(), QString(copies ? "Ann" : "Bob"));
+
+    browser->Lst->setFocus();
+    QTest::keyClick(browser->Lst, keys[0].key(), keys[0].keyboardModifiers());
+    QVERIFY(answered());
 }
 
 void tst_mainMdi::titleIconAndAboutSayWhatRuns()
@@ -458,8 +479,11 @@ void tst_mainMdi::openingAProjectNamesWhatItsDatabaseLacks()
         project.MasterTable = value;
     else if (item == QLatin1String("unique"))
         project.UniqueField = value;
-    else
-        project.DataTables = {QStringLiteral("Dept"), value};
+    else {
+        project.DataTables = {value};
+        project.Relations = QStringList{} << project.MasterTable + QStringLiteral(".[ID]=") + value +
+                                 QStringLiteral(".[ID]");
+    }
     const QString path = m_dir.filePath(QStringLiteral("Broken.Prj"));
     VM_VERIFY_OK(WriteProjectFile(project, path));
 

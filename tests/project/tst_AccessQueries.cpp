@@ -326,7 +326,7 @@ void tst_AccessQueries::northwindQueriesBecomeViewsOrSayWhyNot()
     QCOMPARE(ListFieldNames(connection, "Catalog").value(3), QStringLiteral("ProductID"));
     QCOMPARE(connection.columnKind("Catalog", "ProductID"), ColumnKind::Numeric);
     QCOMPARE(connection.columnKind("Catalog", "ProductName"), ColumnKind::Text);
-    QVERIFY(unusableTableReason(connection, "Orders Qry").contains(QLatin1String("blank")));
+    QVERIFY(unusableTableReason(connection, "Orders Qry").isEmpty()); // bracketed where named
 }
 
 QTEST_GUILESS_MAIN(tst_AccessQueries)

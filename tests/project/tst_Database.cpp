@@ -104,8 +104,8 @@ private Q_SLOTS:
     void codePageTravelsInThePath_data();
     void codePageTravelsInThePath();
     void codePageInThePathReadsOldText();
-    void projectCheckFollowsTheEnginesLetterCase_data();
-    void projectCheckFollowsTheEnginesLetterCase();
+    void projectCheckNamesWhatDoesNotFit_data();
+    void projectCheckNamesWhatDoesNotFit();
 };
 
 void tst_Database::listsUserTables_data()
@@ -150,23 +150,26 @@ void tst_Database::failingTablesAreSkipped_data()
     QTest::addColumn<QString>("failing");
     QTest::addColumn<QString>("reason");
 
-    const QStringList setup = {R"(create table "A" ("ID" integer, "Name" varchar(20)))",
-                               R"(create table "Order Details" ("ID" integer))",
-                               R"(create table "B" ("ID" integer, "Code" varchar(5)))"};
-    const QStringList tables{"A", "Gone", "Order Details", "B"};
-    const QStringList fields{"<None>", "A.ID", "A.Name", "B.ID", "B.Code"};
-    addWritableRows("blank in a name", setup, tables, fields, QString("Order Details"),
-                    QString("syntax error"));
-    const QStringList northwind{"Shippers", "Order Details", "Invoices", "Categories"};
+    // Keywords, quotes, dashes and blanks in names are quoted as each engine needs them.
+    const QStringList setup = {R"(create table "Order" ("ID" integer, "Name" varchar(20)))",
+                               R"(create table "O'Brien" ("ID" integer))",
+                               R"(create table "Dash-Table" ("ID" integer, "Code" varchar(5)))",
+                               R"(create table "Order Details" ("ID" integer))"};
+    const QStringList tables{"Order", "Gone", "O'Brien", "Dash-Table", "Order Details"};
+    const QStringList fields{"<None>",          "Order.ID",      "Order.Name",
+                             "O'Brien.ID",      "Dash-Table.ID", "Dash-Table.Code",
+                             "Order Details.ID"};
+    addWritableRows("odd names", setup, tables, fields, QString("Gone"), QString("Gone"));
+    const QStringList northwind{"Shippers", "Invoices", "Categories"};
     const QStringList northwindFields =
         QString("<None> Shippers.ShipperID Shippers.CompanyName Shippers.Phone "
                 "Categories.CategoryID Categories.CategoryName Categories.Description "
                 "Categories.Picture")
             .split(u' ');
-    addAccessRow("blank in a name", "northwind-jet4.mdb", northwind, northwindFields,
-                 QString("Order Details"), QString("syntax error"));
     addAccessRow("a query", "northwind-jet4.mdb", northwind, northwindFields, QString("Invoices"),
                  QString("\u201cInvoices\u201d is a query of the Access file"));
+    QVERIFY(unusableNameReason(R"(say "hi")").contains(QLatin1String("double quote")));
+    QVERIFY(unusableNameReason("a]b").contains(QLatin1String("bracket")));
 }
 
 void tst_Database::failingTablesAreSkipped()
@@ -642,31 +645,46 @@ void tst_Database::codePageInThePathReadsOldText()
              qPrintable(connection.errorText()));
 }
 
-void tst_Database::projectCheckFollowsTheEnginesLetterCase_data()
+// What the project names must be there, and each relation must join; a refusal says why.
+void tst_Database::projectCheckNamesWhatDoesNotFit_data()
 {
     addSourceColumns();
     QTest::addColumn<QString>("uniqueField");
+    QTest::addColumn<QStringList>("relations");
     QTest::addColumn<QString>("problem"); // empty: the database fits the project
-    const QStringList setup = {R"(create table "Employee" ("EmpNo" integer))",
-                               R"(create table "Dept" ("ID" integer))"};
-    addWritableRows("exact", setup, QString("EmpNo"), QString());
-    QTest::newRow("SQLite: other case")
-        << DatabaseEngine::SQLite << setup << QString() << QString("empno") << QString();
+    const QStringList setup = {R"(create table "Employee" ("EmpNo" integer, "Code" varchar(5)))",
+                               R"(create table "O'Brien" ("ID" integer))"};
+    const QStringList joined{"Employee.[EmpNo]=[O'Brien].[ID]"};
+    addWritableRows("exact", setup, QString("EmpNo"), joined, QString());
+    QTest::newRow("SQLite: other case") << DatabaseEngine::SQLite << setup << QString()
+                                        << QString("empno") << joined << QString();
     QTest::newRow("PostgreSQL: other case")
-        << DatabaseEngine::PostgreSQL << setup << QString() << QString("empno")
+        << DatabaseEngine::PostgreSQL << setup << QString() << QString("empno") << joined
         << QString("the master table Employee has no unique field empno");
+    addWritableRows("child without relation", setup, QString("EmpNo"), QStringList(),
+                    QString("the child table O'Brien has no relation"));
+    addWritableRows("relation to a missing column", setup, QString("EmpNo"),
+                    QStringList{"Employee.[Nope]=[O'Brien].[ID]"},
+                    QString("the relation Employee.[Nope]=[O'Brien].[ID] between Employee and "
+                            "O'Brien is refused by the database (")); // the engine's words follow
+    QTest::newRow("PostgreSQL: text to integer")
+        << DatabaseEngine::PostgreSQL << setup << QString() << QString("EmpNo")
+        << QStringList{"Employee.[Code]=[O'Brien].[ID]"}
+        << QString("Employee.Code holds text and O'Brien.ID holds numbers");
 }
 
-void tst_Database::projectCheckFollowsTheEnginesLetterCase()
+void tst_Database::projectCheckNamesWhatDoesNotFit()
 {
     OPEN_ROW(connection);
     QFETCH(QString, uniqueField);
+    QFETCH(QStringList, relations);
     QFETCH(QString, problem);
     StoredSettings project;
     project.DatabasePath = path;
     project.MasterTable = QStringLiteral("Employee");
     project.UniqueField = uniqueField;
-    project.DataTables = {QStringLiteral("Dept")};
+    project.DataTables = {QStringLiteral("O'Brien")};
+    project.Relations = relations;
     DatabaseConnection db;
     const Status fits = checkProjectDatabase(db, project);
     QVERIFY2(fits.ok() == problem.isEmpty(), qPrintable(fits.error()));

@@ -7,6 +7,7 @@
 #include "project/ProjectSettings.h"
 #include "project/frmConfigure.h"
 #include "support/Controls.h"
+#include "support/EngineRows.h"
 #include "support/FileBytes.h"
 #include "support/Samples.h"
 #include "support/ScratchDatabase.h"
@@ -16,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -71,6 +73,10 @@ private Q_SLOTS:
     void aFailedConnectionKeepsThePasswordToItself();
     void oldAccessFileKeepsItsCodePage();
     void accessQueriesThatCannotBeReadCannotBeChosen();
+    void oddNamesAreUsableOrGreyedWithTheReason();
+    void relationsTheDatabaseRefusesAreNotMade();
+    void theSummarySaysWhatThePhotoSettingsFind();
+    void aReopenedProjectIsReadOneWay();
 
 private:
     // With a name, first starts that project as the new-project dialog does.
@@ -463,12 +469,13 @@ void tst_frmConfigure::finishAsksForAFileWhenTheProjectHasNone()
     QCOMPARE(settings.ProjectState, ProjectState::None);
     QVERIFY(settings.ProjectFile.isEmpty() && settings.MasterTable.isEmpty());
 
-    const QString chosen = m_dir.filePath(QStringLiteral("Front Desk.prj"));
+    // A dot in the name is part of it: the file still gets its ending.
+    const QString chosen = m_dir.filePath(QStringLiteral("Front Desk.2024"));
     m_dialogs.fileAnswers = {chosen};
     QVERIFY(w->finish());
-    QCOMPARE(settings.ProjectFile, chosen);
-    QCOMPARE(settings.ProjectName, QStringLiteral("Front Desk"));
-    QVERIFY(fileBytes(chosen).startsWith("\"ProjectName:Front Desk\"\r\n"));
+    QCOMPARE(settings.ProjectFile, chosen + QStringLiteral(".Prj"));
+    QCOMPARE(settings.ProjectName, QStringLiteral("Front Desk.2024"));
+    QVERIFY(fileBytes(settings.ProjectFile).startsWith("\"ProjectName:Front Desk.2024\"\r\n"));
 }
 
 void tst_frmConfigure::closingAnUnfinishedNewProjectDropsIt()
@@ -565,6 +572,145 @@ void tst_frmConfigure::accessQueriesThatCannotBeReadCannotBeChosen()
     chooseItem(w->lstAllTables, "Catalog");
     w->addTable();
     QCOMPARE(itemTexts(w->lstSelectedTables), QStringList{"Catalog"});
+}
+
+void tst_frmConfigure::oddNamesAreUsableOrGreyedWithTheReason()
+{
+    ScratchDatabase odd(DatabaseEngine::SQLite);
+    const QString path = odd.build({R"(create table "Order" ("ID" integer))",
+                                    R"(create table "O'Brien" ("No" integer))",
+                                    R"(create table "Dash-Table" ("No" integer))",
+                                    R"(create table "say ""hi""" ("No" integer))"});
+    QVERIFY2(!path.isEmpty(), qPrintable(odd.error));
+    frmConfigure* w = openWizard(QStringLiteral("Odd"));
+    w->txtDBPath->setText(path);
+    w->next();
+    QCOMPARE(w->CurrentStep, qint16(1));
+    for (int i = 0; i < w->lstAllTables->count(); ++i) {
+        const QListWidgetItem* item = w->lstAllTables->item(i);
+        const bool greyed = !(item->flags() & Qt::ItemIsEnabled);
+        QCOMPARE(greyed, item->text().contains(u'"'));
+        QCOMPARE(item->toolTip().contains(QLatin1String("double quote")), greyed);
+    }
+    for (const char* table : {"Order", "O'Brien", "Dash-Table"}) {
+        chooseItem(w->lstAllTables, table);
+        w->addTable();
+    }
+    w->next();
+    chooseEntry(w->cmbMasterTable, "Order");
+    QCOMPARE(itemTexts(w->cmbUniqueField), QStringList{"ID"});
+    for (int child = 0; child < 2; ++child) {
+        chooseEntry(w->cmbLinkingField, "No");
+        w->createRelation();
+    }
+    QCOMPARE(itemTexts(w->cmbRelations), (QStringList{"[Order].[ID]=[O'Brien].[No]",
+                                                      "[Order].[ID]=[Dash-Table].[No]"}));
+    w->next();
+    w->next();
+    QVERIFY(w->finish());
+    QCOMPARE(m_dialogs.messageTexts(), QStringList{"Project Saved"});
+}
+
+void tst_frmConfigure::relationsTheDatabaseRefusesAreNotMade()
+{
+    VM_SKIP_IF(engineUnavailable(DatabaseEngine::PostgreSQL));
+    ScratchDatabase server(DatabaseEngine::PostgreSQL);
+    const QString path = server.build({R"(create table "Staff" ("Code" varchar(5)))",
+                                       R"(create table "Dept" ("ID" integer, "Code" text))"});
+    QVERIFY2(!path.isEmpty(), qPrintable(server.error));
+    frmConfigure* w = openWizard(QStringLiteral("Refused"));
+    w->txtDBPath->setText(path);
+    w->next();
+    for (const char* table : {"Staff", "Dept"}) {
+        chooseItem(w->lstAllTables, table);
+        w->addTable();
+    }
+    w->next();
+    chooseEntry(w->cmbMasterTable, "Staff");
+    chooseEntry(w->cmbLinkingField, "ID");
+    m_dialogs.clear();
+    w->createRelation();
+    QCOMPARE(m_dialogs.messageTexts(),
+             QStringList{"The relation between Staff and Dept cannot be made."});
+    QVERIFY2(m_dialogs.messages[0].detail.contains(
+                 QLatin1String("Staff.Code holds text and Dept.ID holds numbers")),
+             qPrintable(m_dialogs.messages[0].detail));
+    QCOMPARE(w->cmbRelations->count(), 0);
+    chooseEntry(w->cmbLinkingField, "Code");
+    m_dialogs.clear();
+    w->createRelation();
+    QVERIFY(m_dialogs.messages.isEmpty());
+    QCOMPARE(w->cmbRelations->count(), 1);
+}
+
+// Values that hold their ending already are the common mistake: they find nothing.
+void tst_frmConfigure::theSummarySaysWhatThePhotoSettingsFind()
+{
+    ScratchDatabase people(DatabaseEngine::SQLite);
+    const QString path = people.build(
+        {R"(create table "People" ("ID" integer, "Photo" varchar(20)))",
+         R"(insert into "People" values (1, 'E-001.jpg'), (2, 'E-002.jpg'), (3, 'E-003'))"});
+    QVERIFY2(!path.isEmpty(), qPrintable(people.error));
+    const QString photos = m_dir.filePath(QStringLiteral("Photos/"));
+    QVERIFY(QDir().mkpath(photos));
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    for (const char* name : {"E-001.jpg", "E-003.jpg"})
+        QVERIFY(picture.save(photos + QLatin1String(name)));
+
+    frmConfigure* w = openWizard(QStringLiteral("People"));
+    w->txtDBPath->setText(path);
+    w->next();
+    chooseItem(w->lstAllTables, "People");
+    w->addTable();
+    w->next();
+    chooseEntry(w->cmbMasterTable, "People");
+    w->next();
+    w->chkPlaceImages->click();
+    w->txtImgPath->setText(photos);
+    chooseEntry(w->cmbImageField, "People.Photo");
+    chooseEntry(w->cmbSignField, "<None>");
+    w->next();
+    QCOMPARE(w->CurrentStep, qint16(4));
+    const QString said = w->lblPictureCheck->text();
+    QVERIFY2(said.startsWith(QStringLiteral("Photographs found for 1 of 3 people; looked for ") +
+                             photos + QStringLiteral("E-001.jpg.jpg.")),
+             qPrintable(said));
+    QVERIFY2(said.contains(QLatin1String("without their ending")), qPrintable(said));
+}
+
+// A relative database path lies beside the project file; a database that is away says so over
+// the drawn wizard and, once back, gives its column lists again; PlaceImages 7 places nothing
+// here either, as the record browser reads it.
+void tst_frmConfigure::aReopenedProjectIsReadOneWay()
+{
+    const QString database = m_dir.filePath(QStringLiteral("data/staff.sqlite"));
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("data"))));
+    QVERIFY(QFile::copy(m_database, database + QStringLiteral(".away")));
+    StoredSettings s;
+    s.DatabasePath = QStringLiteral("staff.sqlite");
+    s.MasterTable = QStringLiteral("Staff");
+    s.UniqueField = QStringLiteral("Name");
+    s.PlaceImages = 7;
+    s.PhotoField = QStringLiteral("Staff.Photo");
+    s.SignField = NoneField;
+    ProjectSettings& settings = ProjectSettings::instance();
+    settings.replace(s, m_dir.filePath(QStringLiteral("data/Staff.Prj")));
+    settings.DatabaseConfigured = true;
+    SetProjectState(ProjectState::Written);
+
+    frmConfigure* w = openWizard();
+    QVERIFY(m_dialogs.messages.isEmpty()); // not before the window is drawn
+    QTRY_COMPARE(m_dialogs.messageTexts(), QStringList{"Not Connected"});
+    QCOMPARE(itemTexts(w->cmbUniqueField), QStringList{"Name"});
+    QVERIFY(!w->chkPlaceImages->isChecked() && !w->frmImages->isEnabled());
+
+    QVERIFY(QFile::rename(database + QStringLiteral(".away"), database));
+    m_dialogs.clear();
+    QVERIFY(w->testConnection());
+    QCOMPARE(itemTexts(w->cmbUniqueField), (QStringList{"EmpNo", "Name", "DeptID", "Photo"}));
+    QCOMPARE(w->cmbUniqueField->currentText(), QStringLiteral("Name"));
+    QCOMPARE(w->draft().PlaceImages, qint16(7)); // kept unless the box is clicked
 }
 
 QTEST_MAIN(tst_frmConfigure)

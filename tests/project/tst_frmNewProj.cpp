@@ -145,6 +145,16 @@ void tst_frmNewProj::okCreatesTheFoldersAndAimsTheProjectFile()
         QVERIFY2(QDir(folder).exists(), qPrintable(folder));
     QVERIFY(!QFile::exists(s.ProjectFile)); // the wizard's Finish writes it
     QTRY_VERIFY(!alive);
+
+    // Given up before its file is written, the project takes the folders it made away again,
+    // but none that holds something by now.
+    QFile kept(s.PhotoDir + QStringLiteral("kept.jpg"));
+    QVERIFY(kept.open(QIODevice::WriteOnly));
+    kept.close();
+    AbandonNewProject();
+    for (const QString& folder : {s.ProjectDir, s.BadgeDir, s.LogoDir, s.SignDir})
+        QVERIFY2(!QDir(folder).exists(), qPrintable(folder));
+    QVERIFY(kept.exists() && QDir(m_dir.path()).exists());
 }
 
 void tst_frmNewProj::anExistingProjectIsReplacedOnlyOnYes()
@@ -203,6 +213,7 @@ void tst_frmNewProj::okRefusesWhatCannotBecomeAProject_data()
     row("no folder", "Staff", "", "Please choose the project directory.");
     row("a relative folder", "Staff", "Cards/data/", "must be a full path");
     row("a folder that cannot be made", "Staff", "/proc/vellumark/data/", "cannot be created");
+    QTest::newRow("a name too long for a file") << QString(300, u'n') << "/tmp/x/" << "too long";
 }
 
 void tst_frmNewProj::okRefusesWhatCannotBecomeAProject()

@@ -7,6 +7,8 @@
 #include "records/LinkedRecord.h"
 #include "records/RecordLink.h"
 #include "records/RecordQuery.h"
+#include "records/RecordTableReader.h"
+#include "project/ProjectSettings.h"
 #include "support/AllKindsBadge.h"
 #include "support/EngineRows.h"
 #include "support/Skip.h"
@@ -129,6 +131,8 @@ private Q_SLOTS:
     void aKeyMustNameExactlyOneRow();
     void keysCompareInTheColumnsOwnType_data() { addEngineRows(); }
     void keysCompareInTheColumnsOwnType();
+    void oddTableNamesListAndLink_data() { addEngineRows(); }
+    void oddTableNamesListAndLink();
     void aLockedTableOrALostServerIsSaid();
     void openImageFollowsTheFallbackChain();
 
@@ -593,6 +597,44 @@ void tst_RecordLink::keysCompareInTheColumnsOwnType()
     RecordLinker linker(scratch.connection(), settings);
     const LinkResult none = linker.link(*linker.keyFromText(QStringLiteral("1e400")));
     QVERIFY2(none.outcome == LinkOutcome::NoSuchRecord, qPrintable(none.message));
+}
+
+// A keyword, an apostrophe and a dash in table names: the record list reads the master table,
+// and the record links through the relations the wizard writes.
+void tst_RecordLink::oddTableNamesListAndLink()
+{
+    QFETCH(DatabaseEngine, engine);
+    VM_SKIP_IF(engineUnavailable(engine));
+    ScratchDatabase scratch(engine);
+    QVERIFY2(!scratch.build({R"(create table "Order" ("ID" integer, "Who" varchar(9)))",
+                             R"(create table "O'Brien" ("No" integer, "Note" varchar(9)))",
+                             R"(create table "Dash-Table" ("No" integer, "Code" varchar(9)))",
+                             R"(insert into "Order" values (1, 'Ann'), (2, 'Bob'))",
+                             R"(insert into "O'Brien" values (1, 'first'), (2, 'second'))",
+                             R"(insert into "Dash-Table" values (1, 'A'), (2, 'B'))"})
+                  .isEmpty(),
+             qPrintable(scratch.error));
+    StoredSettings s;
+    s.MasterTable = QStringLiteral("Order");
+    s.UniqueField = QStringLiteral("ID");
+    s.DataTables = {QStringLiteral("O'Brien"), QStringLiteral("Dash-Table")};
+    s.Relations = {relationText("Order", "ID", "O'Brien", "No"),
+                   relationText("Order", "ID", "Dash-Table", "No")};
+    const LinkResult linked = RecordLinker(scratch.connection(), s).link(key("2", ColumnKind::Numeric));
+    QVERIFY2(linked.record, qPrintable(linked.message));
+    QCOMPARE(linked.record->values.value(QStringLiteral("Who")).toString(), QStringLiteral("Bob"));
+    QCOMPARE(linked.record->values.value(QStringLiteral("Note")).toString(),
+             QStringLiteral("second"));
+    QCOMPARE(linked.record->values.value(QStringLiteral("Code")).toString(), QStringLiteral("B"));
+
+    int rows = 0;
+    const std::atomic<bool> cancelled{false};
+    const QString failed = readRecordTable(
+        scratch.connection(), s.MasterTable, s.UniqueField,
+        {[](const RecordTableColumns&) {}, [&rows](RecordChunkPtr chunk) { rows += chunk->rowCount(); }},
+        cancelled);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    QCOMPARE(rows, 2);
 }
 
 void tst_RecordLink::aLockedTableOrALostServerIsSaid()
