@@ -11,4 +11,8 @@ namespace vm {
 // thing that is missing; the connection is left open whenever the database opened.
 Status checkProjectDatabase(DatabaseConnection& db, const StoredSettings& project);
 
+// "Cannot open the database ...: why", naming the database once (without a password), also when
+// `why` from the connection names it already.
+QString cannotOpenDatabase(const QString& databasePath, const QString& why);
+
 } // namespace vm

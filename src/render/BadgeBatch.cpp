@@ -1,6 +1,5 @@
 #include "render/BadgeBatch.h"
 
-#include "common/DatabaseAddress.h"
 #include "badge/BadgeFile.h"
 #include "common/AtomicFile.h"
 #include "common/FileNames.h"
@@ -460,8 +459,7 @@ std::unique_ptr<LinkingThread> openLinking(const BatchInput& input, bool headers
 {
     auto thread = std::make_unique<LinkingThread>();
     if (!thread->db.OpenProjectDatabase(input.project.DatabasePath)) {
-        thread->unusable = QStringLiteral("Cannot open the database %1: %2")
-                               .arg(WithoutPassword(input.project.DatabasePath), thread->db.errorText());
+        thread->unusable = cannotOpenDatabase(input.project.DatabasePath, thread->db.errorText());
         return thread;
     }
     thread->linker = std::make_unique<RecordLinker>(thread->db, input.project);
