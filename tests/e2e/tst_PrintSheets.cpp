@@ -98,9 +98,9 @@ void tst_PrintSheets::sheetsHoldACentredGridOfCards_data()
         QTest::newRow(name) << QString(sheet) << QString(badge) << page << columns << rows
                             << lastName;
     };
+    // Every paper and orientation is laid out in the page composer's suite; here the run puts
+    // its cards where the layout says, on each paper once.
     row("A4, landscape cards", "A4", "Staff", a4, 2, 5, QPointF(1980, 1200));
-    row("Letter, landscape cards", "Letter", "Staff", letter, 2, 4, QPointF(1980, 1200));
-    row("A4, portrait cards", "A4", "Visitor", a4, 3, 3, QPointF(300, 4200));
     row("Letter, portrait cards", "letter", "Visitor", letter, 3, 3, QPointF(300, 4200));
 }
 
