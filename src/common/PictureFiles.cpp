@@ -10,8 +10,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <mutex>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vm {
 namespace {
@@ -61,6 +65,19 @@ QSize decodedSize(QSize full, QSize wanted, bool jpeg)
            halved.height() / 2 >= wanted.height() * 0.95)
         halved /= 2;
     return halved.width() <= wanted.width() * 1.05 ? halved : wanted;
+}
+
+// Qt's allocation limit is raised for the whole program, so each decode keeps its own: no
+// picture comes out larger than Qt's usual 128 MB, whatever size a frame asks for.
+constexpr qint64 DecodedPixelBudget = (qint64(128) << 20) / 4;
+
+QSize withinBudget(QSize size)
+{
+    const qint64 pixels = qint64(size.width()) * size.height();
+    if (pixels <= DecodedPixelBudget)
+        return size;
+    const double shrink = std::sqrt(double(DecodedPixelBudget) / double(pixels));
+    return {std::max(1, int(size.width() * shrink)), std::max(1, int(size.height() * shrink))};
 }
 
 // Whether a JPEG's segments run to its end-of-image marker. Qt decodes a file cut short without
@@ -175,6 +192,81 @@ QStringList spellings(const char* ending)
     return {lower, upper, upper.left(1) + lower.mid(1)};
 }
 
+// Decodes a picture read whole from `file`, as readPicture does.
+Result<QImage> decodePicture(QByteArray bytes, const QString& file, QSize decodeSize)
+{
+    allowLargePictures();
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const QByteArray format = reader.format();
+    if ((format == "jpeg" && !jpegComplete(bytes)) || (format == "bmp" && !bmpComplete(bytes)))
+        return Status::failure(
+            QStringLiteral("%1 is cut short: the file ends before its picture does")
+                .arg(shown(file)));
+    const QSize full = reader.size();
+    if (decodeSize == PictureHeaderOnly && full.isValid() && !full.isEmpty()) {
+        QImage placeholder(1, 1, QImage::Format_RGB32);
+        placeholder.fill(Qt::gray);
+        return placeholder;
+    }
+    if (full.isValid()) {
+        QSize wanted = decodeSize;
+        // The size wanted is upright; the file may hold the picture on its side.
+        if (wanted.isValid() &&
+            reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
+            wanted.transpose();
+        const QSize target = withinBudget(decodedSize(full, wanted, format == "jpeg"));
+        if (target.width() < full.width() || target.height() < full.height())
+            reader.setScaledSize(target);
+    }
+    const QImage picture = reader.read();
+    if (picture.isNull()) {
+        const QString pixels =
+            full.isValid()
+                ? QStringLiteral(" (%1 x %2 pixels)").arg(full.width()).arg(full.height())
+                : QString();
+        return Status::failure(QStringLiteral("%1%2 cannot be decoded as a picture: %3")
+                                   .arg(shown(file), pixels, reader.errorString()));
+    }
+    return flattened(picture);
+}
+
+// Where the file open under `fd` lies now, its links resolved; empty when that cannot be told.
+QString openedPath(int fd)
+{
+    char target[4096];
+    const QByteArray link = "/proc/self/fd/" + QByteArray::number(fd);
+    const ssize_t length = ::readlink(link.constData(), target, sizeof target);
+    if (length <= 0 || size_t(length) >= sizeof target)
+        return {};
+    return QFile::decodeName(QByteArray(target, length));
+}
+
+// Reads a picture that must lie inside `insideOf` (a folder ending in "/", its links resolved).
+// The file is opened once and the file opened is the one checked: a link swapped between a check
+// of the name and the read cannot bring in a file from elsewhere.
+Result<QByteArray> readInside(const QString& path, const QString& insideOf)
+{
+    Result<std::unique_ptr<QFile>> file = openRegularFile(path, PictureFileLimit);
+    if (!file)
+        return file.status();
+    QString real = openedPath((*file)->handle());
+    if (real.isEmpty()) { // no /proc: the name resolved now must still lead to the file opened
+        real = QFileInfo(path).canonicalFilePath();
+        struct stat opened {}, named {};
+        if (::fstat((*file)->handle(), &opened) != 0 ||
+            ::stat(QFile::encodeName(real).constData(), &named) != 0 ||
+            opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
+            real.clear();
+    }
+    if (!real.startsWith(insideOf))
+        return Status::failure(QStringLiteral("%1 leads by a link out of the folder %2")
+                                   .arg(shown(path), shown(insideOf)));
+    return readRest(**file, PictureFileLimit);
+}
+
 // Looks for stem + "." + each ending from `first` on; the first file that exists is read, unless
 // it lies outside `insideOf` (a folder ending in "/", with its links resolved).
 Result<FoundPicture> lookUp(const QString& stem, qsizetype first, QSize decodeSize,
@@ -189,10 +281,12 @@ Result<FoundPicture> lookUp(const QString& stem, qsizetype first, QSize decodeSi
                 continue;
             found.path = path;
             found.firstTry = e == first;
-            if (!insideOf.isEmpty() && !info.canonicalFilePath().startsWith(insideOf))
-                return Status::failure(QStringLiteral("%1 leads by a link out of the folder %2")
-                                           .arg(shown(path), shown(insideOf)));
-            Result<QImage> picture = readPicture(path, decodeSize);
+            Result<QByteArray> bytes = insideOf.isEmpty()
+                                           ? readWholeFile(path, PictureFileLimit)
+                                           : readInside(path, insideOf);
+            if (!bytes)
+                return bytes.status();
+            Result<QImage> picture = decodePicture(std::move(*bytes), path, decodeSize);
             if (!picture)
                 return picture.status();
             found.picture = *picture;
@@ -217,45 +311,10 @@ QString cleanFolder(const QString& folder)
 
 Result<QImage> readPicture(const QString& file, QSize decodeSize)
 {
-    allowLargePictures();
     Result<QByteArray> bytes = readWholeFile(file, PictureFileLimit);
     if (!bytes)
         return bytes.status();
-    QBuffer buffer(&*bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    const QByteArray format = reader.format();
-    if ((format == "jpeg" && !jpegComplete(*bytes)) || (format == "bmp" && !bmpComplete(*bytes)))
-        return Status::failure(
-            QStringLiteral("%1 is cut short: the file ends before its picture does")
-                .arg(shown(file)));
-    const QSize full = reader.size();
-    if (decodeSize == PictureHeaderOnly && full.isValid() && !full.isEmpty()) {
-        QImage placeholder(1, 1, QImage::Format_RGB32);
-        placeholder.fill(Qt::gray);
-        return placeholder;
-    }
-    if (full.isValid()) {
-        QSize wanted = decodeSize;
-        // The size wanted is upright; the file may hold the picture on its side.
-        if (wanted.isValid() &&
-            reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
-            wanted.transpose();
-        const QSize target = decodedSize(full, wanted, format == "jpeg");
-        if (target.width() < full.width() || target.height() < full.height())
-            reader.setScaledSize(target);
-    }
-    const QImage picture = reader.read();
-    if (picture.isNull()) {
-        const QString pixels =
-            full.isValid()
-                ? QStringLiteral(" (%1 x %2 pixels)").arg(full.width()).arg(full.height())
-                : QString();
-        return Status::failure(QStringLiteral("%1%2 cannot be decoded as a picture: %3")
-                                   .arg(shown(file), pixels, reader.errorString()));
-    }
-    return flattened(picture);
+    return decodePicture(std::move(*bytes), file, decodeSize);
 }
 
 Result<FoundPicture> findPicture(const QString& folder, const QString& value, QSize decodeSize)

@@ -75,13 +75,18 @@ Result<QByteArray> readWholeFile(const QString& path, qint64 limit)
     Result<std::unique_ptr<QFile>> file = openRegularFile(path, limit);
     if (!file)
         return file.status();
-    QByteArray bytes = (*file)->readAll();
-    if ((*file)->error() != QFile::NoError)
-        return cannotRead(path, (*file)->errorString());
+    return readRest(**file, limit);
+}
+
+Result<QByteArray> readRest(QFile& file, qint64 limit)
+{
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFile::NoError)
+        return cannotRead(file.fileName(), file.errorString());
     if (bytes.size() > limit)
         return Status::failure(
             QStringLiteral("%1 grew past the %2 MB such a file can have while it was read")
-                .arg(shown(path), QLocale::c().toString(limit >> 20)));
+                .arg(shown(file.fileName()), QLocale::c().toString(limit >> 20)));
     return bytes;
 }
 

@@ -23,5 +23,7 @@ Result<std::unique_ptr<QFile>> openRegularFile(const QString& path, qint64 limit
 
 // Reads a whole regular file of at most `limit` bytes, as openRegularFile opens it.
 Result<QByteArray> readWholeFile(const QString& path, qint64 limit = TextFileLimit);
+// The rest of a file opened so, which must not grow past `limit` while it is read.
+Result<QByteArray> readRest(QFile& file, qint64 limit);
 
 } // namespace vm

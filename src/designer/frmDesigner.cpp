@@ -837,13 +837,16 @@ bool frmDesigner::Save_Badge()
     settings.CurrentBadgePath = path;
     m_document.setBadgeName(name);
 
-    // A failed step stops the save: the badge file is never assembled from stale parts.
-    for (const Status& written :
-         {saveGeneral(), saveFront(false), saveBack(m_document.backIsBlank())}) {
-        if (!written) {
-            report(written);
-            return false;
-        }
+    // A failed step stops the save before the next scratch file is written: the badge file is
+    // never assembled from stale parts, nor a scratch file overwritten after a refusal.
+    Status written = saveGeneral();
+    if (written)
+        written = saveFront(false);
+    if (written)
+        written = saveBack(m_document.backIsBlank());
+    if (!written) {
+        report(written);
+        return false;
     }
     if (Status assembled = assembleBadgeFile(settings.BadgeDir, path); !assembled) {
         report(assembled);

@@ -518,17 +518,55 @@ bool DatabaseConnection::openPostgreSQL(const QString& path)
         QMutexLocker locker(&passwords.lock);
         passwords.given.insert(address, m_db.password());
     }
+    m_ownLockTimeout = hasLockTimeout;
+    const QString notSetUp = setUpPostgreSQLSession();
+    return notSetUp.isEmpty() || fail(notSetUp);
+}
+
+QString DatabaseConnection::setUpPostgreSQLSession()
+{
     // Literals double their quotes and nothing else, which holds only while a backslash is a
     // plain character; a server configured otherwise must not change that for us.
     QSqlQuery setup(m_db);
     if (!setup.exec(QStringLiteral("set standard_conforming_strings = on")) ||
         // A table another station holds locked must not freeze a window or a batch forever;
         // the address may name a lock_timeout of its own (options=-c lock_timeout=...).
-        (!hasLockTimeout &&
+        (!m_ownLockTimeout &&
          !setup.exec(QStringLiteral("set lock_timeout = '%1ms'").arg(LockTimeoutMs))))
-        return fail(QStringLiteral("Cannot set up the PostgreSQL connection %1: %2")
-                        .arg(shown, setup.lastError().databaseText().trimmed()));
-    return true;
+        return QStringLiteral("Cannot set up the PostgreSQL connection %1: %2")
+            .arg(quoted(WithoutPassword(m_path)), setup.lastError().databaseText().trimmed());
+    return {};
+}
+
+bool DatabaseConnection::connectionBroken() const
+{
+    if (m_engine != DatabaseEngine::PostgreSQL || !m_db.isValid())
+        return false;
+    const QVariant handle = m_db.driver()->handle();
+    
+    // Qt's driver names the type by libpq's struct, "pg_conn*".
+    if (!handle.isValid() || (qstrcmp(handle.typeName(), "PGconn*") != 0 &&
+                              qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return false;
+    PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
+    return !connection || PQstatus(connection) == CONNECTION_BAD;
+}
+
+bool DatabaseConnection::reconnect()
+{
+    if (m_engine != DatabaseEngine::PostgreSQL || !m_db.isValid())
+        return isOpen();
+    // The same QSqlDatabase, user and password: whoever shares it sees the new connection.
+    m_db.close();
+    if (!m_db.open()) {
+        m_error = QStringLiteral("Cannot connect to the PostgreSQL database %1: %2")
+                      .arg(quoted(WithoutPassword(m_path)),
+                           m_db.lastError().databaseText().trimmed());
+        return false;
+    }
+    m_lost = false;
+    m_error = setUpPostgreSQLSession();
+    return m_error.isEmpty();
 }
 
 QString DatabaseConnection::quoteName(const QString& name) const
@@ -586,13 +624,8 @@ bool DatabaseConnection::connectionLost(const QSqlError& error) const
         return false;
     // 57P01-57P03: the server shut down or ended the session; class 08: the connection failed.
     const QString code = error.nativeErrorCode();
-    if (code.startsWith(QLatin1String("57P0")) || code.startsWith(QLatin1String("08")))
-        return true;
-    const QVariant handle = m_db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
-        return false;
-    PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
-    return !connection || PQstatus(connection) == CONNECTION_BAD;
+    return code.startsWith(QLatin1String("57P0")) || code.startsWith(QLatin1String("08")) ||
+           connectionBroken();
 }
 
 QString DatabaseConnection::lockedTables() const

@@ -131,6 +131,13 @@ public:
     // The text an operator is shown for an error of this connection's database.
     QString describe(const QSqlError& error) const;
 
+    // Whether the server went away under this connection (a restart, a terminated session);
+    // known once a statement has found it gone.
+    bool connectionBroken() const;
+    // Connects again to the same server in place, so a model or query made on database() keeps
+    // working with what it holds. False: errorText() says why.
+    bool reconnect();
+
 private:
     bool fail(const QString& why);
     bool openSQLite(const QString& path);
@@ -141,6 +148,7 @@ private:
     Outcome classify(const QSqlError& error) const;
     bool connectionLost(const QSqlError& error) const;
     QString lockedTables() const;
+    QString setUpPostgreSQLSession(); // why not; empty when done
 
     QString m_connectionName;
     QSqlDatabase m_db;
@@ -151,6 +159,7 @@ private:
     AccessCopy m_access;
     QString m_sharedCopy; // the registry key of the Access copy this connection uses
     bool m_lost = false;  // the server went away: the next statement connects again first
+    bool m_ownLockTimeout = false; // the address names a lock_timeout of its own
 };
 
 // The schema questions of the configuration wizard and the designer; identical on every engine.

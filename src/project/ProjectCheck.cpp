@@ -12,16 +12,31 @@
 
 namespace vm {
 
+namespace {
+
+QString shownAddress(const QString& databasePath)
+{
+    return engineForPath(databasePath) == DatabaseEngine::PostgreSQL
+               ? WithoutPassword(databasePath)
+               : QDir::toNativeSeparators(databasePath);
+}
+
+} // namespace
+
+QString cannotOpenDatabase(const QString& databasePath, const QString& why)
+{
+    const QString where = shownAddress(databasePath);
+    return why.contains(where) ? why
+                               : QStringLiteral("Cannot open the database %1: %2").arg(where, why);
+}
+
 Status checkProjectDatabase(DatabaseConnection& db, const StoredSettings& project)
 {
-    const QString where = engineForPath(project.DatabasePath) == DatabaseEngine::PostgreSQL
-                              ? WithoutPassword(project.DatabasePath)
-                              : QDir::toNativeSeparators(project.DatabasePath);
+    const QString where = shownAddress(project.DatabasePath);
     if (project.DatabasePath.isEmpty())
         return Status::failure(QStringLiteral("The project names no database."));
     if (!db.OpenProjectDatabase(project.DatabasePath))
-        return Status::failure(
-            QStringLiteral("Cannot open the database %1: %2").arg(where, db.errorText()));
+        return Status::failure(cannotOpenDatabase(project.DatabasePath, db.errorText()));
 
     QStringList problems;
     if (project.MasterTable.isEmpty()) {

@@ -37,4 +37,8 @@ Result<PictureCoverage> pictureCoverage(DatabaseConnection& db, const StoredSett
 QString describeCoverage(const PictureCoverage& coverage, const QString& what,
                          const QString& field);
 
+// "Cannot open the database ...: why", naming the database once (without a password), also when
+// `why` from the connection names it already.
+QString cannotOpenDatabase(const QString& databasePath, const QString& why);
+
 } // namespace vm

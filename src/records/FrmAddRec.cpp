@@ -19,6 +19,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace vm {
 namespace {
 
@@ -252,7 +254,8 @@ bool FrmAddRec::write()
     const QModelIndex current = dtGrid1->currentIndex();
     const QSqlRecord on = current.isValid() ? m_model->chosen(current.row()) : QSqlRecord();
     const bool dirty = m_model->isDirty();
-    const bool saved = m_model->save();
+    bool saved = m_model->save();
+    const bool reachable = saved || reconnected(&saved, [this] { return m_model->save(); });
     if (saved && !on.isEmpty()) {
         const int row = m_model->rowOf(on);
         if (row >= 0) {
@@ -263,13 +266,36 @@ bool FrmAddRec::write()
     }
     m_writing = false;
     if (!saved)
-        reportFailure(m_model->problem());
+        reportFailure(reachable ? m_model->problem() : lostConnection());
     else if (!m_model->notice().isEmpty())
         m_dialogs.message(
             this, {m_model->notice(), MessageButtons::Ok, MessageIcon::Information, {}, {}});
     if (saved && dirty && m_model->notice().isEmpty())
         Q_EMIT tableChanged();
     return saved;
+}
+
+// A server that went away under the grid (a restart, a session ended) is connected to again in
+// place and the same work done once more: what was typed is still in the grid. False only when
+// the connection is gone and cannot be made again now.
+bool FrmAddRec::reconnected(bool* done, const std::function<bool()>& again)
+{
+    if (!m_db.connectionBroken())
+        return true;
+    if (!m_db.reconnect())
+        return false;
+    const bool writing = std::exchange(m_writing, true);
+    *done = again();
+    m_writing = writing;
+    return true;
+}
+
+QString FrmAddRec::lostConnection() const
+{
+    return QStringLiteral("The connection to the database was lost and cannot be made again "
+                          "now, so nothing more was saved to the table %1 (%2). What you typed "
+                          "is kept here; Save Changes tries again.")
+        .arg(quoted(m_model->tableTitle()), m_db.errorText());
 }
 
 void FrmAddRec::closeEvent(QCloseEvent* event)
@@ -327,8 +353,12 @@ void FrmAddRec::deleteRecord()
         return;
     }
     m_writing = true;
-    const bool deleted = m_model->deleteRecord(chosen);
+    bool deleted = m_model->deleteRecord(chosen);
     m_writing = false;
+    if (!deleted && !reconnected(&deleted, [&] { return m_model->deleteRecord(chosen); })) {
+        reportFailure(lostConnection());
+        return;
+    }
     if (!deleted) {
         reportFailure(m_model->problem());
         return;

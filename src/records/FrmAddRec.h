@@ -4,6 +4,7 @@
 
 #include <QMdiSubWindow>
 
+#include <functional>
 #include <memory>
 
 class QFrame;
@@ -55,6 +56,8 @@ private:
     void reportFailure(const QString& text);
     bool write();
     void writeOnRowChange();
+    bool reconnected(bool* done, const std::function<bool()>& again);
+    QString lostConnection() const;
 
     Dialogs& m_dialogs;
     DatabaseConnection m_db;

@@ -1,10 +1,10 @@
 #include "render/BadgeBatch.h"
 
-#include "common/DatabaseAddress.h"
 #include "badge/BadgeFile.h"
 #include "common/AtomicFile.h"
 #include "common/FileNames.h"
 #include "common/OrderedWork.h"
+#include "common/PictureFiles.h"
 #include "common/Units.h"
 #include "project/Database.h"
 #include "project/ProjectCheck.h"
@@ -30,9 +30,6 @@
 namespace vm {
 namespace {
 
-// Enough of a picture to know it loads, read at its smallest.
-const QSize GlimpseSize(8, 8);
-
 // A name of the project's badge folder, with or without its extension, or a path.
 QString badgeFilePath(const StoredSettings& project, const QString& badge)
 {
@@ -57,11 +54,11 @@ QString unknownBadge(const StoredSettings& project, const QString& badge, const 
 }
 
 // Pixels a frame needs at the output resolution, so photographs decode no larger than printed.
-// A frame neither side shows only has to be found, not read in full: a few pixels will do.
+// A frame neither side shows only has to be found whole, not decoded.
 QSize framePixels(const PictureFrame& front, const PictureFrame& back, int dpi)
 {
     if (!front.Visible && !back.Visible)
-        return GlimpseSize;
+        return PictureHeaderOnly;
     const double w = twipsToPixels(std::max(front.Width, back.Width), dpi);
     const double h = twipsToPixels(std::max(front.Height, back.Height), dpi);
     if (!(w >= 1 && h >= 1))
@@ -460,20 +457,19 @@ struct LinkingThread {
     QString unusable; // why the database could not be opened here
 };
 
-// A check only needs to know the pictures load, not see them.
-std::unique_ptr<LinkingThread> openLinking(const BatchInput& input, bool glimpse = false)
+// A check only needs to know the pictures are whole, not see them.
+std::unique_ptr<LinkingThread> openLinking(const BatchInput& input, bool headersOnly = false)
 {
     auto thread = std::make_unique<LinkingThread>();
     if (!thread->db.OpenProjectDatabase(input.project.DatabasePath)) {
-        thread->unusable = QStringLiteral("Cannot open the database %1: %2")
-                               .arg(WithoutPassword(input.project.DatabasePath), thread->db.errorText());
+        thread->unusable = cannotOpenDatabase(input.project.DatabasePath, thread->db.errorText());
         return thread;
     }
     thread->linker = std::make_unique<RecordLinker>(thread->db, input.project);
     if (input.sharedKeys)
         thread->linker->setSharedKeys(*input.sharedKeys);
-    if (glimpse)
-        thread->linker->setPictureDecodeSize(GlimpseSize, GlimpseSize);
+    if (headersOnly)
+        thread->linker->setPictureDecodeSize(PictureHeaderOnly, PictureHeaderOnly);
     else
         thread->linker->setPictureDecodeSize(input.photoDecode, input.signDecode);
     return thread;

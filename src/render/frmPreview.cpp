@@ -1,6 +1,7 @@
 #include "render/frmPreview.h"
 
 #include "common/DatabaseAddress.h"
+#include "common/PictureFiles.h"
 #include "project/Database.h"
 #include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
@@ -529,8 +530,8 @@ QStringList frmPreview::relinkProblems(QList<int>* items)
         m_dbPath = settings.DatabasePath;
     }
     RecordLinker linker(*m_db, settings.stored());
-    // Only whether they still load matters here, not how they look.
-    linker.setPictureDecodeSize(QSize(8, 8), QSize(8, 8));
+    // Only whether they are still whole matters here, not how they look.
+    linker.setPictureDecodeSize(PictureHeaderOnly, PictureHeaderOnly);
     for (const auto& [ino, slot] : m_page.entries()) {
         if (!slot.record)
             continue;
@@ -551,9 +552,9 @@ QStringList frmPreview::checkPage()
     const bool both = sheetOptions().bothSides;
     for (const auto& [ino, slot] : m_page.entries()) {
         const QString badge = badgeName(ino, slot);
-        // Pictures kept as files are checked at a glimpse: whether they still decode.
+        // Pictures kept as files are checked by their headers: whether they are still whole.
         const std::optional<LinkedRecord> record =
-            slot.record ? std::optional(slot.drawnRecord(QSize(8, 8))) : std::nullopt;
+            slot.record ? std::optional(slot.drawnRecord(PictureHeaderOnly)) : std::nullopt;
         for (const QString& problem : layoutProblems(slot.layout))
             shared[problem] << ino;
         for (const QString& problem : sideProblems(slot.layout, record, slot.cardTwips))

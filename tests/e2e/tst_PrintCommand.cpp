@@ -8,6 +8,7 @@
 #include "demo/DemoProject.h"
 #include "project/Database.h"
 #include "support/Commands.h"
+#include "support/EngineRows.h"
 #include "support/FileBytes.h"
 #include "support/PdfText.h"
 #include "support/Skip.h"
@@ -39,6 +40,8 @@ private Q_SLOTS:
     void namesExactlyTheFilesWritten_data();
     void namesExactlyTheFilesWritten();
     void keepsLogosLosslessAndPhotographsJpeg();
+    void aLostConnectionStopsTheRun_data();
+    void aLostConnectionStopsTheRun();
 
 private:
     QTemporaryDir m_dir;
@@ -323,6 +326,63 @@ void tst_PrintCommand::keepsLogosLosslessAndPhotographsJpeg()
     QVERIFY2(images[photo].size.width() <= printed + 1 &&
                  images[photo].size.width() >= printed * 0.95,
              qPrintable(QString::number(images[photo].size.width())));
+}
+
+void tst_PrintCommand::aLostConnectionStopsTheRun_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("print") << QStringList{"-o", "keep.pdf"};
+    QTest::newRow("check") << QStringList{"--check"};
+}
+
+// The server going away mid-run (a restart, a session ended) stops the run with one message:
+// no record after it is skipped one line each, and the last good output stays.
+void tst_PrintCommand::aLostConnectionStopsTheRun()
+{
+    QFETCH(QStringList, options);
+    VM_SKIP_IF(engineUnavailable(DatabaseEngine::PostgreSQL));
+    ScratchDatabase scratch(DatabaseEngine::PostgreSQL);
+    // Reading person 3 ends the session that reads it.
+    const QString url = scratch.build({
+        R"(create table "Department" ("DeptID" integer primary key, "DeptName" varchar(40),
+           "Site" varchar(60), "Phone" varchar(20)))",
+        R"(insert into "Department" values (1, 'Sales', 'Harbour', '1'))",
+        R"(create table "People" ("EmpNo" integer primary key, "FirstName" varchar(30),
+           "LastName" varchar(30), "Title" varchar(40), "DeptID" integer, "HireDate" date,
+           "ValidUntil" date, "Email" varchar(80)))",
+        R"(insert into "People" select n, 'First' || n, 'Last' || n, 'Clerk', 1,
+           date '2020-01-01', date '2027-12-31', 'p' || n || '@example.org'
+           from generate_series(1, 6) n)",
+        R"(create function ends_session(n integer, name text) returns text language plpgsql
+           as $$ begin if n = 3 then perform pg_terminate_backend(pg_backend_pid()); end if;
+           return name; end $$)",
+        R"(create view "Employee" as select "EmpNo", ends_session("EmpNo", "FirstName") as
+           "FirstName", "LastName", "Title", "DeptID", "HireDate", "ValidUntil", "Email"
+           from "People")",
+    });
+    QVERIFY2(!url.isEmpty(), qPrintable(scratch.error));
+    const QString folder = m_dir.filePath(QStringLiteral("lost-") + QTest::currentDataTag());
+    const QString project = folder + QStringLiteral("/data/Demo.Prj");
+    QCOMPARE(runCommand(QStringLiteral(VELLUMARK_DEMO), {folder, "--people", "6"}).exitCode, 0);
+    const QByteArray sqlite = QFile::encodeName(folder + QStringLiteral("/data/demo.sqlite"));
+    for (const QString& file : {project, folder + QStringLiteral("/Badges/Staff.Lyt")})
+        VM_VERIFY_OK(saveFileAtomically(file, fileBytes(file).replace(sqlite, url.toUtf8())));
+
+    for (QString& option : options)
+        if (option == QLatin1String("keep.pdf"))
+            option = QDir(folder).filePath(option);
+    const QString pdf = QDir(folder).filePath(QStringLiteral("keep.pdf"));
+    VM_VERIFY_OK(saveFileAtomically(pdf, "an earlier run's output"));
+    const Run run = print(QStringList{project, "--badge", "Staff", "--jobs", "1", "--key", "1",
+                                      "--key", "2", "--key", "3", "--key", "4", "--key", "5"} +
+                          options);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.errors.contains(QStringLiteral("The connection to the database was lost while "
+                                                "linking the record \u201c3\u201d")),
+             qPrintable(run.errors));
+    QVERIFY2(!run.errors.contains(QLatin1String("Record 4")), qPrintable(run.errors));
+    QCOMPARE(run.output, QStringList());
+    QCOMPARE(fileBytes(pdf), QByteArray("an earlier run's output"));
 }
 
 void tst_PrintCommand::answersHelpAndVersionWithoutAWindow_data()

@@ -98,9 +98,9 @@ void tst_PrintSheets::sheetsHoldACentredGridOfCards_data()
         QTest::newRow(name) << QString(sheet) << QString(badge) << page << columns << rows
                             << lastName;
     };
+    // Every paper and orientation is laid out in the page composer's suite; here the run puts
+    // its cards where the layout says, on each paper once.
     row("A4, landscape cards", "A4", "Staff", a4, 2, 5, QPointF(1980, 1200));
-    row("Letter, landscape cards", "Letter", "Staff", letter, 2, 4, QPointF(1980, 1200));
-    row("A4, portrait cards", "A4", "Visitor", a4, 3, 3, QPointF(300, 4200));
     row("Letter, portrait cards", "letter", "Visitor", letter, 3, 3, QPointF(300, 4200));
 }
 
@@ -279,9 +279,16 @@ void tst_PrintSheets::checkListsWhatWouldPrintWrong()
     QVERIFY2(demo.exitCode == 0, qPrintable(demo.errors));
     const QString project = folder + QStringLiteral("/data/Demo.Prj");
 
-    // 36 has no signature file, 41 no photograph; 7's department row goes below.
-    Run run = print({project, "--badge", "Staff", "--check", "--key", "2", "--key", "5"});
-    QCOMPARE(run.exitCode, 0);
+    // 36 has no signature file, 41 no photograph; 7's department row goes below. Pictures are
+    // read by their headers, not decoded: the check passes where Qt may not decode a photograph
+    // at all (a 1 MB allocation limit, less than one takes at 1200 dpi).
+    QProcessEnvironment noDecoding = QProcessEnvironment::systemEnvironment();
+    noDecoding.insert(QStringLiteral("QT_IMAGEIO_MAXALLOC"), QStringLiteral("1"));
+    Run run = runCommand(QStringLiteral(VELLUMARK_PRINT),
+                         {project, "--badge", "Staff", "--check", "--dpi", "1200", "--key", "2",
+                          "--key", "5"},
+                         noDecoding);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.output.join('\n') + run.errors));
     QCOMPARE(run.output, QStringList());
 
     {

@@ -1,6 +1,7 @@
 // Invariant: the schema questions get the same answers from a SQLite file, an Access file and a
 // PostgreSQL server; an Access file is never written; a database that cannot be opened yields a
 // text saying why, never a crash and never a new empty file.
+#include "common/DatabaseAddress.h"
 #include "common/SaveFile.h"
 #include "project/AccessImport.h"
 #include "project/AccessValues.h"
@@ -449,6 +450,8 @@ void tst_Database::openingFailsWithAReason()
     DatabaseConnection checked;
     const Status fits = checkProjectDatabase(checked, project);
     QVERIFY(!fits.ok() && !fits.error().contains(QLatin1String("s3cret")));
+    const QString where = path.startsWith(QLatin1String("postgresql")) ? WithoutPassword(path) : path;
+    QVERIFY2(fits.error().count(where) == 1, qPrintable(fits.error())); // named once
     QVERIFY2(content != "<none>" || !QFile::exists(path), "a missing file must not be created");
     QCOMPARE(ListUserTables(connection), QStringList());
     QCOMPARE(connection.select("select 1").outcome, Outcome::Failed);

@@ -13,9 +13,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QUrl>
 
 using namespace vm;
 using namespace vm::test;
@@ -93,6 +95,7 @@ private Q_SLOTS:
     void closingAsksAboutPendingEdits();
     void changesOfAnotherStationAreNotOverwritten_data() { addEngineRows(); }
     void changesOfAnotherStationAreNotOverwritten();
+    void savesAgainOnceTheServerIsBack();
     void accessDatabaseIsReadOnly();
 
 private:
@@ -342,6 +345,59 @@ void tst_FrmAddRec::changesOfAnotherStationAreNotOverwritten()
              qPrintable(m_dialogs.messages.last().text));
     QCOMPARE(shown(window, rowOf(window, "2"), Name), QStringLiteral("Bob C."));
     QCOMPARE(tableRows(station).size(), 1);
+}
+
+// The server going away under the window (a restart) loses nothing typed: a save while it is
+// gone says so and keeps the grid, a save once it is back writes it, on the window's own.
+void tst_FrmAddRec::savesAgainOnceTheServerIsBack()
+{
+    VM_SKIP_IF(engineUnavailable(DatabaseEngine::PostgreSQL));
+    DatabaseConnection admin;
+    QVERIFY2(admin.OpenProjectDatabase(postgresUrl()), qPrintable(admin.errorText()));
+    const QString name = QStringLiteral("vm_reconnect_%1").arg(QCoreApplication::applicationPid());
+    auto run = [&](const QString& sql) {
+        const auto done = admin.execute(sql.arg(name));
+        QVERIFY2(done.outcome == DatabaseConnection::Outcome::Ok, qPrintable(done.error));
+    };
+    run(QStringLiteral("drop database if exists %1 with (force)"));
+    run(QStringLiteral("create database %1"));
+    const auto dropped = qScopeGuard([&] { run(QStringLiteral("drop database %1 with (force)")); });
+    QUrl url(postgresUrl());
+    url.setPath(QLatin1Char('/') + name);
+    ProjectSettings& project = ProjectSettings::instance();
+    project.DatabasePath = url.toString();
+    project.MasterTable = QStringLiteral("Staff");
+    project.UniqueField = QStringLiteral("StaffID");
+    DatabaseConnection station;
+    QVERIFY2(station.OpenProjectDatabase(project.DatabasePath), qPrintable(station.errorText()));
+    for (const QString& statement : Staff)
+        QVERIFY(station.execute(statement).outcome == DatabaseConnection::Outcome::Ok);
+    station.close();
+
+    FrmAddRec window(m_dialogs);
+    window.show();
+    auto serverGone = [&](bool back) {
+        run(QStringLiteral("alter database %1 allow_connections ") + (back ? "true" : "false"));
+        run(QStringLiteral("select pg_terminate_backend(pid) from pg_stat_activity "
+                           "where datname = '%1'"));
+    };
+    type(window, rowOf(window, "1"), Name, "Ada B.");
+    serverGone(false);
+    window.cmdSave->click();
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QVERIFY2(m_dialogs.messages[0].text.contains(QLatin1String("cannot be made again")) &&
+                 m_dialogs.messages[0].text.contains(QLatin1String("What you typed is kept")),
+             qPrintable(m_dialogs.messages[0].text));
+    QCOMPARE(shown(window, rowOf(window, "1"), Name), QStringLiteral("Ada B."));
+
+    serverGone(true);
+    window.cmdSave->click();
+    type(window, rowOf(window, "2"), Name, "Bob B.");
+    serverGone(true); // a restart between two saves: connected again without a word
+    window.cmdSave->click();
+    QVERIFY2(m_dialogs.messages.size() == 1, qPrintable(m_dialogs.messageTexts().join('\n')));
+    QVERIFY(station.OpenProjectDatabase(project.DatabasePath));
+    QCOMPARE(tableRows(station), QStringList({"1|Ada B.|10|<null>", "2|Bob B.|20|night"}));
 }
 
 void tst_FrmAddRec::accessDatabaseIsReadOnly()

@@ -64,6 +64,7 @@ private Q_SLOTS:
     void maximisedBrowserKeepsTheViewsInFrontAndCloseCloses();
     void projectConfiguredAnewIsReadAgain();
     void aPhotographCutShortShowsNobodyAndSaysWhich();
+    void aRefreshThatFailsDuringPlusEndsIt();
 
 private:
     frmData* openBrowser();
@@ -558,6 +559,35 @@ void tst_frmData::aPhotographCutShortShowsNobodyAndSaysWhich()
     for (RenderingWindow* view : {m_window->frmFront(), m_window->frmBack()})
         QVERIFY(!view->record());
     QVERIFY(m_browser->Image1->pixmap().isNull());
+}
+
+// "+" for many people links them a few at a time; a Refresh in between that cannot read the
+// database leaves nobody to link them with: the rest are left out and said, nothing crashes.
+void tst_frmData::aRefreshThatFailsDuringPlusEndsIt()
+{
+    DemoOptions options;
+    options.people = 1200; // more than one slice of linking, on any machine
+    options.pictures = false;
+    const QString many = demoProject(m_dir.filePath(QStringLiteral("many")), options);
+    QVERIFY(!many.isEmpty());
+    m_window->closeProject();
+    QVERIFY(m_window->openProjectFile(many));
+    m_browser = openBrowser();
+    QVERIFY(m_browser);
+    chooseEntry(m_browser->cmbBadges, QStringLiteral("Staff"));
+    m_browser->Lst->selectAll();
+    m_browser->OsenXPButton1->click();
+    QVERIFY2(m_browser->lblStatus->text().startsWith(QLatin1String("Putting people")),
+             qPrintable(m_browser->lblStatus->text()));
+
+    ProjectSettings::instance().DatabasePath = m_dir.filePath(QStringLiteral("gone.sqlite"));
+    m_browser->cmdRefresh->click();
+    QTRY_VERIFY(m_browser->OsenXPButton1->isEnabled());
+    const QStringList said = m_dialogs.messageTexts();
+    QVERIFY2(said.join('\n').contains(QLatin1String("could not be put on the print page")),
+             qPrintable(said.join('\n')));
+    QVERIFY(!m_added.isEmpty() && m_added.size() < frmData::PageLimit);
+    QCOMPARE(m_browser->PageCount(), m_added.size());
 }
 
 QTEST_MAIN(tst_frmData)

@@ -266,10 +266,8 @@ void tst_RenderingWindows::incompleteLinksLeaveNobodyOnEitherView_data()
     QTest::addColumn<QString>("relation"); // empty: the project's
     QTest::addColumn<QString>("photoField");
     const QString relation = QStringLiteral("Employee.[DeptID]=Department.[DeptID]");
-    QTest::newRow("missing child row") << "18" << relation << "Employee.EmpNo";
-    QTest::newRow("rejected statement") << "18"
-                                        << "Employee.[NoSuchColumn]=Department.[DeptID]"
-                                        << "Employee.EmpNo";
+    // Each way a link fails is pinned on both engines in the linking suite; the views empty
+    // alike for any, after a link that got as far as the record and after one that found none.
     QTest::newRow("picture column gone") << "19" << relation << "Employee.Photo";
     QTest::newRow("no such record") << "9999" << relation << "Employee.EmpNo";
 }
