@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/DatabaseAddress.h"
 #include "project/AccessImport.h"
 #include "project/ColumnKind.h"
 
@@ -22,18 +23,6 @@ enum class DatabaseEngine { SQLite, Access, PostgreSQL };
 // .mdb and .accdb files are Access databases, postgresql:// and postgres:// URLs PostgreSQL
 // servers, anything else a SQLite file.
 DatabaseEngine engineForPath(const QString& databasePath);
-
-// An old Jet 3 file whose header names the wrong code page is read with the one the project
-// names. The project file has no place of its own for it, so it rides in DatabasePath after the
-// file name: "/data/students.mdb;charset=CP1256". Every window, and vellumark-print, opens the
-// file the same way without knowing more than the path.
-struct AccessLocation {
-    QString file;
-    QByteArray charset; // empty: the header's code page (or MDB_JET3_CHARSET)
-};
-AccessLocation splitAccessPath(const QString& databasePath);
-// The file alone when `charset` is empty.
-QString accessPathWithCharset(const QString& file, const QByteArray& charset);
 
 // The connection text of the legacy provider, still shown and stored wherever one is.
 QString DatabaseConnectionString(const QString& path);
@@ -76,9 +65,12 @@ public:
     QSqlDatabase database() const;
 
     // The code page of Jet 3 text for Access files opened from now on ("CP1256"), for files whose
-    // header names the wrong one. Empty: MDB_JET3_CHARSET from the environment, else the header.
-    // A code page named in the path itself takes precedence.
+    // header names the wrong one. Empty: the open project's (setProjectAccessCharset), else
+    // MDB_JET3_CHARSET from the environment, else the header. A code page named in the path
+    // itself (older projects) takes precedence.
     void setAccessCharset(const QByteArray& charset);
+    // The open project's, from its companion file, for every connection that names none.
+    static void setProjectAccessCharset(const QByteArray& charset);
 
     // A name as this program inserts it into a statement: double-quoted on PostgreSQL, which
     // folds bare names to lower case; unchanged elsewhere, so statement texts stay exactly as

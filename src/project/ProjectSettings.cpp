@@ -1,6 +1,14 @@
 #include "project/ProjectSettings.h"
 
+#include "project/Database.h"
+
 namespace vm {
+
+void useCodePagesOf(const StoredSettings& settings)
+{
+    setLegacyCodePage(settings.CodePage);
+    DatabaseConnection::setProjectAccessCharset(settings.AccessCodePage.toLatin1());
+}
 
 ProjectSettings& ProjectSettings::instance()
 {
@@ -16,12 +24,14 @@ void ProjectSettings::reset()
     DatabaseConfigured = false;
     CurrentBadgePath.clear();
     BadgeOrientation = 0;
+    useCodePagesOf(stored());
 }
 
 void ProjectSettings::replace(const StoredSettings& settings, const QString& file)
 {
     stored() = settings;
     ProjectFile = file;
+    useCodePagesOf(settings);
     Q_EMIT projectReplaced();
 }
 
