@@ -1,6 +1,7 @@
 #include "common/TextCodePage.h"
 
 #include <QDir>
+#include <QStringList>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -172,6 +173,17 @@ QList<TextCodePage> TextCodePage::choices()
     for (const Known& page : Pages)
         all << TextCodePage(QLatin1String(page.name));
     return all;
+}
+
+QString TextCodePage::optionNames()
+{
+    QStringList names;
+    for (const Known& page : Pages) {
+        const QLatin1StringView name(page.name);
+        names << (name.startsWith(QLatin1String("windows-")) ? QStringLiteral("cp") + name.sliced(8)
+                                                             : QStringLiteral("utf-8"));
+    }
+    return names.join(QStringLiteral(", "));
 }
 
 QString TextCodePage::title() const

@@ -24,6 +24,8 @@ public:
     static TextCodePage utf8();
     // What the operator chooses from: UTF-8, then Windows-1250 to 1258 and 874.
     static QList<TextCodePage> choices();
+    // The names --codepage takes, for its usage text and its refusal: "utf-8, cp1250, ...".
+    static QString optionNames();
 
     bool isChosen() const { return !m_name.isEmpty(); }
     // "windows-1251" or "UTF-8", as files and options spell it; empty when none is chosen.

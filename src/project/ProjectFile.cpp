@@ -305,6 +305,26 @@ Result<StoredSettings> parseProjectFile(const QByteArray& bytes, const TextCodeP
     return s;
 }
 
+namespace {
+
+TextCodePage& bareProjectPage()
+{
+    static TextCodePage page;
+    return page;
+}
+
+} // namespace
+
+TextCodePage bareProjectCodePage()
+{
+    return bareProjectPage();
+}
+
+void setBareProjectCodePage(const TextCodePage& page)
+{
+    bareProjectPage() = page;
+}
+
 Result<StoredSettings> ReadProjectFile(const QString& path, const TextCodePage& withoutCompanion)
 {
     const QString companionPath = resolveFileName(projectCompanionPath(path));

@@ -32,10 +32,15 @@ Status WriteProjectFile(const StoredSettings& settings, const QString& path);
 Result<StoredSettings> parseProjectFile(const QByteArray& bytes,
                                         const TextCodePage& page = TextCodePage(),
                                         const QString& file = QString());
+// The code page taken for projects without a companion file when no other is given: the one
+// named at start (vellumark --codepage), else none.
+TextCodePage bareProjectCodePage();
+void setBareProjectCodePage(const TextCodePage& page);
+
 // The code page comes from the companion file; `withoutCompanion` is taken for a project that
 // has none (vellumark --codepage). A Jet 3 code page still kept in DatabasePath
 // (";charset=CP1256") is taken out of it into AccessCodePage, to be saved in the companion.
 Result<StoredSettings> ReadProjectFile(const QString& path,
-                                       const TextCodePage& withoutCompanion = TextCodePage());
+                                       const TextCodePage& withoutCompanion = bareProjectCodePage());
 
 } // namespace vm

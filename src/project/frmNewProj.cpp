@@ -1,8 +1,10 @@
 #include "project/frmNewProj.h"
 
 #include "common/FileNames.h"
+#include "project/ProjectFile.h"
 #include "project/ProjectLayout.h"
 #include "project/ProjectSettings.h"
+#include "widgets/CodePageBox.h"
 #include "widgets/Dialogs.h"
 
 #include <QDir>
@@ -49,6 +51,9 @@ void StartNewProject(const NewProject& project)
     settings.LogoDir = project.logoDir;
     settings.ProjectName = project.name;
     settings.ProjectFile = project.projectFile;
+    settings.CodePage = project.codePage;
+    settings.AccessCodePage.clear();
+    useCodePagesOf(settings);
 }
 
 frmNewProj::frmNewProj(Dialogs& dialogs, QWidget* parent)
@@ -89,6 +94,10 @@ frmNewProj::frmNewProj(Dialogs& dialogs, QWidget* parent)
         connect(button, &QPushButton::clicked, this, [this, button] { chooseFolder(button); });
         ++row;
     }
+    cmbTextCodePage = new CodePageBox(body);
+    cmbTextCodePage->setCodePage(bareProjectCodePage());
+    grid->addWidget(cmbTextCodePage->label(), row, 0);
+    grid->addWidget(cmbTextCodePage, row, 1, 1, 2);
     grid->setColumnStretch(1, 1);
 
     cmdOk = new QPushButton(QStringLiteral("&Ok"), body);
@@ -106,7 +115,7 @@ frmNewProj::frmNewProj(Dialogs& dialogs, QWidget* parent)
     layout->addStretch();
     layout->addLayout(buttonRow);
     setWidget(body);
-    resize(560, 260);
+    resize(560, 290);
 
     connect(cmdOk, &QPushButton::clicked, this, &frmNewProj::ok);
     connect(cmdCancel, &QPushButton::clicked, this, &frmNewProj::cancel);
@@ -221,7 +230,8 @@ void frmNewProj::ok()
         }
     }
     Q_EMIT configureWanted(
-        {name, projectFile, folders[0], folders[1], folders[2], folders[3], folders[4]});
+        {name, projectFile, folders[0], folders[1], folders[2], folders[3], folders[4],
+         cmbTextCodePage->codePage()});
     close();
 }
 

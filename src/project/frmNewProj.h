@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/TextCodePage.h"
+
 #include <QMdiSubWindow>
 
 class QLineEdit;
@@ -7,6 +9,7 @@ class QPushButton;
 
 namespace vm {
 
+class CodePageBox;
 class Dialogs;
 
 // What Ok chose for the new project: its name, project file and folders, each folder existing.
@@ -18,6 +21,7 @@ struct NewProject {
     QString logoDir;
     QString photoDir;
     QString signDir;
+    TextCodePage codePage;
 };
 
 // Makes `project` the project being created; whatever was open must be closed before.
@@ -41,6 +45,7 @@ public:
     QPushButton* cmdLogo;
     QPushButton* cmdPhoto;
     QPushButton* cmdSign;
+    CodePageBox* cmbTextCodePage;
     QPushButton* cmdOk;
     QPushButton* cmdCancel;
 
