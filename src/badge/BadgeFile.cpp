@@ -448,7 +448,10 @@ bool readGeneralSection(std::span<const QStringView> lines, const QString& proje
         result.errorText = BadgeNotLoadedMessage;
         return false;
     }
-    if (lines.size() < 2 || after(lines[1], QLatin1Char('=')) != storable(WithoutPassword(databasePath))) {
+    // An Access file's code page, once kept after its name, does not make another database.
+    if (lines.size() < 2 ||
+        splitAccessPath(after(lines[1], QLatin1Char('=')).toString()).file !=
+            storable(WithoutPassword(splitAccessPath(databasePath).file))) {
         result.status = LoadStatus::WrongDatabase;
         result.errorText = WrongDatabaseMessage;
         return false;

@@ -5,6 +5,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <mutex>
 
 namespace vm {
@@ -53,7 +54,7 @@ bool hasHole(QStringView text)
 
 qsizetype lineOf(const QByteArray& bytes, qsizetype at)
 {
-    return QByteArrayView(bytes).first(at).count('\n') + 1;
+    return QByteArrayView(bytes).first(std::max<qsizetype>(at, 0)).count('\n') + 1;
 }
 
 QString shown(const QString& file)
@@ -68,7 +69,8 @@ Status refusedBytes(const QByteArray& bytes, qsizetype at, const TextCodePage& p
                               ? QStringLiteral("line %1 is not valid UTF-8").arg(lineOf(bytes, at))
                               : QStringLiteral("line %1 holds the byte 0x%2, which %3 does not have")
                                     .arg(lineOf(bytes, at))
-                                    .arg(uchar(bytes[at]), 2, 16, QLatin1Char('0'))
+                                    .arg(uchar(bytes.at(std::max<qsizetype>(at, 0))), 2, 16,
+                                         QLatin1Char('0'))
                                     .arg(page.title());
     return Status::failure(QStringLiteral("%1 is not written in %2: %3. Choose the code page it "
                                           "was written in for the project.")
@@ -85,7 +87,7 @@ qsizetype firstMisfit(const QByteArray& bytes, const TextCodePage& page)
             qsizetype end = bytes.indexOf('\n', start);
             end = end < 0 ? bytes.size() : end + 1;
             QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-            (void)utf8.decode(QByteArrayView(bytes).sliced(start, end - start));
+            const QString line = utf8.decode(QByteArrayView(bytes).sliced(start, end - start));
             if (utf8.hasError())
                 return start;
             start = end;
