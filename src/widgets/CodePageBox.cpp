@@ -6,7 +6,7 @@ namespace vm {
 
 CodePageBox::CodePageBox(QWidget* parent)
     : QComboBox(parent)
-    , m_label(new QLabel(tr("&Code page of project and badge files:"), parent))
+    , m_label(new QLabel(tr("Code Pa&ge of Files"), parent))
 {
     setObjectName(QStringLiteral("cmbTextCodePage"));
     m_label->setObjectName(QStringLiteral("lblTextCodePage"));
