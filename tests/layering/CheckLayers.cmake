@@ -3,7 +3,9 @@
 #   - nothing but the main window and main() includes app/;
 #   - widgets/, shared by every window, includes no window's folder;
 #   - files are written only through common/AtomicFile, which keeps a failed write from replacing
-#     the old file: nothing else opens a file for writing, and the PDF writers write to it.
+#     the old file: nothing else opens a file for writing, and the PDF writers write to it;
+#   - project, badge and scratch files are decoded and encoded only in common/, where the
+#     project's code page is applied: nothing else turns their bytes into text or back.
 # Run by CTest with CORE_SOURCES (the core target's sources) and SOURCE_DIR (src/).
 cmake_minimum_required(VERSION 3.25)
 
@@ -51,6 +53,19 @@ foreach(file IN LISTS all_sources)
     foreach(line IN LISTS writes)
         string(STRIP "${line}" line)
         set(problems "${problems}\n  ${shown}: ${line} (write files through common/AtomicFile)")
+    endforeach()
+endforeach()
+
+foreach(file IN LISTS all_sources)
+    file(RELATIVE_PATH shown "${SOURCE_DIR}" "${file}")
+    if(shown MATCHES "^common/")
+        continue()
+    endif()
+    file(STRINGS "${file}" decodes
+        REGEX "decodeQuotedLines\\(|decodeLegacyText\\(|[^:]DecodedLines\\(|saveFileAtomically\\([^;]*(encode|take\\(\\))")
+    foreach(line IN LISTS decodes)
+        string(STRIP "${line}" line)
+        set(problems "${problems}\n  ${shown}: ${line} (read and write legacy text through common/QuotedLines in the project's code page)")
     endforeach()
 endforeach()
 
