@@ -321,7 +321,7 @@ bool DatabaseConnection::openAccess(const QString& databasePath)
     const AccessLocation location = splitAccessPath(databasePath);
     const QString& path = location.file;
     QByteArray charset = location.charset.isEmpty() ? m_accessCharset : location.charset;
-    if (charset.isEmpty()) {
+    if (charset.isEmpty() && m_usesProjectCharset) {
         const QMutexLocker locked(&projectCharsetLock());
         charset = projectCharset();
     }

@@ -71,6 +71,9 @@ public:
     void setAccessCharset(const QByteArray& charset);
     // The open project's, from its companion file, for every connection that names none.
     static void setProjectAccessCharset(const QByteArray& charset);
+    // Off for a connection that names the code page itself, empty meaning the header's (the
+    // wizard, trying code pages for a project not yet saved).
+    void setUsesProjectAccessCharset(bool uses) { m_usesProjectCharset = uses; }
 
     // A name as this program inserts it into a statement: double-quoted on PostgreSQL, which
     // folds bare names to lower case; unchanged elsewhere, so statement texts stay exactly as
@@ -134,6 +137,7 @@ private:
     QString m_path;
     QString m_error;
     QByteArray m_accessCharset;
+    bool m_usesProjectCharset = true;
     AccessCopy m_access;
     QString m_sharedCopy; // the registry key of the Access copy this connection uses
     bool m_lost = false;  // the server went away: the next statement connects again first

@@ -115,6 +115,7 @@ frmConfigure::frmConfigure(Dialogs& dialogs, CommonDialog& mainFileDialog, QWidg
 {
     setObjectName(QStringLiteral("frmConfigure"));
     setWindowTitle(QStringLiteral("Configure Databse"));
+    m_connection.setUsesProjectAccessCharset(false); // the code page list says which
     auto* body = new QWidget(this);
     m_frames = new QStackedLayout;
     const char* const captions[] = {"Database File", "Data Tables", "Relation And Linking",
