@@ -42,32 +42,28 @@ foreach(file IN LISTS all_sources)
     endif()
 endforeach()
 
-set(writers_allowed "common/AtomicFile\\.(h|cpp)|render/SheetPrinting\\.cpp|render/BadgeBatch\\.cpp")
-foreach(file IN LISTS all_sources)
-    file(RELATIVE_PATH shown "${SOURCE_DIR}" "${file}")
-    if(shown MATCHES "^(${writers_allowed})$")
-        continue()
-    endif()
-    file(STRINGS "${file}" writes
-        REGEX "QSaveFile|QPdfWriter|QIODevice::(WriteOnly|ReadWrite|Append|Truncate)")
-    foreach(line IN LISTS writes)
-        string(STRIP "${line}" line)
-        set(problems "${problems}\n  ${shown}: ${line} (write files through common/AtomicFile)")
+# Lines matching `pattern` in any source file but those `allowed` (a pattern of their paths).
+function(check_lines allowed pattern why)
+    foreach(file IN LISTS all_sources)
+        file(RELATIVE_PATH shown "${SOURCE_DIR}" "${file}")
+        if(shown MATCHES "^(${allowed})$")
+            continue()
+        endif()
+        file(STRINGS "${file}" found REGEX "${pattern}")
+        foreach(line IN LISTS found)
+            string(STRIP "${line}" line)
+            set(problems "${problems}\n  ${shown}: ${line} (${why})")
+        endforeach()
     endforeach()
-endforeach()
+    set(problems "${problems}" PARENT_SCOPE)
+endfunction()
 
-foreach(file IN LISTS all_sources)
-    file(RELATIVE_PATH shown "${SOURCE_DIR}" "${file}")
-    if(shown MATCHES "^common/")
-        continue()
-    endif()
-    file(STRINGS "${file}" decodes
-        REGEX "decodeQuotedLines\\(|decodeLegacyText\\(|[^:]DecodedLines\\(|saveFileAtomically\\([^;]*(encode|take\\(\\))")
-    foreach(line IN LISTS decodes)
-        string(STRIP "${line}" line)
-        set(problems "${problems}\n  ${shown}: ${line} (read and write legacy text through common/QuotedLines in the project's code page)")
-    endforeach()
-endforeach()
+check_lines("common/AtomicFile\\.(h|cpp)|render/SheetPrinting\\.cpp|render/BadgeBatch\\.cpp"
+    "QSaveFile|QPdfWriter|QIODevice::(WriteOnly|ReadWrite|Append|Truncate)"
+    "write files through common/AtomicFile")
+check_lines("common/.*"
+    "decodeQuotedLines\\(|decodeLegacyText\\(|[^:]DecodedLines\\(|saveFileAtomically\\([^;]*(encode|take\\(\\))"
+    "read and write legacy text through common/QuotedLines in the project's code page")
 
 if(problems)
     message(FATAL_ERROR "Includes that cross the layers, or files written past the checked writer:${problems}")
