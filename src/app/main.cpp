@@ -1,6 +1,8 @@
 #include "app/mainMdi.h"
 #include "common/CommandLine.h"
 #include "common/SettingsFile.h"
+#include "common/TextCodePage.h"
+#include "project/ProjectFile.h"
 #include "widgets/Dialogs.h"
 
 #include <QApplication>
@@ -11,8 +13,11 @@
 
 namespace {
 
-const char Usage[] = "usage: vellumark [PROJECT.Prj]\n"
+const char Usage[] = "usage: vellumark [--codepage NAME] [PROJECT.Prj]\n"
                      "  PROJECT.Prj        a project to open at start\n"
+                     "  --codepage NAME    the code page of a project's files when it has no\n"
+                     "                     NAME.Prj.json beside it saying so: utf-8,\n"
+                     "                     cp1250 ... cp1258 or cp874\n"
                      "  --help, --version  this text, the version\n";
 
 } // namespace
@@ -30,6 +35,21 @@ int main(int argc, char* argv[])
 
     // Qt has taken its own options (-platform, -style ...) out of the arguments by now.
     QStringList args = QApplication::arguments().mid(1);
+    if (!args.isEmpty() && (args.first() == QLatin1String("--codepage") ||
+                            args.first().startsWith(QLatin1String("--codepage=")))) {
+        const QString first = args.takeFirst();
+        const qsizetype equals = first.indexOf(QLatin1Char('='));
+        const QString name = equals > 0 ? first.mid(equals + 1)
+                             : args.isEmpty() ? QString()
+                                              : args.takeFirst();
+        const std::optional<vm::TextCodePage> page = vm::TextCodePage::named(name);
+        if (!page) {
+            std::fprintf(stderr, "vellumark: --codepage must be one of %s\n\n%s",
+                         qPrintable(vm::TextCodePage::optionNames()), Usage);
+            return 2;
+        }
+        vm::setBareProjectCodePage(*page);
+    }
     const bool endOfOptions = !args.isEmpty() && args.first() == QLatin1String("--");
     if (endOfOptions)
         args.removeFirst();

@@ -5,8 +5,6 @@
 #include "common/LegacyNumbers.h"
 #include "common/PictureFiles.h"
 #include "common/QuotedLines.h"
-#include "common/ReadFile.h"
-#include "common/SaveFile.h"
 
 #include <QDir>
 
@@ -450,7 +448,10 @@ bool readGeneralSection(std::span<const QStringView> lines, const QString& proje
         result.errorText = BadgeNotLoadedMessage;
         return false;
     }
-    if (lines.size() < 2 || after(lines[1], QLatin1Char('=')) != storable(WithoutPassword(databasePath))) {
+    // An Access file's code page, once kept after its name, does not make another database.
+    if (lines.size() < 2 ||
+        splitAccessPath(after(lines[1], QLatin1Char('=')).toString()).file !=
+            storable(WithoutPassword(splitAccessPath(databasePath).file))) {
         result.status = LoadStatus::WrongDatabase;
         result.errorText = WrongDatabaseMessage;
         return false;
@@ -499,10 +500,7 @@ SideReadResult oneSide(BadgeLayoutRead&& read, BadgeSideId which)
 
 Result<DecodedLines> badgeFileLinesOf(const QString& badgePath)
 {
-    const Result<QByteArray> bytes = readWholeFile(resolveFileName(badgePath));
-    if (!bytes)
-        return bytes.status();
-    return DecodedLines(*bytes);
+    return readQuotedLinesFile(resolveFileName(badgePath));
 }
 
 // Views of a line list, for the readers that take views.
@@ -537,11 +535,8 @@ QString scratchName(ScratchFile which)
 Result<DecodedLines> readScratchLines(const QString& badgeDir, ScratchFile which)
 {
     const QString path = scratchFilePath(badgeDir, which);
-    const Result<QByteArray> bytes = readWholeFile(path);
-    if (!bytes)
-        return bytes.status();
-    DecodedLines lines(*bytes);
-    if (lines.isEmpty())
+    Result<DecodedLines> lines = readQuotedLinesFile(path);
+    if (lines && lines->isEmpty())
         return Status::failure(QStringLiteral("Cannot assemble the badge: %1 is empty")
                                    .arg(QDir::toNativeSeparators(path)));
     return lines;
@@ -549,7 +544,7 @@ Result<DecodedLines> readScratchLines(const QString& badgeDir, ScratchFile which
 
 Status writeScratchBytes(const QString& badgeDir, ScratchFile which, const QByteArray& bytes)
 {
-    return saveFileAtomically(scratchFilePath(badgeDir, which), bytes);
+    return saveQuotedLinesFile(scratchFilePath(badgeDir, which), bytes);
 }
 
 QByteArray encoded(std::span<const QStringView> lines)
@@ -609,7 +604,7 @@ QByteArray encodedBadgeFile(const BadgeLayout& layout, bool blankBack)
 
 Status writeBadgeFile(const QString& path, const BadgeLayout& layout, bool blankBack)
 {
-    return saveFileAtomically(path, encodedBadgeFile(layout, blankBack));
+    return saveQuotedLinesFile(path, encodedBadgeFile(layout, blankBack));
 }
 
 QString scratchFilePath(const QString& badgeDir, ScratchFile which)
@@ -663,7 +658,7 @@ Status assembleBadgeFile(const QString& badgeDir, const QString& badgePath)
             out.add(line);
     }
     out.repeatLastLine();
-    return saveFileAtomically(badgePath, out.take());
+    return saveQuotedLinesFile(badgePath, out.take());
 }
 
 BadgeParts splitBadgeLines(std::span<const QStringView> lines)
@@ -712,11 +707,10 @@ SplitBadge splitBadgeLines(const QStringList& lines)
 
 Status splitBadgeFile(const QString& badgePath, const QString& badgeDir)
 {
-    const Result<QByteArray> bytes = readWholeFile(resolveFileName(badgePath));
-    if (!bytes)
-        return bytes.status();
-    const DecodedLines lines(*bytes);
-    const BadgeParts parts = splitBadgeLines(lines.fields());
+    const Result<DecodedLines> lines = readQuotedLinesFile(resolveFileName(badgePath));
+    if (!lines)
+        return lines.status();
+    const BadgeParts parts = splitBadgeLines(lines->fields());
     if (Status s = writeScratchBytes(badgeDir, ScratchFile::General, encoded(parts.general)); !s)
         return s;
     if (Status s = writeScratchBytes(badgeDir, ScratchFile::Front, encoded(parts.front)); !s)

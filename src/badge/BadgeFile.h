@@ -45,7 +45,8 @@ QStringList badgeFileLines(const BadgeLayout& layout, bool blankBack = false);
 // These are what the writers below write.
 QByteArray encodedSideSection(const BadgeSide& side, BadgeSideId which, bool blank);
 QByteArray encodedBadgeFile(const BadgeLayout& layout, bool blankBack = false);
-// Writes encodedBadgeFile atomically.
+// Writes encodedBadgeFile atomically, in the open project's code page (common/TextCodePage.h), as
+// every writer and reader of badge and scratch files below does.
 Status writeBadgeFile(const QString& path, const BadgeLayout& layout, bool blankBack = false);
 
 // --- Scratch files -------------------------------------------------------------------------

@@ -1,5 +1,8 @@
 #include "common/QuotedLines.h"
 
+#include "common/ReadFile.h"
+#include "common/SaveFile.h"
+
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -102,18 +105,6 @@ void QuotedLinesBuilder::appendUtf8(QStringView text)
     }
 }
 
-QString decodeLegacyText(const QByteArray& bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder cp1252("windows-1252");
-    if (cp1252.isValid())
-        return cp1252.decode(bytes);
-    return QString::fromLatin1(bytes);
-}
-
 namespace {
 
 const char16_t* find(const char16_t* from, const char16_t* end, char16_t c)
@@ -194,7 +185,21 @@ QStringList decodeQuotedLines(const QByteArray& bytes)
 }
 
 DecodedLines::DecodedLines(const QByteArray& bytes)
-    : m_text(decodeLegacyText(bytes))
+    : DecodedLines(decodeLegacyText(bytes))
+{
+}
+
+Result<DecodedLines> DecodedLines::decode(const QByteArray& bytes, const TextCodePage& page,
+                                          const QString& file)
+{
+    Result<QString> text = decodeText(bytes, page, file);
+    if (!text)
+        return text.status();
+    return DecodedLines(std::move(*text));
+}
+
+DecodedLines::DecodedLines(QString text)
+    : m_text(std::move(text))
 {
     // A field a line as a rule; commas after a closing quote make more, and the list grows.
     m_fields.reserve(size_t(QStringView(m_text).count(u'\n')) + 1);
@@ -213,6 +218,22 @@ QStringList DecodedLines::toStringList() const
     for (QStringView field : m_fields)
         texts.append(field.toString());
     return texts;
+}
+
+Result<DecodedLines> readQuotedLinesFile(const QString& path, const TextCodePage& page)
+{
+    const Result<QByteArray> bytes = readWholeFile(path);
+    if (!bytes)
+        return bytes.status();
+    return DecodedLines::decode(*bytes, page, path);
+}
+
+Status saveQuotedLinesFile(const QString& path, const QByteArray& utf8, const TextCodePage& page)
+{
+    const Result<QByteArray> bytes = encodeFromUtf8(utf8, page, path);
+    if (!bytes)
+        return bytes.status();
+    return saveFileAtomically(path, *bytes);
 }
 
 } // namespace vm

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/Status.h"
+#include "common/TextCodePage.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringEncoder>
@@ -16,7 +19,8 @@ namespace vm {
 // line: a double quote, the text, a double quote, CR LF. There is no escape for a quote inside
 // a value, so writers must keep quotes out (see containsQuote).
 
-// Encodes the texts as quoted lines in UTF-8 with CR LF line ends.
+// Encodes the texts as quoted lines in UTF-8 with CR LF line ends; encodeFromUtf8
+// (common/TextCodePage.h) and saveQuotedLinesFile put them into a project's code page.
 QByteArray encodeQuotedLines(const QStringList& texts);
 
 // Builds the same encoding line by line in one buffer, converting each text straight into it:
@@ -64,10 +68,6 @@ private:
     QStringEncoder m_utf8;
 };
 
-// Decodes file bytes as text: UTF-8 when valid, otherwise Windows-1252 (files written by older
-// versions in the 8-bit code page).
-QString decodeLegacyText(const QByteArray& bytes);
-
 // Splits file bytes into field texts with the quotes removed. A quoted field runs to its closing
 // quote, even across line ends; whatever follows it up to the end of the line is dropped (a comma
 // there starts another field, as the original reader did). An unquoted line is taken whole.
@@ -80,7 +80,11 @@ QStringList decodeQuotedLines(const QByteArray& bytes);
 class DecodedLines {
 public:
     DecodedLines() = default;
+    // Decoded as when no code page is chosen.
     explicit DecodedLines(const QByteArray& bytes);
+    // Decoded in the code page; bytes it does not have are refused, naming `file` and the line.
+    static Result<DecodedLines> decode(const QByteArray& bytes, const TextCodePage& page,
+                                       const QString& file);
 
     std::span<const QStringView> fields() const { return m_fields; }
     qsizetype size() const { return qsizetype(m_fields.size()); }
@@ -90,9 +94,19 @@ public:
     QStringList toStringList() const;
 
 private:
+    explicit DecodedLines(QString text);
+
     QString m_text;
     std::vector<QStringView> m_fields;
 };
+
+// Every project, badge and scratch file is read and written through these two, in the code page
+// given or else the open project's (legacyCodePage). A failure names the file and the reason.
+Result<DecodedLines> readQuotedLinesFile(const QString& path,
+                                         const TextCodePage& page = legacyCodePage());
+// `utf8` as QuotedLinesBuilder and encodeQuotedLines make it.
+Status saveQuotedLinesFile(const QString& path, const QByteArray& utf8,
+                           const TextCodePage& page = legacyCodePage());
 
 inline bool containsQuote(const QString& text)
 {

@@ -3,7 +3,6 @@
 #include "common/FileNames.h"
 #include "common/LegacyNumbers.h"
 #include "common/QuotedLines.h"
-#include "common/ReadFile.h"
 #include "common/SaveFile.h"
 #include "designer/DesignerCanvas.h"
 #include "designer/DesignerIcons.h"
@@ -876,17 +875,17 @@ bool frmDesigner::Load_Card(int side, const QString& Badpath)
     const QString title = fileTitle(path);
     txtBadgeName->setText(title.left(title.size() - 4));
 
-    const Result<QByteArray> bytes = readWholeFile(path);
-    if (!bytes) {
+    const Result<DecodedLines> decoded = readQuotedLinesFile(path);
+    if (!decoded) {
         m_dialogs.message(this, {QStringLiteral("The badge file could not be opened."),
                                  MessageButtons::Ok,
                                  MessageIcon::Exclamation,
                                  {},
-                                 bytes.error()});
+                                 decoded.error()});
         return false;
     }
     // The scratch files are rewritten first, also when the checks below fail.
-    const QStringList lines = decodeQuotedLines(*bytes);
+    const QStringList lines = decoded->toStringList();
     const SplitBadge split = splitBadgeLines(lines);
     for (const auto& [part, file] :
          {std::pair{&split.general, ScratchFile::General},

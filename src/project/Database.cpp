@@ -167,47 +167,6 @@ QString accessCopyKey(const QString& path, const QByteArray& charset)
 
 } // namespace
 
-namespace {
-
-const QString CharsetSuffix = QStringLiteral(";charset=");
-
-bool isAccessFileName(const QString& path)
-{
-    return path.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive) ||
-           path.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive);
-}
-
-// iconv names: letters, digits and a few marks; anything else is no code page.
-bool isCharsetName(QStringView name)
-{
-    if (name.isEmpty() || name.size() > 40)
-        return false;
-    for (QChar c : name) {
-        if (c.unicode() > 127 || !(c.isLetterOrNumber() || QStringView(u"-_.:").contains(c)))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
-AccessLocation splitAccessPath(const QString& databasePath)
-{
-    const qsizetype at = databasePath.lastIndexOf(CharsetSuffix, -1, Qt::CaseInsensitive);
-    if (at > 0) {
-        const QString file = databasePath.left(at);
-        const QStringView name = QStringView(databasePath).mid(at + CharsetSuffix.size());
-        if (isAccessFileName(file) && isCharsetName(name))
-            return {file, name.toLatin1()};
-    }
-    return {databasePath, {}};
-}
-
-QString accessPathWithCharset(const QString& file, const QByteArray& charset)
-{
-    return charset.isEmpty() ? file : file + CharsetSuffix + QString::fromLatin1(charset);
-}
-
 DatabaseEngine engineForPath(const QString& databasePath)
 {
     if (isAccessFileName(splitAccessPath(databasePath).file))
@@ -333,6 +292,28 @@ void DatabaseConnection::setAccessCharset(const QByteArray& charset)
     m_accessCharset = charset;
 }
 
+namespace {
+
+QMutex& projectCharsetLock()
+{
+    static QMutex lock;
+    return lock;
+}
+
+QByteArray& projectCharset()
+{
+    static QByteArray charset;
+    return charset;
+}
+
+} // namespace
+
+void DatabaseConnection::setProjectAccessCharset(const QByteArray& charset)
+{
+    const QMutexLocker locked(&projectCharsetLock());
+    projectCharset() = charset;
+}
+
 bool DatabaseConnection::fail(const QString& why)
 {
     const QString kept = why;
@@ -383,7 +364,11 @@ bool DatabaseConnection::openAccess(const QString& databasePath)
 {
     const AccessLocation location = splitAccessPath(databasePath);
     const QString path = resolvedFile(location.file);
-    const QByteArray& charset = location.charset.isEmpty() ? m_accessCharset : location.charset;
+    QByteArray charset = location.charset.isEmpty() ? m_accessCharset : location.charset;
+    if (charset.isEmpty() && m_usesProjectCharset) {
+        const QMutexLocker locked(&projectCharsetLock());
+        charset = projectCharset();
+    }
     if (const QString problem = fileProblem(path); !problem.isEmpty())
         return fail(problem);
     if (!addDatabase(SQLiteDriver))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/DatabaseAddress.h"
 #include "project/AccessImport.h"
 #include "project/ColumnKind.h"
 
@@ -22,18 +23,6 @@ enum class DatabaseEngine { SQLite, Access, PostgreSQL };
 // .mdb and .accdb files are Access databases, postgresql:// and postgres:// URLs PostgreSQL
 // servers, anything else a SQLite file.
 DatabaseEngine engineForPath(const QString& databasePath);
-
-// An old Jet 3 file whose header names the wrong code page is read with the one the project
-// names. The project file has no place of its own for it, so it rides in DatabasePath after the
-// file name: "/data/students.mdb;charset=CP1256". Every window, and vellumark-print, opens the
-// file the same way without knowing more than the path.
-struct AccessLocation {
-    QString file;
-    QByteArray charset; // empty: the header's code page (or MDB_JET3_CHARSET)
-};
-AccessLocation splitAccessPath(const QString& databasePath);
-// The file alone when `charset` is empty.
-QString accessPathWithCharset(const QString& file, const QByteArray& charset);
 
 // The connection text of the legacy provider, still shown and stored wherever one is.
 QString DatabaseConnectionString(const QString& path);
@@ -81,9 +70,15 @@ public:
     QSqlDatabase database() const;
 
     // The code page of Jet 3 text for Access files opened from now on ("CP1256"), for files whose
-    // header names the wrong one. Empty: MDB_JET3_CHARSET from the environment, else the header.
-    // A code page named in the path itself takes precedence.
+    // header names the wrong one. Empty: the open project's (setProjectAccessCharset), else
+    // MDB_JET3_CHARSET from the environment, else the header. A code page named in the path
+    // itself (older projects) takes precedence.
     void setAccessCharset(const QByteArray& charset);
+    // The open project's, from its companion file, for every connection that names none.
+    static void setProjectAccessCharset(const QByteArray& charset);
+    // Off for a connection that names the code page itself, empty meaning the header's (the
+    // wizard, trying code pages for a project not yet saved).
+    void setUsesProjectAccessCharset(bool uses) { m_usesProjectCharset = uses; }
 
     // A name as this program inserts it into a statement: double-quoted on PostgreSQL, which
     // folds bare names to lower case; elsewhere unchanged when it can stand bare, so statement
@@ -156,6 +151,7 @@ private:
     QString m_path;
     QString m_error;
     QByteArray m_accessCharset;
+    bool m_usesProjectCharset = true;
     AccessCopy m_access;
     QString m_sharedCopy; // the registry key of the Access copy this connection uses
     bool m_lost = false;  // the server went away: the next statement connects again first

@@ -1,9 +1,16 @@
 #include "project/ProjectFile.h"
 
+#include "common/AtomicFile.h"
 #include "common/DatabaseAddress.h"
+#include "common/FileNames.h"
 #include "common/QuotedLines.h"
 #include "common/ReadFile.h"
 #include "common/SaveFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace vm {
 namespace {
@@ -26,6 +33,61 @@ const QString KeyBadgeDir = QStringLiteral("BadgeDir:");
 const QString KeyLogoDir = QStringLiteral("LogoDir:");
 const QString KeyBadges = QStringLiteral("Badges:");
 const QString KeyBadgeName = QStringLiteral("BadgeName:");
+
+const QString CompanionFormat = QStringLiteral("vellumark-project");
+constexpr int CompanionVersion = 1;
+const QString KeyCodePage = QStringLiteral("textCodePage");
+const QString KeyAccessCodePage = QStringLiteral("accessCodePage");
+
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// The companion's document; an empty one when there is no file. Keys this version does not know
+// are kept, so an older copy saving the project loses nothing a newer one wrote.
+Result<QJsonObject> readCompanion(const QString& path)
+{
+    if (!QFile::exists(path))
+        return QJsonObject();
+    const Result<QByteArray> bytes = readWholeFile(path);
+    if (!bytes)
+        return bytes.status();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(*bytes, &error);
+    const QJsonObject object = document.object();
+    if (error.error != QJsonParseError::NoError || !document.isObject() ||
+        object.value(QStringLiteral("format")).toString() != CompanionFormat)
+        return Status::failure(
+            QStringLiteral("%1 is not a project companion file%2")
+                .arg(shown(path), error.error != QJsonParseError::NoError
+                                      ? QStringLiteral(" (%1 at byte %2)")
+                                            .arg(error.errorString())
+                                            .arg(error.offset)
+                                      : QString()));
+    if (object.value(QStringLiteral("version")).toInt() > CompanionVersion)
+        return Status::failure(QStringLiteral("%1 was written by a newer version of the program, "
+                                              "which this one cannot read")
+                                   .arg(shown(path)));
+    return object;
+}
+
+// The code pages in the companion, over those given.
+Status takeCodePages(const QJsonObject& companion, const QString& path, StoredSettings& s)
+{
+    if (companion.contains(KeyCodePage)) {
+        const QString name = companion.value(KeyCodePage).toString();
+        const std::optional<TextCodePage> page = TextCodePage::named(name);
+        if (!page)
+            return Status::failure(
+                QStringLiteral("%1 names the code page \"%2\", which this program does not know")
+                    .arg(shown(path), name));
+        s.CodePage = *page;
+    }
+    if (companion.contains(KeyAccessCodePage))
+        s.AccessCodePage = companion.value(KeyAccessCodePage).toString();
+    return {};
+}
 
 QString numberedKey(const QString& key, qsizetype index)
 {
@@ -145,6 +207,11 @@ QString unstorableProjectValue(const StoredSettings& settings)
     return {};
 }
 
+QString projectCompanionPath(const QString& projectPath)
+{
+    return projectPath + QStringLiteral(".json");
+}
+
 Status WriteProjectFile(const StoredSettings& settings, const QString& path)
 {
     const QString key = unstorableProjectValue(settings);
@@ -154,12 +221,68 @@ Status WriteProjectFile(const StoredSettings& settings, const QString& path)
                            "file cannot hold. Remove the quote and save again.")
                 .arg(key));
     }
-    return saveFileAtomically(path, encodeQuotedLines(projectFileLines(settings)));
+    const Result<QByteArray> bytes =
+        encodeFromUtf8(encodeQuotedLines(projectFileLines(settings)), settings.CodePage, path);
+    if (!bytes)
+        return bytes.status();
+
+    const QString companionPath = resolveFileName(projectCompanionPath(path));
+    Result<QJsonObject> companion = readCompanion(companionPath);
+    if (!companion)
+        companion = QJsonObject(); // replaced by a good one
+    QJsonObject& object = *companion;
+    object.remove(KeyCodePage);
+    object.remove(KeyAccessCodePage);
+    if (settings.CodePage.isChosen())
+        object.insert(KeyCodePage, settings.CodePage.name());
+    if (!settings.AccessCodePage.isEmpty())
+        object.insert(KeyAccessCodePage, settings.AccessCodePage);
+    object.remove(QStringLiteral("format"));
+    object.remove(QStringLiteral("version"));
+    const bool needed = !object.isEmpty();
+    object.insert(QStringLiteral("format"), CompanionFormat);
+    object.insert(QStringLiteral("version"), CompanionVersion);
+
+    // Both files are written in full before either replaces its old one; should the project file
+    // still fail to take its place, the old companion is put back.
+    AtomicFile project(path);
+    AtomicFile companionFile(companionPath);
+    if (Status opened = project.open(); !opened)
+        return opened;
+    if (!project.write(*bytes))
+        return project.status();
+    const bool hadCompanion = QFile::exists(companionPath);
+    const Result<QByteArray> oldCompanion =
+        hadCompanion ? readWholeFile(companionPath) : Result<QByteArray>(QByteArray());
+    if (needed) {
+        if (!oldCompanion)
+            return oldCompanion.status();
+        if (Status opened = companionFile.open(); !opened)
+            return opened;
+        if (!companionFile.write(QJsonDocument(object).toJson()))
+            return companionFile.status();
+        if (Status written = companionFile.commit(); !written)
+            return written;
+    }
+    if (Status written = project.commit(); !written) {
+        if (needed && hadCompanion)
+            static_cast<void>(saveFileAtomically(companionPath, *oldCompanion));
+        else if (needed)
+            QFile::remove(companionPath);
+        return written;
+    }
+    if (!needed && QFile::exists(companionPath) && !QFile::remove(companionPath))
+        return cannotWrite(companionPath, QStringLiteral("it could not be removed"));
+    return {};
 }
 
-Result<StoredSettings> parseProjectFile(const QByteArray& bytes)
+Result<StoredSettings> parseProjectFile(const QByteArray& bytes, const TextCodePage& page,
+                                        const QString& file)
 {
-    FieldReader in(decodeQuotedLines(bytes));
+    const Result<DecodedLines> lines = DecodedLines::decode(bytes, page, file);
+    if (!lines)
+        return lines.status();
+    FieldReader in(lines->toStringList());
     if (in.atEnd())
         return Status::failure(QStringLiteral("the file is empty"));
     StoredSettings s;
@@ -191,17 +314,54 @@ Result<StoredSettings> parseProjectFile(const QByteArray& bytes)
 
     if (in.failed())
         return Status::failure(in.why());
+    s.CodePage = page;
     return s;
 }
 
-Result<StoredSettings> ReadProjectFile(const QString& path)
+namespace {
+
+TextCodePage& bareProjectPage()
 {
+    static TextCodePage page;
+    return page;
+}
+
+} // namespace
+
+TextCodePage bareProjectCodePage()
+{
+    return bareProjectPage();
+}
+
+void setBareProjectCodePage(const TextCodePage& page)
+{
+    bareProjectPage() = page;
+}
+
+Result<StoredSettings> ReadProjectFile(const QString& path, const TextCodePage& withoutCompanion)
+{
+    const QString companionPath = resolveFileName(projectCompanionPath(path));
+    const Result<QJsonObject> companion = readCompanion(companionPath);
+    if (!companion)
+        return companion.status();
+    StoredSettings pages;
+    pages.CodePage = withoutCompanion;
+    if (Status taken = takeCodePages(*companion, companionPath, pages); !taken)
+        return taken;
+
     const Result<QByteArray> bytes = readWholeFile(path);
     if (!bytes)
         return bytes.status();
     if (bytes->contains('\0'))
         return Status::failure(QStringLiteral("the file holds binary data, not a project"));
-    return parseProjectFile(*bytes);
+    Result<StoredSettings> read = parseProjectFile(*bytes, pages.CodePage, path);
+    if (!read)
+        return read;
+    const AccessLocation location = splitAccessPath(read->DatabasePath);
+    read->DatabasePath = location.file;
+    read->AccessCodePage = pages.AccessCodePage.isEmpty() ? QString::fromLatin1(location.charset)
+                                                          : pages.AccessCodePage;
+    return read;
 }
 
 } // namespace vm

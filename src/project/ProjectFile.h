@@ -18,13 +18,29 @@ QStringList projectFileLines(const StoredSettings& settings);
 // the first such value ("ProjectName:", "Table:2:", ...) or an empty text when all can be stored.
 QString unstorableProjectValue(const StoredSettings& settings);
 
-// Writes the file atomically; a value with a double quote is refused and nothing is written.
+// What the legacy file cannot hold (the code pages) goes into the companion file
+// "NAME.Prj.json" beside it, a versioned JSON document; a project that needs none has none.
+QString projectCompanionPath(const QString& projectPath);
+
+// Writes the file in the project's code page, and its companion, atomically: a value with a
+// double quote, or a character the code page does not have, is refused and nothing is written.
 Status WriteProjectFile(const StoredSettings& settings, const QString& path);
 
 // The exact inverse of the writer. A file that does not follow the format (a key missing or out
 // of order, a count that disagrees with the lines that follow, text after the last badge) is
-// rejected as a whole; the failure says where.
-Result<StoredSettings> parseProjectFile(const QByteArray& bytes);
-Result<StoredSettings> ReadProjectFile(const QString& path);
+// rejected as a whole; the failure says where. `file` names it in messages.
+Result<StoredSettings> parseProjectFile(const QByteArray& bytes,
+                                        const TextCodePage& page = TextCodePage(),
+                                        const QString& file = QString());
+// The code page taken for projects without a companion file when no other is given: the one
+// named at start (vellumark --codepage), else none.
+TextCodePage bareProjectCodePage();
+void setBareProjectCodePage(const TextCodePage& page);
+
+// The code page comes from the companion file; `withoutCompanion` is taken for a project that
+// has none (vellumark --codepage). A Jet 3 code page still kept in DatabasePath
+// (";charset=CP1256") is taken out of it into AccessCodePage, to be saved in the companion.
+Result<StoredSettings> ReadProjectFile(const QString& path,
+                                       const TextCodePage& withoutCompanion = bareProjectCodePage());
 
 } // namespace vm

@@ -7,6 +7,12 @@
 
 namespace vm {
 
+void useCodePagesOf(const StoredSettings& settings)
+{
+    setLegacyCodePage(settings.CodePage);
+    DatabaseConnection::setProjectAccessCharset(settings.AccessCodePage.toLatin1());
+}
+
 ProjectSettings& ProjectSettings::instance()
 {
     static ProjectSettings settings;
@@ -22,6 +28,7 @@ void ProjectSettings::reset()
     DatabaseConfigured = false;
     CurrentBadgePath.clear();
     BadgeOrientation = 0;
+    useCodePagesOf(stored());
 }
 
 void ProjectSettings::replace(const StoredSettings& settings, const QString& file)
@@ -29,6 +36,7 @@ void ProjectSettings::replace(const StoredSettings& settings, const QString& fil
     stored() = settings;
     ProjectFile = file;
     DatabaseConnection::setProjectFolder(file.isEmpty() ? QString() : QFileInfo(file).absolutePath());
+    useCodePagesOf(settings);
     Q_EMIT projectReplaced();
 }
 

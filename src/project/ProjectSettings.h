@@ -55,6 +55,10 @@ private:
 QString relationText(const QString& master, const QString& masterField, const QString& child,
                      const QString& linkingField);
 
+// Badge and scratch files, and Access files, are read from now on in the code pages of
+// `settings`; replace() and reset() call it.
+void useCodePagesOf(const StoredSettings& settings);
+
 // Stores the state and switches the project menus: None disables them, Configuring and Open
 // enable them, Written leaves them as they are.
 void SetProjectState(ProjectState state);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/TextCodePage.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +26,9 @@ struct StoredSettings {
     QString BadgeDir;
     QString LogoDir;
     QStringList Badges; // badge names, without folder and extension
+    // Kept in the companion file NAME.Prj.json, which the legacy reader never sees:
+    vm::TextCodePage CodePage; // of the project, badge and scratch files
+    QString AccessCodePage;    // of Jet 3 text ("CP1256"); empty: the one the file names
 
     friend bool operator==(const StoredSettings&, const StoredSettings&) = default;
 };

@@ -5,6 +5,7 @@
 #include "project/ProjectCheck.h"
 #include "project/ProjectSaving.h"
 #include "project/frmNewProj.h"
+#include "widgets/CodePageBox.h"
 #include "widgets/Dialogs.h"
 
 #include <QCheckBox>
@@ -119,6 +120,7 @@ frmConfigure::frmConfigure(Dialogs& dialogs, CommonDialog& mainFileDialog, QWidg
 {
     setObjectName(QStringLiteral("frmConfigure"));
     setWindowTitle(QStringLiteral("Configure Databse"));
+    m_connection.setUsesProjectAccessCharset(false); // the code page list says which
     auto* body = new QWidget(this);
     m_frames = new QStackedLayout;
     const char* const captions[] = {"Database File", "Data Tables", "Relation And Linking",
@@ -162,6 +164,7 @@ frmConfigure::frmConfigure(Dialogs& dialogs, CommonDialog& mainFileDialog, QWidg
     m_placeImages = settings.PlaceImages;
     txtImgPath->setText(settings.PhotoDir);
     txtSignPath->setText(settings.SignDir);
+    cmbTextCodePage->setCodePage(settings.CodePage);
     ShowFrame();
     if (settings.DatabaseConfigured)
         ShowConfig();
@@ -202,6 +205,11 @@ void frmConfigure::buildDatabaseStep(QGroupBox* frame)
     layout->addWidget(lblCodePageSample);
     layout->addWidget(buddyLabel(QStringLiteral("Data Tables"), lstTables));
     layout->addWidget(lstTables, 1);
+    cmbTextCodePage = new CodePageBox(frame);
+    auto* textCodePageRow = new QHBoxLayout;
+    textCodePageRow->addWidget(cmbTextCodePage->label());
+    textCodePageRow->addWidget(cmbTextCodePage, 1);
+    layout->addLayout(textCodePageRow);
     setCodePageOffered(false);
 
     connect(cmdBrowse, &QPushButton::clicked, this, &frmConfigure::browseDatabase);
@@ -966,7 +974,12 @@ void frmConfigure::updateTotals()
 void frmConfigure::ShowConfig()
 {
     const ProjectSettings& settings = ProjectSettings::instance();
+    // The wizard keeps the Access file's code page after its name, as its own connection takes it.
     const AccessLocation location = splitAccessPath(settings.DatabasePath);
+    const QString storedPath =
+        accessPathWithCharset(location.file, location.charset.isEmpty()
+                                                 ? settings.AccessCodePage.toLatin1()
+                                                 : location.charset);
     txtDBPath->setText(location.file);
     // The project's own choices come first; the table lists leave out what is selected.
     lstSelectedTables->clear();
@@ -980,9 +993,9 @@ void frmConfigure::ShowConfig()
         cmbMaster->addItem(table);
         cmbMasterTable->addItem(table);
     }
-    if (!m_connection.isOpen() || m_openedPath != settings.DatabasePath) {
-        if (m_connection.OpenProjectDatabase(settings.DatabasePath)) {
-            m_openedPath = settings.DatabasePath;
+    if (!m_connection.isOpen() || m_openedPath != storedPath) {
+        if (m_connection.OpenProjectDatabase(storedPath)) {
+            m_openedPath = storedPath;
             listTables();
         } else {
             lblConnection->setText(tr("Not connected: %1").arg(m_connection.errorText()));
@@ -1033,7 +1046,11 @@ void frmConfigure::ShowConfig()
 StoredSettings frmConfigure::draft() const
 {
     StoredSettings d = ProjectSettings::instance().stored();
-    d.DatabasePath = databasePath();
+    // The Access file's code page is kept in the project's companion file, not in the path.
+    const AccessLocation location = splitAccessPath(databasePath());
+    d.DatabasePath = location.file;
+    d.AccessCodePage = QString::fromLatin1(location.charset);
+    d.CodePage = cmbTextCodePage->codePage();
     d.MasterTable = cmbMasterTable->currentText();
     d.UniqueField = cmbUniqueField->currentText();
     d.Relations = itemTexts(cmbRelations);

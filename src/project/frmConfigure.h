@@ -19,6 +19,7 @@ class QStackedLayout;
 
 namespace vm {
 
+class CodePageBox;
 class Dialogs;
 
 // A combo box whose list is filled anew each time it opens.
@@ -77,6 +78,7 @@ public:
     QPushButton* cmdTestConnection;
     QLabel* lblConnection;
     QComboBox* cmbCodePage;
+    CodePageBox* cmbTextCodePage; // of the project's own files, unlike the Access file's above
     QLabel* lblCodePageSample;
     QListWidget* lstTables;
     // Step 1

@@ -2,8 +2,10 @@
 
 #include "common/FileNames.h"
 #include "project/Database.h"
+#include "project/ProjectFile.h"
 #include "project/ProjectLayout.h"
 #include "project/ProjectSettings.h"
+#include "widgets/CodePageBox.h"
 #include "widgets/Dialogs.h"
 
 #include <QDir>
@@ -69,6 +71,9 @@ void StartNewProject(const NewProject& project)
     settings.ProjectName = project.name;
     settings.ProjectFile = project.projectFile;
     DatabaseConnection::setProjectFolder(project.projectDir);
+    settings.CodePage = project.codePage;
+    settings.AccessCodePage.clear();
+    useCodePagesOf(settings);
 }
 
 frmNewProj::frmNewProj(Dialogs& dialogs, QWidget* parent)
@@ -109,6 +114,10 @@ frmNewProj::frmNewProj(Dialogs& dialogs, QWidget* parent)
         connect(button, &QPushButton::clicked, this, [this, button] { chooseFolder(button); });
         ++row;
     }
+    cmbTextCodePage = new CodePageBox(body);
+    cmbTextCodePage->setCodePage(bareProjectCodePage());
+    grid->addWidget(cmbTextCodePage->label(), row, 0);
+    grid->addWidget(cmbTextCodePage, row, 1, 1, 2);
     grid->setColumnStretch(1, 1);
 
     cmdOk = new QPushButton(QStringLiteral("&Ok"), body);
@@ -126,7 +135,7 @@ frmNewProj::frmNewProj(Dialogs& dialogs, QWidget* parent)
     layout->addStretch();
     layout->addLayout(buttonRow);
     setWidget(body);
-    resize(560, 260);
+    resize(560, 290);
 
     connect(cmdOk, &QPushButton::clicked, this, &frmNewProj::ok);
     connect(cmdCancel, &QPushButton::clicked, this, &frmNewProj::cancel);
@@ -255,7 +264,7 @@ void frmNewProj::ok()
         }
     }
     Q_EMIT configureWanted({name, projectFile, folders[0], folders[1], folders[2], folders[3],
-                            folders[4], created});
+                            folders[4], created, cmbTextCodePage->codePage()});
     close();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/TextCodePage.h"
+
 #include <QMdiSubWindow>
 
 class QLineEdit;
@@ -7,6 +9,7 @@ class QPushButton;
 
 namespace vm {
 
+class CodePageBox;
 class Dialogs;
 
 // What Ok chose for the new project: its name, project file and folders, each folder existing.
@@ -19,6 +22,7 @@ struct NewProject {
     QString photoDir;
     QString signDir;
     QStringList createdFolders; // what Ok made, parents first; folders there before are not here
+    TextCodePage codePage;
 };
 
 // Makes `project` the project being created; whatever was open must be closed before.
@@ -46,6 +50,7 @@ public:
     QPushButton* cmdLogo;
     QPushButton* cmdPhoto;
     QPushButton* cmdSign;
+    CodePageBox* cmbTextCodePage;
     QPushButton* cmdOk;
     QPushButton* cmdCancel;
 

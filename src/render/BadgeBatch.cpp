@@ -9,6 +9,7 @@
 #include "project/Database.h"
 #include "project/ProjectCheck.h"
 #include "project/ProjectFile.h"
+#include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
 #include "render/BadgeRenderer.h"
 #include "render/PageComposer.h"
@@ -389,11 +390,13 @@ struct BatchInput {
 Result<BatchInput> readInput(const BadgeBatchRequest& request)
 {
     BatchInput input;
-    const Result<StoredSettings> read = ReadProjectFile(resolveFileName(request.projectFile));
+    const Result<StoredSettings> read =
+        ReadProjectFile(resolveFileName(request.projectFile), request.codePage);
     if (!read)
         return Status::failure(
             QStringLiteral("Cannot use the project %1: %2").arg(request.projectFile, read.error()));
     input.project = *read;
+    useCodePagesOf(input.project);
     const StoredSettings& project = input.project;
     // A database named relatively lies beside the project file, not where the batch started.
     DatabaseConnection::setProjectFolder(

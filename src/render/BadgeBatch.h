@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/TextCodePage.h"
 #include "render/SheetLayout.h"
 
 #include <QPointF>
@@ -25,6 +26,8 @@ struct BadgeBatchRequest {
     Sides sides = Sides::Both;
     int dpi = 300;  // PNG resolution; in a PDF, the resolution photographs are kept at
     QString output; // ".pdf" or ".png"
+    // The code page of a project without a companion file; a companion's wins.
+    TextCodePage codePage;
 
     // How the cards are laid out. None: a page the card's size for each side, as ever.
     std::optional<SheetKind> sheet;

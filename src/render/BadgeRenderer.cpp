@@ -52,7 +52,12 @@ void drawText(QPainter& painter, const Comment& text, bool oneLine, const System
     painter.setPen(colors.color(text.ForeColor));
     // An AutoSize rect is measured from the same font; a fixed frame cuts the text off.
     const int flags = Qt::AlignLeft | Qt::AlignTop | (text.AutoSize ? Qt::TextDontClip : 0);
+    // Arabic and Hebrew run from the right edge of the frame (the direction turns AlignLeft to
+    // the right); other text from the left, whatever the painter's widget prefers.
+    const Qt::LayoutDirection direction = painter.layoutDirection();
+    painter.setLayoutDirection(shown.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
     painter.drawText(rect, flags, shown);
+    painter.setLayoutDirection(direction);
     if (text.BorderStyle != 0) {
         const double half = TwipsPerBorderPixel / 2;
         painter.setPen(

@@ -14,7 +14,8 @@ namespace {
 
 const char Usage[] =
     "usage: vellumark-print PROJECT.Prj --badge NAME|FILE [--key VALUE]... [--all]\n"
-    "                       [--side front|back|both] [--dpi N] -o OUT.pdf|OUT.png\n"
+    "                       [--side front|back|both] [--dpi N] [--codepage NAME]\n"
+    "                       -o OUT.pdf|OUT.png\n"
     "\n"
     "  --badge NAME|FILE  a badge of the project's badge folder, or a badge file\n"
     "  --key VALUE        a value of the unique field; repeat for more records\n"
@@ -23,6 +24,8 @@ const char Usage[] =
     "  --side SIDE        front, back or both (default both)\n"
     "  --dpi N            PNG resolution, and the resolution photographs keep in a PDF (300)\n"
     "  -o OUT             a PDF (one card-sized page per side) or PNG files (one per side)\n"
+    "  --codepage NAME    the code page of a project's files when it has no NAME.Prj.json\n"
+    "                     beside it saying so: utf-8, cp1250 ... cp1258 or cp874\n"
     "  --help, --version  this text, the version\n"
     "\n"
     "Every file written is named on standard output. Exit status: 0 done; 1 the project, badge,\n"
@@ -137,7 +140,8 @@ int main(int argc, char* argv[])
                                  QStringLiteral("300"));
     const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")}, {},
                                     QStringLiteral("file"));
-    parser.addOptions({badge, key, all, side, dpi, output});
+    const QCommandLineOption codePage(QStringLiteral("codepage"), {}, QStringLiteral("name"));
+    parser.addOptions({badge, key, all, side, dpi, output, codePage});
     const SheetArguments sheetArguments;
     sheetArguments.addTo(parser);
     if (!parser.parse(QCoreApplication::arguments()))
@@ -166,6 +170,14 @@ int main(int argc, char* argv[])
     request.dpi = parser.value(dpi).toInt(&ok);
     if (!ok || request.dpi < 30 || request.dpi > 2400)
         return usageError(QStringLiteral("--dpi must be a number from 30 to 2400"));
+    if (parser.isSet(codePage)) {
+        const std::optional<vm::TextCodePage> page =
+            vm::TextCodePage::named(parser.value(codePage));
+        if (!page)
+            return usageError(QStringLiteral("--codepage must be one of %1")
+                                  .arg(vm::TextCodePage::optionNames()));
+        request.codePage = *page;
+    }
     if (const QString why = sheetArguments.read(parser, request); !why.isEmpty())
         return usageError(why);
     auto report = [](const QString& line) {

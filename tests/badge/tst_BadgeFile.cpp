@@ -1,8 +1,10 @@
 // Invariant: a badge written by this program reads back into the same elements and writes again
 // byte for byte, whichever way it was saved; a damaged or foreign file never breaks the reader:
-// it keeps every element it read whole and reports why it stopped.
+// it keeps every element it read whole and reports why it stopped. A badge from a system with
+// another code page reads in it and saves back in its own bytes.
 #include "badge/BadgeFile.h"
 #include "common/QuotedLines.h"
+#include "common/TextCodePage.h"
 #include "support/AllKindsBadge.h"
 #include "support/FileBytes.h"
 #include "support/StatusChecks.h"
@@ -91,6 +93,7 @@ private Q_SLOTS:
     void splitsAtTheMarkers_data();
     void splitsAtTheMarkers();
     void scratchFilesAndLogos();
+    void aLegacyBadgeSavesBackInItsOwnCodePage();
 };
 
 void tst_BadgeFile::writesTheExampleSideLineForLine()
@@ -428,6 +431,57 @@ void tst_BadgeFile::splitsAtTheMarkers()
     QCOMPARE(texts(parts.general), general);
     QCOMPARE(texts(parts.front), front);
     QCOMPARE(texts(parts.back), back);
+}
+
+void tst_BadgeFile::aLegacyBadgeSavesBackInItsOwnCodePage()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Arabic.Lyt"));
+    // Written by an older station: Arabic in Windows-1256, and the Access file's code page still
+    // after the database's name.
+    BadgeLayout badge;
+    badge.projectName = Project;
+    badge.databasePath = QStringLiteral("/srv/cards/staff.mdb;charset=CP1256");
+    addComment(badge.front, {100, 100}, QStringLiteral("محمد علي"));
+    addComment(badge.back, {100, 100}, QStringLiteral("plain"));
+    const QByteArray bytes = encodedBadgeFile(badge).replace(
+        QStringLiteral("محمد علي").toUtf8(), "\xe3\xcd\xe3\xcf \xda\xe1\xed");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    struct PageGuard {
+        ~PageGuard() { setLegacyCodePage({}); }
+    } guard;
+    setLegacyCodePage(*TextCodePage::named(u"cp1256"));
+
+    const BadgeLayoutRead read = loadBadgeLayout(path, Project, QStringLiteral("/srv/cards/staff.mdb"),
+                                                 FieldTagRule::TableAndColumn);
+    QCOMPARE(read.status, LoadStatus::Loaded);
+    QCOMPARE(read.front.Label1.at(1).Caption, QStringLiteral("محمد علي"));
+
+    // Unchanged, it saves back byte for byte, by the designer's way and straight.
+    VM_VERIFY_OK(splitBadgeFile(path, dir.path()));
+    VM_VERIFY_OK(writeScratchFile(dir.path(), ScratchFile::General,
+                                  generalSectionLines(Project, badge.databasePath, 1)));
+    const QString copy = dir.filePath(QStringLiteral("copy.Lyt"));
+    VM_VERIFY_OK(assembleBadgeFile(dir.path(), copy));
+    QCOMPARE(fileBytes(copy), bytes);
+    VM_VERIFY_OK(writeBadgeFile(copy, badge));
+    QCOMPARE(fileBytes(copy), bytes);
+
+    // Read as UTF-8 it is refused, naming the file and the line, and nothing is written.
+    setLegacyCodePage(TextCodePage::utf8());
+    const qsizetype line = badgeFileLines(badge).indexOf(u"Caption:محمد علي") + 1;
+    const BadgeLayoutRead refused = loadBadgeLayout(path, Project, QStringLiteral("/srv/cards/staff.mdb"),
+                                                    FieldTagRule::TableAndColumn);
+    QCOMPARE(refused.status, LoadStatus::CannotOpen);
+    QVERIFY2(refused.errorText.contains(QStringLiteral("Arabic.Lyt")) &&
+                 refused.errorText.contains(QStringLiteral("line %1 ").arg(line)),
+             qPrintable(refused.errorText));
+    QVERIFY(!splitBadgeFile(path, dir.path()));
+    QCOMPARE(decodeQuotedLines(fileBytes(dir.filePath(QStringLiteral("general.tmp")))).size(), 3);
 }
 
 void tst_BadgeFile::scratchFilesAndLogos()

@@ -1,7 +1,8 @@
 // Invariant: every text the writers produce decodes to the same texts, and files from older
 // versions (8-bit code page, LF line ends, fields spanning lines) decode as their original reader
 // did; a number reads as its leading decimal number whatever follows and never overflows its type.
-// Work spread over threads reaches its one writer in order, each item once, never far ahead.
+// A chosen code page reads and writes a file's own bytes back exactly and names the line of a
+// byte or character it does not have. Work spread over threads reaches its one writer in order, each item once, never far ahead.
 // A save clears only what an interrupted save of that file left behind; the settings file reads
 // and writes as Qt's own INI files.
 #include "common/LegacyNumbers.h"
@@ -9,6 +10,8 @@
 #include "common/QuotedLines.h"
 #include "common/SaveFile.h"
 #include "common/SettingsFile.h"
+#include "common/TextCodePage.h"
+#include "support/StatusChecks.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,6 +34,10 @@ private Q_SLOTS:
     void decodedViewsLiveAsLongAsACopy();
     void decodesLikeTheOriginalReader_data();
     void decodesLikeTheOriginalReader();
+    void codePagesKeepTheFilesOwnBytes_data();
+    void codePagesKeepTheFilesOwnBytes();
+    void whatACodePageLacksIsNamedWithItsLine_data();
+    void whatACodePageLacksIsNamedWithItsLine();
     void readsTheLeadingNumber_data();
     void readsTheLeadingNumber();
     void orderedWorkReachesTheWriterInOrder_data();
@@ -97,6 +104,116 @@ void tst_Common::decodesLikeTheOriginalReader()
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, fields);
     QCOMPARE(decodeQuotedLines(bytes), fields);
+}
+
+namespace {
+
+// A badge line as another system wrote it: its name in that code page's bytes.
+QByteArray captionLine(const QByteArray& name)
+{
+    return QByteArray("\"Caption:") + name + QByteArray("\"\r\n");
+}
+
+} // namespace
+
+void tst_Common::codePagesKeepTheFilesOwnBytes_data()
+{
+    QTest::addColumn<QString>("codePage");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("typed"); // the same text as the keyboard gives it
+    QTest::newRow("cp1251") << "cp1251" << captionLine("\xc8\xe2\xe0\xed\xee\xe2 \xcf\xb8\xf2\xf0")
+                            << QStringLiteral("Caption:Иванов Пётр") << QString();
+    QTest::newRow("cp1256") << "CP1256" << captionLine("\xe3\xcd\xe3\xcf \xda\xe1\xed")
+                            << QStringLiteral("Caption:محمد علي") << QString();
+    QTest::newRow("cp1253") << "windows-1253" << captionLine("\xc3\xe9\xfe\xf1\xe3\xef\xf2")
+                            << QStringLiteral("Caption:Γιώργος") << QString();
+    // Windows-1258 has "ê" and a combining dot below, but no "ệ".
+    QTest::newRow("cp1258") << "1258" << captionLine("Vi\xea\xf2t")
+                            << QStringLiteral("Caption:Vi\u00ea\u0323t")
+                            << QStringLiteral("Caption:Vi\u1ec7t");
+    QTest::newRow("utf-8") << "utf8" << captionLine("\xd0\x98\xd0\xb2")
+                           << QStringLiteral("Caption:Ив") << QString();
+}
+
+void tst_Common::codePagesKeepTheFilesOwnBytes()
+{
+    QFETCH(QString, codePage);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(QString, typed);
+    const std::optional<TextCodePage> chosen = TextCodePage::named(codePage);
+    QVERIFY(chosen);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Badge.Lyt"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    const Result<DecodedLines> read = readQuotedLinesFile(path, *chosen);
+    QVERIFY2(read, qPrintable(read.error()));
+    QCOMPARE(read->toStringList(), QStringList{text});
+
+    VM_VERIFY_OK(saveQuotedLinesFile(path, encodeQuotedLines(read->toStringList()), *chosen));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), bytes);
+    if (!typed.isEmpty())
+        QCOMPARE(encodeFromUtf8(encodeQuotedLines({typed}), *chosen, path).value(), bytes);
+}
+
+void tst_Common::whatACodePageLacksIsNamedWithItsLine_data()
+{
+    QTest::addColumn<QString>("codePage");
+    QTest::addColumn<QByteArray>("bytes"); // read, when not empty
+    QTest::addColumn<QString>("text");     // else written
+    QTest::addColumn<QStringList>("named");
+    const QByteArray two = captionLine("first") + captionLine("second");
+    // The converters take 0x98 of Windows-1251 for a control character without complaint.
+    QTest::newRow("0x98 in cp1251") << "cp1251" << two + captionLine("\xc8\x98") << QString()
+                                    << QStringList{"line 3", "0x98", "Windows-1251"};
+    QTest::newRow("0xd2 in cp1253") << "cp1253" << captionLine("\xc3") + captionLine("\xd2")
+                                    << QString() << QStringList{"line 2", "0xd2", "Greek"};
+    QTest::newRow("0xdb in cp874") << "cp874" << captionLine("\xdb") << QString()
+                                   << QStringList{"line 1", "0xdb"};
+    QTest::newRow("cp1251 bytes as UTF-8")
+        << "utf-8" << two + captionLine("\xc8\xe2") << QString()
+        << QStringList{"line 3", "not valid UTF-8"};
+    QTest::newRow("Chinese in cp1251") << "cp1251" << QByteArray()
+                                       << QStringLiteral("Иван\r\n王") << QStringList{"line 2", "王"};
+    QTest::newRow("Cyrillic in cp1256") << "cp1256" << QByteArray()
+                                        << QStringLiteral("محمد Ив") << QStringList{"line 1", "И"};
+}
+
+void tst_Common::whatACodePageLacksIsNamedWithItsLine()
+{
+    QFETCH(QString, codePage);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(QStringList, named);
+    const TextCodePage chosen = TextCodePage::named(codePage).value_or(TextCodePage());
+    QVERIFY(chosen.isChosen());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Staff.Lyt"));
+    const QByteArray before("\"kept\"\r\n");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes.isEmpty() ? before : bytes);
+    }
+    const Status status =
+        bytes.isEmpty() ? saveQuotedLinesFile(path, text.toUtf8(), chosen)
+                        : readQuotedLinesFile(path, chosen).status();
+    QVERIFY(!status.ok());
+    for (const QString& part : named << QStringLiteral("Staff.Lyt"))
+        QVERIFY2(status.error().contains(part), qPrintable(status.error()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), bytes.isEmpty() ? before : bytes); // a refused write leaves it
+    // Without a chosen code page, files read as they always did.
+    if (!bytes.isEmpty())
+        QVERIFY(readQuotedLinesFile(path, TextCodePage()));
 }
 
 void tst_Common::readsTheLeadingNumber_data()

@@ -115,6 +115,12 @@ QList<Writer> tst_FullDisk::writers() const
              return dialogs.messages.isEmpty() ? QString()
                                                : dialogs.messages.constLast().detail;
          }},
+        {"project file in a code page, and its companion", QStringLiteral("Demo.Prj"),
+         [=, this](const QString& folder) {
+             StoredSettings utf8 = m_settings;
+             utf8.CodePage = TextCodePage::utf8();
+             return failure(WriteProjectFile(utf8, folder + QStringLiteral("/Demo.Prj")));
+         }},
         {"badge file", QStringLiteral("Staff.Lyt"),
          [=, this](const QString& folder) {
              return failure(writeBadgeFile(folder + QStringLiteral("/Staff.Lyt"), m_badge));

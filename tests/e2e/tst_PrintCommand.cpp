@@ -3,7 +3,8 @@
 // files it wrote, answers bad arguments (2) and unusable input (1) with a message instead of
 // output, and a run that renders nothing leaves an earlier output as it was. Every command
 // answers --help and --version without starting a window, and says nothing on standard error
-// that is not about its work.
+// that is not about its work. A project without a companion file is read in the code page
+// --codepage names; a companion's code page wins.
 #include "common/SaveFile.h"
 #include "demo/DemoProject.h"
 #include "project/Database.h"
@@ -42,6 +43,7 @@ private Q_SLOTS:
     void keepsLogosLosslessAndPhotographsJpeg();
     void aLostConnectionStopsTheRun_data();
     void aLostConnectionStopsTheRun();
+    void readsAProjectInTheCodePageNamed();
 
 private:
     QTemporaryDir m_dir;
@@ -383,6 +385,37 @@ void tst_PrintCommand::aLostConnectionStopsTheRun()
     QVERIFY2(!run.errors.contains(QLatin1String("Record 4")), qPrintable(run.errors));
     QCOMPARE(run.output, QStringList());
     QCOMPARE(fileBytes(pdf), QByteArray("an earlier run's output"));
+}
+
+void tst_PrintCommand::readsAProjectInTheCodePageNamed()
+{
+    const QString badges = m_dir.filePath(QStringLiteral("demo/Badges/"));
+    // "Пропуск" in Windows-1251, as a Cyrillic station wrote it.
+    VM_VERIFY_OK(saveFileAtomically(
+        badges + QStringLiteral("Cyrillic.Lyt"),
+        fileBytes(badges + QStringLiteral("Staff.Lyt"))
+            .replace("Staff identity card", "\xcf\xf0\xee\xef\xf3\xf1\xea")));
+    const QString pdf = m_dir.filePath(QStringLiteral("cyrillic.pdf"));
+    const Run run = print({m_project, "--badge", "Cyrillic", "--key", "3", "--side", "front",
+                           "--codepage", "cp1251", "-o", pdf});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QVERIFY(pdfPage(pdf, 1).find(QStringLiteral("Пропуск")));
+
+    const Run unknown = print({m_project, "--badge", "Cyrillic", "--codepage", "cp932", "-o", pdf});
+    QCOMPARE(unknown.exitCode, 2);
+    QVERIFY2(unknown.errors.contains(QStringLiteral("--codepage must be one of utf-8, cp1250")),
+             qPrintable(unknown.errors));
+
+    // The project says UTF-8 beside it: that wins, and the badge is refused where it does not fit.
+    const QString companion = m_project + QStringLiteral(".json");
+    VM_VERIFY_OK(saveFileAtomically(
+        companion, R"({"format": "vellumark-project", "version": 1, "textCodePage": "UTF-8"})"));
+    const auto removeCompanion = qScopeGuard([&] { QFile::remove(companion); });
+    const Run refused = print({m_project, "--badge", "Cyrillic", "--key", "3", "--codepage",
+                               "cp1251", "-o", pdf});
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.errors.contains(QStringLiteral("Cyrillic.Lyt is not written in UTF-8: line")),
+             qPrintable(refused.errors));
 }
 
 void tst_PrintCommand::answersHelpAndVersionWithoutAWindow_data()

@@ -3,7 +3,9 @@
 #   - nothing but the main window and main() includes app/;
 #   - widgets/, shared by every window, includes no window's folder;
 #   - files are written only through common/AtomicFile, which keeps a failed write from replacing
-#     the old file: nothing else opens a file for writing, and the PDF writers write to it.
+#     the old file: nothing else opens a file for writing, and the PDF writers write to it;
+#   - project, badge and scratch files are decoded and encoded only in common/, where the
+#     project's code page is applied: nothing else turns their bytes into text or back.
 # Run by CTest with CORE_SOURCES (the core target's sources) and SOURCE_DIR (src/).
 cmake_minimum_required(VERSION 3.25)
 
@@ -40,19 +42,28 @@ foreach(file IN LISTS all_sources)
     endif()
 endforeach()
 
-set(writers_allowed "common/AtomicFile\\.(h|cpp)|render/SheetPrinting\\.cpp|render/BadgeBatch\\.cpp")
-foreach(file IN LISTS all_sources)
-    file(RELATIVE_PATH shown "${SOURCE_DIR}" "${file}")
-    if(shown MATCHES "^(${writers_allowed})$")
-        continue()
-    endif()
-    file(STRINGS "${file}" writes
-        REGEX "QSaveFile|QPdfWriter|QIODevice::(WriteOnly|ReadWrite|Append|Truncate)")
-    foreach(line IN LISTS writes)
-        string(STRIP "${line}" line)
-        set(problems "${problems}\n  ${shown}: ${line} (write files through common/AtomicFile)")
+# Lines matching `pattern` in any source file but those `allowed` (a pattern of their paths).
+function(check_lines allowed pattern why)
+    foreach(file IN LISTS all_sources)
+        file(RELATIVE_PATH shown "${SOURCE_DIR}" "${file}")
+        if(shown MATCHES "^(${allowed})$")
+            continue()
+        endif()
+        file(STRINGS "${file}" found REGEX "${pattern}")
+        foreach(line IN LISTS found)
+            string(STRIP "${line}" line)
+            set(problems "${problems}\n  ${shown}: ${line} (${why})")
+        endforeach()
     endforeach()
-endforeach()
+    set(problems "${problems}" PARENT_SCOPE)
+endfunction()
+
+check_lines("common/AtomicFile\\.(h|cpp)|render/SheetPrinting\\.cpp|render/BadgeBatch\\.cpp"
+    "QSaveFile|QPdfWriter|QIODevice::(WriteOnly|ReadWrite|Append|Truncate)"
+    "write files through common/AtomicFile")
+check_lines("common/.*"
+    "decodeQuotedLines\\(|decodeLegacyText\\(|[^:]DecodedLines\\(|saveFileAtomically\\([^;]*(encode|take\\(\\))"
+    "read and write legacy text through common/QuotedLines in the project's code page")
 
 if(problems)
     message(FATAL_ERROR "Includes that cross the layers, or files written past the checked writer:${problems}")

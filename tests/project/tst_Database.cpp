@@ -626,7 +626,8 @@ void tst_Database::codePageTravelsInThePath()
     QCOMPARE(again.charset, charset);
 }
 
-// The code page a project names wins over the header's and over the connection's default.
+// The code page a project names wins over the header's and over the connection's default; a
+// project that keeps it in its companion file reads the same.
 void tst_Database::codePageInThePathReadsOldText()
 {
     VM_SKIP_IF(missingSample("students-jet3-cp1256.mdb"));
@@ -646,6 +647,15 @@ void tst_Database::codePageInThePathReadsOldText()
     QVERIFY(!connection.OpenProjectDatabase(accessPathWithCharset(students, "NO-SUCH-CODE")));
     QVERIFY2(connection.errorText().contains(QLatin1String("NO-SUCH-CODE")),
              qPrintable(connection.errorText()));
+
+    // The open project's code page, from its companion file, serves a path that names none.
+    DatabaseConnection::setProjectAccessCharset("CP1256");
+    const auto reset = qScopeGuard([] { DatabaseConnection::setProjectAccessCharset({}); });
+    DatabaseConnection plain;
+    QVERIFY2(plain.OpenProjectDatabase(students), qPrintable(plain.errorText()));
+    arabic = plain.select("select count(*) from Student where Name = 'حسن'");
+    QVERIFY(arabic.query.next());
+    QCOMPARE(arabic.query.value(0).toInt(), 1);
 }
 
 // What the project names must be there, and each relation must join; a refusal says why.

@@ -1,5 +1,7 @@
 // Invariant: a project file reads back into exactly the settings it was written from, byte for
 // byte on a second write, and anything that is not a whole project file is rejected untouched.
+// What the legacy file cannot hold (its code pages) lives in a companion file written with it,
+// and only when there is something to keep.
 #include "badge/BadgeFile.h"
 #include "common/DatabaseAddress.h"
 #include "common/QuotedLines.h"
@@ -7,6 +9,7 @@
 #include "support/FileBytes.h"
 #include "support/StatusChecks.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,6 +47,7 @@ private Q_SLOTS:
     void writesTheExampleProjectExactly();
     void roundTripIsByteIdentical_data();
     void roundTripIsByteIdentical();
+    void oldProjectsTakeTheirCodePagesIntoTheCompanion();
     void rejectsWhatIsNotAProject_data();
     void rejectsWhatIsNotAProject();
     void refusesAValueWithADoubleQuote();
@@ -97,6 +101,12 @@ void tst_ProjectFile::roundTripIsByteIdentical_data()
 
     StoredSettings empty;
     QTest::newRow("all empty") << empty;
+
+    StoredSettings cyrillic = exampleProject();
+    cyrillic.ProjectName = QStringLiteral("Сотрудники");
+    cyrillic.CodePage = *TextCodePage::named(u"cp1251");
+    cyrillic.AccessCodePage = QStringLiteral("CP1256");
+    QTest::newRow("cp1251 and an Access code page") << cyrillic;
 }
 
 void tst_ProjectFile::roundTripIsByteIdentical()
@@ -112,6 +122,60 @@ void tst_ProjectFile::roundTripIsByteIdentical()
     QCOMPARE(*read, settings);
     VM_VERIFY_OK(WriteProjectFile(*read, second));
     QCOMPARE(fileBytes(second), fileBytes(first));
+    const bool companion = settings.CodePage.isChosen() || !settings.AccessCodePage.isEmpty();
+    QCOMPARE(QFile::exists(projectCompanionPath(first)), companion);
+}
+
+void tst_ProjectFile::oldProjectsTakeTheirCodePagesIntoTheCompanion()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Staff.Prj"));
+    StoredSettings legacy = exampleProject();
+    legacy.ProjectName = QStringLiteral("Сотрудники");
+    legacy.DatabasePath = QStringLiteral("/data/staff.mdb;charset=CP1256");
+    const QByteArray name("\xd1\xee\xf2\xf0\xf3\xe4\xed\xe8\xea\xe8");
+    const QByteArray bytes =
+        encodeQuotedLines(projectFileLines(legacy)).replace(legacy.ProjectName.toUtf8(), name);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    const TextCodePage cp1251 = *TextCodePage::named(u"cp1251");
+    const Result<StoredSettings> read = ReadProjectFile(path, cp1251);
+    VM_VERIFY_OK(read);
+    QCOMPARE(read->ProjectName, legacy.ProjectName);
+    QCOMPARE(read->DatabasePath, QStringLiteral("/data/staff.mdb"));
+    QCOMPARE(read->AccessCodePage, QStringLiteral("CP1256"));
+    QCOMPARE(read->CodePage, cp1251);
+
+    // Saved: the same bytes but for the path, and the code pages beside them.
+    VM_VERIFY_OK(WriteProjectFile(*read, path));
+    QCOMPARE(fileBytes(path), QByteArray(bytes).replace(";charset=CP1256", ""));
+    const QByteArray companion = fileBytes(projectCompanionPath(path));
+    for (const char* part : {"\"format\"", "\"version\"", "windows-1251", "CP1256"})
+        QVERIFY2(companion.contains(part), companion.constData());
+    // Now the companion's code page wins over one given for projects without it.
+    const Result<StoredSettings> again = ReadProjectFile(path, *TextCodePage::named(u"cp1253"));
+    VM_VERIFY_OK(again);
+    QCOMPARE(*again, *read);
+
+    // Back to no code page: the companion goes, and the file reads as it always did.
+    StoredSettings plain = exampleProject();
+    VM_VERIFY_OK(WriteProjectFile(plain, path));
+    QVERIFY(!QFile::exists(projectCompanionPath(path)));
+    QCOMPARE(ReadProjectFile(path, {}).value(), plain);
+
+    // A companion that cannot be read stops the project from opening with a guess.
+    QFile broken(projectCompanionPath(path));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("{\"format\": \"vellumark-project\", \"textCodePage\": \"cp932\"}");
+    broken.close();
+    const Result<StoredSettings> refused = ReadProjectFile(path);
+    QVERIFY(!refused);
+    QVERIFY2(refused.error().contains(QStringLiteral("Staff.Prj.json")) &&
+                 refused.error().contains(QStringLiteral("cp932")),
+             qPrintable(refused.error()));
 }
 
 void tst_ProjectFile::rejectsWhatIsNotAProject_data()

@@ -531,14 +531,20 @@ void tst_frmConfigure::oldAccessFileKeepsItsCodePage()
     w->next();
     w->next();
     QVERIFY(w->finish());
-    const QString stored = students + QStringLiteral(";charset=CP1256");
-    QCOMPARE(ProjectSettings::instance().DatabasePath, stored);
+    // The code page goes to the companion file; the path stays the file's, as badges name it.
+    const ProjectSettings& project = ProjectSettings::instance();
+    QCOMPARE(project.DatabasePath, students);
+    QCOMPARE(project.AccessCodePage, QStringLiteral("CP1256"));
+    const Result<StoredSettings> read = ReadProjectFile(project.ProjectFile);
+    VM_VERIFY_OK(read);
+    QCOMPARE(*read, project.stored());
 
     // Reopened, the wizard shows the file and its code page apart.
     w = openWizard();
     QCOMPARE(w->txtDBPath->text(), students);
     QCOMPARE(w->cmbCodePage->currentData().toByteArray(), QByteArray("CP1256"));
-    QCOMPARE(w->draft().DatabasePath, stored);
+    QCOMPARE(w->draft().DatabasePath, students);
+    QCOMPARE(w->draft().AccessCodePage, QStringLiteral("CP1256"));
 
     // Other engines are offered no code page.
     w->txtDBPath->setText(samplePath("northwind-jet4.mdb"));

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
@@ -129,6 +130,9 @@ void tst_frmNewProj::okCreatesTheFoldersAndAimsTheProjectFile()
     dialog->cmdProject->click();
     dialog->txtProjName->setText(QStringLiteral("Visitors"));
     dialog->txtLogoDir->clear();                          // an empty box gets the proposal on Ok
+    auto* codePage = dialog->findChild<QComboBox*>(QStringLiteral("cmbTextCodePage"));
+    QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("lblTextCodePage"))->buddy(), codePage);
+    codePage->setCurrentIndex(codePage->findText(QStringLiteral("Cyrillic (Windows-1251)")));
     QTest::keyClick(dialog->txtProjName, Qt::Key_Return); // Enter is Ok, as the button shows
 
     QVERIFY(m_dialogs.messages.isEmpty());
@@ -137,6 +141,9 @@ void tst_frmNewProj::okCreatesTheFoldersAndAimsTheProjectFile()
     const ProjectSettings& s = ProjectSettings::instance();
     QCOMPARE(s.ProjectState, ProjectState::Configuring);
     QCOMPARE(s.ProjectName, QStringLiteral("Visitors"));
+    // The project's files, badges among them, are read and written in the code page chosen.
+    QCOMPARE(s.CodePage.name(), QStringLiteral("windows-1251"));
+    QCOMPARE(legacyCodePage(), s.CodePage);
     const QStringList paths = {s.ProjectFile, s.BadgeDir, s.LogoDir, s.PhotoDir, s.SignDir};
     QCOMPARE(
         paths.join(u' '),

@@ -355,7 +355,8 @@ void tst_BadgeRenderer::directionControlsCannotReorderText()
     QCOMPARE(drawnValue(value), drawnValue(plain));
 }
 
-// Two letters that do not join, so each looks the same alone: the second is drawn on the left.
+// Two letters that do not join, so each looks the same alone: the second is drawn on the left,
+// and in a frame wider than the text the word sits at its right edge.
 void tst_BadgeRenderer::rightToLeftScriptsReadFromTheRight_data()
 {
     QTest::addColumn<QString>("word");
@@ -373,6 +374,20 @@ void tst_BadgeRenderer::rightToLeftScriptsReadFromTheRight()
     QVERIFY(!letter.isEmpty());
     QVERIFY(matches(difference(whole.copy(letter), last.copy(letter))));
     QVERIFY(inkBox(whole, 144, line).width() > inkBox(last, 144, line).width() * 1.5);
+
+    // A fixed frame: right-to-left text from its right edge, a Latin name from its left.
+    for (const QString& text : {word, QStringLiteral("Li")}) {
+        BadgeSide side;
+        Field& field = side.lblField.at(side.lblField.add()) = valueField(text, 20);
+        field.AutoSize = false;
+        field.Width = 3000;
+        field.Height = 600;
+        const QRectF frame = field.frame();
+        const QRectF ink = inkBox(drawn(side), 144, frame);
+        QVERIFY(!ink.isEmpty());
+        const bool fromRight = frame.right() - ink.right() < ink.left() - frame.left();
+        QCOMPARE(fromRight, text == word);
+    }
 }
 
 void tst_BadgeRenderer::sameGeometryAt96And600Dpi()
