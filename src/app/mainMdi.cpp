@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/OperatorGuide.h"
 #include "badge/BadgeFile.h"
+#include "badge/BadgeNames.h"
 #include "common/FileNames.h"
 #include "designer/frmDesigner.h"
 #include "project/Database.h"
@@ -663,9 +664,7 @@ void mainMdi::openBadgeLayout(const QString& path)
     m_back->Load_Card(read);
     settings.CurrentBadgePath = path;
     const QString title = fileTitle(path);
-    const QString name = title.left(title.size() - 4);
-    if (!settings.Badges.contains(name))
-        settings.Badges << name;
+    listBadge(settings.Badges, title.left(title.size() - 4));
 }
 
 bool mainMdi::linkRecordToViews(RecordLinker& linker, const RecordKey& key, QString* reasonInstead)
@@ -786,10 +785,9 @@ void mainMdi::onChangeLayout()
     const QString path = ProjectSettings::instance().CurrentBadgePath;
     if (path.isEmpty())
         return;
-    // The back first, then the front: all three scratch files are written and the front shows.
+    // One reading writes all three scratch files and shows the front.
     auto* designer = static_cast<frmDesigner*>(showWindow(QStringLiteral("frmDesigner")));
-    if (designer->Load_Card(1, path))
-        designer->Load_Card(0, path);
+    designer->Load_Card(0, path);
 }
 
 } // namespace vm

@@ -1,5 +1,6 @@
 #include "records/frmData.h"
 
+#include "badge/BadgeNames.h"
 #include "common/FileNames.h"
 #include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
@@ -714,9 +715,7 @@ void frmData::importBadge()
     project.CurrentBadgePath = path;
     showPreviews(std::nullopt);
     const QString title = fileTitle(path);
-    const QString name = title.left(title.size() - 4);
-    if (!project.Badges.contains(name))
-        project.Badges << name;
+    listBadge(project.Badges, title.left(title.size() - 4));
 }
 
 RenderingWindow* frmData::chosenView() const
