@@ -22,6 +22,9 @@ public:
     QList<QRgb> colorAnswers;    // for colour dialogs, in order; none left cancels
     QStringList passwordAnswers; // for password prompts, in order; none left cancels
     QStringList passwordPrompts;
+    // For text prompts, in order; none left accepts the text offered, as Enter would.
+    QList<std::optional<QString>> textAnswers;
+    QStringList textPrompts;
     std::function<void()> whileAsked; // runs as each message stands on the screen
 
     QStringList messageTexts() const
@@ -63,6 +66,11 @@ public:
         if (passwordAnswers.isEmpty())
             return std::nullopt;
         return passwordAnswers.takeFirst();
+    }
+    std::optional<QString> askText(QWidget*, const QString& prompt, const QString& initial) override
+    {
+        textPrompts << prompt;
+        return textAnswers.isEmpty() ? std::optional<QString>(initial) : textAnswers.takeFirst();
     }
 
 private:
