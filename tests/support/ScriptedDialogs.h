@@ -25,7 +25,7 @@ public:
     // For text prompts, in order; none left accepts the text offered, as Enter would.
     QList<std::optional<QString>> textAnswers;
     QStringList textPrompts;
-    std::function<void()> whileAsked; // runs as each message stands on the screen
+    std::function<void()> whileAsked; // runs as each message or text prompt stands on the screen
 
     QStringList messageTexts() const
     {
@@ -70,6 +70,8 @@ public:
     std::optional<QString> askText(QWidget*, const QString& prompt, const QString& initial) override
     {
         textPrompts << prompt;
+        if (whileAsked)
+            whileAsked();
         return textAnswers.isEmpty() ? std::optional<QString>(initial) : textAnswers.takeFirst();
     }
 
