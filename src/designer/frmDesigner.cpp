@@ -561,6 +561,7 @@ bool frmDesigner::newBadge()
     const ProjectSettings& settings = ProjectSettings::instance();
     // The project may have changed since the window opened.
     if (m_connection.databasePath() != settings.DatabasePath || !m_connection.isOpen()) {
+        chkShowPerson->setChecked(false); // a person of another database
         if (!m_connection.OpenProjectDatabase(settings.DatabasePath))
             StatusBar1->showMessage(QStringLiteral("The database could not be opened: ") +
                                     m_connection.errorText());
@@ -1216,6 +1217,7 @@ bool frmDesigner::Load_Card(int side, const QString& Badpath)
         return false;
     ProjectSettings& settings = ProjectSettings::instance();
     if (m_connection.databasePath() != settings.DatabasePath) {
+        chkShowPerson->setChecked(false); // a person of another database
         m_connection.OpenProjectDatabase(settings.DatabasePath);
         Fill_MasterFields();
         Fill_ChildFields();
