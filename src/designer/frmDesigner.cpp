@@ -295,7 +295,7 @@ void frmDesigner::build()
 
     // A press on one of several selected elements keeps them selected.
     auto pressed = [this](ElementRef element) {
-        if (!m_selectionActive || !selectedElements().contains(element))
+        if (m_alsoSelected.isEmpty() || !selectedElements().contains(element))
             Select_Control(element);
     };
     connect(Picture1, &DesignerCanvas::elementPressed, this, pressed);
@@ -994,6 +994,7 @@ QWidget* frmDesigner::buildPersonPicker()
     // The list shows whole rows, so a person is found by name rather than by key alone.
     auto* rows = new QTableView;
     rows->setObjectName(QStringLiteral("lstPeople"));
+    rows->setAccessibleName(QStringLiteral("People"));
     rows->setSelectionBehavior(QAbstractItemView::SelectRows);
     rows->verticalHeader()->hide();
     rows->verticalHeader()->setDefaultSectionSize(rows->fontMetrics().height() + 6);

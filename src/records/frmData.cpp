@@ -1,5 +1,6 @@
 #include "records/frmData.h"
 
+#include "badge/BadgeFile.h"
 #include "badge/BadgeNames.h"
 #include "common/FileNames.h"
 #include "project/ProjectSettings.h"
@@ -125,6 +126,17 @@ protected:
         return QTableView::selectionCommand(index, event);
     }
 };
+
+// Both views from one reading of the badge file, so its logos are decoded and its problems
+// reported once.
+void loadViews(RenderingWindow* front, RenderingWindow* back, const QString& path)
+{
+    const ProjectSettings& project = ProjectSettings::instance();
+    const BadgeLayoutRead read = loadBadgeLayout(path, project.ProjectName, project.DatabasePath,
+                                                 FieldTagRule::TableAndColumn);
+    front->Load_Card(read);
+    back->Load_Card(read);
+}
 
 } // namespace
 
@@ -694,8 +706,7 @@ void frmData::chooseBadge(int index)
         return;
     ProjectSettings& project = ProjectSettings::instance();
     const QString path = project.BadgeDir + cmbBadges->itemText(index) + QStringLiteral(".lyt");
-    m_front->Load_Card(path);
-    m_back->Load_Card(path);
+    loadViews(m_front, m_back, path);
     project.CurrentBadgePath = path;
     showPreviews(std::nullopt);
 }
@@ -710,8 +721,7 @@ void frmData::importBadge()
     const QString path = cdlgImportBadge.FileName;
     if (path.size() < 4)
         return;
-    m_front->Load_Card(path);
-    m_back->Load_Card(path);
+    loadViews(m_front, m_back, path);
     project.CurrentBadgePath = path;
     showPreviews(std::nullopt);
     const QString title = fileTitle(path);
