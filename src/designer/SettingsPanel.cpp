@@ -42,12 +42,16 @@ QString number(float value)
     return shortestDecimal(value);
 }
 
-// The text in an editable box, with its list on the entry of that text (none when not listed),
-// so choosing that entry again is a choice of it.
+// The text in a box, with its list on the entry of that text, so choosing that entry again is a
+// choice of it. An editable box shows a text it does not list with no entry chosen; a list that
+// cannot be typed into gets the entry, rather than go on showing another element's value.
 void showText(QComboBox* box, const QString& text)
 {
+    if (!box->isEditable() && box->findText(text) < 0)
+        box->addItem(text);
     box->setCurrentIndex(box->findText(text));
-    box->setEditText(text);
+    if (box->isEditable())
+        box->setEditText(text);
 }
 
 } // namespace
@@ -557,7 +561,7 @@ void SettingsPanel::fill(bool focusCaption)
     } else if (shape) {
         cmbBackStyle->setCurrentIndex(shape->BackStyle == 1 ? 1 : 0);
         lblBackColor->setOleColor(shape->BackColor);
-        cmbBorderWidth->setCurrentText(QString::number(shape->BorderWidth));
+        showText(cmbBorderWidth, QString::number(shape->BorderWidth));
         lblBorderColor->setOleColor(shape->BorderColor);
     }
     setTextRowsEnabled(text != nullptr);

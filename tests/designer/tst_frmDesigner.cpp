@@ -386,6 +386,15 @@ void tst_frmDesigner::settingsRowsEditTheSelectedElement()
     QVERIFY(side(Front).Label1.contains(comment.index));
     mouse(QEvent::MouseButtonPress, {4800, 3000}, Qt::LeftButton);
     QVERIFY(!side(Front).Label1.contains(comment.index));
+
+    // A border width the list lacks shows too, never the width of the shape shown before.
+    Shape wide = side(Front).myShape1.at(shape.index);
+    wide.BorderWidth = 12;
+    const ElementRef other = m_w->document().addElement(Front, wide, QStringLiteral("New"));
+    for (const auto& [element, width] : {std::pair{other, "12"}, std::pair{shape, "4"}}) {
+        m_w->Select_Control(element);
+        QCOMPARE(panel->cmbBorderWidth->currentText(), QString::fromLatin1(width));
+    }
 }
 
 void tst_frmDesigner::movesWithTheMouseAndTheKeyboard()
