@@ -34,6 +34,10 @@ public:
     bool printerSetup(QWidget*, QPrinter*) override { return false; }
     bool pageSetup(QWidget*, QPrinter*) override { return false; }
     std::optional<QString> password(QWidget*, const QString&) override { return std::nullopt; }
+    std::optional<QString> askText(QWidget*, const QString&, const QString& initial) override
+    {
+        return initial;
+    }
 };
 
 // Runs the event loop until the condition holds; false after `ms` without.

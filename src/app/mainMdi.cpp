@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/OperatorGuide.h"
 #include "badge/BadgeFile.h"
+#include "badge/BadgeNames.h"
 #include "common/FileNames.h"
 #include "designer/frmDesigner.h"
 #include "project/Database.h"
@@ -676,9 +677,7 @@ void mainMdi::openBadgeLayout(const QString& path)
     if (read.status != LoadStatus::Loaded)
         return; // a badge that did not load is no badge of the project
     const QString title = fileTitle(path);
-    const QString name = title.left(title.size() - 4);
-    if (!settings.Badges.contains(name))
-        settings.Badges << name;
+    listBadge(settings.Badges, title.left(title.size() - 4));
 }
 
 bool mainMdi::linkRecordToViews(RecordLinker& linker, const RecordKey& key, QString* reasonInstead)
@@ -799,10 +798,9 @@ void mainMdi::onChangeLayout()
     const QString path = ProjectSettings::instance().CurrentBadgePath;
     if (path.isEmpty())
         return;
-    // The back first, then the front: all three scratch files are written and the front shows.
+    // One reading writes all three scratch files and shows the front.
     auto* designer = static_cast<frmDesigner*>(showWindow(QStringLiteral("frmDesigner")));
-    if (designer->Load_Card(1, path))
-        designer->Load_Card(0, path);
+    designer->Load_Card(0, path);
 }
 
 } // namespace vm

@@ -241,6 +241,8 @@ QList<ElementRef> BadgeDocument::addElements(BadgeSideId which, const QList<Elem
     QList<ElementRef> refs;
     for (const Element& given : values) {
         const Element value = clamped(given);
+        if (!refusedValues(value).isEmpty())
+            continue;
         const ElementRef element = trial.add(value);
         if (element.index == 0)
             continue;
@@ -259,8 +261,32 @@ bool BadgeDocument::changeElement(BadgeSideId which, ElementRef element, const E
     const std::optional<Element> before = side(which).element(element);
     if (!before || before->index() != value.index() || *before == value)
         return false;
+    // Values that would make it vanish are refused; one that came so from a file may be mended.
+    if (!refusedValues(value).isEmpty() && refusedValues(*before).isEmpty())
+        return false;
     m_undo.push(
         new ChangeCommand(*this, text, which, element, *before, value, mergeKey, m_saveGeneration));
+    return true;
+}
+
+bool BadgeDocument::changeElements(BadgeSideId which,
+                                   const QList<std::pair<ElementRef, Element>>& values,
+                                   const QString& text)
+{
+    // Only what really changes, so a step that changes nothing is never made.
+    QList<std::pair<ElementRef, Element>> changes;
+    for (const auto& [element, value] : values) {
+        const std::optional<Element> before = side(which).element(element);
+        if (before && before->index() == value.index() && *before != clamped(value) &&
+            (refusedValues(clamped(value)).isEmpty() || !refusedValues(*before).isEmpty()))
+            changes.append({element, value});
+    }
+    if (changes.isEmpty())
+        return false;
+    m_undo.beginMacro(text);
+    for (const auto& [element, value] : changes)
+        changeElement(which, element, value, text);
+    m_undo.endMacro();
     return true;
 }
 

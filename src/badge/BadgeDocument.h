@@ -50,10 +50,14 @@ public:
                                   const QString& text);
     // New values for an element. Consecutive changes of the same element with the same non-zero
     // merge key are one step (a whole drag, typing into one box); a change that ends where it
-    // started leaves no step. False when the element is absent, the value of another kind, or
-    // nothing changes.
+    // started leaves no step. False when the element is absent, the value of another kind,
+    // refused (refusedValues), or nothing changes.
     bool changeElement(BadgeSideId side, ElementRef element, const Element& value,
                        const QString& text, quint64 mergeKey = 0);
+    // New values for several elements of a side as one step (aligning, distributing); false
+    // when none of them changes.
+    bool changeElements(BadgeSideId side, const QList<std::pair<ElementRef, Element>>& values,
+                        const QString& text);
     // False for the photograph, the signature and absent elements.
     bool removeElement(BadgeSideId side, ElementRef element);
     // Place 0 is the bottom; false when the element is absent or already there.

@@ -1,6 +1,7 @@
 #include "badge/BadgeSide.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace vm {
@@ -279,11 +280,42 @@ Element clamped(Element value)
     std::visit(
         [](auto& e) {
             clampGeometry(e);
+            for (float* twips : {&e.Left, &e.Top, &e.Width, &e.Height})
+                *twips = std::round(*twips);
             if constexpr (std::is_base_of_v<Comment, std::decay_t<decltype(e)>>)
                 e.FontSize = std::clamp(e.FontSize, 0.f, LargestFontSize);
         },
         value);
     return value;
+}
+
+QString refusedValues(const Element& value)
+{
+    return std::visit(
+        [](const auto& e) {
+            QString why;
+            if (e.Width < 0 || e.Height < 0)
+                why = QStringLiteral("A width or height below 0 twips (%1 x %2) is refused: the "
+                                     "element would vanish.")
+                          .arg(double(e.Width))
+                          .arg(double(e.Height));
+            if constexpr (std::is_base_of_v<Comment, std::decay_t<decltype(e)>>) {
+                if (!(e.FontSize > 0))
+                    why = QStringLiteral("A font size of %1 is refused: the text would vanish. "
+                                         "Give a size above 0 points.")
+                              .arg(double(e.FontSize));
+            }
+            return why;
+        },
+        value);
+}
+
+QString referencedColumn(const QString& caption)
+{
+    if (caption.size() < 3 || !caption.startsWith(QLatin1Char('<')) ||
+        !caption.endsWith(QLatin1Char('>')))
+        return {};
+    return caption.mid(1, caption.size() - 2);
 }
 
 } // namespace vm

@@ -111,8 +111,17 @@ struct ElementRef {
 // One element of any kind with its values, as copied, pasted and kept by undo.
 using Element = std::variant<Comment, Field, Logo, Shape, PictureFrame>;
 
-// The element held within LargestTwips and LargestFontSize, as every edit keeps it.
+// The element as every edit keeps it: within LargestTwips and LargestFontSize, its position and
+// size in whole twips (a pointer, a grid or a typed value can only mean whole ones).
 Element clamped(Element value);
+
+// Why the values cannot be given to an element, in the operator's words: a width or height
+// below zero or a font size of zero or less draws nothing, and the element would vanish.
+// Empty when they can.
+QString refusedValues(const Element& value);
+
+// The "Table.Column" a field's caption "<Table.Column>" refers to; empty for any other caption.
+QString referencedColumn(const QString& caption);
 
 // The array kind a value belongs to; none for a picture frame, which is no array element.
 std::optional<ElementKind> arrayKindOf(const Element& value);

@@ -46,6 +46,14 @@ QRectF drawnRectOf(const Element& value)
         value);
 }
 
+BadgeSide sideWithRecord(const BadgeSide& designed, const LinkedRecord& record)
+{
+    BadgeSide side = designed;
+    for (auto& [index, field] : side.lblField)
+        field.Tag = referencedColumn(field.Caption);
+    return filledSide(side, record);
+}
+
 DesignerCanvas::DesignerCanvas(BadgeDocument& document, QWidget* parent)
     : BadgeCanvas(parent)
     , m_document(document)
@@ -61,12 +69,14 @@ DesignerCanvas::DesignerCanvas(BadgeDocument& document, QWidget* parent)
 
     connect(&document, &BadgeDocument::elementChanged, this, &DesignerCanvas::onElementChanged);
     connect(&document, &BadgeDocument::sideChanged, this, [this](BadgeSideId which) {
-        if (which == m_side)
+        if (which == m_side) {
+            refreshPreview();
             update();
+        }
     });
     connect(&document, &BadgeDocument::layoutReset, this, [this] {
         m_moving.reset();
-        setSide(&m_document.side(m_side));
+        refreshPreview();
     });
     connect(&document, &BadgeDocument::orientationChanged, this,
             [this](Orientation orientation) { setCardSize(cardSizeTwips(orientation)); });
@@ -77,8 +87,9 @@ void DesignerCanvas::showSide(BadgeSideId side)
     m_side = side;
     m_moving.reset();
     m_marker.reset();
+    m_otherMarkers.clear();
     setGuides(std::nullopt, std::nullopt);
-    setSide(&m_document.side(side));
+    refreshPreview();
 }
 
 void DesignerCanvas::setMarker(std::optional<ElementRef> element)
@@ -86,6 +97,30 @@ void DesignerCanvas::setMarker(std::optional<ElementRef> element)
     if (m_marker == element)
         return;
     m_marker = element;
+    update();
+}
+
+void DesignerCanvas::setOtherMarkers(const QList<ElementRef>& elements)
+{
+    if (m_otherMarkers == elements)
+        return;
+    m_otherMarkers = elements;
+    update();
+}
+
+void DesignerCanvas::setRecord(std::optional<LinkedRecord> record)
+{
+    m_record = std::move(record);
+    refreshPreview();
+}
+
+void DesignerCanvas::refreshPreview()
+{
+    if (m_record)
+        m_preview = sideWithRecord(side(), *m_record);
+    else
+        m_preview.reset();
+    setSide(&shownSide());
     update();
 }
 
@@ -104,7 +139,7 @@ void DesignerCanvas::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton) {
         // The context menu that follows acts on what was clicked.
-        if (const std::optional<ElementRef> hit = elementAt(side(), toTwips(event->position())))
+        if (const std::optional<ElementRef> hit = elementAt(shownSide(), toTwips(event->position())))
             Q_EMIT elementPressed(*hit);
         return;
     }
@@ -119,9 +154,13 @@ void DesignerCanvas::mousePressEvent(QMouseEvent* event)
         m_moving->frame = side().geometry(*m_marker)->frame();
         return;
     }
-    const std::optional<ElementRef> hit = elementAt(side(), at);
+    const std::optional<ElementRef> hit = elementAt(shownSide(), at);
     if (!hit) {
         Q_EMIT canvasPressed();
+        return;
+    }
+    if (event->modifiers() & Qt::ShiftModifier) {
+        Q_EMIT elementToggled(*hit);
         return;
     }
     const ElementGeometry* geometry = side().geometry(*hit);
@@ -144,7 +183,7 @@ void DesignerCanvas::mouseMoveEvent(QMouseEvent* event)
 {
     Q_EMIT pointerMoved(toTwips(event->position()));
     if (!m_moving) {
-        const std::optional<ElementRef> hit = elementAt(side(), toTwips(event->position()));
+        const std::optional<ElementRef> hit = elementAt(shownSide(), toTwips(event->position()));
         const bool movable =
             hit && (hit->kind == ElementKind::Shape || (event->modifiers() & Qt::ControlModifier));
         setCursor(movable ? Qt::SizeAllCursor : Qt::ArrowCursor);
@@ -163,11 +202,11 @@ void DesignerCanvas::mouseMoveEvent(QMouseEvent* event)
         m_moving->started = true;
         for (const ElementRef& other : side().stackingOrder()) {
             if (other != m_moving->element && side().geometry(other)->Visible)
-                m_moving->others << drawnRect(side(), other);
+                m_moving->others << drawnRect(shownSide(), other);
         }
     }
     if (m_moving->corner)
-        resizeTo(toTwips(event->position()));
+        resizeTo(toTwips(event->position()), event->modifiers() & Qt::ShiftModifier);
     else
         moveTo(toTwips(event->position()));
 }
@@ -179,7 +218,7 @@ std::optional<int> DesignerCanvas::cornerAt(QPointF twips) const
     // Texts size themselves to their text.
     if (m_marker->kind == ElementKind::Comment || m_marker->kind == ElementKind::Field)
         return std::nullopt;
-    const QList<QRectF> squares = cornerSquares(drawnRect(side(), *m_marker));
+    const QList<QRectF> squares = cornerSquares(drawnRect(shownSide(), *m_marker));
     for (int corner = 0; corner < int(squares.size()); ++corner) {
         if (squares[corner].contains(twips))
             return corner;
@@ -198,7 +237,7 @@ QList<QRectF> DesignerCanvas::cornerSquares(const QRectF& frame) const
             QRectF(QPointF(frame.right(), frame.bottom()), size)};
 }
 
-void DesignerCanvas::resizeTo(QPointF pointer)
+void DesignerCanvas::resizeTo(QPointF pointer, bool keepRatio)
 {
     const CanvasGesture& resize = *m_moving;
     std::optional<Element> value = side().element(resize.element);
@@ -214,6 +253,14 @@ void DesignerCanvas::resizeTo(QPointF pointer)
     QRectF frame = QRectF(fixed, moving).normalized();
     frame.setWidth(std::max(frame.width(), smallest));
     frame.setHeight(std::max(frame.height(), smallest));
+    if (keepRatio && from.width() > 0 && from.height() > 0) {
+        // The larger of the two stretches decides; the fixed corner stays where it is.
+        const double scale = std::max(frame.width() / from.width(), frame.height() / from.height());
+        const QSizeF size(std::round(from.width() * scale), std::round(from.height() * scale));
+        frame.setSize(size);
+        frame.moveTo(moving.x() < fixed.x() ? fixed.x() - size.width() : fixed.x(),
+                     moving.y() < fixed.y() ? fixed.y() - size.height() : fixed.y());
+    }
     std::visit(
         [&](auto& e) {
             e.Left = float(frame.left());
@@ -233,7 +280,7 @@ void DesignerCanvas::moveTo(QPointF pointer)
     std::optional<Element> value = side().element(element);
     if (!value)
         return;
-    const QRectF drawn = drawnRectOf(*value);
+    const QRectF drawn = drawnRect(shownSide(), element);
     // Whole twips, as a pointer on screen can only mean them.
     const QPointF wanted(std::round(pointer.x()) - m_grab.x(),
                          std::round(pointer.y()) - m_grab.y());
@@ -332,6 +379,10 @@ void DesignerCanvas::onElementChanged(BadgeSideId which, ElementRef element, con
 {
     if (which != m_side)
         return;
+    if (m_record) {
+        refreshPreview(); // a value's size is not the reference's
+        return;
+    }
     // Only where the element was and where it is now.
     QRect dirty = dirtyRect(drawnRectOf(before));
     if (const std::optional<Element> now = side().element(element))
@@ -356,8 +407,14 @@ void DesignerCanvas::paintOverlay(QPainter& painter)
         painter.drawPoints(points.constData(), int(points.size()));
     }
 
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(cosmetic(MarkerInk, Qt::DashLine));
+    for (const ElementRef& other : m_otherMarkers) {
+        if (side().contains(other))
+            painter.drawRect(drawnRect(shownSide(), other));
+    }
     if (m_marker && side().contains(*m_marker)) {
-        const QRectF frame = drawnRect(side(), *m_marker);
+        const QRectF frame = drawnRect(shownSide(), *m_marker);
         const double square = pixelsInTwips(MarkerSquarePixels);
         painter.setPen(cosmetic(MarkerInk));
         painter.setBrush(Qt::NoBrush);

@@ -2,6 +2,7 @@
 
 #include "badge/BadgeDocument.h"
 #include "badge/Snapping.h"
+#include "records/LinkedRecord.h"
 #include "render/BadgeCanvas.h"
 
 #include <optional>
@@ -36,6 +37,16 @@ public:
     // The element the marker surrounds; none hides the marker.
     void setMarker(std::optional<ElementRef> element);
     std::optional<ElementRef> marker() const { return m_marker; }
+    // Further elements selected with it, outlined without corner squares.
+    void setOtherMarkers(const QList<ElementRef>& elements);
+
+    // A person's values, photograph and signature in the fields and frames while designing,
+    // drawn by the renderer as the browser draws them; none shows the field references. The
+    // document keeps its references: only what is drawn, picked and outlined changes.
+    void setRecord(std::optional<LinkedRecord> record);
+    bool showsRecord() const { return m_record.has_value(); }
+    // What is drawn: the document's side, or that side filled with the record.
+    const BadgeSide& shownSide() const { return m_preview ? *m_preview : side(); }
 
     // The tolerance is taken in screen pixels and turned into twips at the current zoom.
     void setSnapOptions(const SnapOptions& options);
@@ -50,6 +61,8 @@ public:
 
 Q_SIGNALS:
     void elementPressed(vm::ElementRef element);
+    // Shift + click: the element joins the selection or leaves it.
+    void elementToggled(vm::ElementRef element);
     void canvasPressed();
     // A move with the mouse ended with the element at a new place.
     void elementMoved(vm::ElementRef element);
@@ -72,7 +85,9 @@ private:
     const BadgeSide& side() const { return m_document.side(m_side); }
     void startMove(ElementRef element, QPoint pressedAt);
     void moveTo(QPointF pointer);
-    void resizeTo(QPointF pointer);
+    // keepRatio: the frame keeps the proportions it had when the resize began.
+    void resizeTo(QPointF pointer, bool keepRatio);
+    void refreshPreview();
     // The corner square of the selected element under the point, when it can be resized.
     std::optional<int> cornerAt(QPointF twips) const;
     QList<QRectF> cornerSquares(const QRectF& frame) const;
@@ -85,6 +100,9 @@ private:
     BadgeDocument& m_document;
     BadgeSideId m_side = BadgeSideId::Front;
     std::optional<ElementRef> m_marker;
+    QList<ElementRef> m_otherMarkers;
+    std::optional<LinkedRecord> m_record;
+    std::optional<BadgeSide> m_preview;
     SnapOptions m_snap;
     QPoint m_grab;
     std::optional<CanvasGesture> m_moving;
@@ -94,5 +112,9 @@ private:
 
 // Where an element value is drawn, in twips: a text with AutoSize covers its text.
 QRectF drawnRectOf(const Element& value);
+
+// The designed side filled with a record as the rendering windows fill it: each field looks its
+// value up by the reference in its caption.
+BadgeSide sideWithRecord(const BadgeSide& designed, const LinkedRecord& record);
 
 } // namespace vm

@@ -178,6 +178,13 @@ void draw(QPainter& p, DesignerIcon icon)
             for (int x = 4; x <= 20; x += 4)
                 p.drawEllipse(QPointF(x, y), 1.1, 1.1);
         break;
+    case DesignerIcon::Arrange: // three bars lined up on their left edge
+        p.drawLine(QPointF(4, 3), QPointF(4, 21));
+        p.setBrush(Fill);
+        p.drawRect(QRectF(6, 4.5, 14, 4));
+        p.drawRect(QRectF(6, 10, 8, 4));
+        p.drawRect(QRectF(6, 15.5, 11, 4));
+        break;
     }
 }
 

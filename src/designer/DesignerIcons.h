@@ -27,6 +27,7 @@ enum class DesignerIcon {
     ZoomFit,
     Snap,
     Grid,
+    Arrange,
 };
 
 QIcon designerIcon(DesignerIcon icon);

@@ -42,11 +42,23 @@ QString number(float value)
     return shortestDecimal(value);
 }
 
+// The text in a box, with its list on the entry of that text, so choosing that entry again is a
+// choice of it. An editable box shows a text it does not list with no entry chosen; a list that
+// cannot be typed into gets the entry, rather than go on showing another element's value.
+void showText(QComboBox* box, const QString& text)
+{
+    if (!box->isEditable() && box->findText(text) < 0)
+        box->addItem(text);
+    box->setCurrentIndex(box->findText(text));
+    if (box->isEditable())
+        box->setEditText(text);
+}
+
 } // namespace
 
 void fitToText(Comment& text)
 {
-    if (!text.AutoSize)
+    if (!text.AutoSize || !(text.FontSize > 0))
         return;
     const QRectF drawn = drawnRect(text);
     text.Width = float(std::ceil(drawn.width()));
@@ -158,11 +170,11 @@ bool SettingsPanel::eventFilter(QObject* watched, QEvent* event)
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             if (watched == cmbFontName->lineEdit()) {
-                applyFontName();
+                applyFontName(cmbFontName->lineEdit()->text());
                 return true;
             }
             if (watched == cmbFontSize->lineEdit()) {
-                applyFontSize();
+                applyFontSize(cmbFontSize->lineEdit()->text());
                 return true;
             }
         }
@@ -170,9 +182,8 @@ bool SettingsPanel::eventFilter(QObject* watched, QEvent* event)
     return QGroupBox::eventFilter(watched, event);
 }
 
-void SettingsPanel::applyFontName()
+void SettingsPanel::applyFontName(const QString& name)
 {
-    const QString name = cmbFontName->currentText();
     if (name.isEmpty())
         return;
     edit(QStringLiteral("Font"), [&](auto& e) {
@@ -184,9 +195,9 @@ void SettingsPanel::applyFontName()
     Q_EMIT reselect();
 }
 
-void SettingsPanel::applyFontSize()
+void SettingsPanel::applyFontSize(const QString& text)
 {
-    const float size = leadingFloat(cmbFontSize->currentText());
+    const float size = leadingFloat(text);
     edit(QStringLiteral("Font Size"), [&](auto& e) {
         if constexpr (isText<std::decay_t<decltype(e)>>) {
             e.FontSize = size;
@@ -279,11 +290,13 @@ void SettingsPanel::build()
 void SettingsPanel::connectRows()
 {
     auto geometryRow = [this](QLineEdit* box, float ElementGeometry::*member) {
-        connect(box, &QLineEdit::returnPressed, this, [this, box, member] {
+        auto apply = [this, box, member] {
             const float value = leadingFloat(box->text());
             edit(QStringLiteral("Position"), [&](ElementGeometry& g) { g.*member = value; });
             Q_EMIT reselect();
-        });
+        };
+        connect(box, &QLineEdit::returnPressed, this, apply);
+        appliedWhenLeft(box, apply);
     };
     geometryRow(txtLeft, &ElementGeometry::Left);
     geometryRow(txtTop, &ElementGeometry::Top);
@@ -304,10 +317,21 @@ void SettingsPanel::connectRows()
             m_typingKey);
     });
 
-    connect(cmbFontName, &QComboBox::activated, this, &SettingsPanel::applyFontName);
-    connect(cmbFontSize, &QComboBox::activated, this, &SettingsPanel::applyFontSize);
-    cmbFontName->lineEdit()->installEventFilter(this);
-    cmbFontSize->lineEdit()->installEventFilter(this);
+    // The entry chosen, not the box's text: choosing the entry the box's list stands on already
+    // leaves the text of the element shown before in the box.
+    connect(cmbFontName, &QComboBox::activated, this,
+            [this](int index) { applyFontName(cmbFontName->itemText(index)); });
+    connect(cmbFontSize, &QComboBox::activated, this,
+            [this](int index) { applyFontSize(cmbFontSize->itemText(index)); });
+    for (QComboBox* box : {cmbFontName, cmbFontSize}) {
+        box->lineEdit()->installEventFilter(this);
+        appliedWhenLeft(box->lineEdit(), [this, box] {
+            if (box == cmbFontName)
+                applyFontName(box->lineEdit()->text());
+            else
+                applyFontSize(box->lineEdit()->text());
+        });
+    }
 
     auto styleRow = [this](QCheckBox* box, bool Comment::*member, const QString& text) {
         connect(box, &QCheckBox::clicked, this, [this, box, member, text] {
@@ -369,11 +393,28 @@ std::optional<Element> SettingsPanel::current() const
 
 template <class F> bool SettingsPanel::edit(const QString& text, F&& change, quint64 mergeKey)
 {
-    std::optional<Element> value = current();
-    if (!value)
+    const std::optional<Element> before = current();
+    if (!before)
         return false;
-    std::visit(change, *value);
-    return m_document.changeElement(m_side, m_element, *value, text, mergeKey);
+    Element value = *before;
+    std::visit(change, value);
+    if (const QString refused = refusedValues(clamped(value));
+        !refused.isEmpty() && refusedValues(*before).isEmpty()) {
+        MsgBox(m_dialogs, this, refused, MessageButtons::Ok, MessageIcon::Exclamation);
+        fill(false); // the boxes show what the element has
+        return false;
+    }
+    return m_document.changeElement(m_side, m_element, value, text, mergeKey);
+}
+
+template <class F> void SettingsPanel::appliedWhenLeft(QLineEdit* box, F&& apply)
+{
+    // A value typed and left without Enter is applied too, so no box shows what the element
+    // does not have. Untouched, leaving the box changes nothing.
+    connect(box, &QLineEdit::editingFinished, this, [box, apply = std::forward<F>(apply)] {
+        if (box->isModified())
+            apply();
+    });
 }
 
 void SettingsPanel::pickColor(ColorSwatch* swatch, const QString& text, int which)
@@ -509,8 +550,8 @@ void SettingsPanel::fill(bool focusCaption)
     const Comment* text = textOf(*shown);
     const auto* shape = std::get_if<Shape>(&*shown);
     if (text) {
-        cmbFontName->setCurrentText(text->FontName);
-        cmbFontSize->setCurrentText(QString::number(std::lround(text->FontSize)));
+        showText(cmbFontName, text->FontName);
+        showText(cmbFontSize, QString::number(std::lround(text->FontSize)));
         chkBold->setChecked(text->FontBold);
         chkItalic->setChecked(text->FontItalic);
         chkUnderline->setChecked(text->FontUnderline);
@@ -520,7 +561,7 @@ void SettingsPanel::fill(bool focusCaption)
     } else if (shape) {
         cmbBackStyle->setCurrentIndex(shape->BackStyle == 1 ? 1 : 0);
         lblBackColor->setOleColor(shape->BackColor);
-        cmbBorderWidth->setCurrentText(QString::number(shape->BorderWidth));
+        showText(cmbBorderWidth, QString::number(shape->BorderWidth));
         lblBorderColor->setOleColor(shape->BorderColor);
     }
     setTextRowsEnabled(text != nullptr);

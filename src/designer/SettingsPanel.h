@@ -109,15 +109,17 @@ Q_SIGNALS:
 private:
     void build();
     void connectRows();
-    void applyFontName();
-    void applyFontSize();
+    void applyFontName(const QString& name);
+    void applyFontSize(const QString& text);
     void fill(bool focusCaption);
     void setTextRowsEnabled(bool enabled);
     void setBackRowsEnabled(bool enabled);
     void setBorderRowsVisible(bool visible);
     std::optional<Element> current() const;
     // Applies change to a copy of the element and hands it to the document.
+    // Values that would make the element vanish are refused with a message.
     template <class F> bool edit(const QString& text, F&& change, quint64 mergeKey = 0);
+    template <class F> void appliedWhenLeft(QLineEdit* box, F&& apply);
     void pickColor(ColorSwatch* swatch, const QString& text, int which);
 
     BadgeDocument& m_document;

@@ -1,5 +1,6 @@
 #include "designer/frmDesigner.h"
 
+#include "badge/BadgeNames.h"
 #include "common/FileNames.h"
 #include "common/LegacyNumbers.h"
 #include "common/QuotedLines.h"
@@ -10,9 +11,13 @@
 #include "designer/FieldPalette.h"
 #include "designer/SettingsPanel.h"
 #include "project/ProjectSettings.h"
+#include "records/RecordLink.h"
+#include "records/RecordListModel.h"
 #include "widgets/Dialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -21,6 +26,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,8 +35,11 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -48,6 +57,9 @@ constexpr double TwipsPerMm = TwipsPerInch / 25.4;
 
 const QString ElementsMime = QStringLiteral("application/x-vellumark-elements");
 const QString InvalidNameCharacters = QStringLiteral("/\\:*?\"<>|");
+
+const QString SideChangeNote =
+    QStringLiteral("Changing side saves the badge first, under the name in Badge Name.");
 
 const QString StackingNote =
     QStringLiteral("The stacking order is not saved with the badge: opened again, shapes lie "
@@ -87,6 +99,36 @@ void shift(Element& value, float by)
         },
         value);
 }
+
+// Two toolbars side by side while both fit, one above the other when the window is narrower, so
+// no tool ends in an overflow menu (which does not show the boxes among them).
+class ToolbarRow : public QWidget {
+public:
+    ToolbarRow(QToolBar* first, QToolBar* second)
+        : m_first(first)
+        , m_second(second)
+        , m_layout(new QBoxLayout(QBoxLayout::LeftToRight, this))
+    {
+        m_layout->setContentsMargins(0, 0, 0, 0);
+        m_layout->addWidget(first);
+        m_layout->addWidget(second, 1);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        const int needed =
+            m_first->sizeHint().width() + m_layout->spacing() + m_second->sizeHint().width();
+        m_layout->setDirection(event->size().width() >= needed ? QBoxLayout::LeftToRight
+                                                                : QBoxLayout::TopToBottom);
+        QWidget::resizeEvent(event);
+    }
+
+private:
+    QToolBar* m_first;
+    QToolBar* m_second;
+    QBoxLayout* m_layout;
+};
 
 } // namespace
 
@@ -158,6 +200,12 @@ void frmDesigner::build()
     left->addWidget(sides);
     left->addWidget(orientation);
     left->addWidget(fields, 1);
+    left->addWidget(buildPersonPicker());
+    // Said before it happens: pointing at Front or Back, or reaching them with the keyboard.
+    for (QRadioButton* button : {Option1, Option2}) {
+        button->setStatusTip(SideChangeNote);
+        button->setToolTip(SideChangeNote);
+    }
 
     // Middle: the canvas with its rulers.
     Picture1 = new DesignerCanvas(m_document);
@@ -165,8 +213,10 @@ void frmDesigner::build()
     Picture1->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* separator = new QAction(this);
     separator->setSeparator(true);
-    Picture1->addActions(
-        {actCopy, actPaste, actDuplicate, actDelete, separator, actBringToFront, actSendToBack});
+    auto* arrangeSeparator = new QAction(this);
+    arrangeSeparator->setSeparator(true);
+    Picture1->addActions({actCopy, actPaste, actDuplicate, actDelete, separator, actBringToFront,
+                          actSendToBack, arrangeSeparator, btArrange->defaultAction()});
     m_view = new DesignerView(Picture1);
 
     // Right: settings, badge name and save.
@@ -237,22 +287,30 @@ void frmDesigner::build()
         if (cmdSave->isDefault())
             cmdSave->click();
     });
-    connect(txtBadgeName, &QLineEdit::textEdited, this,
-            [this](const QString& name) { m_document.setBadgeName(name); });
+    connect(txtBadgeName, &QLineEdit::textEdited, this, [this](const QString& name) {
+        m_document.setBadgeName(name);
+        m_nameGiven = true;
+    });
 
-    connect(Picture1, &DesignerCanvas::elementPressed, this, &frmDesigner::Select_Control);
-    connect(Picture1, &DesignerCanvas::elementMoved, this, &frmDesigner::Select_Control);
+    // A press on one of several selected elements keeps them selected.
+    auto pressed = [this](ElementRef element) {
+        if (m_alsoSelected.isEmpty() || !selectedElements().contains(element))
+            Select_Control(element);
+    };
+    connect(Picture1, &DesignerCanvas::elementPressed, this, pressed);
+    connect(Picture1, &DesignerCanvas::elementMoved, this, pressed);
+    connect(Picture1, &DesignerCanvas::elementToggled, this, &frmDesigner::toggleSelected);
     connect(Picture1, &DesignerCanvas::canvasPressed, this, [this] {
+        dropEmptyComment();
         Lock_All();
         m_selectionActive = false;
     });
     connect(Picture1, &DesignerCanvas::textDropped, this, &frmDesigner::onTextDropped);
-    // Chosen without dragging, a field goes to the middle of the card, selected.
+    // Chosen without dragging, a field goes to the middle of the card.
     connect(fieldPalette, &FieldPalette::fieldChosen, this, [this](const QString& reference) {
         const QSizeF card = m_document.cardSize();
         onTextDropped(reference,
                       QPointF(std::round(card.width() / 3), std::round(card.height() / 2)));
-        Select_Control({ElementKind::Field, m_document.side(m_displayed).lblField.highestIndex()});
     });
     connect(Picture1, &DesignerCanvas::pointerMoved, this,
             [this](QPointF twips) { onPointer(twips); });
@@ -367,6 +425,8 @@ QWidget* frmDesigner::buildToolbars()
     // Delete alone deletes only where no text box wants the key: on the canvas.
     actDelete->setShortcut(QKeySequence::Delete);
     actDelete->setShortcutContext(Qt::WidgetShortcut);
+    buildArrangeMenu();
+    toolEdit->addWidget(btArrange);
     toolEdit->addSeparator();
     actZoomOut = action(toolEdit, "actZoomOut", QStringLiteral("Zoom Out"),
                         QStringLiteral("Zoom Out (Ctrl+-)"), DesignerIcon::ZoomOut);
@@ -438,12 +498,7 @@ QWidget* frmDesigner::buildToolbars()
     connect(actGrid, &QAction::toggled, this, &frmDesigner::applySnapOptions);
     connect(spnGrid, &QDoubleSpinBox::valueChanged, this, &frmDesigner::applySnapOptions);
 
-    auto* bars = new QWidget;
-    auto* row = new QHBoxLayout(bars);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(Toolbar1);
-    row->addWidget(toolEdit, 1);
-    return bars;
+    return new ToolbarRow(Toolbar1, toolEdit);
 }
 
 void frmDesigner::connectDocument()
@@ -491,6 +546,7 @@ void frmDesigner::startNewBadge()
     m_document.reset(layout, true);
     m_savedPath.clear();
     m_loaded = false;
+    m_nameGiven = false;
     txtBadgeName->setText(layout.badgeName);
     m_selected = {ElementKind::Comment, 0};
     m_selectionActive = false;
@@ -504,6 +560,7 @@ bool frmDesigner::newBadge()
     const ProjectSettings& settings = ProjectSettings::instance();
     // The project may have changed since the window opened.
     if (m_connection.databasePath() != settings.DatabasePath || !m_connection.isOpen()) {
+        chkShowPerson->setChecked(false); // a person of another database
         if (!m_connection.OpenProjectDatabase(settings.DatabasePath))
             StatusBar1->showMessage(QStringLiteral("The database could not be opened: ") +
                                     m_connection.errorText());
@@ -542,26 +599,78 @@ std::optional<ElementRef> frmDesigner::selection() const
     return m_selected;
 }
 
+QList<ElementRef> frmDesigner::selectedElements() const
+{
+    if (!m_selectionActive)
+        return {};
+    return QList<ElementRef>{m_selected} + m_alsoSelected;
+}
+
 void frmDesigner::Select_Control(ElementRef element)
 {
-    if (element != m_selected || !m_selectionActive)
+    if (element != m_selected || !m_selectionActive) {
         m_nudgeKey = 0;
+        dropEmptyComment();
+        m_alsoSelected.clear();
+    }
     m_selected = element;
     m_selectionActive = true;
     UnLock_All();
     frameSettings->showElement(m_displayed, element);
 }
 
+void frmDesigner::toggleSelected(ElementRef element)
+{
+    if (!m_selectionActive) {
+        Select_Control(element);
+    } else if (element == m_selected) {
+        if (m_alsoSelected.isEmpty()) {
+            dropEmptyComment();
+            Lock_All();
+            m_selectionActive = false;
+            return;
+        }
+        // The next one selected takes the first one's place.
+        const QList<ElementRef> rest = m_alsoSelected.mid(1);
+        Select_Control(m_alsoSelected.first());
+        m_alsoSelected = rest;
+    } else if (!m_alsoSelected.removeOne(element)) {
+        m_alsoSelected << element;
+    }
+    Picture1->setOtherMarkers(m_alsoSelected);
+    updateArrangeActions();
+}
+
 void frmDesigner::Lock_All()
 {
+    m_alsoSelected.clear();
     Picture1->setMarker(std::nullopt);
+    Picture1->setOtherMarkers({});
     frameSettings->lockAll();
+    updateArrangeActions();
 }
 
 void frmDesigner::UnLock_All()
 {
     Picture1->setMarker(m_selected);
+    Picture1->setOtherMarkers(m_alsoSelected);
     frameSettings->unlockAll();
+    updateArrangeActions();
+}
+
+void frmDesigner::dropEmptyComment()
+{
+    if (!m_selectionActive || m_selected.kind != ElementKind::Comment)
+        return;
+    const BadgeSide& side = m_document.side(m_displayed);
+    if (side.contains(m_selected) && side.Label1.at(m_selected.index).Caption.isEmpty()) {
+        const ElementRef empty = m_selected;
+        m_selectionActive = false; // no second visit while it goes
+        m_document.removeElement(m_displayed, empty);
+        m_selectionActive = true;
+        StatusBar1->showMessage(
+            QStringLiteral("The comment without text was removed (Undo brings it back)."), 8000);
+    }
 }
 
 void frmDesigner::refreshSelection()
@@ -635,12 +744,23 @@ ElementRef frmDesigner::addLogo()
     const ElementRef added =
         m_document.addElement(m_displayed, logo, QStringLiteral("Insert Logo"));
     Select_Control(added);
-    frameSettings->browseImage();
+    if (frameSettings->browseImage()) {
+        // The frame takes the picture's proportions, within the size a new logo has.
+        Logo chosen = m_document.side(m_displayed).Image1.at(added.index);
+        const QSizeF picture = chosen.Picture.size();
+        if (!picture.isEmpty()) {
+            const QSizeF fitted =
+                picture.scaled(QSizeF(logo.Width, logo.Height), Qt::KeepAspectRatio);
+            chosen.Width = float(std::max(1.0, std::round(fitted.width())));
+            chosen.Height = float(std::max(1.0, std::round(fitted.height())));
+            m_document.changeElement(m_displayed, added, chosen, QStringLiteral("Insert Logo"));
+        }
+    }
     undo->endMacro();
     return added;
 }
 
-void frmDesigner::onTextDropped(const QString& text, QPointF twips)
+ElementRef frmDesigner::onTextDropped(const QString& text, QPointF twips)
 {
     Field field = m_document.side(m_displayed).lblField.templateElement();
     field.Caption = text;
@@ -652,7 +772,11 @@ void frmDesigner::onTextDropped(const QString& text, QPointF twips)
     field.Left = float(twips.x());
     field.Top = float(twips.y());
     fitToText(field);
-    m_document.addElement(m_displayed, field, QStringLiteral("New Field"));
+    // Selected, so its settings are at hand at once.
+    const ElementRef added = m_document.addElement(m_displayed, field, QStringLiteral("New Field"));
+    if (added.index > 0)
+        Select_Control(added);
+    return added;
 }
 
 void frmDesigner::setFrameShown(ElementKind kind, bool shown)
@@ -763,14 +887,235 @@ void frmDesigner::duplicate()
         Select_Control(added.last());
 }
 
+void frmDesigner::arrange(Arrangement how)
+{
+    const BadgeSide& side = m_document.side(m_displayed);
+    QList<ElementRef> elements;
+    QList<QRectF> rects;
+    for (const ElementRef& element : selectedElements()) {
+        if (side.contains(element)) {
+            elements << element;
+            rects << drawnRect(Picture1->shownSide(), element);
+        }
+    }
+    const QList<QRectF> placed = arranged(rects, how, 0);
+    QList<std::pair<ElementRef, Element>> values;
+    for (qsizetype i = 0; i < elements.size(); ++i) {
+        Element value = *side.element(elements[i]);
+        const QPointF by = placed[i].topLeft() - rects[i].topLeft();
+        std::visit(
+            [&](auto& e) {
+                e.Left += float(by.x());
+                e.Top += float(by.y());
+                bool sizesItself = false;
+                if constexpr (std::is_base_of_v<Comment, std::decay_t<decltype(e)>>)
+                    sizesItself = e.AutoSize;
+                if (!sizesItself) {
+                    e.Width += float(placed[i].width() - rects[i].width());
+                    e.Height += float(placed[i].height() - rects[i].height());
+                }
+            },
+            value);
+        values.append({elements[i], value});
+    }
+    const QAction* action = arrangeActions.value(int(how));
+    m_document.changeElements(m_displayed, values,
+                              action ? action->text().remove(QLatin1Char('&')) : QString());
+}
+
+void frmDesigner::buildArrangeMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("mnuArrange"));
+    const std::pair<const char*, const char*> entries[] = {
+        {"actAlignLeft", "Align &Left"},
+        {"actAlignCentre", "Align &Centre"},
+        {"actAlignRight", "Align &Right"},
+        {"actAlignTop", "Align &Top"},
+        {"actAlignMiddle", "Align &Middle"},
+        {"actAlignBottom", "Align &Bottom"},
+        {"actDistributeHorizontally", "Distribute &Horizontally"},
+        {"actDistributeVertically", "Distribute &Vertically"},
+        {"actSameWidth", "Same &Width"},
+        {"actSameHeight", "Same H&eight"},
+    };
+    for (int i = 0; i < int(std::size(entries)); ++i) {
+        if (i == 6 || i == 8)
+            menu->addSeparator();
+        QAction* a = menu->addAction(QString::fromLatin1(entries[i].second));
+        a->setObjectName(QString::fromLatin1(entries[i].first));
+        connect(a, &QAction::triggered, this, [this, i] { arrange(Arrangement(i)); });
+        arrangeActions << a;
+    }
+    auto* open = new QAction(designerIcon(DesignerIcon::Arrange), QStringLiteral("Arrange"), this);
+    open->setObjectName(QStringLiteral("actArrange"));
+    open->setToolTip(QStringLiteral("Align, distribute or size the selected elements alike "
+                                    "(Shift + click selects several)"));
+    open->setMenu(menu);
+    btArrange = new QToolButton;
+    btArrange->setObjectName(QStringLiteral("btArrange"));
+    btArrange->setDefaultAction(open);
+    btArrange->setPopupMode(QToolButton::InstantPopup);
+    btArrange->setAccessibleName(QStringLiteral("Arrange the selected elements"));
+    updateArrangeActions();
+}
+
+void frmDesigner::updateArrangeActions()
+{
+    if (arrangeActions.isEmpty())
+        return;
+    const qsizetype selected = selectedElements().size();
+    for (int i = 0; i < int(arrangeActions.size()); ++i) {
+        const auto how = Arrangement(i);
+        const bool spacing = how == Arrangement::DistributeHorizontally ||
+                             how == Arrangement::DistributeVertically;
+        arrangeActions[i]->setEnabled(selected >= (spacing ? 3 : 2));
+    }
+}
+
+QWidget* frmDesigner::buildPersonPicker()
+{
+    auto* box = new QGroupBox(QStringLiteral("Person"));
+    chkShowPerson = new QCheckBox(QStringLiteral("Show a person"));
+    chkShowPerson->setObjectName(QStringLiteral("chkShowPerson"));
+    chkShowPerson->setToolTip(
+        QStringLiteral("Fills the fields, photograph and signature with a record's values while "
+                       "you design; the badge keeps its field references."));
+    cmbPerson = new QComboBox;
+    cmbPerson->setObjectName(QStringLiteral("cmbPerson"));
+    cmbPerson->setAccessibleName(QStringLiteral("Person shown"));
+    cmbPerson->setEnabled(false);
+    // Not measured over every row: a table can hold a million.
+    cmbPerson->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbPerson->setMinimumContentsLength(8);
+    m_people = new RecordListModel(this);
+    cmbPerson->setModel(m_people);
+    // The list shows whole rows, so a person is found by name rather than by key alone.
+    auto* rows = new QTableView;
+    rows->setObjectName(QStringLiteral("lstPeople"));
+    rows->setAccessibleName(QStringLiteral("People"));
+    rows->setSelectionBehavior(QAbstractItemView::SelectRows);
+    rows->verticalHeader()->hide();
+    rows->verticalHeader()->setDefaultSectionSize(rows->fontMetrics().height() + 6);
+    rows->setCornerButtonEnabled(false);
+    if (auto* corner = rows->findChild<QAbstractButton*>())
+        corner->setAccessibleName(QStringLiteral("Select all"));
+    rows->setMinimumWidth(520);
+    cmbPerson->setView(rows);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(chkShowPerson);
+    layout->addWidget(cmbPerson);
+    connect(chkShowPerson, &QCheckBox::toggled, this, &frmDesigner::onPersonToggled);
+    connect(cmbPerson, &QComboBox::activated, this, &frmDesigner::onPersonChosen);
+    // The first person shows as soon as the table's first rows are there.
+    connect(m_people, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (m_personPending && chkShowPerson->isChecked() && m_people->rowCount() > 0) {
+            m_personPending = false;
+            cmbPerson->setCurrentIndex(0);
+            onPersonChosen(0);
+        }
+    });
+    connect(m_people, &RecordListModel::loadFinished, this, [this](const QString& error) {
+        if (!error.isEmpty() && chkShowPerson->isChecked())
+            StatusBar1->showMessage(QStringLiteral("The people of %1 cannot be listed: %2")
+                                        .arg(ProjectSettings::instance().MasterTable, error));
+    });
+    return box;
+}
+
+void frmDesigner::onPersonToggled(bool on)
+{
+    cmbPerson->setEnabled(on);
+    if (!on) {
+        hidePerson();
+        return;
+    }
+    const ProjectSettings& settings = ProjectSettings::instance();
+    const RecordListSource source{settings.DatabasePath, settings.MasterTable,
+                                  settings.UniqueField};
+    if (m_people->source().databasePath != source.databasePath ||
+        m_people->source().table != source.table ||
+        m_people->source().keyColumn != source.keyColumn || m_people->rowCount() == 0) {
+        cmbPerson->setModelColumn(0);
+        m_personPending = true; // the first rows choose the first person
+        m_people->reload(source);
+        return;
+    }
+    onPersonChosen(std::max(cmbPerson->currentIndex(), 0));
+}
+
+void frmDesigner::onPersonChosen(int position)
+{
+    if (m_people->keyColumn() >= 0 && cmbPerson->modelColumn() != m_people->keyColumn()) {
+        const QSignalBlocker blocker(cmbPerson);
+        cmbPerson->setModelColumn(m_people->keyColumn());
+        cmbPerson->setCurrentIndex(position);
+    }
+    const std::optional<QString> key = m_people->keyText(position);
+    if (!key) {
+        hidePerson();
+        StatusBar1->showMessage(QStringLiteral("That row of %1 has no %2 to find it by.")
+                                    .arg(ProjectSettings::instance().MasterTable,
+                                         ProjectSettings::instance().UniqueField));
+        return;
+    }
+    showPerson(*key);
+}
+
+bool frmDesigner::showPerson(const QString& keyText)
+{
+    const ProjectSettings& settings = ProjectSettings::instance();
+    if (!m_connection.isOpen() || m_connection.databasePath() != settings.DatabasePath)
+        m_connection.OpenProjectDatabase(settings.DatabasePath);
+    // The browser's own linking: values and pictures come together or not at all.
+    RecordLinker linker(m_connection, settings.stored());
+    const Result<RecordKey> key = linker.keyFromText(keyText);
+    const LinkResult linked = key ? linker.link(*key) : LinkResult{};
+    if (!linked.record) {
+        // Nothing of the person shown before stays: the fields show their references again.
+        Picture1->setRecord(std::nullopt);
+        StatusBar1->showMessage(key ? linked.message : key.error());
+        return false;
+    }
+    Picture1->setRecord(linked.record);
+    StatusBar1->showMessage(QStringLiteral("Showing %1 %2 while designing; the badge keeps its "
+                                           "field references.")
+                                .arg(settings.UniqueField, keyText));
+    return true;
+}
+
+void frmDesigner::hidePerson()
+{
+    Picture1->setRecord(std::nullopt);
+}
+
+bool frmDesigner::nameNewBadge(const QString& why)
+{
+    const std::optional<QString> name =
+        m_dialogs.askText(this, why + QStringLiteral("\nName of the badge:"), txtBadgeName->text());
+    if (!name)
+        return false;
+    txtBadgeName->setText(name->trimmed());
+    m_document.setBadgeName(name->trimmed());
+    m_nameGiven = true;
+    return true;
+}
+
 void frmDesigner::changeSide(BadgeSideId side)
 {
     if (side == m_displayed) {
         syncControls();
         return;
     }
-    Save_Badge();
+    dropEmptyComment();
+    StatusBar1->showMessage(SideChangeNote);
+    const bool saved = Save_Badge();
     showSide(side);
+    if (saved)
+        StatusBar1->showMessage(QStringLiteral("Saved to %1 before changing side.")
+                                    .arg(QDir::toNativeSeparators(m_savedPath)),
+                                8000);
 }
 
 // ---- saving and loading --------------------------------------------------------------------
@@ -804,6 +1149,10 @@ void frmDesigner::report(const Status& status)
 
 bool frmDesigner::Save_Badge()
 {
+    // A new badge is named before its first save rather than saved under the name proposed.
+    if (!m_nameGiven && !txtBadgeName->text().trimmed().isEmpty() &&
+        !nameNewBadge(QStringLiteral("The new badge is saved for the first time.")))
+        return false;
     const QString name = txtBadgeName->text().trimmed();
     if (name.isEmpty()) {
         MsgBox(m_dialogs, this, QStringLiteral("Enter name of Badge!"), MessageButtons::Ok,
@@ -826,15 +1175,20 @@ bool frmDesigner::Save_Badge()
                MessageButtons::Ok, MessageIcon::Exclamation);
         return false;
     }
-    const QString path = settings.BadgeDir + name + QStringLiteral(".Lyt");
+    // A badge file of that name in any letter case is that badge: it is replaced under its own
+    // name, never joined by a second file.
+    const QString path = resolveFileName(settings.BadgeDir + name + QStringLiteral(".Lyt"));
     // Another badge of that name would be lost without a word.
-    if (resolveFileName(path) != m_savedPath && QFileInfo::exists(resolveFileName(path)) &&
+    if (path != m_savedPath && QFileInfo::exists(path) &&
         MsgBox(m_dialogs, this,
                QStringLiteral("A badge named %1 exists already. Replace it?").arg(name),
                MessageButtons::YesNo, MessageIcon::Question) != MessageAnswer::Yes)
         return false;
     settings.CurrentBadgePath = path;
-    m_document.setBadgeName(name);
+    const QString title = fileTitle(path);
+    const QString spelled = title.left(title.size() - 4);
+    txtBadgeName->setText(spelled);
+    m_document.setBadgeName(spelled);
 
     // A failed step stops the save before the next scratch file is written: the badge file is
     // never assembled from stale parts, nor a scratch file overwritten after a refusal.
@@ -852,10 +1206,10 @@ bool frmDesigner::Save_Badge()
         return false;
     }
     Q_EMIT badgeSaved(path);
-    if (!settings.Badges.contains(name))
-        settings.Badges << name;
+    listBadge(settings.Badges, spelled);
     m_document.markSaved();
-    m_savedPath = resolveFileName(path);
+    m_savedPath = path;
+    m_nameGiven = true;
     StatusBar1->showMessage(QStringLiteral("Saved to ") + QDir::toNativeSeparators(path), 5000);
     return true;
 }
@@ -866,6 +1220,7 @@ bool frmDesigner::Load_Card(int side, const QString& Badpath)
         return false;
     ProjectSettings& settings = ProjectSettings::instance();
     if (m_connection.databasePath() != settings.DatabasePath) {
+        chkShowPerson->setChecked(false); // a person of another database
         m_connection.OpenProjectDatabase(settings.DatabasePath);
         Fill_MasterFields();
         Fill_ChildFields();
@@ -924,6 +1279,7 @@ bool frmDesigner::Load_Card(int side, const QString& Badpath)
     m_document.reset(std::move(layout), split.back.size() <= 1);
     m_savedPath = path;
     m_loaded = true;
+    m_nameGiven = true;
     m_selected = {ElementKind::Comment, 0};
     showSide(which);
     if (const QString early = earlyEndText(read); !early.isEmpty())
@@ -1045,7 +1401,13 @@ bool frmDesigner::eventFilter(QObject* watched, QEvent* event)
     case QEvent::FocusIn:
         if (watched == txtBadgeName)
             cmdSave->setDefault(true);
+        if (watched == Option1 || watched == Option2)
+            StatusBar1->showMessage(SideChangeNote);
         break;
+    case QEvent::StatusTip:
+        // This window's own status line, not the main window's.
+        StatusBar1->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
     case QEvent::FocusOut:
         if (watched == txtBadgeName)
             cmdSave->setDefault(false);

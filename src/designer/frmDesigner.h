@@ -1,5 +1,6 @@
 #pragma once
 
+#include "badge/Arrange.h"
 #include "badge/BadgeDocument.h"
 #include "common/Status.h"
 #include "project/Database.h"
@@ -10,6 +11,7 @@
 #include <optional>
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
@@ -18,6 +20,7 @@ class QPushButton;
 class QRadioButton;
 class QStatusBar;
 class QToolBar;
+class QToolButton;
 
 namespace vm {
 
@@ -25,6 +28,7 @@ class DesignerCanvas;
 class DesignerView;
 class Dialogs;
 class FieldPalette;
+class RecordListModel;
 class SettingsPanel;
 
 // The badge designer: one side of the badge on a card-sized canvas, the field palette, the
@@ -47,9 +51,9 @@ public:
     void UnLock_All();
     // Saves to the badge folder under the badge name; false when nothing was saved.
     bool Save_Badge();
-    // Reads the badge file (empty: the project's current badge) into the window and shows side
-    // 0 (front) or 1 (back). Openers call it for side 1 and then, when that succeeded, for side 0.
-    // False when the operator kept the badge being edited or the file could not be used.
+    // Reads the badge file (empty: the project's current badge) once, writes the three scratch
+    // files from it and shows side 0 (front) or 1 (back). False when the operator kept the
+    // badge being edited or the file could not be used.
     bool Load_Card(int side, const QString& Badpath = {});
     // The scratch files of the badge folder, from the document.
     Status saveGeneral();
@@ -62,8 +66,12 @@ public:
 
     BadgeDocument& document() { return m_document; }
     BadgeSideId displayedSide() const { return m_displayed; }
-    // The selected element while a selection is active.
+    // The selected element while a selection is active: the one selected first, which the
+    // settings panel shows.
     std::optional<ElementRef> selection() const;
+    // Every selected element, the first first; Shift + click adds and removes elements.
+    QList<ElementRef> selectedElements() const;
+    void toggleSelected(ElementRef element);
     bool isLoaded() const { return m_loaded; }
     DesignerView* view() const { return m_view; }
 
@@ -77,7 +85,14 @@ public:
     void duplicate();
     void deleteSelection();
     void nudge(int dx, int dy);
+    // Lines up, spaces or sizes the selected elements as one undo step; sizes follow the element
+    // selected first. Texts that size themselves keep their size.
+    void arrange(Arrangement how);
 
+    // Shows the record with this key in the fields and frames while designing (see
+    // DesignerCanvas::setRecord); false, saying why in the status line, when it cannot be linked.
+    bool showPerson(const QString& keyText);
+    void hidePerson();
     // Controls, by their names.
     DesignerCanvas* Picture1;
     QToolBar* Toolbar1;
@@ -115,6 +130,10 @@ public:
     QAction* actGrid;
     QComboBox* cmbZoom;
     QDoubleSpinBox* spnGrid;
+    QToolButton* btArrange;
+    QList<QAction*> arrangeActions; // in the order of Arrangement
+    QCheckBox* chkShowPerson;
+    QComboBox* cmbPerson;
 
 Q_SIGNALS:
     // The badge file was written.
@@ -128,6 +147,16 @@ protected:
 private:
     void build();
     QWidget* buildToolbars();
+    QWidget* buildPersonPicker();
+    void buildArrangeMenu();
+    void updateArrangeActions();
+    // A comment whose caption was emptied draws nothing and cannot be clicked again: it goes
+    // when the selection leaves it.
+    void dropEmptyComment();
+    void onPersonToggled(bool on);
+    void onPersonChosen(int position);
+    // The name a badge never saved gets before its first save; false when cancelled.
+    bool nameNewBadge(const QString& why);
     void connectDocument();
     void startNewBadge();
     // Shows a side of the document without saving (changing side saves first).
@@ -135,7 +164,7 @@ private:
     void syncControls();
     void setFrameShown(ElementKind frame, bool shown);
     void refreshSelection();
-    void onTextDropped(const QString& text, QPointF twips);
+    ElementRef onTextDropped(const QString& text, QPointF twips);
     void onPointer(std::optional<QPointF> twips);
     void onZoomChanged(double zoom);
     void applySnapOptions();
@@ -155,7 +184,11 @@ private:
 
     BadgeSideId m_displayed = BadgeSideId::Front;
     ElementRef m_selected;
+    QList<ElementRef> m_alsoSelected;
     bool m_selectionActive = false;
+    bool m_nameGiven = false; // typed, confirmed, loaded or saved: no longer only proposed
+    RecordListModel* m_people = nullptr;
+    bool m_personPending = false; // the first person read is shown
     bool m_loaded = false;
     bool m_stackNoteShown = false;
     bool m_placed = false;

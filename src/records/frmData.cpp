@@ -1,10 +1,9 @@
 #include "records/frmData.h"
 
 #include "badge/BadgeFile.h"
+#include "badge/BadgeNames.h"
 #include "common/FileNames.h"
 #include "common/QuotedLines.h"
-#include "common/ReadFile.h"
-#include "common/SaveFile.h"
 #include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
 #include "records/RecordListModel.h"
@@ -129,6 +128,17 @@ protected:
         return QTableView::selectionCommand(index, event);
     }
 };
+
+// Both views from one reading of the badge file, so its logos are decoded and its problems
+// reported once.
+void loadViews(RenderingWindow* front, RenderingWindow* back, const QString& path)
+{
+    const ProjectSettings& project = ProjectSettings::instance();
+    const BadgeLayoutRead read = loadBadgeLayout(path, project.ProjectName, project.DatabasePath,
+                                                 FieldTagRule::TableAndColumn);
+    front->Load_Card(read);
+    back->Load_Card(read);
+}
 
 } // namespace
 
@@ -698,8 +708,7 @@ void frmData::chooseBadge(int index)
         return;
     ProjectSettings& project = ProjectSettings::instance();
     const QString path = project.BadgeDir + cmbBadges->itemText(index) + QStringLiteral(".lyt");
-    m_front->Load_Card(path);
-    m_back->Load_Card(path);
+    loadViews(m_front, m_back, path);
     project.CurrentBadgePath = path;
     showPreviews(std::nullopt);
 }
@@ -721,16 +730,13 @@ void frmData::importBadge()
         if (path.isEmpty())
             return;
     }
-    m_front->Load_Card(path);
-    m_back->Load_Card(path);
+    loadViews(m_front, m_back, path);
     project.CurrentBadgePath = path;
     showPreviews(std::nullopt);
     if (read.status != LoadStatus::Loaded && read.status != LoadStatus::WrongProject)
         return; // a badge that did not load is no badge of the project
     const QString title = fileTitle(path);
-    const QString name = title.left(title.size() - 4);
-    if (!project.Badges.contains(name))
-        project.Badges << name;
+    listBadge(project.Badges, title.left(title.size() - 4));
 }
 
 // A badge of another project: says whose it is and, if the operator agrees, copies it into this
@@ -738,11 +744,11 @@ void frmData::importBadge()
 QString frmData::adoptBadge(const QString& path)
 {
     const ProjectSettings& project = ProjectSettings::instance();
-    const Result<QByteArray> bytes = readWholeFile(path);
-    QStringList lines = bytes ? decodeQuotedLines(*bytes) : QStringList();
+    const Result<DecodedLines> read = readQuotedLinesFile(path);
+    QStringList lines = read ? read->toStringList() : QStringList();
     const QString owner = lines.isEmpty() ? QString() : lines[0].section(u':', 1);
     const QString name = fileTitle(path).chopped(4);
-    const QString copy = project.BadgeDir + name + QStringLiteral(".Lyt");
+    const QString copy = resolveFileName(project.BadgeDir + name + QStringLiteral(".Lyt"));
     const OperatorMessage question{
         QStringLiteral("Badge Not Loaded!"), MessageButtons::YesNo, MessageIcon::Question, {},
         QStringLiteral("The badge %1 belongs to the project %2, not to %3. Adopt it: copy it "
@@ -764,7 +770,7 @@ QString frmData::adoptBadge(const QString& path)
         generalSectionLines(project.ProjectName, project.DatabasePath, 0);
     lines[0] = general[0];
     lines[1] = general[1];
-    if (const Status saved = saveFileAtomically(copy, encodeQuotedLines(lines)); !saved) {
+    if (const Status saved = saveQuotedLinesFile(copy, encodeQuotedLines(lines)); !saved) {
         m_dialogs.message(this, {QStringLiteral("The badge was not adopted."), MessageButtons::Ok,
                                  MessageIcon::Exclamation, {}, saved.error()});
         return {};

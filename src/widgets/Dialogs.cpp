@@ -94,6 +94,17 @@ std::optional<QString> QtDialogs::password(QWidget* parent, const QString& text)
     return typed;
 }
 
+std::optional<QString> QtDialogs::askText(QWidget* parent, const QString& prompt,
+                                          const QString& initial)
+{
+    bool ok = false;
+    QString typed =
+        QInputDialog::getText(parent, AppTitle, prompt, QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return typed;
+}
+
 std::optional<QRgb> QtDialogs::color(QWidget* parent, QRgb initial)
 {
     const QColor chosen = QColorDialog::getColor(QColor::fromRgb(initial), parent);

@@ -49,6 +49,9 @@ public:
     virtual bool pageSetup(QWidget* parent, QPrinter* printer) = 0;
     // A password typed in a masked box below `text`; nothing when cancelled.
     virtual std::optional<QString> password(QWidget* parent, const QString& text) = 0;
+    // A line typed below `prompt`, starting with `initial`; nothing when cancelled.
+    virtual std::optional<QString> askText(QWidget* parent, const QString& prompt,
+                                           const QString& initial) = 0;
 };
 
 class QtDialogs final : public Dialogs {
@@ -61,6 +64,8 @@ public:
     bool printerSetup(QWidget* parent, QPrinter* printer) override;
     bool pageSetup(QWidget* parent, QPrinter* printer) override;
     std::optional<QString> password(QWidget* parent, const QString& text) override;
+    std::optional<QString> askText(QWidget* parent, const QString& prompt,
+                                   const QString& initial) override;
 };
 
 // The usual message: a text with OK, or a question, captioned with the application's title.

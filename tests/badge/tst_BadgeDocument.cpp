@@ -1,6 +1,7 @@
 // Invariant: every edit of a badge is one step that undo takes back exactly (values, indexes and
 // places in the stacking order) and redo makes again; drags and typing are one step each; the
 // element model keeps an element's index as its identity.
+#include "badge/Arrange.h"
 #include "badge/BadgeDocument.h"
 #include "badge/Snapping.h"
 #include "support/AllKindsBadge.h"
@@ -12,6 +13,7 @@ using namespace vm;
 using namespace vm::test;
 
 Q_DECLARE_METATYPE(vm::SnapOptions)
+Q_DECLARE_METATYPE(vm::Arrangement)
 
 namespace {
 
@@ -44,6 +46,9 @@ private Q_SLOTS:
     void backStaysBlankUntilSomethingIsPutOnIt();
     void snapping_data();
     void snapping();
+    void editsKeepWholeTwipsAndRefuseWhatWouldVanish();
+    void arranging_data();
+    void arranging();
 };
 
 void tst_BadgeDocument::indexesAreIdentityAndStackPlacesCanBeRestored()
@@ -266,6 +271,79 @@ void tst_BadgeDocument::snapping()
     QCOMPARE(snapped.topLeft, topLeft);
     QCOMPARE(snapped.guideX.value_or(-1), guideX);
     QCOMPARE(snapped.guideY.value_or(-1), guideY);
+}
+
+void tst_BadgeDocument::editsKeepWholeTwipsAndRefuseWhatWouldVanish()
+{
+    BadgeDocument document;
+    const ElementRef c = document.addElement(Front, Comment(), QStringLiteral("New"));
+    Comment value = document.side(Front).Label1.at(c.index);
+    value.Left = 1399.2188f;
+    value.Top = -0.5f;
+    QVERIFY(document.changeElement(Front, c, value, QStringLiteral("Move")));
+    QCOMPARE(document.side(Front).Label1.at(c.index).frame().topLeft(), QPointF(1399, -1));
+
+    const int steps = document.undoStack()->count();
+    for (auto vanish : {+[](Comment& e) { e.Width = -1; }, +[](Comment& e) { e.Height = -300; },
+                        +[](Comment& e) { e.FontSize = 0; }, +[](Comment& e) { e.FontSize = -8; }}) {
+        Comment bad = document.side(Front).Label1.at(c.index);
+        vanish(bad);
+        QVERIFY(!refusedValues(bad).isEmpty());
+        QVERIFY(!document.changeElement(Front, c, bad, QStringLiteral("Edit")));
+        QVERIFY(!document.changeElements(Front, {{c, bad}}, QStringLiteral("Edit")));
+        QVERIFY(document.addElement(Front, bad, QStringLiteral("New")).index == 0);
+    }
+    QCOMPARE(document.undoStack()->count(), steps);
+
+    // One read so from a file can still be moved and mended.
+    BadgeLayout layout;
+    layout.front.Label1.at(layout.front.addComment()).Width = -50;
+    document.reset(layout, true);
+    Comment legacy = document.side(Front).Label1.at(1);
+    legacy.Left = 200;
+    QVERIFY(document.changeElement(Front, comment(1), legacy, QStringLiteral("Move")));
+}
+
+void tst_BadgeDocument::arranging_data()
+{
+    QTest::addColumn<Arrangement>("how");
+    QTest::addColumn<QList<QRectF>>("expected");
+    // From (100, 100, 1000, 400), (2000, 900, 600, 300) and (1000, 2000, 400, 800).
+    auto row = [](const char* name, Arrangement how, QList<QRectF> expected) {
+        QTest::newRow(name) << how << expected;
+    };
+    row("left", Arrangement::AlignLeft,
+        {{100, 100, 1000, 400}, {100, 900, 600, 300}, {100, 2000, 400, 800}});
+    row("centre", Arrangement::AlignCentre,
+        {{850, 100, 1000, 400}, {1050, 900, 600, 300}, {1150, 2000, 400, 800}});
+    row("right", Arrangement::AlignRight,
+        {{1600, 100, 1000, 400}, {2000, 900, 600, 300}, {2200, 2000, 400, 800}});
+    row("top", Arrangement::AlignTop,
+        {{100, 100, 1000, 400}, {2000, 100, 600, 300}, {1000, 100, 400, 800}});
+    row("middle", Arrangement::AlignMiddle,
+        {{100, 1250, 1000, 400}, {2000, 1300, 600, 300}, {1000, 1050, 400, 800}});
+    row("bottom", Arrangement::AlignBottom,
+        {{100, 2400, 1000, 400}, {2000, 2500, 600, 300}, {1000, 2000, 400, 800}});
+    // Outermost stay; equal gaps of 250 (across) and 600 (down) between neighbours.
+    row("distributed across", Arrangement::DistributeHorizontally,
+        {{100, 100, 1000, 400}, {2000, 900, 600, 300}, {1350, 2000, 400, 800}});
+    row("distributed down", Arrangement::DistributeVertically,
+        {{100, 100, 1000, 400}, {2000, 1100, 600, 300}, {1000, 2000, 400, 800}});
+    row("same width as the first", Arrangement::SameWidth,
+        {{100, 100, 1000, 400}, {2000, 900, 1000, 300}, {1000, 2000, 1000, 800}});
+    row("same height as the first", Arrangement::SameHeight,
+        {{100, 100, 1000, 400}, {2000, 900, 600, 400}, {1000, 2000, 400, 400}});
+}
+
+void tst_BadgeDocument::arranging()
+{
+    QFETCH(Arrangement, how);
+    QFETCH(QList<QRectF>, expected);
+    const QList<QRectF> rects{{100, 100, 1000, 400}, {2000, 900, 600, 300}, {1000, 2000, 400, 800}};
+    QCOMPARE(arranged(rects, how, 0), expected);
+    // Two cannot be spaced: they stay.
+    if (how == Arrangement::DistributeHorizontally || how == Arrangement::DistributeVertically)
+        QCOMPARE(arranged(rects.mid(0, 2), how, 0), rects.mid(0, 2));
 }
 
 QTEST_GUILESS_MAIN(tst_BadgeDocument)

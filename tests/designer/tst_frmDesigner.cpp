@@ -12,6 +12,7 @@
 #include "designer/SettingsPanel.h"
 #include "designer/frmDesigner.h"
 #include "project/ProjectSettings.h"
+#include "records/RecordLink.h"
 #include "render/BadgeCanvas.h"
 #include "render/BadgeRenderer.h"
 #include "render/RenderingWindow.h"
@@ -23,6 +24,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QClipboard>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
@@ -88,6 +90,11 @@ private Q_SLOTS:
     void unsavedChangesAreNotLostWithoutAQuestion();
     void zoomKeepsTheBadgeInTwips();
     void mainWindowOpensNewAndCurrentBadges();
+    void everyBoxAppliesWhatItShowsAndRefusesWhatWouldVanish();
+    void showsAPersonThroughTheBrowsersLinkingWithoutChangingTheBadge();
+    void arrangesSeveralElementsAsOneStep();
+    void resizingKeepsProportionsWithShift();
+    void newBadgesAreNamedAndNamesIgnoreLetterCase();
 
 private:
     BadgeSide& side(BadgeSideId which) const
@@ -120,6 +127,8 @@ void tst_frmDesigner::initTestCase()
     m_databasePath = m_database.build(
         {QStringLiteral("create table Employee (EmpNo integer primary key, FirstName text, "
                         "LastName text, Photo text)"),
+         QStringLiteral("insert into Employee values (1, 'Maximiliane-Josephine', "
+                        "'Wittgenstein-Oberhauser-Habsburg', 'e1'), (2, 'Al', 'Li', 'e2')"),
          QStringLiteral("create table Department (DeptID integer, DeptName text)"),
          QStringLiteral("create table Site (SiteID integer, City text)")});
     QVERIFY2(!m_databasePath.isEmpty(), qPrintable(m_database.error));
@@ -128,6 +137,8 @@ void tst_frmDesigner::initTestCase()
     QImage logo(60, 40, QImage::Format_RGB32);
     logo.fill(QColor(0x20, 0x60, 0xa0));
     QVERIFY(logo.save(m_logo));
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("Photos"))));
+    QVERIFY(logo.save(m_dir.filePath(QStringLiteral("Photos/e1.jpg"))));
 }
 
 frmDesigner* tst_frmDesigner::newDesigner()
@@ -151,6 +162,8 @@ void tst_frmDesigner::init()
     settings.SignField = NoneField;
     settings.BadgeDir = m_dir.filePath(QStringLiteral("Badges")) + QLatin1Char('/');
     settings.LogoDir = m_dir.filePath(QStringLiteral("Logo")) + QLatin1Char('/');
+    settings.PhotoDir = m_dir.filePath(QStringLiteral("Photos")) + QLatin1Char('/');
+    settings.PlaceImages = 1;
     settings.Badges = {QStringLiteral("Visitor"), QStringLiteral("Guest")};
     settings.DatabaseConfigured = true;
     QDir(settings.BadgeDir).removeRecursively();
@@ -242,6 +255,10 @@ void tst_frmDesigner::opensWithTheProjectsFieldsAndANewBadge()
     QVERIFY(m_w->frameSettings->txtLeft->isReadOnly());
     QVERIFY(!m_w->frameSettings->cmbFontName->isEnabled());
 
+    // On a small screen the toolbars stack rather than hide tools in an overflow.
+    m_w->resize(1000, 740);
+    QTRY_VERIFY(m_w->spnGrid->isVisible() && m_w->btArrange->isVisible());
+
     ProjectSettings::instance().Badges.clear();
     QVERIFY(m_w->newBadge());
     QCOMPARE(m_w->txtBadgeName->text(), QStringLiteral("Badge1"));
@@ -294,9 +311,10 @@ void tst_frmDesigner::settingsRowsEditTheSelectedElement()
     };
     enter(panel->txtLeft, QStringLiteral("abc"));
     QCOMPARE(c.Left, 0.0f);
+    // Positions are whole twips.
     enter(panel->txtTop, QStringLiteral("1234.5 twips"));
-    QCOMPARE(c.Top, 1234.5f);
-    QCOMPARE(panel->txtTop->text(), QStringLiteral("1234.5"));
+    QCOMPARE(c.Top, 1235.0f);
+    QCOMPARE(panel->txtTop->text(), QStringLiteral("1235"));
     // Beyond any card: held within reach, and the canvas repaints it without overflow.
     enter(panel->txtWidth, QStringLiteral("99999999999"));
     QCOMPARE(c.Width, LargestTwips);
@@ -360,6 +378,23 @@ void tst_frmDesigner::settingsRowsEditTheSelectedElement()
     QCOMPARE(m_w->selection(), shape);
     m_w->actSendToBack->trigger();
     QCOMPARE(side(Front).stackPosition(shape), 0);
+
+    // A comment whose caption is emptied draws nothing: it goes once the selection leaves it.
+    m_w->Select_Control(comment);
+    panel->txtSpecialField->selectAll();
+    QTest::keyClick(panel->txtSpecialField, Qt::Key_Backspace);
+    QVERIFY(side(Front).Label1.contains(comment.index));
+    mouse(QEvent::MouseButtonPress, {4800, 3000}, Qt::LeftButton);
+    QVERIFY(!side(Front).Label1.contains(comment.index));
+
+    // A border width the list lacks shows too, never the width of the shape shown before.
+    Shape wide = side(Front).myShape1.at(shape.index);
+    wide.BorderWidth = 12;
+    const ElementRef other = m_w->document().addElement(Front, wide, QStringLiteral("New"));
+    for (const auto& [element, width] : {std::pair{other, "12"}, std::pair{shape, "4"}}) {
+        m_w->Select_Control(element);
+        QCOMPARE(panel->cmbBorderWidth->currentText(), QString::fromLatin1(width));
+    }
 }
 
 void tst_frmDesigner::movesWithTheMouseAndTheKeyboard()
@@ -444,14 +479,14 @@ void tst_frmDesigner::snappingPutsADraggedElementOnTheGuide()
     const Shape& o = side(Front).myShape1.at(other.index);
     QCOMPARE(o.Left, s.Left);
 
-    // The grid: every drop lands on a grid point.
+    // The grid: every drop lands on the whole twip nearest a grid point.
     m_w->actSnap->setChecked(false);
     m_w->actGrid->setChecked(true);
     m_w->spnGrid->setValue(5);
     const double grid = 5 * 1440 / 25.4;
     drag({1818, 300}, {733, 577}); // grabbed 100, 100 inside
-    QCOMPARE(o.Left, float(std::round(633 / grid) * grid));
-    QCOMPARE(o.Top, float(std::round(477 / grid) * grid));
+    QCOMPARE(o.Left, float(std::round(std::round(633 / grid) * grid)));
+    QCOMPARE(o.Top, float(std::round(std::round(477 / grid) * grid)));
 }
 
 void tst_frmDesigner::paletteReferencesAndDroppedTextBecomeFields()
@@ -465,7 +500,7 @@ void tst_frmDesigner::paletteReferencesAndDroppedTextBecomeFields()
     const Field& field = side(Front).lblField.at(1);
     QCOMPARE(field.Caption, QStringLiteral("<Employee.FirstName>"));
     QCOMPARE(field.frame().topLeft(), QPointF(600, 300));
-    QVERIFY(!m_w->selection()); // a dropped field is not selected
+    QCOMPARE(m_w->selection(), ref(ElementKind::Field, 1)); // at hand in the settings at once
 
     // Chosen with Enter or a double click, a field goes to the middle, selected.
     FieldList* child = m_w->fieldPalette->lstChildFields();
@@ -600,8 +635,6 @@ void tst_frmDesigner::savedBadgeReopensAsItWasShown()
     const QByteArray bytes = fileBytes(path);
     delete m_w;
     m_w = newDesigner();
-    QVERIFY(m_w->Load_Card(1, path));
-    QCOMPARE(m_w->displayedSide(), Back);
     QVERIFY(m_w->Load_Card(0, path));
     QCOMPARE(m_w->displayedSide(), Front);
     QCOMPARE(m_w->txtBadgeName->text(), QStringLiteral("Badge3"));
@@ -800,7 +833,13 @@ void tst_frmDesigner::zoomKeepsTheBadgeInTwips()
 void tst_frmDesigner::mainWindowOpensNewAndCurrentBadges()
 {
     m_w->addComment();
+    // A logo whose picture is gone by the time the badge is opened.
+    const QString gone = m_dir.filePath(QStringLiteral("Logo/gone.png"));
+    QVERIFY(QFile::copy(m_logo, gone));
+    m_dialogs.fileAnswers = {gone};
+    m_w->addLogo();
     QVERIFY(m_w->Save_Badge());
+    QVERIFY(QFile::remove(gone));
     delete m_w;
     m_w = nullptr;
     ProjectSettings& settings = ProjectSettings::instance();
@@ -814,9 +853,13 @@ void tst_frmDesigner::mainWindowOpensNewAndCurrentBadges()
     settings.CurrentBadgePath = badgePath(QStringLiteral("Badge3"));
     main.mnuEditCard->setEnabled(true);
 
+    m_dialogs.clear();
     main.mnuEditCard->trigger();
     auto* designer = qobject_cast<frmDesigner*>(main.loadedWindow(QStringLiteral("frmDesigner")));
     QVERIFY(designer);
+    // The badge is read once: its logo is missed once.
+    QCOMPARE(m_dialogs.messageTexts(),
+             QStringList{QStringLiteral("A logo picture of the badge could not be loaded.")});
     QCOMPARE(designer->displayedSide(), Front);
     QCOMPARE(designer->document().side(Front).Label1.count(), 1);
     QCOMPARE(designer->txtBadgeName->text(), QStringLiteral("Badge3"));
@@ -842,6 +885,213 @@ void tst_frmDesigner::mainWindowOpensNewAndCurrentBadges()
     QCOMPARE(m_dialogs.messages.size(), 1);
     m_dialogs.answers = {MessageAnswer::No};
     QVERIFY(main.close());
+}
+
+// Each box, typed into for one element and then for another and left without Enter, gives both
+// the value it showed. What would make an element vanish is refused; the box shows what stays.
+void tst_frmDesigner::everyBoxAppliesWhatItShowsAndRefusesWhatWouldVanish()
+{
+    SettingsPanel* panel = m_w->frameSettings;
+    const ElementRef a = m_w->addComment();
+    const ElementRef b = m_w->addComment();
+    const struct {
+        QLineEdit* box;
+        QString typed;
+        float Comment::*value;
+        float expected; // -1: refused, the element keeps its value
+    } rows[] = {
+        {panel->txtLeft, "700", &Comment::Left, 700},
+        {panel->txtHeight, "400.4", &Comment::Height, 400},
+        {panel->cmbFontSize->lineEdit(), "16", &Comment::FontSize, 16},
+        {panel->txtWidth, "-5", &Comment::Width, -1},
+        {panel->cmbFontSize->lineEdit(), "0", &Comment::FontSize, -1},
+    };
+    for (const auto& row : rows) {
+        for (const ElementRef element : {a, b}) {
+            const Comment& c = side(Front).Label1.at(element.index);
+            const float before = c.*row.value;
+            m_dialogs.clear();
+            m_w->Select_Control(element);
+            row.box->setFocus();
+            row.box->selectAll();
+            QTest::keyClicks(row.box, row.typed);
+            m_w->txtBadgeName->setFocus();
+            const QString what = row.box->objectName() + u' ' + row.typed;
+            if (row.expected >= 0) {
+                QVERIFY2(c.*row.value == row.expected, qPrintable(what));
+                continue;
+            }
+            QVERIFY2(c.*row.value == before, qPrintable(what));
+            QCOMPARE(m_dialogs.messages.size(), 1);
+            QVERIFY2(m_dialogs.messages[0].text.contains(u"refused"),
+                     qPrintable(m_dialogs.messages[0].text));
+            QCOMPARE(row.box->text().toFloat(), std::round(before));
+        }
+    }
+    for (const ElementRef element : {a, b}) {
+        m_w->Select_Control(element);
+        panel->cmbFontName->lineEdit()->setFocus();
+        panel->cmbFontName->lineEdit()->selectAll();
+        QTest::keyClicks(panel->cmbFontName->lineEdit(), QStringLiteral("DejaVu Serif"));
+        m_w->txtBadgeName->setFocus();
+        QCOMPARE(side(Front).Label1.at(element.index).FontName, QStringLiteral("DejaVu Serif"));
+    }
+}
+
+void tst_frmDesigner::showsAPersonThroughTheBrowsersLinkingWithoutChangingTheBadge()
+{
+    ProjectSettings::instance().DataTables.clear(); // the master table alone
+    dropText(QStringLiteral("<Employee.FirstName>"), {2200, 300});
+    dropText(QStringLiteral("<Employee.LastName>"), {2200, 700});
+    m_w->btPhoto->trigger();
+    QVERIFY(m_w->Save_Badge());
+    const QString path = badgePath(QStringLiteral("Badge3"));
+    const QByteArray saved = fileBytes(path);
+    const BadgeSide designed = side(Front);
+    const double cardWidth = m_w->Picture1->cardSize().width();
+    const ElementRef lastName = ref(ElementKind::Field, 2);
+
+    m_w->chkShowPerson->click();
+    QTRY_VERIFY2(m_w->Picture1->showsRecord(), qPrintable(m_w->StatusBar1->currentMessage()));
+    const BadgeSide& shown = m_w->Picture1->shownSide();
+    QCOMPARE(shown.lblField.at(1).Caption, QStringLiteral("Maximiliane-Josephine"));
+    QVERIFY(!shown.imgPhoto.Picture.isNull());
+    // The long name runs off the card; its reference did not.
+    QVERIFY(drawnRect(shown, lastName).right() > cardWidth);
+    QVERIFY(drawnRect(side(Front), lastName).right() < cardWidth);
+    // The badge keeps its references: nothing to save, and the file is as it was.
+    QCOMPARE(side(Front), designed);
+    QVERIFY(!m_w->document().isModified());
+    QVERIFY(m_w->Save_Badge());
+    QCOMPARE(fileBytes(path), saved);
+
+    // Drawn exactly as the front view draws that record, linked the browser's way.
+    RenderingWindow view(RenderingWindow::Side::Front, m_dialogs);
+    view.Load_Card(path);
+    DatabaseConnection db;
+    QVERIFY(db.OpenProjectDatabase(m_databasePath));
+    RecordLinker linker(db, ProjectSettings::instance().stored());
+    view.showRecord(*linker.link(*linker.keyFromText(QStringLiteral("1"))).record);
+    m_w->Lock_All();
+    QCOMPARE(m_w->Picture1->grab().toImage(), view.canvas()->grab().toImage());
+
+    // Edited while shown: the value moves, the reference is what changes in the badge.
+    m_w->Select_Control(lastName);
+    m_w->nudge(0, -200);
+    QCOMPARE(m_w->Picture1->shownSide().lblField.at(2).Top, 500.0f);
+    QCOMPARE(side(Front).lblField.at(2).Caption, QStringLiteral("<Employee.LastName>"));
+
+    // A person who cannot be linked leaves nothing of the one before; the status line says why.
+    QVERIFY(!m_w->showPerson(QStringLiteral("999")));
+    QCOMPARE(m_w->Picture1->shownSide().lblField.at(1).Caption,
+             QStringLiteral("<Employee.FirstName>"));
+    QVERIFY2(m_w->StatusBar1->currentMessage().contains(u"999"),
+             qPrintable(m_w->StatusBar1->currentMessage()));
+    QVERIFY(m_w->showPerson(QStringLiteral("1")));
+    m_w->chkShowPerson->click();
+    QVERIFY(!m_w->Picture1->showsRecord());
+    QCOMPARE(m_w->Picture1->shownSide(), side(Front));
+}
+
+void tst_frmDesigner::arrangesSeveralElementsAsOneStep()
+{
+    QList<ElementRef> shapes;
+    for (const QRectF& r : {QRectF(100, 100, 1000, 400), QRectF(2000, 900, 600, 300),
+                            QRectF(1000, 2000, 400, 800)}) {
+        shapes << m_w->addShape(0);
+        Shape s = side(Front).myShape1.at(shapes.last().index);
+        s.Left = float(r.left()), s.Top = float(r.top());
+        s.Width = float(r.width()), s.Height = float(r.height());
+        m_w->document().changeElement(Front, shapes.last(), s, QStringLiteral("Place"));
+    }
+    auto frames = [&] {
+        QList<QRectF> list;
+        for (const ElementRef& e : shapes)
+            list << side(Front).myShape1.at(e.index).frame();
+        return list;
+    };
+    const QList<QRectF> start = frames();
+    auto action = [this](const char* name) {
+        return m_w->findChild<QAction*>(QString::fromLatin1(name));
+    };
+
+    // The first is selected by a click, the others join it with Shift + click.
+    mouse(QEvent::MouseButtonPress, {500, 300}, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, {500, 300}, Qt::NoButton);
+    mouse(QEvent::MouseButtonPress, {2100, 1000}, Qt::LeftButton, Qt::ShiftModifier);
+    QVERIFY(action("actAlignLeft")->isEnabled() && !action("actDistributeVertically")->isEnabled());
+    mouse(QEvent::MouseButtonPress, {1100, 2100}, Qt::LeftButton, Qt::ShiftModifier);
+    QCOMPARE(m_w->selectedElements(), shapes);
+    QCOMPARE(m_w->selection(), shapes[0]);
+
+    // Each arrangement is one step (where each goes: tst_BadgeDocument).
+    const int steps = m_w->document().undoStack()->count();
+    action("actAlignLeft")->trigger();
+    action("actSameHeight")->trigger(); // the first one's
+    for (const QRectF& frame : frames())
+        QCOMPARE(QSizeF(frame.left(), frame.height()), QSizeF(100, 400));
+    QCOMPARE(m_w->document().undoStack()->count(), steps + 2);
+    m_w->actUndo->trigger();
+    m_w->actUndo->trigger();
+    QCOMPARE(frames(), start);
+
+    // Shift + click again takes one out; the first one's place goes to the next.
+    mouse(QEvent::MouseButtonPress, {500, 300}, Qt::LeftButton, Qt::ShiftModifier);
+    QCOMPARE(m_w->selectedElements(), shapes.mid(1));
+}
+
+void tst_frmDesigner::resizingKeepsProportionsWithShift()
+{
+    // A new logo takes its picture's proportions (60 x 40).
+    m_dialogs.fileAnswers = {m_logo};
+    const ElementRef logo = m_w->addLogo();
+    const Logo& l = side(Front).Image1.at(logo.index);
+    QCOMPARE(l.frame(), QRectF(0, 0, 1440, 960));
+    drag({1440 + 60, 960 + 60}, {2000, 1100}, Qt::ShiftModifier);
+    QCOMPARE(l.frame(), QRectF(0, 0, 2000, 1333));
+    drag({2000 + 60, 1333 + 60}, {2500, 1500});
+    QCOMPARE(l.frame(), QRectF(0, 0, 2500, 1500));
+}
+
+void tst_frmDesigner::newBadgesAreNamedAndNamesIgnoreLetterCase()
+{
+    const QDir badges(ProjectSettings::instance().BadgeDir);
+    auto files = [&] { return badges.entryList({QStringLiteral("*.Lyt")}, QDir::Files); };
+    // A new badge is named before its first save; cancelled, nothing is written.
+    m_w->addComment();
+    m_dialogs.textAnswers = {std::nullopt};
+    QVERIFY(!m_w->Save_Badge());
+    QVERIFY(files().isEmpty());
+
+    // Changing side says first that it saves the badge, then asks for the name.
+    QString said;
+    m_dialogs.whileAsked = [&] { said = m_w->StatusBar1->currentMessage(); };
+    m_dialogs.textAnswers = {QStringLiteral("Staff")};
+    m_w->changeSide(Back);
+    QVERIFY2(said.contains(u"saves the badge"), qPrintable(said));
+    QCOMPARE(files(), QStringList{QStringLiteral("Staff.Lyt")});
+    QVERIFY(m_w->StatusBar1->currentMessage().contains(u"before changing side"));
+    m_w->changeSide(Front); // named now: no second question
+    QCOMPARE(m_dialogs.textPrompts.size(), 2);
+
+    // "staff" is the badge Staff: replaced after the question, never a second file beside it.
+    QVERIFY(m_w->newBadge());
+    m_w->addShape(0);
+    m_w->txtBadgeName->selectAll();
+    QTest::keyClicks(m_w->txtBadgeName, QStringLiteral("staff"));
+    m_dialogs.clear();
+    m_dialogs.answers = {MessageAnswer::Yes};
+    QVERIFY(m_w->Save_Badge());
+    QCOMPARE(m_dialogs.messageTexts(),
+             QStringList{QStringLiteral("A badge named staff exists already. Replace it?")});
+    QCOMPARE(files(), QStringList{QStringLiteral("Staff.Lyt")});
+    QCOMPARE(m_w->txtBadgeName->text(), QStringLiteral("Staff"));
+    QCOMPARE(ProjectSettings::instance().Badges.filter(QStringLiteral("staff"), Qt::CaseInsensitive),
+             QStringList{QStringLiteral("Staff")});
+    QCOMPARE(loadBadgeSide(badges.filePath(QStringLiteral("Staff.Lyt")), Front,
+                           QStringLiteral("Staff"), m_databasePath, FieldTagRule::ColumnOnly)
+                 .side.myShape1.count(),
+             1);
 }
 
 QTEST_MAIN(tst_frmDesigner)

@@ -22,7 +22,10 @@ public:
     QList<QRgb> colorAnswers;    // for colour dialogs, in order; none left cancels
     QStringList passwordAnswers; // for password prompts, in order; none left cancels
     QStringList passwordPrompts;
-    std::function<void()> whileAsked; // runs as each message stands on the screen
+    // For text prompts, in order; none left accepts the text offered, as Enter would.
+    QList<std::optional<QString>> textAnswers;
+    QStringList textPrompts;
+    std::function<void()> whileAsked; // runs as each message or text prompt stands on the screen
 
     QStringList messageTexts() const
     {
@@ -63,6 +66,13 @@ public:
         if (passwordAnswers.isEmpty())
             return std::nullopt;
         return passwordAnswers.takeFirst();
+    }
+    std::optional<QString> askText(QWidget*, const QString& prompt, const QString& initial) override
+    {
+        textPrompts << prompt;
+        if (whileAsked)
+            whileAsked();
+        return textAnswers.isEmpty() ? std::optional<QString>(initial) : textAnswers.takeFirst();
     }
 
 private:
