@@ -11,6 +11,7 @@
 #include "designer/FieldPalette.h"
 #include "designer/SettingsPanel.h"
 #include "project/ProjectSettings.h"
+#include "widgets/AccessibleNames.h"
 #include "widgets/Dialogs.h"
 
 #include <QApplication>
@@ -114,6 +115,7 @@ frmDesigner::frmDesigner(Dialogs& dialogs, QWidget* parent)
     // Keys reach the window before its controls, as Ctrl + arrows and Ctrl + Delete need.
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
+    nameInnerParts(this);
 }
 
 frmDesigner::~frmDesigner()
