@@ -31,6 +31,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolBar>
@@ -245,6 +246,10 @@ void frmDesigner::build()
 
     connect(Picture1, &DesignerCanvas::elementPressed, this, &frmDesigner::Select_Control);
     connect(Picture1, &DesignerCanvas::elementMoved, this, &frmDesigner::Select_Control);
+    connect(Picture1, &DesignerCanvas::elementChosen, this, [this](ElementRef element) {
+        const QScopedValueRollback keep(m_captionTakesFocus, false);
+        Select_Control(element);
+    });
     connect(Picture1, &DesignerCanvas::canvasPressed, this, [this] {
         Lock_All();
         m_selectionActive = false;
@@ -552,7 +557,7 @@ void frmDesigner::Select_Control(ElementRef element)
     m_selected = element;
     m_selectionActive = true;
     UnLock_All();
-    frameSettings->showElement(m_displayed, element);
+    frameSettings->showElement(m_displayed, element, m_captionTakesFocus);
 }
 
 void frmDesigner::Lock_All()

@@ -156,6 +156,7 @@ private:
     BadgeSideId m_displayed = BadgeSideId::Front;
     ElementRef m_selected;
     bool m_selectionActive = false;
+    bool m_captionTakesFocus = true; // not while the keyboard walks the canvas
     bool m_loaded = false;
     bool m_stackNoteShown = false;
     bool m_placed = false;
