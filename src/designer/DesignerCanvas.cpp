@@ -1,7 +1,7 @@
 #include "designer/DesignerCanvas.h"
 
 #include "common/Units.h"
-#include "designer/CanvasAccessibility.h"
+#include "designer/DesignerAccessibility.h"
 #include "render/SheetLayout.h"
 
 #include <QApplication>

@@ -10,6 +10,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace vm {
 namespace {
 
@@ -50,6 +52,18 @@ void nameInnerParts(QWidget* root)
         nameIfBlank(combo, name);
         nameIfBlank(combo->lineEdit(), name);
         nameIfBlank(combo->view(), name);
+        // Here a list box reports its current entry as its name, and the reader takes what it
+        // is called from a label beside it: one without a label gets an unseen one.
+        QWidget* parent = combo->parentWidget();
+        const bool besideLabel =
+            parent && std::ranges::any_of(parent->findChildren<QLabel*>(Qt::FindDirectChildrenOnly),
+                                          [&](const QLabel* l) { return l->buddy() == combo; });
+        if (parent && !besideLabel && !name.isEmpty()) {
+            auto* label = new QLabel(name, parent);
+            label->setObjectName(QStringLiteral("qt_reader_label"));
+            label->hide();
+            label->setBuddy(combo);
+        }
     }
     for (QToolBar* bar : root->findChildren<QToolBar*>()) {
         nameIfBlank(bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"),

@@ -9,6 +9,8 @@ namespace vm {
 // controls carry no name at all: an editable list's text box and drop-down, a toolbar's
 // overflow button, a text box's clear button. Lists and tables take their buddy label's text,
 // the inner parts take their control's name or say what they do. Names already set are kept.
+// A list box reports its current entry as its name on this platform, so one without a label
+// beside it gets an unseen label with its name.
 // Call once a window's controls exist.
 void nameInnerParts(QWidget* root);
 

@@ -31,7 +31,11 @@ inline QStringList namelessControls(QWidget* root)
         if (!iface || !iface->isValid())
             continue;
         const QAccessible::Role role = iface->role();
-        if (named.contains(role) && accessibleName(iface).isEmpty()) {
+        // A list box's name here is its current entry; the reader names it by its label.
+        const bool unnamed = role == QAccessible::ComboBox
+                                 ? iface->relations(QAccessible::Label).isEmpty()
+                                 : accessibleName(iface).isEmpty();
+        if (named.contains(role) && unnamed) {
             const QObject* object = iface->object();
             nameless << QStringLiteral("%1 %2 (%3)")
                             .arg(int(role), 0, 16)

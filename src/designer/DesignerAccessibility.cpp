@@ -1,6 +1,7 @@
-#include "designer/CanvasAccessibility.h"
+#include "designer/DesignerAccessibility.h"
 
 #include "designer/DesignerCanvas.h"
+#include "designer/SettingsPanel.h"
 #include "render/SheetLayout.h"
 
 #include <QAccessibleWidget>
@@ -264,10 +265,32 @@ void CanvasAccessible::announceElements()
     }
 }
 
-QAccessibleInterface* canvasFactory(const QString& className, QObject* object)
+// A colour swatch is a button to a screen reader: pressing it opens the colour choice.
+class SwatchAccessible : public QAccessibleWidget {
+public:
+    explicit SwatchAccessible(ColorSwatch* swatch)
+        : QAccessibleWidget(swatch, QAccessible::Button)
+    {
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{pressAction()} << QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override
+    {
+        if (name != pressAction())
+            QAccessibleWidget::doAction(name);
+        else if (widget()->isEnabled())
+            Q_EMIT static_cast<ColorSwatch*>(widget())->clicked();
+    }
+};
+
+QAccessibleInterface* designerFactory(const QString& className, QObject* object)
 {
     if (className == QLatin1String("vm::DesignerCanvas"))
         return new CanvasAccessible(static_cast<DesignerCanvas*>(object));
+    if (className == QLatin1String("vm::ColorSwatch"))
+        return new SwatchAccessible(static_cast<ColorSwatch*>(object));
     return nullptr;
 }
 
@@ -329,7 +352,7 @@ namespace canvasAccessibility {
 
 void install()
 {
-    static const bool installed = (QAccessible::installFactory(canvasFactory), true);
+    static const bool installed = (QAccessible::installFactory(designerFactory), true);
     Q_UNUSED(installed);
 }
 

@@ -22,7 +22,8 @@ QString accessibleElementDescription(ElementKind kind, const Element& value);
 // listens.
 namespace canvasAccessibility {
 
-// Makes the canvas's own accessible interface known to Qt; once a program.
+// Makes the accessible interfaces of the canvas and of the colour swatches (buttons to a
+// screen reader) known to Qt; once a program.
 void install();
 // Elements came or went, the stacking order or the shown side changed.
 void elementsChanged(DesignerCanvas* canvas);
