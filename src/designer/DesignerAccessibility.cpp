@@ -69,7 +69,8 @@ public:
     DesignerCanvas* canvas() const { return static_cast<DesignerCanvas*>(widget()); }
 
     QAccessibleInterface* childFor(ElementRef element) const;
-    // Says which elements came and went since the last call.
+    // Tells the reader the children changed when elements came or went, the order or the side
+    // changed, and lets go of the interfaces of those that went.
     void announceElements();
 
     int childCount() const override { return int(canvas()->shownElements().size()); }
@@ -237,32 +238,17 @@ void CanvasAccessible::announceElements()
     const BadgeSideId side = canvas()->displayedSide();
     if (shown == m_shown && side == m_side)
         return;
-    bool comeOrGone = side != m_side;
+    // What went has nothing left to say; the reader asks the canvas for its children again.
     for (const ElementRef& gone : std::as_const(m_shown)) {
-        if (side == m_side && shown.contains(gone))
-            continue;
-        comeOrGone = true;
-        // The reader learns of it before its interface goes.
-        if (const QAccessible::Id id = m_children.take(keyOf(m_side, gone))) {
-            QAccessibleEvent event(QAccessible::accessibleInterface(id),
-                                   QAccessible::ObjectDestroyed);
-            QAccessible::updateAccessibility(&event);
-            QAccessible::deleteAccessibleInterface(id);
+        if (side != m_side || !shown.contains(gone)) {
+            if (const QAccessible::Id id = m_children.take(keyOf(m_side, gone)))
+                QAccessible::deleteAccessibleInterface(id);
         }
-    }
-    for (const ElementRef& come : shown) {
-        if (side == m_side && m_shown.contains(come))
-            continue;
-        comeOrGone = true;
-        QAccessibleEvent event(childFor(come), QAccessible::ObjectCreated);
-        QAccessible::updateAccessibility(&event);
     }
     m_shown = shown;
     m_side = side;
-    if (!comeOrGone) {
-        QAccessibleEvent event(canvas(), QAccessible::ObjectReorder);
-        QAccessible::updateAccessibility(&event);
-    }
+    QAccessibleEvent event(canvas(), QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&event);
 }
 
 // A colour swatch is a button to a screen reader: pressing it opens the colour choice.
@@ -368,8 +354,14 @@ void elementChanged(DesignerCanvas* canvas, ElementRef element, const Element& b
     if (!iface)
         return;
     const std::optional<Element> now = canvas->shownSide().element(element);
-    iface->announceElements(); // a frame shown or hidden
-    if (!now || !canvas->shownElements().contains(element))
+    auto visible = [](const Element& e) {
+        return std::visit([](const auto& g) { return g.Visible; }, e);
+    };
+    if (!now || visible(before) != visible(*now)) { // a frame shown or hidden
+        iface->announceElements();
+        return;
+    }
+    if (!visible(*now))
         return;
     QAccessibleInterface* child = iface->childFor(element);
     if (accessibleElementName(element.kind, before) != accessibleElementName(element.kind, *now))
