@@ -357,7 +357,9 @@ void DesignerCanvas::focusInEvent(QFocusEvent* event)
         event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
     if (walkedIn && !shown.isEmpty() && !(m_marker && shown.contains(*m_marker)))
         Q_EMIT elementChosen(event->reason() == Qt::TabFocusReason ? shown.first() : shown.last());
-    canvasAccessibility::focusEntered(this);
+    // After the canvas itself is announced, which happens once this returns.
+    QMetaObject::invokeMethod(
+        this, [this] { canvasAccessibility::focusEntered(this); }, Qt::QueuedConnection);
 }
 
 void DesignerCanvas::keyPressEvent(QKeyEvent* event)

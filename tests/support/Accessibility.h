@@ -35,7 +35,9 @@ inline QStringList namelessControls(QWidget* root)
         const bool unnamed = role == QAccessible::ComboBox
                                  ? iface->relations(QAccessible::Label).isEmpty()
                                  : accessibleName(iface).isEmpty();
-        if (named.contains(role) && unnamed) {
+        // Whatever the focus lands on is announced, whatever its kind.
+        const bool announced = named.contains(role) || iface->state().focusable;
+        if (announced && unnamed) {
             const QObject* object = iface->object();
             nameless << QStringLiteral("%1 %2 (%3)")
                             .arg(int(role), 0, 16)
