@@ -60,7 +60,7 @@ void nameInnerParts(QWidget* root)
                                           [&](const QLabel* l) { return l->buddy() == combo; });
         if (parent && !besideLabel && !name.isEmpty()) {
             auto* label = new QLabel(name, parent);
-            label->setObjectName(QStringLiteral("qt_reader_label"));
+            label->setObjectName(QStringLiteral("readerLabel"));
             label->hide();
             label->setBuddy(combo);
         }
