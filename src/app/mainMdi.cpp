@@ -22,6 +22,7 @@
 #include "render/RenderingWindow.h"
 #include "render/SheetPrinting.h"
 #include "render/frmPreview.h"
+#include "widgets/AccessibleNames.h"
 #include "widgets/ScreenUnits.h"
 #include "widgets/frmProgress.h"
 
@@ -452,6 +453,7 @@ QMdiSubWindow* mainMdi::showWindow(const QString& name)
     if (!window) {
         window = createWindow(name);
         Q_ASSERT(window);
+        nameInnerParts(window);
         window->setAttribute(Qt::WA_DeleteOnClose);
         m_mdi->addSubWindow(window);
     }

@@ -1,9 +1,12 @@
 #include "designer/DesignerCanvas.h"
 
 #include "common/Units.h"
+#include "designer/DesignerAccessibility.h"
+#include "render/SheetLayout.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -20,6 +23,9 @@ constexpr double SnapPixels = 6;
 // The grid is drawn only while its points stand this far apart.
 constexpr double SmallestGridPixels = 6;
 
+// Shift with an arrow key moves this many steps.
+constexpr int ShiftSteps = 5;
+
 const QColor MarkerInk(0x1a, 0x5f, 0xb4);
 const QColor GuideInk(0xe0, 0x1b, 0x84);
 const QColor GridInk(0xa0, 0xa0, 0xa0);
@@ -29,6 +35,19 @@ QPen cosmetic(const QColor& color, Qt::PenStyle style = Qt::SolidLine)
     QPen pen(color, 0, style);
     pen.setCosmetic(true);
     return pen;
+}
+
+// Where an arrow key takes a position: whole twips, and on the grid from grid point to grid
+// point. A position rounded to whole twips lies within half a twip of its grid point.
+double keyStep(double from, int steps, double step, bool grid)
+{
+    if (steps == 0)
+        return from;
+    if (!grid)
+        return std::round(from + steps * step);
+    const double point =
+        steps > 0 ? std::floor((from + 0.5) / step) : std::ceil((from - 0.5) / step);
+    return std::round((point + steps) * step);
 }
 
 } // namespace
@@ -58,12 +77,13 @@ DesignerCanvas::DesignerCanvas(BadgeDocument& document, QWidget* parent)
     : BadgeCanvas(parent)
     , m_document(document)
 {
+    canvasAccessibility::install();
     setObjectName(QStringLiteral("Picture1"));
     setAccessibleName(QStringLiteral("Badge canvas"));
     setRenderOptions(vm::renderOptions(RenderMode::Designer, document.cardSize()));
     setMouseTracking(true);
     setAcceptDrops(true);
-    setFocusPolicy(Qt::ClickFocus);
+    setFocusPolicy(Qt::StrongFocus);
     setCardSize(document.cardSize());
     setSide(&document.side(m_side));
 
@@ -72,11 +92,13 @@ DesignerCanvas::DesignerCanvas(BadgeDocument& document, QWidget* parent)
         if (which == m_side) {
             refreshPreview();
             update();
+            canvasAccessibility::elementsChanged(this);
         }
     });
     connect(&document, &BadgeDocument::layoutReset, this, [this] {
         m_moving.reset();
         refreshPreview();
+        canvasAccessibility::elementsChanged(this);
     });
     connect(&document, &BadgeDocument::orientationChanged, this,
             [this](Orientation orientation) { setCardSize(cardSizeTwips(orientation)); });
@@ -90,14 +112,25 @@ void DesignerCanvas::showSide(BadgeSideId side)
     m_otherMarkers.clear();
     setGuides(std::nullopt, std::nullopt);
     refreshPreview();
+    canvasAccessibility::elementsChanged(this);
 }
 
 void DesignerCanvas::setMarker(std::optional<ElementRef> element)
 {
     if (m_marker == element)
         return;
+    const std::optional<ElementRef> before = m_marker;
     m_marker = element;
+    m_keyMoveKey = 0;
     update();
+    canvasAccessibility::selectionChanged(this, before);
+}
+
+QList<ElementRef> DesignerCanvas::shownElements() const
+{
+    QList<ElementRef> shown = side().stackingOrder();
+    shown.removeIf([this](ElementRef e) { return !side().geometry(e)->Visible; });
+    return shown;
 }
 
 void DesignerCanvas::setOtherMarkers(const QList<ElementRef>& elements)
@@ -349,6 +382,79 @@ void DesignerCanvas::dropEvent(QDropEvent* event)
     Q_EMIT textDropped(event->mimeData()->text(), QPointF(std::round(at.x()), std::round(at.y())));
 }
 
+bool DesignerCanvas::focusNextPrevChild(bool next)
+{
+    const QList<ElementRef> shown = shownElements();
+    const qsizetype at = m_marker ? shown.indexOf(*m_marker) : -1;
+    const qsizetype to = at < 0 ? (next ? 0 : shown.size() - 1) : at + (next ? 1 : -1);
+    if (!hasFocus() || to < 0 || to >= shown.size())
+        return BadgeCanvas::focusNextPrevChild(next);
+    Q_EMIT elementChosen(shown[to]);
+    return true;
+}
+
+void DesignerCanvas::focusInEvent(QFocusEvent* event)
+{
+    BadgeCanvas::focusInEvent(event);
+    m_keyMoveKey = 0;
+    // Walking in with Tab starts at the bottom, with Shift+Tab at the top.
+    const QList<ElementRef> shown = shownElements();
+    const bool walkedIn =
+        event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    if (walkedIn && !shown.isEmpty() && !(m_marker && shown.contains(*m_marker)))
+        Q_EMIT elementChosen(event->reason() == Qt::TabFocusReason ? shown.first() : shown.last());
+    // After the canvas itself is announced, which happens once this returns.
+    QMetaObject::invokeMethod(
+        this, [this] { canvasAccessibility::focusEntered(this); }, Qt::QueuedConnection);
+}
+
+void DesignerCanvas::keyPressEvent(QKeyEvent* event)
+{
+    QPoint direction;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        direction = {-1, 0};
+        break;
+    case Qt::Key_Right:
+        direction = {1, 0};
+        break;
+    case Qt::Key_Up:
+        direction = {0, -1};
+        break;
+    case Qt::Key_Down:
+        direction = {0, 1};
+        break;
+    default:
+        break;
+    }
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (direction.isNull() || !m_marker || !side().contains(*m_marker) ||
+        (modifiers & ~Qt::ShiftModifier)) {
+        BadgeCanvas::keyPressEvent(event);
+        return;
+    }
+    moveByKeys(direction, modifiers & Qt::ShiftModifier ? ShiftSteps : 1);
+}
+
+void DesignerCanvas::moveByKeys(QPoint direction, int steps)
+{
+    const ElementRef element = *m_marker;
+    std::optional<Element> value = side().element(element);
+    if (!value)
+        return;
+    const bool grid = m_snap.toGrid && m_snap.gridTwips > 0;
+    const double step = grid ? m_snap.gridTwips : TwipsPerMm;
+    std::visit(
+        [&](auto& e) {
+            e.Left = float(keyStep(e.Left, direction.x() * steps, step, grid));
+            e.Top = float(keyStep(e.Top, direction.y() * steps, step, grid));
+        },
+        *value);
+    if (m_keyMoveKey == 0)
+        m_keyMoveKey = m_document.newMergeKey();
+    m_document.changeElement(m_side, element, *value, QStringLiteral("Move"), m_keyMoveKey);
+}
+
 void DesignerCanvas::setGuides(std::optional<double> x, std::optional<double> y)
 {
     if (x == m_guideX && y == m_guideY)
@@ -388,6 +494,7 @@ void DesignerCanvas::onElementChanged(BadgeSideId which, ElementRef element, con
     if (const std::optional<Element> now = side().element(element))
         dirty |= dirtyRect(drawnRectOf(*now));
     update(dirty);
+    canvasAccessibility::elementChanged(this, element, before);
 }
 
 void DesignerCanvas::paintOverlay(QPainter& painter)

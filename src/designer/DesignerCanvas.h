@@ -59,6 +59,11 @@ public:
     std::optional<double> guideX() const { return m_guideX; }
     std::optional<double> guideY() const { return m_guideY; }
 
+    // The displayed side's visible elements, bottom to top: the order Tab and Shift+Tab walk
+    // the selection through and a screen reader lists them in.
+    QList<ElementRef> shownElements() const;
+    const BadgeSide& shownSide() const { return side(); }
+
 Q_SIGNALS:
     void elementPressed(vm::ElementRef element);
     // Shift + click: the element joins the selection or leaves it.
@@ -70,6 +75,8 @@ Q_SIGNALS:
     void pointerLeft();
     // Plain text was dropped on the canvas at the point (twips).
     void textDropped(const QString& text, QPointF twips);
+    // Tab, Shift+Tab or a screen reader chose the element; the focus stays on the canvas.
+    void elementChosen(vm::ElementRef element);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -79,11 +86,18 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // Tab and Shift+Tab walk the selection through the elements and leave after the last one;
+    // the arrow keys move the selected element one grid step, or 1 mm without the grid, and
+    // five with Shift.
+    bool focusNextPrevChild(bool next) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void paintOverlay(QPainter& painter) override;
 
 private:
     const BadgeSide& side() const { return m_document.side(m_side); }
     void startMove(ElementRef element, QPoint pressedAt);
+    void moveByKeys(QPoint direction, int steps);
     void moveTo(QPointF pointer);
     // keepRatio: the frame keeps the proportions it had when the resize began.
     void resizeTo(QPointF pointer, bool keepRatio);
@@ -108,6 +122,7 @@ private:
     std::optional<CanvasGesture> m_moving;
     std::optional<double> m_guideX;
     std::optional<double> m_guideY;
+    quint64 m_keyMoveKey = 0; // the arrow keys' moves of one element in a row are one step
 };
 
 // Where an element value is drawn, in twips: a text with AutoSize covers its text.

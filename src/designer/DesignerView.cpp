@@ -26,6 +26,8 @@ DesignerView::DesignerView(DesignerCanvas* canvas, QWidget* parent)
     , m_canvas(canvas)
 {
     setObjectName(QStringLiteral("canvasView"));
+    // The canvas takes the focus; keys it leaves alone still scroll the frame.
+    setFocusPolicy(Qt::NoFocus);
     setBackgroundRole(QPalette::Mid);
     auto* holder = new QWidget;
     holder->setBackgroundRole(QPalette::Mid);

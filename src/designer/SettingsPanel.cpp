@@ -515,12 +515,12 @@ void SettingsPanel::unlockAll()
     updown1->setEnabled(true);
 }
 
-void SettingsPanel::showElement(BadgeSideId side, ElementRef element)
+void SettingsPanel::showElement(BadgeSideId side, ElementRef element, bool focusCaption)
 {
     m_side = side;
     m_element = element;
     m_typingKey = m_document.newMergeKey();
-    fill(true);
+    fill(focusCaption);
 }
 
 void SettingsPanel::refresh()

@@ -68,8 +68,9 @@ public:
     // Disables every row (nothing selected); UnLock_All enables them again.
     void lockAll();
     void unlockAll();
-    // Shows the element's values and edits it from now on; a comment's caption gets the focus.
-    void showElement(BadgeSideId side, ElementRef element);
+    // Shows the element's values and edits it from now on; a comment's caption gets the focus
+    // unless focusCaption is false.
+    void showElement(BadgeSideId side, ElementRef element, bool focusCaption = true);
     // The values again, after the element changed elsewhere (a drag, undo); the focus stays.
     void refresh();
     BadgeSideId side() const { return m_side; }

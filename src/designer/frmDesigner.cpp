@@ -13,6 +13,7 @@
 #include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
 #include "records/RecordListModel.h"
+#include "widgets/AccessibleNames.h"
 #include "widgets/Dialogs.h"
 
 #include <QAbstractButton>
@@ -36,6 +37,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -155,6 +157,7 @@ frmDesigner::frmDesigner(Dialogs& dialogs, QWidget* parent)
     // Keys reach the window before its controls, as Ctrl + arrows and Ctrl + Delete need.
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
+    nameInnerParts(this);
 }
 
 frmDesigner::~frmDesigner()
@@ -300,6 +303,10 @@ void frmDesigner::build()
     connect(Picture1, &DesignerCanvas::elementPressed, this, pressed);
     connect(Picture1, &DesignerCanvas::elementMoved, this, pressed);
     connect(Picture1, &DesignerCanvas::elementToggled, this, &frmDesigner::toggleSelected);
+    connect(Picture1, &DesignerCanvas::elementChosen, this, [this](ElementRef element) {
+        const QScopedValueRollback keep(m_captionTakesFocus, false);
+        Select_Control(element);
+    });
     connect(Picture1, &DesignerCanvas::canvasPressed, this, [this] {
         dropEmptyComment();
         Lock_All();
@@ -616,7 +623,7 @@ void frmDesigner::Select_Control(ElementRef element)
     m_selected = element;
     m_selectionActive = true;
     UnLock_All();
-    frameSettings->showElement(m_displayed, element);
+    frameSettings->showElement(m_displayed, element, m_captionTakesFocus);
 }
 
 void frmDesigner::toggleSelected(ElementRef element)

@@ -189,6 +189,7 @@ private:
     bool m_nameGiven = false; // typed, confirmed, loaded or saved: no longer only proposed
     RecordListModel* m_people = nullptr;
     bool m_personPending = false; // the first person read is shown
+    bool m_captionTakesFocus = true; // not while the keyboard walks the canvas
     bool m_loaded = false;
     bool m_stackNoteShown = false;
     bool m_placed = false;

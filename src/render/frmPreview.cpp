@@ -176,6 +176,7 @@ void frmPreview::buildControls()
 
     m_pageArea = new QScrollArea(body);
     m_pageArea->setObjectName(QStringLiteral("pageArea"));
+    m_pageArea->setAccessibleName(QStringLiteral("Print page preview"));
     m_pageArea->setWidgetResizable(true);
     m_pageArea->setFrameShape(QFrame::NoFrame);
     Picture1 = new PrintPageView(m_pageArea);

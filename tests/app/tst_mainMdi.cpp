@@ -15,13 +15,17 @@
 #include "records/frmData.h"
 #include "render/BadgeCanvas.h"
 #include "render/RenderingWindow.h"
+#include "render/frmPrinterOffset.h"
+#include "support/Accessibility.h"
 #include "support/AllKindsBadge.h"
+#include "support/DemoWindow.h"
 #include "support/FileBytes.h"
 #include "support/ScratchDatabase.h"
 #include "support/ScriptedDialogs.h"
 #include "support/Skip.h"
 #include "support/StatusChecks.h"
 #include "widgets/ScreenUnits.h"
+#include "widgets/frmProgress.h"
 
 #include <QClipboard>
 #include <QDialog>
@@ -109,6 +113,7 @@ private Q_SLOTS:
     void openingAProjectNamesWhatItsDatabaseLacks_data();
     void openingAProjectNamesWhatItsDatabaseLacks();
     void printingSaysWhatItDidAndAsksBeforeEveryFile();
+    void everyWindowNamesEveryControlForAScreenReader();
 
 private:
     QTemporaryDir m_dir;
@@ -544,6 +549,40 @@ void tst_mainMdi::printingSaysWhatItDidAndAsksBeforeEveryFile()
     m_window->statusBar()->clearMessage();
     QVERIFY(!m_window->printSide(m_window->frmFront()));
     QCOMPARE(m_window->statusBar()->currentMessage(), QString());
+}
+
+// A screen reader announces every input, list and icon button of every window by a name.
+void tst_mainMdi::everyWindowNamesEveryControlForAScreenReader()
+{
+    DemoOptions few;
+    few.people = 3;
+    few.pictures = false;
+    const QString project = demoProject(m_dir.filePath(QStringLiteral("demo")), few);
+    QVERIFY(!project.isEmpty());
+    QVERIFY(m_window->openProjectFile(project));
+    m_window->openBadgeLayout(ProjectSettings::instance().BadgeDir + QStringLiteral("Staff.Lyt"));
+    const QStringList windows = {"frmNewProj", "frmConfigure", "frmDirChooser", "frmDesigner",
+                                 "frmData",    "FrmAddRec",    "frmPreview"};
+    for (const QString& name : windows)
+        QVERIFY2(m_window->showWindow(name), qPrintable(name));
+    m_window->progressWindow()->show();
+    m_window->showAbout();
+    m_window->showGuide();
+    frmPrinterOffset offset(QStringLiteral("Office"), {}, m_window);
+    offset.show();
+
+    QStringList nameless;
+    int windowsWalked = 0;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (!top->isVisible())
+            continue;
+        ++windowsWalked;
+        for (const QString& control : namelessControls(top))
+            nameless << top->objectName() + u':' + control;
+    }
+    QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(QStringLiteral(", "))));
+    QVERIFY2(windowsWalked >= 3, qPrintable(QString::number(windowsWalked)));
+    m_window->unloadProgress();
 }
 
 QTEST_MAIN(tst_mainMdi)
