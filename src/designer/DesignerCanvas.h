@@ -62,7 +62,6 @@ public:
     // The displayed side's visible elements, bottom to top: the order Tab and Shift+Tab walk
     // the selection through and a screen reader lists them in.
     QList<ElementRef> shownElements() const;
-    const BadgeSide& shownSide() const { return side(); }
 
 Q_SIGNALS:
     void elementPressed(vm::ElementRef element);
