@@ -158,7 +158,7 @@ std::optional<TextCodePage> TextCodePage::named(QStringView name)
     }
     for (const Known& page : Pages) {
         const QLatin1StringView known(page.name);
-        if (known.startsWith(QLatin1String("windows-")) && known.sliced(8) == key)
+        if (known.startsWith(QLatin1String("windows-")) && known.mid(8) == key)
             return TextCodePage(QString(known));
     }
     return std::nullopt;
@@ -182,7 +182,7 @@ QString TextCodePage::optionNames()
     QStringList names;
     for (const Known& page : Pages) {
         const QLatin1StringView name(page.name);
-        names << (name.startsWith(QLatin1String("windows-")) ? QStringLiteral("cp") + name.sliced(8)
+        names << (name.startsWith(QLatin1String("windows-")) ? QStringLiteral("cp") + name.mid(8)
                                                              : QStringLiteral("utf-8"));
     }
     return names.join(QStringLiteral(", "));
