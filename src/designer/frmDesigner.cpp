@@ -827,7 +827,7 @@ bool frmDesigner::Save_Badge()
                MessageButtons::Ok, MessageIcon::Exclamation);
         return false;
     }
-    const QString path = settings.BadgeDir + name + QStringLiteral(".Lyt");
+    const QString path = fileInFolder(settings.BadgeDir, name + QStringLiteral(".Lyt"));
     // Another badge of that name would be lost without a word.
     if (resolveFileName(path) != m_savedPath && QFileInfo::exists(resolveFileName(path)) &&
         MsgBox(m_dialogs, this,

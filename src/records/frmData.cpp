@@ -697,7 +697,8 @@ void frmData::chooseBadge(int index)
     if (index < 0)
         return;
     ProjectSettings& project = ProjectSettings::instance();
-    const QString path = project.BadgeDir + cmbBadges->itemText(index) + QStringLiteral(".lyt");
+    const QString path =
+        fileInFolder(project.BadgeDir, cmbBadges->itemText(index) + QStringLiteral(".lyt"));
     m_front->Load_Card(path);
     m_back->Load_Card(path);
     project.CurrentBadgePath = path;
@@ -742,7 +743,7 @@ QString frmData::adoptBadge(const QString& path)
     QStringList lines = bytes ? decodeQuotedLines(*bytes) : QStringList();
     const QString owner = lines.isEmpty() ? QString() : lines[0].section(u':', 1);
     const QString name = fileTitle(path).chopped(4);
-    const QString copy = project.BadgeDir + name + QStringLiteral(".Lyt");
+    const QString copy = fileInFolder(project.BadgeDir, name + QStringLiteral(".Lyt"));
     const OperatorMessage question{
         QStringLiteral("Badge Not Loaded!"), MessageButtons::YesNo, MessageIcon::Question, {},
         QStringLiteral("The badge %1 belongs to the project %2, not to %3. Adopt it: copy it "
