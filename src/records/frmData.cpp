@@ -5,6 +5,7 @@
 #include "common/QuotedLines.h"
 #include "common/ReadFile.h"
 #include "common/SaveFile.h"
+#include "project/DatabaseWaiting.h"
 #include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
 #include "records/RecordListModel.h"
@@ -481,7 +482,7 @@ void frmData::reload(bool keepPerson)
     else
         showPreviews(std::nullopt);
     m_linker.reset();
-    if (m_db.OpenProjectDatabase(project.DatabasePath))
+    if (openWhileWaiting(mdiArea(), m_db, project.DatabasePath))
         m_linker = std::make_unique<RecordLinker>(m_db, project.stored());
     m_columnsSized = false;
     lblStatus->setText(QStringLiteral("Reading the records of %1 ...").arg(project.MasterTable));

@@ -22,6 +22,7 @@
 #include "support/Skip.h"
 #include "support/StatusChecks.h"
 #include "widgets/ScreenUnits.h"
+#include "widgets/frmProgress.h"
 
 #include <QClipboard>
 #include <QDialog>
@@ -37,9 +38,12 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace vm;
 using namespace vm::test;
@@ -109,6 +113,7 @@ private Q_SLOTS:
     void openingAProjectNamesWhatItsDatabaseLacks_data();
     void openingAProjectNamesWhatItsDatabaseLacks();
     void printingSaysWhatItDidAndAsksBeforeEveryFile();
+    void aLongReadSaysWhatItReadsAndAQuickOneNothing();
 
 private:
     QTemporaryDir m_dir;
@@ -547,4 +552,28 @@ void tst_mainMdi::printingSaysWhatItDidAndAsksBeforeEveryFile()
 }
 
 QTEST_MAIN(tst_mainMdi)
+// "Please wait" comes up, saying what is read, only once a read has lasted a moment, and goes
+// with it; the windows stay drawn meanwhile.
+void tst_mainMdi::aLongReadSaysWhatItReadsAndAQuickOneNothing()
+{
+    auto* area = m_window->findChild<QMdiArea*>();
+    QSignalSpy shown(area, &QMdiArea::subWindowActivated);
+    readWhileWaiting(area, QStringLiteral("Reading People"), [] {});
+    QCOMPARE(shown.size(), 0);
+
+    QSemaphore looked;
+    QStringList seen;
+    // Due after the window's moment, so the read is still running when it looks.
+    QTimer::singleShot(800, area, [&] {
+        for (const frmProgress* window : area->findChildren<frmProgress*>())
+            if (window->isVisible())
+                seen << window->findChild<QLabel*>(QStringLiteral("lblReading"))->text();
+        looked.release();
+    });
+    readWhileWaiting(area, QStringLiteral("Reading People"),
+                     [&] { static_cast<void>(looked.tryAcquire(1, 60000)); });
+    QCOMPARE(seen, QStringList({"Reading People"}));
+    QVERIFY(area->findChildren<frmProgress*>().isEmpty());
+}
+
 #include "tst_mainMdi.moc"
