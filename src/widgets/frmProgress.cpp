@@ -2,6 +2,7 @@
 
 #include "widgets/ScreenUnits.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QLabel>
 #include <QMdiArea>
@@ -56,6 +57,11 @@ void readWhileWaiting(QMdiArea* area, const QString& what, const std::function<v
 {
     // Long enough that a quick read does not flash a window, short enough to answer a click.
     constexpr int ShowAfterMs = 400;
+    // A window still being made has no area yet: the main window's serves.
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (!area && top->isVisible())
+            area = top->findChild<QMdiArea*>();
+    }
     QEventLoop loop;
     const std::unique_ptr<QThread> thread(QThread::create(work));
     QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
