@@ -7,6 +7,7 @@
 #include "common/FileNames.h"
 #include "designer/frmDesigner.h"
 #include "project/Database.h"
+#include "project/DatabaseWaiting.h"
 #include "project/ProjectCheck.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectSaving.h"
@@ -16,6 +17,7 @@
 #include "project/frmNewProj.h"
 #include "records/FrmAddRec.h"
 #include "records/RecordLink.h"
+#include "records/RecordListModel.h"
 #include "records/frmData.h"
 #include "render/BadgeRenderer.h"
 #include "render/PrintSlot.h"
@@ -39,10 +41,16 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProgressBar>
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTextEdit>
+#include <QTimer>
+
+#include <limits>
+#include <memory>
+#include <utility>
 
 namespace vm {
 namespace {
@@ -131,6 +139,7 @@ mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
 
 mainMdi::~mainMdi()
 {
+    disconnect(m_browserGone);
     DatabaseConnection::setPasswordPrompt({});
 }
 
@@ -400,6 +409,7 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
                         [this](RecordLinker& linker, const RecordKey& key, QString* reasonInstead) {
                             return linkRecordToViews(linker, key, reasonInstead);
                         });
+        watchRecordReading(browser);
         connect(browser, &frmData::editRecordsRequested, this,
                 [this] { showWindow(QStringLiteral("FrmAddRec")); });
         connect(browser, &frmData::changeLayoutRequested, this, &mainMdi::onChangeLayout);
@@ -485,6 +495,59 @@ frmProgress* mainMdi::progressWindow()
 void mainMdi::unloadProgress()
 {
     delete m_progress.data();
+}
+
+// The records are read on a thread of the browser's own; a reading that lasts shows frmProgress
+// with the count for as long as it runs. A quick one shows nothing.
+void mainMdi::watchRecordReading(frmData* browser)
+{
+    struct Reading {
+        QString table;
+        int rows = 0;
+        qint64 expected = 0;
+        bool started = false;
+    };
+    RecordListModel* records = browser->records();
+    auto reading = std::make_shared<Reading>();
+    const auto show = [this, reading] {
+        frmProgress* window = progressWindow();
+        const bool counted =
+            reading->expected > 0 && reading->expected < std::numeric_limits<int>::max();
+        window->ProgressBar1->setRange(0, counted ? int(reading->expected) + 1 : 0);
+        window->ProgressBar1->setValue(counted ? reading->rows : 0);
+        const QString what =
+            QStringLiteral("Reading the records of %1: %L2").arg(reading->table).arg(reading->rows);
+        window->setReading(counted ? what + QStringLiteral(" of %L1").arg(reading->expected)
+                                   : what);
+        window->show();
+        window->raise();
+    };
+    // From the first reading on, however the browser came to read.
+    const auto watch = [records, reading, show] {
+        if (std::exchange(reading->started, true))
+            return;
+        reading->table = ProjectSettings::instance().MasterTable;
+        QTimer::singleShot(400, records, [records, show] {
+            if (records->isLoading())
+                show();
+        });
+    };
+    connect(records, &RecordListModel::loadProgress, this,
+            [this, reading, show, watch](int rows, qint64 expected) {
+                reading->rows = rows;
+                reading->expected = expected;
+                if (m_progress)
+                    show();
+                else
+                    watch();
+            });
+    connect(records, &RecordListModel::loadFinished, this, [this, reading] {
+        reading->started = false;
+        unloadProgress();
+    });
+    // A browser closed while it reads leaves no "Please wait" behind.
+    m_browserGone = connect(browser, &QObject::destroyed, this, &mainMdi::unloadProgress);
+    watch();
 }
 
 bool mainMdi::WriteProjectFile()
@@ -596,8 +659,8 @@ bool mainMdi::openProjectFile(const QString& path)
     SetProjectState(ProjectState::Written);
     settings.DatabaseConfigured = true;
     // A database that no longer fits is reported, but the project stays open to be repaired.
-    DatabaseConnection db;
-    if (const Status fits = checkProjectDatabase(db, settings.stored()); !fits) {
+    const Status fits = checkDatabaseWhileWaiting(m_mdi, settings.stored());
+    if (!fits) {
         m_dialogs.message(this, {fits.error(),
                                  MessageButtons::Ok,
                                  MessageIcon::Exclamation,

@@ -19,6 +19,7 @@ namespace vm {
 class RecordKey;
 class RecordLinker;
 class RenderingWindow;
+class frmData;
 class frmPreview;
 class frmProgress;
 
@@ -107,6 +108,7 @@ private:
     void placeRenderingWindows();
     QMdiSubWindow* createWindow(const QString& name);
     void unloadWindow(const QString& name);
+    void watchRecordReading(frmData* browser);
     // "Vellumark - Staff" while a project is open, "Vellumark" otherwise.
     void updateTitle();
 
@@ -124,6 +126,7 @@ private:
     RenderingWindow* m_front;
     RenderingWindow* m_back;
     QPointer<frmProgress> m_progress;
+    QMetaObject::Connection m_browserGone; // undone before the windows go with this one
     std::unique_ptr<QPrinter> m_printer;
     QMap<QString, QPointer<QMdiSubWindow>> m_windows;
     bool m_placedAtStart = false;

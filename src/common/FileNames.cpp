@@ -37,6 +37,11 @@ QString withTrailingSlash(const QString& folder)
     return folder + QLatin1Char('/');
 }
 
+QString fileInFolder(const QString& folder, const QString& name)
+{
+    return withTrailingSlash(folder) + name;
+}
+
 QString withSuffix(const QString& path, const QString& suffix)
 {
     return path.endsWith(suffix, Qt::CaseInsensitive) ? path : path + suffix;

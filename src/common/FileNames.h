@@ -20,4 +20,8 @@ QString withSuffix(const QString& path, const QString& suffix);
 // Makes a folder text end with "/", as every folder setting does.
 QString withTrailingSlash(const QString& folder);
 
+// A file in a project folder. Project files written by hand or elsewhere name folders with or
+// without the final "/"; they are kept as written, so every join goes through here.
+QString fileInFolder(const QString& folder, const QString& name);
+
 } // namespace vm

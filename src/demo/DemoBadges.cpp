@@ -1,6 +1,7 @@
 #include "demo/DemoBadges.h"
 
 #include "badge/BadgeFile.h"
+#include "common/FileNames.h"
 
 namespace vm {
 namespace {
@@ -86,7 +87,7 @@ BadgeLayout newBadge(const StoredSettings& project, const QString& name, qint16 
 BadgeLayout staffBadge(const StoredSettings& project)
 {
     BadgeLayout badge = newBadge(project, QStringLiteral("Staff"), 1);
-    const QString emblem = project.LogoDir + QStringLiteral("logo.png");
+    const QString emblem = fileInFolder(project.LogoDir, QStringLiteral("logo.png"));
 
     BadgeSide& front = badge.front;
     shape(front, 0, {0, 0, 4876, 700}, 0, Navy, 1, Navy);
@@ -129,7 +130,7 @@ BadgeLayout visitorBadge(const StoredSettings& project)
 
     BadgeSide& front = badge.front;
     shape(front, 0, {0, 0, 3090, 980}, 0, Amber, 1, Amber);
-    logo(front, project.LogoDir + QStringLiteral("logo.png"), {200, 190, 600, 600});
+    logo(front, fileInFolder(project.LogoDir, QStringLiteral("logo.png")), {200, 190, 600, 600});
     comment(front, QStringLiteral("VISITOR"), 930, 250, 20, White, true);
     comment(front, QStringLiteral("Meridian Works"), 945, 660, 9, White);
     shape(front, 4, {495, 1130, 2100, 2640}, 2, Amber, 1, bgr(253, 243, 226));
@@ -150,7 +151,8 @@ QStringList writeDemoBadges(const StoredSettings& project, QString* error)
     const BadgeLayout visitor = visitorBadge(project);
     for (const auto& [badge, blankBack] : {std::pair{&staff, false}, std::pair{&visitor, true}}) {
         const Status written = writeBadgeFile(
-            project.BadgeDir + badge->badgeName + QStringLiteral(".Lyt"), *badge, blankBack);
+            fileInFolder(project.BadgeDir, badge->badgeName + QStringLiteral(".Lyt")), *badge,
+            blankBack);
         if (!written) {
             *error = written.error();
             return {};

@@ -1184,7 +1184,8 @@ bool frmDesigner::Save_Badge()
     }
     // A badge file of that name in any letter case is that badge: it is replaced under its own
     // name, never joined by a second file.
-    const QString path = resolveFileName(settings.BadgeDir + name + QStringLiteral(".Lyt"));
+    const QString path =
+        resolveFileName(fileInFolder(settings.BadgeDir, name + QStringLiteral(".Lyt")));
     // Another badge of that name would be lost without a word.
     if (path != m_savedPath && QFileInfo::exists(path) &&
         MsgBox(m_dialogs, this,

@@ -93,29 +93,33 @@ ProjectFolder& projectFolder()
     return folder;
 }
 
-// A folder on the way to `path` that exists but may not be entered hides the file: that is said,
-// not that the file is missing.
-QString closedFolderOn(const QString& path)
+// The deepest folder on the way to `path` that exists, or a file standing where a folder should.
+QFileInfo lastOnTheWay(const QString& path)
 {
     QFileInfo folder(QFileInfo(path).absolutePath());
     while (!folder.exists() && !folder.isRoot())
         folder = QFileInfo(folder.absolutePath());
-    if (folder.exists() && !QFileInfo(path).exists() &&
-        (!folder.isReadable() || !folder.isExecutable()))
-        return folder.absoluteFilePath();
-    return {};
+    return folder;
 }
 
-// Missing files, folders and unreadable files get the same words on both file engines.
+// Missing files, folders and unreadable files get the same words on both file engines. A folder
+// on the way that may not be entered, or a file in place of a folder, hides the file: that is
+// said, not that the file is missing.
 QString fileProblem(const QString& path)
 {
     if (path.isEmpty())
         return QStringLiteral("No database file is given.");
     const QFileInfo info(path);
-    if (const QString closed = closedFolderOn(path); !info.exists() && !closed.isEmpty())
-        return QStringLiteral("The folder %1 cannot be read (permission denied), so the database "
-                              "file %2 cannot be reached.")
-            .arg(quoted(closed), quoted(path));
+    if (const QFileInfo last = lastOnTheWay(path); !info.exists() && last.exists()) {
+        if (!last.isDir())
+            return QStringLiteral("%1 is a file, not a folder, so the database file %2 cannot "
+                                  "be reached.")
+                .arg(quoted(last.absoluteFilePath()), quoted(path));
+        if (!last.isReadable() || !last.isExecutable())
+            return QStringLiteral("The folder %1 cannot be read (permission denied), so the "
+                                  "database file %2 cannot be reached.")
+                .arg(quoted(last.absoluteFilePath()), quoted(path));
+    }
     if (!info.exists())
         return QStringLiteral("The database file %1 does not exist.").arg(quoted(path));
     if (info.isDir())

@@ -2,6 +2,7 @@
 
 #include "common/FileNames.h"
 #include "project/AccessImport.h"
+#include "project/DatabaseWaiting.h"
 #include "project/ProjectCheck.h"
 #include "project/ProjectSaving.h"
 #include "project/frmNewProj.h"
@@ -31,6 +32,15 @@
 
 namespace vm {
 namespace {
+
+// The columns of a table as the wizard lists them, read aside while the window stays drawn.
+QStringList columnsOf(QMdiArea* area, DatabaseConnection& connection, const QString& table,
+                      QString* why = nullptr)
+{
+    return readAside<QStringList>(
+        area, connection, QObject::tr("Reading the columns of %1").arg(table),
+        [&](DatabaseConnection& db) { return ListFieldNames(db, table, why); });
+}
 
 const QString NotSelected = QStringLiteral("Not Selected");
 
@@ -303,7 +313,7 @@ void frmConfigure::buildRelationStep(QGroupBox* frame)
     connect(cmbMaster, &QComboBox::activated, this, [this](int index) {
         // A relation may also start at a child table, for one that hangs off another child.
         cmbMasterField->clear();
-        cmbMasterField->addItems(ListFieldNames(m_connection, cmbMaster->itemText(index)));
+        cmbMasterField->addItems(columnsOf(mdiArea(), m_connection, cmbMaster->itemText(index)));
         cmbMasterField->setCurrentIndex(cmbMasterField->count() > 0 ? 0 : -1);
     });
     connect(cmbChild, &QComboBox::activated, this, &frmConfigure::chooseChild);
@@ -428,7 +438,7 @@ bool frmConfigure::openDatabase(const QString& path)
     lstTables->clear();
     lstAllTables->clear();
     lblUnavailable->hide();
-    if (!m_connection.OpenProjectDatabase(path)) {
+    if (!openWhileWaiting(mdiArea(), m_connection, path)) {
         const QString why = m_connection.errorText();
         lblConnection->setText(tr("Not connected: %1").arg(why));
         m_dialogs.message(
@@ -809,7 +819,7 @@ void frmConfigure::chooseMasterTable(int index)
     const QString master = cmbMasterTable->itemText(index);
     // The columns first: a table that cannot be read is no master table.
     QString why;
-    const QStringList columns = ListFieldNames(m_connection, master, &why);
+    const QStringList columns = columnsOf(mdiArea(), m_connection, master, &why);
     if (columns.isEmpty()) {
         m_dialogs.message(this, {QStringLiteral("The columns of %1 cannot be read.")
                                      .arg(QStringLiteral("\u201c%1\u201d").arg(master)),
@@ -856,7 +866,7 @@ void frmConfigure::chooseChild(int index)
 {
     cmbLinkingField->clear();
     // What could be read stays; an unreadable table leaves the list short.
-    cmbLinkingField->addItems(ListFieldNames(m_connection, cmbChild->itemText(index)));
+    cmbLinkingField->addItems(columnsOf(mdiArea(), m_connection, cmbChild->itemText(index)));
     cmbLinkingField->setCurrentIndex(-1);
 }
 
@@ -878,7 +888,11 @@ void frmConfigure::createRelation()
     const QString relation = relationText(cmbMaster->currentText(), cmbMasterField->currentText(),
                                           child, cmbLinkingField->currentText());
     // A join the database refuses would fail for every record: it is tried now, not then.
-    if (const Status joined = checkRelation(m_connection, cmbMaster->currentText(), child, relation);
+    if (const Status joined = readAside<Status>(
+            mdiArea(), m_connection, tr("Trying the relation %1").arg(relation),
+            [&](DatabaseConnection& db) {
+                return checkRelation(db, cmbMaster->currentText(), child, relation);
+            });
         !joined) {
         QString why = joined.error();
         why[0] = why[0].toUpper();
@@ -927,7 +941,11 @@ void frmConfigure::refillPictureFields(QComboBox* combo)
     const QString chosen = combo->currentIndex() >= 0 ? combo->currentText() : QString();
     combo->clear();
     if (m_connection.isOpen())
-        combo->addItems(ListQualifiedFields(m_connection, itemTexts(lstSelectedTables)));
+        combo->addItems(readAside<QStringList>(
+            mdiArea(), m_connection, tr("Reading the columns of the chosen tables"),
+            [tables = itemTexts(lstSelectedTables)](DatabaseConnection& db) {
+                return ListQualifiedFields(db, tables);
+            }));
     else
         combo->addItem(NoneField);
     // A field the database no longer has stays shown, so nothing changes behind the operator.
@@ -955,8 +973,13 @@ void frmConfigure::showPictureCheck()
         for (const auto& [what, field, folder] : pictures) {
             if (field.isEmpty() || field == NoneField)
                 continue;
-            const Result<PictureCoverage> coverage =
-                pictureCoverage(m_connection, d, field, folder);
+            const Result<PictureCoverage> coverage = readAside<Result<PictureCoverage>>(
+                mdiArea(), m_connection,
+                tr("Looking for the %1 of the people in %2")
+                    .arg(what.toLower(), QDir::toNativeSeparators(folder)),
+                [&, field = field, folder = folder](DatabaseConnection& db) {
+                    return pictureCoverage(db, d, field, folder);
+                });
             lines << (coverage ? describeCoverage(*coverage, what, field)
                                : tr("%1 cannot be looked for: %2").arg(what, coverage.error()));
         }
@@ -1016,7 +1039,7 @@ void frmConfigure::ShowConfig()
     for (qsizetype i = 0; i < settings.Relations.size(); ++i)
         cmbRelations->addItem(settings.Relations[i], settings.DataTables.value(i));
     // The unique field among the master table's columns, so another can be chosen.
-    const QStringList columns = ListFieldNames(m_connection, settings.MasterTable);
+    const QStringList columns = columnsOf(mdiArea(), m_connection, settings.MasterTable);
     cmbUniqueField->clear();
     cmbUniqueField->addItems(columns);
     if (cmbUniqueField->findText(settings.UniqueField) < 0)
@@ -1071,8 +1094,7 @@ bool frmConfigure::finish()
     StoredSettings settled = draft();
     // The database may have changed since the lists were read (a column renamed, a table
     // dropped): a project that no longer fits it is not written.
-    DatabaseConnection check;
-    if (const Status fits = checkProjectDatabase(check, settled); !fits) {
+    if (const Status fits = checkDatabaseWhileWaiting(mdiArea(), settled); !fits) {
         m_dialogs.message(this, {fits.error(),
                                  MessageButtons::Ok,
                                  MessageIcon::Exclamation,
@@ -1128,7 +1150,7 @@ void frmConfigure::refreshColumnLists()
     const QString master = cmbMasterTable->currentText();
     if (master.isEmpty())
         return;
-    const QStringList columns = ListFieldNames(m_connection, master);
+    const QStringList columns = columnsOf(mdiArea(), m_connection, master);
     if (columns.isEmpty())
         return;
     for (QComboBox* combo : {cmbUniqueField, cmbMasterField}) {

@@ -4,6 +4,7 @@
 #include "badge/BadgeNames.h"
 #include "common/FileNames.h"
 #include "common/QuotedLines.h"
+#include "project/DatabaseWaiting.h"
 #include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
 #include "records/RecordListModel.h"
@@ -491,7 +492,7 @@ void frmData::reload(bool keepPerson)
     else
         showPreviews(std::nullopt);
     m_linker.reset();
-    if (m_db.OpenProjectDatabase(project.DatabasePath))
+    if (openWhileWaiting(mdiArea(), m_db, project.DatabasePath))
         m_linker = std::make_unique<RecordLinker>(m_db, project.stored());
     m_columnsSized = false;
     lblStatus->setText(QStringLiteral("Reading the records of %1 ...").arg(project.MasterTable));
@@ -707,7 +708,8 @@ void frmData::chooseBadge(int index)
     if (index < 0)
         return;
     ProjectSettings& project = ProjectSettings::instance();
-    const QString path = project.BadgeDir + cmbBadges->itemText(index) + QStringLiteral(".lyt");
+    const QString path =
+        fileInFolder(project.BadgeDir, cmbBadges->itemText(index) + QStringLiteral(".lyt"));
     loadViews(m_front, m_back, path);
     project.CurrentBadgePath = path;
     showPreviews(std::nullopt);
@@ -748,7 +750,8 @@ QString frmData::adoptBadge(const QString& path)
     QStringList lines = read ? read->toStringList() : QStringList();
     const QString owner = lines.isEmpty() ? QString() : lines[0].section(u':', 1);
     const QString name = fileTitle(path).chopped(4);
-    const QString copy = resolveFileName(project.BadgeDir + name + QStringLiteral(".Lyt"));
+    const QString copy =
+        resolveFileName(fileInFolder(project.BadgeDir, name + QStringLiteral(".Lyt")));
     const OperatorMessage question{
         QStringLiteral("Badge Not Loaded!"), MessageButtons::YesNo, MessageIcon::Question, {},
         QStringLiteral("The badge %1 belongs to the project %2, not to %3. Adopt it: copy it "

@@ -38,8 +38,8 @@ QString badgeFilePath(const StoredSettings& project, const QString& badge)
     if (badge.contains(QLatin1Char('/')) || (given.exists() && given.isFile()))
         return resolveFileName(given.absoluteFilePath());
     const bool hasExtension = badge.endsWith(QLatin1String(".lyt"), Qt::CaseInsensitive);
-    return resolveFileName(project.BadgeDir + badge +
-                           (hasExtension ? QString() : QStringLiteral(".lyt")));
+    return resolveFileName(fileInFolder(
+        project.BadgeDir, badge + (hasExtension ? QString() : QStringLiteral(".lyt"))));
 }
 
 QString unknownBadge(const StoredSettings& project, const QString& badge, const QString& why)

@@ -41,9 +41,12 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace vm;
 using namespace vm::test;
@@ -114,6 +117,7 @@ private Q_SLOTS:
     void openingAProjectNamesWhatItsDatabaseLacks();
     void printingSaysWhatItDidAndAsksBeforeEveryFile();
     void everyWindowNamesEveryControlForAScreenReader();
+    void aLongReadSaysWhatItReadsAndAQuickOneNothing();
 
 private:
     QTemporaryDir m_dir;
@@ -586,4 +590,28 @@ void tst_mainMdi::everyWindowNamesEveryControlForAScreenReader()
 }
 
 QTEST_MAIN(tst_mainMdi)
+// "Please wait" comes up, saying what is read, only once a read has lasted a moment, and goes
+// with it; the windows stay drawn meanwhile.
+void tst_mainMdi::aLongReadSaysWhatItReadsAndAQuickOneNothing()
+{
+    auto* area = m_window->findChild<QMdiArea*>();
+    QSignalSpy shown(area, &QMdiArea::subWindowActivated);
+    readWhileWaiting(area, QStringLiteral("Reading People"), [] {});
+    QCOMPARE(shown.size(), 0);
+
+    QSemaphore looked;
+    QStringList seen;
+    // Due after the window's moment, so the read is still running when it looks.
+    QTimer::singleShot(800, area, [&] {
+        for (const frmProgress* window : area->findChildren<frmProgress*>())
+            if (window->isVisible())
+                seen << window->findChild<QLabel*>(QStringLiteral("lblReading"))->text();
+        looked.release();
+    });
+    readWhileWaiting(area, QStringLiteral("Reading People"),
+                     [&] { static_cast<void>(looked.tryAcquire(1, 60000)); });
+    QCOMPARE(seen, QStringList({"Reading People"}));
+    QVERIFY(area->findChildren<frmProgress*>().isEmpty());
+}
+
 #include "tst_mainMdi.moc"

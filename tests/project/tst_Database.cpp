@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -396,6 +397,9 @@ void tst_Database::openingFailsWithAReason_data()
     const QByteArray text = "Name,Code\r\nAnn,1\r\n" + QByteArray(200, 'x');
     QTest::newRow("missing SQLite file") << "%1/gone.sqlite" << none << "does not exist";
     QTest::newRow("folder named .mdb") << "%1/data.mdb" << QByteArray("<folder>") << "a folder";
+    // What a closed folder is told apart from (a closed one itself cannot be made as root).
+    QTest::newRow("a file on the way")
+        << "%1/list.csv/staff.sqlite" << QByteArray("<under a file>") << "is a file, not a folder";
     QTest::newRow("text file as SQLite") << "%1/list.csv" << text << "is not a SQLite database";
     QTest::newRow("text file as Access") << "%1/list.mdb" << text << "is not an Access database";
     QTest::newRow("SQLite file locked by a writer")
@@ -438,6 +442,8 @@ void tst_Database::openingFailsWithAReason()
                 q.exec("insert into t values (1)"));
     } else if (content == "<folder>")
         QVERIFY(QDir().mkpath(path));
+    else if (content == "<under a file>")
+        VM_VERIFY_OK(saveFileAtomically(QFileInfo(path).path(), "Name\r\n"));
     else if (content != "<none>")
         VM_VERIFY_OK(saveFileAtomically(path, content));
 

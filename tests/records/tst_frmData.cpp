@@ -2,6 +2,7 @@
 // is chosen (click, Enter, a search) both sides show that person and nobody else; a person who
 // cannot be linked leaves both sides empty and the operator is told why. "+" puts the chosen
 // side of each selected person on the print page, in list order, never beyond the page's limit.
+#include "common/FileNames.h"
 #include "common/SaveFile.h"
 #include "records/FrmAddRec.h"
 #include "records/RecordListModel.h"
@@ -57,6 +58,8 @@ private Q_SLOTS:
     void clickAndEnterLinkThePerson_data();
     void clickAndEnterLinkThePerson();
     void badgesDropDownImportAndChange();
+    void badgeFolderEitherWayAndAnotherProjectsBadgeAdopted_data();
+    void badgeFolderEitherWayAndAnotherProjectsBadgeAdopted();
     void searchFindsPeopleAsTyped();
     void printPageGetsEachSelectedPersonInListOrder();
     void dailyPathFillsThePrintPage();
@@ -296,6 +299,54 @@ void tst_frmData::badgesDropDownImportAndChange()
     QCOMPARE(project.CurrentBadgePath, guest);
     QCOMPARE(m_window->frmFront()->cardSize(), QSizeF(4876, 3090));
     QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
+}
+
+void tst_frmData::badgeFolderEitherWayAndAnotherProjectsBadgeAdopted_data()
+{
+    QTest::addColumn<bool>("slash");
+    QTest::newRow("folder ending in /") << true;
+    QTest::newRow("folder without /") << false;
+}
+
+// A badge of another project is refused with its project's name; adopted, a copy lands in this
+// project's badge folder (however the folder is written) and the chosen file stays as it was. A
+// badge of this project under the same name is never overwritten.
+void tst_frmData::badgeFolderEitherWayAndAnotherProjectsBadgeAdopted()
+{
+    QFETCH(bool, slash);
+    ProjectSettings& project = ProjectSettings::instance();
+    const QString folder = withTrailingSlash(project.BadgeDir);
+    project.BadgeDir = slash ? folder : folder.chopped(1);
+    const QString copy = folder + QStringLiteral("Guest.Lyt");
+    const auto removeCopy = qScopeGuard([&] { QFile::remove(copy); });
+    chooseEntry(m_browser->cmbBadges, QStringLiteral("Staff"));
+    QCOMPARE(project.CurrentBadgePath, folder + QStringLiteral("Staff.lyt"));
+    QVERIFY(!m_window->frmFront()->layout().lblField.isEmpty());
+
+    QTemporaryDir elsewhere;
+    QByteArray bytes = fileBytes(folder + QStringLiteral("Staff.Lyt"));
+    const qsizetype second = bytes.indexOf("\r\n", bytes.indexOf("\r\n") + 2);
+    bytes.replace(0, second, "\"ProjectName:Elsewhere\"\r\n\"DatabasePath=/elsewhere/db.sqlite\"");
+    const QStringList theirs = {elsewhere.filePath(QStringLiteral("Guest.Lyt")),
+                                elsewhere.filePath(QStringLiteral("Staff.Lyt"))};
+    for (const QString& file : theirs)
+        QVERIFY(saveFileAtomically(file, bytes).ok());
+    const QByteArray ours = fileBytes(folder + QStringLiteral("Staff.Lyt"));
+
+    m_dialogs.fileAnswers = {theirs[0], theirs[0], theirs[1]};
+    m_dialogs.answers = {MessageAnswer::No, MessageAnswer::Yes, MessageAnswer::Yes};
+    for (int i = 0; i < 3; ++i)
+        m_browser->cmdImportBadge->click();
+    const QList<OperatorMessage>& said = m_dialogs.messages;
+    QCOMPARE(said.size(), 4);
+    QVERIFY2(said[0].detail.contains(QLatin1String("Elsewhere")), qPrintable(said[0].detail));
+    QVERIFY2(said[3].detail.contains(QLatin1String("already")), qPrintable(said[3].detail));
+    QCOMPARE(fileBytes(theirs[0]), bytes);
+    QCOMPARE(fileBytes(folder + QStringLiteral("Staff.Lyt")), ours);
+    QVERIFY(fileBytes(copy).startsWith("\"ProjectName:" + project.ProjectName.toUtf8() + '"'));
+    QCOMPARE(project.CurrentBadgePath, copy);
+    QCOMPARE(project.Badges.count(QStringLiteral("Guest")), 1);
+    QVERIFY(!m_window->frmFront()->layout().lblField.isEmpty());
 }
 
 void tst_frmData::searchFindsPeopleAsTyped()
