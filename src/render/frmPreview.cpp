@@ -3,6 +3,7 @@
 #include "common/DatabaseAddress.h"
 #include "common/PictureFiles.h"
 #include "project/Database.h"
+#include "project/DatabaseWaiting.h"
 #include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
 #include "render/PrintCheck.h"
@@ -24,6 +25,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMap>
+#include <QMdiArea>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPrinter>
@@ -519,9 +521,12 @@ QStringList frmPreview::relinkProblems(QList<int>* items)
                                        [](const auto& entry) { return entry.second.record; });
     if (!anyRecord || !settings.DatabaseConfigured || settings.DatabasePath.isEmpty())
         return lines;
+    QMdiArea* area = nullptr;
+    for (QWidget* above = parentWidget(); above && !area; above = above->parentWidget())
+        area = qobject_cast<QMdiArea*>(above);
     if (!m_db || m_dbPath != settings.DatabasePath || !m_db->isOpen()) {
         m_db = std::make_unique<DatabaseConnection>();
-        if (!m_db->OpenProjectDatabase(settings.DatabasePath)) {
+        if (!openWhileWaiting(area, *m_db, settings.DatabasePath)) {
             lines << tr("The database %1 could not be opened to check the records: %2")
                          .arg(WithoutPassword(settings.DatabasePath), m_db->errorText());
             *items << m_page.entries().begin()->first;
@@ -530,17 +535,27 @@ QStringList frmPreview::relinkProblems(QList<int>* items)
         }
         m_dbPath = settings.DatabasePath;
     }
-    RecordLinker linker(*m_db, settings.stored());
-    // Only whether they are still whole matters here, not how they look.
-    linker.setPictureDecodeSize(PictureHeaderOnly, PictureHeaderOnly);
-    for (const auto& [ino, slot] : m_page.entries()) {
-        if (!slot.record)
-            continue;
-        const QString problem = relinkProblem(linker.link(slot.record->key), *slot.record);
-        if (!problem.isEmpty()) {
-            lines << badgeName(ino, slot) + QStringLiteral(": ") + problem;
-            *items << ino;
+    // A slow server or a long page: linked aside while "Please wait" says so.
+    using Found = QList<QPair<int, QString>>;
+    const std::function<Found(DatabaseConnection&)> relink = [&](DatabaseConnection& db) {
+        Found found;
+        RecordLinker linker(db, settings.stored());
+        // Only whether they are still whole matters here, not how they look.
+        linker.setPictureDecodeSize(PictureHeaderOnly, PictureHeaderOnly);
+        for (const auto& [ino, slot] : m_page.entries()) {
+            if (!slot.record)
+                continue;
+            const QString problem = relinkProblem(linker.link(slot.record->key), *slot.record);
+            if (!problem.isEmpty())
+                found << qMakePair(ino, badgeName(ino, slot) + QStringLiteral(": ") + problem);
         }
+        return found;
+    };
+    const Found found =
+        readAside(area, *m_db, tr("Checking the records on the print page"), relink);
+    for (const auto& [ino, line] : found) {
+        lines << line;
+        *items << ino;
     }
     return lines;
 }
