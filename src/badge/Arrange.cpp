@@ -76,11 +76,13 @@ QList<QRectF> arranged(const QList<QRectF>& rects, Arrangement how, qsizetype re
     }
     if (how == Arrangement::DistributeHorizontally)
         distribute(
-            out, [](const QRectF& r) { return r.left(); }, [](const QRectF& r) { return r.width(); },
+            out, [](const QRectF& r) { return r.left(); },
+            [](const QRectF& r) { return r.width(); },
             [](QRectF& r, double at) { r.moveLeft(at); });
     else if (how == Arrangement::DistributeVertically)
         distribute(
-            out, [](const QRectF& r) { return r.top(); }, [](const QRectF& r) { return r.height(); },
+            out, [](const QRectF& r) { return r.top(); },
+            [](const QRectF& r) { return r.height(); },
             [](QRectF& r, double at) { r.moveTop(at); });
     return out;
 }

@@ -65,13 +65,13 @@ QString shown(const QString& file)
 Status refusedBytes(const QByteArray& bytes, qsizetype at, const TextCodePage& page,
                     const QString& file)
 {
-    const QString where = isUtf8(page)
-                              ? QStringLiteral("line %1 is not valid UTF-8").arg(lineOf(bytes, at))
-                              : QStringLiteral("line %1 holds the byte 0x%2, which %3 does not have")
-                                    .arg(lineOf(bytes, at))
-                                    .arg(uchar(bytes.at(std::max<qsizetype>(at, 0))), 2, 16,
-                                         QLatin1Char('0'))
-                                    .arg(page.title());
+    const QString where =
+        isUtf8(page)
+            ? QStringLiteral("line %1 is not valid UTF-8").arg(lineOf(bytes, at))
+            : QStringLiteral("line %1 holds the byte 0x%2, which %3 does not have")
+                  .arg(lineOf(bytes, at))
+                  .arg(uchar(bytes.at(std::max<qsizetype>(at, 0))), 2, 16, QLatin1Char('0'))
+                  .arg(page.title());
     return Status::failure(QStringLiteral("%1 is not written in %2: %3. Choose the code page it "
                                           "was written in for the project.")
                                .arg(shown(file), page.title(), where));

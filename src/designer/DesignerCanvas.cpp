@@ -172,7 +172,8 @@ void DesignerCanvas::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton) {
         // The context menu that follows acts on what was clicked.
-        if (const std::optional<ElementRef> hit = elementAt(shownSide(), toTwips(event->position())))
+        if (const std::optional<ElementRef> hit =
+                elementAt(shownSide(), toTwips(event->position())))
             Q_EMIT elementPressed(*hit);
         return;
     }

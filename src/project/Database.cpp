@@ -795,8 +795,9 @@ QStringList ListUserTables(DatabaseConnection& connection)
 QStringList ListFieldNames(DatabaseConnection& connection, const QString& table, QString* error)
 {
     // No row is fetched: a server would otherwise send the whole table.
-    const DatabaseConnection::Selection selection = connection.select(
-        QStringLiteral("select * from ") + connection.quoteName(table) + QStringLiteral(" limit 0"));
+    const DatabaseConnection::Selection selection =
+        connection.select(QStringLiteral("select * from ") + connection.quoteName(table) +
+                          QStringLiteral(" limit 0"));
     if (selection.outcome != DatabaseConnection::Outcome::Ok) {
         if (error)
             *error = selection.error;

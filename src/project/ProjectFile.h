@@ -40,7 +40,7 @@ void setBareProjectCodePage(const TextCodePage& page);
 // The code page comes from the companion file; `withoutCompanion` is taken for a project that
 // has none (vellumark --codepage). A Jet 3 code page still kept in DatabasePath
 // (";charset=CP1256") is taken out of it into AccessCodePage, to be saved in the companion.
-Result<StoredSettings> ReadProjectFile(const QString& path,
-                                       const TextCodePage& withoutCompanion = bareProjectCodePage());
+Result<StoredSettings>
+ReadProjectFile(const QString& path, const TextCodePage& withoutCompanion = bareProjectCodePage());
 
 } // namespace vm

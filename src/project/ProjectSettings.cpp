@@ -35,7 +35,8 @@ void ProjectSettings::replace(const StoredSettings& settings, const QString& fil
 {
     stored() = settings;
     ProjectFile = file;
-    DatabaseConnection::setProjectFolder(file.isEmpty() ? QString() : QFileInfo(file).absolutePath());
+    DatabaseConnection::setProjectFolder(file.isEmpty() ? QString()
+                                                        : QFileInfo(file).absolutePath());
     useCodePagesOf(settings);
     Q_EMIT projectReplaced();
 }

@@ -139,11 +139,13 @@ std::optional<RelationColumns> relationColumns(const QString& relation, const QS
                                                const QString& child)
 {
     // A table is bare, bracketed or double-quoted; a column bare or bracketed.
-    static const QString table = QStringLiteral("(?:\\[([^\\]]+)\\]|\"([^\"]+)\"|([^\\s.\\[\\]\"]+))");
+    static const QString table =
+        QStringLiteral("(?:\\[([^\\]]+)\\]|\"([^\"]+)\"|([^\\s.\\[\\]\"]+))");
     static const QString column = QStringLiteral("\\[?([^\\]=]+?)\\]?");
     static const QRegularExpression form(QStringLiteral("\\A\\s*") + table + QStringLiteral("\\.") +
                                          column + QStringLiteral("\\s*=\\s*") + table +
-                                         QStringLiteral("\\.") + column + QStringLiteral("\\s*\\z"));
+                                         QStringLiteral("\\.") + column +
+                                         QStringLiteral("\\s*\\z"));
     const QRegularExpressionMatch match = form.match(relation);
     if (!match.hasMatch())
         return std::nullopt;

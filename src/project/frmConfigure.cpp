@@ -1140,7 +1140,8 @@ void frmConfigure::sayNotConnected()
     const QString why = std::exchange(m_notConnected, QString());
     if (!why.isEmpty())
         m_dialogs.message(
-            this, {QStringLiteral("Not Connected"), MessageButtons::Ok, MessageIcon::None, {}, why});
+            this,
+            {QStringLiteral("Not Connected"), MessageButtons::Ok, MessageIcon::None, {}, why});
 }
 
 // A database that could not be opened left the column lists short; once it opens they are read

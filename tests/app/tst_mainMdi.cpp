@@ -490,8 +490,8 @@ void tst_mainMdi::openingAProjectNamesWhatItsDatabaseLacks()
         project.UniqueField = value;
     else {
         project.DataTables = {value};
-        project.Relations = QStringList{} << project.MasterTable + QStringLiteral(".[ID]=") + value +
-                                 QStringLiteral(".[ID]");
+        project.Relations = QStringList{} << project.MasterTable + QStringLiteral(".[ID]=") +
+                                                 value + QStringLiteral(".[ID]");
     }
     const QString path = m_dir.filePath(QStringLiteral("Broken.Prj"));
     VM_VERIFY_OK(WriteProjectFile(project, path));

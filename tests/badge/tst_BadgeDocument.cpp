@@ -285,7 +285,10 @@ void tst_BadgeDocument::editsKeepWholeTwipsAndRefuseWhatWouldVanish()
 
     const int steps = document.undoStack()->count();
     for (auto vanish : {+[](Comment& e) { e.Width = -1; }, +[](Comment& e) { e.Height = -300; },
-                        +[](Comment& e) { e.FontSize = 0; }, +[](Comment& e) { e.FontSize = -8; }}) {
+                        +[](Comment& e) { e.FontSize = 0; },
+                        +[](Comment& e) {
+                            e.FontSize = -8;
+                        }}) {
         Comment bad = document.side(Front).Label1.at(c.index);
         vanish(bad);
         QVERIFY(!refusedValues(bad).isEmpty());

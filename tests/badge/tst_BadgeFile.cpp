@@ -340,8 +340,8 @@ void tst_BadgeFile::aQuoteOrAMarkerInAnyValueStaysAValue_data()
     QTest::newRow("quote") << "Say \"Cheese\"" << "Say ”Cheese”";
     QTest::newRow("back marker") << "a ====BACK SIDE==== b" << "a ====BACK" + nbsp + "SIDE==== b";
     QTest::newRow("front marker") << "====FRONT SIDE====" << "====FRONT" + nbsp + "SIDE====";
-    QTest::newRow("overlapping markers")
-        << "====BACK SIDE====BACK SIDE====" << "====BACK" + nbsp + "SIDE====BACK" + nbsp + "SIDE====";
+    QTest::newRow("overlapping markers") << "====BACK SIDE====BACK SIDE===="
+                                         << "====BACK" + nbsp + "SIDE====BACK" + nbsp + "SIDE====";
 }
 
 void tst_BadgeFile::aQuoteOrAMarkerInAnyValueStaysAValue()
@@ -456,8 +456,8 @@ void tst_BadgeFile::aLegacyBadgeSavesBackInItsOwnCodePage()
     } guard;
     setLegacyCodePage(*TextCodePage::named(u"cp1256"));
 
-    const BadgeLayoutRead read = loadBadgeLayout(path, Project, QStringLiteral("/srv/cards/staff.mdb"),
-                                                 FieldTagRule::TableAndColumn);
+    const BadgeLayoutRead read = loadBadgeLayout(
+        path, Project, QStringLiteral("/srv/cards/staff.mdb"), FieldTagRule::TableAndColumn);
     QCOMPARE(read.status, LoadStatus::Loaded);
     QCOMPARE(read.front.Label1.at(1).Caption, QStringLiteral("محمد علي"));
 
@@ -474,8 +474,8 @@ void tst_BadgeFile::aLegacyBadgeSavesBackInItsOwnCodePage()
     // Read as UTF-8 it is refused, naming the file and the line, and nothing is written.
     setLegacyCodePage(TextCodePage::utf8());
     const qsizetype line = badgeFileLines(badge).indexOf(u"Caption:محمد علي") + 1;
-    const BadgeLayoutRead refused = loadBadgeLayout(path, Project, QStringLiteral("/srv/cards/staff.mdb"),
-                                                    FieldTagRule::TableAndColumn);
+    const BadgeLayoutRead refused = loadBadgeLayout(
+        path, Project, QStringLiteral("/srv/cards/staff.mdb"), FieldTagRule::TableAndColumn);
     QCOMPARE(refused.status, LoadStatus::CannotOpen);
     QVERIFY2(refused.errorText.contains(QStringLiteral("Arabic.Lyt")) &&
                  refused.errorText.contains(QStringLiteral("line %1 ").arg(line)),

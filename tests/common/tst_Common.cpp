@@ -2,9 +2,9 @@
 // versions (8-bit code page, LF line ends, fields spanning lines) decode as their original reader
 // did; a number reads as its leading decimal number whatever follows and never overflows its type.
 // A chosen code page reads and writes a file's own bytes back exactly and names the line of a
-// byte or character it does not have. Work spread over threads reaches its one writer in order, each item once, never far ahead.
-// A save clears only what an interrupted save of that file left behind; the settings file reads
-// and writes as Qt's own INI files.
+// byte or character it does not have. Work spread over threads reaches its one writer in order,
+// each item once, never far ahead. A save clears only what an interrupted save of that file left
+// behind; the settings file reads and writes as Qt's own INI files.
 #include "common/LegacyNumbers.h"
 #include "common/OrderedWork.h"
 #include "common/QuotedLines.h"
@@ -180,10 +180,10 @@ void tst_Common::whatACodePageLacksIsNamedWithItsLine_data()
     QTest::newRow("cp1251 bytes as UTF-8")
         << "utf-8" << two + captionLine("\xc8\xe2") << QString()
         << QStringList{"line 3", "not valid UTF-8"};
-    QTest::newRow("Chinese in cp1251") << "cp1251" << QByteArray()
-                                       << QStringLiteral("Иван\r\n王") << QStringList{"line 2", "王"};
-    QTest::newRow("Cyrillic in cp1256") << "cp1256" << QByteArray()
-                                        << QStringLiteral("محمد Ив") << QStringList{"line 1", "И"};
+    QTest::newRow("Chinese in cp1251")
+        << "cp1251" << QByteArray() << QStringLiteral("Иван\r\n王") << QStringList{"line 2", "王"};
+    QTest::newRow("Cyrillic in cp1256")
+        << "cp1256" << QByteArray() << QStringLiteral("محمد Ив") << QStringList{"line 1", "И"};
 }
 
 void tst_Common::whatACodePageLacksIsNamedWithItsLine()
@@ -325,8 +325,9 @@ void tst_Common::settingsReadAndWriteAsQtsOwnIniFiles()
         {QStringLiteral("top"), QStringLiteral(" a, b; \"c\" = d\\e ")},
     };
     // Qt's own file read by ours, and ours read by Qt's.
-    for (const auto& [writer, reader] : {std::pair{QSettings::IniFormat, checkedSettingsFormat()},
-                                         std::pair{checkedSettingsFormat(), QSettings::IniFormat}}) {
+    for (const auto& [writer, reader] :
+         {std::pair{QSettings::IniFormat, checkedSettingsFormat()},
+          std::pair{checkedSettingsFormat(), QSettings::IniFormat}}) {
         QFile::remove(path);
         {
             QSettings out(path, writer);

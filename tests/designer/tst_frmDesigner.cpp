@@ -1163,8 +1163,9 @@ void tst_frmDesigner::newBadgesAreNamedAndNamesIgnoreLetterCase()
              QStringList{QStringLiteral("A badge named staff exists already. Replace it?")});
     QCOMPARE(files(), QStringList{QStringLiteral("Staff.Lyt")});
     QCOMPARE(m_w->txtBadgeName->text(), QStringLiteral("Staff"));
-    QCOMPARE(ProjectSettings::instance().Badges.filter(QStringLiteral("staff"), Qt::CaseInsensitive),
-             QStringList{QStringLiteral("Staff")});
+    QCOMPARE(
+        ProjectSettings::instance().Badges.filter(QStringLiteral("staff"), Qt::CaseInsensitive),
+        QStringList{QStringLiteral("Staff")});
     QCOMPARE(loadBadgeSide(badges.filePath(QStringLiteral("Staff.Lyt")), Front,
                            QStringLiteral("Staff"), m_databasePath, FieldTagRule::ColumnOnly)
                  .side.myShape1.count(),

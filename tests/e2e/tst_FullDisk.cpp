@@ -1,7 +1,7 @@
 // Invariant: whatever the program writes (project, badge, scratch files, a run's PDF and PNG,
-// a print to a PDF file, the demo, the settings) is written whole or not at all: on a full disk the old file
-// stays byte for byte, no temporary file is left, and the message names the file and says the
-// disk is full. Tried on a real small file system where one can be mounted, and everywhere
+// a print to a PDF file, the demo, the settings) is written whole or not at all: on a full disk the
+// old file stays byte for byte, no temporary file is left, and the message names the file and says
+// the disk is full. Tried on a real small file system where one can be mounted, and everywhere
 // through a disk that fails after some bytes.
 #include "badge/BadgeFile.h"
 #include "common/AtomicFile.h"

@@ -456,7 +456,8 @@ void tst_Database::openingFailsWithAReason()
     DatabaseConnection checked;
     const Status fits = checkProjectDatabase(checked, project);
     QVERIFY(!fits.ok() && !fits.error().contains(QLatin1String("s3cret")));
-    const QString where = path.startsWith(QLatin1String("postgresql")) ? WithoutPassword(path) : path;
+    const QString where =
+        path.startsWith(QLatin1String("postgresql")) ? WithoutPassword(path) : path;
     QVERIFY2(fits.error().count(where) == 1, qPrintable(fits.error())); // named once
     QVERIFY2(content != "<none>" || !QFile::exists(path), "a missing file must not be created");
     QCOMPARE(ListUserTables(connection), QStringList());

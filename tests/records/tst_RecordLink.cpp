@@ -500,9 +500,10 @@ void tst_RecordLink::aKeyMustNameExactlyOneRow()
     OPEN_SCRATCH(scratch);
     DatabaseConnection& db = scratch.connection();
     // Bob's code and Ada's Active flag come back on a second row; Olive's null stays unshared.
-    for (const char* added :
-         {R"(insert into "Staff" values (30, 'B-7', 'Bea', 2, '2021-01-01', 1, true, null, null))",
-          R"(insert into "Staff" values (31, 'B-7', 'Ben', 7, '2021-01-01', 1, null, null, null))"}) {
+    for (
+        const char* added :
+        {R"(insert into "Staff" values (30, 'B-7', 'Bea', 2, '2021-01-01', 1, true, null, null))",
+         R"(insert into "Staff" values (31, 'B-7', 'Ben', 7, '2021-01-01', 1, null, null, null))"}) {
         auto done = db.execute(QString::fromLatin1(added));
         QVERIFY2(done.outcome == DatabaseConnection::Outcome::Ok, qPrintable(done.error));
     }
@@ -620,7 +621,8 @@ void tst_RecordLink::oddTableNamesListAndLink()
     s.DataTables = {QStringLiteral("O'Brien"), QStringLiteral("Dash-Table")};
     s.Relations = {relationText("Order", "ID", "O'Brien", "No"),
                    relationText("Order", "ID", "Dash-Table", "No")};
-    const LinkResult linked = RecordLinker(scratch.connection(), s).link(key("2", ColumnKind::Numeric));
+    const LinkResult linked =
+        RecordLinker(scratch.connection(), s).link(key("2", ColumnKind::Numeric));
     QVERIFY2(linked.record, qPrintable(linked.message));
     QCOMPARE(linked.record->values.value(QStringLiteral("Who")).toString(), QStringLiteral("Bob"));
     QCOMPARE(linked.record->values.value(QStringLiteral("Note")).toString(),
@@ -629,10 +631,12 @@ void tst_RecordLink::oddTableNamesListAndLink()
 
     int rows = 0;
     const std::atomic<bool> cancelled{false};
-    const QString failed = readRecordTable(
-        scratch.connection(), s.MasterTable, s.UniqueField,
-        {[](const RecordTableColumns&) {}, [&rows](RecordChunkPtr chunk) { rows += chunk->rowCount(); }},
-        cancelled);
+    const QString failed = readRecordTable(scratch.connection(), s.MasterTable, s.UniqueField,
+                                           {[](const RecordTableColumns&) {},
+                                            [&rows](RecordChunkPtr chunk) {
+                                                rows += chunk->rowCount();
+                                            }},
+                                           cancelled);
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
     QCOMPARE(rows, 2);
 }
