@@ -38,13 +38,14 @@ void allowLargePictures()
     std::call_once(once, [] { QImageReader::setAllocationLimit(512); });
 }
 
-// A JPEG decodes fastest at a half, a quarter or an eighth of its size, scaled while it is
-// decoded; resampling it to the exact size asked for costs a third more time than the whole
-// decoding for pixels nobody sees. So such a size is taken when it falls short by 5% at most.
+// A JPEG decodes fastest at an eighth, a quarter, three eighths ... of its size, scaled while it
+// is decoded; resampling it to the exact size asked for costs a third more time than the whole
+// decoding for pixels nobody sees. So such a size is taken when it falls short by 5% at most, or,
+// for the screen, when it is at most twice the size asked for.
 // Without a size wanted, a JPEG takes the smallest such size that keeps 600 dpi over a card
 // (a 35-megapixel photograph decodes in a fifth of the time); anything else is fitted to the card
 // at 1200 dpi.
-QSize decodedSize(QSize full, QSize wanted, bool jpeg)
+QSize decodedSize(QSize full, QSize wanted, bool jpeg, DecodeFit fit)
 {
     if (!wanted.isValid()) {
         const QSize bound(LargestPictureSide, LargestPictureSide);
@@ -59,12 +60,18 @@ QSize decodedSize(QSize full, QSize wanted, bool jpeg)
     wanted = full.scaled(wanted, Qt::KeepAspectRatioByExpanding);
     if (!jpeg)
         return wanted;
-    QSize halved = full;
-    while (halved.width() % 2 == 0 && halved.height() % 2 == 0 &&
-           halved.width() / 2 >= wanted.width() * 0.95 &&
-           halved.height() / 2 >= wanted.height() * 0.95)
-        halved /= 2;
-    return halved.width() <= wanted.width() * 1.05 ? halved : wanted;
+    // The decoder's own sizes, an eighth of each side at a time. Qt resamples whatever the
+    // decoder rounds, so only a size that divides evenly is taken.
+    const double allowed = fit == DecodeFit::Screen ? 2.0 : 1.05;
+    for (int eighths = 1; eighths < 8; ++eighths) {
+        if (full.width() * eighths % 8 != 0 || full.height() * eighths % 8 != 0)
+            continue;
+        const QSize scaled = full * eighths / 8;
+        if (scaled.width() < wanted.width() * 0.95 || scaled.height() < wanted.height() * 0.95)
+            continue;
+        return scaled.width() <= wanted.width() * allowed ? scaled : wanted;
+    }
+    return wanted;
 }
 
 // Qt's allocation limit is raised for the whole program, so each decode keeps its own: no
@@ -193,7 +200,8 @@ QStringList spellings(const char* ending)
 }
 
 // Decodes a picture read whole from `file`, as readPicture does.
-Result<QImage> decodePicture(QByteArray bytes, const QString& file, QSize decodeSize)
+Result<QImage> decodePicture(QByteArray bytes, const QString& file, QSize decodeSize,
+                             DecodeFit fit)
 {
     allowLargePictures();
     QBuffer buffer(&bytes);
@@ -217,7 +225,7 @@ Result<QImage> decodePicture(QByteArray bytes, const QString& file, QSize decode
         if (wanted.isValid() &&
             reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
             wanted.transpose();
-        const QSize target = withinBudget(decodedSize(full, wanted, format == "jpeg"));
+        const QSize target = withinBudget(decodedSize(full, wanted, format == "jpeg", fit));
         if (target.width() < full.width() || target.height() < full.height())
             reader.setScaledSize(target);
     }
@@ -269,7 +277,7 @@ Result<QByteArray> readInside(const QString& path, const QString& insideOf)
 
 // Looks for stem + "." + each ending from `first` on; the first file that exists is read, unless
 // it lies outside `insideOf` (a folder ending in "/", with its links resolved).
-Result<FoundPicture> lookUp(const QString& stem, qsizetype first, QSize decodeSize,
+Result<FoundPicture> lookUp(const QString& stem, qsizetype first, QSize decodeSize, DecodeFit fit,
                             const QString& insideOf = {})
 {
     FoundPicture found;
@@ -286,7 +294,7 @@ Result<FoundPicture> lookUp(const QString& stem, qsizetype first, QSize decodeSi
                                            : readInside(path, insideOf);
             if (!bytes)
                 return bytes.status();
-            Result<QImage> picture = decodePicture(std::move(*bytes), path, decodeSize);
+            Result<QImage> picture = decodePicture(std::move(*bytes), path, decodeSize, fit);
             if (!picture)
                 return picture.status();
             found.picture = *picture;
@@ -309,15 +317,16 @@ QString cleanFolder(const QString& folder)
 
 } // namespace
 
-Result<QImage> readPicture(const QString& file, QSize decodeSize)
+Result<QImage> readPicture(const QString& file, QSize decodeSize, DecodeFit fit)
 {
     Result<QByteArray> bytes = readWholeFile(file, PictureFileLimit);
     if (!bytes)
         return bytes.status();
-    return decodePicture(std::move(*bytes), file, decodeSize);
+    return decodePicture(std::move(*bytes), file, decodeSize, fit);
 }
 
-Result<FoundPicture> findPicture(const QString& folder, const QString& value, QSize decodeSize)
+Result<FoundPicture> findPicture(const QString& folder, const QString& value, QSize decodeSize,
+                                 DecodeFit fit)
 {
     const QString stem = withTrailingSlash(folder) + value;
     const QString inside = cleanFolder(folder);
@@ -330,7 +339,7 @@ Result<FoundPicture> findPicture(const QString& folder, const QString& value, QS
     const QString canonical = QFileInfo(inside).canonicalFilePath();
     if (canonical.isEmpty()) // no folder: nothing to find in it
         return FoundPicture{{}, stem + QStringLiteral(".bmp"), false};
-    return lookUp(stem, 0, decodeSize, withTrailingSlash(canonical));
+    return lookUp(stem, 0, decodeSize, fit, withTrailingSlash(canonical));
 }
 
 bool OpenImage(QImage& picture, QString& path, QSize decodeSize)
@@ -342,7 +351,8 @@ bool OpenImage(QImage& picture, QString& path, QSize decodeSize)
         const QString ending = QLatin1Char('.') + QLatin1String(Endings[e]);
         if (!path.endsWith(ending))
             continue;
-        const Result<FoundPicture> found = lookUp(path.chopped(ending.size()), e, decodeSize);
+        const Result<FoundPicture> found =
+            lookUp(path.chopped(ending.size()), e, decodeSize, DecodeFit::Exact);
         if (!found) // found but unreadable: no further name is tried
             return false;
         picture = found->picture;

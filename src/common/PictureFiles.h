@@ -15,6 +15,11 @@ namespace vm {
 inline constexpr double PicturePrintDpi = 1200;
 inline constexpr int LargestPictureSide = int(twipsToPixels(CardLongSide, PicturePrintDpi)) + 1;
 
+// How closely a decode keeps to the size asked for. On paper a picture is stored as decoded, so
+// it keeps to the size; on the screen the painter scales it anyway, and a JPEG may come out up to
+// twice as large when that spares the decoder a pass of resampling (a third of its time).
+enum class DecodeFit { Exact, Screen };
+
 // Decodes a picture file, which must be a regular file of a picture's size. With a valid
 // `decodeSize` a large picture decodes at least that large (a JPEG at the half, quarter or eighth
 // of its size that falls short of it by 5% at most, which decodes fastest); without one, no side
@@ -22,7 +27,8 @@ inline constexpr int LargestPictureSide = int(twipsToPixels(CardLongSide, Pictur
 // Pictures of 16 bits a channel come back with 8. A file that ends before its picture does (a JPEG
 // or BMP cut short, which decodes with the rest grey) is an error, as is one that does not decode;
 // the message names the file.
-Result<QImage> readPicture(const QString& file, QSize decodeSize = {});
+Result<QImage> readPicture(const QString& file, QSize decodeSize = {},
+                           DecodeFit fit = DecodeFit::Exact);
 
 // As a decode size: the file's header is read and the file checked whole, but nothing decoded
 // (a JPEG's data would take as long at an eighth of its size); the picture comes back as one
@@ -42,7 +48,7 @@ struct FoundPicture {
 // leads out of the folder (through "..", as an absolute path or by a symbolic link); an error
 // when the file found cannot be decoded whole.
 Result<FoundPicture> findPicture(const QString& folder, const QString& value,
-                                 QSize decodeSize = {});
+                                 QSize decodeSize = {}, DecodeFit fit = DecodeFit::Exact);
 
 // Loads a picture file, looking for a missing name.jpg as name.jpeg and a missing name.jpeg as
 // name.bmp, the ending in any letter case; when nothing loads the picture is cleared. `path`

@@ -7,6 +7,8 @@
 #include <QSqlField>
 #include <QSqlQuery>
 
+#include <future>
+#include <system_error>
 #include <vector>
 
 namespace vm {
@@ -63,10 +65,11 @@ RecordLinker::RecordLinker(DatabaseConnection& database, StoredSettings project)
 {
 }
 
-void RecordLinker::setPictureDecodeSize(QSize photo, QSize sign)
+void RecordLinker::setPictureDecodeSize(QSize photo, QSize sign, DecodeFit fit)
 {
     m_photoDecode = photo;
     m_signDecode = sign;
+    m_decodeFit = fit;
 }
 
 ColumnKind RecordLinker::keyKind()
@@ -306,6 +309,7 @@ Status RecordLinker::loadPictures(const QString& sql, LinkedRecord& record)
                                    .arg(columns.join(QStringLiteral(" or the ")), name, why));
     }
     const QSqlRecord pictureRow = row.query.record();
+    std::vector<QString> values;
     for (const Wanted& w : wanted) {
         const int column = pictureRow.indexOf(columnPart(w.field));
         if (column < 0)
@@ -314,13 +318,29 @@ Status RecordLinker::loadPictures(const QString& sql, LinkedRecord& record)
                                "the picture statement's row.")
                     .arg(QLatin1String(w.what), w.field, name));
         // A null value adds nothing to the folder.
-        const Result<FoundPicture> found =
-            findPicture(w.folder, pictureRow.value(column).toString(), w.decodeSize);
-        if (!found)
+        values.push_back(pictureRow.value(column).toString());
+    }
+    auto find = [this, &wanted, &values](size_t i) {
+        return findPicture(wanted[i].folder, values[i], wanted[i].decodeSize, m_decodeFit);
+    };
+    // A click waits for both pictures: the signature decodes on another core meanwhile. (A
+    // batch keeps its cores busy with badges of its own.)
+    std::vector<Result<FoundPicture>> found;
+    std::future<Result<FoundPicture>> second;
+    if (wanted.size() == 2 && m_decodeFit == DecodeFit::Screen) {
+        try {
+            second = std::async(std::launch::async, find, 1);
+        } catch (const std::system_error&) { // no thread to be had: one after the other
+        }
+    }
+    for (size_t i = 0; i < wanted.size(); ++i)
+        found.push_back(i == 1 && second.valid() ? second.get() : find(i));
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        if (!found[i])
             return Status::failure(QStringLiteral("The %1 of %2 cannot be used: %3")
-                                       .arg(QLatin1String(w.what), name, found.error()));
-        w.picture = found->picture;
-        w.path = found->path;
+                                       .arg(QLatin1String(wanted[i].what), name, found[i].error()));
+        wanted[i].picture = found[i]->picture;
+        wanted[i].path = found[i]->path;
     }
     return {};
 }

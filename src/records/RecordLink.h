@@ -60,8 +60,8 @@ public:
     Result<QHash<QString, qint64>> sharedKeys();
 
     // Batch printing decodes photographs only as large as they print; without a size they decode
-    // no larger than a card at the print resolution.
-    void setPictureDecodeSize(QSize photo, QSize sign);
+    // no larger than a card at the print resolution. The views decode for the screen.
+    void setPictureDecodeSize(QSize photo, QSize sign, DecodeFit fit = DecodeFit::Exact);
 
 private:
     QList<QPair<QString, int>> joinedTables();
@@ -81,6 +81,7 @@ private:
     std::optional<QList<QPair<QString, int>>> m_joined;
     std::optional<QHash<QString, qint64>> m_sharedKeys;
     QSize m_photoDecode, m_signDecode;
+    DecodeFit m_decodeFit = DecodeFit::Exact;
 };
 
 } // namespace vm
