@@ -1119,7 +1119,7 @@ bool frmConfigure::finish()
         settled.ProjectName = fileTitle(file).chopped(4);
     }
     if (!saveProjectFile(m_dialogs, this, settled, file,
-                         [&settings, &settled, &file] { settings.replace(settled, file); }))
+                         [&settings, &file](const StoredSettings& saved) { settings.replace(saved, file); }))
         return false;
     settings.DatabaseConfigured = true;
     KeepNewProject();

@@ -207,7 +207,7 @@ void tst_mainMdi::projectLifeCycleSwitchesTheMenus()
 
     // A value with a double quote cannot be saved: the file and the state stay.
     m_dialogs.clear();
-    settings.Badges << QStringLiteral("say \"cheese\"");
+    settings.addBadge(QStringLiteral("say \"cheese\""));
     QVERIFY(!m_window->saveProject());
     QVERIFY(m_dialogs.messages.value(0).detail.contains(QStringLiteral("BadgeName:")));
     QCOMPARE(fileBytes(m_projectPath), before);
@@ -337,7 +337,7 @@ void tst_mainMdi::newProjectClosesTheOpenOneOrNothing()
     QVERIFY(m_window->openProjectFile(demo));
     ProjectSettings& settings = ProjectSettings::instance();
     m_window->openBadgeLayout(settings.BadgeDir + QStringLiteral("Staff.Lyt"));
-    settings.Badges << QStringLiteral("Unsaved");
+    settings.addBadge(QStringLiteral("Unsaved"));
     m_window->mnuReclist->trigger();
     const StoredSettings open = settings.stored();
     const BadgeSide front = m_window->frmFront()->shownSide();
@@ -366,7 +366,7 @@ void tst_mainMdi::newProjectClosesTheOpenOneOrNothing()
     newProject(MessageAnswer::No);
     QCOMPARE(settings.ProjectState, ProjectState::Configuring);
     QCOMPARE(settings.ProjectFile, m_dir.filePath(QStringLiteral("next/data/Next.Prj")));
-    QVERIFY(settings.Badges.isEmpty() && settings.DatabasePath.isEmpty());
+    QVERIFY(settings.badges().isEmpty() && settings.DatabasePath.isEmpty());
     QVERIFY(m_window->frmFront()->shownSide() == BadgeSide{});
     QVERIFY(m_window->frmBack()->shownSide() == BadgeSide{});
     QVERIFY(!m_window->loadedWindow(QStringLiteral("frmData")) && !printPage);
