@@ -505,6 +505,7 @@ void frmData::reload(bool keepPerson)
     m_linkWorker.reset();
     m_linker.reset();
     m_linkPosition = -1;
+    m_plusWaiting = false;
     m_changedKeys.clear();
     if (openWhileWaiting(mdiArea(), m_db, project.DatabasePath)) {
         m_linker = std::make_unique<RecordLinker>(m_db, project.stored());

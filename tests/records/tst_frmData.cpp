@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFont>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -68,6 +69,7 @@ private Q_SLOTS:
     void projectConfiguredAnewIsReadAgain();
     void aPhotographCutShortShowsNobodyAndSaysWhich();
     void aRefreshThatFailsDuringPlusEndsIt();
+    void aClickWhileAPersonIsReadWins();
 
 private:
     frmData* openBrowser();
@@ -552,6 +554,55 @@ void tst_frmData::refreshKeepsThePersonAndShowsTheChanges()
              qPrintable(m_browser->lblStatus->text()));
     click(12); // unchanged: nothing said
     QVERIFY(!m_browser->lblStatus->text().contains(QLatin1String("changed")));
+
+    // Changed at another station while shown, learnt of as the window comes back to the front:
+    // read again without a click, the row marked. Then deleted: nobody shown, the row marked gone.
+    RecordListModel* records = m_browser->records();
+    QVERIFY(!records->isMarked(12) && records->isMarked(11));
+    QCOMPARE(db.execute("update Employee set FirstName = 'Later' where EmpNo = 13").outcome,
+             DatabaseConnection::Outcome::Ok);
+    m_browser->checkForChanges();
+    QTRY_VERIFY(fieldCaptions(m_window->frmFront()->shownSide()).contains(QStringLiteral("Later")));
+    QVERIFY(records->isMarked(12));
+    QCOMPARE(records->index(12, 1).data().toString(), QStringLiteral("Later"));
+    QCOMPARE(db.execute("delete from Employee where EmpNo = 13").outcome,
+             DatabaseConnection::Outcome::Ok);
+    m_browser->checkForChanges();
+    QTRY_VERIFY(!m_window->frmFront()->record() && !m_browser->isLinking());
+    QVERIFY(records->index(12, 1).data(Qt::FontRole).value<QFont>().strikeOut());
+    QVERIFY2(m_browser->lblStatus->text().contains(QLatin1String("no longer in the table")),
+             qPrintable(m_browser->lblStatus->text()));
+    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
+}
+
+// A slow database (another station writing holds readers up): the window answers, nobody is
+// shown meanwhile, and the person clicked last is the one marked, shown, and put on the page by
+// a "+" pressed before he was read.
+void tst_frmData::aClickWhileAPersonIsReadWins()
+{
+    chooseEntry(m_browser->cmbBadges, QStringLiteral("Staff"));
+    click(0);
+    DatabaseConnection other;
+    QVERIFY(other.OpenProjectDatabase(ProjectSettings::instance().DatabasePath));
+    QCOMPARE(other.execute("begin exclusive").error, QString());
+    QTableView* list = m_browser->Lst;
+    for (int position : {2, 4})
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(position, 1)).center());
+    QTest::qWait(200);
+    QVERIFY(m_browser->isLinking());
+    QVERIFY(!m_window->frmFront()->record() && !m_window->frmBack()->record());
+    m_browser->OsenXPButton1->click();
+    QVERIFY(m_added.isEmpty());
+    QCOMPARE(other.execute("rollback").error, QString());
+
+    QTRY_VERIFY(!m_browser->isLinking());
+    QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(list->currentIndex().row(), 4);
+    for (RenderingWindow* view : {m_window->frmFront(), m_window->frmBack()})
+        QCOMPARE(keyShown(view), QStringLiteral("5"));
+    QCOMPARE(m_added.size(), 1);
+    QCOMPARE(m_added.first().slot.record->key.text(), QStringLiteral("5"));
     QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
 }
 
