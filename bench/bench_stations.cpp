@@ -193,7 +193,7 @@ int station(const QString& url, qint64 people, int links, int badges, const QStr
     return 0;
 }
 
-// Edits rows at random, a few per statement, until stopped or 1 % are done.
+// Edits rows at random, 50 a statement (about 3,000 a second here), until stopped or done.
 int editor(const QString& url, qint64 people, int edits)
 {
     DatabaseConnection db;
@@ -202,7 +202,7 @@ int editor(const QString& url, qint64 people, int edits)
     int done = 0;
     while (done < edits) {
         QStringList ids;
-        for (int n = 0; n < 10; ++n)
+        for (int n = 0; n < 50; ++n)
             ids << QString::number(1 + QRandomGenerator::global()->bounded(people));
         const auto changed = db.execute(
             QStringLiteral("update \"People\" set \"Version\" = \"Version\" + 1, \"FirstName\" = "
@@ -213,7 +213,7 @@ int editor(const QString& url, qint64 people, int edits)
         done += int(ids.size());
         std::printf("%d\n", done);
         std::fflush(stdout);
-        QThread::msleep(20);
+        QThread::msleep(10);
     }
     return 0;
 }

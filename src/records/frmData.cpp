@@ -16,7 +16,6 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QGroupBox>
@@ -493,6 +492,10 @@ void frmData::reload(bool keepPerson)
 {
     const ProjectSettings& project = ProjectSettings::instance();
     m_keepKey.reset();
+    if (m_feed && std::exchange(m_feed->waiting, false)) {
+        --m_feed->next; // asked of the connection closed now: asked again
+        QTimer::singleShot(0, this, &frmData::feedPage);
+    }
     if (m_feed && !keepPerson) {
         // Keys of another table: the rest of the feed names nobody of this one.
         m_feed->keys.resize(m_feed->next);
@@ -503,6 +506,7 @@ void frmData::reload(bool keepPerson)
         showPreviews(std::nullopt);
     m_watch.reset();
     m_linkWorker.reset();
+    m_feedWorker.reset();
     m_linker.reset();
     m_linkPosition = -1;
     m_plusWaiting = false;
@@ -512,6 +516,9 @@ void frmData::reload(bool keepPerson)
         m_linkWorker = std::make_unique<RecordLinkWorker>(project.DatabasePath, project.stored());
         connect(m_linkWorker.get(), &RecordLinkWorker::linked, this,
                 [this](int, const LinkResult& result) { onLinked(result); });
+        m_feedWorker = std::make_unique<RecordLinkWorker>(project.DatabasePath, project.stored());
+        connect(m_feedWorker.get(), &RecordLinkWorker::linked, this,
+                [this](int, const LinkResult& result) { onFed(result); });
         watchChanges();
     }
     m_columnsSized = false;
@@ -971,9 +978,10 @@ void frmData::putOnPage()
         return;
     }
 
-    // Linked a few at a time between events, so the window stays usable while hundreds go on.
+    // Linked one after another on a thread of their own, so the window stays usable while
+    // hundreds go on.
     const RenderingWindow* other = view == m_front ? m_back : m_front;
-    PageFeed feed{view->layout(), other->layout(), view->cardSize(), {}, 0, {}};
+    PageFeed feed{view->layout(), other->layout(), view->cardSize(), {}, 0, {}, false, false};
     QList<RecordKey> again;
     for (int position : positions) {
         const RecordKey key = keyAt(position);
@@ -1003,37 +1011,23 @@ void frmData::putOnPage()
 
 void frmData::feedPage()
 {
-    if (!m_feed)
+    if (!m_feed || m_feed->waiting)
         return;
     PageFeed& feed = *m_feed;
-    QElapsedTimer slice;
-    slice.start();
-    bool full = false;
-    if (!m_linker) {
+    if (!m_feedWorker) {
         // The records could not be read again meanwhile: nobody else can be linked.
         feed.missing << QStringLiteral("%L1 people were not added: the records could not be read.")
                             .arg(feed.keys.size() - feed.next);
         feed.next = feed.keys.size();
     }
-    while (feed.next < feed.keys.size() && slice.elapsed() < 15 && !full) {
-        // Only their headers read, to know the pictures are there and whole: the page decodes
-        // them when it draws.
-        m_linker->setPictureDecodeSize(PictureHeaderOnly, PictureHeaderOnly);
-        const LinkResult linked = m_linker->link(feed.keys[feed.next++]);
-        m_linker->setPictureDecodeSize({}, {});
-        if (!linked.record) {
-            feed.missing << linked.message;
-            continue;
-        }
-        PrintSlot slot{feed.layout, linked.record, feed.cardTwips};
-        slot.reverse = feed.reverse;
-        full = !addSlot(slot);
-    }
-    if (!full && feed.next < feed.keys.size()) {
+    if (!feed.full && feed.next < feed.keys.size()) {
         lblStatus->setText(QStringLiteral("Putting people on the print page: %L1 of %L2")
                                .arg(feed.next)
                                .arg(feed.keys.size()));
-        QTimer::singleShot(0, this, &frmData::feedPage);
+        // Only their pictures' headers read, to know they are there and whole: the page decodes
+        // them when it draws.
+        feed.waiting = true;
+        m_feedWorker->link(feed.keys[feed.next++], PictureHeaderOnly, PictureHeaderOnly);
         return;
     }
     const QStringList missing = feed.missing;
@@ -1049,6 +1043,22 @@ void frmData::feedPage()
                    MessageIcon::Exclamation,
                    {},
                    missing.join(QLatin1Char('\n'))});
+}
+
+void frmData::onFed(const LinkResult& linked)
+{
+    if (!m_feed)
+        return;
+    PageFeed& feed = *m_feed;
+    feed.waiting = false;
+    if (linked.record) {
+        PrintSlot slot{feed.layout, linked.record, feed.cardTwips};
+        slot.reverse = feed.reverse;
+        feed.full = !addSlot(slot);
+    } else {
+        feed.missing << linked.message;
+    }
+    feedPage();
 }
 
 void frmData::takeOffPage()

@@ -143,6 +143,7 @@ private:
     // Every link of the browser: previews emptied, views linked, previews of who is shown now.
     void linkKey(const RecordKey& key, bool quiet, int position = -1);
     void onLinked(const LinkResult& result);
+    void onFed(const LinkResult& linked);
     void watchChanges();
     void onRowChanged(const QString& key, bool deleted);
     void sayFound(const QString& said);
@@ -160,6 +161,7 @@ private:
     DatabaseConnection m_db;
     std::unique_ptr<RecordLinker> m_linker; // keys, and "+" for several people
     std::unique_ptr<RecordLinkWorker> m_linkWorker;
+    std::unique_ptr<RecordLinkWorker> m_feedWorker; // the people "+" puts on the page
     std::unique_ptr<RecordChangeWatch> m_watch;
     bool m_linkQuiet = false;
     int m_linkPosition = -1; // the row the person being linked was chosen in; -1: none
@@ -183,6 +185,8 @@ private:
         QList<RecordKey> keys;
         qsizetype next = 0;
         QStringList missing;
+        bool full = false;    // the page took no more
+        bool waiting = false; // for keys[next - 1]
     };
     std::optional<PageFeed> m_feed;
 };

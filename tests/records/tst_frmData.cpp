@@ -668,7 +668,7 @@ void tst_frmData::aPhotographCutShortShowsNobodyAndSaysWhich()
 void tst_frmData::aRefreshThatFailsDuringPlusEndsIt()
 {
     DemoOptions options;
-    options.people = 1200; // more than one slice of linking, on any machine
+    options.people = 1200; // more than are linked before Refresh, on any machine
     options.pictures = false;
     const QString many = demoProject(m_dir.filePath(QStringLiteral("many")), options);
     QVERIFY(!many.isEmpty());
@@ -681,6 +681,7 @@ void tst_frmData::aRefreshThatFailsDuringPlusEndsIt()
     m_browser->OsenXPButton1->click();
     QVERIFY2(m_browser->lblStatus->text().startsWith(QLatin1String("Putting people")),
              qPrintable(m_browser->lblStatus->text()));
+    QTRY_VERIFY(!m_added.isEmpty());
 
     ProjectSettings::instance().DatabasePath = m_dir.filePath(QStringLiteral("gone.sqlite"));
     m_browser->cmdRefresh->click();
