@@ -251,8 +251,10 @@ int main(int argc, char** argv)
         return 1;
     std::printf("people=%lld table_ready_s=%.1f\n", people, double(building.elapsed()) / 1000);
     QTemporaryDir pdfs;
-    const QStringList common = {"--pg", pg, "--people", QString::number(people), "--links",
-                                QString::number(links), "--badges", QString::number(badges)};
+    const QStringList common = {"--pg",     pg,
+                                "--people", QString::number(people),
+                                "--links",  QString::number(links),
+                                "--badges", QString::number(badges)};
     for (const QString& count :
          argument(args, QStringLiteral("--stations"), "1,2,4,8").split(u',')) {
         const int n = count.toInt();

@@ -403,11 +403,10 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
     }
 
     if (name == QLatin1String("frmData")) {
-        auto* browser =
-            new frmData(m_dialogs, m_front, m_back,
-                        [this](const LinkResult& result, QString* reasonInstead) {
-                            return showLinked(result, reasonInstead);
-                        });
+        auto* browser = new frmData(m_dialogs, m_front, m_back,
+                                    [this](const LinkResult& result, QString* reasonInstead) {
+                                        return showLinked(result, reasonInstead);
+                                    });
         watchRecordReading(browser);
         connect(browser, &frmData::editRecordsRequested, this,
                 [this] { showWindow(QStringLiteral("FrmAddRec")); });

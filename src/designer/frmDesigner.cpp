@@ -538,7 +538,8 @@ void frmDesigner::connectDocument()
 
 QString frmDesigner::proposedName() const
 {
-    return QStringLiteral("Badge") + QString::number(ProjectSettings::instance().badges().size() + 1);
+    return QStringLiteral("Badge") +
+           QString::number(ProjectSettings::instance().badges().size() + 1);
 }
 
 void frmDesigner::startNewBadge()

@@ -321,8 +321,8 @@ Result<BadgeListMerge> WriteProjectFileMerged(const StoredSettings& settings, co
         const bool known = lock.getLockInfo(&pid, &host, &program);
         return Status::failure(
             QStringLiteral("%1 is being saved at another station%2: try again in a moment.")
-                .arg(shown(path), known ? QStringLiteral(" (%1, process %2)").arg(host).arg(pid)
-                                        : QString()));
+                .arg(shown(path),
+                     known ? QStringLiteral(" (%1, process %2)").arg(host).arg(pid) : QString()));
     }
     StoredSettings merged = settings;
     BadgeListMerge merge;

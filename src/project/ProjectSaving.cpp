@@ -6,8 +6,7 @@
 namespace vm {
 
 bool saveProjectFile(Dialogs& dialogs, QWidget* parent, const StoredSettings& settings,
-                     const QString& path,
-                     const std::function<void(const StoredSettings&)>& commit)
+                     const QString& path, const std::function<void(const StoredSettings&)>& commit)
 {
     ProjectSettings& project = ProjectSettings::instance();
     const bool openFile = !path.isEmpty() && path == project.ProjectFile;
@@ -38,9 +37,9 @@ bool saveProjectFile(Dialogs& dialogs, QWidget* parent, const StoredSettings& se
     if (!written->droppedFromDisk.isEmpty())
         merged << QStringLiteral("Badges taken off the list at another station stay off it: %1.")
                       .arg(written->droppedFromDisk.join(QStringLiteral(", ")));
-    dialogs.message(parent, {QStringLiteral("Project Saved"), MessageButtons::Ok,
-                             MessageIcon::Information, QStringLiteral("Save"),
-                             merged.join(QLatin1Char('\n'))});
+    dialogs.message(parent,
+                    {QStringLiteral("Project Saved"), MessageButtons::Ok, MessageIcon::Information,
+                     QStringLiteral("Save"), merged.join(QLatin1Char('\n'))});
     return true;
 }
 

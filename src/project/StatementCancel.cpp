@@ -32,7 +32,8 @@ sqlite3* sqliteHandle(const DatabaseConnection& db)
 std::function<void()> statementCanceller(const DatabaseConnection& db)
 {
     if (!db.isOpen())
-        return [] {};
+        return [] {
+        };
     if (PGconn* connection = postgresHandle(db)) {
         // The cancel object is libpq's own for this purpose: usable from another thread, and
         // after the connection itself has gone (the server then finds nothing to cancel).
@@ -44,8 +45,11 @@ std::function<void()> statementCanceller(const DatabaseConnection& db)
         };
     }
     if (sqlite3* handle = sqliteHandle(db))
-        return [handle] { sqlite3_interrupt(handle); };
-    return [] {};
+        return [handle] {
+            sqlite3_interrupt(handle);
+        };
+    return [] {
+    };
 }
 
 } // namespace vm

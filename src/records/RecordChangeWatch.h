@@ -13,8 +13,8 @@ class DatabaseConnection;
 // PostgreSQL: a trigger on the table, created on first use where the role may, notifies every
 // station listening of each key changed as it happens. SQLite, and PostgreSQL where no trigger
 // may be made: a cheap check whether anything changed since the check before (SQLite's
-// data_version; the server's count of rows written to the table, which trails by up to a
-// second), asked on Refresh and when the window comes back to the front.
+// data_version; the server's count of rows written to the table, which a writing session left
+// open reports up to ten seconds late), asked when the window comes back to the front.
 class RecordChangeWatch : public QObject {
     Q_OBJECT
 public:

@@ -22,10 +22,10 @@ struct RecordLinkWorker::Shared {
     QMutex mutex;
     QWaitCondition wake;
     std::optional<Request> next;
-    int running = 0;               // the request being linked; 0: none
-    int cancels = 0;               // cancellations sent, so a result they spoiled is linked again
-    int dropped = 0;               // requests up to this one are no longer wanted
-    std::function<void()> cancel;  // stops the worker connection's statement while it is open
+    int running = 0;              // the request being linked; 0: none
+    int cancels = 0;              // cancellations sent, so a result they spoiled is linked again
+    int dropped = 0;              // requests up to this one are no longer wanted
+    std::function<void()> cancel; // stops the worker connection's statement while it is open
     bool stop = false;
     QPointer<RecordLinkWorker> owner;
 

@@ -32,8 +32,7 @@ struct RecordListModel::LoadState {
     }
 
     // Runs `f` on the model's thread while the model wants the reading.
-    template <class F>
-    void post(F f)
+    template <class F> void post(F f)
     {
         const QMutexLocker lock(&mutex);
         if (owner)

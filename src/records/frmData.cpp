@@ -17,8 +17,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -165,10 +165,11 @@ frmData::frmData(Dialogs& dialogs, RenderingWindow* front, RenderingWindow* back
     // Configured anew, the project may have another table: its rows, not the old person's.
     connect(&ProjectSettings::instance(), &ProjectSettings::projectReplaced, this,
             [this] { reload(false); });
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive)
-            checkForChanges();
-    });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive)
+                    checkForChanges();
+            });
     ReloadData();
 }
 
@@ -691,10 +692,10 @@ void frmData::onLinked(const LinkResult& result)
     } else if (position >= 0 && result.record) {
         const QStringList changed = m_records->takeLinkedValues(position, result.record->values);
         if (!changed.isEmpty()) {
-            changedSaid = QStringLiteral("The record %1 has changed in the table since the list "
-                                         "was read (%2): the row shows it as it is now.")
-                              .arg(quoted(result.record->key.text()),
-                                   changed.join(QStringLiteral(", ")));
+            changedSaid =
+                QStringLiteral("The record %1 has changed in the table since the list "
+                               "was read (%2): the row shows it as it is now.")
+                    .arg(quoted(result.record->key.text()), changed.join(QStringLiteral(", ")));
             m_records->markRow(position, changedSaid);
         }
     }

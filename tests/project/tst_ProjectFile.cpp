@@ -280,20 +280,19 @@ void tst_ProjectFile::twoStationsSavingKeepEachOthersBadges_data()
     QTest::addColumn<QStringList>("kept");    // told to the second station
     QTest::addColumn<QStringList>("dropped"); // told to the second station
     // Both read the file when it listed Visitor and Staff.
-    QTest::newRow("each adds one") << QStringList{"Visitor", "Staff", "Guest"}
-                                   << QStringList{"Visitor", "Staff", "Contractor"}
-                                   << QStringList{"Visitor", "Staff", "Contractor", "Guest"}
-                                   << QStringList{"Guest"} << QStringList{};
+    QTest::newRow("each adds one")
+        << QStringList{"Visitor", "Staff", "Guest"} << QStringList{"Visitor", "Staff", "Contractor"}
+        << QStringList{"Visitor", "Staff", "Contractor", "Guest"} << QStringList{"Guest"}
+        << QStringList{};
     QTest::newRow("one removes, the other adds")
         << QStringList{"Staff"} << QStringList{"Visitor", "Staff", "Guest"}
         << QStringList{"Staff", "Guest"} << QStringList{} << QStringList{"Visitor"};
     QTest::newRow("removed here stays removed")
         << QStringList{"Visitor", "Staff", "Guest"} << QStringList{"Visitor"}
         << QStringList{"Visitor", "Guest"} << QStringList{"Guest"} << QStringList{};
-    QTest::newRow("the same badge in another letter case") << QStringList{"Visitor", "Staff", "guest"}
-                                                          << QStringList{"Visitor", "Staff", "Guest"}
-                                                          << QStringList{"Visitor", "Staff", "Guest"}
-                                                          << QStringList{} << QStringList{};
+    QTest::newRow("the same badge in another letter case")
+        << QStringList{"Visitor", "Staff", "guest"} << QStringList{"Visitor", "Staff", "Guest"}
+        << QStringList{"Visitor", "Staff", "Guest"} << QStringList{} << QStringList{};
 }
 
 // Two stations on one project folder, each saving the list it changed: the file ends with both
