@@ -3,7 +3,6 @@
 #include "app/AboutBox.h"
 #include "app/OperatorGuide.h"
 #include "badge/BadgeFile.h"
-#include "badge/BadgeNames.h"
 #include "common/FileNames.h"
 #include "designer/frmDesigner.h"
 #include "project/Database.h"
@@ -97,7 +96,7 @@ mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
 
     // Start-up: no badges, nothing configured, both views empty at the right edge, project
     // menus off, the print page loaded but hidden.
-    settings.Badges.clear();
+    settings.setBadges({});
     settings.DatabaseConfigured = false;
     m_front = new RenderingWindow(RenderingWindow::Side::Front, dialogs);
     m_back = new RenderingWindow(RenderingWindow::Side::Back, dialogs);
@@ -404,11 +403,10 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
     }
 
     if (name == QLatin1String("frmData")) {
-        auto* browser =
-            new frmData(m_dialogs, m_front, m_back,
-                        [this](RecordLinker& linker, const RecordKey& key, QString* reasonInstead) {
-                            return linkRecordToViews(linker, key, reasonInstead);
-                        });
+        auto* browser = new frmData(m_dialogs, m_front, m_back,
+                                    [this](const LinkResult& result, QString* reasonInstead) {
+                                        return showLinked(result, reasonInstead);
+                                    });
         watchRecordReading(browser);
         connect(browser, &frmData::editRecordsRequested, this,
                 [this] { showWindow(QStringLiteral("FrmAddRec")); });
@@ -620,13 +618,13 @@ bool mainMdi::saveProjectAs()
     Cdlg.ShowSave();
     if (Cdlg.FileName.isEmpty())
         return false;
-    const QString previous = settings.ProjectFile;
-    settings.ProjectFile = withSuffix(Cdlg.FileName, QStringLiteral(".Prj"));
-    if (!WriteProjectFile()) {
-        settings.ProjectFile = previous;
-        return false;
-    }
-    return true;
+    // Another file: written as this project has it, its own badge list not merged in.
+    const QString file = withSuffix(Cdlg.FileName, QStringLiteral(".Prj"));
+    return saveProjectFile(m_dialogs, this, settings.stored(), file,
+                           [&settings, &file](const StoredSettings& saved) {
+                               settings.ProjectFile = file;
+                               settings.setBadgesOnDisk(saved.Badges);
+                           });
 }
 
 void mainMdi::onOpen()
@@ -683,10 +681,12 @@ void mainMdi::closeProject()
         AbandonNewProject(); // never written: the folders New made for it go
     SetProjectState(ProjectState::None);
     // Everything of the closed project goes, so a project created next starts clean.
+    settings.setBadges({});
+    settings.setBadgesOnDisk({});
     settings.stored() = StoredSettings{};
     settings.DatabaseConfigured = false;
     settings.ProjectFile.clear();
-    settings.CurrentBadgePath.clear();
+    settings.setCurrentBadgePath({});
     mnuEditCard->setEnabled(false);
     updateTitle();
 }
@@ -738,16 +738,20 @@ void mainMdi::openBadgeLayout(const QString& path)
                                                  FieldTagRule::TableAndColumn);
     m_front->Load_Card(read);
     m_back->Load_Card(read);
-    settings.CurrentBadgePath = path;
+    settings.setCurrentBadgePath(path);
     if (read.status != LoadStatus::Loaded)
         return; // a badge that did not load is no badge of the project
     const QString title = fileTitle(path);
-    listBadge(settings.Badges, title.left(title.size() - 4));
+    settings.addBadge(title.left(title.size() - 4));
 }
 
 bool mainMdi::linkRecordToViews(RecordLinker& linker, const RecordKey& key, QString* reasonInstead)
 {
-    const LinkResult result = linker.link(key);
+    return showLinked(linker.link(key), reasonInstead);
+}
+
+bool mainMdi::showLinked(const LinkResult& result, QString* reasonInstead)
+{
     if (result.record) {
         m_front->showRecord(*result.record);
         m_back->showRecord(*result.record);
@@ -860,7 +864,7 @@ bool mainMdi::printSide(RenderingWindow* view)
 
 void mainMdi::onChangeLayout()
 {
-    const QString path = ProjectSettings::instance().CurrentBadgePath;
+    const QString path = ProjectSettings::instance().currentBadgePath();
     if (path.isEmpty())
         return;
     // One reading writes all three scratch files and shows the front.

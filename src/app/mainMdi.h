@@ -18,6 +18,7 @@ namespace vm {
 
 class RecordKey;
 class RecordLinker;
+struct LinkResult;
 class RenderingWindow;
 class frmData;
 class frmPreview;
@@ -84,6 +85,8 @@ public:
     // put there for the caller to show.
     bool linkRecordToViews(RecordLinker& linker, const RecordKey& key,
                            QString* reasonInstead = nullptr);
+    // The same for a record linked already (the record browser links on a thread of its own).
+    bool showLinked(const LinkResult& result, QString* reasonInstead = nullptr);
 
     // Prints a view's side at card size at the top-left of the printable area. With no printer
     // installed the operator is asked for a PDF file instead. False when nothing was printed.

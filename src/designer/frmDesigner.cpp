@@ -1,6 +1,5 @@
 #include "designer/frmDesigner.h"
 
-#include "badge/BadgeNames.h"
 #include "common/FileNames.h"
 #include "common/LegacyNumbers.h"
 #include "common/QuotedLines.h"
@@ -539,7 +538,8 @@ void frmDesigner::connectDocument()
 
 QString frmDesigner::proposedName() const
 {
-    return QStringLiteral("Badge") + QString::number(ProjectSettings::instance().Badges.size() + 1);
+    return QStringLiteral("Badge") +
+           QString::number(ProjectSettings::instance().badges().size() + 1);
 }
 
 void frmDesigner::startNewBadge()
@@ -1192,7 +1192,7 @@ bool frmDesigner::Save_Badge()
                QStringLiteral("A badge named %1 exists already. Replace it?").arg(name),
                MessageButtons::YesNo, MessageIcon::Question) != MessageAnswer::Yes)
         return false;
-    settings.CurrentBadgePath = path;
+    settings.setCurrentBadgePath(path);
     const QString title = fileTitle(path);
     const QString spelled = title.left(title.size() - 4);
     txtBadgeName->setText(spelled);
@@ -1214,7 +1214,7 @@ bool frmDesigner::Save_Badge()
         return false;
     }
     Q_EMIT badgeSaved(path);
-    listBadge(settings.Badges, spelled);
+    settings.addBadge(spelled);
     m_document.markSaved();
     m_savedPath = path;
     m_nameGiven = true;
@@ -1233,7 +1233,7 @@ bool frmDesigner::Load_Card(int side, const QString& Badpath)
         Fill_MasterFields();
         Fill_ChildFields();
     }
-    const QString path = resolveFileName(Badpath.isEmpty() ? settings.CurrentBadgePath : Badpath);
+    const QString path = resolveFileName(Badpath.isEmpty() ? settings.currentBadgePath() : Badpath);
     const BadgeSideId which = side == 1 ? BadgeSideId::Back : BadgeSideId::Front;
     const QString title = fileTitle(path);
     txtBadgeName->setText(title.left(title.size() - 4));

@@ -11,6 +11,9 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
+
+#include <algorithm>
 
 namespace vm {
 namespace {
@@ -274,6 +277,64 @@ Status WriteProjectFile(const StoredSettings& settings, const QString& path)
     if (!needed && QFile::exists(companionPath) && !QFile::remove(companionPath))
         return cannotWrite(companionPath, QStringLiteral("it could not be removed"));
     return {};
+}
+
+namespace {
+
+bool listed(const QStringList& names, const QString& name)
+{
+    return std::any_of(names.begin(), names.end(), [&](const QString& other) {
+        return other.compare(name, Qt::CaseInsensitive) == 0;
+    });
+}
+
+QStringList without(const QStringList& names, const QStringList& taken)
+{
+    QStringList left;
+    for (const QString& name : names) {
+        if (!listed(taken, name))
+            left << name;
+    }
+    return left;
+}
+
+} // namespace
+
+BadgeListMerge mergeBadgeLists(const QStringList& base, const QStringList& ours,
+                               const QStringList& onDisk)
+{
+    BadgeListMerge merge;
+    merge.droppedFromDisk = without(without(base, onDisk), without(base, ours));
+    merge.keptFromDisk = without(without(onDisk, base), ours);
+    merge.badges = without(ours, merge.droppedFromDisk) + merge.keptFromDisk;
+    return merge;
+}
+
+Result<BadgeListMerge> WriteProjectFileMerged(const StoredSettings& settings, const QString& path,
+                                              const std::optional<QStringList>& base)
+{
+    // Where no lock can be made (a folder not to be written), the write itself says why.
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.tryLock(5000) && lock.error() == QLockFile::LockFailedError) {
+        qint64 pid = 0;
+        QString host, program;
+        const bool known = lock.getLockInfo(&pid, &host, &program);
+        return Status::failure(
+            QStringLiteral("%1 is being saved at another station%2: try again in a moment.")
+                .arg(shown(path),
+                     known ? QStringLiteral(" (%1, process %2)").arg(host).arg(pid) : QString()));
+    }
+    StoredSettings merged = settings;
+    BadgeListMerge merge;
+    merge.badges = settings.Badges;
+    if (base && QFile::exists(path)) {
+        if (const Result<StoredSettings> onDisk = ReadProjectFile(path, settings.CodePage))
+            merge = mergeBadgeLists(*base, settings.Badges, onDisk->Badges);
+    }
+    merged.Badges = merge.badges;
+    if (Status written = WriteProjectFile(merged, path); !written)
+        return written;
+    return merge;
 }
 
 Result<StoredSettings> parseProjectFile(const QByteArray& bytes, const TextCodePage& page,

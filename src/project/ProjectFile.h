@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace vm {
 
 // The project file: one quoted line per item, keys in a fixed order, CR LF line ends.
@@ -25,6 +27,27 @@ QString projectCompanionPath(const QString& projectPath);
 // Writes the file in the project's code page, and its companion, atomically: a value with a
 // double quote, or a character the code page does not have, is refused and nothing is written.
 Status WriteProjectFile(const StoredSettings& settings, const QString& path);
+
+// What a save did with the badge list the file held when it was written over.
+struct BadgeListMerge {
+    QStringList badges;          // the list written
+    QStringList keptFromDisk;    // listed at another station since the file was read here
+    QStringList droppedFromDisk; // taken off the list at another station since then
+};
+
+// A three-way merge of badge names (in any letter case one badge): `base` is the list as the
+// file held it when last read or written here, `ours` the list now, `onDisk` the file's list now.
+// Our order first, then the names other stations added, in their order.
+BadgeListMerge mergeBadgeLists(const QStringList& base, const QStringList& ours,
+                               const QStringList& onDisk);
+
+// Writes the project as WriteProjectFile does; with a `base`, its badge list is merged with the
+// list the file holds now rather than replacing it (a file that cannot be read is written over
+// as it is). The project
+// file is locked from its reading to its writing, so two stations saving at once both keep their
+// badges; a lock held too long is refused naming the station holding it.
+Result<BadgeListMerge> WriteProjectFileMerged(const StoredSettings& settings, const QString& path,
+                                              const std::optional<QStringList>& base);
 
 // The exact inverse of the writer. A file that does not follow the format (a key missing or out
 // of order, a count that disagrees with the lines that follow, text after the last badge) is

@@ -1,5 +1,6 @@
 #include "project/ProjectSettings.h"
 
+#include "badge/BadgeNames.h"
 #include "project/Database.h"
 #include "project/SqlText.h"
 
@@ -26,18 +27,55 @@ void ProjectSettings::reset()
     DatabaseConnection::setProjectFolder({});
     ProjectState = vm::ProjectState::None;
     DatabaseConfigured = false;
-    CurrentBadgePath.clear();
-    BadgeOrientation = 0;
+    m_badgesOnDisk.clear();
+    setCurrentBadgePath({});
+    setBadgeOrientation(0);
     useCodePagesOf(stored());
+    Q_EMIT badgesChanged();
+}
+
+QString ProjectSettings::addBadge(const QString& name)
+{
+    const qsizetype before = Badges.size();
+    const QString listed = listBadge(Badges, name);
+    if (Badges.size() != before)
+        Q_EMIT badgesChanged();
+    return listed;
+}
+
+void ProjectSettings::setBadges(const QStringList& names)
+{
+    if (names == Badges)
+        return;
+    Badges = names;
+    Q_EMIT badgesChanged();
+}
+
+void ProjectSettings::setCurrentBadgePath(const QString& path)
+{
+    if (path == m_currentBadgePath)
+        return;
+    m_currentBadgePath = path;
+    Q_EMIT currentBadgeChanged(path);
+}
+
+void ProjectSettings::setBadgeOrientation(qint16 orientation)
+{
+    if (orientation == m_badgeOrientation)
+        return;
+    m_badgeOrientation = orientation;
+    Q_EMIT badgeOrientationChanged(orientation);
 }
 
 void ProjectSettings::replace(const StoredSettings& settings, const QString& file)
 {
     stored() = settings;
+    m_badgesOnDisk = file.isEmpty() ? QStringList() : settings.Badges;
     ProjectFile = file;
     DatabaseConnection::setProjectFolder(file.isEmpty() ? QString()
                                                         : QFileInfo(file).absolutePath());
     useCodePagesOf(settings);
+    Q_EMIT badgesChanged();
     Q_EMIT projectReplaced();
 }
 

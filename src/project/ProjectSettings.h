@@ -16,7 +16,8 @@ enum class ProjectState : qint16 {
 };
 
 // The open project: the stored fields plus the values that live only while the program runs.
-// There is one instance for the whole program; windows read it directly.
+// There is one instance for the whole program; windows read it directly. The badge list and the
+// badge shown change only through setters, which signal, so every window listing them follows.
 class ProjectSettings : public QObject, public StoredSettings {
     Q_OBJECT
 public:
@@ -25,9 +26,22 @@ public:
     QString ProjectFile;
     vm::ProjectState ProjectState = vm::ProjectState::None;
     bool DatabaseConfigured = false;
-    QString CurrentBadgePath;
-    qint16 BadgeOrientation = 0; // 1 landscape, 2 portrait
 
+    const QStringList& badges() const { return stored().Badges; }
+    // Puts a badge on the list unless it is there in any letter case; the spelling listed.
+    QString addBadge(const QString& name);
+    void setBadges(const QStringList& names);
+    // The list as the project file held it when it was last read or written here: a save merges
+    // against it, so a badge another station listed since is kept and one removed here stays out.
+    const QStringList& badgesOnDisk() const { return m_badgesOnDisk; }
+    void setBadgesOnDisk(const QStringList& names) { m_badgesOnDisk = names; }
+
+    const QString& currentBadgePath() const { return m_currentBadgePath; }
+    void setCurrentBadgePath(const QString& path);
+    qint16 badgeOrientation() const { return m_badgeOrientation; } // 1 landscape, 2 portrait
+    void setBadgeOrientation(qint16 orientation);
+
+    // For whole values (read, compared, written); the badge list through the setters above.
     StoredSettings& stored() { return *this; }
     const StoredSettings& stored() const { return *this; }
 
@@ -43,9 +57,17 @@ Q_SIGNALS:
     // Raised by SetProjectState for None (menus off), Configuring and Open (menus on); Written
     // leaves the menus as they are and raises nothing.
     void projectMenusEnabledChanged(bool enabled);
+    void badgesChanged();
+    void currentBadgeChanged(const QString& path);
+    void badgeOrientationChanged(qint16 orientation);
 
 private:
     ProjectSettings() = default;
+    using StoredSettings::Badges; // through badges() and the setters only
+
+    QStringList m_badgesOnDisk;
+    QString m_currentBadgePath;
+    qint16 m_badgeOrientation = 0;
 };
 
 // A relation as the wizard writes it, "Master.[Field]=Child.[Field]" (a table name that cannot

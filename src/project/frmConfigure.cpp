@@ -1118,8 +1118,9 @@ bool frmConfigure::finish()
         file = withSuffix(m_mainFileDialog.FileName, QStringLiteral(".Prj"));
         settled.ProjectName = fileTitle(file).chopped(4);
     }
-    if (!saveProjectFile(m_dialogs, this, settled, file,
-                         [&settings, &settled, &file] { settings.replace(settled, file); }))
+    if (!saveProjectFile(
+            m_dialogs, this, settled, file,
+            [&settings, &file](const StoredSettings& saved) { settings.replace(saved, file); }))
         return false;
     settings.DatabaseConfigured = true;
     KeepNewProject();

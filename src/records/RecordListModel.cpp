@@ -1,10 +1,15 @@
 #include "records/RecordListModel.h"
 
 #include "project/Database.h"
+#include "project/StatementCancel.h"
 #include "records/LinkedRecord.h"
 #include "records/RecordTableReader.h"
 #include "records/SearchText.h"
 
+#include <QFont>
+#include <QMutex>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QThread>
 
 namespace vm {
@@ -13,6 +18,26 @@ struct RecordListModel::LoadState {
     RecordListSource source;
     int generation = 0;
     std::atomic<bool> cancelled{false};
+    QMutex mutex;
+    QPointer<RecordListModel> owner; // cleared when the model no longer wants what is read
+    std::function<void()> cancelStatement;
+
+    void stop()
+    {
+        cancelled = true;
+        const QMutexLocker lock(&mutex);
+        owner = nullptr;
+        if (cancelStatement)
+            cancelStatement();
+    }
+
+    // Runs `f` on the model's thread while the model wants the reading.
+    template <class F> void post(F f)
+    {
+        const QMutexLocker lock(&mutex);
+        if (owner)
+            QMetaObject::invokeMethod(owner.data(), std::move(f), Qt::QueuedConnection);
+    }
 };
 
 RecordListModel::RecordListModel(QObject* parent)
@@ -28,15 +53,20 @@ RecordListModel::~RecordListModel()
 
 void RecordListModel::stopThreads()
 {
-    if (m_load)
-        m_load->cancelled = true;
+    for (const Loader& loader : m_loaders)
+        loader.state->stop();
     if (m_sortCancel)
         *m_sortCancel = true;
     if (m_findCancel)
         *m_findCancel = true;
-    for (QThread* thread : m_loaders) {
-        thread->wait();
-        delete thread;
+    for (const Loader& loader : m_loaders) {
+        // A server that answers not even the cancel keeps its thread a while: it ends on its
+        // own and deletes itself, holding nothing of this model.
+        if (loader.thread->wait(QDeadlineTimer(1500))) {
+            delete loader.thread;
+        } else {
+            connect(loader.thread, &QThread::finished, loader.thread, &QObject::deleteLater);
+        }
     }
     m_loaders.clear();
     m_pool.waitForDone();
@@ -45,15 +75,15 @@ void RecordListModel::stopThreads()
 void RecordListModel::reload(const RecordListSource& source)
 {
     if (m_load)
-        m_load->cancelled = true;
+        m_load->stop();
     cancelFind();
     if (m_sortCancel)
         *m_sortCancel = true;
     m_sortDone = ++m_sortSerial;
-    std::erase_if(m_loaders, [](QThread* thread) {
-        if (!thread->isFinished())
+    std::erase_if(m_loaders, [](const Loader& loader) {
+        if (!loader.thread->isFinished())
             return false;
-        delete thread;
+        delete loader.thread;
         return true;
     });
 
@@ -61,6 +91,7 @@ void RecordListModel::reload(const RecordListSource& source)
     m_source = source;
     m_rows.clear();
     m_linked.clear();
+    m_marks.clear();
     m_order.reset();
     m_columns.clear();
     m_kinds.clear();
@@ -80,12 +111,21 @@ void RecordListModel::startLoad()
     state->generation = m_generation;
     m_load = state;
 
+    state->owner = this;
     QThread* thread = QThread::create([state, this] {
         const int generation = state->generation;
         const QString error = [&] {
             DatabaseConnection db;
             if (!db.OpenProjectDatabase(state->source.databasePath))
                 return db.errorText();
+            {
+                const QMutexLocker lock(&state->mutex);
+                state->cancelStatement = statementCanceller(db);
+            }
+            const auto dropCancel = qScopeGuard([&] {
+                const QMutexLocker lock(&state->mutex);
+                state->cancelStatement = nullptr;
+            });
             if (db.engine() == DatabaseEngine::PostgreSQL) {
                 // Numeric keys are shown and looked up exactly, however many digits they have.
                 QSqlDatabase handle = db.database();
@@ -93,25 +133,19 @@ void RecordListModel::startLoad()
             }
             RecordTableSink sink;
             sink.columns = [&](const RecordTableColumns& columns) {
-                QMetaObject::invokeMethod(
-                    this, [this, generation, columns] { onColumns(generation, columns); },
-                    Qt::QueuedConnection);
+                state->post([this, generation, columns] { onColumns(generation, columns); });
             };
             sink.chunk = [&](RecordChunkPtr chunk) {
-                QMetaObject::invokeMethod(
-                    this, [this, generation, chunk] { onChunk(generation, chunk); },
-                    Qt::QueuedConnection);
+                state->post([this, generation, chunk] { onChunk(generation, chunk); });
             };
             return readRecordTable(db, state->source.table, state->source.keyColumn, sink,
                                    state->cancelled);
         }();
         if (state->cancelled)
             return;
-        QMetaObject::invokeMethod(
-            this, [this, generation, error] { onLoadFinished(generation, error); },
-            Qt::QueuedConnection);
+        state->post([this, generation, error] { onLoadFinished(generation, error); });
     });
-    m_loaders.push_back(thread);
+    m_loaders.push_back({thread, state});
     thread->start();
 }
 
@@ -197,9 +231,30 @@ QVariant RecordListModel::data(const QModelIndex& index, int role) const
     }
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
+        if (const auto mark = m_marks.constFind(rowAt(index.row())); mark != m_marks.cend())
+            return mark->why;
+        return {};
+    case Qt::FontRole:
+        if (const auto mark = m_marks.constFind(rowAt(index.row())); mark != m_marks.cend()) {
+            QFont font;
+            font.setItalic(true);
+            font.setStrikeOut(mark->gone);
+            return font;
+        }
+        return {};
     default:
         return {};
     }
+}
+
+void RecordListModel::markRow(int position, const QString& why, bool gone)
+{
+    if (position < 0 || position >= m_rows.rowCount())
+        return;
+    m_marks.insert(rowAt(position), {why, gone});
+    Q_EMIT dataChanged(index(position, 0), index(position, columnCount() - 1));
 }
 
 QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -36,7 +36,9 @@ class RecordListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit RecordListModel(QObject* parent = nullptr);
-    ~RecordListModel() override; // stops the work under way and waits for it
+    // Stops the work under way: a reading is cancelled at the server, and one the server does
+    // not let go of within a moment is left to end on its own.
+    ~RecordListModel() override;
 
     // Reads the table afresh; the rows shown so far go at once. A sort order set before stays
     // and is applied again once the table has been read.
@@ -70,6 +72,10 @@ public:
     // the row at position where they differ from what was read: another station may have given
     // the key to someone else since. The names of the columns changed; empty when none was.
     QStringList takeLinkedValues(int position, const QSqlRecord& values);
+    // Marks the row at position as changed (or gone) at another station since it was read, `why`
+    // saying so where the row is pointed at; the mark goes when the table is read again.
+    void markRow(int position, const QString& why, bool gone = false);
+    bool isMarked(int position) const { return m_marks.contains(rowAt(position)); }
     // The first position in [first, last] whose key reads `key`, or -1.
     int positionOfKey(const QString& key, int first = 0, int last = -1) const;
 
@@ -104,6 +110,11 @@ private:
     RecordRows m_rows;
     // Cells replaced by takeLinkedValues, by table row and column, until the table is read again.
     QHash<int, QHash<int, std::optional<QString>>> m_linked;
+    struct Mark {
+        QString why;
+        bool gone = false;
+    };
+    QHash<int, Mark> m_marks; // by table row, until the table is read again
     QStringList m_columns;
     QList<ColumnKind> m_kinds;
     int m_keyColumn = -1;
@@ -112,7 +123,11 @@ private:
     QString m_loadError;
     int m_generation = 0;
     std::shared_ptr<LoadState> m_load;
-    std::vector<QThread*> m_loaders;
+    struct Loader {
+        QThread* thread;
+        std::shared_ptr<LoadState> state;
+    };
+    std::vector<Loader> m_loaders;
 
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

@@ -1,6 +1,7 @@
 #include "records/RecordTableReader.h"
 
 #include "project/Database.h"
+#include "project/StatementCancel.h"
 
 #include <QElapsedTimer>
 #include <QLocale>
@@ -87,14 +88,6 @@ qint64 countRows(DatabaseConnection& db, const QString& from)
     return -1;
 }
 
-sqlite3* sqliteHandle(const DatabaseConnection& db)
-{
-    const QVariant handle = db.database().driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3* const*>(handle.constData());
-}
-
 QString readFromSQLite(sqlite3* handle, const QString& sql, const QString& table,
                        const QString& keyColumn, qint64 expected, const RecordTableSink& sink,
                        const std::atomic<bool>& cancelled)
@@ -154,16 +147,6 @@ QString readFromSQLite(sqlite3* handle, const QString& sql, const QString& table
         return QStringLiteral("Reading the table %1 stopped: %2")
             .arg(table, QString::fromUtf8(sqlite3_errmsg(handle)));
     return {};
-}
-
-PGconn* postgresHandle(const DatabaseConnection& db)
-{
-    const QVariant handle = db.database().driver()->handle();
-    // Qt registers the handle under the name of libpq's struct.
-    if (!handle.isValid() ||
-        (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0))
-        return nullptr;
-    return *static_cast<PGconn* const*>(handle.constData());
 }
 
 // One field of a COPY text row with its escapes resolved, as PostgreSQL documents them.

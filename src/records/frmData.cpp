@@ -1,12 +1,13 @@
 #include "records/frmData.h"
 
 #include "badge/BadgeFile.h"
-#include "badge/BadgeNames.h"
 #include "common/FileNames.h"
 #include "common/QuotedLines.h"
 #include "project/DatabaseWaiting.h"
 #include "project/ProjectSettings.h"
+#include "records/RecordChangeWatch.h"
 #include "records/RecordLink.h"
+#include "records/RecordLinkWorker.h"
 #include "records/RecordListModel.h"
 #include "render/BadgeCanvas.h"
 #include "render/RenderingWindow.h"
@@ -15,9 +16,9 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -89,18 +90,22 @@ void showPicture(QLabel* label, const QImage& picture)
     label->setPixmap(QPixmap::fromImage(std::move(preview)));
 }
 
-// "Badges" lists the project's badges afresh each time it opens, in stored order.
+// "Badges" follows the project's list of badges, in stored order, keeping the badge chosen.
 class BadgeCombo : public QComboBox {
 public:
-    using QComboBox::QComboBox;
-
-    void showPopup() override
+    explicit BadgeCombo(QWidget* parent)
+        : QComboBox(parent)
     {
-        const QString chosen = currentText();
-        clear();
-        addItems(ProjectSettings::instance().Badges);
-        setCurrentIndex(findText(chosen));
-        QComboBox::showPopup();
+        const ProjectSettings& project = ProjectSettings::instance();
+        addItems(project.badges());
+        setCurrentIndex(-1);
+        connect(&project, &ProjectSettings::badgesChanged, this, [this] {
+            const QString chosen = currentText();
+            const QSignalBlocker quiet(this);
+            clear();
+            addItems(ProjectSettings::instance().badges());
+            setCurrentIndex(findText(chosen));
+        });
     }
 };
 
@@ -174,6 +179,11 @@ frmData::frmData(Dialogs& dialogs, RenderingWindow* front, RenderingWindow* back
     // Configured anew, the project may have another table: its rows, not the old person's.
     connect(&ProjectSettings::instance(), &ProjectSettings::projectReplaced, this,
             [this] { reload(false); });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive)
+                    checkForChanges();
+            });
     ReloadData();
 }
 
@@ -262,8 +272,6 @@ void frmData::buildControls()
     cmbBadges = new BadgeCombo(Frame1);
     cmbBadges->setObjectName(QStringLiteral("cmbBadges"));
     cmbBadges->setAccessibleName(QStringLiteral("Badges"));
-    cmbBadges->addItems(ProjectSettings::instance().Badges);
-    cmbBadges->setCurrentIndex(-1);
     place(cmbBadges, 120, 240, 2295, 315);
     cmdImportBadge = button(Frame1, QStringLiteral("cmdImportBadge"), QStringLiteral("Improt"), 120,
                             600, 1095, 375);
@@ -315,7 +323,7 @@ void frmData::buildControls()
                 if (!current.isValid())
                     return; // the list being read again: the views keep the person meanwhile
                 m_keepKey.reset(); // chosen now: a Refresh under way must not take him back
-                LinkSelectedRecord(m_linkReason);
+                LinkSelectedRecord(m_linkQuietly);
             });
     connect(txtFind, &QLineEdit::textEdited, this, [this] { find(false); });
     connect(txtFind, &QLineEdit::returnPressed, this, [this] { find(true); });
@@ -324,7 +332,7 @@ void frmData::buildControls()
     connect(cmbBadges, &QComboBox::activated, this, &frmData::chooseBadge);
     connect(cmdImportBadge, &QPushButton::clicked, this, &frmData::importBadge);
     connect(cmdChange, &QPushButton::clicked, this, [this] {
-        if (!ProjectSettings::instance().CurrentBadgePath.isEmpty())
+        if (!ProjectSettings::instance().currentBadgePath().isEmpty())
             Q_EMIT changeLayoutRequested();
     });
     connect(cmdRefresh, &QPushButton::clicked, this, &frmData::ReloadData);
@@ -422,6 +430,8 @@ void frmData::changeEvent(QEvent* event)
     QMdiSubWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         QTimer::singleShot(0, this, &frmData::keepViewsInFront);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        checkForChanges();
 }
 
 // A maximised browser would hide the rendering windows: they stay in front of it, stacked in
@@ -497,6 +507,10 @@ void frmData::reload(bool keepPerson)
 {
     const ProjectSettings& project = ProjectSettings::instance();
     m_keepKey.reset();
+    if (m_feed && std::exchange(m_feed->waiting, false)) {
+        --m_feed->next; // asked of the connection closed now: asked again
+        QTimer::singleShot(0, this, &frmData::feedPage);
+    }
     if (m_feed && !keepPerson) {
         // Keys of another table: the rest of the feed names nobody of this one.
         m_feed->keys.resize(m_feed->next);
@@ -505,9 +519,23 @@ void frmData::reload(bool keepPerson)
         m_keepKey = m_records->keyText(Lst->currentIndex().row());
     else
         showPreviews(std::nullopt);
+    m_watch.reset();
+    m_linkWorker.reset();
+    m_feedWorker.reset();
     m_linker.reset();
-    if (openWhileWaiting(mdiArea(), m_db, project.DatabasePath))
+    m_linkPosition = -1;
+    m_plusWaiting = false;
+    m_changedKeys.clear();
+    if (openWhileWaiting(mdiArea(), m_db, project.DatabasePath)) {
         m_linker = std::make_unique<RecordLinker>(m_db, project.stored());
+        m_linkWorker = std::make_unique<RecordLinkWorker>(project.DatabasePath, project.stored());
+        connect(m_linkWorker.get(), &RecordLinkWorker::linked, this,
+                [this](int, const LinkResult& result) { onLinked(result); });
+        m_feedWorker = std::make_unique<RecordLinkWorker>(project.DatabasePath, project.stored());
+        connect(m_feedWorker.get(), &RecordLinkWorker::linked, this,
+                [this](int, const LinkResult& result) { onFed(result); });
+        watchChanges();
+    }
     m_columnsSized = false;
     lblStatus->setText(QStringLiteral("Reading the records of %1 ...").arg(project.MasterTable));
     prgLoad->setRange(0, 0);
@@ -558,7 +586,7 @@ void frmData::onLoadFinished(const QString& error)
         const Result<RecordKey> key = m_linker->keyFromText(*m_keepKey);
         m_keepKey.reset();
         if (key)
-            linkKey(*key, nullptr);
+            linkKey(*key, false);
         else
             showPreviews(m_front ? m_front->record() : std::nullopt);
     }
@@ -578,7 +606,7 @@ void frmData::onRowsArrived(int first, int last)
     if (position < 0)
         return;
     m_keepKey.reset();
-    goTo(position, nullptr);
+    goTo(position, false);
 }
 
 void frmData::offerRefresh()
@@ -587,15 +615,15 @@ void frmData::offerRefresh()
                                       "the list</a>"));
 }
 
-void frmData::goTo(int position, QString* reasonInstead)
+void frmData::goTo(int position, bool quiet)
 {
     // Reached again, the person is linked again: the views show what the table holds now.
-    m_linkReason = reasonInstead;
+    m_linkQuietly = quiet;
     if (Lst->currentIndex().row() == position)
-        LinkSelectedRecord(reasonInstead);
+        LinkSelectedRecord(quiet);
     else
         selectPosition(position);
-    m_linkReason = nullptr;
+    m_linkQuietly = false;
 }
 
 void frmData::selectPosition(int position)
@@ -616,7 +644,7 @@ RecordKey frmData::keyAt(int position)
     return key ? *key : RecordKey::fromValue(*text, kind);
 }
 
-void frmData::LinkSelectedRecord(QString* reasonInstead)
+void frmData::LinkSelectedRecord(bool quiet)
 {
     const int position = Lst->currentIndex().row();
     if (position < 0 || !m_linker || !m_link)
@@ -630,43 +658,121 @@ void frmData::LinkSelectedRecord(QString* reasonInstead)
                MessageButtons::Ok, MessageIcon::Exclamation);
         return;
     }
-    linkKey(keyAt(position), reasonInstead);
-    // The key may name someone else by now (deleted and given again at another station): the
-    // row takes the values of the person shown, and the operator is told.
-    const std::optional<LinkedRecord>& shown = m_front ? m_front->record() : std::nullopt;
-    if (!shown)
-        return;
-    const QStringList changed = m_records->takeLinkedValues(position, shown->values);
-    if (changed.isEmpty()) {
-        if (std::exchange(m_changeSaid, false) && !m_records->isLoading())
-            lblStatus->setText(countText());
-        return;
-    }
-    m_changeSaid = true;
-    const QString said =
-        QStringLiteral("The record %1 has changed in the table since the list was read (%2): "
-                       "the row shows it as it is now. <a href=\"refresh\">Refresh the list</a>")
-            .arg(quoted(shown->key.text()), changed.join(QStringLiteral(", ")));
-    lblStatus->setToolTip(QString());
-    lblStatus->setText(said);
+    linkKey(keyAt(position), quiet, position);
 }
 
-void frmData::linkKey(const RecordKey& key, QString* reasonInstead)
+bool frmData::isLinking() const
 {
-    // Cleared first: a failed link's message must not stand beside the last person's pictures.
+    return m_linkWorker && m_linkWorker->isLinking();
+}
+
+void frmData::linkKey(const RecordKey& key, bool quiet, int position)
+{
+    // Nobody is shown until the person is read: the row marked, the views and what "+" adds
+    // never name two people, however slow the server.
     showPreviews(std::nullopt);
+    QSize photo, sign;
     if (m_front && m_back) {
+        m_front->showNoRecord();
+        m_back->showNoRecord();
         const BadgeSide& front = m_front->layout();
         const BadgeSide& back = m_back->layout();
         const BadgeCanvas& canvas = *m_front->canvas();
-        m_linker->setPictureDecodeSize(
-            screenPixels(front.imgPhoto, back.imgPhoto, canvas, Image1->contentsRect().size()),
-            screenPixels(front.imgSign, back.imgSign, canvas, Image2->contentsRect().size()),
-            DecodeFit::Screen);
+        photo = screenPixels(front.imgPhoto, back.imgPhoto, canvas, Image1->contentsRect().size());
+        sign = screenPixels(front.imgSign, back.imgSign, canvas, Image2->contentsRect().size());
     }
-    m_link(*m_linker, key, reasonInstead);
-    m_linker->setPictureDecodeSize({}, {});
+    m_linkQuiet = quiet;
+    m_linkPosition = position;
+    m_linkWorker->link(key, photo, sign);
+}
+
+void frmData::onLinked(const LinkResult& result)
+{
+    QString said;
+    m_link(result, m_linkQuiet ? &said : nullptr);
     showPreviews(m_front ? m_front->record() : std::nullopt);
+    const int position = std::exchange(m_linkPosition, -1);
+    if (m_linkQuiet)
+        sayFound(said);
+    // The key may name someone else by now, or nobody (changed or deleted at another station):
+    // the row takes the values of the person shown, is marked, and the operator is told.
+    QString changedSaid;
+    if (position >= 0 && result.outcome == LinkOutcome::NoSuchRecord) {
+        changedSaid = QStringLiteral("The record %1 is no longer in the table %2: it was deleted "
+                                     "since the list was read.")
+                          .arg(quoted(*m_records->keyText(position)),
+                               ProjectSettings::instance().MasterTable);
+        m_records->markRow(position, changedSaid, true);
+    } else if (position >= 0 && result.record) {
+        const QStringList changed = m_records->takeLinkedValues(position, result.record->values);
+        if (!changed.isEmpty()) {
+            changedSaid =
+                QStringLiteral("The record %1 has changed in the table since the list "
+                               "was read (%2): the row shows it as it is now.")
+                    .arg(quoted(result.record->key.text()), changed.join(QStringLiteral(", ")));
+            m_records->markRow(position, changedSaid);
+        }
+    }
+    if (!changedSaid.isEmpty()) {
+        m_changeSaid = true;
+        lblStatus->setToolTip(QString());
+        lblStatus->setText(changedSaid +
+                           QStringLiteral(" <a href=\"refresh\">Refresh the list</a>"));
+    } else if (position >= 0 && std::exchange(m_changeSaid, false) && !m_records->isLoading()) {
+        lblStatus->setText(countText());
+    }
+    if (std::exchange(m_plusWaiting, false))
+        putOnPage();
+}
+
+void frmData::watchChanges()
+{
+    const ProjectSettings& project = ProjectSettings::instance();
+    m_watch = std::make_unique<RecordChangeWatch>(m_db, project.MasterTable, project.UniqueField);
+    connect(m_watch.get(), &RecordChangeWatch::rowChanged, this, &frmData::onRowChanged);
+    const QString said = m_watch->start();
+    cmdRefresh->setToolTip(said.isEmpty() ? QStringLiteral("Read the records again") : said);
+}
+
+void frmData::onRowChanged(const QString& key, bool deleted)
+{
+    Q_UNUSED(deleted) // the person is read again either way, which tells
+    const int current = Lst->currentIndex().row();
+    if (current >= 0 && m_records->keyText(current) == key) {
+        LinkSelectedRecord(true);
+        return;
+    }
+    // Others are marked a moment later, a few at a time: a burst of changes elsewhere must not
+    // hold up the window with a search of the list for each.
+    if (m_changedKeys.isEmpty())
+        QTimer::singleShot(250, this, [this] {
+            const QStringList keys = std::exchange(m_changedKeys, {});
+            if (keys.size() > 20) {
+                offerRefresh();
+                return;
+            }
+            for (const QString& changed : keys) {
+                const int position = m_records->positionOfKey(changed);
+                if (position >= 0)
+                    m_records->markRow(
+                        position, QStringLiteral("Changed at another station since the list was "
+                                                 "read: Refresh to see it as it is now."));
+            }
+            offerRefresh();
+        });
+    if (!m_changedKeys.contains(key))
+        m_changedKeys << key;
+}
+
+void frmData::checkForChanges()
+{
+    if (!m_watch || m_watch->isLive() || m_records->isLoading())
+        return;
+    if (m_watch->changedSinceLastCheck().value_or(false)) {
+        offerRefresh();
+        if (Lst->currentIndex().isValid())
+            LinkSelectedRecord(true);
+    }
 }
 
 void frmData::showPreviews(const std::optional<LinkedRecord>& record)
@@ -700,12 +806,14 @@ void frmData::onFound(const QString& typed, int position)
         return;
     // What a search has to say stands in the status line, not in a box that would take the
     // next keystrokes, until a later search finds someone.
-    QString said;
-    if (position < 0) {
-        said = QStringLiteral("No record holds %1.").arg(quoted(typed.trimmed()));
-    } else {
-        goTo(position, &said);
-    }
+    if (position < 0)
+        sayFound(QStringLiteral("No record holds %1.").arg(quoted(typed.trimmed())));
+    else
+        goTo(position, true); // says what it found once the person is read
+}
+
+void frmData::sayFound(const QString& said)
+{
     if (!said.isEmpty()) {
         lblStatus->setToolTip(said);
         lblStatus->setText(
@@ -726,7 +834,7 @@ void frmData::chooseBadge(int index)
     const QString path =
         fileInFolder(project.BadgeDir, cmbBadges->itemText(index) + QStringLiteral(".lyt"));
     loadViews(m_front, m_back, path);
-    project.CurrentBadgePath = path;
+    project.setCurrentBadgePath(path);
     showPreviews(std::nullopt);
 }
 
@@ -748,12 +856,12 @@ void frmData::importBadge()
             return;
     }
     loadViews(m_front, m_back, path);
-    project.CurrentBadgePath = path;
+    project.setCurrentBadgePath(path);
     showPreviews(std::nullopt);
     if (read.status != LoadStatus::Loaded && read.status != LoadStatus::WrongProject)
         return; // a badge that did not load is no badge of the project
     const QString title = fileTitle(path);
-    listBadge(project.Badges, title.left(title.size() - 4));
+    project.addBadge(title.left(title.size() - 4));
 }
 
 // A badge of another project: says whose it is and, if the operator agrees, copies it into this
@@ -840,7 +948,11 @@ void frmData::putOnPage()
     RenderingWindow* view = chosenView();
     if (!view || m_feed)
         return;
-    if (ProjectSettings::instance().CurrentBadgePath.isEmpty()) {
+    if (isLinking()) {
+        m_plusWaiting = true; // the person marked goes on, once read
+        return;
+    }
+    if (ProjectSettings::instance().currentBadgePath().isEmpty()) {
         MsgBox(m_dialogs, this,
                QStringLiteral("Choose a badge in the Badges list first: there is nothing to put "
                               "on the print page yet."),
@@ -881,9 +993,10 @@ void frmData::putOnPage()
         return;
     }
 
-    // Linked a few at a time between events, so the window stays usable while hundreds go on.
+    // Linked one after another on a thread of their own, so the window stays usable while
+    // hundreds go on.
     const RenderingWindow* other = view == m_front ? m_back : m_front;
-    PageFeed feed{view->layout(), other->layout(), view->cardSize(), {}, 0, {}};
+    PageFeed feed{view->layout(), other->layout(), view->cardSize(), {}, 0, {}, false, false};
     QList<RecordKey> again;
     for (int position : positions) {
         const RecordKey key = keyAt(position);
@@ -913,37 +1026,23 @@ void frmData::putOnPage()
 
 void frmData::feedPage()
 {
-    if (!m_feed)
+    if (!m_feed || m_feed->waiting)
         return;
     PageFeed& feed = *m_feed;
-    QElapsedTimer slice;
-    slice.start();
-    bool full = false;
-    if (!m_linker) {
+    if (!m_feedWorker) {
         // The records could not be read again meanwhile: nobody else can be linked.
         feed.missing << QStringLiteral("%L1 people were not added: the records could not be read.")
                             .arg(feed.keys.size() - feed.next);
         feed.next = feed.keys.size();
     }
-    while (feed.next < feed.keys.size() && slice.elapsed() < 15 && !full) {
-        // Only their headers read, to know the pictures are there and whole: the page decodes
-        // them when it draws.
-        m_linker->setPictureDecodeSize(PictureHeaderOnly, PictureHeaderOnly);
-        const LinkResult linked = m_linker->link(feed.keys[feed.next++]);
-        m_linker->setPictureDecodeSize({}, {});
-        if (!linked.record) {
-            feed.missing << linked.message;
-            continue;
-        }
-        PrintSlot slot{feed.layout, linked.record, feed.cardTwips};
-        slot.reverse = feed.reverse;
-        full = !addSlot(slot);
-    }
-    if (!full && feed.next < feed.keys.size()) {
+    if (!feed.full && feed.next < feed.keys.size()) {
         lblStatus->setText(QStringLiteral("Putting people on the print page: %L1 of %L2")
                                .arg(feed.next)
                                .arg(feed.keys.size()));
-        QTimer::singleShot(0, this, &frmData::feedPage);
+        // Only their pictures' headers read, to know they are there and whole: the page decodes
+        // them when it draws.
+        feed.waiting = true;
+        m_feedWorker->link(feed.keys[feed.next++], PictureHeaderOnly, PictureHeaderOnly);
         return;
     }
     const QStringList missing = feed.missing;
@@ -961,6 +1060,22 @@ void frmData::feedPage()
                    missing.join(QLatin1Char('\n'))});
 }
 
+void frmData::onFed(const LinkResult& linked)
+{
+    if (!m_feed)
+        return;
+    PageFeed& feed = *m_feed;
+    feed.waiting = false;
+    if (linked.record) {
+        PrintSlot slot{feed.layout, linked.record, feed.cardTwips};
+        slot.reverse = feed.reverse;
+        feed.full = !addSlot(slot);
+    } else {
+        feed.missing << linked.message;
+    }
+    feedPage();
+}
+
 void frmData::takeOffPage()
 {
     if (m_pageCount <= 0)
@@ -972,7 +1087,7 @@ void frmData::takeOffPage()
 
 void frmData::preview()
 {
-    Q_EMIT previewRequested(ProjectSettings::instance().BadgeOrientation);
+    Q_EMIT previewRequested(ProjectSettings::instance().badgeOrientation());
 }
 
 } // namespace vm

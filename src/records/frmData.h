@@ -24,7 +24,10 @@ class QTableView;
 namespace vm {
 
 class Dialogs;
+class RecordChangeWatch;
 class RecordLinker;
+class RecordLinkWorker;
+struct LinkResult;
 class RecordListModel;
 class RenderingWindow;
 
@@ -32,15 +35,17 @@ class RenderingWindow;
 // and finds people as their name is typed, the badge to print, both sides filled with the person
 // chosen, and the print page fed from them.
 //
-// Linking goes through the main window (both views are filled or both emptied, and the operator
-// is told why); the print page is fed through signals, so this window never includes it.
+// Linking runs on a thread of its own (a slow server never holds up the window; the row chosen
+// last wins) and its result goes through the main window (both views are filled or both emptied,
+// and the operator is told why); the print page is fed through signals, so this window never
+// includes it. Rows changed at other stations are learnt of as they change where the server
+// announces them, else when the window comes back to the front.
 class frmData : public QMdiSubWindow {
     Q_OBJECT
 public:
-    // Fills both rendering windows with one record; false when it did not link.
-    // Fills both views with the record, or empties them and tells the operator why; with a
-    // text to fill, the reason goes there instead of a message box.
-    using LinkToViews = std::function<bool(RecordLinker&, const RecordKey&, QString*)>;
+    // Fills both views with the record linked, or empties them and tells the operator why; with
+    // a text to fill, the reason goes there instead of a message box. False when it did not link.
+    using LinkToViews = std::function<bool(const LinkResult&, QString*)>;
 
     frmData(Dialogs& dialogs, RenderingWindow* front, RenderingWindow* back, LinkToViews link,
             QWidget* parent = nullptr);
@@ -48,10 +53,15 @@ public:
 
     // Reads the master table again; the person selected stays selected when still there.
     void ReloadData();
-    // Links the person of the list's current row to both sides and shows the pictures.
-    // With reasonInstead, a failed link is not announced in a message box but said there (the
-    // search as you type: a box would take the next keystrokes).
-    void LinkSelectedRecord(QString* reasonInstead = nullptr);
+    // Starts linking the person of the list's current row to both sides; both are emptied until
+    // the person is read. Quiet: a failed link is said in the status line, not in a message box
+    // (the search as you type: a box would take the next keystrokes).
+    void LinkSelectedRecord(bool quiet = false);
+    // A person is being read for the views; "+" pressed meanwhile waits for him.
+    bool isLinking() const;
+    // Looks whether rows changed at another station where the server does not announce it; the
+    // person shown is read again when so. Done when the window comes back to the front.
+    void checkForChanges();
     // Loads a picture file into a preview, trying .jpg, .jpeg and .bmp; true when the first
     // attempt loaded. The preview is emptied when nothing loads.
     bool OpenImage(QLabel* Cnt, QString& ptH);
@@ -127,11 +137,16 @@ private:
     void onLoadFinished(const QString& error);
     void selectPosition(int position);
     // Makes the row at position current and links its person, also when it already was.
-    void goTo(int position, QString* reasonInstead);
+    void goTo(int position, bool quiet);
     QString countText() const;
     RecordKey keyAt(int position);
     // Every link of the browser: previews emptied, views linked, previews of who is shown now.
-    void linkKey(const RecordKey& key, QString* reasonInstead);
+    void linkKey(const RecordKey& key, bool quiet, int position = -1);
+    void onLinked(const LinkResult& result);
+    void onFed(const LinkResult& linked);
+    void watchChanges();
+    void onRowChanged(const QString& key, bool deleted);
+    void sayFound(const QString& said);
     void showPreviews(const std::optional<LinkedRecord>& record);
     RenderingWindow* chosenView() const;
     bool addSlot(PrintSlot slot);
@@ -144,14 +159,21 @@ private:
     RenderingWindow* m_back;
     LinkToViews m_link;
     DatabaseConnection m_db;
-    std::unique_ptr<RecordLinker> m_linker;
+    std::unique_ptr<RecordLinker> m_linker; // keys, and "+" for several people
+    std::unique_ptr<RecordLinkWorker> m_linkWorker;
+    std::unique_ptr<RecordLinkWorker> m_feedWorker; // the people "+" puts on the page
+    std::unique_ptr<RecordChangeWatch> m_watch;
+    bool m_linkQuiet = false;
+    int m_linkPosition = -1; // the row the person being linked was chosen in; -1: none
+    bool m_plusWaiting = false;
+    QStringList m_changedKeys; // announced by the server, not looked at yet
     std::unique_ptr<RecordListModel> m_records;
     int m_pageCount = 0;
     QStringList m_onPage; // pageEntry of each badge on the page; empty: not known or nobody
     bool m_placed = false;
     bool m_searchSaid = false; // the status line holds what the last search said
     bool m_changeSaid = false; // the status line says a row took the values linked
-    QString* m_linkReason = nullptr; // where a link's failure is said while a search moves
+    bool m_linkQuietly = false; // a search moves the row: failures go to the status line
     bool m_columnsSized = false;
     std::optional<QString> m_keepKey; // the person to select again once the list has him
     // People selected for the print page and not linked yet; the side as it was when "+" was
@@ -163,6 +185,8 @@ private:
         QList<RecordKey> keys;
         qsizetype next = 0;
         QStringList missing;
+        bool full = false;    // the page took no more
+        bool waiting = false; // for keys[next - 1]
     };
     std::optional<PageFeed> m_feed;
 };

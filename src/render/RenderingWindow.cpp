@@ -65,7 +65,7 @@ void RenderingWindow::UnloadBadgeElements()
 void RenderingWindow::Load_Card(const QString& Badpath)
 {
     const ProjectSettings& settings = ProjectSettings::instance();
-    Load_Card(loadBadgeLayout(Badpath.isEmpty() ? settings.CurrentBadgePath : Badpath,
+    Load_Card(loadBadgeLayout(Badpath.isEmpty() ? settings.currentBadgePath() : Badpath,
                               settings.ProjectName, settings.DatabasePath,
                               FieldTagRule::TableAndColumn));
 }
@@ -99,7 +99,7 @@ void RenderingWindow::Load_Card(const BadgeLayoutRead& read)
         break;
     }
 
-    ProjectSettings::instance().BadgeOrientation = read.orientation;
+    ProjectSettings::instance().setBadgeOrientation(read.orientation);
     Q_EMIT orientationRead(read.orientation);
     m_layout = read.side(front ? BadgeSideId::Front : BadgeSideId::Back);
     setShown(m_layout);

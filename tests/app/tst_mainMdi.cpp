@@ -205,12 +205,26 @@ void tst_mainMdi::projectLifeCycleSwitchesTheMenus()
     QCOMPARE(fileBytes(m_projectPath), before);
     QVERIFY(projectMenusEnabled(*m_window));
 
+    // Another station listed a badge since: saved here, it is kept, said, and listed here too.
+    StoredSettings elsewhere = *ReadProjectFile(m_projectPath);
+    elsewhere.Badges << QStringLiteral("Contractor");
+    VM_VERIFY_OK(WriteProjectFile(elsewhere, m_projectPath));
+    m_dialogs.clear();
+    settings.addBadge(QStringLiteral("Guest"));
+    QVERIFY(m_window->saveProject());
+    QVERIFY2(m_dialogs.messages.value(0).detail.contains(QStringLiteral("Contractor")),
+             qPrintable(m_dialogs.messages.value(0).detail));
+    const QStringList merged = {"Visitor", "Guest", "Contractor"};
+    QCOMPARE(ReadProjectFile(m_projectPath)->Badges, merged);
+    QCOMPARE(settings.badges(), merged);
+    const QByteArray saved = fileBytes(m_projectPath);
+
     // A value with a double quote cannot be saved: the file and the state stay.
     m_dialogs.clear();
-    settings.Badges << QStringLiteral("say \"cheese\"");
+    settings.addBadge(QStringLiteral("say \"cheese\""));
     QVERIFY(!m_window->saveProject());
     QVERIFY(m_dialogs.messages.value(0).detail.contains(QStringLiteral("BadgeName:")));
-    QCOMPARE(fileBytes(m_projectPath), before);
+    QCOMPARE(fileBytes(m_projectPath), saved);
 
     m_dialogs.answers = {MessageAnswer::No}; // closed without saving
     m_window->mnuClose->trigger();
@@ -337,7 +351,7 @@ void tst_mainMdi::newProjectClosesTheOpenOneOrNothing()
     QVERIFY(m_window->openProjectFile(demo));
     ProjectSettings& settings = ProjectSettings::instance();
     m_window->openBadgeLayout(settings.BadgeDir + QStringLiteral("Staff.Lyt"));
-    settings.Badges << QStringLiteral("Unsaved");
+    settings.addBadge(QStringLiteral("Unsaved"));
     m_window->mnuReclist->trigger();
     const StoredSettings open = settings.stored();
     const BadgeSide front = m_window->frmFront()->shownSide();
@@ -366,7 +380,7 @@ void tst_mainMdi::newProjectClosesTheOpenOneOrNothing()
     newProject(MessageAnswer::No);
     QCOMPARE(settings.ProjectState, ProjectState::Configuring);
     QCOMPARE(settings.ProjectFile, m_dir.filePath(QStringLiteral("next/data/Next.Prj")));
-    QVERIFY(settings.Badges.isEmpty() && settings.DatabasePath.isEmpty());
+    QVERIFY(settings.badges().isEmpty() && settings.DatabasePath.isEmpty());
     QVERIFY(m_window->frmFront()->shownSide() == BadgeSide{});
     QVERIFY(m_window->frmBack()->shownSide() == BadgeSide{});
     QVERIFY(!m_window->loadedWindow(QStringLiteral("frmData")) && !printPage);

@@ -175,7 +175,7 @@ void tst_frmDesigner::init()
     settings.LogoDir = m_dir.filePath(QStringLiteral("Logo")) + QLatin1Char('/');
     settings.PhotoDir = m_dir.filePath(QStringLiteral("Photos")) + QLatin1Char('/');
     settings.PlaceImages = 1;
-    settings.Badges = {QStringLiteral("Visitor"), QStringLiteral("Guest")};
+    settings.setBadges({QStringLiteral("Visitor"), QStringLiteral("Guest")});
     settings.DatabaseConfigured = true;
     QDir(settings.BadgeDir).removeRecursively();
     QVERIFY(QDir().mkpath(settings.BadgeDir));
@@ -251,7 +251,7 @@ void tst_frmDesigner::opensWithTheProjectsFieldsAndANewBadge()
     m_w->resize(1000, 740);
     QTRY_VERIFY(m_w->spnGrid->isVisible() && m_w->btArrange->isVisible());
 
-    ProjectSettings::instance().Badges.clear();
+    ProjectSettings::instance().setBadges({});
     QVERIFY(m_w->newBadge());
     QCOMPARE(m_w->txtBadgeName->text(), QStringLiteral("Badge1"));
 }
@@ -599,7 +599,7 @@ void tst_frmDesigner::changingSideSavesAndComesBack()
     QCOMPARE(m_w->displayedSide(), Back);
     QCOMPARE(elementCount(side(Back)), 0);
     const QString path = badgePath(QStringLiteral("Badge3"));
-    QCOMPARE(ProjectSettings::instance().CurrentBadgePath, path);
+    QCOMPARE(ProjectSettings::instance().currentBadgePath(), path);
     // Only the front was ever shown: the back is written as its marker alone.
     QVERIFY(fileBytes(path).endsWith(
         ("\"" + BackMarker + "\"\r\n\"" + BackMarker + "\"\r\n").toUtf8()));
@@ -690,7 +690,7 @@ void tst_frmDesigner::savedBadgeReopensAsItWasShown()
     dropText(QStringLiteral("<Site.City>"), {400, 400});
     QVERIFY(m_w->Save_Badge());
     const QString path = badgePath(QStringLiteral("Badge3"));
-    QCOMPARE(ProjectSettings::instance().Badges.last(), QStringLiteral("Badge3"));
+    QCOMPARE(ProjectSettings::instance().badges().last(), QStringLiteral("Badge3"));
 
     // What the canvas shows is what the file holds.
     m_w->Lock_All();
@@ -927,7 +927,7 @@ void tst_frmDesigner::mainWindowOpensNewAndCurrentBadges()
     settings.stored() = project;
     settings.DatabaseConfigured = true;
     SetProjectState(ProjectState::Configuring);
-    settings.CurrentBadgePath = badgePath(QStringLiteral("Badge3"));
+    settings.setCurrentBadgePath(badgePath(QStringLiteral("Badge3")));
     main.mnuEditCard->setEnabled(true);
 
     m_dialogs.clear();
@@ -1164,7 +1164,7 @@ void tst_frmDesigner::newBadgesAreNamedAndNamesIgnoreLetterCase()
     QCOMPARE(files(), QStringList{QStringLiteral("Staff.Lyt")});
     QCOMPARE(m_w->txtBadgeName->text(), QStringLiteral("Staff"));
     QCOMPARE(
-        ProjectSettings::instance().Badges.filter(QStringLiteral("staff"), Qt::CaseInsensitive),
+        ProjectSettings::instance().badges().filter(QStringLiteral("staff"), Qt::CaseInsensitive),
         QStringList{QStringLiteral("Staff")});
     QCOMPARE(loadBadgeSide(badges.filePath(QStringLiteral("Staff.Lyt")), Front,
                            QStringLiteral("Staff"), m_databasePath, FieldTagRule::ColumnOnly)

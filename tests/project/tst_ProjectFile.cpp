@@ -53,6 +53,8 @@ private Q_SLOTS:
     void refusesAValueWithADoubleQuote();
     void passwordsAreNeverWrittenOrShown_data();
     void passwordsAreNeverWrittenOrShown();
+    void twoStationsSavingKeepEachOthersBadges_data();
+    void twoStationsSavingKeepEachOthersBadges();
 };
 
 void tst_ProjectFile::writesTheExampleProjectExactly()
@@ -269,3 +271,60 @@ void tst_ProjectFile::passwordsAreNeverWrittenOrShown()
 }
 
 #include "tst_ProjectFile.moc"
+
+void tst_ProjectFile::twoStationsSavingKeepEachOthersBadges_data()
+{
+    QTest::addColumn<QStringList>("first");  // the first station's list when it saves
+    QTest::addColumn<QStringList>("second"); // the second's, saving after it
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<QStringList>("kept");    // told to the second station
+    QTest::addColumn<QStringList>("dropped"); // told to the second station
+    // Both read the file when it listed Visitor and Staff.
+    QTest::newRow("each adds one")
+        << QStringList{"Visitor", "Staff", "Guest"} << QStringList{"Visitor", "Staff", "Contractor"}
+        << QStringList{"Visitor", "Staff", "Contractor", "Guest"} << QStringList{"Guest"}
+        << QStringList{};
+    QTest::newRow("one removes, the other adds")
+        << QStringList{"Staff"} << QStringList{"Visitor", "Staff", "Guest"}
+        << QStringList{"Staff", "Guest"} << QStringList{} << QStringList{"Visitor"};
+    QTest::newRow("removed here stays removed")
+        << QStringList{"Visitor", "Staff", "Guest"} << QStringList{"Visitor"}
+        << QStringList{"Visitor", "Guest"} << QStringList{"Guest"} << QStringList{};
+    QTest::newRow("the same badge in another letter case")
+        << QStringList{"Visitor", "Staff", "guest"} << QStringList{"Visitor", "Staff", "Guest"}
+        << QStringList{"Visitor", "Staff", "Guest"} << QStringList{} << QStringList{};
+}
+
+// Two stations on one project folder, each saving the list it changed: the file ends with both
+// changes, whichever saves last, and the second is told what it kept of the first.
+void tst_ProjectFile::twoStationsSavingKeepEachOthersBadges()
+{
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, second);
+    QFETCH(QStringList, written);
+    QFETCH(QStringList, kept);
+    QFETCH(QStringList, dropped);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Staff.Prj"));
+    StoredSettings project = exampleProject();
+    project.Badges = {QStringLiteral("Visitor"), QStringLiteral("Staff")};
+    VM_VERIFY_OK(WriteProjectFile(project, path));
+    const QStringList read = project.Badges;
+
+    StoredSettings one = project, two = project;
+    one.Badges = first;
+    two.Badges = second;
+    const Result<BadgeListMerge> firstSaved = WriteProjectFileMerged(one, path, read);
+    VM_VERIFY_OK(firstSaved.status());
+    QCOMPARE(firstSaved->badges, first);
+    const Result<BadgeListMerge> secondSaved = WriteProjectFileMerged(two, path, read);
+    VM_VERIFY_OK(secondSaved.status());
+    QCOMPARE(secondSaved->badges, written);
+    QCOMPARE(secondSaved->keptFromDisk, kept);
+    QCOMPARE(secondSaved->droppedFromDisk, dropped);
+    QCOMPARE(ReadProjectFile(path)->Badges, written);
+    QVERIFY(!QFile::exists(path + QStringLiteral(".lock")));
+    // Without a list read before (saved as another file) the list is written as it is.
+    QCOMPARE(WriteProjectFileMerged(one, path, std::nullopt)->badges, first);
+    QCOMPARE(ReadProjectFile(path)->Badges, first);
+}

@@ -289,14 +289,14 @@ void tst_frmConfigure::finishWritesTheFileAndReopensAsLeft()
 {
     startProject(QStringLiteral("Staff"));
     ProjectSettings& settings = ProjectSettings::instance();
-    settings.Badges = QStringList{QStringLiteral("Stale")};
+    settings.setBadges({QStringLiteral("Stale")});
     QPointer<frmConfigure> first = openWizard();
     configureStaff(first);
 
     // Nothing reaches the open project before Finish.
     QCOMPARE(settings.MasterTable, QString());
     QVERIFY(!settings.DatabaseConfigured);
-    settings.Badges.clear(); // changed while the wizard was open: Finish keeps the change
+    settings.setBadges({}); // changed while the wizard was open: Finish keeps the change
 
     QSignalSpy replaced(&settings, &ProjectSettings::projectReplaced);
     QSignalSpy configured(first.data(), &frmConfigure::configured);

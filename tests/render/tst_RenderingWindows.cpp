@@ -104,7 +104,7 @@ void tst_RenderingWindows::openExistingBuildsBothViewsForTheOrientation()
     QFETCH(QSizeF, card);
     QFETCH(int, orientation);
     ProjectSettings& settings = ProjectSettings::instance();
-    const int badgesBefore = int(settings.Badges.size());
+    const int badgesBefore = int(settings.badges().size());
 
     m_dialogs.fileAnswers = {badgePath(badge)};
     m_window->mnuLoadCard->trigger();
@@ -133,16 +133,16 @@ void tst_RenderingWindows::openExistingBuildsBothViewsForTheOrientation()
     QCOMPARE(front->badgeSide().lblField.count(), file.side.lblField.count());
     QCOMPARE(front->badgeSide().lblField.at(1).Caption, QStringLiteral("<Employee.FirstName>"));
     QCOMPARE(front->badgeSide().lblField.at(1).Tag, QStringLiteral("Employee.FirstName"));
-    QCOMPARE(settings.BadgeOrientation, qint16(orientation));
-    QCOMPARE(settings.CurrentBadgePath, badgePath(badge));
-    QCOMPARE(settings.Badges.size(), badgesBefore);
+    QCOMPARE(settings.badgeOrientation(), qint16(orientation));
+    QCOMPARE(settings.currentBadgePath(), badgePath(badge));
+    QCOMPARE(settings.badges().size(), badgesBefore);
     QVERIFY(m_window->mnuEditCard->isEnabled());
 
     // Cancelling the dialog changes nothing.
     m_dialogs.fileRequests.clear();
     m_window->mnuLoadCard->trigger();
     QCOMPARE(m_dialogs.fileRequests.size(), 1);
-    QCOMPARE(settings.CurrentBadgePath, badgePath(badge));
+    QCOMPARE(settings.currentBadgePath(), badgePath(badge));
     QCOMPARE(front->badgeSide().lblField.count(), file.side.lblField.count());
 }
 
