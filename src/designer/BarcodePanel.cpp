@@ -1,5 +1,7 @@
 #include "designer/BarcodePanel.h"
 
+#include "widgets/AccessibleNames.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -50,11 +52,6 @@ BarcodePanel::BarcodePanel(BadgeDocument& document, QWidget* parent)
 
 void BarcodePanel::build()
 {
-    auto named = [](auto* widget, const char* name, const QString& accessible) {
-        widget->setObjectName(QString::fromLatin1(name));
-        widget->setAccessibleName(accessible);
-        return widget;
-    };
     auto* form = new QFormLayout(this);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     cmbRotation = named(new QComboBox, "cmbRotation", QStringLiteral("Rotation"));

@@ -65,6 +65,12 @@ const QString InvalidNameCharacters = QStringLiteral("/\\:*?\"<>|");
 const QString SideChangeNote =
     QStringLiteral("Changing side saves the badge first, under the name in Badge Name.");
 
+void centreOnCard(ElementGeometry& element, QSizeF card)
+{
+    element.Left = float(std::round(card.width() / 2 - element.Width / 2));
+    element.Top = float(std::round(card.height() / 2 - element.Height / 2));
+}
+
 bool isFrame(ElementRef element)
 {
     return element.kind == ElementKind::Photo || element.kind == ElementKind::Sign;
@@ -747,9 +753,7 @@ ElementRef frmDesigner::addComment()
     comment.Visible = true;
     comment.AutoSize = true;
     fitToText(comment);
-    const QSizeF card = m_document.cardSize();
-    comment.Left = float(std::round(card.width() / 2 - comment.Width / 2));
-    comment.Top = float(std::round(card.height() / 2 - comment.Height / 2));
+    centreOnCard(comment, m_document.cardSize());
     const ElementRef added =
         m_document.addElement(m_displayed, comment, QStringLiteral("New Comment"));
     Select_Control(added);
@@ -771,9 +775,7 @@ ElementRef frmDesigner::addBarcode()
     field.Visible = true;
     field.Width = 2880;
     field.Height = 720;
-    const QSizeF card = m_document.cardSize();
-    field.Left = float(std::round(card.width() / 2 - field.Width / 2));
-    field.Top = float(std::round(card.height() / 2 - field.Height / 2));
+    centreOnCard(field, m_document.cardSize());
     const ElementRef added =
         m_document.addElement(m_displayed, field, QStringLiteral("New Barcode"));
     Select_Control(added);
