@@ -198,10 +198,25 @@ bool BadgeSide::setElement(ElementRef element, const Element& value)
 
 QList<ElementRef> BadgeSide::stackingOrder() const
 {
+    return orderFrom(m_order);
+}
+
+bool BadgeSide::hasLoadOrder() const
+{
+    return stackingOrder() == orderFrom({});
+}
+
+void BadgeSide::setStackingOrder(const QList<ElementRef>& order)
+{
+    m_order = orderFrom(order);
+}
+
+QList<ElementRef> BadgeSide::orderFrom(const QList<ElementRef>& explicitOrder) const
+{
     QList<ElementRef> order;
     order.reserve(2 + Label1.count() + lblField.count() + Image1.count() + myShape1.count());
-    for (const ElementRef& element : m_order) {
-        if (contains(element))
+    for (const ElementRef& element : explicitOrder) {
+        if (contains(element) && !order.contains(element))
             order << element;
     }
     const bool moved = !order.isEmpty();

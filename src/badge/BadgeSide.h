@@ -1,6 +1,7 @@
 #pragma once
 
 #include "badge/ElementArray.h"
+#include "badge/ElementProperties.h"
 
 #include <QImage>
 #include <QList>
@@ -58,6 +59,8 @@ struct Comment : ElementGeometry {
     qint32 BackColor = 0;
     qint16 BorderStyle = 0; // 0 none, otherwise a thin outline
     bool AutoSize = true;   // the drawn size follows the text, not Width and Height
+    // Properties the badge file cannot hold, kept in its companion (ElementProperties.h).
+    Rotation rotation;
 
     friend bool operator==(const Comment&, const Comment&) = default;
 };
@@ -66,6 +69,8 @@ struct Comment : ElementGeometry {
 // "<Table.Column>" until a record fills in its value.
 struct Field : Comment {
     QString Tag; // the key a record is looked up by; which form depends on the reader's rule
+    // Drawn as this barcode of its value instead of as text; see ElementProperties.h.
+    std::optional<Barcode> barcode;
 
     friend bool operator==(const Field&, const Field&) = default;
 };
@@ -74,6 +79,7 @@ struct Field : Comment {
 struct Logo : ElementGeometry {
     QString Tag; // full path of the picture file
     QImage Picture;
+    Rotation rotation;
 
     friend bool operator==(const Logo&, const Logo&) = default;
 };
@@ -178,12 +184,17 @@ struct BadgeSide {
 
     // Bottom to top, every element present once. Elements never moved keep the order of a
     // freshly loaded side: shapes, photograph, signature, logos, comments, fields, each kind
-    // by index. The order is not saved with the badge.
+    // by index. The badge file does not hold the order; its companion does (BadgeCompanion.h).
     QList<ElementRef> stackingOrder() const;
     // Place in the stacking order, 0 at the bottom; -1 for an element that is not present.
     int stackPosition(ElementRef element) const;
     // Moves the element to a place in the stacking order (clamped).
     void moveInStack(ElementRef element, int position);
+    // The order of a freshly loaded side, which a badge without a companion file has.
+    bool hasLoadOrder() const;
+    // Bottom to top as given; what is absent is skipped, elements not named go on top in the
+    // order of a freshly loaded side.
+    void setStackingOrder(const QList<ElementRef>& order);
     void bringToFront(ElementRef element);
     void sendToBack(ElementRef element);
 
@@ -215,6 +226,7 @@ private:
     }
 
     int onTop(ElementKind kind, int index);
+    QList<ElementRef> orderFrom(const QList<ElementRef>& explicitOrder) const;
     void fixStackingOrder();
 
     QList<ElementRef> m_order; // explicit order; elements missing from it stack above it

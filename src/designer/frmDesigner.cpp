@@ -1,9 +1,12 @@
 #include "designer/frmDesigner.h"
 
+#include "badge/BadgeNames.h"
+#include "badge/BadgeStore.h"
 #include "common/FileNames.h"
 #include "common/LegacyNumbers.h"
 #include "common/QuotedLines.h"
 #include "common/SaveFile.h"
+#include "designer/BarcodePanel.h"
 #include "designer/DesignerCanvas.h"
 #include "designer/DesignerIcons.h"
 #include "designer/DesignerView.h"
@@ -62,9 +65,11 @@ const QString InvalidNameCharacters = QStringLiteral("/\\:*?\"<>|");
 const QString SideChangeNote =
     QStringLiteral("Changing side saves the badge first, under the name in Badge Name.");
 
-const QString StackingNote =
-    QStringLiteral("The stacking order is not saved with the badge: opened again, shapes lie "
-                   "lowest, then the photograph, the signature, logos, comments and fields.");
+void centreOnCard(ElementGeometry& element, QSizeF card)
+{
+    element.Left = float(std::round(card.width() / 2 - element.Width / 2));
+    element.Top = float(std::round(card.height() / 2 - element.Height / 2));
+}
 
 bool isFrame(ElementRef element)
 {
@@ -218,7 +223,8 @@ void frmDesigner::build()
     auto* arrangeSeparator = new QAction(this);
     arrangeSeparator->setSeparator(true);
     Picture1->addActions({actCopy, actPaste, actDuplicate, actDelete, separator, actBringToFront,
-                          actSendToBack, arrangeSeparator, btArrange->defaultAction()});
+                          actBringForward, actSendBackward, actSendToBack, arrangeSeparator,
+                          btArrange->defaultAction()});
     m_view = new DesignerView(Picture1);
 
     // Right: settings, badge name and save.
@@ -227,6 +233,8 @@ void frmDesigner::build()
     connect(actBringToFront, &QAction::triggered, frameSettings->updown1, &StackButtons::up);
     connect(actSendToBack, &QAction::triggered, frameSettings->updown1, &StackButtons::down);
     right->addWidget(frameSettings);
+    frameBarcode = new BarcodePanel(m_document);
+    right->addWidget(frameBarcode);
     right->addStretch();
     auto* nameLabel = new QLabel(QStringLiteral("Badge Name:"));
     txtBadgeName = new QLineEdit;
@@ -327,12 +335,22 @@ void frmDesigner::build()
         if (m_selectionActive)
             Select_Control(m_selected);
     });
-    connect(frameSettings, &SettingsPanel::stackingChanged, this, [this] {
-        if (!m_stackNoteShown) {
-            m_stackNoteShown = true;
-            StatusBar1->showMessage(StackingNote, 20000);
-        }
+    connect(frameBarcode, &BarcodePanel::reselect, this, [this] {
+        if (m_selectionActive)
+            Select_Control(m_selected);
     });
+    // One step up or down the stacking order.
+    auto restack = [this](int by, const QString& text) {
+        if (!m_selectionActive)
+            return;
+        const int at = m_document.side(m_displayed).stackPosition(m_selected);
+        if (at >= 0 && at + by >= 0)
+            m_document.moveInStack(m_displayed, m_selected, at + by, text);
+    };
+    connect(actBringForward, &QAction::triggered, this,
+            [restack] { restack(1, QStringLiteral("Bring Forward")); });
+    connect(actSendBackward, &QAction::triggered, this,
+            [restack] { restack(-1, QStringLiteral("Send Backward")); });
 }
 
 QWidget* frmDesigner::buildToolbars()
@@ -370,6 +388,8 @@ QWidget* frmDesigner::buildToolbars()
         button->setPopupMode(QToolButton::InstantPopup);
     btLogo = action(Toolbar1, "btLogo", QStringLiteral("Logo"), QStringLiteral("Inser Logo"),
                     DesignerIcon::Logo);
+    btBarcode = action(Toolbar1, "btBarcode", QStringLiteral("Barcode"),
+                       QStringLiteral("New Barcode"), DesignerIcon::Barcode);
     btPhoto = action(Toolbar1, "btPhoto", QStringLiteral("Photo"), QStringLiteral("Show Photo"),
                      DesignerIcon::Photo);
     btPhoto->setCheckable(true);
@@ -394,6 +414,7 @@ QWidget* frmDesigner::buildToolbars()
                                                               : 0);
     });
     connect(btLogo, &QAction::triggered, this, &frmDesigner::addLogo);
+    connect(btBarcode, &QAction::triggered, this, &frmDesigner::addBarcode);
     connect(btPhoto, &QAction::triggered, this,
             [this](bool on) { setFrameShown(ElementKind::Photo, on); });
     connect(btSign, &QAction::triggered, this,
@@ -488,6 +509,16 @@ QWidget* frmDesigner::buildToolbars()
     actBringToFront->setObjectName(QStringLiteral("actBringToFront"));
     actSendToBack = new QAction(QStringLiteral("Send to Back"), this);
     actSendToBack->setObjectName(QStringLiteral("actSendToBack"));
+    actBringForward = new QAction(QStringLiteral("Bring Forward"), this);
+    actBringForward->setObjectName(QStringLiteral("actBringForward"));
+    actBringForward->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketRight));
+    actSendBackward = new QAction(QStringLiteral("Send Backward"), this);
+    actSendBackward->setObjectName(QStringLiteral("actSendBackward"));
+    actSendBackward->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketLeft));
+    for (QAction* a : {actBringForward, actSendBackward}) {
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(a);
+    }
 
     connect(actZoomIn, &QAction::triggered, this, [this] { m_view->zoomIn(); });
     connect(actZoomOut, &QAction::triggered, this, [this] { m_view->zoomOut(); });
@@ -624,6 +655,7 @@ void frmDesigner::Select_Control(ElementRef element)
     m_selectionActive = true;
     UnLock_All();
     frameSettings->showElement(m_displayed, element, m_captionTakesFocus);
+    frameBarcode->showElement(m_displayed, element);
 }
 
 void frmDesigner::toggleSelected(ElementRef element)
@@ -654,6 +686,7 @@ void frmDesigner::Lock_All()
     Picture1->setMarker(std::nullopt);
     Picture1->setOtherMarkers({});
     frameSettings->lockAll();
+    frameBarcode->showElement(m_displayed, std::nullopt);
     updateArrangeActions();
 }
 
@@ -683,6 +716,7 @@ void frmDesigner::dropEmptyComment()
 void frmDesigner::refreshSelection()
 {
     frameSettings->refresh();
+    frameBarcode->refresh();
 }
 
 void frmDesigner::showSide(BadgeSideId side)
@@ -720,11 +754,31 @@ ElementRef frmDesigner::addComment()
     comment.Visible = true;
     comment.AutoSize = true;
     fitToText(comment);
-    const QSizeF card = m_document.cardSize();
-    comment.Left = float(std::round(card.width() / 2 - comment.Width / 2));
-    comment.Top = float(std::round(card.height() / 2 - comment.Height / 2));
+    centreOnCard(comment, m_document.cardSize());
     const ElementRef added =
         m_document.addElement(m_displayed, comment, QStringLiteral("New Comment"));
+    Select_Control(added);
+    return added;
+}
+
+ElementRef frmDesigner::addBarcode()
+{
+    const ProjectSettings& settings = ProjectSettings::instance();
+    Field field = m_document.side(m_displayed).lblField.templateElement();
+    field.Caption = settings.MasterTable.isEmpty() || settings.UniqueField.isEmpty()
+                        ? QStringLiteral("<Table.Column>")
+                        : QStringLiteral("<%1.%2>").arg(settings.MasterTable, settings.UniqueField);
+    field.Tag.clear();
+    field.barcode = Barcode();
+    field.AutoSize = false;
+    field.BackStyle = 0;
+    field.BorderStyle = 0;
+    field.Visible = true;
+    field.Width = 2880;
+    field.Height = 720;
+    centreOnCard(field, m_document.cardSize());
+    const ElementRef added =
+        m_document.addElement(m_displayed, field, QStringLiteral("New Barcode"));
     Select_Control(added);
     return added;
 }
@@ -1127,28 +1181,6 @@ void frmDesigner::changeSide(BadgeSideId side)
 
 // ---- saving and loading --------------------------------------------------------------------
 
-Status frmDesigner::saveGeneral()
-{
-    const ProjectSettings& settings = ProjectSettings::instance();
-    return writeScratchFile(settings.BadgeDir, ScratchFile::General,
-                            generalSectionLines(settings.ProjectName, settings.DatabasePath,
-                                                qint16(m_document.orientation())));
-}
-
-Status frmDesigner::saveFront(bool blank)
-{
-    return writeScratchFile(
-        ProjectSettings::instance().BadgeDir, ScratchFile::Front,
-        sideSectionLines(m_document.side(BadgeSideId::Front), BadgeSideId::Front, blank));
-}
-
-Status frmDesigner::saveBack(bool blank)
-{
-    return writeScratchFile(
-        ProjectSettings::instance().BadgeDir, ScratchFile::Back,
-        sideSectionLines(m_document.side(BadgeSideId::Back), BadgeSideId::Back, blank));
-}
-
 void frmDesigner::report(const Status& status)
 {
     MsgBox(m_dialogs, this, status.error());
@@ -1198,19 +1230,12 @@ bool frmDesigner::Save_Badge()
     txtBadgeName->setText(spelled);
     m_document.setBadgeName(spelled);
 
-    // A failed step stops the save before the next scratch file is written: the badge file is
-    // never assembled from stale parts, nor a scratch file overwritten after a refusal.
-    Status written = saveGeneral();
-    if (written)
-        written = saveFront(false);
-    if (written)
-        written = saveBack(m_document.backIsBlank());
-    if (!written) {
-        report(written);
-        return false;
-    }
-    if (Status assembled = assembleBadgeFile(settings.BadgeDir, path); !assembled) {
-        report(assembled);
+    BadgeLayout layout = m_document.layout();
+    layout.projectName = settings.ProjectName;
+    layout.databasePath = settings.DatabasePath;
+    if (Status saved = saveBadge(settings.BadgeDir, path, layout, m_document.backIsBlank());
+        !saved) {
+        report(saved);
         return false;
     }
     Q_EMIT badgeSaved(path);
@@ -1238,37 +1263,27 @@ bool frmDesigner::Load_Card(int side, const QString& Badpath)
     const QString title = fileTitle(path);
     txtBadgeName->setText(title.left(title.size() - 4));
 
-    const Result<DecodedLines> decoded = readQuotedLinesFile(path);
-    if (!decoded) {
+    // The scratch files are rewritten first, also when the checks below fail; without a project
+    // there is no badge folder to write them to.
+    OpenedBadge opened = openBadge(path, settings.ProjectName, settings.DatabasePath,
+                                   FieldTagRule::ColumnOnly, settings.BadgeDir);
+    BadgeLayoutRead& read = opened.read;
+    if (read.status == LoadStatus::CannotOpen) {
         m_dialogs.message(this, {QStringLiteral("The badge file could not be opened."),
                                  MessageButtons::Ok,
                                  MessageIcon::Exclamation,
                                  {},
-                                 decoded.error()});
+                                 read.errorText});
         return false;
     }
-    // The scratch files are rewritten first, also when the checks below fail.
-    const QStringList lines = decoded->toStringList();
-    const SplitBadge split = splitBadgeLines(lines);
-    for (const auto& [part, file] :
-         {std::pair{&split.general, ScratchFile::General},
-          std::pair{&split.front, ScratchFile::Front}, std::pair{&split.back, ScratchFile::Back}}) {
-        if (settings.BadgeDir.isEmpty())
-            break; // no project: no badge folder to write them to
-        if (Status s = writeScratchFile(settings.BadgeDir, file, *part); !s) {
-            report(s);
-            break;
-        }
-    }
+    if (!opened.scratchWritten)
+        report(opened.scratchWritten);
 
     BadgeLayout layout;
     layout.badgeName = txtBadgeName->text();
     layout.projectName = settings.ProjectName;
     layout.databasePath = settings.DatabasePath;
     layout.orientation = qint16(m_document.orientation());
-    BadgeLayoutRead read = readBadgeLayout(lines, settings.ProjectName, settings.DatabasePath,
-                                           FieldTagRule::ColumnOnly);
-    read.file = path;
     if (read.status != LoadStatus::Loaded) {
         // The canvas is left empty.
         m_document.reset(layout, true);
@@ -1281,10 +1296,9 @@ bool frmDesigner::Load_Card(int side, const QString& Badpath)
         layout.orientation = read.orientation;
     layout.front = std::move(read.front);
     layout.back = std::move(read.back);
-    QStringList missing = loadLogoPictures(layout.front);
-    missing << loadLogoPictures(layout.back);
+    QStringList missing = read.missingLogos;
 
-    m_document.reset(std::move(layout), split.back.size() <= 1);
+    m_document.reset(std::move(layout), read.backBlank);
     m_savedPath = path;
     m_loaded = true;
     m_nameGiven = true;
@@ -1292,6 +1306,8 @@ bool frmDesigner::Load_Card(int side, const QString& Badpath)
     showSide(which);
     if (const QString early = earlyEndText(read); !early.isEmpty())
         MsgBox(m_dialogs, this, early, MessageButtons::Ok, MessageIcon::Exclamation);
+    if (const QString companion = companionText(read); !companion.isEmpty())
+        MsgBox(m_dialogs, this, companion, MessageButtons::Ok, MessageIcon::Exclamation);
     if (!missing.isEmpty()) {
         missing.removeDuplicates();
         m_dialogs.message(this, {QStringLiteral("A logo picture of the badge could not be loaded."),
@@ -1330,7 +1346,7 @@ void frmDesigner::closeEvent(QCloseEvent* event)
     // The side scratch files hold nothing once the designer is gone; general.tmp stays.
     const QString& badgeDir = ProjectSettings::instance().BadgeDir;
     if (!badgeDir.isEmpty() && QFileInfo(badgeDir).isDir())
-        static_cast<void>(clearSideScratchFiles(badgeDir));
+        static_cast<void>(clearScratchFiles(badgeDir));
     QMdiSubWindow::closeEvent(event);
 }
 

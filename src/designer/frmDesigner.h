@@ -30,6 +30,7 @@ class Dialogs;
 class FieldPalette;
 class RecordListModel;
 class SettingsPanel;
+class BarcodePanel;
 
 // The badge designer: one side of the badge on a card-sized canvas, the field palette, the
 // settings of the selected element, front and back, landscape and portrait, saving through the
@@ -55,10 +56,6 @@ public:
     // files from it and shows side 0 (front) or 1 (back). False when the operator kept the
     // badge being edited or the file could not be used.
     bool Load_Card(int side, const QString& Badpath = {});
-    // The scratch files of the badge folder, from the document.
-    Status saveGeneral();
-    Status saveFront(bool blank);
-    Status saveBack(bool blank);
 
     // Starts a new badge in the open window, as Create New does; false when the operator kept
     // the badge being edited.
@@ -77,6 +74,8 @@ public:
 
     // --- Commands of the toolbars and keys, also for scripts and tests ---
     ElementRef addComment();
+    // A Code 128 of the master table's key, fitted to a frame of 2 by 0.5 inches.
+    ElementRef addBarcode();
     ElementRef addShape(qint16 type);
     ElementRef addLogo();
     void changeSide(BadgeSideId side);
@@ -104,6 +103,7 @@ public:
     QRadioButton* Option2;
     FieldPalette* fieldPalette;
     SettingsPanel* frameSettings;
+    BarcodePanel* frameBarcode;
     QLineEdit* txtBadgeName;
     QPushButton* cmdSave;
     CommonDialog cdlgSettings;
@@ -123,6 +123,9 @@ public:
     QAction* actDelete;
     QAction* actBringToFront;
     QAction* actSendToBack;
+    QAction* actBringForward;
+    QAction* actSendBackward;
+    QAction* btBarcode;
     QAction* actZoomIn;
     QAction* actZoomOut;
     QAction* actZoomFit;
@@ -191,7 +194,6 @@ private:
     bool m_personPending = false; // the first person read is shown
     bool m_captionTakesFocus = true; // not while the keyboard walks the canvas
     bool m_loaded = false;
-    bool m_stackNoteShown = false;
     bool m_placed = false;
     QString m_savedPath; // the badge file this document came from or went to
     quint64 m_nudgeKey = 0;
