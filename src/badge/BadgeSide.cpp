@@ -282,8 +282,13 @@ Element clamped(Element value)
             clampGeometry(e);
             for (float* twips : {&e.Left, &e.Top, &e.Width, &e.Height})
                 *twips = std::round(*twips);
-            if constexpr (std::is_base_of_v<Comment, std::decay_t<decltype(e)>>)
+            if constexpr (std::is_base_of_v<Comment, std::decay_t<decltype(e)>>) {
                 e.FontSize = std::clamp(e.FontSize, 0.f, LargestFontSize);
+                e.Fit.minimumSize = std::clamp(e.Fit.minimumSize, 1.f, LargestFontSize);
+                e.Fit.maximumLines = std::clamp(e.Fit.maximumLines, 0, 99);
+            }
+            if constexpr (std::is_same_v<std::decay_t<decltype(e)>, Field>)
+                e.Format.decimals = std::clamp(e.Format.decimals, -1, 10);
         },
         value);
     return value;

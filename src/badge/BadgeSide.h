@@ -1,6 +1,7 @@
 #pragma once
 
 #include "badge/ElementArray.h"
+#include "badge/TextFit.h"
 
 #include <QImage>
 #include <QList>
@@ -58,6 +59,7 @@ struct Comment : ElementGeometry {
     qint32 BackColor = 0;
     qint16 BorderStyle = 0; // 0 none, otherwise a thin outline
     bool AutoSize = true;   // the drawn size follows the text, not Width and Height
+    TextFit Fit;            // any mode but AsDesigned keeps the frame and fits the text in it
 
     friend bool operator==(const Comment&, const Comment&) = default;
 };
@@ -66,6 +68,7 @@ struct Comment : ElementGeometry {
 // "<Table.Column>" until a record fills in its value.
 struct Field : Comment {
     QString Tag; // the key a record is looked up by; which form depends on the reader's rule
+    FieldFormat Format;
 
     friend bool operator==(const Field&, const Field&) = default;
 };

@@ -1,6 +1,7 @@
 #include "render/BadgeRenderer.h"
 
 #include "common/Units.h"
+#include "render/TextFitting.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -34,9 +35,20 @@ bool drawable(const QRectF& rect)
 
 QRectF textRect(const Comment& text, const QFont& font, const QString& shown)
 {
-    if (!text.AutoSize)
+    if (!text.AutoSize || text.Fit.fitsFrame())
         return text.frame();
     return QRectF(QPointF(text.Left, text.Top), QFontMetricsF(font).size(0, shown));
+}
+
+void drawBorder(QPainter& painter, const Comment& text, const QRectF& rect)
+{
+    if (text.BorderStyle == 0)
+        return;
+    const double half = TwipsPerBorderPixel / 2;
+    painter.setPen(
+        QPen(Qt::black, TwipsPerBorderPixel, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect.adjusted(half, half, -half, -half));
 }
 
 void drawText(QPainter& painter, const Comment& text, bool oneLine, const SystemColors& colors)
@@ -48,8 +60,13 @@ void drawText(QPainter& painter, const Comment& text, bool oneLine, const System
         return;
     if (text.BackStyle == 1)
         painter.fillRect(rect, colors.color(text.BackColor));
-    painter.setFont(font);
     painter.setPen(colors.color(text.ForeColor));
+    if (text.Fit.fitsFrame()) {
+        drawFittedText(painter, fitText(text, shown));
+        drawBorder(painter, text, rect);
+        return;
+    }
+    painter.setFont(font);
     // An AutoSize rect is measured from the same font; a fixed frame cuts the text off.
     const int flags = Qt::AlignLeft | Qt::AlignTop | (text.AutoSize ? Qt::TextDontClip : 0);
     // Arabic and Hebrew run from the right edge of the frame (the direction turns AlignLeft to
@@ -58,13 +75,7 @@ void drawText(QPainter& painter, const Comment& text, bool oneLine, const System
     painter.setLayoutDirection(shown.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
     painter.drawText(rect, flags, shown);
     painter.setLayoutDirection(direction);
-    if (text.BorderStyle != 0) {
-        const double half = TwipsPerBorderPixel / 2;
-        painter.setPen(
-            QPen(Qt::black, TwipsPerBorderPixel, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(rect.adjusted(half, half, -half, -half));
-    }
+    drawBorder(painter, text, rect);
 }
 
 void drawMissingPicture(QPainter& painter, const QRectF& frame)
