@@ -61,6 +61,9 @@ struct Comment : ElementGeometry {
     bool AutoSize = true;   // the drawn size follows the text, not Width and Height
     TextFit Fit;            // any mode but AsDesigned keeps the frame and fits the text in it
 
+    // The drawn size follows the text, not Width and Height.
+    bool sizesItself() const { return AutoSize && !Fit.fitsFrame(); }
+
     friend bool operator==(const Comment&, const Comment&) = default;
 };
 

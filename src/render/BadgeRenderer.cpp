@@ -35,7 +35,7 @@ bool drawable(const QRectF& rect)
 
 QRectF textRect(const Comment& text, const QFont& font, const QString& shown)
 {
-    if (!text.AutoSize || text.Fit.fitsFrame())
+    if (!text.sizesItself())
         return text.frame();
     return QRectF(QPointF(text.Left, text.Top), QFontMetricsF(font).size(0, shown));
 }
@@ -51,8 +51,9 @@ void drawBorder(QPainter& painter, const Comment& text, const QRectF& rect)
     painter.drawRect(rect.adjusted(half, half, -half, -half));
 }
 
-void drawText(QPainter& painter, const Comment& text, bool oneLine, const SystemColors& colors)
+void drawText(QPainter& painter, const Comment& text, bool oneLine, const RenderOptions& options)
 {
+    const SystemColors& colors = options.systemColors;
     const QFont font = textFont(text);
     const QString shown = drawnText(text.Caption, oneLine);
     const QRectF rect = textRect(text, font, shown);
@@ -64,6 +65,12 @@ void drawText(QPainter& painter, const Comment& text, bool oneLine, const System
     if (text.Fit.fitsFrame()) {
         drawFittedText(painter, fitText(text, shown));
         drawBorder(painter, text, rect);
+        // The designer shows the frame the text is fitted into; print never does.
+        if (options.mode == RenderMode::Designer && text.BorderStyle == 0) {
+            painter.setPen(QPen(PlaceholderInk, 0, Qt::DotLine));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(rect);
+        }
         return;
     }
     painter.setFont(font);
@@ -185,12 +192,12 @@ void drawShape(QPainter& painter, const Shape& shape, const SystemColors& colors
 // One overload per element type, for BadgeSide::visit.
 void drawElement(QPainter& painter, const Comment& text, ElementKind, const RenderOptions& options)
 {
-    drawText(painter, text, false, options.systemColors);
+    drawText(painter, text, false, options);
 }
 
 void drawElement(QPainter& painter, const Field& field, ElementKind, const RenderOptions& options)
 {
-    drawText(painter, field, true, options.systemColors);
+    drawText(painter, field, true, options);
 }
 
 void drawElement(QPainter& painter, const Logo& logo, ElementKind, const RenderOptions& options)
