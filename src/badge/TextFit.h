@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -71,6 +72,14 @@ QString conditionSymbol(ConditionTest test);
 ConditionTest conditionTest(const QString& symbol);
 // "Visitor = 1", "Expiry is empty"; empty when unset.
 QString conditionText(const HideCondition& condition);
+
+// As a badge's companion file keeps them: only what differs from the defaults, names for the
+// choices. Reading takes what it knows, holds numbers within their ranges and leaves the rest at
+// the defaults, so a damaged or newer entry never gives an element values it cannot have.
+QJsonObject toJson(const TextFit& fit);
+QJsonObject toJson(const FieldFormat& format);
+TextFit textFitFromJson(const QJsonObject& json);
+FieldFormat fieldFormatFromJson(const QJsonObject& json);
 
 // Date formats offered to the operator; any other QDate/QDateTime format may be typed.
 QStringList commonDateFormats();

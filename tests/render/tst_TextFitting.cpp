@@ -13,6 +13,7 @@
 #include "common/Units.h"
 
 #include <QFontMetricsF>
+#include <QJsonObject>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSqlField>
@@ -95,6 +96,7 @@ private Q_SLOTS:
     void evaluatesConditions_data();
     void evaluatesConditions();
     void filledSideFormatsAndHides();
+    void propertiesSurviveTheirJson();
 };
 
 void tst_TextFitting::fitsAtTheEdges_data()
@@ -419,6 +421,41 @@ void tst_TextFitting::filledSideFormatsAndHides()
     QCOMPARE(shown.lblField.at(1).Caption, QStringLiteral(" ")); // no lone "since"
     QVERIFY(shown.lblField.at(2).Visible);
     QCOMPARE(shown.lblField.at(2).Caption, QStringLiteral("Anna"));
+}
+
+void tst_TextFitting::propertiesSurviveTheirJson()
+{
+    TextFit fit{FitMode::WrapAndShrink, 7.5f, 3, false, HorizontalAlign::Right,
+                VerticalAlign::Bottom};
+    QCOMPARE(textFitFromJson(toJson(fit)), fit);
+    FieldFormat format;
+    format.dateFormat = QStringLiteral("dd.MM.yyyy");
+    format.decimals = 2;
+    format.thousands = true;
+    format.letterCase = LetterCase::Lower;
+    format.prefix = QStringLiteral("\"Dr.\" ");
+    format.suffix = QStringLiteral(" \u2022");
+    format.hideWhen = {ConditionTest::GreaterOrEqual, QStringLiteral("Employee.Level"),
+                       QStringLiteral("3")};
+    QCOMPARE(fieldFormatFromJson(toJson(format)), format);
+    // Defaults write nothing, so a badge using nothing new needs no entry.
+    QVERIFY(toJson(TextFit()).isEmpty() && toJson(FieldFormat()).isEmpty());
+    // A damaged or newer entry gives values within range, never ones an element cannot have.
+    const QJsonObject odd{{QStringLiteral("mode"), QStringLiteral("spiral")},
+                          {QStringLiteral("minimumSize"), -4},
+                          {QStringLiteral("maximumLines"), 1e9},
+                          {QStringLiteral("decimals"), 400},
+                          {QStringLiteral("case"), 7},
+                          {QStringLiteral("hideWhen"),
+                           QJsonObject{{QStringLiteral("test"), QStringLiteral("LIKE")}}}};
+    const TextFit readFit = textFitFromJson(odd);
+    QCOMPARE(readFit.mode, FitMode::AsDesigned);
+    QCOMPARE(readFit.minimumSize, 1.f);
+    QCOMPARE(readFit.maximumLines, 99);
+    const FieldFormat readFormat = fieldFormatFromJson(odd);
+    QCOMPARE(readFormat.decimals, 10);
+    QCOMPARE(readFormat.letterCase, LetterCase::AsStored);
+    QVERIFY(!readFormat.hideWhen.isSet());
 }
 
 QTEST_MAIN(tst_TextFitting)
