@@ -118,7 +118,7 @@ void FitFormatRows::build()
     cmbHideColumn = named(new QComboBox, "cmbHideColumn", QStringLiteral("Hide when column"));
     cmbHideColumn->setEditable(true);
     cmbHideColumn->setInsertPolicy(QComboBox::NoInsert);
-    format->addRow(QStringLiteral("Hide when:"), cmbHideColumn);
+    format->addRow(QStringLiteral("Hide if:"), cmbHideColumn);
     cmbHideTest = named(new QComboBox, "cmbHideTest", QStringLiteral("Hide when test"));
     for (const ConditionTest test : Tests)
         cmbHideTest->addItem(test == ConditionTest::None ? QStringLiteral("(never)")
