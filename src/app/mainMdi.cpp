@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/OperatorGuide.h"
 #include "badge/BadgeFile.h"
+#include "badge/BadgeStore.h"
 #include "badge/BadgeNames.h"
 #include "common/FileNames.h"
 #include "designer/frmDesigner.h"
@@ -734,8 +735,9 @@ void mainMdi::onOpenExistingLayout()
 void mainMdi::openBadgeLayout(const QString& path)
 {
     ProjectSettings& settings = ProjectSettings::instance();
-    const BadgeLayoutRead read = loadBadgeLayout(path, settings.ProjectName, settings.DatabasePath,
-                                                 FieldTagRule::TableAndColumn);
+    const BadgeLayoutRead read = openBadge(path, settings.ProjectName, settings.DatabasePath,
+                                           FieldTagRule::TableAndColumn)
+                                     .read;
     m_front->Load_Card(read);
     m_back->Load_Card(read);
     settings.CurrentBadgePath = path;

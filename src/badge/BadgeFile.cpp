@@ -1,10 +1,12 @@
 #include "badge/BadgeFile.h"
 
+#include "badge/BadgeCompanion.h"
 #include "common/DatabaseAddress.h"
 #include "common/FileNames.h"
 #include "common/LegacyNumbers.h"
 #include "common/PictureFiles.h"
 #include "common/QuotedLines.h"
+#include "common/SaveFile.h"
 
 #include <QDir>
 
@@ -604,7 +606,11 @@ QByteArray encodedBadgeFile(const BadgeLayout& layout, bool blankBack)
 
 Status writeBadgeFile(const QString& path, const BadgeLayout& layout, bool blankBack)
 {
-    return saveQuotedLinesFile(path, encodedBadgeFile(layout, blankBack));
+    const Result<QByteArray> bytes = quotedLinesFileBytes(path, encodedBadgeFile(layout, blankBack));
+    if (!bytes)
+        return bytes.status();
+    return saveFilePair(path, *bytes, badgeCompanionPath(path),
+                        companionDocument(layout.front, layout.back, blankBack));
 }
 
 QString scratchFilePath(const QString& badgeDir, ScratchFile which)
@@ -643,6 +649,12 @@ Status saveDisplayedSide(const QString& badgeDir, BadgeSideId displayed, const B
 
 Status assembleBadgeFile(const QString& badgeDir, const QString& badgePath)
 {
+    const Result<QByteArray> bytes = assembledBadgeFile(badgeDir, badgePath);
+    return bytes ? saveFileAtomically(badgePath, *bytes) : bytes.status();
+}
+
+Result<QByteArray> assembledBadgeFile(const QString& badgeDir, const QString& badgePath)
+{
     DecodedLines parts[3];
     qsizetype lineCount = 0;
     for (ScratchFile which : {ScratchFile::General, ScratchFile::Front, ScratchFile::Back}) {
@@ -658,7 +670,7 @@ Status assembleBadgeFile(const QString& badgeDir, const QString& badgePath)
             out.add(line);
     }
     out.repeatLastLine();
-    return saveQuotedLinesFile(badgePath, out.take());
+    return quotedLinesFileBytes(badgePath, out.take());
 }
 
 BadgeParts splitBadgeLines(std::span<const QStringView> lines)
@@ -710,7 +722,11 @@ Status splitBadgeFile(const QString& badgePath, const QString& badgeDir)
     const Result<DecodedLines> lines = readQuotedLinesFile(resolveFileName(badgePath));
     if (!lines)
         return lines.status();
-    const BadgeParts parts = splitBadgeLines(lines->fields());
+    return writeScratchFiles(badgeDir, splitBadgeLines(lines->fields()));
+}
+
+Status writeScratchFiles(const QString& badgeDir, const BadgeParts& parts)
+{
     if (Status s = writeScratchBytes(badgeDir, ScratchFile::General, encoded(parts.general)); !s)
         return s;
     if (Status s = writeScratchBytes(badgeDir, ScratchFile::Front, encoded(parts.front)); !s)

@@ -46,7 +46,8 @@ QStringList badgeFileLines(const BadgeLayout& layout, bool blankBack = false);
 QByteArray encodedSideSection(const BadgeSide& side, BadgeSideId which, bool blank);
 QByteArray encodedBadgeFile(const BadgeLayout& layout, bool blankBack = false);
 // Writes encodedBadgeFile atomically, in the open project's code page (common/TextCodePage.h), as
-// every writer and reader of badge and scratch files below does.
+// every writer and reader of badge and scratch files below does, together with its companion
+// (BadgeCompanion.h).
 Status writeBadgeFile(const QString& path, const BadgeLayout& layout, bool blankBack = false);
 
 // --- Scratch files -------------------------------------------------------------------------
@@ -67,6 +68,8 @@ Status saveDisplayedSide(const QString& badgeDir, BadgeSideId displayed, const B
 // Builds the badge file from the three scratch files plus the last line once more. Refuses,
 // leaving the old badge file as it was, when a scratch file is missing or empty.
 Status assembleBadgeFile(const QString& badgeDir, const QString& badgePath);
+// The bytes that file would hold, for writing it together with its companion.
+Result<QByteArray> assembledBadgeFile(const QString& badgeDir, const QString& badgePath);
 
 // How a load splits a badge file into the scratch files: the first line is dropped, the general
 // part runs up to and including the front marker, the front part from that marker up to the
@@ -87,6 +90,8 @@ struct BadgeParts {
 BadgeParts splitBadgeLines(std::span<const QStringView> lines);
 // Rewrites the three scratch files from the badge file; they are left alone if it cannot be read.
 Status splitBadgeFile(const QString& badgePath, const QString& badgeDir);
+// The three scratch files from the parts of a badge file, general first.
+Status writeScratchFiles(const QString& badgeDir, const BadgeParts& parts);
 
 // Empties "front.tmp" and "back.tmp" (files of length zero), as closing the designer does.
 Status clearSideScratchFiles(const QString& badgeDir);
@@ -127,6 +132,11 @@ struct BadgeLayoutRead {
     };
     QList<EarlyEnd> endedEarly;
     QStringList missingLogos;
+    // Read from the companion file (BadgeStore.h): what it held for elements that changed since,
+    // one line each in the operator's words, and why the companion itself could not be used.
+    QStringList lostProperties;
+    QString companionError;
+    bool backBlank = false; // the file holds the back's marker alone
 
     const BadgeSide& side(BadgeSideId which) const
     {

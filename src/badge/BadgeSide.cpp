@@ -198,10 +198,25 @@ bool BadgeSide::setElement(ElementRef element, const Element& value)
 
 QList<ElementRef> BadgeSide::stackingOrder() const
 {
+    return orderFrom(m_order);
+}
+
+bool BadgeSide::hasLoadOrder() const
+{
+    return stackingOrder() == orderFrom({});
+}
+
+void BadgeSide::setStackingOrder(const QList<ElementRef>& order)
+{
+    m_order = orderFrom(order);
+}
+
+QList<ElementRef> BadgeSide::orderFrom(const QList<ElementRef>& explicitOrder) const
+{
     QList<ElementRef> order;
     order.reserve(2 + Label1.count() + lblField.count() + Image1.count() + myShape1.count());
-    for (const ElementRef& element : m_order) {
-        if (contains(element))
+    for (const ElementRef& element : explicitOrder) {
+        if (contains(element) && !order.contains(element))
             order << element;
     }
     const bool moved = !order.isEmpty();
@@ -284,11 +299,11 @@ Element clamped(Element value)
                 *twips = std::round(*twips);
             if constexpr (std::is_base_of_v<Comment, std::decay_t<decltype(e)>>) {
                 e.FontSize = std::clamp(e.FontSize, 0.f, LargestFontSize);
-                e.Fit.minimumSize = std::clamp(e.Fit.minimumSize, 1.f, LargestFontSize);
-                e.Fit.maximumLines = std::clamp(e.Fit.maximumLines, 0, 99);
+                e.fit.minimumSize = std::clamp(e.fit.minimumSize, 1.f, LargestFontSize);
+                e.fit.maximumLines = std::clamp(e.fit.maximumLines, 0, 99);
             }
             if constexpr (std::is_same_v<std::decay_t<decltype(e)>, Field>)
-                e.Format.decimals = std::clamp(e.Format.decimals, -1, 10);
+                e.format.decimals = std::clamp(e.format.decimals, -1, 10);
         },
         value);
     return value;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "badge/ElementArray.h"
+#include "badge/ElementProperties.h"
 #include "badge/TextFit.h"
 
 #include <QImage>
@@ -59,10 +60,12 @@ struct Comment : ElementGeometry {
     qint32 BackColor = 0;
     qint16 BorderStyle = 0; // 0 none, otherwise a thin outline
     bool AutoSize = true;   // the drawn size follows the text, not Width and Height
-    TextFit Fit;            // any mode but AsDesigned keeps the frame and fits the text in it
+    // Properties the badge file cannot hold, kept in its companion (ElementProperties.h).
+    Rotation rotation;
+    TextFit fit; // any mode but AsDesigned keeps the frame and fits the text in it
 
     // The drawn size follows the text, not Width and Height.
-    bool sizesItself() const { return AutoSize && !Fit.fitsFrame(); }
+    bool sizesItself() const { return AutoSize && !fit.fitsFrame(); }
 
     friend bool operator==(const Comment&, const Comment&) = default;
 };
@@ -71,7 +74,9 @@ struct Comment : ElementGeometry {
 // "<Table.Column>" until a record fills in its value.
 struct Field : Comment {
     QString Tag; // the key a record is looked up by; which form depends on the reader's rule
-    FieldFormat Format;
+    // Drawn as this barcode of its value instead of as text; see ElementProperties.h.
+    std::optional<Barcode> barcode;
+    FieldFormat format; // how the value shows, and when the field is hidden (TextFit.h)
 
     friend bool operator==(const Field&, const Field&) = default;
 };
@@ -80,6 +85,7 @@ struct Field : Comment {
 struct Logo : ElementGeometry {
     QString Tag; // full path of the picture file
     QImage Picture;
+    Rotation rotation;
 
     friend bool operator==(const Logo&, const Logo&) = default;
 };
@@ -184,12 +190,17 @@ struct BadgeSide {
 
     // Bottom to top, every element present once. Elements never moved keep the order of a
     // freshly loaded side: shapes, photograph, signature, logos, comments, fields, each kind
-    // by index. The order is not saved with the badge.
+    // by index. The badge file does not hold the order; its companion does (BadgeCompanion.h).
     QList<ElementRef> stackingOrder() const;
     // Place in the stacking order, 0 at the bottom; -1 for an element that is not present.
     int stackPosition(ElementRef element) const;
     // Moves the element to a place in the stacking order (clamped).
     void moveInStack(ElementRef element, int position);
+    // The order of a freshly loaded side, which a badge without a companion file has.
+    bool hasLoadOrder() const;
+    // Bottom to top as given; what is absent is skipped, elements not named go on top in the
+    // order of a freshly loaded side.
+    void setStackingOrder(const QList<ElementRef>& order);
     void bringToFront(ElementRef element);
     void sendToBack(ElementRef element);
 
@@ -221,6 +232,7 @@ private:
     }
 
     int onTop(ElementKind kind, int index);
+    QList<ElementRef> orderFrom(const QList<ElementRef>& explicitOrder) const;
     void fixStackingOrder();
 
     QList<ElementRef> m_order; // explicit order; elements missing from it stack above it

@@ -228,9 +228,15 @@ Result<DecodedLines> readQuotedLinesFile(const QString& path, const TextCodePage
     return DecodedLines::decode(*bytes, page, path);
 }
 
+Result<QByteArray> quotedLinesFileBytes(const QString& path, const QByteArray& utf8,
+                                        const TextCodePage& page)
+{
+    return encodeFromUtf8(utf8, page, path);
+}
+
 Status saveQuotedLinesFile(const QString& path, const QByteArray& utf8, const TextCodePage& page)
 {
-    const Result<QByteArray> bytes = encodeFromUtf8(utf8, page, path);
+    const Result<QByteArray> bytes = quotedLinesFileBytes(path, utf8, page);
     if (!bytes)
         return bytes.status();
     return saveFileAtomically(path, *bytes);

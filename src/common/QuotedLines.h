@@ -107,6 +107,9 @@ Result<DecodedLines> readQuotedLinesFile(const QString& path,
 // `utf8` as QuotedLinesBuilder and encodeQuotedLines make it.
 Status saveQuotedLinesFile(const QString& path, const QByteArray& utf8,
                            const TextCodePage& page = legacyCodePage());
+// The bytes saveQuotedLinesFile writes, for a file written together with another.
+Result<QByteArray> quotedLinesFileBytes(const QString& path, const QByteArray& utf8,
+                                        const TextCodePage& page = legacyCodePage());
 
 inline bool containsQuote(const QString& text)
 {

@@ -158,68 +158,68 @@ template <class F> void FitFormatRows::edit(const QString& text, F&& change, qui
 void FitFormatRows::connectRows()
 {
     connect(cmbFitMode, &QComboBox::activated, this, [this](int index) {
-        edit(QStringLiteral("Fitting"), [&](Comment& c) { c.Fit.mode = FitMode(index); });
+        edit(QStringLiteral("Fitting"), [&](Comment& c) { c.fit.mode = FitMode(index); });
         setFitRowsEnabled(index != 0);
     });
     connect(spnMinSize, &QDoubleSpinBox::valueChanged, this, [this](double size) {
         edit(
-            QStringLiteral("Smallest Size"), [&](Comment& c) { c.Fit.minimumSize = float(size); },
+            QStringLiteral("Smallest Size"), [&](Comment& c) { c.fit.minimumSize = float(size); },
             m_typingKey + 1);
     });
     connect(spnMaxLines, &QSpinBox::valueChanged, this, [this](int lines) {
         edit(
-            QStringLiteral("Most Lines"), [&](Comment& c) { c.Fit.maximumLines = lines; },
+            QStringLiteral("Most Lines"), [&](Comment& c) { c.fit.maximumLines = lines; },
             m_typingKey + 2);
     });
     connect(chkEllipsis, &QCheckBox::clicked, this, [this](bool on) {
-        edit(QStringLiteral("Ellipsis"), [&](Comment& c) { c.Fit.ellipsis = on; });
+        edit(QStringLiteral("Ellipsis"), [&](Comment& c) { c.fit.ellipsis = on; });
     });
     connect(cmbAlignH, &QComboBox::activated, this, [this](int index) {
         edit(QStringLiteral("Alignment"),
-             [&](Comment& c) { c.Fit.horizontal = HorizontalAlign(index); });
+             [&](Comment& c) { c.fit.horizontal = HorizontalAlign(index); });
     });
     connect(cmbAlignV, &QComboBox::activated, this, [this](int index) {
         edit(QStringLiteral("Alignment"),
-             [&](Comment& c) { c.Fit.vertical = VerticalAlign(index); });
+             [&](Comment& c) { c.fit.vertical = VerticalAlign(index); });
     });
 
     connect(cmbDateFormat, &QComboBox::currentTextChanged, this, [this](const QString& text) {
         edit(
-            QStringLiteral("Date Format"), [&](Field& f) { f.Format.dateFormat = text.trimmed(); },
+            QStringLiteral("Date Format"), [&](Field& f) { f.format.dateFormat = text.trimmed(); },
             m_typingKey + 3);
     });
     connect(spnDecimals, &QSpinBox::valueChanged, this, [this](int decimals) {
         edit(
-            QStringLiteral("Decimals"), [&](Field& f) { f.Format.decimals = decimals; },
+            QStringLiteral("Decimals"), [&](Field& f) { f.format.decimals = decimals; },
             m_typingKey + 4);
     });
     connect(chkThousands, &QCheckBox::clicked, this, [this](bool on) {
-        edit(QStringLiteral("Thousands Separator"), [&](Field& f) { f.Format.thousands = on; });
+        edit(QStringLiteral("Thousands Separator"), [&](Field& f) { f.format.thousands = on; });
     });
     connect(cmbCase, &QComboBox::activated, this, [this](int index) {
         edit(QStringLiteral("Letter Case"),
-             [&](Field& f) { f.Format.letterCase = LetterCase(index); });
+             [&](Field& f) { f.format.letterCase = LetterCase(index); });
     });
     connect(txtPrefix, &QLineEdit::textEdited, this, [this](const QString& text) {
         edit(
-            QStringLiteral("Prefix"), [&](Field& f) { f.Format.prefix = text; }, m_typingKey + 5);
+            QStringLiteral("Prefix"), [&](Field& f) { f.format.prefix = text; }, m_typingKey + 5);
     });
     connect(txtSuffix, &QLineEdit::textEdited, this, [this](const QString& text) {
         edit(
-            QStringLiteral("Suffix"), [&](Field& f) { f.Format.suffix = text; }, m_typingKey + 6);
+            QStringLiteral("Suffix"), [&](Field& f) { f.format.suffix = text; }, m_typingKey + 6);
     });
     connect(cmbHideColumn, &QComboBox::currentTextChanged, this, [this](const QString& text) {
         edit(
             QStringLiteral("Hide Condition"),
-            [&](Field& f) { f.Format.hideWhen.column = text.trimmed(); }, m_typingKey + 7);
+            [&](Field& f) { f.format.hideWhen.column = text.trimmed(); }, m_typingKey + 7);
     });
     connect(cmbHideTest, &QComboBox::activated, this, [this](int index) {
         edit(QStringLiteral("Hide Condition"),
-             [&](Field& f) { f.Format.hideWhen.test = Tests[index]; });
+             [&](Field& f) { f.format.hideWhen.test = Tests[index]; });
     });
     connect(txtHideValue, &QLineEdit::textEdited, this, [this](const QString& text) {
         edit(
-            QStringLiteral("Hide Condition"), [&](Field& f) { f.Format.hideWhen.value = text; },
+            QStringLiteral("Hide Condition"), [&](Field& f) { f.format.hideWhen.value = text; },
             m_typingKey + 8);
     });
 }
@@ -268,18 +268,18 @@ void FitFormatRows::fill()
     m_filling = true;
     Element value = *m_document.side(m_side).element(m_element);
     const Comment& c = *textOf(value);
-    cmbFitMode->setCurrentIndex(int(c.Fit.mode));
-    spnMinSize->setValue(c.Fit.minimumSize);
-    spnMaxLines->setValue(c.Fit.maximumLines);
-    chkEllipsis->setChecked(c.Fit.ellipsis);
-    cmbAlignH->setCurrentIndex(int(c.Fit.horizontal));
-    cmbAlignV->setCurrentIndex(int(c.Fit.vertical));
-    setFitRowsEnabled(c.Fit.fitsFrame());
+    cmbFitMode->setCurrentIndex(int(c.fit.mode));
+    spnMinSize->setValue(c.fit.minimumSize);
+    spnMaxLines->setValue(c.fit.maximumLines);
+    chkEllipsis->setChecked(c.fit.ellipsis);
+    cmbAlignH->setCurrentIndex(int(c.fit.horizontal));
+    cmbAlignV->setCurrentIndex(int(c.fit.vertical));
+    setFitRowsEnabled(c.fit.fitsFrame());
 
     const auto* field = std::get_if<Field>(&value);
     grpFormat->setVisible(field != nullptr);
     if (field) {
-        const FieldFormat& f = field->Format;
+        const FieldFormat& f = field->format;
         // The typed text stays as typed while the operator types it.
         if (cmbDateFormat->currentText().trimmed() != f.dateFormat)
             cmbDateFormat->setEditText(f.dateFormat);

@@ -1,6 +1,7 @@
 #include "designer/frmDesigner.h"
 
 #include "badge/BadgeNames.h"
+#include "badge/BadgeStore.h"
 #include "common/FileNames.h"
 #include "common/LegacyNumbers.h"
 #include "common/QuotedLines.h"
@@ -1134,28 +1135,6 @@ void frmDesigner::changeSide(BadgeSideId side)
 
 // ---- saving and loading --------------------------------------------------------------------
 
-Status frmDesigner::saveGeneral()
-{
-    const ProjectSettings& settings = ProjectSettings::instance();
-    return writeScratchFile(settings.BadgeDir, ScratchFile::General,
-                            generalSectionLines(settings.ProjectName, settings.DatabasePath,
-                                                qint16(m_document.orientation())));
-}
-
-Status frmDesigner::saveFront(bool blank)
-{
-    return writeScratchFile(
-        ProjectSettings::instance().BadgeDir, ScratchFile::Front,
-        sideSectionLines(m_document.side(BadgeSideId::Front), BadgeSideId::Front, blank));
-}
-
-Status frmDesigner::saveBack(bool blank)
-{
-    return writeScratchFile(
-        ProjectSettings::instance().BadgeDir, ScratchFile::Back,
-        sideSectionLines(m_document.side(BadgeSideId::Back), BadgeSideId::Back, blank));
-}
-
 void frmDesigner::report(const Status& status)
 {
     MsgBox(m_dialogs, this, status.error());
@@ -1205,19 +1184,12 @@ bool frmDesigner::Save_Badge()
     txtBadgeName->setText(spelled);
     m_document.setBadgeName(spelled);
 
-    // A failed step stops the save before the next scratch file is written: the badge file is
-    // never assembled from stale parts, nor a scratch file overwritten after a refusal.
-    Status written = saveGeneral();
-    if (written)
-        written = saveFront(false);
-    if (written)
-        written = saveBack(m_document.backIsBlank());
-    if (!written) {
-        report(written);
-        return false;
-    }
-    if (Status assembled = assembleBadgeFile(settings.BadgeDir, path); !assembled) {
-        report(assembled);
+    BadgeLayout layout = m_document.layout();
+    layout.projectName = settings.ProjectName;
+    layout.databasePath = settings.DatabasePath;
+    if (Status saved = saveBadge(settings.BadgeDir, path, layout, m_document.backIsBlank());
+        !saved) {
+        report(saved);
         return false;
     }
     Q_EMIT badgeSaved(path);
@@ -1245,37 +1217,27 @@ bool frmDesigner::Load_Card(int side, const QString& Badpath)
     const QString title = fileTitle(path);
     txtBadgeName->setText(title.left(title.size() - 4));
 
-    const Result<DecodedLines> decoded = readQuotedLinesFile(path);
-    if (!decoded) {
+    // The scratch files are rewritten first, also when the checks below fail; without a project
+    // there is no badge folder to write them to.
+    OpenedBadge opened = openBadge(path, settings.ProjectName, settings.DatabasePath,
+                                   FieldTagRule::ColumnOnly, settings.BadgeDir);
+    BadgeLayoutRead& read = opened.read;
+    if (read.status == LoadStatus::CannotOpen) {
         m_dialogs.message(this, {QStringLiteral("The badge file could not be opened."),
                                  MessageButtons::Ok,
                                  MessageIcon::Exclamation,
                                  {},
-                                 decoded.error()});
+                                 read.errorText});
         return false;
     }
-    // The scratch files are rewritten first, also when the checks below fail.
-    const QStringList lines = decoded->toStringList();
-    const SplitBadge split = splitBadgeLines(lines);
-    for (const auto& [part, file] :
-         {std::pair{&split.general, ScratchFile::General},
-          std::pair{&split.front, ScratchFile::Front}, std::pair{&split.back, ScratchFile::Back}}) {
-        if (settings.BadgeDir.isEmpty())
-            break; // no project: no badge folder to write them to
-        if (Status s = writeScratchFile(settings.BadgeDir, file, *part); !s) {
-            report(s);
-            break;
-        }
-    }
+    if (!opened.scratchWritten)
+        report(opened.scratchWritten);
 
     BadgeLayout layout;
     layout.badgeName = txtBadgeName->text();
     layout.projectName = settings.ProjectName;
     layout.databasePath = settings.DatabasePath;
     layout.orientation = qint16(m_document.orientation());
-    BadgeLayoutRead read = readBadgeLayout(lines, settings.ProjectName, settings.DatabasePath,
-                                           FieldTagRule::ColumnOnly);
-    read.file = path;
     if (read.status != LoadStatus::Loaded) {
         // The canvas is left empty.
         m_document.reset(layout, true);
@@ -1288,10 +1250,9 @@ bool frmDesigner::Load_Card(int side, const QString& Badpath)
         layout.orientation = read.orientation;
     layout.front = std::move(read.front);
     layout.back = std::move(read.back);
-    QStringList missing = loadLogoPictures(layout.front);
-    missing << loadLogoPictures(layout.back);
+    QStringList missing = read.missingLogos;
 
-    m_document.reset(std::move(layout), split.back.size() <= 1);
+    m_document.reset(std::move(layout), read.backBlank);
     m_savedPath = path;
     m_loaded = true;
     m_nameGiven = true;
@@ -1299,6 +1260,8 @@ bool frmDesigner::Load_Card(int side, const QString& Badpath)
     showSide(which);
     if (const QString early = earlyEndText(read); !early.isEmpty())
         MsgBox(m_dialogs, this, early, MessageButtons::Ok, MessageIcon::Exclamation);
+    if (const QString companion = companionText(read); !companion.isEmpty())
+        MsgBox(m_dialogs, this, companion, MessageButtons::Ok, MessageIcon::Exclamation);
     if (!missing.isEmpty()) {
         missing.removeDuplicates();
         m_dialogs.message(this, {QStringLiteral("A logo picture of the badge could not be loaded."),
@@ -1337,7 +1300,7 @@ void frmDesigner::closeEvent(QCloseEvent* event)
     // The side scratch files hold nothing once the designer is gone; general.tmp stays.
     const QString& badgeDir = ProjectSettings::instance().BadgeDir;
     if (!badgeDir.isEmpty() && QFileInfo(badgeDir).isDir())
-        static_cast<void>(clearSideScratchFiles(badgeDir));
+        static_cast<void>(clearScratchFiles(badgeDir));
     QMdiSubWindow::closeEvent(event);
 }
 

@@ -55,10 +55,6 @@ public:
     // files from it and shows side 0 (front) or 1 (back). False when the operator kept the
     // badge being edited or the file could not be used.
     bool Load_Card(int side, const QString& Badpath = {});
-    // The scratch files of the badge folder, from the document.
-    Status saveGeneral();
-    Status saveFront(bool blank);
-    Status saveBack(bool blank);
 
     // Starts a new badge in the open window, as Create New does; false when the operator kept
     // the badge being edited.

@@ -1,6 +1,5 @@
 #include "project/ProjectFile.h"
 
-#include "common/AtomicFile.h"
 #include "common/DatabaseAddress.h"
 #include "common/FileNames.h"
 #include "common/QuotedLines.h"
@@ -243,37 +242,8 @@ Status WriteProjectFile(const StoredSettings& settings, const QString& path)
     object.insert(QStringLiteral("format"), CompanionFormat);
     object.insert(QStringLiteral("version"), CompanionVersion);
 
-    // Both files are written in full before either replaces its old one; should the project file
-    // still fail to take its place, the old companion is put back.
-    AtomicFile project(path);
-    AtomicFile companionFile(companionPath);
-    if (Status opened = project.open(); !opened)
-        return opened;
-    if (!project.write(*bytes))
-        return project.status();
-    const bool hadCompanion = QFile::exists(companionPath);
-    const Result<QByteArray> oldCompanion =
-        hadCompanion ? readWholeFile(companionPath) : Result<QByteArray>(QByteArray());
-    if (needed) {
-        if (!oldCompanion)
-            return oldCompanion.status();
-        if (Status opened = companionFile.open(); !opened)
-            return opened;
-        if (!companionFile.write(QJsonDocument(object).toJson()))
-            return companionFile.status();
-        if (Status written = companionFile.commit(); !written)
-            return written;
-    }
-    if (Status written = project.commit(); !written) {
-        if (needed && hadCompanion)
-            static_cast<void>(saveFileAtomically(companionPath, *oldCompanion));
-        else if (needed)
-            QFile::remove(companionPath);
-        return written;
-    }
-    if (!needed && QFile::exists(companionPath) && !QFile::remove(companionPath))
-        return cannotWrite(companionPath, QStringLiteral("it could not be removed"));
-    return {};
+    return saveFilePair(path, *bytes, companionPath,
+                        needed ? std::optional(QJsonDocument(object).toJson()) : std::nullopt);
 }
 
 Result<StoredSettings> parseProjectFile(const QByteArray& bytes, const TextCodePage& page,

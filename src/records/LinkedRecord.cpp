@@ -34,13 +34,13 @@ BadgeSide filledSide(const BadgeSide& layout, const LinkedRecord& record)
         if (column < 0)
             continue;
         const QVariant value = record.values.value(column);
-        if (field.Format.isPlain()) {
+        if (field.format.isPlain()) {
             field.Caption = value.isNull() ? QStringLiteral(" ") : value.toString();
             continue;
         }
-        const QString shown = formattedValue(value, field.Format);
+        const QString shown = formattedValue(value, field.format);
         field.Caption = shown.isEmpty() ? QStringLiteral(" ") : shown;
-        if (evaluate(field.Format.hideWhen, record.values) == ConditionOutcome::Holds)
+        if (evaluate(field.format.hideWhen, record.values) == ConditionOutcome::Holds)
             field.Visible = false;
     }
     placePictures(side, record.photo, record.sign);

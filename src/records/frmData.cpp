@@ -1,6 +1,7 @@
 #include "records/frmData.h"
 
 #include "badge/BadgeFile.h"
+#include "badge/BadgeStore.h"
 #include "badge/BadgeNames.h"
 #include "common/FileNames.h"
 #include "common/QuotedLines.h"
@@ -135,8 +136,9 @@ protected:
 void loadViews(RenderingWindow* front, RenderingWindow* back, const QString& path)
 {
     const ProjectSettings& project = ProjectSettings::instance();
-    const BadgeLayoutRead read = loadBadgeLayout(path, project.ProjectName, project.DatabasePath,
-                                                 FieldTagRule::TableAndColumn);
+    const BadgeLayoutRead read = openBadge(path, project.ProjectName, project.DatabasePath,
+                                           FieldTagRule::TableAndColumn)
+                                     .read;
     front->Load_Card(read);
     back->Load_Card(read);
 }
@@ -725,8 +727,9 @@ void frmData::importBadge()
     QString path = cdlgImportBadge.FileName;
     if (path.size() < 4)
         return;
-    const BadgeLayoutRead read = loadBadgeLayout(path, project.ProjectName, project.DatabasePath,
-                                                 FieldTagRule::TableAndColumn);
+    const BadgeLayoutRead read = openBadge(path, project.ProjectName, project.DatabasePath,
+                                           FieldTagRule::TableAndColumn)
+                                     .read;
     if (read.status == LoadStatus::WrongProject) {
         path = adoptBadge(path);
         if (path.isEmpty())
@@ -773,7 +776,7 @@ QString frmData::adoptBadge(const QString& path)
         generalSectionLines(project.ProjectName, project.DatabasePath, 0);
     lines[0] = general[0];
     lines[1] = general[1];
-    if (const Status saved = saveQuotedLinesFile(copy, encodeQuotedLines(lines)); !saved) {
+    if (const Status saved = writeBadgeCopy(path, copy, encodeQuotedLines(lines)); !saved) {
         m_dialogs.message(this, {QStringLiteral("The badge was not adopted."), MessageButtons::Ok,
                                  MessageIcon::Exclamation, {}, saved.error()});
         return {};

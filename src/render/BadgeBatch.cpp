@@ -1,6 +1,6 @@
 #include "render/BadgeBatch.h"
 
-#include "badge/BadgeFile.h"
+#include "badge/BadgeStore.h"
 #include "common/AtomicFile.h"
 #include "common/FileNames.h"
 #include "common/OrderedWork.h"
@@ -377,7 +377,8 @@ struct BatchInput {
     StoredSettings project;
     BadgeSide front, back;
     QStringList missingLogos;
-    QString endedEarly; // where the badge file ended before its sides were whole
+    // Where the badge file ended before its sides were whole, what of its companion was lost.
+    QString endedEarly;
     QSizeF card;
     bool linkRecords = false;
     QStringList keys;           // as given or as the table holds them, for messages and names
@@ -403,14 +404,18 @@ Result<BatchInput> readInput(const BadgeBatchRequest& request)
         QFileInfo(resolveFileName(request.projectFile)).absolutePath());
 
     const QString badgePath = badgeFilePath(project, request.badge);
-    BadgeLayoutRead layout = loadBadgeLayout(badgePath, project.ProjectName, project.DatabasePath,
-                                             FieldTagRule::TableAndColumn);
+    BadgeLayoutRead layout = openBadge(badgePath, project.ProjectName, project.DatabasePath,
+                                       FieldTagRule::TableAndColumn)
+                                 .read;
     if (layout.status == LoadStatus::CannotOpen)
         return Status::failure(unknownBadge(project, request.badge, layout.errorText));
     if (layout.status != LoadStatus::Loaded)
         return Status::failure(QStringLiteral("%1 (%2)").arg(layout.errorText, badgePath));
     if (!layout.endedEarly.isEmpty())
         input.endedEarly = earlyEndText(layout);
+    if (const QString companion = companionText(layout); !companion.isEmpty())
+        input.endedEarly += (input.endedEarly.isEmpty() ? QString() : QStringLiteral("\n")) +
+                            companion;
     input.front = std::move(layout.front);
     input.back = std::move(layout.back);
     input.missingLogos = layout.missingLogos;

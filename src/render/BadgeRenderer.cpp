@@ -62,7 +62,7 @@ void drawText(QPainter& painter, const Comment& text, bool oneLine, const Render
     if (text.BackStyle == 1)
         painter.fillRect(rect, colors.color(text.BackColor));
     painter.setPen(colors.color(text.ForeColor));
-    if (text.Fit.fitsFrame()) {
+    if (text.fit.fitsFrame()) {
         drawFittedText(painter, fitText(text, shown));
         drawBorder(painter, text, rect);
         // The designer shows the frame the text is fitted into; print never does.

@@ -210,13 +210,13 @@ QStringList sideProblems(const BadgeSide& layout, const std::optional<LinkedReco
         if (field.Visible && record)
             checkHiddenCharacters(problems, field.Caption, name);
         if (record && layout.lblField.at(index).Visible) {
-            const QString why = conditionProblem(field.Format.hideWhen, record->values);
+            const QString why = conditionProblem(field.format.hideWhen, record->values);
             if (!why.isEmpty())
                 problems << QStringLiteral("%1 is shown although %2").arg(name, why);
         }
         if (!field.Visible || field.Caption.trimmed().isEmpty())
             continue;
-        if (field.Fit.fitsFrame())
+        if (field.fit.fitsFrame())
             checkFitted(problems, field, name, true);
         else
             checkField(problems, {ElementKind::Field, index}, field, name, around);
@@ -225,7 +225,7 @@ QStringList sideProblems(const BadgeSide& layout, const std::optional<LinkedReco
     for (const auto& [index, comment] : shown.Label1) {
         if (!comment.Visible || comment.Caption.trimmed().isEmpty())
             continue;
-        if (comment.Fit.fitsFrame())
+        if (comment.fit.fitsFrame())
             checkFitted(problems, comment, QStringLiteral("The text"), false);
         checkInsideCard(problems, comment, drawnRect(comment), QStringLiteral("The text"),
                         cardTwips);

@@ -1,6 +1,7 @@
 #include "render/RenderingWindow.h"
 
 #include "badge/BadgeFile.h"
+#include "badge/BadgeStore.h"
 #include "common/Units.h"
 #include "project/ProjectSettings.h"
 #include "render/BadgeCanvas.h"
@@ -65,9 +66,9 @@ void RenderingWindow::UnloadBadgeElements()
 void RenderingWindow::Load_Card(const QString& Badpath)
 {
     const ProjectSettings& settings = ProjectSettings::instance();
-    Load_Card(loadBadgeLayout(Badpath.isEmpty() ? settings.CurrentBadgePath : Badpath,
-                              settings.ProjectName, settings.DatabasePath,
-                              FieldTagRule::TableAndColumn));
+    Load_Card(openBadge(Badpath.isEmpty() ? settings.CurrentBadgePath : Badpath,
+                        settings.ProjectName, settings.DatabasePath, FieldTagRule::TableAndColumn)
+                  .read);
 }
 
 void RenderingWindow::Load_Card(const BadgeLayoutRead& read)
@@ -114,6 +115,8 @@ void RenderingWindow::Load_Card(const BadgeLayoutRead& read)
                                  {},
                                  read.missingLogos.join(QLatin1Char('\n'))});
     }
+    if (const QString companion = companionText(read); front && !companion.isEmpty())
+        MsgBox(m_dialogs, this, companion, MessageButtons::Ok, MessageIcon::Exclamation);
     if (front)
         Q_EMIT badgeLoaded();
     show();

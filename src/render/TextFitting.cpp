@@ -111,7 +111,7 @@ FittedText fitText(const Comment& text, const QString& shown)
     FittedText fitted;
     fitted.frame = text.frame();
     fitted.direction = shown.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
-    fitted.alignment = horizontalFlags(text.Fit.horizontal);
+    fitted.alignment = horizontalFlags(text.fit.horizontal);
     const QFont base = textFont(text);
     const int designed = std::max(1, base.pixelSize());
     fitted.font = base;
@@ -119,7 +119,7 @@ FittedText fitText(const Comment& text, const QString& shown)
     if (shown.trimmed().isEmpty())
         return fitted;
 
-    const TextFit& fit = text.Fit;
+    const TextFit& fit = text.fit;
     const QSizeF frame = fitted.frame.size();
     Attempt chosen = attempt(shown, base, designed, fit, frame, fitted.direction);
     if (!chosen.fits && fit.shrinks()) {

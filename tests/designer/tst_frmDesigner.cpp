@@ -1270,8 +1270,8 @@ void tst_frmDesigner::fitAndFormatRowsAreUndoableAndShowThePerson()
     }
     // Decimals and the date leave text alone; the frame is the reference's size.
     const Field& designed = side(Front).lblField.at(1);
-    QCOMPARE(designed.Format.prefix, QStringLiteral("Mr "));
-    QCOMPARE(conditionText(designed.Format.hideWhen), QStringLiteral("Employee.EmpNo = 2"));
+    QCOMPARE(designed.format.prefix, QStringLiteral("Mr "));
+    QCOMPARE(conditionText(designed.format.hideWhen), QStringLiteral("Employee.EmpNo = 2"));
     QVERIFY(m_w->showPerson(QStringLiteral("1")));
     const Field& shown = m_w->Picture1->shownSide().lblField.at(1);
     QCOMPARE(shown.Caption, QStringLiteral("Mr WITTGENSTEIN-OBERHAUSER-HABSBURG *"));

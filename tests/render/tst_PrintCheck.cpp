@@ -143,7 +143,7 @@ void tst_PrintCheck::findsWhatWouldPrintWrong_data()
     BadgeSide fitted = layout;
     Field& name = fitted.lblField.at(1);
     name.Width = 1500;
-    name.Fit.mode = FitMode::Shrink;
+    name.fit.mode = FitMode::Shrink;
     QTest::newRow("fitted by shrinking") << fitted << std::optional(longName) << QStringList{};
     const LinkedRecord longer = person(
         QStringLiteral("Maximiliane-Josephine Alexandra Konstantina"), QStringLiteral("Nurse"));
@@ -152,11 +152,11 @@ void tst_PrintCheck::findsWhatWouldPrintWrong_data()
         << QStringList{QStringLiteral("<Employee.FirstName> \"Maximiliane-Josephine Alexandra "
                                       "Konstan\u2026\" is shortened with \u2026 in its frame, "
                                       "even at 6 pt")};
-    name.Fit.ellipsis = false;
+    name.fit.ellipsis = false;
     QTest::newRow("fitted and cut") << fitted << std::optional(longer)
                                     << QStringList{QStringLiteral("is cut off at its frame")};
     BadgeSide conditional = layout;
-    conditional.lblField.at(2).Format.hideWhen = {ConditionTest::Equal, QStringLiteral("Visitor"),
+    conditional.lblField.at(2).format.hideWhen = {ConditionTest::Equal, QStringLiteral("Visitor"),
                                                   QStringLiteral("1")};
     QTest::newRow("condition on a column the record lacks")
         << conditional << std::optional(fits)

@@ -40,7 +40,7 @@ Comment textIn(const QString& caption, QRectF frame, TextFit fit)
     place(text, frame);
     text.Caption = caption;
     text.FontName = QStringLiteral("DejaVu Sans");
-    text.Fit = fit;
+    text.fit = fit;
     return text;
 }
 
@@ -403,10 +403,10 @@ void tst_TextFitting::filledSideFormatsAndHides()
 {
     BadgeSide layout;
     Field& since = addField(layout, {100, 100}, QStringLiteral("Employee.Since"));
-    since.Format.dateFormat = QStringLiteral("yyyy");
-    since.Format.prefix = QStringLiteral("since ");
+    since.format.dateFormat = QStringLiteral("yyyy");
+    since.format.prefix = QStringLiteral("since ");
     Field& visitor = addField(layout, {100, 500}, QStringLiteral("Employee.Name"));
-    visitor.Format.hideWhen = {ConditionTest::Equal, QStringLiteral("Visitor"),
+    visitor.format.hideWhen = {ConditionTest::Equal, QStringLiteral("Visitor"),
                                QStringLiteral("1")};
     LinkedRecord record;
     record.values = row({{QStringLiteral("Since"), QVariant(QDate(2019, 4, 1))},
