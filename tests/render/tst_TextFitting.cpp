@@ -1,9 +1,8 @@
 // Invariant: a fitted text never draws past its frame unless the fitting reports it cut or
 // shortened; it shrinks no further than its minimum, loses no word when it fits, is placed where
-// its alignment says, and a PDF breaks its lines where the layout does. A field shows its value in
-// its format and is hidden exactly when its condition holds on the record.
+// its alignment says, and a PDF breaks its lines where the layout does. A field's value shows in
+// its format; its hide condition holds exactly when the record's value says so.
 #include "records/FieldFormatting.h"
-#include "records/LinkedRecord.h"
 #include "render/BadgeRenderer.h"
 #include "render/TextFitting.h"
 #include "support/AllKindsBadge.h"
@@ -95,8 +94,7 @@ private Q_SLOTS:
     void formatsValues();
     void evaluatesConditions_data();
     void evaluatesConditions();
-    void filledSideFormatsAndHides();
-    void propertiesSurviveTheirJson();
+    void damagedJsonGivesValuesInRange();
 };
 
 void tst_TextFitting::fitsAtTheEdges_data()
@@ -282,58 +280,53 @@ void tst_TextFitting::formatsValues_data()
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("expected");
 
-    auto date = [](const char* pattern) {
-        FieldFormat f;
-        f.dateFormat = QLatin1String(pattern);
-        return f;
+    auto format = [](const char* date, int decimals, bool thousands, LetterCase letterCase,
+                     const char* prefix = "", const char* suffix = "") {
+        return FieldFormat{
+            QLatin1String(date),       decimals, thousands, letterCase, QString::fromUtf8(prefix),
+            QString::fromUtf8(suffix), {}};
     };
-    auto number = [](int decimals, bool thousands) {
-        FieldFormat f;
-        f.decimals = decimals;
-        f.thousands = thousands;
-        return f;
+    const auto Stored = LetterCase::AsStored;
+    const FieldFormat titled = format("", -1, false, LetterCase::Upper, "Dr. ", " (guest)");
+    const struct {
+        const char* name;
+        QVariant value;
+        FieldFormat format;
+        const char* locale;
+        QString expected;
+    } rows[] = {
+        {"ISO date text", QStringLiteral("1995-01-20"), format("dd.MM.yyyy", -1, false, Stored),
+         "en_US", QStringLiteral("20.01.1995")},
+        {"typed date", QDate(1995, 1, 20), format("yyyy-MM-dd", -1, false, Stored), "en_US",
+         QStringLiteral("1995-01-20")},
+        {"date and time text", QStringLiteral("1995-01-20 08:30:00"),
+         format("dd.MM.yyyy hh:mm", -1, false, Stored), "en_US",
+         QStringLiteral("20.01.1995 08:30")},
+        {"month name in the locale", QDate(1995, 3, 2), format("d MMMM yyyy", -1, false, Stored),
+         "de_DE", QStringLiteral("2 M\u00E4rz 1995")},
+        {"no date: as stored", QStringLiteral("soon"), format("dd.MM.yyyy", -1, false, Stored),
+         "en_US", QStringLiteral("soon")},
+        {"decimals", QStringLiteral("3.14159"), format("", 2, false, Stored), "en_US",
+         QStringLiteral("3.14")},
+        {"thousands", 1234567, format("", -1, true, Stored), "en_US", QStringLiteral("1,234,567")},
+        {"German symbols", 1234.5, format("", 2, true, Stored), "de_DE",
+         QStringLiteral("1.234,50")},
+        {"whole number beyond a double", QStringLiteral("12345678901234567"),
+         format("", -1, true, Stored), "en_US", QStringLiteral("12,345,678,901,234,567")},
+        {"no number: as stored", QStringLiteral("n/a"), format("", 2, false, Stored), "en_US",
+         QStringLiteral("n/a")},
+        {"upper case", QStringLiteral("m\u00FCller"), format("", -1, false, LetterCase::Upper),
+         "de_DE", QStringLiteral("M\u00DCLLER")},
+        {"lower case", QStringLiteral("ANNA"), format("", -1, false, LetterCase::Lower), "en_US",
+         QStringLiteral("anna")},
+        {"prefix and suffix keep their case", QStringLiteral("anna"), titled, "en_US",
+         QStringLiteral("Dr. ANNA (guest)")},
+        {"blank: no prefix or suffix", QStringLiteral(" "), titled, "en_US", QString()},
+        {"null: no prefix or suffix", QVariant(QMetaType(QMetaType::QString)), titled, "en_US",
+         QString()},
     };
-    FieldFormat upper, lower, titled;
-    upper.letterCase = LetterCase::Upper;
-    lower.letterCase = LetterCase::Lower;
-    titled.prefix = QStringLiteral("Dr. ");
-    titled.suffix = QStringLiteral(" (guest)");
-    titled.letterCase = LetterCase::Upper;
-    const QString en = QStringLiteral("en_US"), de = QStringLiteral("de_DE");
-
-    QTest::newRow("ISO date text as dd.MM.yyyy")
-        << QVariant(QStringLiteral("1995-01-20")) << date("dd.MM.yyyy") << en
-        << QStringLiteral("20.01.1995");
-    QTest::newRow("typed date as yyyy-MM-dd")
-        << QVariant(QDate(1995, 1, 20)) << date("yyyy-MM-dd") << en << QStringLiteral("1995-01-20");
-    QTest::newRow("date and time text")
-        << QVariant(QStringLiteral("1995-01-20 08:30:00")) << date("dd.MM.yyyy hh:mm") << en
-        << QStringLiteral("20.01.1995 08:30");
-    QTest::newRow("month name in the locale") << QVariant(QDate(1995, 3, 2)) << date("d MMMM yyyy")
-                                              << de << QStringLiteral("2 M\u00E4rz 1995");
-    QTest::newRow("no date: as stored")
-        << QVariant(QStringLiteral("soon")) << date("dd.MM.yyyy") << en << QStringLiteral("soon");
-    QTest::newRow("decimals") << QVariant(QStringLiteral("3.14159")) << number(2, false) << en
-                              << QStringLiteral("3.14");
-    QTest::newRow("thousands") << QVariant(1234567) << number(-1, true) << en
-                               << QStringLiteral("1,234,567");
-    QTest::newRow("German symbols")
-        << QVariant(1234.5) << number(2, true) << de << QStringLiteral("1.234,50");
-    QTest::newRow("whole number beyond a double")
-        << QVariant(QStringLiteral("12345678901234567")) << number(-1, true) << en
-        << QStringLiteral("12,345,678,901,234,567");
-    QTest::newRow("no number: as stored")
-        << QVariant(QStringLiteral("n/a")) << number(2, false) << en << QStringLiteral("n/a");
-    QTest::newRow("upper case") << QVariant(QStringLiteral("m\u00FCller")) << upper << de
-                                << QStringLiteral("M\u00DCLLER");
-    QTest::newRow("lower case") << QVariant(QStringLiteral("ANNA")) << lower << en
-                                << QStringLiteral("anna");
-    QTest::newRow("prefix and suffix keep their case")
-        << QVariant(QStringLiteral("anna")) << titled << en << QStringLiteral("Dr. ANNA (guest)");
-    QTest::newRow("empty: no prefix or suffix")
-        << QVariant(QStringLiteral(" ")) << titled << en << QString();
-    QTest::newRow("null: no prefix or suffix")
-        << QVariant(QMetaType(QMetaType::QString)) << titled << en << QString();
+    for (const auto& r : rows)
+        QTest::newRow(r.name) << r.value << r.format << QString::fromLatin1(r.locale) << r.expected;
 }
 
 void tst_TextFitting::formatsValues()
@@ -399,48 +392,9 @@ void tst_TextFitting::evaluatesConditions()
              outcome != ConditionOutcome::NoSuchColumn);
 }
 
-void tst_TextFitting::filledSideFormatsAndHides()
+// The companion round trip is the badge store's; here: what a damaged or newer entry gives.
+void tst_TextFitting::damagedJsonGivesValuesInRange()
 {
-    BadgeSide layout;
-    Field& since = addField(layout, {100, 100}, QStringLiteral("Employee.Since"));
-    since.format.dateFormat = QStringLiteral("yyyy");
-    since.format.prefix = QStringLiteral("since ");
-    Field& visitor = addField(layout, {100, 500}, QStringLiteral("Employee.Name"));
-    visitor.format.hideWhen = {ConditionTest::Equal, QStringLiteral("Visitor"),
-                               QStringLiteral("1")};
-    LinkedRecord record;
-    record.values = row({{QStringLiteral("Since"), QVariant(QDate(2019, 4, 1))},
-                         {QStringLiteral("Name"), QVariant(QStringLiteral("Anna"))},
-                         {QStringLiteral("Visitor"), QVariant(1)}});
-    BadgeSide shown = filledSide(layout, record);
-    QCOMPARE(shown.lblField.at(1).Caption, QStringLiteral("since 2019"));
-    QVERIFY(!shown.lblField.at(2).Visible);
-    record.values.setValue(QStringLiteral("Visitor"), 0);
-    record.values.setNull(QStringLiteral("Since"));
-    shown = filledSide(layout, record);
-    QCOMPARE(shown.lblField.at(1).Caption, QStringLiteral(" ")); // no lone "since"
-    QVERIFY(shown.lblField.at(2).Visible);
-    QCOMPARE(shown.lblField.at(2).Caption, QStringLiteral("Anna"));
-}
-
-void tst_TextFitting::propertiesSurviveTheirJson()
-{
-    TextFit fit{FitMode::WrapAndShrink, 7.5f, 3, false, HorizontalAlign::Right,
-                VerticalAlign::Bottom};
-    QCOMPARE(textFitFromJson(toJson(fit)), fit);
-    FieldFormat format;
-    format.dateFormat = QStringLiteral("dd.MM.yyyy");
-    format.decimals = 2;
-    format.thousands = true;
-    format.letterCase = LetterCase::Lower;
-    format.prefix = QStringLiteral("\"Dr.\" ");
-    format.suffix = QStringLiteral(" \u2022");
-    format.hideWhen = {ConditionTest::GreaterOrEqual, QStringLiteral("Employee.Level"),
-                       QStringLiteral("3")};
-    QCOMPARE(fieldFormatFromJson(toJson(format)), format);
-    // Defaults write nothing, so a badge using nothing new needs no entry.
-    QVERIFY(toJson(TextFit()).isEmpty() && toJson(FieldFormat()).isEmpty());
-    // A damaged or newer entry gives values within range, never ones an element cannot have.
     const QJsonObject odd{{QStringLiteral("mode"), QStringLiteral("spiral")},
                           {QStringLiteral("minimumSize"), -4},
                           {QStringLiteral("maximumLines"), 1e9},
@@ -448,14 +402,12 @@ void tst_TextFitting::propertiesSurviveTheirJson()
                           {QStringLiteral("case"), 7},
                           {QStringLiteral("hideWhen"),
                            QJsonObject{{QStringLiteral("test"), QStringLiteral("LIKE")}}}};
-    const TextFit readFit = textFitFromJson(odd);
-    QCOMPARE(readFit.mode, FitMode::AsDesigned);
-    QCOMPARE(readFit.minimumSize, 1.f);
-    QCOMPARE(readFit.maximumLines, 99);
-    const FieldFormat readFormat = fieldFormatFromJson(odd);
-    QCOMPARE(readFormat.decimals, 10);
-    QCOMPARE(readFormat.letterCase, LetterCase::AsStored);
-    QVERIFY(!readFormat.hideWhen.isSet());
+    const TextFit fit = textFitFromJson(odd);
+    QVERIFY(fit.mode == FitMode::AsDesigned && fit.minimumSize == 1 && fit.maximumLines == 99);
+    const FieldFormat format = fieldFormatFromJson(odd);
+    QVERIFY(format.decimals == 10 && format.letterCase == LetterCase::AsStored &&
+            !format.hideWhen.isSet());
+    QVERIFY(toJson(TextFit()).isEmpty() && toJson(FieldFormat()).isEmpty());
 }
 
 QTEST_MAIN(tst_TextFitting)
