@@ -302,7 +302,8 @@ bool BadgeDocument::removeElement(BadgeSideId which, ElementRef element)
     return true;
 }
 
-bool BadgeDocument::moveInStack(BadgeSideId which, ElementRef element, int position)
+bool BadgeDocument::moveInStack(BadgeSideId which, ElementRef element, int position,
+                                const QString& text)
 {
     const BadgeSide& s = side(which);
     const int from = s.stackPosition(element);
@@ -312,9 +313,10 @@ bool BadgeDocument::moveInStack(BadgeSideId which, ElementRef element, int posit
     const int to = std::clamp(position, 0, last);
     if (to == from)
         return false;
-    m_undo.push(new StackCommand(
-        *this, to > from ? QStringLiteral("Bring to Front") : QStringLiteral("Send to Back"), which,
-        element, from, to));
+    const QString named = !text.isEmpty() ? text
+                          : to > from     ? QStringLiteral("Bring to Front")
+                                          : QStringLiteral("Send to Back");
+    m_undo.push(new StackCommand(*this, named, which, element, from, to));
     return true;
 }
 

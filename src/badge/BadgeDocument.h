@@ -60,8 +60,10 @@ public:
                         const QString& text);
     // False for the photograph, the signature and absent elements.
     bool removeElement(BadgeSideId side, ElementRef element);
-    // Place 0 is the bottom; false when the element is absent or already there.
-    bool moveInStack(BadgeSideId side, ElementRef element, int position);
+    // Place 0 is the bottom; false when the element is absent or already there. The step is
+    // named text, else after the direction.
+    bool moveInStack(BadgeSideId side, ElementRef element, int position,
+                     const QString& text = {});
     void setOrientation(Orientation orientation);
 
     // A fresh key for the changes of one gesture.

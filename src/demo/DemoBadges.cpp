@@ -44,6 +44,23 @@ void field(BadgeSide& side, const QString& reference, float left, float top, flo
     f.Tag = reference.mid(1, reference.size() - 2);
 }
 
+// A code of the person's key, filling its frame; the key is printed as text elsewhere.
+void barcode(BadgeSide& side, Symbology symbology, QRectF frame, qint16 degrees)
+{
+    Field& f = side.lblField.at(side.addField());
+    f.Caption = QStringLiteral("<Employee.EmpNo>");
+    f.Tag = QStringLiteral("Employee.EmpNo");
+    f.Left = float(frame.left());
+    f.Top = float(frame.top());
+    f.Width = float(frame.width());
+    f.Height = float(frame.height());
+    f.Visible = true;
+    f.AutoSize = false;
+    f.FontName = QStringLiteral("DejaVu Sans");
+    f.barcode = Barcode{symbology, false, true, 0, 0};
+    f.rotation.degrees = degrees;
+}
+
 void place(ElementGeometry& element, QRectF frame)
 {
     element.Left = float(frame.left());
@@ -105,6 +122,8 @@ BadgeLayout staffBadge(const StoredSettings& project)
     comment(front, QStringLiteral("No."), 1980, 2200, 8);
     field(front, QStringLiteral("<Employee.EmpNo>"), 2400, 2200, 8, Ink, true);
     place(front.imgSign, {1980, 2480, 1800, 450});
+    // Up the right edge, read from the bottom.
+    barcode(front, Symbology::Code128, {4300, 860, 480, 2080}, 270);
     shape(front, 0, {0, 3030, 4876, 60}, 0, Navy, 1, Navy);
 
     BadgeSide& back = badge.back;
@@ -116,6 +135,7 @@ BadgeLayout staffBadge(const StoredSettings& project)
     comment(back, QStringLiteral("Valid until"), 240, 1960, 9);
     field(back, QStringLiteral("<Employee.ValidUntil>"), 1500, 1960, 9, Ink, true);
     field(back, QStringLiteral("<Employee.Email>"), 240, 2240, 8);
+    barcode(back, Symbology::QrCode, {3700, 900, 1000, 1000}, 0);
     shape(back, 0, {0, 2560, 4876, 530}, 0, Navy, 1, Navy);
     shape(back, 0, {0, 2500, 4876, 60}, 0, Gold, 1, Gold);
     logo(back, emblem, {220, 2640, 380, 380});
@@ -147,8 +167,13 @@ BadgeLayout visitorBadge(const StoredSettings& project)
 QStringList writeDemoBadges(const StoredSettings& project, QString* error)
 {
     QStringList names;
-    const BadgeLayout staff = staffBadge(project);
-    const BadgeLayout visitor = visitorBadge(project);
+    BadgeLayout staff = staffBadge(project);
+    BadgeLayout visitor = visitorBadge(project);
+    // Shapes below everything else, as a badge without a companion file stacks.
+    for (BadgeLayout* badge : {&staff, &visitor}) {
+        badge->front.setStackingOrder({});
+        badge->back.setStackingOrder({});
+    }
     for (const auto& [badge, blankBack] : {std::pair{&staff, false}, std::pair{&visitor, true}}) {
         const Status written = writeBadgeFile(
             fileInFolder(project.BadgeDir, badge->badgeName + QStringLiteral(".Lyt")), *badge,

@@ -185,6 +185,13 @@ void draw(QPainter& p, DesignerIcon icon)
         p.drawRect(QRectF(6, 10, 8, 4));
         p.drawRect(QRectF(6, 15.5, 11, 4));
         break;
+    case DesignerIcon::Barcode: // bars of several widths
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::black);
+        for (const auto& [x, w] : {std::pair{3.0, 2.0}, {6.0, 1.0}, {8.5, 3.0}, {13.0, 1.0},
+                                   {15.0, 2.0}, {18.5, 1.0}, {20.0, 1.5}})
+            p.drawRect(QRectF(x, 4, w, 16));
+        break;
     }
 }
 

@@ -28,6 +28,7 @@ enum class DesignerIcon {
     Snap,
     Grid,
     Arrange,
+    Barcode,
 };
 
 QIcon designerIcon(DesignerIcon icon);

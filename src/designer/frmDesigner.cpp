@@ -6,6 +6,7 @@
 #include "common/LegacyNumbers.h"
 #include "common/QuotedLines.h"
 #include "common/SaveFile.h"
+#include "designer/BarcodePanel.h"
 #include "designer/DesignerCanvas.h"
 #include "designer/DesignerIcons.h"
 #include "designer/DesignerView.h"
@@ -65,9 +66,11 @@ const QString InvalidNameCharacters = QStringLiteral("/\\:*?\"<>|");
 const QString SideChangeNote =
     QStringLiteral("Changing side saves the badge first, under the name in Badge Name.");
 
-const QString StackingNote =
-    QStringLiteral("The stacking order is not saved with the badge: opened again, shapes lie "
-                   "lowest, then the photograph, the signature, logos, comments and fields.");
+void centreOnCard(ElementGeometry& element, QSizeF card)
+{
+    element.Left = float(std::round(card.width() / 2 - element.Width / 2));
+    element.Top = float(std::round(card.height() / 2 - element.Height / 2));
+}
 
 bool isFrame(ElementRef element)
 {
@@ -221,7 +224,8 @@ void frmDesigner::build()
     auto* arrangeSeparator = new QAction(this);
     arrangeSeparator->setSeparator(true);
     Picture1->addActions({actCopy, actPaste, actDuplicate, actDelete, separator, actBringToFront,
-                          actSendToBack, arrangeSeparator, btArrange->defaultAction()});
+                          actBringForward, actSendBackward, actSendToBack, arrangeSeparator,
+                          btArrange->defaultAction()});
     m_view = new DesignerView(Picture1);
 
     // Right: settings, badge name and save.
@@ -230,6 +234,8 @@ void frmDesigner::build()
     connect(actBringToFront, &QAction::triggered, frameSettings->updown1, &StackButtons::up);
     connect(actSendToBack, &QAction::triggered, frameSettings->updown1, &StackButtons::down);
     right->addWidget(frameSettings);
+    frameBarcode = new BarcodePanel(m_document);
+    right->addWidget(frameBarcode);
     right->addStretch();
     auto* nameLabel = new QLabel(QStringLiteral("Badge Name:"));
     txtBadgeName = new QLineEdit;
@@ -330,12 +336,22 @@ void frmDesigner::build()
         if (m_selectionActive)
             Select_Control(m_selected);
     });
-    connect(frameSettings, &SettingsPanel::stackingChanged, this, [this] {
-        if (!m_stackNoteShown) {
-            m_stackNoteShown = true;
-            StatusBar1->showMessage(StackingNote, 20000);
-        }
+    connect(frameBarcode, &BarcodePanel::reselect, this, [this] {
+        if (m_selectionActive)
+            Select_Control(m_selected);
     });
+    // One step up or down the stacking order.
+    auto restack = [this](int by, const QString& text) {
+        if (!m_selectionActive)
+            return;
+        const int at = m_document.side(m_displayed).stackPosition(m_selected);
+        if (at >= 0 && at + by >= 0)
+            m_document.moveInStack(m_displayed, m_selected, at + by, text);
+    };
+    connect(actBringForward, &QAction::triggered, this,
+            [restack] { restack(1, QStringLiteral("Bring Forward")); });
+    connect(actSendBackward, &QAction::triggered, this,
+            [restack] { restack(-1, QStringLiteral("Send Backward")); });
 }
 
 QWidget* frmDesigner::buildToolbars()
@@ -373,6 +389,8 @@ QWidget* frmDesigner::buildToolbars()
         button->setPopupMode(QToolButton::InstantPopup);
     btLogo = action(Toolbar1, "btLogo", QStringLiteral("Logo"), QStringLiteral("Inser Logo"),
                     DesignerIcon::Logo);
+    btBarcode = action(Toolbar1, "btBarcode", QStringLiteral("Barcode"),
+                       QStringLiteral("New Barcode"), DesignerIcon::Barcode);
     btPhoto = action(Toolbar1, "btPhoto", QStringLiteral("Photo"), QStringLiteral("Show Photo"),
                      DesignerIcon::Photo);
     btPhoto->setCheckable(true);
@@ -397,6 +415,7 @@ QWidget* frmDesigner::buildToolbars()
                                                               : 0);
     });
     connect(btLogo, &QAction::triggered, this, &frmDesigner::addLogo);
+    connect(btBarcode, &QAction::triggered, this, &frmDesigner::addBarcode);
     connect(btPhoto, &QAction::triggered, this,
             [this](bool on) { setFrameShown(ElementKind::Photo, on); });
     connect(btSign, &QAction::triggered, this,
@@ -491,6 +510,16 @@ QWidget* frmDesigner::buildToolbars()
     actBringToFront->setObjectName(QStringLiteral("actBringToFront"));
     actSendToBack = new QAction(QStringLiteral("Send to Back"), this);
     actSendToBack->setObjectName(QStringLiteral("actSendToBack"));
+    actBringForward = new QAction(QStringLiteral("Bring Forward"), this);
+    actBringForward->setObjectName(QStringLiteral("actBringForward"));
+    actBringForward->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketRight));
+    actSendBackward = new QAction(QStringLiteral("Send Backward"), this);
+    actSendBackward->setObjectName(QStringLiteral("actSendBackward"));
+    actSendBackward->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketLeft));
+    for (QAction* a : {actBringForward, actSendBackward}) {
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(a);
+    }
 
     connect(actZoomIn, &QAction::triggered, this, [this] { m_view->zoomIn(); });
     connect(actZoomOut, &QAction::triggered, this, [this] { m_view->zoomOut(); });
@@ -632,6 +661,7 @@ void frmDesigner::Select_Control(ElementRef element)
     m_selectionActive = true;
     UnLock_All();
     frameSettings->showElement(m_displayed, element, m_captionTakesFocus);
+    frameBarcode->showElement(m_displayed, element);
 }
 
 void frmDesigner::toggleSelected(ElementRef element)
@@ -662,6 +692,7 @@ void frmDesigner::Lock_All()
     Picture1->setMarker(std::nullopt);
     Picture1->setOtherMarkers({});
     frameSettings->lockAll();
+    frameBarcode->showElement(m_displayed, std::nullopt);
     updateArrangeActions();
 }
 
@@ -691,6 +722,7 @@ void frmDesigner::dropEmptyComment()
 void frmDesigner::refreshSelection()
 {
     frameSettings->refresh();
+    frameBarcode->refresh();
 }
 
 void frmDesigner::showSide(BadgeSideId side)
@@ -728,11 +760,31 @@ ElementRef frmDesigner::addComment()
     comment.Visible = true;
     comment.AutoSize = true;
     fitToText(comment);
-    const QSizeF card = m_document.cardSize();
-    comment.Left = float(std::round(card.width() / 2 - comment.Width / 2));
-    comment.Top = float(std::round(card.height() / 2 - comment.Height / 2));
+    centreOnCard(comment, m_document.cardSize());
     const ElementRef added =
         m_document.addElement(m_displayed, comment, QStringLiteral("New Comment"));
+    Select_Control(added);
+    return added;
+}
+
+ElementRef frmDesigner::addBarcode()
+{
+    const ProjectSettings& settings = ProjectSettings::instance();
+    Field field = m_document.side(m_displayed).lblField.templateElement();
+    field.Caption = settings.MasterTable.isEmpty() || settings.UniqueField.isEmpty()
+                        ? QStringLiteral("<Table.Column>")
+                        : QStringLiteral("<%1.%2>").arg(settings.MasterTable, settings.UniqueField);
+    field.Tag.clear();
+    field.barcode = Barcode();
+    field.AutoSize = false;
+    field.BackStyle = 0;
+    field.BorderStyle = 0;
+    field.Visible = true;
+    field.Width = 2880;
+    field.Height = 720;
+    centreOnCard(field, m_document.cardSize());
+    const ElementRef added =
+        m_document.addElement(m_displayed, field, QStringLiteral("New Barcode"));
     Select_Control(added);
     return added;
 }

@@ -30,6 +30,7 @@ class Dialogs;
 class FieldPalette;
 class RecordListModel;
 class SettingsPanel;
+class BarcodePanel;
 
 // The badge designer: one side of the badge on a card-sized canvas, the field palette, the
 // settings of the selected element, front and back, landscape and portrait, saving through the
@@ -73,6 +74,8 @@ public:
 
     // --- Commands of the toolbars and keys, also for scripts and tests ---
     ElementRef addComment();
+    // A Code 128 of the master table's key, fitted to a frame of 2 by 0.5 inches.
+    ElementRef addBarcode();
     ElementRef addShape(qint16 type);
     ElementRef addLogo();
     void changeSide(BadgeSideId side);
@@ -100,6 +103,7 @@ public:
     QRadioButton* Option2;
     FieldPalette* fieldPalette;
     SettingsPanel* frameSettings;
+    BarcodePanel* frameBarcode;
     QLineEdit* txtBadgeName;
     QPushButton* cmdSave;
     CommonDialog cdlgSettings;
@@ -119,6 +123,9 @@ public:
     QAction* actDelete;
     QAction* actBringToFront;
     QAction* actSendToBack;
+    QAction* actBringForward;
+    QAction* actSendBackward;
+    QAction* btBarcode;
     QAction* actZoomIn;
     QAction* actZoomOut;
     QAction* actZoomFit;
@@ -187,7 +194,6 @@ private:
     bool m_personPending = false; // the first person read is shown
     bool m_captionTakesFocus = true; // not while the keyboard walks the canvas
     bool m_loaded = false;
-    bool m_stackNoteShown = false;
     bool m_placed = false;
     QString m_savedPath; // the badge file this document came from or went to
     quint64 m_nudgeKey = 0;

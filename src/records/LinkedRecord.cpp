@@ -2,6 +2,7 @@
 
 #include "records/FieldFormatting.h"
 
+#include <QRegularExpression>
 #include <QVariant>
 
 namespace vm {
@@ -13,6 +14,23 @@ void placePictures(BadgeSide& side, const QImage& photo, const QImage& sign)
     side.imgSign.Picture = sign;
     side.imgPhoto.ShowPlaceholder = false;
     side.imgSign.ShowPlaceholder = false;
+}
+
+// A barcode's value: each reference "<Table.Column>" the record has replaced by its value (a null
+// by nothing); one it lacks stays, so the code is refused rather than printed wrong.
+QString withValues(const QString& text, const QSqlRecord& values)
+{
+    static const QRegularExpression reference(QStringLiteral("<([^<>]+)>"));
+    QString filled;
+    qsizetype from = 0;
+    for (const QRegularExpressionMatch& m : reference.globalMatch(text)) {
+        filled += QStringView(text).mid(from, m.capturedStart() - from);
+        const int column = joinedColumn(values, m.captured(1));
+        filled += column < 0 ? m.captured(0) : values.value(column).toString();
+        from = m.capturedEnd();
+    }
+    filled += QStringView(text).mid(from);
+    return filled;
 }
 
 } // namespace
@@ -30,6 +48,10 @@ BadgeSide filledSide(const BadgeSide& layout, const LinkedRecord& record)
 {
     BadgeSide side = layout;
     for (auto& [index, field] : side.lblField) {
+        if (field.barcode) {
+            field.Caption = withValues(field.Caption, record.values);
+            continue;
+        }
         const int column = joinedColumn(record.values, field.Tag);
         if (column < 0)
             continue;

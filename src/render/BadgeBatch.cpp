@@ -658,9 +658,13 @@ checkBadgeBatch(const BadgeBatchRequest& request, const std::function<void(const
     };
     auto sideLines = [&](const std::optional<LinkedRecord>& record) {
         QStringList lines;
-        for (const auto& [name, side] : sides)
+        for (const auto& [name, side] : sides) {
             for (const QString& line : sideProblems(*side, record, input.card))
                 lines << name + QStringLiteral(": ") + line;
+            // Codes are read back at the resolution the run renders at.
+            for (const QString& line : barcodeProblems(*side, record, request.dpi))
+                lines << name + QStringLiteral(": ") + line;
+        }
         return lines;
     };
 

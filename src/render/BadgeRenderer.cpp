@@ -1,6 +1,8 @@
 #include "render/BadgeRenderer.h"
 
 #include "common/Units.h"
+#include "render/BarcodeDrawing.h"
+#include "render/ElementRotation.h"
 #include "render/TextFitting.h"
 
 #include <QFontMetricsF>
@@ -189,20 +191,37 @@ void drawShape(QPainter& painter, const Shape& shape, const SystemColors& colors
     }
 }
 
+// The box a text is drawn upright in before it is turned (ElementRotation.h).
+QSizeF uprightTextSize(const Comment& text, bool oneLine)
+{
+    return text.sizesItself()
+               ? textRect(text, textFont(text), drawnText(text.Caption, oneLine)).size()
+                         : uprightSize(text.frame().size(), text.rotation);
+}
+
 // One overload per element type, for BadgeSide::visit.
 void drawElement(QPainter& painter, const Comment& text, ElementKind, const RenderOptions& options)
 {
-    drawText(painter, text, false, options);
+    drawTurned(painter, text, uprightTextSize(text, false), [&](const Comment& upright) {
+        drawText(painter, upright, false, options);
+    });
 }
 
 void drawElement(QPainter& painter, const Field& field, ElementKind, const RenderOptions& options)
 {
-    drawText(painter, field, true, options);
+    if (field.barcode) {
+        drawBarcodeField(painter, field, options);
+        return;
+    }
+    drawTurned(painter, field, uprightTextSize(field, true), [&](const Field& upright) {
+        drawText(painter, upright, true, options);
+    });
 }
 
 void drawElement(QPainter& painter, const Logo& logo, ElementKind, const RenderOptions& options)
 {
-    drawLogo(painter, logo, options);
+    drawTurned(painter, logo, uprightSize(logo.frame().size(), logo.rotation),
+               [&](const Logo& upright) { drawLogo(painter, upright, options); });
 }
 
 void drawElement(QPainter& painter, const Shape& shape, ElementKind, const RenderOptions& options)
@@ -289,11 +308,19 @@ QFont textFont(const Comment& text)
 
 QRectF drawnRect(const Comment& text)
 {
+    if (text.rotation.degrees != 0)
+        return turnedRect(QPointF(text.Left, text.Top), uprightTextSize(text, false),
+                          text.rotation);
     return textRect(text, textFont(text), drawnText(text.Caption, false));
 }
 
 QRectF drawnRect(const Field& field)
 {
+    if (field.barcode)
+        return field.frame();
+    if (field.rotation.degrees != 0)
+        return turnedRect(QPointF(field.Left, field.Top), uprightTextSize(field, true),
+                          field.rotation);
     return textRect(field, textFont(field), drawnText(field.Caption, true));
 }
 

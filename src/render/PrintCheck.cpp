@@ -1,15 +1,20 @@
 #include "render/PrintCheck.h"
 
 #include "common/FileNames.h"
+#include "common/Units.h"
 #include "records/FieldFormatting.h"
 #include "render/BadgeRenderer.h"
+#include "render/BarcodeDrawing.h"
+#include "render/BarcodeReading.h"
 #include "render/SheetLayout.h"
 #include "render/TextFitting.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace vm {
 namespace {
@@ -57,8 +62,10 @@ QList<Obstacle> obstacles(const BadgeSide& layout, const BadgeSide& shown)
                               QStringLiteral("the text %1").arg(quoted(text.Caption))};
     for (const auto& [index, field] : shown.lblField)
         if (field.Visible && !field.Caption.trimmed().isEmpty())
-            found << Obstacle{
-                {ElementKind::Field, index}, drawnRect(field), layout.lblField.at(index).Caption};
+            found << Obstacle{{ElementKind::Field, index},
+                              drawnRect(field),
+                              (field.barcode ? QStringLiteral("the barcode ") : QString()) +
+                                  layout.lblField.at(index).Caption};
     for (const auto& [index, logo] : shown.Image1)
         if (logo.Visible)
             found << Obstacle{{ElementKind::Logo, index}, logo.frame(), QStringLiteral("a logo")};
@@ -193,7 +200,7 @@ QStringList sideProblems(const BadgeSide& layout, const std::optional<LinkedReco
         }
     } else {
         for (const auto& [index, field] : layout.lblField) {
-            if (field.Visible && field.Caption.startsWith(QLatin1Char('<'))) {
+            if (field.Visible && !field.barcode && field.Caption.startsWith(QLatin1Char('<'))) {
                 problems << QStringLiteral("No record is linked: its fields print their "
                                            "references, such as %1")
                                 .arg(field.Caption);
@@ -214,8 +221,8 @@ QStringList sideProblems(const BadgeSide& layout, const std::optional<LinkedReco
             if (!why.isEmpty())
                 problems << QStringLiteral("%1 is shown although %2").arg(name, why);
         }
-        if (!field.Visible || field.Caption.trimmed().isEmpty())
-            continue;
+        if (!field.Visible || field.Caption.trimmed().isEmpty() || field.barcode)
+            continue; // barcodes: barcodeProblems
         if (field.fit.fitsFrame())
             checkFitted(problems, field, name, true);
         else
@@ -244,6 +251,47 @@ QString relinkProblem(const LinkResult& fresh, const LinkedRecord& kept)
                               "prints the values it had then")
             .arg(kept.key.text());
     return {};
+}
+
+QStringList barcodeProblems(const BadgeSide& layout, const std::optional<LinkedRecord>& record,
+                            double dpi)
+{
+    QStringList problems;
+    const BadgeSide shown = record ? filledSide(layout, *record) : layout;
+    const RenderOptions options; // codes print black on white, whatever the system colours
+    for (const auto& [index, field] : shown.lblField) {
+        if (!field.Visible || !field.barcode)
+            continue;
+        const QString name =
+            QStringLiteral("The barcode %1").arg(layout.lblField.at(index).Caption);
+        if (const QString why = barcodeProblem(field); !why.isEmpty()) {
+            problems << QStringLiteral("%1 cannot print: %2").arg(name, why);
+            continue;
+        }
+        // The code alone, as the printer's dots lay it down, with a margin of white around.
+        const double margin = 144;
+        const QRectF area = field.frame().adjusted(-margin, -margin, margin, margin);
+        QImage picture(int(std::ceil(twipsToPixels(area.width(), dpi))),
+                       int(std::ceil(twipsToPixels(area.height(), dpi))),
+                       QImage::Format_Grayscale8);
+        picture.fill(Qt::white);
+        {
+            QPainter painter(&picture);
+            setTwipsTransform(painter, dpi, dpi);
+            painter.translate(-area.topLeft());
+            drawBarcodeField(painter, field, options);
+        }
+        const QList<ReadCode> read = readBarcodes(picture);
+        const bool scans = std::any_of(read.begin(), read.end(), [&](const ReadCode& code) {
+            return readsAs(code, field.barcode->symbology, field.Caption);
+        });
+        if (!scans)
+            problems << QStringLiteral("%1 (\"%2\") will not scan at %3 dpi: make its frame or "
+                                       "its module larger")
+                            .arg(name, field.Caption)
+                            .arg(qRound(dpi));
+    }
+    return problems;
 }
 
 } // namespace vm

@@ -29,4 +29,10 @@ QStringList sideProblems(const BadgeSide& layout, const std::optional<LinkedReco
 // the badge was added. Empty when the badge still shows what the database holds.
 QString relinkProblem(const LinkResult& fresh, const LinkedRecord& kept);
 
+// The barcodes of a side as it prints with its record: a value the symbology cannot hold or a
+// code too large for its frame, and a code that does not read back as its value from a picture
+// at the printer's resolution (dpi).
+QStringList barcodeProblems(const BadgeSide& layout, const std::optional<LinkedRecord>& record,
+                            double dpi);
+
 } // namespace vm

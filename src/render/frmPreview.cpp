@@ -566,6 +566,11 @@ QStringList frmPreview::checkPage()
     QList<QPair<int, QString>> found;
     QMap<QString, QList<int>> shared; // a layout's problem, once for all its badges
     const bool both = sheetOptions().bothSides;
+    // Codes are read back as the printer's dots lay them down; a PDF goes to whatever printer
+    // prints it, taken as an office printer of 300 dpi.
+    const QPrinter* printer = m_printer();
+    const double codeDpi =
+        !printer || printer->outputFormat() == QPrinter::PdfFormat ? 300 : printer->resolution();
     for (const auto& [ino, slot] : m_page.entries()) {
         const QString badge = badgeName(ino, slot);
         // Pictures kept as files are checked by their headers: whether they are still whole.
@@ -574,6 +579,8 @@ QStringList frmPreview::checkPage()
         for (const QString& problem : layoutProblems(slot.layout))
             shared[problem] << ino;
         for (const QString& problem : sideProblems(slot.layout, record, slot.cardTwips))
+            found << qMakePair(ino, badge + QStringLiteral(": ") + problem);
+        for (const QString& problem : barcodeProblems(slot.layout, record, codeDpi))
             found << qMakePair(ino, badge + QStringLiteral(": ") + problem);
         if (!both)
             continue;
@@ -585,6 +592,8 @@ QStringList frmPreview::checkPage()
         for (const QString& problem : layoutProblems(*slot.reverse))
             shared[problem] << ino;
         for (const QString& problem : sideProblems(*slot.reverse, record, slot.cardTwips))
+            found << qMakePair(ino, badge + tr(", back: ") + problem);
+        for (const QString& problem : barcodeProblems(*slot.reverse, record, codeDpi))
             found << qMakePair(ino, badge + tr(", back: ") + problem);
     }
     QList<int> relinked;

@@ -1,8 +1,18 @@
 #pragma once
 
+#include <QString>
+
 class QWidget;
 
 namespace vm {
+
+// A control with the object name tests find it by and the name a screen reader says.
+template <class W> W* named(W* widget, const char* objectName, const QString& accessibleName)
+{
+    widget->setObjectName(QString::fromLatin1(objectName));
+    widget->setAccessibleName(accessibleName);
+    return widget;
+}
 
 // Fills in the names a screen reader would otherwise announce as blank. Qt reads a buddy label
 // for text boxes and buttons but not for lists and tables, and the parts it builds inside

@@ -6,6 +6,7 @@
 #include "badge/BadgeFile.h"
 #include "common/QuotedLines.h"
 #include "common/SaveFile.h"
+#include "designer/BarcodePanel.h"
 #include "designer/DesignerCanvas.h"
 #include "designer/DesignerView.h"
 #include "designer/FieldPalette.h"
@@ -357,15 +358,15 @@ void tst_frmDesigner::settingsRowsEditTheSelectedElement()
     m_w->Select_Control(ref(ElementKind::Field, 1));
     QVERIFY(panel->txtSpecialField->isReadOnly() && panel->cmbFontName->isEnabled());
 
-    // Stacking: the first change says once that the order is not saved.
+    // Stacking: to the back, to the front, one step down.
     m_w->Select_Control(shape);
     QTest::mouseClick(panel->updown1->downButton(), Qt::LeftButton);
     QCOMPARE(side(Front).stackPosition(shape), 0);
-    QVERIFY(m_w->StatusBar1->currentMessage().contains(QStringLiteral("not saved")));
-    m_w->StatusBar1->clearMessage();
     QTest::mouseClick(panel->updown1->upButton(), Qt::LeftButton);
-    QCOMPARE(side(Front).stackPosition(shape), int(side(Front).stackingOrder().size()) - 1);
-    QVERIFY(m_w->StatusBar1->currentMessage().isEmpty());
+    const int top = int(side(Front).stackingOrder().size()) - 1;
+    QCOMPARE(side(Front).stackPosition(shape), top);
+    m_w->actSendBackward->trigger();
+    QCOMPARE(side(Front).stackPosition(shape), top - 1);
 
     // A right click selects for the canvas's menu, which offers the same.
     m_w->Select_Control(comment);
@@ -728,10 +729,11 @@ void tst_frmDesigner::undoToTheStartAndRedoToTheEndWriteTheSameFiles()
 {
     const QString path = badgePath(QStringLiteral("Badge3"));
     QList<QByteArray> files;
+    // The badge file and its companion.
     auto saved = [&] {
         if (!m_w->Save_Badge())
             return QByteArray();
-        return fileBytes(path);
+        return fileBytes(path) + "\n--\n" + fileBytes(path + QStringLiteral(".json"));
     };
     files << saved();
     auto step = [&](auto&& action) {
@@ -750,8 +752,21 @@ void tst_frmDesigner::undoToTheStartAndRedoToTheEndWriteTheSameFiles()
     step([&] { m_w->deleteSelection(); });
     step([&] { m_w->changeSide(Front), m_w->Select_Control(ref(ElementKind::Comment, 1)); });
     step([&] { m_w->deleteSelection(); });
+    // What only the companion holds: a barcode and its properties, rotation, the order.
+    step([&] { m_w->btBarcode->trigger(); });
+    step([&] { chooseEntry(m_w->frameBarcode->cmbSymbology, QStringLiteral("QR Code")); });
+    step([&] { chooseEntry(m_w->frameBarcode->cmbErrorCorrection, QStringLiteral("H (30 %)")); });
+    step([&] { m_w->frameBarcode->chkQuietZone->click(); });
+    step([&] { chooseEntry(m_w->frameBarcode->cmbModule, QStringLiteral("0.50 mm")); });
+    step([&] { QTest::keyClicks(m_w->frameBarcode->txtBarcodeValue, QStringLiteral("-A")); });
+    step([&] { chooseEntry(m_w->frameBarcode->cmbRotation, QStringLiteral("270°")); });
+    step([&] { m_w->actSendBackward->trigger(); });
+    step([&] { m_w->actBringToFront->trigger(); });
+    QCOMPARE(m_w->document().side(Front).lblField.at(1).barcode->moduleTwips,
+             float(0.5 * 1440 / 25.4));
+    QVERIFY(files.last().contains("\"symbology\": \"qr\""));
     QUndoStack* undo = m_w->document().undoStack();
-    QCOMPARE(undo->count(), 11); // changing side is no step
+    QCOMPARE(undo->count(), 20); // changing side is no step
     files.removeAt(11);          // the save of the side change wrote the same as step 10
 
     for (qsizetype i = files.size() - 2; i >= 0; --i) {
