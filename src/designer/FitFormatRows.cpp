@@ -259,14 +259,17 @@ void FitFormatRows::setFitRowsEnabled(bool fitted)
 
 void FitFormatRows::fill()
 {
+    const BadgeSide& side = m_document.side(m_side);
+    // A barcode field draws no text: its own rows say how it fills its frame.
     const bool text =
-        (m_element.kind == ElementKind::Comment || m_element.kind == ElementKind::Field) &&
-        m_document.side(m_side).contains(m_element);
+        side.contains(m_element) &&
+        (m_element.kind == ElementKind::Comment ||
+         (m_element.kind == ElementKind::Field && !side.lblField.at(m_element.index).barcode));
     setVisible(text);
     if (!text)
         return;
     m_filling = true;
-    Element value = *m_document.side(m_side).element(m_element);
+    Element value = *side.element(m_element);
     const Comment& c = *textOf(value);
     cmbFitMode->setCurrentIndex(int(c.fit.mode));
     spnMinSize->setValue(c.fit.minimumSize);
