@@ -21,10 +21,14 @@ constexpr int Version = 1;
 template <class E, class F> void propertiesOf(E& element, F&& f)
 {
     using T = std::remove_const_t<E>;
-    if constexpr (std::is_same_v<T, Comment> || std::is_same_v<T, Field>)
+    if constexpr (std::is_same_v<T, Comment> || std::is_same_v<T, Field>) {
         f("rotation", "rotation", element.rotation);
-    if constexpr (std::is_same_v<T, Field>)
+        f("fit", "fitting", element.fit);
+    }
+    if constexpr (std::is_same_v<T, Field>) {
         f("barcode", "barcode", element.barcode);
+        f("format", "format", element.format);
+    }
     if constexpr (std::is_same_v<T, Logo>)
         f("rotation", "rotation", element.rotation);
 }
@@ -75,6 +79,23 @@ QString fromJson(const QJsonValue& value, std::optional<Barcode>& barcode)
         return QStringLiteral("module size %1 twips out of range").arg(module);
     read.moduleTwips = float(module);
     barcode = read;
+    return {};
+}
+
+// Fitting and format read what they know and hold numbers within range (TextFit.h).
+QString fromJson(const QJsonValue& value, TextFit& fit)
+{
+    if (!value.isObject())
+        return QStringLiteral("not a fitting");
+    fit = textFitFromJson(value.toObject());
+    return {};
+}
+
+QString fromJson(const QJsonValue& value, FieldFormat& format)
+{
+    if (!value.isObject())
+        return QStringLiteral("not a format");
+    format = fieldFormatFromJson(value.toObject());
     return {};
 }
 

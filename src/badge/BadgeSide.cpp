@@ -297,8 +297,13 @@ Element clamped(Element value)
             clampGeometry(e);
             for (float* twips : {&e.Left, &e.Top, &e.Width, &e.Height})
                 *twips = std::round(*twips);
-            if constexpr (std::is_base_of_v<Comment, std::decay_t<decltype(e)>>)
+            if constexpr (std::is_base_of_v<Comment, std::decay_t<decltype(e)>>) {
                 e.FontSize = std::clamp(e.FontSize, 0.f, LargestFontSize);
+                e.fit.minimumSize = std::clamp(e.fit.minimumSize, 1.f, LargestFontSize);
+                e.fit.maximumLines = std::clamp(e.fit.maximumLines, 0, 99);
+            }
+            if constexpr (std::is_same_v<std::decay_t<decltype(e)>, Field>)
+                e.format.decimals = std::clamp(e.format.decimals, -1, 10);
         },
         value);
     return value;

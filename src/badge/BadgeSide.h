@@ -2,6 +2,7 @@
 
 #include "badge/ElementArray.h"
 #include "badge/ElementProperties.h"
+#include "badge/TextFit.h"
 
 #include <QImage>
 #include <QList>
@@ -61,6 +62,10 @@ struct Comment : ElementGeometry {
     bool AutoSize = true;   // the drawn size follows the text, not Width and Height
     // Properties the badge file cannot hold, kept in its companion (ElementProperties.h).
     Rotation rotation;
+    TextFit fit; // any mode but AsDesigned keeps the frame and fits the text in it
+
+    // The drawn size follows the text, not Width and Height.
+    bool sizesItself() const { return AutoSize && !fit.fitsFrame(); }
 
     friend bool operator==(const Comment&, const Comment&) = default;
 };
@@ -71,6 +76,7 @@ struct Field : Comment {
     QString Tag; // the key a record is looked up by; which form depends on the reader's rule
     // Drawn as this barcode of its value instead of as text; see ElementProperties.h.
     std::optional<Barcode> barcode;
+    FieldFormat format; // how the value shows, and when the field is hidden (TextFit.h)
 
     friend bool operator==(const Field&, const Field&) = default;
 };

@@ -249,8 +249,9 @@ std::optional<int> DesignerCanvas::cornerAt(QPointF twips) const
 {
     if (!m_marker || !side().contains(*m_marker))
         return std::nullopt;
-    // Texts size themselves to their text.
-    if (m_marker->kind == ElementKind::Comment || m_marker->kind == ElementKind::Field)
+    // Texts size themselves to their text, unless they are fitted into their frame.
+    if ((m_marker->kind == ElementKind::Comment || m_marker->kind == ElementKind::Field) &&
+        static_cast<const Comment*>(side().geometry(*m_marker))->sizesItself())
         return std::nullopt;
     const QList<QRectF> squares = cornerSquares(drawnRect(shownSide(), *m_marker));
     for (int corner = 0; corner < int(squares.size()); ++corner) {

@@ -4,6 +4,7 @@
 #include "common/LegacyNumbers.h"
 #include "common/OleColor.h"
 #include "common/PictureFiles.h"
+#include "designer/FitFormatRows.h"
 #include "project/ProjectSettings.h"
 #include "render/BadgeRenderer.h"
 #include "widgets/CommonDialog.h"
@@ -58,7 +59,7 @@ void showText(QComboBox* box, const QString& text)
 
 void fitToText(Comment& text)
 {
-    if (!text.AutoSize || !(text.FontSize > 0))
+    if (!text.sizesItself() || !(text.FontSize > 0))
         return;
     const QRectF drawn = drawnRect(text);
     text.Width = float(std::ceil(drawn.width()));
@@ -285,6 +286,9 @@ void SettingsPanel::build()
 
     updown1 = named(new StackButtons, "updown1", QStringLiteral("Stacking order"));
     form->addRow(QStringLiteral("Order:"), updown1);
+
+    fitFormat = named(new FitFormatRows(m_document), "fitFormat", QStringLiteral("Text fitting"));
+    form->addRow(fitFormat);
 }
 
 void SettingsPanel::connectRows()
@@ -375,6 +379,7 @@ void SettingsPanel::connectRows()
     connect(lblBorderColor, &ColorSwatch::clicked, this,
             [this] { pickColor(lblBorderColor, QStringLiteral("Border Color"), BorderColorRole); });
     connect(cmdBrowseImage, &QPushButton::clicked, this, &SettingsPanel::browseImage);
+    connect(fitFormat, &FitFormatRows::reselect, this, &SettingsPanel::reselect);
 
     connect(updown1, &StackButtons::up, this, [this] {
         if (m_document.moveInStack(m_side, m_element, std::numeric_limits<int>::max()))
@@ -501,6 +506,7 @@ void SettingsPanel::lockAll()
         w->setEnabled(false);
     cmbFontName->setCurrentIndex(-1);
     updown1->setEnabled(false);
+    fitFormat->hide();
 }
 
 void SettingsPanel::unlockAll()
@@ -521,11 +527,13 @@ void SettingsPanel::showElement(BadgeSideId side, ElementRef element, bool focus
     m_element = element;
     m_typingKey = m_document.newMergeKey();
     fill(focusCaption);
+    fitFormat->showElement(side, element);
 }
 
 void SettingsPanel::refresh()
 {
     fill(false);
+    fitFormat->refresh();
 }
 
 void SettingsPanel::fill(bool focusCaption)

@@ -15,6 +15,7 @@ namespace vm {
 
 class CommonDialog;
 class Dialogs;
+class FitFormatRows;
 
 // A label that shows a colour as its background and asks for another when clicked.
 class ColorSwatch : public QLabel {
@@ -97,6 +98,7 @@ public:
     QLineEdit* txtSpecialField;
     QPushButton* cmdBrowseImage;
     StackButtons* updown1;
+    FitFormatRows* fitFormat; // fitting, and a field's format and condition
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

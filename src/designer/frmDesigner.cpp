@@ -11,6 +11,7 @@
 #include "designer/DesignerIcons.h"
 #include "designer/DesignerView.h"
 #include "designer/FieldPalette.h"
+#include "designer/FitFormatRows.h"
 #include "designer/SettingsPanel.h"
 #include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
@@ -628,6 +629,12 @@ void frmDesigner::Fill_ChildFields()
         fieldPalette->Fill_ChildFields(m_connection, ProjectSettings::instance().DataTables);
     if (!error.isEmpty())
         StatusBar1->showMessage(error);
+    // The columns a field's hide condition can name.
+    QStringList columns;
+    for (const FieldList* list : {fieldPalette->lstMasterFields(), fieldPalette->lstChildFields()})
+        for (int i = 0; i < list->count(); ++i)
+            columns << referencedColumn(list->item(i)->text());
+    frameSettings->fitFormat->setColumns(columns);
 }
 
 std::optional<ElementRef> frmDesigner::selection() const
@@ -970,7 +977,7 @@ void frmDesigner::arrange(Arrangement how)
                 e.Top += float(by.y());
                 bool sizesItself = false;
                 if constexpr (std::is_base_of_v<Comment, std::decay_t<decltype(e)>>)
-                    sizesItself = e.AutoSize;
+                    sizesItself = e.sizesItself();
                 if (!sizesItself) {
                     e.Width += float(placed[i].width() - rects[i].width());
                     e.Height += float(placed[i].height() - rects[i].height());

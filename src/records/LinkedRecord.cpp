@@ -1,5 +1,7 @@
 #include "records/LinkedRecord.h"
 
+#include "records/FieldFormatting.h"
+
 #include <QRegularExpression>
 #include <QVariant>
 
@@ -54,7 +56,14 @@ BadgeSide filledSide(const BadgeSide& layout, const LinkedRecord& record)
         if (column < 0)
             continue;
         const QVariant value = record.values.value(column);
-        field.Caption = value.isNull() ? QStringLiteral(" ") : value.toString();
+        if (field.format.isPlain()) {
+            field.Caption = value.isNull() ? QStringLiteral(" ") : value.toString();
+            continue;
+        }
+        const QString shown = formattedValue(value, field.format);
+        field.Caption = shown.isEmpty() ? QStringLiteral(" ") : shown;
+        if (evaluate(field.format.hideWhen, record.values) == ConditionOutcome::Holds)
+            field.Visible = false;
     }
     placePictures(side, record.photo, record.sign);
     return side;

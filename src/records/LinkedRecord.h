@@ -24,8 +24,8 @@ struct LinkedRecord {
 int joinedColumn(const QSqlRecord& row, const QString& column);
 
 // The layout with the record's values in its fields and its pictures in its frames. Each field
-// takes its column's value (a null shows as one blank); a field whose column the record lacks
-// keeps its reference. Positions, fonts and visibility stay as designed; the layout itself is
+// takes its column's value in the field's format (a null shows as one blank) and is hidden when
+// its condition holds; a field whose column the record lacks keeps its reference. Positions, fonts and visibility stay as designed; the layout itself is
 // never changed, so callers keep the designed side with its field references.
 BadgeSide filledSide(const BadgeSide& layout, const LinkedRecord& record);
 

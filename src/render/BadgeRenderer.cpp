@@ -3,6 +3,7 @@
 #include "common/Units.h"
 #include "render/BarcodeDrawing.h"
 #include "render/ElementRotation.h"
+#include "render/TextFitting.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -36,13 +37,25 @@ bool drawable(const QRectF& rect)
 
 QRectF textRect(const Comment& text, const QFont& font, const QString& shown)
 {
-    if (!text.AutoSize)
+    if (!text.sizesItself())
         return text.frame();
     return QRectF(QPointF(text.Left, text.Top), QFontMetricsF(font).size(0, shown));
 }
 
-void drawText(QPainter& painter, const Comment& text, bool oneLine, const SystemColors& colors)
+void drawBorder(QPainter& painter, const Comment& text, const QRectF& rect)
 {
+    if (text.BorderStyle == 0)
+        return;
+    const double half = TwipsPerBorderPixel / 2;
+    painter.setPen(
+        QPen(Qt::black, TwipsPerBorderPixel, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect.adjusted(half, half, -half, -half));
+}
+
+void drawText(QPainter& painter, const Comment& text, bool oneLine, const RenderOptions& options)
+{
+    const SystemColors& colors = options.systemColors;
     const QFont font = textFont(text);
     const QString shown = drawnText(text.Caption, oneLine);
     const QRectF rect = textRect(text, font, shown);
@@ -50,8 +63,19 @@ void drawText(QPainter& painter, const Comment& text, bool oneLine, const System
         return;
     if (text.BackStyle == 1)
         painter.fillRect(rect, colors.color(text.BackColor));
-    painter.setFont(font);
     painter.setPen(colors.color(text.ForeColor));
+    if (text.fit.fitsFrame()) {
+        drawFittedText(painter, fitText(text, shown));
+        drawBorder(painter, text, rect);
+        // The designer shows the frame the text is fitted into; print never does.
+        if (options.mode == RenderMode::Designer && text.BorderStyle == 0) {
+            painter.setPen(QPen(PlaceholderInk, 0, Qt::DotLine));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(rect);
+        }
+        return;
+    }
+    painter.setFont(font);
     // An AutoSize rect is measured from the same font; a fixed frame cuts the text off.
     const int flags = Qt::AlignLeft | Qt::AlignTop | (text.AutoSize ? Qt::TextDontClip : 0);
     // Arabic and Hebrew run from the right edge of the frame (the direction turns AlignLeft to
@@ -60,13 +84,7 @@ void drawText(QPainter& painter, const Comment& text, bool oneLine, const System
     painter.setLayoutDirection(shown.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
     painter.drawText(rect, flags, shown);
     painter.setLayoutDirection(direction);
-    if (text.BorderStyle != 0) {
-        const double half = TwipsPerBorderPixel / 2;
-        painter.setPen(
-            QPen(Qt::black, TwipsPerBorderPixel, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(rect.adjusted(half, half, -half, -half));
-    }
+    drawBorder(painter, text, rect);
 }
 
 void drawMissingPicture(QPainter& painter, const QRectF& frame)
@@ -176,7 +194,8 @@ void drawShape(QPainter& painter, const Shape& shape, const SystemColors& colors
 // The box a text is drawn upright in before it is turned (ElementRotation.h).
 QSizeF uprightTextSize(const Comment& text, bool oneLine)
 {
-    return text.AutoSize ? textRect(text, textFont(text), drawnText(text.Caption, oneLine)).size()
+    return text.sizesItself()
+               ? textRect(text, textFont(text), drawnText(text.Caption, oneLine)).size()
                          : uprightSize(text.frame().size(), text.rotation);
 }
 
@@ -184,7 +203,7 @@ QSizeF uprightTextSize(const Comment& text, bool oneLine)
 void drawElement(QPainter& painter, const Comment& text, ElementKind, const RenderOptions& options)
 {
     drawTurned(painter, text, uprightTextSize(text, false), [&](const Comment& upright) {
-        drawText(painter, upright, false, options.systemColors);
+        drawText(painter, upright, false, options);
     });
 }
 
@@ -195,7 +214,7 @@ void drawElement(QPainter& painter, const Field& field, ElementKind, const Rende
         return;
     }
     drawTurned(painter, field, uprightTextSize(field, true), [&](const Field& upright) {
-        drawText(painter, upright, true, options.systemColors);
+        drawText(painter, upright, true, options);
     });
 }
 

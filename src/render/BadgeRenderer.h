@@ -67,7 +67,7 @@ QString drawnText(const QString& text, bool oneLine);
 // once, in the order found.
 QList<char32_t> hiddenCharacters(const QString& text);
 
-// Where an element is drawn, in twips: a text with AutoSize covers its text, not its frame.
+// Where an element is drawn, in twips: a text that sizes itself covers its text, not its frame.
 QRectF drawnRect(const Comment& text);
 QRectF drawnRect(const Field& field);
 QRectF drawnRect(const BadgeSide& side, ElementRef element);

@@ -2,10 +2,12 @@
 
 #include "common/FileNames.h"
 #include "common/Units.h"
+#include "records/FieldFormatting.h"
 #include "render/BadgeRenderer.h"
 #include "render/BarcodeDrawing.h"
 #include "render/BarcodeReading.h"
 #include "render/SheetLayout.h"
+#include "render/TextFitting.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -107,6 +109,18 @@ void checkField(QStringList& problems, ElementRef element, const Comment& shown,
                              nearest->name);
 }
 
+// A text fitted into its frame that still does not fit: the operator must see which words are lost.
+void checkFitted(QStringList& problems, const Comment& shown, const QString& name, bool oneLine)
+{
+    const FittedText fitted = fitText(shown, drawnText(shown.Caption, oneLine));
+    if (fitted.ellipsised)
+        problems << QStringLiteral("%1 %2 is shortened with \u2026 in its frame, even at %3 pt")
+                        .arg(name, quoted(shown.Caption), QString::number(fitted.pointSize));
+    else if (fitted.cut)
+        problems << QStringLiteral("%1 %2 is cut off at its frame, even at %3 pt")
+                        .arg(name, quoted(shown.Caption), QString::number(fitted.pointSize));
+}
+
 void checkInsideCard(QStringList& problems, const Comment& shown, const QRectF& drawn,
                      const QString& name, QSizeF card)
 {
@@ -202,15 +216,26 @@ QStringList sideProblems(const BadgeSide& layout, const std::optional<LinkedReco
         // Even a value of nothing but a line break prints a mark.
         if (field.Visible && record)
             checkHiddenCharacters(problems, field.Caption, name);
+        if (record && layout.lblField.at(index).Visible) {
+            const QString why = conditionProblem(field.format.hideWhen, record->values);
+            if (!why.isEmpty())
+                problems << QStringLiteral("%1 is shown although %2").arg(name, why);
+        }
         if (!field.Visible || field.Caption.trimmed().isEmpty() || field.barcode)
             continue; // barcodes: barcodeProblems
-        checkField(problems, {ElementKind::Field, index}, field, name, around);
+        if (field.fit.fitsFrame())
+            checkFitted(problems, field, name, true);
+        else
+            checkField(problems, {ElementKind::Field, index}, field, name, around);
         checkInsideCard(problems, field, drawnRect(field), name, cardTwips);
     }
     for (const auto& [index, comment] : shown.Label1) {
-        if (comment.Visible && !comment.Caption.trimmed().isEmpty())
-            checkInsideCard(problems, comment, drawnRect(comment), QStringLiteral("The text"),
-                            cardTwips);
+        if (!comment.Visible || comment.Caption.trimmed().isEmpty())
+            continue;
+        if (comment.fit.fitsFrame())
+            checkFitted(problems, comment, QStringLiteral("The text"), false);
+        checkInsideCard(problems, comment, drawnRect(comment), QStringLiteral("The text"),
+                        cardTwips);
     }
     return problems;
 }

@@ -19,7 +19,8 @@ QStringList layoutProblems(const BadgeSide& layout);
 
 // A side as it prints with its record (none: never linked): a photograph or signature file
 // missing while its frame is shown, field references printed for want of a record, text wider
-// than its field or running past the card.
+// than its field or running past the card, text cut or shortened by its fitting, a hide
+// condition naming a column the record lacks.
 QStringList sideProblems(const BadgeSide& layout, const std::optional<LinkedRecord>& record,
                          QSizeF cardTwips);
 

@@ -33,7 +33,8 @@ OpenedBadge open(const QString& path, const QString& scratch = {})
                      FieldTagRule::TableAndColumn, scratch);
 }
 
-// The all-kinds badge with something new on both sides: a barcode, rotations, a changed order.
+// The all-kinds badge with something new on both sides: a barcode, rotations, fitted text, a
+// field's format and condition, a changed order.
 // The badge as a load gives it back: with its logos.
 BadgeLayout legacyBadge(const QString& logo)
 {
@@ -51,6 +52,13 @@ BadgeLayout extendedBadge(const QString& logo)
     key.rotation.degrees = 90;
     badge.front.Label1.at(1).rotation.degrees = 270;
     badge.back.Image1.at(1).rotation.degrees = 180;
+    Field& name = badge.front.lblField.at(1);
+    name.fit = TextFit{FitMode::WrapAndShrink, 7, 2, false, HorizontalAlign::Centre,
+                       VerticalAlign::Bottom};
+    name.format.letterCase = LetterCase::Upper;
+    name.format.prefix = QStringLiteral("Dr. ");
+    name.format.hideWhen = {ConditionTest::NotEmpty, QStringLiteral("Employee.Left"), {}};
+    badge.back.Label1.at(1).fit.mode = FitMode::Wrap;
     badge.front.sendToBack({ElementKind::Field, 1});
     badge.back.bringToFront({ElementKind::Shape, 1});
     return badge;

@@ -10,6 +10,7 @@
 #include "designer/DesignerCanvas.h"
 #include "designer/DesignerView.h"
 #include "designer/FieldPalette.h"
+#include "designer/FitFormatRows.h"
 #include "designer/SettingsPanel.h"
 #include "designer/frmDesigner.h"
 #include "project/ProjectSettings.h"
@@ -17,6 +18,7 @@
 #include "render/BadgeCanvas.h"
 #include "render/BadgeRenderer.h"
 #include "render/RenderingWindow.h"
+#include "render/TextFitting.h"
 #include "support/Accessibility.h"
 #include "support/Controls.h"
 #include "support/FileBytes.h"
@@ -107,6 +109,7 @@ private Q_SLOTS:
     void arrangesSeveralElementsAsOneStep();
     void resizingKeepsProportionsWithShift();
     void newBadgesAreNamedAndNamesIgnoreLetterCase();
+    void fitAndFormatRowsAreUndoableAndShowThePerson();
 
 private:
     BadgeSide& side(BadgeSideId which) const
@@ -1185,6 +1188,114 @@ void tst_frmDesigner::newBadgesAreNamedAndNamesIgnoreLetterCase()
                            QStringLiteral("Staff"), m_databasePath, FieldTagRule::ColumnOnly)
                  .side.myShape1.count(),
              1);
+}
+
+// Each row of fitting and format is one undo step, typing into a box included; with a person
+// shown the field is fitted into its frame, formatted, and hidden by its condition.
+void tst_frmDesigner::fitAndFormatRowsAreUndoableAndShowThePerson()
+{
+    ProjectSettings::instance().DataTables.clear(); // the master table alone
+    dropText(QStringLiteral("<Employee.LastName>"), {2200, 700});
+    const ElementRef name = ref(ElementKind::Field, 1);
+    m_w->Select_Control(name);
+    FitFormatRows* rows = m_w->frameSettings->fitFormat;
+    QVERIFY(!rows->isHidden() && !rows->grpFormat->isHidden());
+    QVERIFY(rows->cmbHideColumn->findText(QStringLiteral("Employee.EmpNo")) >= 0);
+    auto choose = [](QComboBox* box, int index) {
+        box->setCurrentIndex(index);
+        Q_EMIT box->activated(index);
+    };
+    const struct {
+        const char* what;
+        std::function<void()> act;
+    } steps[] = {
+        {"fitting",
+         [&] {
+             choose(rows->cmbFitMode, int(FitMode::Shrink));
+         }},
+        {"smallest size",
+         [&] {
+             rows->spnMinSize->setValue(8);
+         }},
+        {"most lines",
+         [&] {
+             rows->spnMaxLines->setValue(2);
+         }},
+        {"ellipsis",
+         [&] {
+             rows->chkEllipsis->click();
+         }},
+        {"across",
+         [&] {
+             choose(rows->cmbAlignH, int(HorizontalAlign::Centre));
+         }},
+        {"down",
+         [&] {
+             choose(rows->cmbAlignV, int(VerticalAlign::Middle));
+         }},
+        {"date",
+         [&] {
+             rows->cmbDateFormat->setEditText(QStringLiteral("yyyy"));
+         }},
+        {"decimals",
+         [&] {
+             rows->spnDecimals->setValue(2);
+         }},
+        {"thousands",
+         [&] {
+             rows->chkThousands->click();
+         }},
+        {"case",
+         [&] {
+             choose(rows->cmbCase, int(LetterCase::Upper));
+         }},
+        {"prefix",
+         [&] {
+             QTest::keyClicks(rows->txtPrefix, QStringLiteral("Mr "));
+         }},
+        {"suffix",
+         [&] {
+             QTest::keyClicks(rows->txtSuffix, QStringLiteral(" *"));
+         }},
+        {"hide column",
+         [&] {
+             rows->cmbHideColumn->setEditText(QStringLiteral("Employee.EmpNo"));
+         }},
+        {"hide test",
+         [&] {
+             choose(rows->cmbHideTest, 1);
+         }},
+        {"hide value",
+         [&] {
+             QTest::keyClicks(rows->txtHideValue, QStringLiteral("2"));
+         }},
+    };
+    QUndoStack* undo = m_w->document().undoStack();
+    for (const auto& step : steps) {
+        const Field before = side(Front).lblField.at(1);
+        const int count = undo->count();
+        step.act();
+        QVERIFY2(undo->count() == count + 1, step.what);
+        const Field after = side(Front).lblField.at(1);
+        QVERIFY2(after != before, step.what);
+        undo->undo();
+        QVERIFY2(side(Front).lblField.at(1) == before, step.what);
+        undo->redo();
+        QVERIFY2(side(Front).lblField.at(1) == after, step.what);
+    }
+    // Decimals and the date leave text alone; the frame is the reference's size.
+    const Field& designed = side(Front).lblField.at(1);
+    QCOMPARE(designed.format.prefix, QStringLiteral("Mr "));
+    QCOMPARE(conditionText(designed.format.hideWhen), QStringLiteral("Employee.EmpNo = 2"));
+    QVERIFY(m_w->showPerson(QStringLiteral("1")));
+    const Field& shown = m_w->Picture1->shownSide().lblField.at(1);
+    QCOMPARE(shown.Caption, QStringLiteral("Mr WITTGENSTEIN-OBERHAUSER-HABSBURG *"));
+    QVERIFY(shown.Visible);
+    QCOMPARE(drawnRect(shown), designed.frame());
+    const FittedText fitted = fitText(shown, shown.Caption);
+    QVERIFY(fitted.shrunk && fitted.pointSize >= 8);
+    QVERIFY(m_w->showPerson(QStringLiteral("2")));
+    QVERIFY(!m_w->Picture1->shownSide().lblField.at(1).Visible);
 }
 
 QTEST_MAIN(tst_frmDesigner)

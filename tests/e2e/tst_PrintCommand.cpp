@@ -5,6 +5,7 @@
 // answers --help and --version without starting a window, and says nothing on standard error
 // that is not about its work. A project without a companion file is read in the code page
 // --codepage names; a companion's code page wins.
+#include "badge/BadgeStore.h"
 #include "common/SaveFile.h"
 #include "demo/DemoProject.h"
 #include "project/Database.h"
@@ -21,6 +22,8 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace vm;
 using namespace vm::test;
@@ -44,6 +47,7 @@ private Q_SLOTS:
     void aLostConnectionStopsTheRun_data();
     void aLostConnectionStopsTheRun();
     void readsAProjectInTheCodePageNamed();
+    void checksFittedAndConditionalFields();
 
 private:
     QTemporaryDir m_dir;
@@ -458,6 +462,58 @@ void tst_PrintCommand::answersHelpAndVersionWithoutAWindow()
         QVERIFY2(unknown.errors.contains(QStringLiteral("unknown option: --frobnicate")),
                  qPrintable(unknown.errors));
     }
+}
+
+// A badge whose last name is shrunk into a narrow frame and whose department hangs on a column the
+// records lack: the check, reading the badge's companion, names each person whose name is
+// shortened and the condition it cannot decide.
+void tst_PrintCommand::checksFittedAndConditionalFields()
+{
+    const QString dir = m_dir.filePath(QStringLiteral("demo/Badges/"));
+    const QString demoDatabase = m_dir.filePath(QStringLiteral("demo/data/demo.sqlite"));
+    const OpenedBadge opened = openBadge(dir + QStringLiteral("Staff.Lyt"), QStringLiteral("Demo"),
+                                         demoDatabase, FieldTagRule::TableAndColumn);
+    QCOMPARE(opened.read.status, LoadStatus::Loaded);
+    BadgeLayout badge{QStringLiteral("Fitted"), QStringLiteral("Demo"), demoDatabase,
+                      opened.read.orientation,  opened.read.front,      opened.read.back};
+    QRectF nameFrame;
+    for (auto& [index, field] : badge.front.lblField) {
+        if (field.Caption == QLatin1String("<Employee.LastName>")) {
+            field.Width = 1500;
+            field.fit.mode = FitMode::Shrink;
+            field.fit.minimumSize = 12;
+            nameFrame = field.frame();
+        } else if (field.Caption == QLatin1String("<Department.DeptName>")) {
+            field.format.hideWhen = {ConditionTest::Empty, QStringLiteral("Employee.Left"), {}};
+        }
+    }
+    QVERIFY(nameFrame.isValid());
+    VM_VERIFY_OK(saveBadge(dir, dir + QStringLiteral("Fitted.Lyt"), badge, false));
+
+    // The longest and the shortest last names of the demo's people.
+    DemoPerson longest = demoPerson(1), shortest = demoPerson(1);
+    for (int i = 2; i <= 200; ++i) {
+        const DemoPerson p = demoPerson(i);
+        if (p.lastName.size() > longest.lastName.size())
+            longest = p;
+        if (p.lastName.size() < shortest.lastName.size())
+            shortest = p;
+    }
+    const Run check = print({m_project, "--badge", "Fitted", "--check", "--all"});
+    QCOMPARE(check.exitCode, 3);
+    auto problemsOf = [&](const DemoPerson& p, const QString& what) {
+        return std::count_if(check.output.begin(), check.output.end(), [&](const QString& line) {
+            return line.startsWith(QString::number(p.empNo) + u'\t') && line.contains(what);
+        });
+    };
+    QCOMPARE(problemsOf(longest, QStringLiteral("front: <Employee.LastName> \"") +
+                                     longest.lastName.left(20)),
+             1);
+    QCOMPARE(problemsOf(shortest, QStringLiteral("<Employee.LastName>")), 0);
+    QCOMPARE(problemsOf(shortest, QStringLiteral("<Department.DeptName> is shown although its "
+                                                 "condition \"Employee.Left is empty\" names "
+                                                 "the column Employee.Left")),
+             1);
 }
 
 QTEST_GUILESS_MAIN(tst_PrintCommand)

@@ -139,6 +139,30 @@ void tst_PrintCheck::findsWhatWouldPrintWrong_data()
         << std::optional(person(QStringLiteral("\u0646\u200C\u0627"), QStringLiteral("Nurse")))
         << QStringList{};
 
+    // Fitted into its frame: shrinking is no problem, losing words is.
+    BadgeSide fitted = layout;
+    Field& name = fitted.lblField.at(1);
+    name.Width = 1500;
+    name.fit.mode = FitMode::Shrink;
+    QTest::newRow("fitted by shrinking") << fitted << std::optional(longName) << QStringList{};
+    const LinkedRecord longer = person(
+        QStringLiteral("Maximiliane-Josephine Alexandra Konstantina"), QStringLiteral("Nurse"));
+    QTest::newRow("fitted with an ellipsis")
+        << fitted << std::optional(longer)
+        << QStringList{QStringLiteral("<Employee.FirstName> \"Maximiliane-Josephine Alexandra "
+                                      "Konstan\u2026\" is shortened with \u2026 in its frame, "
+                                      "even at 6 pt")};
+    name.fit.ellipsis = false;
+    QTest::newRow("fitted and cut") << fitted << std::optional(longer)
+                                    << QStringList{QStringLiteral("is cut off at its frame")};
+    BadgeSide conditional = layout;
+    conditional.lblField.at(2).format.hideWhen = {ConditionTest::Equal, QStringLiteral("Visitor"),
+                                                  QStringLiteral("1")};
+    QTest::newRow("condition on a column the record lacks")
+        << conditional << std::optional(fits)
+        << QStringList{QStringLiteral("<Employee.Title> is shown although its condition \"Visitor "
+                                      "= 1\" names the column Visitor")};
+
     BadgeSide stacked = layout; // close lines share a little of their boxes, which is fine
     stacked.lblField.at(2).Left = 1980;
     stacked.lblField.at(2).Top = 860 + 230;
@@ -169,10 +193,10 @@ void tst_PrintCheck::logosAreTheLayoutsOwnProblem()
     QTemporaryFile cut; // there, but not decoded whole
     QVERIFY(cut.open());
     addLogo(side, cut.fileName(), {500, 500, 480, 480});
-    QCOMPARE(layoutProblems(side),
-             (QStringList{QStringLiteral("The logo file /data/Logo/gone.png is missing"),
-                          QStringLiteral("The logo file %1 cannot be read whole")
-                              .arg(cut.fileName())}));
+    QCOMPARE(
+        layoutProblems(side),
+        (QStringList{QStringLiteral("The logo file /data/Logo/gone.png is missing"),
+                     QStringLiteral("The logo file %1 cannot be read whole").arg(cut.fileName())}));
     QVERIFY(sideProblems(side, std::nullopt, Card).isEmpty());
 }
 
