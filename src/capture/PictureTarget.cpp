@@ -1,0 +1,31 @@
+#include "capture/PictureTarget.h"
+
+namespace vm {
+
+double PictureTarget::aspect() const
+{
+    if (frameTwips.width() > 0 && frameTwips.height() > 0)
+        return frameTwips.width() / frameTwips.height();
+    // No frame on the badge: a passport-like portrait, a signature three times as wide as high.
+    return kind == PictureKind::Photo ? 3.0 / 4.0 : 3.0;
+}
+
+QString PictureTarget::what() const
+{
+    return (kind == PictureKind::Photo ? QStringLiteral("the photograph of %1")
+                                       : QStringLiteral("the signature of %1"))
+        .arg(person.key.text());
+}
+
+// Until the photo core arrives: no face found, nothing saved.
+std::optional<QRectF> faceCrop(const QImage&, double)
+{
+    return std::nullopt;
+}
+
+Result<QString> savePicture(const PictureTarget& target, const QImage&)
+{
+    return Status::failure(QStringLiteral("%1 cannot be saved yet.").arg(target.what()));
+}
+
+} // namespace vm

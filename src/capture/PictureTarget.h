@@ -1,0 +1,39 @@
+#pragma once
+
+#include "common/Status.h"
+#include "project/StoredSettings.h"
+#include "records/LinkedRecord.h"
+
+#include <QImage>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
+#include <optional>
+
+namespace vm {
+
+enum class PictureKind { Photo, Signature };
+
+// Whose picture is taken and for which frame. Fixed when the capture opens, so a person chosen
+// in the browser meanwhile never receives it.
+struct PictureTarget {
+    PictureKind kind = PictureKind::Photo;
+    LinkedRecord person;
+    QSizeF frameTwips; // the badge's frame; empty when the badge has none
+    StoredSettings project;
+
+    // Width over height of the crop: the frame's, or a usual one when the badge has no frame.
+    double aspect() const;
+    // "the photograph of 1042", as messages and captions name it.
+    QString what() const;
+};
+
+// The crop that puts the face where the frame expects it; nothing when no face is found.
+std::optional<QRectF> faceCrop(const QImage& picture, double aspect);
+
+// Saves the cropped picture for the target as the badge prints it, keeping the one it replaces;
+// the file written, or why not, naming the file.
+Result<QString> savePicture(const PictureTarget& target, const QImage& cropped);
+
+} // namespace vm
