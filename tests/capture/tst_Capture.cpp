@@ -277,6 +277,13 @@ void tst_Capture::noCameraOrOneThatVanishesLeavesFromFile()
     QFETCH(bool, camera);
     if (!camera)
         m_window->setCameras({[] { return QList<CameraChoice>(); }, nullptr});
+    // Nobody shown yet: nobody to take a picture of.
+    m_window->mnuTakePhoto->trigger();
+    QVERIFY(!shown<frmCapture>("frmCapture"));
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QVERIFY(m_dialogs.messages[0].text.startsWith(QLatin1String("Choose a person")));
+    m_dialogs.messages.clear();
+
     choosePerson(1);
     m_window->mnuTakePhoto->trigger();
     auto* capture = shown<frmCapture>("frmCapture");
