@@ -45,9 +45,9 @@ void CropBox::dragCorner(Qt::Corner corner, QPointF to)
     const double largestHeight = std::min(roomY, roomX / m_aspect);
     // Measured in the dragged corner's direction: dragged across the fixed corner, the crop
     // becomes its smallest rather than turning over.
-    const double wantedHeight = std::max(top ? anchor.y() - to.y() : to.y() - anchor.y(),
-                                         (left ? anchor.x() - to.x() : to.x() - anchor.x()) /
-                                             m_aspect);
+    const double wantedHeight =
+        std::max(top ? anchor.y() - to.y() : to.y() - anchor.y(),
+                 (left ? anchor.x() - to.x() : to.x() - anchor.x()) / m_aspect);
     const double height =
         std::clamp(wantedHeight, std::min(MinimumHeight, largestHeight), largestHeight);
     const double width = height * m_aspect;

@@ -42,8 +42,8 @@ QRectF CropView::shownRect() const
 {
     if (m_picture.isNull())
         return {};
-    const QSizeF shown = QSizeF(m_picture.size()).scaled(QSizeF(size()) - QSizeF(8, 8),
-                                                         Qt::KeepAspectRatio);
+    const QSizeF shown =
+        QSizeF(m_picture.size()).scaled(QSizeF(size()) - QSizeF(8, 8), Qt::KeepAspectRatio);
     return {QPointF((width() - shown.width()) / 2, (height() - shown.height()) / 2), shown};
 }
 
@@ -154,14 +154,28 @@ void CropView::keyPressEvent(QKeyEvent* event)
     const double step = std::max(1.0, m_picture.width() / 100.0) *
                         (event->modifiers() & Qt::ShiftModifier ? 10 : 1);
     switch (event->key()) {
-    case Qt::Key_Left: m_box.moveBy({-step, 0}); break;
-    case Qt::Key_Right: m_box.moveBy({step, 0}); break;
-    case Qt::Key_Up: m_box.moveBy({0, -step}); break;
-    case Qt::Key_Down: m_box.moveBy({0, step}); break;
+    case Qt::Key_Left:
+        m_box.moveBy({-step, 0});
+        break;
+    case Qt::Key_Right:
+        m_box.moveBy({step, 0});
+        break;
+    case Qt::Key_Up:
+        m_box.moveBy({0, -step});
+        break;
+    case Qt::Key_Down:
+        m_box.moveBy({0, step});
+        break;
     case Qt::Key_Plus:
-    case Qt::Key_Equal: m_box.scaleBy(1.05); break;
-    case Qt::Key_Minus: m_box.scaleBy(1 / 1.05); break;
-    default: QWidget::keyPressEvent(event); return;
+    case Qt::Key_Equal:
+        m_box.scaleBy(1.05);
+        break;
+    case Qt::Key_Minus:
+        m_box.scaleBy(1 / 1.05);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
     }
     changed();
 }

@@ -22,10 +22,9 @@ public:
         m_session.setCamera(&m_camera);
         m_session.setImageCapture(&m_still);
         m_session.setVideoSink(sink());
-        connect(&m_camera, &QCamera::errorOccurred, this,
-                [this](QCamera::Error, const QString& detail) {
-                    fail(cameraProblem(name(), detail));
-                });
+        connect(
+            &m_camera, &QCamera::errorOccurred, this,
+            [this](QCamera::Error, const QString& detail) { fail(cameraProblem(name(), detail)); });
         connect(&m_still, &QImageCapture::imageCaptured, this,
                 [this](int, const QImage& still) { Q_EMIT captured(still); });
         connect(&m_still, &QImageCapture::errorOccurred, this,
@@ -116,7 +115,8 @@ QString cameraProblem(const QString& name, const QString& detail)
               : QStringLiteral("The camera \u201c%1\u201d gives no picture. Check that it is "
                                "plugged in and switched on, or choose another camera.");
     return said.arg(name) +
-           QStringLiteral(" A picture file can be taken instead with \u201cFrom file\u2026\u201d.") +
+           QStringLiteral(
+               " A picture file can be taken instead with \u201cFrom file\u2026\u201d.") +
            (detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(detail));
 }
 

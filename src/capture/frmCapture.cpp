@@ -175,7 +175,8 @@ void frmCapture::startCamera()
         onFailed(cameraGone(camera.name));
         return;
     }
-    picLive->setPlaceholder(QStringLiteral("Starting the camera \u201c%1\u201d\u2026").arg(camera.name));
+    picLive->setPlaceholder(
+        QStringLiteral("Starting the camera \u201c%1\u201d\u2026").arg(camera.name));
     connect(m_source.get(), &FrameSource::frameArrived, this, [this](const QImage& frame) {
         if (m_still.isNull() && !m_capturing)
             picLive->setPicture(frame);

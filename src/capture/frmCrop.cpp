@@ -64,7 +64,8 @@ void frmCrop::buildControls()
     lblResolution = new QLabel(body);
     lblResolution->setObjectName(QStringLiteral("lblResolution"));
     lblResolution->setWordWrap(true);
-    lblResolution->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    lblResolution->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                           Qt::TextSelectableByKeyboard);
     lblResolution->setAccessibleName(QStringLiteral("About the crop"));
     column->addWidget(lblResolution);
 
@@ -137,8 +138,11 @@ bool frmCrop::openFile(const QString& path)
 {
     const Result<QImage> read = readPicture(path);
     if (!read) {
-        m_dialogs.message(this, {QStringLiteral("The picture was not opened."), MessageButtons::Ok,
-                                 MessageIcon::Exclamation, {}, read.error()});
+        m_dialogs.message(this, {QStringLiteral("The picture was not opened."),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
+                                 read.error()});
         return false;
     }
     showPicture(*read);
@@ -193,7 +197,9 @@ bool frmCrop::save()
     const Result<QString> written = savePicture(m_target, picCrop->picture().copy(crop));
     if (!written) {
         m_dialogs.message(this, {sentence(m_target.what()) + QStringLiteral(" was not saved."),
-                                 MessageButtons::Ok, MessageIcon::Exclamation, {},
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
                                  written.error()});
         return false;
     }

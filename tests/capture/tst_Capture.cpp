@@ -86,7 +86,9 @@ void tst_Capture::init()
 {
     m_window = openMainWindow(m_dialogs, m_project);
     QVERIFY(m_window);
-    m_window->setCameras({[] { return QList<CameraChoice>{{"test", "Test camera"}}; },
+    m_window->setCameras({[] {
+                              return QList<CameraChoice>{{"test", "Test camera"}};
+                          },
                           [this](const CameraChoice&) {
                               auto camera = std::make_unique<RecordedCamera>(m_video);
                               m_camera = camera.get();
@@ -126,11 +128,16 @@ void tst_Capture::cropKeepsItsAspectInsideThePicture_data()
     QTest::newRow("largest, centred") << 0.75 << "" << QRectF(87.5, 0, 225, 300);
     QTest::newRow("wide, centred") << 4.0 << "" << QRectF(0, 100, 400, 100);
     QTest::newRow("moved past the edge stops there") << 0.75 << "move" << QRectF(175, 0, 225, 300);
-    QTest::newRow("corner dragged in, opposite stays") << 0.75 << "corner in" << QRectF(87.5, 0, 75, 100);
-    QTest::newRow("corner dragged out stops at the edge") << 0.75 << "corner out" << QRectF(87.5, 0, 225, 300);
-    QTest::newRow("corner dragged across stays the smallest") << 0.75 << "corner across" << QRectF(87.5, 0, 12, 16);
-    QTest::newRow("too large shrinks, then moves inside") << 0.75 << "too large" << QRectF(175, 0, 225, 300);
-    QTest::newRow("smaller and moved by keys") << 0.75 << "keys" << QRectF(96.86, 14.29, 214.29, 285.71);
+    QTest::newRow("corner dragged in, opposite stays")
+        << 0.75 << "corner in" << QRectF(87.5, 0, 75, 100);
+    QTest::newRow("corner dragged out stops at the edge")
+        << 0.75 << "corner out" << QRectF(87.5, 0, 225, 300);
+    QTest::newRow("corner dragged across stays the smallest")
+        << 0.75 << "corner across" << QRectF(87.5, 0, 12, 16);
+    QTest::newRow("too large shrinks, then moves inside")
+        << 0.75 << "too large" << QRectF(175, 0, 225, 300);
+    QTest::newRow("smaller and moved by keys")
+        << 0.75 << "keys" << QRectF(96.86, 14.29, 214.29, 285.71);
 }
 
 void tst_Capture::cropKeepsItsAspectInsideThePicture()
@@ -163,8 +170,11 @@ void tst_Capture::cropKeepsItsAspectInsideThePicture()
     QVERIFY2(qAbs(crop.left() - expected.left()) < 1 && qAbs(crop.top() - expected.top()) < 1 &&
                  qAbs(crop.width() - expected.width()) < 1 &&
                  qAbs(crop.height() - expected.height()) < 1,
-             qPrintable(QStringLiteral("%1,%2 %3x%4").arg(crop.left()).arg(crop.top())
-                            .arg(crop.width()).arg(crop.height())));
+             qPrintable(QStringLiteral("%1,%2 %3x%4")
+                            .arg(crop.left())
+                            .arg(crop.top())
+                            .arg(crop.width())
+                            .arg(crop.height())));
     QVERIFY(QRectF(0, 0, 400, 300).contains(crop));
     QVERIFY(qAbs(crop.width() / crop.height() - aspect) < 1e-9);
 }
@@ -227,7 +237,7 @@ void tst_Capture::takenCroppedSavedAndShownForThatPersonOnly()
 
     auto* crop = shown<frmCrop>("frmCrop");
     QVERIFY(crop);
-    QVERIFY(!shown<frmCapture>("frmCapture")); // the camera is let go
+    QVERIFY(!shown<frmCapture>("frmCapture"));                           // the camera is let go
     const QSizeF frame = photo ? QSizeF(1500, 2000) : QSizeF(1800, 450); // the Staff badge's
     const QRect cropped = crop->cropRect();
     QVERIFY(qAbs(double(cropped.width()) / cropped.height() - frame.width() / frame.height()) <
