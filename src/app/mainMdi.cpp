@@ -200,8 +200,7 @@ void mainMdi::createMenus()
                             QStringLiteral("Edit Records"), QKeySequence(Qt::CTRL | Qt::Key_E));
     addSeparator(mnuData, QStringLiteral("sepPictures"));
     mnuTakePhoto = addItem(mnuData, QStringLiteral("mnuTakePhoto"), QStringLiteral("Take Photo"));
-    mnuTakeSign =
-        addItem(mnuData, QStringLiteral("mnuTakeSign"), QStringLiteral("Take Signature"));
+    mnuTakeSign = addItem(mnuData, QStringLiteral("mnuTakeSign"), QStringLiteral("Take Signature"));
     connect(mnuData, &QMenu::aboutToShow, this, [this] {
         mnuTakeSign->setEnabled(isPictureFieldSet(ProjectSettings::instance().SignField));
     });
@@ -463,16 +462,14 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
 
     if (name == QLatin1String("frmCrop")) {
         auto* crop = new frmCrop(m_dialogs);
-        connect(crop, &frmCrop::saved, this,
-                [this](const PictureTarget& target, const QString& file) {
-                    QString said = target.what() + QStringLiteral(" was saved as %1.")
-                                                       .arg(QDir::toNativeSeparators(file));
-                    said[0] = said[0].toUpper();
-                    statusBar()->showMessage(said);
-                    if (auto* browser =
-                            qobject_cast<frmData*>(loadedWindow(QStringLiteral("frmData"))))
-                        browser->pictureChanged(target.person.key);
-                });
+        connect(
+            crop, &frmCrop::saved, this, [this](const PictureTarget& target, const QString& file) {
+                statusBar()->showMessage(
+                    target.what(true) +
+                    QStringLiteral(" was saved as %1.").arg(QDir::toNativeSeparators(file)));
+                if (auto* browser = qobject_cast<frmData*>(loadedWindow(QStringLiteral("frmData"))))
+                    browser->pictureChanged(target.person.key);
+            });
         return crop;
     }
 
@@ -720,9 +717,8 @@ bool mainMdi::openProjectFile(const QString& path)
 
 void mainMdi::closeProject()
 {
-    for (const char* name :
-         {"frmData", "FrmAddRec", "frmNewProj", "frmProgress", "frmDirChooser", "frmConfigure",
-          "frmCapture", "frmCrop"})
+    for (const char* name : {"frmData", "FrmAddRec", "frmNewProj", "frmProgress", "frmDirChooser",
+                             "frmConfigure", "frmCapture", "frmCrop"})
         unloadWindow(QString::fromLatin1(name));
     m_front->UnloadBadgeElements();
     m_back->UnloadBadgeElements();

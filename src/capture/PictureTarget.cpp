@@ -10,11 +10,12 @@ double PictureTarget::aspect() const
     return kind == PictureKind::Photo ? 3.0 / 4.0 : 3.0;
 }
 
-QString PictureTarget::what() const
+QString PictureTarget::what(bool capital) const
 {
-    return (kind == PictureKind::Photo ? QStringLiteral("the photograph of %1")
-                                       : QStringLiteral("the signature of %1"))
-        .arg(person.key.text());
+    const QString the = capital ? QStringLiteral("The") : QStringLiteral("the");
+    return (kind == PictureKind::Photo ? QStringLiteral("%1 photograph of %2")
+                                       : QStringLiteral("%1 signature of %2"))
+        .arg(the, person.key.text());
 }
 
 // Until the photo core arrives: no face found, nothing saved.

@@ -25,8 +25,8 @@ struct PictureTarget {
 
     // Width over height of the crop: the frame's, or a usual one when the badge has no frame.
     double aspect() const;
-    // "the photograph of 1042", as messages and captions name it.
-    QString what() const;
+    // "the photograph of 1042", as messages and captions name it; "The …" to start a sentence.
+    QString what(bool capital = false) const;
 };
 
 // The crop that puts the face where the frame expects it; nothing when no face is found.

@@ -26,13 +26,6 @@ QRect cropRectOf(const CropBox& box)
         .intersected(QRect(QPoint(0, 0), box.picture().toSize()));
 }
 
-QString sentence(QString text)
-{
-    if (!text.isEmpty())
-        text[0] = text[0].toUpper();
-    return text;
-}
-
 } // namespace
 
 frmCrop::frmCrop(Dialogs& dialogs, QWidget* parent)
@@ -196,7 +189,7 @@ bool frmCrop::save()
         return false;
     const Result<QString> written = savePicture(m_target, picCrop->picture().copy(crop));
     if (!written) {
-        m_dialogs.message(this, {sentence(m_target.what()) + QStringLiteral(" was not saved."),
+        m_dialogs.message(this, {m_target.what(true) + QStringLiteral(" was not saved."),
                                  MessageButtons::Ok,
                                  MessageIcon::Exclamation,
                                  {},
