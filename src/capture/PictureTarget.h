@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Status.h"
+#include "project/Database.h"
 #include "project/StoredSettings.h"
 #include "records/LinkedRecord.h"
 
@@ -29,11 +30,13 @@ struct PictureTarget {
     QString what(bool capital = false) const;
 };
 
-// The crop that puts the face where the frame expects it; nothing when no face is found.
-std::optional<QRectF> faceCrop(const QImage& picture, double aspect);
+// The crop that puts the face where the frame expects it; nothing when no face is found, an
+// error when faces cannot be looked for (the cascade file is missing).
+Result<std::optional<QRectF>> faceCrop(const QImage& picture, double aspect);
 
-// Saves the cropped picture for the target as the badge prints it, keeping the one it replaces;
-// the file written, or why not, naming the file.
-Result<QString> savePicture(const PictureTarget& target, const QImage& cropped);
+// Saves the cropped picture for the target through the photo store, as the badge prints it,
+// keeping the one it replaces as NAME.previous.jpg; the file written, or why not.
+Result<QString> savePicture(DatabaseConnection& db, const PictureTarget& target,
+                            const QImage& cropped);
 
 } // namespace vm

@@ -2,6 +2,7 @@
 
 #include "capture/CropView.h"
 #include "common/PictureFiles.h"
+#include "project/DatabaseWaiting.h"
 #include "widgets/Dialogs.h"
 
 #include <QFileInfo>
@@ -146,13 +147,18 @@ bool frmCrop::cropToFace()
 {
     if (picCrop->picture().isNull())
         return false;
-    const std::optional<QRectF> crop = faceCrop(picCrop->picture(), m_target.aspect());
-    m_note = crop ? QString()
-                  : QStringLiteral("No face was found in the picture: place the crop by hand. ");
-    if (crop)
-        picCrop->setCrop(*crop);
+    const Result<std::optional<QRectF>> crop = faceCrop(picCrop->picture(), m_target.aspect());
+    if (!crop)
+        m_note = QStringLiteral("Faces cannot be looked for: %1. Place the crop by hand. ")
+                     .arg(crop.error());
+    else if (!*crop)
+        m_note = QStringLiteral("No face was found in the picture: place the crop by hand. ");
+    else
+        m_note.clear();
+    if (crop && *crop)
+        picCrop->setCrop(**crop);
     describeCrop();
-    return crop.has_value();
+    return crop && *crop;
 }
 
 QRect frmCrop::cropRect() const
@@ -187,7 +193,17 @@ bool frmCrop::save()
     const QRect crop = cropRect();
     if (crop.isEmpty())
         return false;
-    const Result<QString> written = savePicture(m_target, picCrop->picture().copy(crop));
+    DatabaseConnection db;
+    if (!openWhileWaiting(mdiArea(), db, m_target.project.DatabasePath)) {
+        m_dialogs.message(this, {m_target.what(true) + QStringLiteral(" was not saved."),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
+                                 QStringLiteral("The database %1 cannot be opened: %2")
+                                     .arg(m_target.project.DatabasePath, db.errorText())});
+        return false;
+    }
+    const Result<QString> written = savePicture(db, m_target, picCrop->picture().copy(crop));
     if (!written) {
         m_dialogs.message(this, {m_target.what(true) + QStringLiteral(" was not saved."),
                                  MessageButtons::Ok,
