@@ -1,6 +1,7 @@
 #include "capture/frmCapture.h"
 
 #include "capture/LiveView.h"
+#include "capture/WindowParts.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -64,21 +65,13 @@ void frmCapture::buildControls()
         QStringLiteral("The camera's picture with the badge frame drawn over it"));
     column->addWidget(picLive, 1);
 
-    lblProblem = new QLabel(body);
-    lblProblem->setObjectName(QStringLiteral("lblProblem"));
-    lblProblem->setWordWrap(true);
-    lblProblem->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    lblProblem->setAccessibleName(QStringLiteral("Camera problem"));
+    lblProblem = sayingLabel(body, QStringLiteral("lblProblem"), QStringLiteral("Camera problem"));
     lblProblem->hide();
     column->addWidget(lblProblem);
 
     auto* buttons = new QHBoxLayout;
     auto button = [&](const QString& name, const QString& caption, const QString& tip) {
-        auto* b = new QPushButton(caption, body);
-        b->setObjectName(name);
-        b->setToolTip(tip);
-        buttons->addWidget(b);
-        return b;
+        return rowButton(body, buttons, name, caption, tip);
     };
     cmdCapture = button(QStringLiteral("cmdCapture"), QStringLiteral("C&apture"),
                         QStringLiteral("Take the picture shown"));

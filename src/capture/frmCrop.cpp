@@ -1,7 +1,10 @@
 #include "capture/frmCrop.h"
 
 #include "capture/CropView.h"
+#include "capture/WindowParts.h"
 #include "common/PictureFiles.h"
+#include "common/Units.h"
+#include "photo/PhotoStore.h"
 #include "project/DatabaseWaiting.h"
 #include "widgets/Dialogs.h"
 
@@ -15,9 +18,6 @@
 
 namespace vm {
 namespace {
-
-// Below this a photograph prints visibly soft on a card.
-constexpr double GoodPrintPpi = 300;
 
 QRect cropRectOf(const CropBox& box)
 {
@@ -55,21 +55,13 @@ void frmCrop::buildControls()
                        "an arrow moves it further, plus and minus make it larger or smaller."));
     column->addWidget(picCrop, 1);
 
-    lblResolution = new QLabel(body);
-    lblResolution->setObjectName(QStringLiteral("lblResolution"));
-    lblResolution->setWordWrap(true);
-    lblResolution->setTextInteractionFlags(Qt::TextSelectableByMouse |
-                                           Qt::TextSelectableByKeyboard);
-    lblResolution->setAccessibleName(QStringLiteral("About the crop"));
+    lblResolution =
+        sayingLabel(body, QStringLiteral("lblResolution"), QStringLiteral("About the crop"));
     column->addWidget(lblResolution);
 
     auto* buttons = new QHBoxLayout;
     auto button = [&](const QString& name, const QString& caption, const QString& tip) {
-        auto* b = new QPushButton(caption, body);
-        b->setObjectName(name);
-        b->setToolTip(tip);
-        buttons->addWidget(b);
-        return b;
+        return rowButton(body, buttons, name, caption, tip);
     };
     cmdFace = button(QStringLiteral("cmdFace"), QStringLiteral("Crop to the &face"),
                      QStringLiteral("Place the crop so the face sits where the badge frame "
@@ -177,12 +169,12 @@ void frmCrop::describeCrop()
     }
     QString said = QStringLiteral("Crop %1 \u00d7 %2 pixels.").arg(crop.width()).arg(crop.height());
     if (m_target.frameTwips.height() > 0) {
-        const double ppi = crop.height() / (m_target.frameTwips.height() / 1440.0);
+        const double ppi = crop.height() / (m_target.frameTwips.height() / TwipsPerInch);
         said += QStringLiteral(" It prints at %1 ppi in the badge frame").arg(std::lround(ppi));
-        said += ppi < GoodPrintPpi
+        said += ppi < StoredPhotoDpi
                     ? QStringLiteral(", less than the %1 ppi a sharp card needs: take the picture "
-                                     "closer or with a better camera.")
-                          .arg(GoodPrintPpi)
+                                     "closer, or take a picture with more pixels.")
+                          .arg(StoredPhotoDpi)
                     : QStringLiteral(".");
     }
     lblResolution->setText(m_note + said);
