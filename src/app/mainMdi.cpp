@@ -19,6 +19,7 @@
 #include "records/RecordLink.h"
 #include "records/RecordListModel.h"
 #include "records/frmData.h"
+#include "records/frmImportPhotos.h"
 #include "render/BadgeRenderer.h"
 #include "render/PrintSlot.h"
 #include "render/RenderingWindow.h"
@@ -195,6 +196,8 @@ void mainMdi::createMenus()
                          QKeySequence(Qt::CTRL | Qt::Key_R));
     mnuUpdateRecs = addItem(mnuData, QStringLiteral("mnuUpdateRecs"),
                             QStringLiteral("Edit Records"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    mnuImportPhotos =
+        addItem(mnuData, QStringLiteral("mnuImportPhotos"), QStringLiteral("Import Photos"));
 
     mnuPrint = addMenu(QStringLiteral("mnuPrint"), QStringLiteral("Printing"));
     mnuPrintSetup =
@@ -236,6 +239,8 @@ void mainMdi::createMenus()
             [this] { showWindow(QStringLiteral("frmData")); });
     connect(mnuUpdateRecs, &QAction::triggered, this,
             [this] { showWindow(QStringLiteral("FrmAddRec")); });
+    connect(mnuImportPhotos, &QAction::triggered, this,
+            [this] { showWindow(QStringLiteral("frmImportPhotos")); });
     connect(mnuPrintSetup, &QAction::triggered, this, &mainMdi::onPrintSetup);
     connect(mnuPrinterSetup, &QAction::triggered, this, &mainMdi::onPrinterSetup);
     connect(mnuPrintFront, &QAction::triggered, this, [this] { printSide(m_front); });
@@ -436,6 +441,15 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
                 browser->offerRefresh();
         });
         return editor;
+    }
+
+    if (name == QLatin1String("frmImportPhotos")) {
+        auto* import = new frmImportPhotos(m_dialogs);
+        connect(import, &frmImportPhotos::photosImported, this, [this] {
+            if (auto* browser = qobject_cast<frmData*>(loadedWindow(QStringLiteral("frmData"))))
+                browser->LinkSelectedRecord(); // the person shown may have a new photograph
+        });
+        return import;
     }
 
     if (name == QLatin1String("frmPreview")) {
@@ -674,7 +688,8 @@ bool mainMdi::openProjectFile(const QString& path)
 void mainMdi::closeProject()
 {
     for (const char* name :
-         {"frmData", "FrmAddRec", "frmNewProj", "frmProgress", "frmDirChooser", "frmConfigure"})
+         {"frmData", "FrmAddRec", "frmImportPhotos", "frmNewProj", "frmProgress", "frmDirChooser",
+          "frmConfigure"})
         unloadWindow(QString::fromLatin1(name));
     m_front->UnloadBadgeElements();
     m_back->UnloadBadgeElements();

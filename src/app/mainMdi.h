@@ -150,6 +150,7 @@ public:
     QMenu* mnuData;
     QAction* mnuReclist;
     QAction* mnuUpdateRecs;
+    QAction* mnuImportPhotos;
     QMenu* mnuPrint;
     QAction* mnuPrintSetup;
     QAction* mnuPrinterSetup;
