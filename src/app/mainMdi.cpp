@@ -22,6 +22,7 @@
 #include "records/RecordListModel.h"
 #include "records/RecordQuery.h"
 #include "records/frmData.h"
+#include "records/frmImportPhotos.h"
 #include "render/BadgeRenderer.h"
 #include "render/PrintSlot.h"
 #include "render/RenderingWindow.h"
@@ -201,6 +202,8 @@ void mainMdi::createMenus()
     addSeparator(mnuData, QStringLiteral("sepPictures"));
     mnuTakePhoto = addItem(mnuData, QStringLiteral("mnuTakePhoto"), QStringLiteral("Take Photo"));
     mnuTakeSign = addItem(mnuData, QStringLiteral("mnuTakeSign"), QStringLiteral("Take Signature"));
+    mnuImportPhotos =
+        addItem(mnuData, QStringLiteral("mnuImportPhotos"), QStringLiteral("Import Photos"));
     connect(mnuData, &QMenu::aboutToShow, this, [this] {
         mnuTakeSign->setEnabled(isPictureFieldSet(ProjectSettings::instance().SignField));
     });
@@ -248,6 +251,8 @@ void mainMdi::createMenus()
             [this] { showWindow(QStringLiteral("frmData")); });
     connect(mnuUpdateRecs, &QAction::triggered, this,
             [this] { showWindow(QStringLiteral("FrmAddRec")); });
+    connect(mnuImportPhotos, &QAction::triggered, this,
+            [this] { showWindow(QStringLiteral("frmImportPhotos")); });
     connect(mnuPrintSetup, &QAction::triggered, this, &mainMdi::onPrintSetup);
     connect(mnuPrinterSetup, &QAction::triggered, this, &mainMdi::onPrinterSetup);
     connect(mnuPrintFront, &QAction::triggered, this, [this] { printSide(m_front); });
@@ -480,6 +485,15 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
                 browser->offerRefresh();
         });
         return editor;
+    }
+
+    if (name == QLatin1String("frmImportPhotos")) {
+        auto* import = new frmImportPhotos(m_dialogs);
+        connect(import, &frmImportPhotos::photosImported, this, [this] {
+            if (auto* browser = qobject_cast<frmData*>(loadedWindow(QStringLiteral("frmData"))))
+                browser->LinkSelectedRecord(); // the person shown may have a new photograph
+        });
+        return import;
     }
 
     if (name == QLatin1String("frmPreview")) {
@@ -717,8 +731,8 @@ bool mainMdi::openProjectFile(const QString& path)
 
 void mainMdi::closeProject()
 {
-    for (const char* name : {"frmData", "FrmAddRec", "frmNewProj", "frmProgress", "frmDirChooser",
-                             "frmConfigure", "frmCapture", "frmCrop"})
+    for (const char* name : {"frmData", "FrmAddRec", "frmImportPhotos", "frmNewProj", "frmProgress",
+                             "frmDirChooser", "frmConfigure", "frmCapture", "frmCrop"})
         unloadWindow(QString::fromLatin1(name));
     m_front->UnloadBadgeElements();
     m_back->UnloadBadgeElements();

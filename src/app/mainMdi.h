@@ -159,6 +159,7 @@ public:
     QMenu* mnuData;
     QAction* mnuReclist;
     QAction* mnuUpdateRecs;
+    QAction* mnuImportPhotos;
     QAction* mnuTakePhoto;
     QAction* mnuTakeSign;
     QMenu* mnuPrint;

@@ -72,7 +72,7 @@ std::optional<QRectF> FaceFinder::find(const QImage& picture, FaceSearch search)
     std::vector<cv::Rect> faces;
     std::vector<int> hits; // the raw detections merged into each face: how sure the finder is
     try {
-        m_cascade->classifier.detectMultiScale(equalized, faces, hits, 1.1, 3, 0,
+        m_cascade->classifier.detectMultiScale(equalized, faces, hits, search.step, 3, 0,
                                                cv::Size(least, least),
                                                cv::Size(reducedSmaller, reducedSmaller));
     } catch (const cv::Exception&) {

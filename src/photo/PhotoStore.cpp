@@ -37,10 +37,10 @@ Column columnOf(const QString& field)
     return dot < 0 ? Column{QString(), field} : Column{field.left(dot), field.mid(dot + 1)};
 }
 
-// The photo value of the record, read through the statement that links it, so a column of a
-// child table comes from the row the badge shows.
-Result<QString> photoValue(DatabaseConnection& db, const StoredSettings& project,
-                           const RecordKey& key)
+} // namespace
+
+Result<QString> photoValueOf(DatabaseConnection& db, const StoredSettings& project,
+                             const RecordKey& key)
 {
     const NameQuoter quote = [&db](const QString& name) { return db.quoteName(name); };
     const Result<RecordStatements> statements = buildRecordStatements(
@@ -58,6 +58,8 @@ Result<QString> photoValue(DatabaseConnection& db, const StoredSettings& project
     const int column = row.query.record().indexOf(columnOf(project.PhotoField).name);
     return column < 0 ? QString() : row.query.value(column).toString();
 }
+
+namespace {
 
 // How many rows of the photo column's table hold `name`.
 Result<qint64> rowsNaming(DatabaseConnection& db, const StoredSettings& project,
@@ -125,7 +127,7 @@ Result<PhotoTarget> photoTarget(DatabaseConnection& db, const StoredSettings& pr
             QStringLiteral("The project names no photo column: there is nowhere to keep the "
                            "photograph of %1")
                 .arg(record));
-    const Result<QString> value = photoValue(db, project, key);
+    const Result<QString> value = photoValueOf(db, project, key);
     if (!value)
         return value.status();
     PhotoTarget target;

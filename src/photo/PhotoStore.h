@@ -21,6 +21,11 @@ inline constexpr int StoredPhotoQuality = 92;
 // StoredPhotoDpi needs there; a smaller crop keeps its own, as enlarging adds no detail.
 QSize storedPhotoSize(QSize crop, QSizeF frameTwips);
 
+// The record's photo value, read through the statement that links it (a column of a child table
+// comes from the row the badge shows). Refused, naming the record, when it has no row.
+Result<QString> photoValueOf(DatabaseConnection& db, const StoredSettings& project,
+                             const RecordKey& key);
+
 // Where a person's photograph goes.
 struct PhotoTarget {
     QString name;             // the photo value, or the key when the value is empty
