@@ -190,8 +190,11 @@ void frmCapture::stopCamera()
         return;
     m_source->disconnect(this);
     m_source->stop();
-    // Possibly stopped from one of its own signals: deleted once that has returned.
-    m_source.release()->deleteLater();
+    // Possibly stopped from one of its own signals: deleted once that has returned, or with
+    // the window, whichever comes first.
+    FrameSource* source = m_source.release();
+    source->setParent(this);
+    source->deleteLater();
 }
 
 void frmCapture::onCaptured(const QImage& still)
