@@ -140,16 +140,20 @@ void frmImportPhotos::run(bool dryRun)
         MsgBox(m_dialogs, this, report.unusable, MessageButtons::Ok, MessageIcon::Critical);
         return;
     }
-    lblSummary->setText(
-        QStringLiteral("%1 %2, %3 kept, %4 failed, %5 files matching no one, %6 people with "
-                       "two or more files, %7 people without a photograph.")
-            .arg(report.imported.size())
-            .arg(dryRun ? QStringLiteral("to import") : QStringLiteral("imported"))
-            .arg(report.kept.size())
-            .arg(report.failures.size())
-            .arg(report.unmatched.size())
-            .arg(report.duplicates.size())
-            .arg(report.withoutPhoto.size()));
+    QStringList counts{QStringLiteral("%1 %2").arg(report.imported.size()).arg(
+        dryRun ? QStringLiteral("to import") : QStringLiteral("imported"))};
+    const auto count = [&](qsizetype n, const char* what) {
+        if (n > 0)
+            counts << QStringLiteral("%1 %2").arg(n).arg(QLatin1String(what));
+    };
+    count(report.kept.size(), "kept");
+    count(report.failures.size(), "failed");
+    count(report.unmatched.size(), "files matching no one");
+    count(report.duplicates.size(), "people with two or more files");
+    count(report.withoutPhoto.size(), "people without a photograph");
+    lblSummary->setText(counts.join(QStringLiteral(", ")) + QLatin1Char('.'));
+    // A wrapped label set after the layout was made keeps its old height unless told.
+    lblSummary->setMinimumHeight(lblSummary->heightForWidth(lblSummary->width()));
     if (!dryRun && !report.imported.isEmpty())
         Q_EMIT photosImported();
 }
