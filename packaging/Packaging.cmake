@@ -3,7 +3,7 @@
 #   cd BUILD && cpack -G DEB          (scripts/package.sh does both steps from a clean build)
 include(GNUInstallDirs)
 
-install(TARGETS vellumark vellumark-print vellumark-demo
+install(TARGETS vellumark vellumark-print vellumark-photos vellumark-demo
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/vellumark.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -32,15 +32,17 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Binds a database (SQLite, Access .mdb/.accdb read-only, or PostgreSQL) to\n\
 badge layouts with a front and a back side, shows the chosen badge filled with\n\
 a record's values, photograph and signature, and prints badges singly or on\n\
-print pages. vellumark-print renders badges without a window; vellumark-demo\n\
-makes a demo project.")
+print pages. vellumark-print renders badges without a window;\n\
+vellumark-photos imports a folder of photographs; vellumark-demo makes a demo\n\
+project.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY vellumark)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 # The libraries linked are found by dpkg-shlibdeps. What is loaded rather than linked is named
-# here: Qt's SQLite and PostgreSQL drivers (plugins) and a font, without which Qt draws no text.
+# here: Qt's SQLite and PostgreSQL drivers (plugins), a font, without which Qt draws no text, and
+# the face finder's cascades.
 # The X11 platform plugin comes with libqt6gui6; under Wayland the program runs through XWayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, fonts-dejavu-core, opencv-data")
 include(CPack)

@@ -140,6 +140,8 @@ const QHash<QString, QString>& guideSections()
         {QStringLiteral("frmData"), QStringLiteral("the-record-browser")},
         {QStringLiteral("FrmAddRec"), QStringLiteral("the-record-browser")},
         {QStringLiteral("frmPreview"), QStringLiteral("the-print-page")},
+        {QStringLiteral("frmCapture"), QStringLiteral("photographs-and-signatures")},
+        {QStringLiteral("frmCrop"), QStringLiteral("photographs-and-signatures")},
     };
     return sections;
 }

@@ -5,6 +5,8 @@
 #include "badge/BadgeFile.h"
 #include "badge/BadgeStore.h"
 #include "badge/BadgeNames.h"
+#include "capture/frmCapture.h"
+#include "capture/frmCrop.h"
 #include "common/FileNames.h"
 #include "designer/frmDesigner.h"
 #include "project/Database.h"
@@ -19,7 +21,9 @@
 #include "records/FrmAddRec.h"
 #include "records/RecordLink.h"
 #include "records/RecordListModel.h"
+#include "records/RecordQuery.h"
 #include "records/frmData.h"
+#include "records/frmImportPhotos.h"
 #include "render/BadgeRenderer.h"
 #include "render/PrintSlot.h"
 #include "render/RenderingWindow.h"
@@ -196,6 +200,17 @@ void mainMdi::createMenus()
                          QKeySequence(Qt::CTRL | Qt::Key_R));
     mnuUpdateRecs = addItem(mnuData, QStringLiteral("mnuUpdateRecs"),
                             QStringLiteral("Edit Records"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    addSeparator(mnuData, QStringLiteral("sepPictures"));
+    mnuTakePhoto = addItem(mnuData, QStringLiteral("mnuTakePhoto"), QStringLiteral("Take Photo"));
+    mnuTakeSign = addItem(mnuData, QStringLiteral("mnuTakeSign"), QStringLiteral("Take Signature"));
+    mnuImportPhotos =
+        addItem(mnuData, QStringLiteral("mnuImportPhotos"), QStringLiteral("Import Photos"));
+    connect(mnuData, &QMenu::aboutToShow, this, [this] {
+        mnuTakeSign->setEnabled(isPictureFieldSet(ProjectSettings::instance().SignField));
+    });
+    connect(mnuTakePhoto, &QAction::triggered, this, [this] { takePicture(PictureKind::Photo); });
+    connect(mnuTakeSign, &QAction::triggered, this,
+            [this] { takePicture(PictureKind::Signature); });
 
     mnuPrint = addMenu(QStringLiteral("mnuPrint"), QStringLiteral("Printing"));
     mnuPrintSetup =
@@ -237,6 +252,8 @@ void mainMdi::createMenus()
             [this] { showWindow(QStringLiteral("frmData")); });
     connect(mnuUpdateRecs, &QAction::triggered, this,
             [this] { showWindow(QStringLiteral("FrmAddRec")); });
+    connect(mnuImportPhotos, &QAction::triggered, this,
+            [this] { showWindow(QStringLiteral("frmImportPhotos")); });
     connect(mnuPrintSetup, &QAction::triggered, this, &mainMdi::onPrintSetup);
     connect(mnuPrinterSetup, &QAction::triggered, this, &mainMdi::onPrinterSetup);
     connect(mnuPrintFront, &QAction::triggered, this, [this] { printSide(m_front); });
@@ -413,6 +430,10 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
         connect(browser, &frmData::editRecordsRequested, this,
                 [this] { showWindow(QStringLiteral("FrmAddRec")); });
         connect(browser, &frmData::changeLayoutRequested, this, &mainMdi::onChangeLayout);
+        connect(browser, &frmData::takePhotoRequested, this,
+                [this] { takePicture(PictureKind::Photo); });
+        connect(browser, &frmData::takeSignatureRequested, this,
+                [this] { takePicture(PictureKind::Signature); });
         // The print page: badges added earlier stay on it, and new ones follow them.
         browser->setPageCount(printPage()->itemCount());
         connect(browser, &frmData::addToPrintPage, this,
@@ -429,6 +450,34 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
         return browser;
     }
 
+    if (name == QLatin1String("frmCapture")) {
+        auto* capture = new frmCapture(m_cameras);
+        connect(capture, &frmCapture::cropWanted, this,
+                [this](const PictureTarget& target, const QImage& still) {
+                    static_cast<frmCrop*>(showWindow(QStringLiteral("frmCrop")))
+                        ->cropFor(target, still);
+                });
+        connect(capture, &frmCapture::fileWanted, this, [this](const PictureTarget& target) {
+            auto* crop = static_cast<frmCrop*>(showWindow(QStringLiteral("frmCrop")));
+            crop->cropFor(target, QImage());
+            crop->chooseFile();
+        });
+        return capture;
+    }
+
+    if (name == QLatin1String("frmCrop")) {
+        auto* crop = new frmCrop(m_dialogs);
+        connect(
+            crop, &frmCrop::saved, this, [this](const PictureTarget& target, const QString& file) {
+                statusBar()->showMessage(
+                    target.what(true) +
+                    QStringLiteral(" was saved as %1.").arg(QDir::toNativeSeparators(file)));
+                if (auto* browser = qobject_cast<frmData*>(loadedWindow(QStringLiteral("frmData"))))
+                    browser->pictureChanged(target.person.key);
+            });
+        return crop;
+    }
+
     if (name == QLatin1String("FrmAddRec")) {
         auto* editor = new FrmAddRec(m_dialogs);
         connect(editor, &FrmAddRec::tableChanged, this, [this] {
@@ -436,6 +485,15 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
                 browser->offerRefresh();
         });
         return editor;
+    }
+
+    if (name == QLatin1String("frmImportPhotos")) {
+        auto* import = new frmImportPhotos(m_dialogs);
+        connect(import, &frmImportPhotos::photosImported, this, [this] {
+            if (auto* browser = qobject_cast<frmData*>(loadedWindow(QStringLiteral("frmData"))))
+                browser->LinkSelectedRecord(); // the person shown may have a new photograph
+        });
+        return import;
     }
 
     if (name == QLatin1String("frmPreview")) {
@@ -673,8 +731,8 @@ bool mainMdi::openProjectFile(const QString& path)
 
 void mainMdi::closeProject()
 {
-    for (const char* name :
-         {"frmData", "FrmAddRec", "frmNewProj", "frmProgress", "frmDirChooser", "frmConfigure"})
+    for (const char* name : {"frmData", "FrmAddRec", "frmImportPhotos", "frmNewProj", "frmProgress",
+                             "frmDirChooser", "frmConfigure", "frmCapture", "frmCrop"})
         unloadWindow(QString::fromLatin1(name));
     m_front->UnloadBadgeElements();
     m_back->UnloadBadgeElements();
@@ -773,6 +831,40 @@ bool mainMdi::showLinked(const LinkResult& result, QString* reasonInstead)
     else
         MsgBox(m_dialogs, this, result.message, MessageButtons::Ok, MessageIcon::Exclamation);
     return false;
+}
+
+void mainMdi::takePicture(PictureKind kind)
+{
+    const ProjectSettings& settings = ProjectSettings::instance();
+    const bool photo = kind == PictureKind::Photo;
+    const QString picture = photo ? QStringLiteral("photograph") : QStringLiteral("signature");
+    if (!isPictureFieldSet(photo ? settings.PhotoField : settings.SignField)) {
+        MsgBox(m_dialogs, this,
+               QStringLiteral("The project has no %1 column, so a %1 taken could not be found "
+                              "again. Choose the column with Project > Database Configuration "
+                              "first.")
+                   .arg(picture),
+               MessageButtons::Ok, MessageIcon::Exclamation);
+        return;
+    }
+    const std::optional<LinkedRecord>& person = m_front->record();
+    if (!person) {
+        MsgBox(m_dialogs, this,
+               QStringLiteral("Choose a person in the record list first: the %1 is taken for "
+                              "the person the badge shows.")
+                   .arg(picture),
+               MessageButtons::Ok, MessageIcon::Exclamation);
+        return;
+    }
+    PictureTarget target{kind, *person, {}, settings.stored()};
+    for (const RenderingWindow* view : {m_front, m_back}) {
+        const PictureFrame& frame = photo ? view->layout().imgPhoto : view->layout().imgSign;
+        if (frame.Visible && frame.Width > 0 && frame.Height > 0) {
+            target.frameTwips = QSizeF(frame.Width, frame.Height);
+            break;
+        }
+    }
+    static_cast<frmCapture*>(showWindow(QStringLiteral("frmCapture")))->takeFor(target);
 }
 
 QPrinter* mainMdi::printer()

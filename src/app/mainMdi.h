@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/FrameSource.h"
+#include "capture/PictureTarget.h"
 #include "widgets/CommonDialog.h"
 #include "widgets/Dialogs.h"
 
@@ -88,6 +90,12 @@ public:
     // The same for a record linked already (the record browser links on a thread of its own).
     bool showLinked(const LinkResult& result, QString* reasonInstead = nullptr);
 
+    // Take Photo / Take Signature: the capture window for the person the views show, or a
+    // message saying why not (no person shown, no such column in the project).
+    void takePicture(PictureKind kind);
+    // The cameras the capture window offers; the system's unless a test gives others.
+    void setCameras(Cameras cameras) { m_cameras = std::move(cameras); }
+
     // Prints a view's side at card size at the top-left of the printable area. With no printer
     // installed the operator is asked for a PDF file instead. False when nothing was printed.
     bool printSide(RenderingWindow* view);
@@ -133,6 +141,7 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     QMap<QString, QPointer<QMdiSubWindow>> m_windows;
     bool m_placedAtStart = false;
+    Cameras m_cameras = systemCameras();
 
 public:
     CommonDialog Cdlg;
@@ -153,6 +162,9 @@ public:
     QMenu* mnuData;
     QAction* mnuReclist;
     QAction* mnuUpdateRecs;
+    QAction* mnuImportPhotos;
+    QAction* mnuTakePhoto;
+    QAction* mnuTakeSign;
     QMenu* mnuPrint;
     QAction* mnuPrintSetup;
     QAction* mnuPrinterSetup;

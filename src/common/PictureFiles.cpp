@@ -325,21 +325,69 @@ Result<QImage> readPicture(const QString& file, QSize decodeSize, DecodeFit fit)
     return decodePicture(std::move(*bytes), file, decodeSize, fit);
 }
 
+namespace {
+
+// folder + value, refused when it leads out of the folder by its name.
+Result<QString> stemInside(const QString& folder, const QString& value)
+{
+    const QString stem = withTrailingSlash(folder) + value;
+    const QString lexical =
+        QDir::cleanPath(QFileInfo(stem + QStringLiteral(".jpg")).absoluteFilePath());
+    if (value.startsWith(QLatin1Char('/')) || !lexical.startsWith(cleanFolder(folder)))
+        return Status::failure(QStringLiteral("%1 names a file outside the folder %2")
+                                   .arg(quoted(value), shown(folder)));
+    return stem;
+}
+
+} // namespace
+
 Result<FoundPicture> findPicture(const QString& folder, const QString& value, QSize decodeSize,
                                  DecodeFit fit)
 {
-    const QString stem = withTrailingSlash(folder) + value;
-    const QString inside = cleanFolder(folder);
-    const QString lexical =
-        QDir::cleanPath(QFileInfo(stem + QStringLiteral(".jpg")).absoluteFilePath());
-    if (value.startsWith(QLatin1Char('/')) || !lexical.startsWith(inside))
-        return Status::failure(QStringLiteral("%1 names a file outside the folder %2")
-                                   .arg(quoted(value), shown(folder)));
+    const Result<QString> stem = stemInside(folder, value);
+    if (!stem)
+        return stem.status();
     // A link in the folder may point elsewhere in it, not out of it.
-    const QString canonical = QFileInfo(inside).canonicalFilePath();
+    const QString canonical = QFileInfo(cleanFolder(folder)).canonicalFilePath();
     if (canonical.isEmpty()) // no folder: nothing to find in it
-        return FoundPicture{{}, stem + QStringLiteral(".bmp"), false};
-    return lookUp(stem, 0, decodeSize, fit, withTrailingSlash(canonical));
+        return FoundPicture{{}, *stem + QStringLiteral(".bmp"), false};
+    return lookUp(*stem, 0, decodeSize, fit, withTrailingSlash(canonical));
+}
+
+Result<QString> existingPictureFile(const QString& folder, const QString& value)
+{
+    const Result<QString> stem = stemInside(folder, value);
+    if (!stem)
+        return stem.status();
+    for (const char* ending : Endings) {
+        for (const QString& spelling : spellings(ending)) {
+            const QString path = *stem + QLatin1Char('.') + spelling;
+            if (QFileInfo::exists(path))
+                return path;
+        }
+    }
+    return QString();
+}
+
+Result<QString> newPictureFile(const QString& folder, const QString& value)
+{
+    const Result<QString> stem = stemInside(folder, value);
+    if (!stem)
+        return stem.status();
+    const QString path = *stem + QStringLiteral(".jpg");
+    // The folder the file goes into, its links resolved, must lie in the folder's.
+    const QString canonical = QFileInfo(cleanFolder(folder)).canonicalFilePath();
+    const QString into = QFileInfo(QFileInfo(path).absolutePath()).canonicalFilePath();
+    if (canonical.isEmpty() || into.isEmpty())
+        return Status::failure(QStringLiteral("The folder of %1 does not exist").arg(shown(path)));
+    if (!withTrailingSlash(into).startsWith(withTrailingSlash(canonical)))
+        return Status::failure(QStringLiteral("%1 leads by a link out of the folder %2")
+                                   .arg(shown(path), shown(folder)));
+    const QFileInfo existing(path);
+    if (existing.isSymLink() || (existing.exists() && !existing.isFile()))
+        return Status::failure(
+            QStringLiteral("%1 is not a plain file: it is left alone").arg(shown(path)));
+    return path;
 }
 
 bool OpenImage(QImage& picture, QString& path, QSize decodeSize)

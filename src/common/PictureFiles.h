@@ -50,6 +50,15 @@ struct FoundPicture {
 Result<FoundPicture> findPicture(const QString& folder, const QString& value,
                                  QSize decodeSize = {}, DecodeFit fit = DecodeFit::Exact);
 
+// The file findPicture would read for the value: the first of its names that exists, or an
+// empty text when none does. Refused as findPicture refuses a name leading out of the folder.
+Result<QString> existingPictureFile(const QString& folder, const QString& value);
+
+// Where a new picture of the value is written: folder + value + ".jpg". Refused when the name or
+// a link of its folder leads out of the folder, when the folder it goes into does not exist, and
+// when the name is taken by a link or by something other than a file.
+Result<QString> newPictureFile(const QString& folder, const QString& value);
+
 // Loads a picture file, looking for a missing name.jpg as name.jpeg and a missing name.jpeg as
 // name.bmp, the ending in any letter case; when nothing loads the picture is cleared. `path`
 // ends as the file read or the last name tried. True only when the first name loaded.

@@ -11,6 +11,7 @@
 #include "records/RecordLink.h"
 #include "records/RecordLinkWorker.h"
 #include "records/RecordListModel.h"
+#include "records/RecordQuery.h"
 #include "render/BadgeCanvas.h"
 #include "render/RenderingWindow.h"
 #include "widgets/Dialogs.h"
@@ -253,6 +254,15 @@ void frmData::buildControls()
         preview->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         preview->setAlignment(Qt::AlignCenter);
     }
+    cmdTakePhoto = new QPushButton(QStringLiteral("Take Photo"), body);
+    cmdTakePhoto->setObjectName(QStringLiteral("cmdTakePhoto"));
+    cmdTakePhoto->setToolTip(QStringLiteral("Take the photograph of the person shown"));
+    cmdTakeSign = new QPushButton(QStringLiteral("Take Signature"), body);
+    cmdTakeSign->setObjectName(QStringLiteral("cmdTakeSign"));
+    cmdTakeSign->setToolTip(QStringLiteral("Take the signature of the person shown"));
+    cmdTakeSign->setVisible(isPictureFieldSet(ProjectSettings::instance().SignField));
+    connect(cmdTakePhoto, &QPushButton::clicked, this, &frmData::takePhotoRequested);
+    connect(cmdTakeSign, &QPushButton::clicked, this, &frmData::takeSignatureRequested);
 
     auto frame = [body](const QString& name, const QString& caption) {
         auto* box = new QGroupBox(caption, body);
@@ -398,8 +408,10 @@ void frmData::layoutControls()
         place(lblStatus, statusLeft, 90, statusRight - statusLeft, 300);
     }
     place(Lst, 120, ListTop, listRight - 120, height - ListTop - BelowList);
-    place(Image1, 120, 6360 + below, 2535, 3135);
-    place(Image2, 2880, 6360 + below, 2535, 3135);
+    place(Image1, 120, 6360 + below, 2535, 2715);
+    place(Image2, 2880, 6360 + below, 2535, 2715);
+    place(cmdTakePhoto, 120, 9120 + below, 2535, 375);
+    place(cmdTakeSign, 2880, 9120 + below, 2535, 375);
     place(Frame1, 5520, 6240 + below, 2895, 1215);
     place(Frame2, 5520, 7440 + below, 2895, 975);
     place(Frame3, 5520, 8400 + below, 2895, 975);
@@ -525,6 +537,7 @@ void frmData::reload(bool keepPerson)
     m_watch.reset();
     m_linkWorker.reset();
     m_feedWorker.reset();
+    cmdTakeSign->setVisible(isPictureFieldSet(project.SignField));
     m_linker.reset();
     m_linkPosition = -1;
     m_plusWaiting = false;
@@ -776,6 +789,13 @@ void frmData::checkForChanges()
         if (Lst->currentIndex().isValid())
             LinkSelectedRecord(true);
     }
+}
+
+void frmData::pictureChanged(const RecordKey& key)
+{
+    const std::optional<LinkedRecord>& shown = m_front ? m_front->record() : std::nullopt;
+    if (shown && shown->key == key && m_linker)
+        linkKey(key, nullptr);
 }
 
 void frmData::showPreviews(const std::optional<LinkedRecord>& record)

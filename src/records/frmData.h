@@ -76,6 +76,9 @@ public:
     RecordListModel* records() const { return m_records.get(); }
     // Tells the operator the table was changed elsewhere and offers to read it again.
     void offerRefresh();
+    // The person's pictures were replaced: linked again when the views show him, so they show
+    // the new ones; a view showing someone else is left alone.
+    void pictureChanged(const RecordKey& key);
 
     QLabel* lblFind = nullptr;
     QLineEdit* txtFind = nullptr;
@@ -84,6 +87,8 @@ public:
     QTableView* Lst = nullptr;
     QLabel* Image1 = nullptr;
     QLabel* Image2 = nullptr;
+    QPushButton* cmdTakePhoto = nullptr;
+    QPushButton* cmdTakeSign = nullptr; // shown where the project has a signature column
     QGroupBox* Frame1 = nullptr;
     QComboBox* cmbBadges = nullptr;
     QPushButton* cmdImportBadge = nullptr;
@@ -111,6 +116,9 @@ Q_SIGNALS:
     void changeLayoutRequested();
     // Open the table editor.
     void editRecordsRequested();
+    // Take a photograph or signature of the person shown.
+    void takePhotoRequested();
+    void takeSignatureRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

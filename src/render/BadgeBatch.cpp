@@ -13,6 +13,7 @@
 #include "records/RecordLink.h"
 #include "render/BadgeRenderer.h"
 #include "render/PageComposer.h"
+#include "render/PhotoCheck.h"
 #include "render/PrintCheck.h"
 
 #include <QElapsedTimer>
@@ -693,7 +694,13 @@ checkBadgeBatch(const BadgeBatchRequest& request, const std::function<void(const
             return QStringList{link.outcome == LinkOutcome::Rejected
                                    ? QStringLiteral("Error in data linking (%1)").arg(link.message)
                                    : link.message};
-        return sideLines(link.record);
+        QStringList lines = sideLines(link.record);
+        const std::optional<QSizeF> frame =
+            printedPhotoFrame(*sides.first().second, sides.size() > 1 ? sides[1].second : nullptr);
+        if (frame && !link.record->photo.isNull())
+            lines << photoProblems(QStringLiteral("record \u201c%1\u201d").arg(input.keys[index]),
+                                   link.record->photoPath, *frame);
+        return lines;
     };
     work.consume = [&](int index, QStringList&& lines) {
         if (lines.size() == 2 && lines.first().isNull()) {

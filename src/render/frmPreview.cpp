@@ -6,6 +6,7 @@
 #include "project/DatabaseWaiting.h"
 #include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
+#include "render/PhotoCheck.h"
 #include "render/PrintCheck.h"
 #include "render/PrintPageView.h"
 #include "render/PrinterCalibration.h"
@@ -582,6 +583,13 @@ QStringList frmPreview::checkPage()
             found << qMakePair(ino, badge + QStringLiteral(": ") + problem);
         for (const QString& problem : barcodeProblems(slot.layout, record, codeDpi))
             found << qMakePair(ino, badge + QStringLiteral(": ") + problem);
+        const std::optional<QSizeF> photoFrame =
+            printedPhotoFrame(slot.layout, both && slot.reverse ? &*slot.reverse : nullptr);
+        if (record && photoFrame && !record->photo.isNull())
+            for (const QString& problem :
+                 photoProblems(tr("record \u201c%1\u201d").arg(record->key.text()),
+                               record->photoPath, *photoFrame))
+                found << qMakePair(ino, badge + QStringLiteral(": ") + problem);
         if (!both)
             continue;
         if (!slot.reverse) {

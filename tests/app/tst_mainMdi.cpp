@@ -580,7 +580,8 @@ void tst_mainMdi::everyWindowNamesEveryControlForAScreenReader()
     QVERIFY(m_window->openProjectFile(project));
     m_window->openBadgeLayout(ProjectSettings::instance().BadgeDir + QStringLiteral("Staff.Lyt"));
     const QStringList windows = {"frmNewProj", "frmConfigure", "frmDirChooser", "frmDesigner",
-                                 "frmData",    "FrmAddRec",    "frmPreview"};
+                                 "frmData",    "FrmAddRec",    "frmPreview",    "frmImportPhotos",
+                                 "frmCapture", "frmCrop"};
     for (const QString& name : windows)
         QVERIFY2(m_window->showWindow(name), qPrintable(name));
     m_window->progressWindow()->show();

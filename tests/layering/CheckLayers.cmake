@@ -2,6 +2,8 @@
 #   - the core (formats, SQL, model, renderer) includes no window, widget or printer header;
 #   - nothing but the main window and main() includes app/;
 #   - widgets/, shared by every window, includes no window's folder;
+#   - capture/ (camera and crop windows) stands above the core and widgets/, below the main
+#     window: no other window includes it, and it includes no other window;
 #   - files are written only through common/AtomicFile, which keeps a failed write from replacing
 #     the old file: nothing else opens a file for writing, and the PDF writers write to it;
 #   - project, badge and scratch files are decoded and encoded only in common/, where the
@@ -27,7 +29,7 @@ foreach(file IN LISTS CORE_SOURCES)
         continue()
     endif()
     check_file("${file}"
-        "[<\"](app/|widgets/|designer/|QtWidgets|QtPrintSupport|QApplication|QWidget)"
+        "[<\"](app/|widgets/|designer/|capture/|QtWidgets|QtPrintSupport|QtMultimedia|QApplication|QWidget)"
         "the core links no widgets")
 endforeach()
 
@@ -37,8 +39,14 @@ foreach(file IN LISTS all_sources)
         check_file("${file}" "\"app/" "only the main window stands above the windows")
     endif()
     if(file MATCHES "/src/widgets/")
-        check_file("${file}" "\"(project|badge|records|render|designer|app)/"
+        check_file("${file}" "\"(project|badge|records|render|designer|capture|app)/"
             "widgets/ lies below every window")
+    endif()
+    if(file MATCHES "/src/capture/")
+        check_file("${file}" "\"(designer|render|app)/|\"(project|records)/(frm|Frm)"
+            "capture/ uses the core and widgets/, no other window")
+    elseif(NOT file MATCHES "/src/(app|tools)/")
+        check_file("${file}" "\"capture/" "only the main window opens the capture windows")
     endif()
 endforeach()
 
