@@ -58,13 +58,12 @@ Result<QJsonObject> readCompanion(const QString& path)
     const QJsonObject object = document.object();
     if (error.error != QJsonParseError::NoError || !document.isObject() ||
         object.value(QStringLiteral("format")).toString() != CompanionFormat)
-        return Status::failure(
-            QStringLiteral("%1 is not a project companion file%2")
-                .arg(shown(path), error.error != QJsonParseError::NoError
-                                      ? QStringLiteral(" (%1 at byte %2)")
-                                            .arg(error.errorString())
-                                            .arg(error.offset)
-                                      : QString()));
+        return Status::failure(QStringLiteral("%1 is not a project companion file%2")
+                                   .arg(shown(path), error.error != QJsonParseError::NoError
+                                                         ? QStringLiteral(" (%1 at byte %2)")
+                                                               .arg(error.errorString())
+                                                               .arg(error.offset)
+                                                         : QString()));
     if (object.value(QStringLiteral("version")).toInt() > CompanionVersion)
         return Status::failure(QStringLiteral("%1 was written by a newer version of the program, "
                                               "which this one cannot read")
@@ -210,6 +209,29 @@ QString unstorableProjectValue(const StoredSettings& settings)
 QString projectCompanionPath(const QString& projectPath)
 {
     return projectPath + QStringLiteral(".json");
+}
+
+Result<QJsonValue> projectCompanionValue(const QString& projectPath, const QString& key)
+{
+    const Result<QJsonObject> companion =
+        readCompanion(resolveFileName(projectCompanionPath(projectPath)));
+    if (!companion)
+        return companion.status();
+    return companion->value(key);
+}
+
+Status setProjectCompanionValue(const QString& projectPath, const QString& key,
+                                const QJsonValue& value)
+{
+    const QString path = resolveFileName(projectCompanionPath(projectPath));
+    Result<QJsonObject> companion = readCompanion(path);
+    if (!companion)
+        return companion.status();
+    QJsonObject& object = *companion;
+    object.insert(key, value);
+    object.insert(QStringLiteral("format"), CompanionFormat);
+    object.insert(QStringLiteral("version"), CompanionVersion);
+    return saveFileAtomically(path, QJsonDocument(object).toJson());
 }
 
 Status WriteProjectFile(const StoredSettings& settings, const QString& path)
