@@ -16,10 +16,13 @@
 #include "project/frmDirChooser.h"
 #include "project/frmNewProj.h"
 #include "records/FrmAddRec.h"
+#include "records/PrintJournal.h"
+#include "records/PrintedChange.h"
 #include "records/RecordLink.h"
 #include "records/RecordListModel.h"
 #include "records/frmData.h"
 #include "render/BadgeRenderer.h"
+#include "render/IssuePrompt.h"
 #include "render/PrintSlot.h"
 #include "render/RenderingWindow.h"
 #include "render/SheetPrinting.h"
@@ -37,8 +40,8 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressBar>
@@ -94,6 +97,13 @@ mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
             &mainMdi::setProjectMenusEnabled);
     connect(&settings, &ProjectSettings::projectMenusEnabledChanged, this, &mainMdi::updateTitle);
     connect(&settings, &ProjectSettings::projectReplaced, this, &mainMdi::updateTitle);
+    // Another project, or the same one configured anew: its record is opened again when needed.
+    connect(&settings, &ProjectSettings::projectReplaced, this, [this] {
+        if (!m_journalProject.isEmpty()) {
+            m_journal.reset();
+            m_journalProject.clear();
+        }
+    });
 
     // Start-up: no badges, nothing configured, both views empty at the right edge, project
     // menus off, the print page loaded but hidden.
@@ -209,6 +219,10 @@ void mainMdi::createMenus()
                            QStringLiteral("Print Back Badge"), QKeySequence(Qt::CTRL | Qt::Key_B));
     mnuPrintPage = addItem(mnuPrint, QStringLiteral("mnuPrintPage"), QStringLiteral("Print Page"),
                            QKeySequence(Qt::CTRL | Qt::Key_P));
+    addSeparator(mnuPrint, QStringLiteral("sepTestPrint"));
+    mnuTestPrint = addItem(mnuPrint, QStringLiteral("mnuTestPrint"),
+                           QStringLiteral("Test Prints (Marked, Not Recorded)"));
+    mnuTestPrint->setCheckable(true);
 
     mnuHelp = addMenu(QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
     mnuGuide = addItem(mnuHelp, QStringLiteral("mnuGuide"), QStringLiteral("Operator's &guide"),
@@ -440,6 +454,7 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
 
     if (name == QLatin1String("frmPreview")) {
         auto* preview = new frmPreview(m_dialogs, [this] { return printer(); });
+        preview->setIssuance([this] { return printJournal(); }, [this] { return testPrints(); });
         connect(preview, &frmPreview::printed, this,
                 [this](const QString& what) { statusBar()->showMessage(what); });
         return preview;
@@ -775,6 +790,31 @@ QPrinter* mainMdi::printer()
     return m_printer.get();
 }
 
+PrintJournal* mainMdi::printJournal()
+{
+    const ProjectSettings& project = ProjectSettings::instance();
+    if (!m_journalProject.isEmpty() && m_journalProject != project.ProjectFile) {
+        m_journal.reset();
+        m_journalProject.clear();
+    }
+    if (!m_journal && !project.ProjectFile.isEmpty()) {
+        m_journal = std::make_unique<IssuanceJournal>(project.ProjectFile, project.stored());
+        m_journalProject = project.ProjectFile;
+    }
+    return m_journal.get();
+}
+
+void mainMdi::setPrintJournal(std::unique_ptr<PrintJournal> journal)
+{
+    m_journal = std::move(journal);
+    m_journalProject.clear();
+}
+
+bool mainMdi::testPrints() const
+{
+    return mnuTestPrint->isChecked();
+}
+
 void mainMdi::onPrinterSetup()
 {
     cdlgPrinting.ShowPrinter(printer());
@@ -799,6 +839,13 @@ bool mainMdi::printSide(RenderingWindow* view)
                                           "choose a badge in the record list.")});
         return false;
     }
+    const std::optional<LinkedRecord>& person = view->record();
+    PrintJournal* journal = person ? printJournal() : nullptr;
+    const std::optional<PrintIntent> intent =
+        askPrintIntent(m_dialogs, this, journal, testPrints(),
+                       person ? QStringList{person->key.text()} : QStringList());
+    if (!intent)
+        return false;
     QPrinter& printer = *this->printer();
     // Printing to a file asks for its name every time, starting from the last one, so a print
     // never replaces an earlier one unasked (the file dialog confirms a replacement).
@@ -836,8 +883,9 @@ bool mainMdi::printSide(RenderingWindow* view)
     const Status printed =
         paintOnPrinter(printer, [&](QPainter& painter, QPagedPaintDevice&, int resolution) {
             painter.translate(offset * resolution / 25.4);
-            renderCard(painter, side, resolution, resolution,
-                       renderOptions(RenderMode::Output, view->cardSize()));
+            RenderOptions options = renderOptions(RenderMode::Output, view->cardSize());
+            options.testPrint = intent->testPrint;
+            renderCard(painter, side, resolution, resolution, options);
             return Status();
         });
     if (noPrinter)
@@ -850,11 +898,22 @@ bool mainMdi::printSide(RenderingWindow* view)
                                  printed.error()});
         return false;
     }
-    statusBar()->showMessage(file.isEmpty()
-                                 ? QStringLiteral("The %1 side was sent to the printer %2.")
-                                       .arg(sideName, printer.printerName())
-                                 : QStringLiteral("The %1 side was printed to %2.")
-                                       .arg(sideName, QDir::toNativeSeparators(file)));
+    if (person) {
+        PrintJob job;
+        job.output = file.isEmpty() ? printer.printerName() : file;
+        job.again = intent->again;
+        job.testPrint = intent->testPrint;
+        job.badges << PrintedBadge{recordedLayoutName(ProjectSettings::instance().CurrentBadgePath),
+                                   printedSidesName(front, !front), person->key.text(),
+                                   printedFingerprint({&view->layout()}, *person)};
+        recordPrint(m_dialogs, this, journal, job);
+    }
+    statusBar()->showMessage(
+        (file.isEmpty() ? QStringLiteral("The %1 side was sent to the printer %2.")
+                              .arg(sideName, printer.printerName())
+                        : QStringLiteral("The %1 side was printed to %2.")
+                              .arg(sideName, QDir::toNativeSeparators(file))) +
+        (intent->testPrint ? QStringLiteral(" It was a test print, not recorded.") : QString()));
     return true;
 }
 

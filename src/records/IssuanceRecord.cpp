@@ -406,11 +406,14 @@ Status IssuanceRecord::append(QList<IssuanceEntry>& entries, IssueReason again)
             entry.setPrintedAt(QDateTime::currentDateTimeUtc());
         entry.hash = entry.computedHash();
         previous = entry.hash;
-        const Ran inserted =
-            run(m_db, insert,
-                {entry.number, entry.project, entry.layout, entry.sides, entry.key,
-                 entry.fingerprint, entry.output, entry.station, entry.user, entry.printedAtText,
-                 entry.reasonText, entry.previousHash, entry.hash});
+        QVariantList values{entry.number};
+        // An unknown value is kept as an empty text: the columns take no null.
+        for (const QString* text :
+             {&entry.project, &entry.layout, &entry.sides, &entry.key, &entry.fingerprint,
+              &entry.output, &entry.station, &entry.user, &entry.printedAtText, &entry.reasonText,
+              &entry.previousHash, &entry.hash})
+            values << (text->isNull() ? QStringLiteral("") : *text);
+        const Ran inserted = run(m_db, insert, values);
         if (!inserted.ok)
             return abandon(inserted.error);
     }

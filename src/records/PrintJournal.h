@@ -53,6 +53,8 @@ public:
     virtual Result<QHash<QString, IssueSummary>> printedBefore(const QStringList& keys) = 0;
     // A test print, or a print without a person, adds nothing.
     virtual Status record(const PrintJob& job) = 0;
+    // What the operator should be told once about where the record is kept; empty: nothing.
+    virtual QString takeNotice() { return {}; }
 };
 
 // The journal of a project: its issuance record, opened on first use.
@@ -66,8 +68,7 @@ public:
     Result<QHash<QString, IssueSummary>> printedBefore(const QStringList& keys) override;
     Status record(const PrintJob& job) override;
 
-    // What the operator should be told once about where the record went; empty when nothing.
-    QString takeNotice() { return std::exchange(m_notice, QString()); }
+    QString takeNotice() override { return std::exchange(m_notice, QString()); }
     IssuanceRecord* issuanceRecord() { return m_record.get(); }
 
 private:

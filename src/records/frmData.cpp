@@ -6,6 +6,7 @@
 #include "common/QuotedLines.h"
 #include "project/DatabaseWaiting.h"
 #include "project/ProjectSettings.h"
+#include "records/PrintedChange.h"
 #include "records/RecordLink.h"
 #include "records/RecordListModel.h"
 #include "render/BadgeCanvas.h"
@@ -48,14 +49,15 @@ constexpr double RightMargin = 195; // from the list's right edge to the client'
 constexpr double ViewGap = 240;     // between the rendering windows when stacked beside the list
 constexpr int LongestColumn = 320;  // pixels a column starts at most with
 
-
 // Pixels a picture frame of either side takes on the screen, at least `atLeast`: the views are
 // drawn from pictures decoded this large, and "+" or a print decodes the files again for paper.
 QSize screenPixels(const PictureFrame& front, const PictureFrame& back, const BadgeCanvas& view,
                    QSize atLeast)
 {
     const double dpi = view.logicalDpiX() * view.devicePixelRatioF() * std::max(view.zoom(), 1.0);
-    auto pixels = [dpi](float twips) { return int(std::ceil(double(twips) / 1440 * dpi)); };
+    auto pixels = [dpi](float twips) {
+        return int(std::ceil(double(twips) / 1440 * dpi));
+    };
     return {std::max({pixels(front.Width), pixels(back.Width), atLeast.width(), 1}),
             std::max({pixels(front.Height), pixels(back.Height), atLeast.height(), 1})};
 }
@@ -299,7 +301,7 @@ void frmData::buildControls()
     connect(Lst->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (!current.isValid())
-                    return; // the list being read again: the views keep the person meanwhile
+                    return;        // the list being read again: the views keep the person meanwhile
                 m_keepKey.reset(); // chosen now: a Refresh under way must not take him back
                 LinkSelectedRecord(m_linkReason);
             });
@@ -753,7 +755,10 @@ QString frmData::adoptBadge(const QString& path)
     const QString copy =
         resolveFileName(fileInFolder(project.BadgeDir, name + QStringLiteral(".Lyt")));
     const OperatorMessage question{
-        QStringLiteral("Badge Not Loaded!"), MessageButtons::YesNo, MessageIcon::Question, {},
+        QStringLiteral("Badge Not Loaded!"),
+        MessageButtons::YesNo,
+        MessageIcon::Question,
+        {},
         QStringLiteral("The badge %1 belongs to the project %2, not to %3. Adopt it: copy it "
                        "into this project's badge folder as %4, made for this project and its "
                        "database?")
@@ -762,20 +767,24 @@ QString frmData::adoptBadge(const QString& path)
     if (lines.size() < 3 || m_dialogs.message(this, question) != MessageAnswer::Yes)
         return {};
     if (QFileInfo::exists(copy)) {
-        m_dialogs.message(this, {QStringLiteral("The badge was not adopted."), MessageButtons::Ok,
-                                 MessageIcon::Exclamation, {},
+        m_dialogs.message(this, {QStringLiteral("The badge was not adopted."),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
                                  QStringLiteral("This project has a badge %1 already; rename "
                                                 "one of the two first.")
                                      .arg(copy)});
         return {};
     }
-    const QStringList general =
-        generalSectionLines(project.ProjectName, project.DatabasePath, 0);
+    const QStringList general = generalSectionLines(project.ProjectName, project.DatabasePath, 0);
     lines[0] = general[0];
     lines[1] = general[1];
     if (const Status saved = saveQuotedLinesFile(copy, encodeQuotedLines(lines)); !saved) {
-        m_dialogs.message(this, {QStringLiteral("The badge was not adopted."), MessageButtons::Ok,
-                                 MessageIcon::Exclamation, {}, saved.error()});
+        m_dialogs.message(this, {QStringLiteral("The badge was not adopted."),
+                                 MessageButtons::Ok,
+                                 MessageIcon::Exclamation,
+                                 {},
+                                 saved.error()});
         return {};
     }
     return copy;
@@ -805,6 +814,7 @@ bool frmData::addSlot(PrintSlot slot)
         return false;
     }
     slot.keepPicturesForPrint();
+    slot.badge = recordedLayoutName(ProjectSettings::instance().CurrentBadgePath);
     ++m_pageCount;
     m_onPage.resize(m_pageCount - 1);
     m_onPage << (slot.record ? pageEntry(slot.record->key) : QString());
@@ -861,6 +871,7 @@ void frmData::putOnPage()
         PrintSlot slot{record ? view->layout() : view->shownSide(), record, view->cardSize()};
         const RenderingWindow* other = view == m_front ? m_back : m_front;
         slot.reverse = record ? other->layout() : other->shownSide();
+        slot.back = view == m_back;
         if (addSlot(slot))
             sayAdded();
         return;
@@ -868,7 +879,7 @@ void frmData::putOnPage()
 
     // Linked a few at a time between events, so the window stays usable while hundreds go on.
     const RenderingWindow* other = view == m_front ? m_back : m_front;
-    PageFeed feed{view->layout(), other->layout(), view->cardSize(), {}, 0, {}};
+    PageFeed feed{view->layout(), other->layout(), view->cardSize(), {}, 0, {}, view == m_back};
     QList<RecordKey> again;
     for (int position : positions) {
         const RecordKey key = keyAt(position);
@@ -922,6 +933,7 @@ void frmData::feedPage()
         }
         PrintSlot slot{feed.layout, linked.record, feed.cardTwips};
         slot.reverse = feed.reverse;
+        slot.back = feed.back;
         full = !addSlot(slot);
     }
     if (!full && feed.next < feed.keys.size()) {
