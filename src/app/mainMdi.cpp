@@ -18,6 +18,7 @@
 #include "records/FrmAddRec.h"
 #include "records/PrintJournal.h"
 #include "records/PrintedChange.h"
+#include "records/RecordIssuance.h"
 #include "records/RecordLink.h"
 #include "records/RecordListModel.h"
 #include "records/frmData.h"
@@ -455,6 +456,7 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
     if (name == QLatin1String("frmPreview")) {
         auto* preview = new frmPreview(m_dialogs, [this] { return printer(); });
         preview->setIssuance([this] { return printJournal(); }, [this] { return testPrints(); });
+        connect(preview, &frmPreview::printed, this, &mainMdi::refreshPrintCounts);
         connect(preview, &frmPreview::printed, this,
                 [this](const QString& what) { statusBar()->showMessage(what); });
         return preview;
@@ -810,6 +812,12 @@ void mainMdi::setPrintJournal(std::unique_ptr<PrintJournal> journal)
     m_journalProject.clear();
 }
 
+void mainMdi::refreshPrintCounts()
+{
+    if (auto* browser = qobject_cast<frmData*>(loadedWindow(QStringLiteral("frmData"))))
+        browser->issuance()->refresh();
+}
+
 bool mainMdi::testPrints() const
 {
     return mnuTestPrint->isChecked();
@@ -907,6 +915,7 @@ bool mainMdi::printSide(RenderingWindow* view)
                                    printedSidesName(front, !front), person->key.text(),
                                    printedFingerprint({&view->layout()}, *person)};
         recordPrint(m_dialogs, this, journal, job);
+        refreshPrintCounts();
     }
     statusBar()->showMessage(
         (file.isEmpty() ? QStringLiteral("The %1 side was sent to the printer %2.")

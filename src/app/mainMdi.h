@@ -120,6 +120,8 @@ private:
     void watchRecordReading(frmData* browser);
     // "Vellumark - Staff" while a project is open, "Vellumark" otherwise.
     void updateTitle();
+    // The record browser's print counts, read again after a print.
+    void refreshPrintCounts();
 
     void onOpen();
     void onExit();

@@ -194,11 +194,13 @@ QString IssuanceRecord::table() const
 
 Result<IssuanceRecord::Opened> IssuanceRecord::open(const QString& projectFile,
                                                     const StoredSettings& project,
-                                                    const QString& schema)
+                                                    const QString& schema, bool create)
 {
     Opened opened;
     const Result<QJsonValue> recorded = projectCompanionValue(projectFile, CompanionKey);
     const QString wanted = recorded ? recorded->toString() : QString();
+    if (!create && wanted.isEmpty())
+        return opened;
     const DatabaseEngine engine = engineForPath(project.DatabasePath);
     const QString file = issuanceFilePath(projectFile);
 

@@ -85,8 +85,11 @@ public:
     // what the operator should know although it opened (the database role may not make the
     // schema, so the record went to the file beside the project). `schema` is for tests that
     // share one server.
+    // Only to read (`create` false): a project that has no record yet gets none, and nothing is
+    // made or written.
     static Result<Opened> open(const QString& projectFile, const StoredSettings& project,
-                               const QString& schema = QStringLiteral("vellumark"));
+                               const QString& schema = QStringLiteral("vellumark"),
+                               bool create = true);
 
     // Where the entries are kept, in the operator's words.
     QString place() const { return m_place; }
@@ -122,7 +125,7 @@ private:
 };
 
 struct IssuanceRecord::Opened {
-    std::unique_ptr<IssuanceRecord> record;
+    std::unique_ptr<IssuanceRecord> record; // none: read only, and the project has no record yet
     QString notice;
 };
 

@@ -7,6 +7,7 @@
 #include "project/DatabaseWaiting.h"
 #include "project/ProjectSettings.h"
 #include "records/PrintedChange.h"
+#include "records/RecordIssuance.h"
 #include "records/RecordLink.h"
 #include "records/RecordListModel.h"
 #include "render/BadgeCanvas.h"
@@ -42,12 +43,12 @@ namespace {
 // previews and the three frames. The search row above the list is new and moves the list's top
 // down by a row; the parts below the list keep their distance from the bottom edge.
 constexpr double DesignWidth = 10050;
-constexpr double DesignHeight = 9645;
-constexpr double ListTop = 480;
-constexpr double BelowList = 3510;  // from the list's bottom edge to the client's bottom
-constexpr double RightMargin = 195; // from the list's right edge to the client's right
-constexpr double ViewGap = 240;     // between the rendering windows when stacked beside the list
-constexpr int LongestColumn = 320;  // pixels a column starts at most with
+constexpr double DesignHeight = 11040; // with the prints of the person shown at the bottom
+constexpr double ListTop = 840;        // below the filter bar
+constexpr double BelowList = 4905;     // from the list's bottom edge to the client's bottom
+constexpr double RightMargin = 195;    // from the list's right edge to the client's right
+constexpr double ViewGap = 240;        // between the rendering windows when stacked beside the list
+constexpr int LongestColumn = 320;     // pixels a column starts at most with
 
 // Pixels a picture frame of either side takes on the screen, at least `atLeast`: the views are
 // drawn from pictures decoded this large, and "+" or a print decodes the files again for paper.
@@ -217,6 +218,7 @@ void frmData::buildControls()
     Lst->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     Lst->setSortingEnabled(true);
     Lst->installEventFilter(this);
+    m_issuance = new RecordIssuance(body, m_records.get());
 
     Image1 = new QLabel(body);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -305,7 +307,10 @@ void frmData::buildControls()
                 m_keepKey.reset(); // chosen now: a Refresh under way must not take him back
                 LinkSelectedRecord(m_linkReason);
             });
-    connect(txtFind, &QLineEdit::textEdited, this, [this] { find(false); });
+    connect(txtFind, &QLineEdit::textEdited, this, [this] {
+        m_issuance->setSearchText(txtFind->text());
+        find(false);
+    });
     connect(txtFind, &QLineEdit::returnPressed, this, [this] { find(true); });
     connect(new QShortcut(QKeySequence::FindNext, this), &QShortcut::activated, this,
             [this] { find(true); });
@@ -323,6 +328,23 @@ void frmData::buildControls()
     connect(lblStatus, &QLabel::linkActivated, this, &frmData::ReloadData);
 
     RecordListModel* model = m_records.get();
+    // The list narrowed or widened: the person shown stays chosen when still in it, else the
+    // first row holding what was typed.
+    connect(model, &RecordListModel::filterFinished, this, [this] {
+        if (Lst->currentIndex().isValid())
+            return;
+        const std::optional<LinkedRecord>& shown =
+            m_front ? m_front->record() : std::optional<LinkedRecord>();
+        const int position = shown ? m_records->positionOfKey(shown->key.text()) : -1;
+        if (position >= 0) {
+            const QModelIndex index = m_records->index(position, 0);
+            Lst->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                              QItemSelectionModel::Rows);
+            Lst->scrollTo(index, QAbstractItemView::PositionAtCenter);
+        } else if (!txtFind->text().trimmed().isEmpty()) {
+            find(false);
+        }
+    });
     connect(model, &RecordListModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { onRowsArrived(first, last); });
     connect(model, &RecordListModel::loadProgress, this, &frmData::onLoadProgress);
@@ -380,6 +402,8 @@ void frmData::layoutControls()
     place(Frame1, 5520, 6240 + below, 2895, 1215);
     place(Frame2, 5520, 7440 + below, 2895, 975);
     place(Frame3, 5520, 8400 + below, 2895, 975);
+    place(m_issuance->filterBar, 120, 480, listRight - 120, 300);
+    place(m_issuance->fraHistory, 120, 9480 + below, listRight - 120, 1440);
 }
 
 void frmData::showEvent(QShowEvent* event)
@@ -502,6 +526,7 @@ void frmData::reload(bool keepPerson)
     prgLoad->show();
     layoutControls();
     m_records->reload({project.DatabasePath, project.MasterTable, project.UniqueField});
+    m_issuance->refresh();
 }
 
 void frmData::onLoadProgress(int rows, qint64 expected)
@@ -653,6 +678,7 @@ void frmData::linkKey(const RecordKey& key, QString* reasonInstead)
     }
     m_link(*m_linker, key, reasonInstead);
     m_linker->setPictureDecodeSize({}, {});
+    m_issuance->showPerson(key.text());
     showPreviews(m_front ? m_front->record() : std::nullopt);
 }
 

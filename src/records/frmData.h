@@ -24,6 +24,7 @@ class QTableView;
 namespace vm {
 
 class Dialogs;
+class RecordIssuance;
 class RecordLinker;
 class RecordListModel;
 class RenderingWindow;
@@ -66,6 +67,8 @@ public:
     RecordListModel* records() const { return m_records.get(); }
     // Tells the operator the table was changed elsewhere and offers to read it again.
     void offerRefresh();
+    // The filter bar, the list's print columns and the prints of the person shown.
+    RecordIssuance* issuance() const { return m_issuance; }
 
     QLabel* lblFind = nullptr;
     QLineEdit* txtFind = nullptr;
@@ -146,6 +149,7 @@ private:
     DatabaseConnection m_db;
     std::unique_ptr<RecordLinker> m_linker;
     std::unique_ptr<RecordListModel> m_records;
+    RecordIssuance* m_issuance = nullptr;
     int m_pageCount = 0;
     QStringList m_onPage; // pageEntry of each badge on the page; empty: not known or nobody
     bool m_placed = false;
