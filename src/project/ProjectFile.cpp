@@ -58,12 +58,13 @@ Result<QJsonObject> readCompanion(const QString& path)
     const QJsonObject object = document.object();
     if (error.error != QJsonParseError::NoError || !document.isObject() ||
         object.value(QStringLiteral("format")).toString() != CompanionFormat)
-        return Status::failure(QStringLiteral("%1 is not a project companion file%2")
-                                   .arg(shown(path), error.error != QJsonParseError::NoError
-                                                         ? QStringLiteral(" (%1 at byte %2)")
-                                                               .arg(error.errorString())
-                                                               .arg(error.offset)
-                                                         : QString()));
+        return Status::failure(
+            QStringLiteral("%1 is not a project companion file%2")
+                .arg(shown(path), error.error != QJsonParseError::NoError
+                                      ? QStringLiteral(" (%1 at byte %2)")
+                                            .arg(error.errorString())
+                                            .arg(error.offset)
+                                      : QString()));
     if (object.value(QStringLiteral("version")).toInt() > CompanionVersion)
         return Status::failure(QStringLiteral("%1 was written by a newer version of the program, "
                                               "which this one cannot read")
@@ -210,7 +211,6 @@ QString projectCompanionPath(const QString& projectPath)
 {
     return projectPath + QStringLiteral(".json");
 }
-
 Result<QJsonValue> projectCompanionValue(const QString& projectPath, const QString& key)
 {
     const Result<QJsonObject> companion =
@@ -233,6 +233,7 @@ Status setProjectCompanionValue(const QString& projectPath, const QString& key,
     object.insert(QStringLiteral("version"), CompanionVersion);
     return saveFileAtomically(path, QJsonDocument(object).toJson());
 }
+
 
 Status WriteProjectFile(const StoredSettings& settings, const QString& path)
 {

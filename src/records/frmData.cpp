@@ -56,9 +56,7 @@ QSize screenPixels(const PictureFrame& front, const PictureFrame& back, const Ba
                    QSize atLeast)
 {
     const double dpi = view.logicalDpiX() * view.devicePixelRatioF() * std::max(view.zoom(), 1.0);
-    auto pixels = [dpi](float twips) {
-        return int(std::ceil(double(twips) / 1440 * dpi));
-    };
+    auto pixels = [dpi](float twips) { return int(std::ceil(double(twips) / 1440 * dpi)); };
     return {std::max({pixels(front.Width), pixels(back.Width), atLeast.width(), 1}),
             std::max({pixels(front.Height), pixels(back.Height), atLeast.height(), 1})};
 }
@@ -303,7 +301,7 @@ void frmData::buildControls()
     connect(Lst->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (!current.isValid())
-                    return;        // the list being read again: the views keep the person meanwhile
+                    return; // the list being read again: the views keep the person meanwhile
                 m_keepKey.reset(); // chosen now: a Refresh under way must not take him back
                 LinkSelectedRecord(m_linkReason);
             });
@@ -328,6 +326,8 @@ void frmData::buildControls()
     connect(lblStatus, &QLabel::linkActivated, this, &frmData::ReloadData);
 
     RecordListModel* model = m_records.get();
+    connect(model, &RecordListModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { onRowsArrived(first, last); });
     // The list narrowed or widened: the person shown stays chosen when still in it, else the
     // first row holding what was typed.
     connect(model, &RecordListModel::filterFinished, this, [this] {
@@ -345,8 +345,6 @@ void frmData::buildControls()
             find(false);
         }
     });
-    connect(model, &RecordListModel::rowsInserted, this,
-            [this](const QModelIndex&, int first, int last) { onRowsArrived(first, last); });
     connect(model, &RecordListModel::loadProgress, this, &frmData::onLoadProgress);
     connect(model, &RecordListModel::loadFinished, this, &frmData::onLoadFinished);
     connect(model, &RecordListModel::found, this, &frmData::onFound);
@@ -402,10 +400,10 @@ void frmData::layoutControls()
     place(Frame1, 5520, 6240 + below, 2895, 1215);
     place(Frame2, 5520, 7440 + below, 2895, 975);
     place(Frame3, 5520, 8400 + below, 2895, 975);
-    place(m_issuance->filterBar, 120, 480, listRight - 120, 300);
-    place(m_issuance->fraHistory, 120, 9480 + below, listRight - 120, 1440);
 }
 
+    place(m_issuance->filterBar, 120, 480, listRight - 120, 300);
+    place(m_issuance->fraHistory, 120, 9480 + below, listRight - 120, 1440);
 void frmData::showEvent(QShowEvent* event)
 {
     QMdiSubWindow::showEvent(event);
@@ -526,9 +524,9 @@ void frmData::reload(bool keepPerson)
     prgLoad->show();
     layoutControls();
     m_records->reload({project.DatabasePath, project.MasterTable, project.UniqueField});
-    m_issuance->refresh();
 }
 
+    m_issuance->refresh();
 void frmData::onLoadProgress(int rows, qint64 expected)
 {
     if (expected > 0 && expected <= std::numeric_limits<int>::max()) {
@@ -678,9 +676,9 @@ void frmData::linkKey(const RecordKey& key, QString* reasonInstead)
     }
     m_link(*m_linker, key, reasonInstead);
     m_linker->setPictureDecodeSize({}, {});
-    m_issuance->showPerson(key.text());
     showPreviews(m_front ? m_front->record() : std::nullopt);
 }
+    m_issuance->showPerson(key.text());
 
 void frmData::showPreviews(const std::optional<LinkedRecord>& record)
 {
@@ -781,10 +779,7 @@ QString frmData::adoptBadge(const QString& path)
     const QString copy =
         resolveFileName(fileInFolder(project.BadgeDir, name + QStringLiteral(".Lyt")));
     const OperatorMessage question{
-        QStringLiteral("Badge Not Loaded!"),
-        MessageButtons::YesNo,
-        MessageIcon::Question,
-        {},
+        QStringLiteral("Badge Not Loaded!"), MessageButtons::YesNo, MessageIcon::Question, {},
         QStringLiteral("The badge %1 belongs to the project %2, not to %3. Adopt it: copy it "
                        "into this project's badge folder as %4, made for this project and its "
                        "database?")
@@ -793,24 +788,20 @@ QString frmData::adoptBadge(const QString& path)
     if (lines.size() < 3 || m_dialogs.message(this, question) != MessageAnswer::Yes)
         return {};
     if (QFileInfo::exists(copy)) {
-        m_dialogs.message(this, {QStringLiteral("The badge was not adopted."),
-                                 MessageButtons::Ok,
-                                 MessageIcon::Exclamation,
-                                 {},
+        m_dialogs.message(this, {QStringLiteral("The badge was not adopted."), MessageButtons::Ok,
+                                 MessageIcon::Exclamation, {},
                                  QStringLiteral("This project has a badge %1 already; rename "
                                                 "one of the two first.")
                                      .arg(copy)});
         return {};
     }
-    const QStringList general = generalSectionLines(project.ProjectName, project.DatabasePath, 0);
+    const QStringList general =
+        generalSectionLines(project.ProjectName, project.DatabasePath, 0);
     lines[0] = general[0];
     lines[1] = general[1];
     if (const Status saved = saveQuotedLinesFile(copy, encodeQuotedLines(lines)); !saved) {
-        m_dialogs.message(this, {QStringLiteral("The badge was not adopted."),
-                                 MessageButtons::Ok,
-                                 MessageIcon::Exclamation,
-                                 {},
-                                 saved.error()});
+        m_dialogs.message(this, {QStringLiteral("The badge was not adopted."), MessageButtons::Ok,
+                                 MessageIcon::Exclamation, {}, saved.error()});
         return {};
     }
     return copy;
@@ -840,7 +831,6 @@ bool frmData::addSlot(PrintSlot slot)
         return false;
     }
     slot.keepPicturesForPrint();
-    slot.badge = recordedLayoutName(ProjectSettings::instance().CurrentBadgePath);
     ++m_pageCount;
     m_onPage.resize(m_pageCount - 1);
     m_onPage << (slot.record ? pageEntry(slot.record->key) : QString());
@@ -850,6 +840,7 @@ bool frmData::addSlot(PrintSlot slot)
 
 void frmData::sayAdded()
 {
+    slot.badge = recordedLayoutName(ProjectSettings::instance().CurrentBadgePath);
     lblStatus->setToolTip(QString());
     lblStatus->setText(QStringLiteral("added: %L1 on the page").arg(m_pageCount));
 }
@@ -897,7 +888,6 @@ void frmData::putOnPage()
         PrintSlot slot{record ? view->layout() : view->shownSide(), record, view->cardSize()};
         const RenderingWindow* other = view == m_front ? m_back : m_front;
         slot.reverse = record ? other->layout() : other->shownSide();
-        slot.back = view == m_back;
         if (addSlot(slot))
             sayAdded();
         return;
@@ -907,6 +897,7 @@ void frmData::putOnPage()
     const RenderingWindow* other = view == m_front ? m_back : m_front;
     PageFeed feed{view->layout(), other->layout(), view->cardSize(), {}, 0, {}, view == m_back};
     QList<RecordKey> again;
+        slot.back = view == m_back;
     for (int position : positions) {
         const RecordKey key = keyAt(position);
         (m_onPage.contains(pageEntry(key)) ? again : feed.keys) << key;
@@ -959,7 +950,6 @@ void frmData::feedPage()
         }
         PrintSlot slot{feed.layout, linked.record, feed.cardTwips};
         slot.reverse = feed.reverse;
-        slot.back = feed.back;
         full = !addSlot(slot);
     }
     if (!full && feed.next < feed.keys.size()) {
@@ -969,6 +959,7 @@ void frmData::feedPage()
         QTimer::singleShot(0, this, &frmData::feedPage);
         return;
     }
+        slot.back = feed.back;
     const QStringList missing = feed.missing;
     m_feed.reset();
     OsenXPButton1->setEnabled(true);

@@ -153,8 +153,8 @@ private:
     int m_pageCount = 0;
     QStringList m_onPage; // pageEntry of each badge on the page; empty: not known or nobody
     bool m_placed = false;
-    bool m_searchSaid = false;       // the status line holds what the last search said
-    bool m_changeSaid = false;       // the status line says a row took the values linked
+    bool m_searchSaid = false; // the status line holds what the last search said
+    bool m_changeSaid = false; // the status line says a row took the values linked
     QString* m_linkReason = nullptr; // where a link's failure is said while a search moves
     bool m_columnsSized = false;
     std::optional<QString> m_keepKey; // the person to select again once the list has him

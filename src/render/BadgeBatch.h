@@ -71,9 +71,9 @@ inline const QString EveryRecordKey = QStringLiteral("*");
 
 // What the run would print wrong, without rendering or writing anything: each problem goes to
 // `problem` with the key of its record (EveryRecordKey for the badge itself), in key order.
-BadgeBatchResult
-checkBadgeBatch(const BadgeBatchRequest& request, const std::function<void(const QString&)>& report,
-                const std::function<void(const QString& key, const QString& problem)>& problem);
+BadgeBatchResult checkBadgeBatch(
+    const BadgeBatchRequest& request, const std::function<void(const QString&)>& report,
+    const std::function<void(const QString& key, const QString& problem)>& problem);
 
 // A key as a check line shows it: a tab, line break or backslash in it is written \t, \n, \r
 // or \\, so each problem stays one line of two tab-separated columns.

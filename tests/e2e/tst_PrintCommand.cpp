@@ -189,8 +189,8 @@ void tst_PrintCommand::aKeyOfTwoRecordsIsRefusedAndListedOnce()
         return true;
     };
     QVERIFY(change({"alter table Employee rename to EmployeeKept",
-                    "create table Employee as select * from EmployeeKept",
-                    "update Employee set EmpNo = 17 where EmpNo = 19"}));
+                 "create table Employee as select * from EmployeeKept",
+                 "update Employee set EmpNo = 17 where EmpNo = 19"}));
     const auto restore = qScopeGuard([&] {
         QVERIFY(change({"drop table Employee", "alter table EmployeeKept rename to Employee"}));
     });
@@ -217,9 +217,9 @@ void tst_PrintCommand::aKeyOfTwoRecordsIsRefusedAndListedOnce()
     DatabaseConnection::Selection people =
         db.select(QStringLiteral("select count(*) from EmployeeKept"));
     QVERIFY(people.query.next());
-    QVERIFY2(
-        run.errors.contains(QStringLiteral("%1 record(s)").arg(people.query.value(0).toInt() - 2)),
-        qPrintable(run.errors));
+    QVERIFY2(run.errors.contains(
+                 QStringLiteral("%1 record(s)").arg(people.query.value(0).toInt() - 2)),
+             qPrintable(run.errors));
 }
 
 void tst_PrintCommand::aRunThatRendersNothingLeavesTheOutputAlone_data()
@@ -393,10 +393,10 @@ void tst_PrintCommand::readsAProjectInTheCodePageNamed()
 {
     const QString badges = m_dir.filePath(QStringLiteral("demo/Badges/"));
     // "Пропуск" in Windows-1251, as a Cyrillic station wrote it.
-    VM_VERIFY_OK(
-        saveFileAtomically(badges + QStringLiteral("Cyrillic.Lyt"),
-                           fileBytes(badges + QStringLiteral("Staff.Lyt"))
-                               .replace("Staff identity card", "\xcf\xf0\xee\xef\xf3\xf1\xea")));
+    VM_VERIFY_OK(saveFileAtomically(
+        badges + QStringLiteral("Cyrillic.Lyt"),
+        fileBytes(badges + QStringLiteral("Staff.Lyt"))
+            .replace("Staff identity card", "\xcf\xf0\xee\xef\xf3\xf1\xea")));
     const QString pdf = m_dir.filePath(QStringLiteral("cyrillic.pdf"));
     const Run run = print({m_project, "--badge", "Cyrillic", "--key", "3", "--side", "front",
                            "--codepage", "cp1251", "-o", pdf});
@@ -413,8 +413,8 @@ void tst_PrintCommand::readsAProjectInTheCodePageNamed()
     VM_VERIFY_OK(saveFileAtomically(
         companion, R"({"format": "vellumark-project", "version": 1, "textCodePage": "UTF-8"})"));
     const auto removeCompanion = qScopeGuard([&] { QFile::remove(companion); });
-    const Run refused =
-        print({m_project, "--badge", "Cyrillic", "--key", "3", "--codepage", "cp1251", "-o", pdf});
+    const Run refused = print({m_project, "--badge", "Cyrillic", "--key", "3", "--codepage",
+                               "cp1251", "-o", pdf});
     QCOMPARE(refused.exitCode, 1);
     QVERIFY2(refused.errors.contains(QStringLiteral("Cyrillic.Lyt is not written in UTF-8: line")),
              qPrintable(refused.errors));

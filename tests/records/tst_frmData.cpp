@@ -171,22 +171,15 @@ void tst_frmData::clickAndEnterLinkThePerson_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("expected"); // the key of the person reached
-    QTest::newRow("click") << "click"
-                           << "3";
-    QTest::newRow("release outside the list") << "release outside"
-                                              << "3";
-    QTest::newRow("Enter") << "Enter"
-                           << "3";
-    QTest::newRow("arrow key") << "arrow key"
-                               << "3";
-    QTest::newRow("Ctrl+Home") << "Ctrl+Home"
-                               << "1";
+    QTest::newRow("click") << "click" << "3";
+    QTest::newRow("release outside the list") << "release outside" << "3";
+    QTest::newRow("Enter") << "Enter" << "3";
+    QTest::newRow("arrow key") << "arrow key" << "3";
+    QTest::newRow("Ctrl+Home") << "Ctrl+Home" << "1";
     QTest::newRow("Ctrl+End") << "Ctrl+End" << QString::number(People);
     QTest::newRow("Page Down") << "Page Down" << QString();
-    QTest::newRow("search") << "search"
-                            << "3";
-    QTest::newRow("a click while Refresh reads") << "refresh"
-                                                 << "3";
+    QTest::newRow("search") << "search" << "3";
+    QTest::newRow("a click while Refresh reads") << "refresh" << "3";
 }
 
 // Whichever way the current row moves, the row marked, the person both sides show and the person
@@ -387,11 +380,6 @@ void tst_frmData::searchFindsPeopleAsTyped()
     QTest::keyClick(m_browser->Lst, Qt::Key_F, Qt::ControlModifier);
     QCOMPARE(QApplication::focusWidget(), m_browser->txtFind);
 
-    // A cell to search for later, read while every row is in the list.
-    int email = 0;
-    while (records->headerData(email, Qt::Horizontal).toString() != QLatin1String("Email"))
-        QVERIFY(++email < records->columnCount());
-    const QString emailOf18 = records->index(17, email).data().toString(); // EmpNo 18, unique
     QSignalSpy found(records, &RecordListModel::found);
     auto typeText = [&](const QString& text) {
         m_browser->txtFind->setFocus();
@@ -399,6 +387,11 @@ void tst_frmData::searchFindsPeopleAsTyped()
         m_browser->txtFind->insert(text);
     };
     typeText(wanted.toUpper());
+    // A cell to search for later, read while every row is in the list.
+    int email = 0;
+    while (records->headerData(email, Qt::Horizontal).toString() != QLatin1String("Email"))
+        QVERIFY(++email < records->columnCount());
+    const QString emailOf18 = records->index(17, email).data().toString(); // EmpNo 18, unique
     QTRY_COMPARE(keyShown(m_window->frmFront()), keys[0]);
     QCOMPARE(*records->keyText(m_browser->Lst->currentIndex().row()), keys[0]);
     QTest::keyClick(m_browser->txtFind, Qt::Key_Return); // the next one
