@@ -211,6 +211,7 @@ QString projectCompanionPath(const QString& projectPath)
 {
     return projectPath + QStringLiteral(".json");
 }
+
 Result<QJsonValue> projectCompanionValue(const QString& projectPath, const QString& key)
 {
     const Result<QJsonObject> companion =
@@ -233,7 +234,6 @@ Status setProjectCompanionValue(const QString& projectPath, const QString& key,
     object.insert(QStringLiteral("version"), CompanionVersion);
     return saveFileAtomically(path, QJsonDocument(object).toJson());
 }
-
 
 Status WriteProjectFile(const StoredSettings& settings, const QString& path)
 {

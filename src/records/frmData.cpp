@@ -45,10 +45,11 @@ namespace {
 constexpr double DesignWidth = 10050;
 constexpr double DesignHeight = 11040; // with the prints of the person shown at the bottom
 constexpr double ListTop = 840;        // below the filter bar
-constexpr double BelowList = 4905;     // from the list's bottom edge to the client's bottom
-constexpr double RightMargin = 195;    // from the list's right edge to the client's right
-constexpr double ViewGap = 240;        // between the rendering windows when stacked beside the list
-constexpr int LongestColumn = 320;     // pixels a column starts at most with
+constexpr double BelowList = 4905;  // from the list's bottom edge to the client's bottom
+constexpr double RightMargin = 195; // from the list's right edge to the client's right
+constexpr double ViewGap = 240;     // between the rendering windows when stacked beside the list
+constexpr int LongestColumn = 320;  // pixels a column starts at most with
+
 
 // Pixels a picture frame of either side takes on the screen, at least `atLeast`: the views are
 // drawn from pictures decoded this large, and "+" or a print decodes the files again for paper.
@@ -326,8 +327,6 @@ void frmData::buildControls()
     connect(lblStatus, &QLabel::linkActivated, this, &frmData::ReloadData);
 
     RecordListModel* model = m_records.get();
-    connect(model, &RecordListModel::rowsInserted, this,
-            [this](const QModelIndex&, int first, int last) { onRowsArrived(first, last); });
     // The list narrowed or widened: the person shown stays chosen when still in it, else the
     // first row holding what was typed.
     connect(model, &RecordListModel::filterFinished, this, [this] {
@@ -345,6 +344,8 @@ void frmData::buildControls()
             find(false);
         }
     });
+    connect(model, &RecordListModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { onRowsArrived(first, last); });
     connect(model, &RecordListModel::loadProgress, this, &frmData::onLoadProgress);
     connect(model, &RecordListModel::loadFinished, this, &frmData::onLoadFinished);
     connect(model, &RecordListModel::found, this, &frmData::onFound);
@@ -400,10 +401,10 @@ void frmData::layoutControls()
     place(Frame1, 5520, 6240 + below, 2895, 1215);
     place(Frame2, 5520, 7440 + below, 2895, 975);
     place(Frame3, 5520, 8400 + below, 2895, 975);
-}
-
     place(m_issuance->filterBar, 120, 480, listRight - 120, 300);
     place(m_issuance->fraHistory, 120, 9480 + below, listRight - 120, 1440);
+}
+
 void frmData::showEvent(QShowEvent* event)
 {
     QMdiSubWindow::showEvent(event);
@@ -524,9 +525,9 @@ void frmData::reload(bool keepPerson)
     prgLoad->show();
     layoutControls();
     m_records->reload({project.DatabasePath, project.MasterTable, project.UniqueField});
+    m_issuance->refresh();
 }
 
-    m_issuance->refresh();
 void frmData::onLoadProgress(int rows, qint64 expected)
 {
     if (expected > 0 && expected <= std::numeric_limits<int>::max()) {
@@ -677,8 +678,8 @@ void frmData::linkKey(const RecordKey& key, QString* reasonInstead)
     m_link(*m_linker, key, reasonInstead);
     m_linker->setPictureDecodeSize({}, {});
     showPreviews(m_front ? m_front->record() : std::nullopt);
-}
     m_issuance->showPerson(key.text());
+}
 
 void frmData::showPreviews(const std::optional<LinkedRecord>& record)
 {
@@ -831,6 +832,7 @@ bool frmData::addSlot(PrintSlot slot)
         return false;
     }
     slot.keepPicturesForPrint();
+    slot.badge = recordedLayoutName(ProjectSettings::instance().CurrentBadgePath);
     ++m_pageCount;
     m_onPage.resize(m_pageCount - 1);
     m_onPage << (slot.record ? pageEntry(slot.record->key) : QString());
@@ -840,7 +842,6 @@ bool frmData::addSlot(PrintSlot slot)
 
 void frmData::sayAdded()
 {
-    slot.badge = recordedLayoutName(ProjectSettings::instance().CurrentBadgePath);
     lblStatus->setToolTip(QString());
     lblStatus->setText(QStringLiteral("added: %L1 on the page").arg(m_pageCount));
 }
@@ -888,6 +889,7 @@ void frmData::putOnPage()
         PrintSlot slot{record ? view->layout() : view->shownSide(), record, view->cardSize()};
         const RenderingWindow* other = view == m_front ? m_back : m_front;
         slot.reverse = record ? other->layout() : other->shownSide();
+        slot.back = view == m_back;
         if (addSlot(slot))
             sayAdded();
         return;
@@ -897,7 +899,6 @@ void frmData::putOnPage()
     const RenderingWindow* other = view == m_front ? m_back : m_front;
     PageFeed feed{view->layout(), other->layout(), view->cardSize(), {}, 0, {}, view == m_back};
     QList<RecordKey> again;
-        slot.back = view == m_back;
     for (int position : positions) {
         const RecordKey key = keyAt(position);
         (m_onPage.contains(pageEntry(key)) ? again : feed.keys) << key;
@@ -950,6 +951,7 @@ void frmData::feedPage()
         }
         PrintSlot slot{feed.layout, linked.record, feed.cardTwips};
         slot.reverse = feed.reverse;
+        slot.back = feed.back;
         full = !addSlot(slot);
     }
     if (!full && feed.next < feed.keys.size()) {
@@ -959,7 +961,6 @@ void frmData::feedPage()
         QTimer::singleShot(0, this, &frmData::feedPage);
         return;
     }
-        slot.back = feed.back;
     const QStringList missing = feed.missing;
     m_feed.reset();
     OsenXPButton1->setEnabled(true);
