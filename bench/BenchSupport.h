@@ -38,6 +38,10 @@ public:
     {
         return initial;
     }
+    std::optional<int> chooseItem(QWidget*, const QString&, const QStringList&, int initial) override
+    {
+        return initial;
+    }
 };
 
 // Runs the event loop until the condition holds; false after `ms` without.

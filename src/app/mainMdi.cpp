@@ -19,12 +19,16 @@
 #include "project/frmDirChooser.h"
 #include "project/frmNewProj.h"
 #include "records/FrmAddRec.h"
+#include "records/PrintJournal.h"
+#include "records/PrintedChange.h"
+#include "records/RecordIssuance.h"
 #include "records/RecordLink.h"
 #include "records/RecordListModel.h"
 #include "records/RecordQuery.h"
 #include "records/frmData.h"
 #include "records/frmImportPhotos.h"
 #include "render/BadgeRenderer.h"
+#include "render/IssuePrompt.h"
 #include "render/PrintSlot.h"
 #include "render/RenderingWindow.h"
 #include "render/SheetPrinting.h"
@@ -42,8 +46,8 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressBar>
@@ -99,6 +103,13 @@ mainMdi::mainMdi(Dialogs& dialogs, QWidget* parent)
             &mainMdi::setProjectMenusEnabled);
     connect(&settings, &ProjectSettings::projectMenusEnabledChanged, this, &mainMdi::updateTitle);
     connect(&settings, &ProjectSettings::projectReplaced, this, &mainMdi::updateTitle);
+    // Another project, or the same one configured anew: its record is opened again when needed.
+    connect(&settings, &ProjectSettings::projectReplaced, this, [this] {
+        if (!m_journalProject.isEmpty()) {
+            m_journal.reset();
+            m_journalProject.clear();
+        }
+    });
 
     // Start-up: no badges, nothing configured, both views empty at the right edge, project
     // menus off, the print page loaded but hidden.
@@ -225,6 +236,10 @@ void mainMdi::createMenus()
                            QStringLiteral("Print Back Badge"), QKeySequence(Qt::CTRL | Qt::Key_B));
     mnuPrintPage = addItem(mnuPrint, QStringLiteral("mnuPrintPage"), QStringLiteral("Print Page"),
                            QKeySequence(Qt::CTRL | Qt::Key_P));
+    addSeparator(mnuPrint, QStringLiteral("sepTestPrint"));
+    mnuTestPrint = addItem(mnuPrint, QStringLiteral("mnuTestPrint"),
+                           QStringLiteral("Test Prints (Marked, Not Recorded)"));
+    mnuTestPrint->setCheckable(true);
 
     mnuHelp = addMenu(QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
     mnuGuide = addItem(mnuHelp, QStringLiteral("mnuGuide"), QStringLiteral("Operator's &guide"),
@@ -498,6 +513,8 @@ QMdiSubWindow* mainMdi::createWindow(const QString& name)
 
     if (name == QLatin1String("frmPreview")) {
         auto* preview = new frmPreview(m_dialogs, [this] { return printer(); });
+        preview->setIssuance([this] { return printJournal(); }, [this] { return testPrints(); });
+        connect(preview, &frmPreview::printed, this, &mainMdi::refreshPrintCounts);
         connect(preview, &frmPreview::printed, this,
                 [this](const QString& what) { statusBar()->showMessage(what); });
         return preview;
@@ -874,6 +891,37 @@ QPrinter* mainMdi::printer()
     return m_printer.get();
 }
 
+PrintJournal* mainMdi::printJournal()
+{
+    const ProjectSettings& project = ProjectSettings::instance();
+    if (!m_journalProject.isEmpty() && m_journalProject != project.ProjectFile) {
+        m_journal.reset();
+        m_journalProject.clear();
+    }
+    if (!m_journal && !project.ProjectFile.isEmpty()) {
+        m_journal = std::make_unique<IssuanceJournal>(project.ProjectFile, project.stored());
+        m_journalProject = project.ProjectFile;
+    }
+    return m_journal.get();
+}
+
+void mainMdi::setPrintJournal(std::unique_ptr<PrintJournal> journal)
+{
+    m_journal = std::move(journal);
+    m_journalProject.clear();
+}
+
+void mainMdi::refreshPrintCounts()
+{
+    if (auto* browser = qobject_cast<frmData*>(loadedWindow(QStringLiteral("frmData"))))
+        browser->issuance()->refresh();
+}
+
+bool mainMdi::testPrints() const
+{
+    return mnuTestPrint->isChecked();
+}
+
 void mainMdi::onPrinterSetup()
 {
     cdlgPrinting.ShowPrinter(printer());
@@ -898,6 +946,13 @@ bool mainMdi::printSide(RenderingWindow* view)
                                           "choose a badge in the record list.")});
         return false;
     }
+    const std::optional<LinkedRecord>& person = view->record();
+    PrintJournal* journal = person ? printJournal() : nullptr;
+    const std::optional<PrintIntent> intent =
+        askPrintIntent(m_dialogs, this, journal, testPrints(),
+                       person ? QStringList{person->key.text()} : QStringList());
+    if (!intent)
+        return false;
     QPrinter& printer = *this->printer();
     // Printing to a file asks for its name every time, starting from the last one, so a print
     // never replaces an earlier one unasked (the file dialog confirms a replacement).
@@ -935,8 +990,9 @@ bool mainMdi::printSide(RenderingWindow* view)
     const Status printed =
         paintOnPrinter(printer, [&](QPainter& painter, QPagedPaintDevice&, int resolution) {
             painter.translate(offset * resolution / 25.4);
-            renderCard(painter, side, resolution, resolution,
-                       renderOptions(RenderMode::Output, view->cardSize()));
+            RenderOptions options = renderOptions(RenderMode::Output, view->cardSize());
+            options.testPrint = intent->testPrint;
+            renderCard(painter, side, resolution, resolution, options);
             return Status();
         });
     if (noPrinter)
@@ -949,11 +1005,23 @@ bool mainMdi::printSide(RenderingWindow* view)
                                  printed.error()});
         return false;
     }
-    statusBar()->showMessage(file.isEmpty()
-                                 ? QStringLiteral("The %1 side was sent to the printer %2.")
-                                       .arg(sideName, printer.printerName())
-                                 : QStringLiteral("The %1 side was printed to %2.")
-                                       .arg(sideName, QDir::toNativeSeparators(file)));
+    if (person) {
+        PrintJob job;
+        job.output = file.isEmpty() ? printer.printerName() : file;
+        job.again = intent->again;
+        job.testPrint = intent->testPrint;
+        job.badges << PrintedBadge{recordedLayoutName(ProjectSettings::instance().currentBadgePath()),
+                                   printedSidesName(front, !front), person->key.text(),
+                                   printedFingerprint({&view->layout()}, *person)};
+        recordPrint(m_dialogs, this, journal, job);
+        refreshPrintCounts();
+    }
+    statusBar()->showMessage(
+        (file.isEmpty() ? QStringLiteral("The %1 side was sent to the printer %2.")
+                              .arg(sideName, printer.printerName())
+                        : QStringLiteral("The %1 side was printed to %2.")
+                              .arg(sideName, QDir::toNativeSeparators(file))) +
+        (intent->testPrint ? QStringLiteral(" It was a test print, not recorded.") : QString()));
     return true;
 }
 

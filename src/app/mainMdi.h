@@ -18,6 +18,7 @@ class QMenu;
 
 namespace vm {
 
+class PrintJournal;
 class RecordKey;
 class RecordLinker;
 struct LinkResult;
@@ -102,6 +103,14 @@ public:
     // Made on first use: asking the print system for its printers can take a while.
     QPrinter* printer();
 
+    // Where every print of the windows is recorded as issued: the open project's issuance
+    // record, opened on first use; none while the project has never been saved. Tests put a
+    // journal of their own in its place.
+    PrintJournal* printJournal();
+    void setPrintJournal(std::unique_ptr<PrintJournal> journal);
+    // Printing ▸ Test Prints: prints are marked as such and not recorded.
+    bool testPrints() const;
+
 Q_SIGNALS:
     // Exit was confirmed: the program should end now.
     void exitRequested();
@@ -122,6 +131,8 @@ private:
     void watchRecordReading(frmData* browser);
     // "Vellumark - Staff" while a project is open, "Vellumark" otherwise.
     void updateTitle();
+    // The record browser's print counts, read again after a print.
+    void refreshPrintCounts();
 
     void onOpen();
     void onExit();
@@ -139,6 +150,8 @@ private:
     QPointer<frmProgress> m_progress;
     QMetaObject::Connection m_browserGone; // undone before the windows go with this one
     std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<PrintJournal> m_journal;
+    QString m_journalProject; // the project file m_journal records; empty: a journal set by a test
     QMap<QString, QPointer<QMdiSubWindow>> m_windows;
     bool m_placedAtStart = false;
     Cameras m_cameras = systemCameras();
@@ -171,6 +184,7 @@ public:
     QAction* mnuPrintFront;
     QAction* mnuPrintBack;
     QAction* mnuPrintPage;
+    QAction* mnuTestPrint;
     QMenu* mnuHelp;
     QAction* mnuGuide;
     QAction* mnuAbout;

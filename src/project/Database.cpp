@@ -764,8 +764,10 @@ QStringList DatabaseConnection::catalogue()
     query.setForwardOnly(true);
     const QString sql =
         m_engine == DatabaseEngine::SQLite
+            // The issuance record's own table is no table of people.
             ? QStringLiteral("select name from sqlite_schema where type in ('table', 'view') "
-                             "and name not like 'sqlite\\_%' escape '\\' order by rowid")
+                             "and name not like 'sqlite\\_%' escape '\\' and name <> "
+                             "'vellumark_issued' order by rowid")
             : QStringLiteral(
                   "select c.relname from pg_catalog.pg_class c "
                   "join pg_catalog.pg_namespace n on n.oid = c.relnamespace "

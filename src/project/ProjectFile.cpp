@@ -214,6 +214,29 @@ QString projectCompanionPath(const QString& projectPath)
     return projectPath + QStringLiteral(".json");
 }
 
+Result<QJsonValue> projectCompanionValue(const QString& projectPath, const QString& key)
+{
+    const Result<QJsonObject> companion =
+        readCompanion(resolveFileName(projectCompanionPath(projectPath)));
+    if (!companion)
+        return companion.status();
+    return companion->value(key);
+}
+
+Status setProjectCompanionValue(const QString& projectPath, const QString& key,
+                                const QJsonValue& value)
+{
+    const QString path = resolveFileName(projectCompanionPath(projectPath));
+    Result<QJsonObject> companion = readCompanion(path);
+    if (!companion)
+        return companion.status();
+    QJsonObject& object = *companion;
+    object.insert(key, value);
+    object.insert(QStringLiteral("format"), CompanionFormat);
+    object.insert(QStringLiteral("version"), CompanionVersion);
+    return saveFileAtomically(path, QJsonDocument(object).toJson());
+}
+
 Status WriteProjectFile(const StoredSettings& settings, const QString& path)
 {
     const QString key = unstorableProjectValue(settings);

@@ -4,6 +4,7 @@
 #include "project/StoredSettings.h"
 
 #include <QByteArray>
+#include <QJsonValue>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +24,12 @@ QString unstorableProjectValue(const StoredSettings& settings);
 // What the legacy file cannot hold (the code pages) goes into the companion file
 // "NAME.Prj.json" beside it, a versioned JSON document; a project that needs none has none.
 QString projectCompanionPath(const QString& projectPath);
+
+// One value of the project's companion file; undefined when the file or the value is missing.
+Result<QJsonValue> projectCompanionValue(const QString& projectPath, const QString& key);
+// Sets one value of the companion file and keeps the others; the project file is not touched.
+Status setProjectCompanionValue(const QString& projectPath, const QString& key,
+                                const QJsonValue& value);
 
 // Writes the file in the project's code page, and its companion, atomically: a value with a
 // double quote, or a character the code page does not have, is refused and nothing is written.

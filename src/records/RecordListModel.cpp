@@ -13,6 +13,23 @@
 #include <QThread>
 
 namespace vm {
+namespace {
+
+bool rowPasses(const RecordRows& rows, int row, int keyColumn, const RowFilter& filter)
+{
+    if (!filter.terms.isEmpty() && !holdsEveryTerm(rows.searchText(row), filter.terms))
+        return false;
+    if (filter.keys == RowFilter::Keys::Any)
+        return true;
+    const std::optional<std::string_view> key =
+        keyColumn >= 0 ? rows.cell(row, keyColumn) : std::nullopt;
+    const bool listed =
+        key && filter.listed &&
+        filter.listed->contains(QByteArray::fromRawData(key->data(), qsizetype(key->size())));
+    return listed == (filter.keys == RowFilter::Keys::Listed);
+}
+
+} // namespace
 
 struct RecordListModel::LoadState {
     RecordListSource source;
@@ -59,6 +76,8 @@ void RecordListModel::stopThreads()
         *m_sortCancel = true;
     if (m_findCancel)
         *m_findCancel = true;
+    if (m_filterCancel)
+        *m_filterCancel = true;
     for (const Loader& loader : m_loaders) {
         // A server that answers not even the cancel keeps its thread a while: it ends on its
         // own and deletes itself, holding nothing of this model.
@@ -93,6 +112,11 @@ void RecordListModel::reload(const RecordListSource& source)
     m_linked.clear();
     m_marks.clear();
     m_order.reset();
+    // A filter stays: the rows that come are filtered as they arrive.
+    if (m_filterCancel)
+        *m_filterCancel = true;
+    m_filterDone = ++m_filterSerial;
+    m_shown = m_filter.isActive() ? std::make_shared<const std::vector<int>>() : nullptr;
     m_columns.clear();
     m_kinds.clear();
     m_keyColumn = -1;
@@ -167,9 +191,29 @@ void RecordListModel::onChunk(int generation, const RecordChunkPtr& chunk)
     if (generation != m_generation)
         return;
     const int first = m_rows.rowCount();
-    beginInsertRows({}, first, first + chunk->rowCount() - 1);
-    m_rows.append(chunk);
-    endInsertRows();
+    if (m_shown) {
+        m_rows.append(chunk);
+        // A whole pass under way takes these rows too once it is done.
+        if (!isFiltering()) {
+            std::vector<int> passing;
+            for (int row = first; row < m_rows.rowCount(); ++row) {
+                if (rowPasses(m_rows, row, m_keyColumn, m_filter))
+                    passing.push_back(row);
+            }
+            if (!passing.empty()) {
+                const int shown = int(m_shown->size());
+                beginInsertRows({}, shown, shown + int(passing.size()) - 1);
+                auto grown = std::make_shared<std::vector<int>>(*m_shown);
+                grown->insert(grown->end(), passing.begin(), passing.end());
+                m_shown = std::move(grown);
+                endInsertRows();
+            }
+        }
+    } else {
+        beginInsertRows({}, first, first + chunk->rowCount() - 1);
+        m_rows.append(chunk);
+        endInsertRows();
+    }
     Q_EMIT loadProgress(m_rows.rowCount(), m_expected);
     if (m_findPending && !m_findCancel)
         startFind(m_findSearched, false);
@@ -191,23 +235,40 @@ void RecordListModel::onLoadFinished(int generation, const QString& error)
 
 int RecordListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : m_rows.rowCount();
+    if (parent.isValid())
+        return 0;
+    return m_shown ? int(m_shown->size()) : m_rows.rowCount();
 }
 
 int RecordListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_columns.size());
+    return parent.isValid() ? 0 : int(m_columns.size()) + (m_issued ? 2 : 0);
 }
 
 int RecordListModel::rowAt(int position) const
 {
+    if (m_shown)
+        return (*m_shown)[std::size_t(position)];
     return m_order ? m_order->row(position) : position;
 }
 
 QVariant RecordListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.rowCount())
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
+    if (m_issued && index.column() >= int(m_columns.size())) {
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+        if (role != Qt::DisplayRole)
+            return {};
+        const std::optional<QString> key = keyText(index.row());
+        const auto found = key ? m_issued->constFind(*key) : m_issued->cend();
+        if (index.column() == printedColumn())
+            return found == m_issued->cend() ? 0 : found->count;
+        return found == m_issued->cend()
+                   ? QString()
+                   : found->lastPrinted.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    }
     switch (role) {
     case Qt::DisplayRole: {
         const int row = rowAt(index.row());
@@ -261,14 +322,19 @@ QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, i
 {
     if (role != Qt::DisplayRole)
         return {};
-    if (orientation == Qt::Horizontal)
+    if (orientation == Qt::Horizontal) {
+        if (m_issued && section == printedColumn())
+            return QStringLiteral("Printed");
+        if (m_issued && section == printedColumn() + 1)
+            return QStringLiteral("Last printed");
         return m_columns.value(section);
+    }
     return section + 1;
 }
 
 std::optional<QString> RecordListModel::keyText(int position) const
 {
-    if (m_keyColumn < 0 || position < 0 || position >= m_rows.rowCount())
+    if (m_keyColumn < 0 || position < 0 || position >= rowCount())
         return std::nullopt;
     const std::optional<std::string_view> cell = m_rows.cell(rowAt(position), m_keyColumn);
     if (!cell)
@@ -279,7 +345,7 @@ std::optional<QString> RecordListModel::keyText(int position) const
 QStringList RecordListModel::takeLinkedValues(int position, const QSqlRecord& values)
 {
     QStringList changed;
-    if (position < 0 || position >= m_rows.rowCount())
+    if (position < 0 || position >= rowCount())
         return changed;
     const int row = rowAt(position);
     // Text columns only: numbers, dates and flags come back from the two readers formatted
@@ -311,7 +377,7 @@ int RecordListModel::positionOfKey(const QString& key, int first, int last) cons
         return -1;
     const QByteArray wanted = key.toUtf8();
     const std::string_view bytes(wanted.constData(), std::size_t(wanted.size()));
-    last = last < 0 ? m_rows.rowCount() - 1 : std::min(last, m_rows.rowCount() - 1);
+    last = last < 0 ? rowCount() - 1 : std::min(last, rowCount() - 1);
     for (int position = std::max(first, 0); position <= last; ++position) {
         if (m_rows.cell(rowAt(position), m_keyColumn) == bytes)
             return position;
@@ -321,7 +387,7 @@ int RecordListModel::positionOfKey(const QString& key, int first, int last) cons
 
 void RecordListModel::sort(int column, Qt::SortOrder order)
 {
-    if (column >= columnCount())
+    if (column >= int(m_columns.size())) // the issuance columns keep the order
         return;
     m_sortColumn = column;
     m_sortOrder = order;
@@ -363,6 +429,13 @@ void RecordListModel::startSort()
 
 void RecordListModel::applyOrder(std::shared_ptr<const RowOrder> order)
 {
+    if (m_filter.isActive()) {
+        // The rows shown stay; they take the new order once filtered again.
+        m_order = std::move(order);
+        m_sortAwaitsFilter = true;
+        startFilter();
+        return;
+    }
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
@@ -403,13 +476,26 @@ void RecordListModel::startFind(int from, bool wrap)
     m_findCancel = cancel;
     const int count = m_rows.rowCount();
     m_pool.start([this, serial, cancel, from, wrap, count, rows = m_rows, order = m_order,
-                  terms = m_findTerms] {
-        const std::optional<int> position =
-            findRow(rows, order.get(), terms, from, wrap, cancel.get());
+                  shown = m_shown, terms = m_findTerms] {
+        std::optional<int> position;
+        if (shown) { // among the rows shown, which are positions of their own
+            const int size = int(shown->size());
+            for (int step = 0; step < size && !position && !cancel->load(); ++step) {
+                const int at =
+                    from + step < size ? from + step : (wrap ? from + step - size : size);
+                if (at < size && holdsEveryTerm(rows.searchText((*shown)[std::size_t(at)]), terms))
+                    position = at;
+            }
+        } else {
+            position = findRow(rows, order.get(), terms, from, wrap, cancel.get());
+        }
         if (cancel->load())
             return;
         // Handed back as a row: a sort may finish before the answer arrives.
-        const int row = position ? (order ? order->row(*position) : *position) : -1;
+        const int row = !position ? -1
+                        : shown   ? (*shown)[std::size_t(*position)]
+                        : order   ? order->row(*position)
+                                  : *position;
         QMetaObject::invokeMethod(
             this,
             [this, serial, row, count] {
@@ -418,7 +504,12 @@ void RecordListModel::startFind(int from, bool wrap)
                 m_findCancel.reset();
                 if (row >= 0) {
                     m_findPending = false;
-                    Q_EMIT found(m_findText, m_order ? m_order->position(row) : row);
+                    int position = m_order ? m_order->position(row) : row;
+                    if (m_shown) {
+                        const auto at = std::find(m_shown->begin(), m_shown->end(), row);
+                        position = at == m_shown->end() ? -1 : int(at - m_shown->begin());
+                    }
+                    Q_EMIT found(m_findText, position);
                     return;
                 }
                 m_findSearched = count;
@@ -432,6 +523,75 @@ void RecordListModel::startFind(int from, bool wrap)
             },
             Qt::QueuedConnection);
     });
+}
+
+void RecordListModel::setRowFilter(const RowFilter& filter)
+{
+    m_filter = filter;
+    if (m_filterCancel)
+        *m_filterCancel = true;
+    if (!m_filter.isActive()) {
+        m_filterDone = ++m_filterSerial;
+        if (m_shown) { // every row again
+            beginResetModel();
+            m_shown.reset();
+            endResetModel();
+            Q_EMIT filterFinished();
+        }
+        return;
+    }
+    startFilter();
+}
+
+void RecordListModel::startFilter()
+{
+    const int serial = ++m_filterSerial;
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    m_filterCancel = cancel;
+    m_pool.start([this, serial, cancel, rows = m_rows, count = m_rows.rowCount(), order = m_order,
+                  key = m_keyColumn, filter = m_filter] {
+        auto shown = std::make_shared<std::vector<int>>();
+        for (int position = 0; position < count; ++position) {
+            if ((position & 0xFFF) == 0 && cancel->load())
+                return;
+            const int row = order ? order->row(position) : position;
+            if (rowPasses(rows, row, key, filter))
+                shown->push_back(row);
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, serial, shown, count] {
+                if (serial != m_filterSerial)
+                    return;
+                // Rows that arrived meanwhile, in table order after the rest.
+                for (int row = count; row < m_rows.rowCount(); ++row) {
+                    if (rowPasses(m_rows, row, m_keyColumn, m_filter))
+                        shown->push_back(row);
+                }
+                m_filterDone = serial;
+                m_filterCancel.reset();
+                beginResetModel();
+                m_shown = shown;
+                endResetModel();
+                Q_EMIT filterFinished();
+                if (std::exchange(m_sortAwaitsFilter, false))
+                    Q_EMIT sortFinished();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void RecordListModel::setIssued(std::shared_ptr<const QHash<QString, IssueSummary>> issued)
+{
+    if (bool(issued) != bool(m_issued)) {
+        beginResetModel();
+        m_issued = std::move(issued);
+        endResetModel();
+        return;
+    }
+    m_issued = std::move(issued);
+    if (m_issued && rowCount() > 0)
+        Q_EMIT dataChanged(index(0, printedColumn()), index(rowCount() - 1, printedColumn() + 1));
 }
 
 } // namespace vm

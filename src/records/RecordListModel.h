@@ -1,12 +1,14 @@
 #pragma once
 
 #include "project/ColumnKind.h"
+#include "records/IssuanceRecord.h"
 #include "records/RecordRows.h"
 #include "records/RecordTableReader.h"
 
 #include <QAbstractTableModel>
-#include <QList>
 #include <QHash>
+#include <QList>
+#include <QSet>
 #include <QSqlRecord>
 #include <QStringList>
 #include <QThreadPool>
@@ -25,6 +27,15 @@ struct RecordListSource {
     QString databasePath;
     QString table;
     QString keyColumn; // the unique field, which identifies a row's person
+};
+
+// Which rows the list shows: those holding every search term (see searchTerms()), and, unless
+// `keys` is Any, only those whose key is (Listed) or is not (NotListed) among `listed` (UTF-8).
+struct RowFilter {
+    QList<QByteArray> terms;
+    enum class Keys { Any, Listed, NotListed } keys = Keys::Any;
+    std::shared_ptr<const QSet<QByteArray>> listed;
+    bool isActive() const { return !terms.isEmpty() || keys != Keys::Any; }
 };
 
 // The rows of the master table, one column per field in table order, for a list view. A worker
@@ -79,6 +90,18 @@ public:
     // The first position in [first, last] whose key reads `key`, or -1.
     int positionOfKey(const QString& key, int first = 0, int last = -1) const;
 
+    // Shows only the rows the filter lets through (the list narrows); positions are then the
+    // rows shown. Worked out aside for a whole table; rows that arrive later are filtered as
+    // they come.
+    void setRowFilter(const RowFilter& filter);
+    const RowFilter& rowFilter() const { return m_filter; }
+    bool isFiltering() const { return m_filterSerial != m_filterDone; }
+
+    // Two more columns, "Printed" (how often) and "Last printed", from the issuance record's
+    // summary by key, read in one statement per refresh; none: the columns are not shown.
+    void setIssued(std::shared_ptr<const QHash<QString, IssueSummary>> issued);
+    int printedColumn() const { return m_issued ? int(m_columns.size()) : -1; }
+
     // Starts looking for the first row at or after `from` (wrapping round) holding every word
     // of `typed` in any column, without regard to case and accents. Answered by found(); a
     // newer search replaces an older one. While the table is still being read, a search that
@@ -90,6 +113,7 @@ Q_SIGNALS:
     void loadProgress(int rows, qint64 expected);
     void loadFinished(const QString& error);
     void sortFinished();
+    void filterFinished();
     // position -1: no row matches (and the table has been read completely).
     void found(const QString& typed, int position);
 
@@ -105,6 +129,7 @@ private:
     void startFind(int from, bool wrap);
     void stopThreads();
     int rowAt(int position) const;
+    void startFilter();
 
     RecordListSource m_source;
     RecordRows m_rows;
@@ -142,6 +167,14 @@ private:
     bool m_findPending = false; // nothing found yet; rows still to come are searched too
     int m_findSearched = 0;     // rows searched by the pending search
     std::shared_ptr<std::atomic<bool>> m_findCancel;
+
+    RowFilter m_filter;
+    std::shared_ptr<const std::vector<int>> m_shown; // position -> row, while filtering
+    int m_filterSerial = 0;
+    int m_filterDone = 0;
+    bool m_sortAwaitsFilter = false; // sorted while filtering: done once filtered in the order
+    std::shared_ptr<std::atomic<bool>> m_filterCancel;
+    std::shared_ptr<const QHash<QString, IssueSummary>> m_issued;
 
     QThreadPool m_pool;
 };

@@ -411,4 +411,9 @@ std::optional<int> findRow(const RecordRows& rows, const RowOrder* order,
     return search(0, from);
 }
 
+bool holdsEveryTerm(std::string_view searchText, const QList<QByteArray>& terms)
+{
+    return holdsAll(searchText, terms);
+}
+
 } // namespace vm

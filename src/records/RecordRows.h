@@ -94,6 +94,9 @@ struct RowOrder {
 std::optional<RowOrder> sortRows(const RecordRows& rows, int count, int column, ColumnKind kind,
                                  bool descending, const std::atomic<bool>* cancelled = nullptr);
 
+// Whether a row's search text holds every term (see searchTerms()).
+bool holdsEveryTerm(std::string_view searchText, const QList<QByteArray>& terms);
+
 // The first position at or after `from` whose row holds every term (see searchTerms()) in its
 // search text, in the given order; with `wrap`, the search goes on from the top up to `from`.
 // Nullopt when no row matches or when cancelled; an empty list of terms finds nothing.

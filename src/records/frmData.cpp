@@ -8,6 +8,8 @@
 #include "project/DatabaseWaiting.h"
 #include "project/ProjectSettings.h"
 #include "records/RecordChangeWatch.h"
+#include "records/PrintedChange.h"
+#include "records/RecordIssuance.h"
 #include "records/RecordLink.h"
 #include "records/RecordLinkWorker.h"
 #include "records/RecordListModel.h"
@@ -46,9 +48,9 @@ namespace {
 // previews and the three frames. The search row above the list is new and moves the list's top
 // down by a row; the parts below the list keep their distance from the bottom edge.
 constexpr double DesignWidth = 10050;
-constexpr double DesignHeight = 9645;
-constexpr double ListTop = 480;
-constexpr double BelowList = 3510;  // from the list's bottom edge to the client's bottom
+constexpr double DesignHeight = 11040; // with the prints of the person shown at the bottom
+constexpr double ListTop = 840;        // below the filter bar
+constexpr double BelowList = 4905;  // from the list's bottom edge to the client's bottom
 constexpr double RightMargin = 195; // from the list's right edge to the client's right
 constexpr double ViewGap = 240;     // between the rendering windows when stacked beside the list
 constexpr int LongestColumn = 320;  // pixels a column starts at most with
@@ -243,6 +245,7 @@ void frmData::buildControls()
     Lst->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     Lst->setSortingEnabled(true);
     Lst->installEventFilter(this);
+    m_issuance = new RecordIssuance(body, m_records.get());
 
     Image1 = new QLabel(body);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -338,7 +341,10 @@ void frmData::buildControls()
                 m_keepKey.reset(); // chosen now: a Refresh under way must not take him back
                 LinkSelectedRecord(m_linkQuietly);
             });
-    connect(txtFind, &QLineEdit::textEdited, this, [this] { find(false); });
+    connect(txtFind, &QLineEdit::textEdited, this, [this] {
+        m_issuance->setSearchText(txtFind->text());
+        find(false);
+    });
     connect(txtFind, &QLineEdit::returnPressed, this, [this] { find(true); });
     connect(new QShortcut(QKeySequence::FindNext, this), &QShortcut::activated, this,
             [this] { find(true); });
@@ -356,6 +362,23 @@ void frmData::buildControls()
     connect(lblStatus, &QLabel::linkActivated, this, &frmData::ReloadData);
 
     RecordListModel* model = m_records.get();
+    // The list narrowed or widened: the person shown stays chosen when still in it, else the
+    // first row holding what was typed.
+    connect(model, &RecordListModel::filterFinished, this, [this] {
+        if (Lst->currentIndex().isValid())
+            return;
+        const std::optional<LinkedRecord>& shown =
+            m_front ? m_front->record() : std::optional<LinkedRecord>();
+        const int position = shown ? m_records->positionOfKey(shown->key.text()) : -1;
+        if (position >= 0) {
+            const QModelIndex index = m_records->index(position, 0);
+            Lst->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                              QItemSelectionModel::Rows);
+            Lst->scrollTo(index, QAbstractItemView::PositionAtCenter);
+        } else if (!txtFind->text().trimmed().isEmpty()) {
+            find(false);
+        }
+    });
     connect(model, &RecordListModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { onRowsArrived(first, last); });
     connect(model, &RecordListModel::loadProgress, this, &frmData::onLoadProgress);
@@ -415,6 +438,8 @@ void frmData::layoutControls()
     place(Frame1, 5520, 6240 + below, 2895, 1215);
     place(Frame2, 5520, 7440 + below, 2895, 975);
     place(Frame3, 5520, 8400 + below, 2895, 975);
+    place(m_issuance->filterBar, 120, 480, listRight - 120, 300);
+    place(m_issuance->fraHistory, 120, 9480 + below, listRight - 120, 1440);
 }
 
 void frmData::showEvent(QShowEvent* event)
@@ -558,6 +583,7 @@ void frmData::reload(bool keepPerson)
     prgLoad->show();
     layoutControls();
     m_records->reload({project.DatabasePath, project.MasterTable, project.UniqueField});
+    m_issuance->refresh();
 }
 
 void frmData::onLoadProgress(int rows, qint64 expected)
@@ -707,6 +733,9 @@ void frmData::onLinked(const LinkResult& result)
     QString said;
     m_link(result, m_linkQuiet ? &said : nullptr);
     showPreviews(m_front ? m_front->record() : std::nullopt);
+    m_issuance->showPerson(m_front && m_front->record()
+                               ? std::optional(m_front->record()->key.text())
+                               : std::nullopt);
     const int position = std::exchange(m_linkPosition, -1);
     if (m_linkQuiet)
         sayFound(said);
@@ -795,7 +824,7 @@ void frmData::pictureChanged(const RecordKey& key)
 {
     const std::optional<LinkedRecord>& shown = m_front ? m_front->record() : std::nullopt;
     if (shown && shown->key == key && m_linker)
-        linkKey(key, nullptr);
+        linkKey(key, true, -1);
 }
 
 void frmData::showPreviews(const std::optional<LinkedRecord>& record)
@@ -952,6 +981,7 @@ bool frmData::addSlot(PrintSlot slot)
         return false;
     }
     slot.keepPicturesForPrint();
+    slot.badge = recordedLayoutName(ProjectSettings::instance().currentBadgePath());
     ++m_pageCount;
     m_onPage.resize(m_pageCount - 1);
     m_onPage << (slot.record ? pageEntry(slot.record->key) : QString());
@@ -1012,6 +1042,7 @@ void frmData::putOnPage()
         PrintSlot slot{record ? view->layout() : view->shownSide(), record, view->cardSize()};
         const RenderingWindow* other = view == m_front ? m_back : m_front;
         slot.reverse = record ? other->layout() : other->shownSide();
+        slot.back = view == m_back;
         if (addSlot(slot))
             sayAdded();
         return;
@@ -1020,7 +1051,7 @@ void frmData::putOnPage()
     // Linked one after another on a thread of their own, so the window stays usable while
     // hundreds go on.
     const RenderingWindow* other = view == m_front ? m_back : m_front;
-    PageFeed feed{view->layout(), other->layout(), view->cardSize(), {}, 0, {}, false, false};
+    PageFeed feed{view->layout(), other->layout(), view->cardSize(), {}, 0, {}, false, false, view == m_back};
     QList<RecordKey> again;
     for (int position : positions) {
         const RecordKey key = keyAt(position);
@@ -1093,6 +1124,7 @@ void frmData::onFed(const LinkResult& linked)
     if (linked.record) {
         PrintSlot slot{feed.layout, linked.record, feed.cardTwips};
         slot.reverse = feed.reverse;
+        slot.back = feed.back;
         feed.full = !addSlot(slot);
     } else {
         feed.missing << linked.message;

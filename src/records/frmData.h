@@ -25,6 +25,7 @@ namespace vm {
 
 class Dialogs;
 class RecordChangeWatch;
+class RecordIssuance;
 class RecordLinker;
 class RecordLinkWorker;
 struct LinkResult;
@@ -79,6 +80,8 @@ public:
     // The person's pictures were replaced: linked again when the views show him, so they show
     // the new ones; a view showing someone else is left alone.
     void pictureChanged(const RecordKey& key);
+    // The filter bar, the list's print columns and the prints of the person shown.
+    RecordIssuance* issuance() const { return m_issuance; }
 
     QLabel* lblFind = nullptr;
     QLineEdit* txtFind = nullptr;
@@ -176,6 +179,7 @@ private:
     bool m_plusWaiting = false;
     QStringList m_changedKeys; // announced by the server, not looked at yet
     std::unique_ptr<RecordListModel> m_records;
+    RecordIssuance* m_issuance = nullptr;
     int m_pageCount = 0;
     QStringList m_onPage; // pageEntry of each badge on the page; empty: not known or nobody
     bool m_placed = false;
@@ -195,6 +199,7 @@ private:
         QStringList missing;
         bool full = false;    // the page took no more
         bool waiting = false; // for keys[next - 1]
+        bool back = false; // the side put on the page is the badge's back
     };
     std::optional<PageFeed> m_feed;
 };

@@ -45,7 +45,7 @@ frmImportPhotos::frmImportPhotos(Dialogs& dialogs, QWidget* parent)
     lblBadge->setBuddy(cmbBadge);
     cmbBadge->setAccessibleName(QStringLiteral("Crop to the photo frame of badge"));
     cmbBadge->addItem(QStringLiteral("(the first that shows a photograph)"), QString());
-    for (const QString& badge : ProjectSettings::instance().Badges)
+    for (const QString& badge : ProjectSettings::instance().badges())
         cmbBadge->addItem(badge, badge);
     grid->addWidget(lblBadge, 1, 0);
     grid->addWidget(cmbBadge, 1, 1, 1, 2);

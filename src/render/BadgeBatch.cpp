@@ -10,6 +10,8 @@
 #include "project/ProjectCheck.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectSettings.h"
+#include "records/PrintJournal.h"
+#include "records/PrintedChange.h"
 #include "records/RecordLink.h"
 #include "render/BadgeRenderer.h"
 #include "render/PageComposer.h"
@@ -21,9 +23,9 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSet>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QSet>
 #include <QThread>
 
 #include <cmath>
@@ -389,6 +391,43 @@ struct BatchInput {
     QSize photoDecode, signDecode;
 };
 
+// Keeps the people never printed, or those whose badge changed since their last print.
+Status selectByPrints(const BadgeBatchRequest& request, DatabaseConnection& db, BatchInput& input)
+{
+    if (!request.journal)
+        return Status::failure(
+            QStringLiteral("People can only be chosen by their prints with the issuance record"));
+    const Result<QHash<QString, IssueSummary>> printed = request.journal->printedBefore(input.keys);
+    if (!printed)
+        return printed.status();
+    const bool notPrinted = request.select == BadgeBatchRequest::Selection::NotPrinted;
+    RecordLinker linker(db, input.project);
+    PrintedChangeCheck check(input.project);
+    QStringList keys;
+    QList<RecordKey> tableKeys;
+    for (qsizetype i = 0; i < input.keys.size(); ++i) {
+        const QString& text = input.keys[i];
+        const auto last = printed->constFind(text);
+        bool wanted = last == printed->cend();
+        if (!notPrinted) {
+            // A person who can no longer be compared is taken: the run then says why.
+            const Result<RecordKey> key =
+                input.tableKeys.isEmpty() ? linker.keyFromText(text) : input.tableKeys[i];
+            const Result<bool> changed =
+                wanted || !key ? Result<bool>(false) : check.changed(linker, *key, *last);
+            wanted = !wanted && (!changed || *changed);
+        }
+        if (!wanted)
+            continue;
+        keys << text;
+        if (!input.tableKeys.isEmpty())
+            tableKeys << input.tableKeys[i];
+    }
+    input.keys = keys;
+    input.tableKeys = tableKeys;
+    return {};
+}
+
 Result<BatchInput> readInput(const BadgeBatchRequest& request)
 {
     BatchInput input;
@@ -455,6 +494,10 @@ Result<BatchInput> readInput(const BadgeBatchRequest& request)
             input.keys << key.text();
         }
     }
+    if (request.select != BadgeBatchRequest::Selection::Everyone) {
+        if (Status selected = selectByPrints(request, db, input); !selected)
+            return selected;
+    }
     return input;
 }
 
@@ -517,6 +560,7 @@ constexpr int WindowPerThread = 8;
 struct FilledRecord {
     LinkResult link; // without its record once filled
     BadgeSide front, back;
+    QString fingerprint; // of what printed, for the issuance record
 };
 
 } // namespace
@@ -553,6 +597,7 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
     options.duplex = both ? request.duplex : Duplex::None;
     options.cropMarks = request.cropMarks;
     options.offsetMm = request.offsetMm;
+    options.testPrint = request.testPrint;
     const SheetLayout layout =
         request.sheet ? sheetLayout(*request.sheet, input.card) : cardSheet(input.card);
     const int records = input.linkRecords ? int(input.keys.size()) : 1;
@@ -574,6 +619,23 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
 
     bool allRendered = input.endedEarly.isEmpty();
     bool stopped = false;
+    // What goes into the issuance record once the output is written.
+    const bool recording = request.journal && !request.testPrint && input.linkRecords;
+    if (recording) {
+        if (Status ready = request.journal->ready(); !ready)
+            return unusable(ready.error());
+    }
+    PrintJob job;
+    job.output = QFileInfo(request.output).absoluteFilePath();
+    job.again = request.again;
+    const QString layoutName = recordedLayoutName(request.badge);
+    const QString sidesName =
+        printedSidesName(request.sides != Sides::Back, request.sides != Sides::Front);
+    QList<const BadgeSide*> printedLayouts;
+    if (request.sides != Sides::Back)
+        printedLayouts << &input.front;
+    if (request.sides != Sides::Front)
+        printedLayouts << &input.back;
     if (!input.linkRecords) {
         stopped = !writer.add(sidesOf(0, input.front, input.back), &why);
     } else {
@@ -589,6 +651,8 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
             if (filled.link.record) {
                 filled.front = filledSide(input.front, *filled.link.record);
                 filled.back = filledSide(input.back, *filled.link.record);
+                if (recording)
+                    filled.fingerprint = printedFingerprint(printedLayouts, *filled.link.record);
                 filled.link.record.reset();
             }
             return filled;
@@ -608,6 +672,9 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
             if (!writer.add(sidesOf(index + 1, std::move(filled.front), std::move(filled.back)),
                             &why))
                 return false;
+            if (recording)
+                job.badges << PrintedBadge{layoutName, sidesName, input.keys[index],
+                                           filled.fingerprint};
             ++result.records;
             if (sinceReport.elapsed() >= 1000) {
                 report(QStringLiteral("%1 of %2 badges rendered")
@@ -628,6 +695,15 @@ BadgeBatchResult renderBadgeBatch(const BadgeBatchRequest& request,
     if (result.pages == 0)
         report(QStringLiteral("No badge was rendered, so nothing was written."));
     result.ok = allRendered && result.pages > 0;
+    if (recording && result.pages > 0) {
+        if (Status recorded = request.journal->record(job); !recorded) {
+            report(QStringLiteral("The badges were written, but not recorded as issued: %1")
+                       .arg(recorded.error()));
+            result.ok = false;
+        } else {
+            result.recorded = true;
+        }
+    }
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/TextCodePage.h"
+#include "records/IssuanceRecord.h"
 #include "render/SheetLayout.h"
 
 #include <QPointF>
@@ -11,6 +12,8 @@
 #include <optional>
 
 namespace vm {
+
+class PrintJournal;
 
 // Renders one badge for many records of a project to a PDF or to PNG files, linking each record
 // exactly as the rendering windows do, and laying the cards out through the page composer: one
@@ -37,6 +40,16 @@ struct BadgeBatchRequest {
     Duplex duplex = Duplex::None;
     QPointF offsetMm; // the printer's calibration, added to every position
     int jobs = 0;     // threads linking records and reading pictures; 0: one a core
+
+    // Told of every person's badge rendered, once the output is written; none: nothing is
+    // recorded. Needed to select people by their prints.
+    PrintJournal* journal = nullptr;
+    IssueReason again = IssueReason::Reprint; // why people printed before are printed again
+    bool testPrint = false;                   // cards marked as such; nothing recorded
+    // Of the records asked for (every record when none are), only those never printed, or only
+    // those whose badge would print differently now than at their last print.
+    enum class Selection { Everyone, NotPrinted, ChangedSincePrinted };
+    Selection select = Selection::Everyone;
 };
 
 struct BadgeBatchResult {
@@ -45,6 +58,7 @@ struct BadgeBatchResult {
     int records = 0;       // records rendered (checked, for a check)
     int pages = 0;         // pages written
     int problems = 0;      // problems a check found
+    bool recorded = false; // the issuance record holds the badges rendered
     QStringList files;     // files written, each exactly once; none when no side was rendered
 };
 

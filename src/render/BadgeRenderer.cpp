@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace vm {
 namespace {
@@ -357,6 +358,27 @@ void setTwipsTransform(QPainter& painter, double dpiX, double dpiY)
     painter.scale(dpiX / TwipsPerInch, dpiY / TwipsPerInch);
 }
 
+namespace {
+
+// Across the middle of the card, above everything, so no test print passes for a real badge.
+void drawTestPrintMark(QPainter& painter, QSizeF card)
+{
+    painter.save();
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setBold(true);
+    font.setPixelSize(int(std::min(card.width(), card.height()) / 7));
+    painter.setFont(font);
+    painter.translate(card.width() / 2, card.height() / 2);
+    painter.rotate(-std::atan2(card.height(), card.width()) * 180 / std::numbers::pi);
+    const QString text = QStringLiteral("TEST PRINT - NOT ISSUED");
+    const QRectF box(-card.width(), -card.height() / 2, 2 * card.width(), card.height());
+    painter.setPen(QColor(200, 0, 0, 190));
+    painter.drawText(box, Qt::AlignCenter, text);
+    painter.restore();
+}
+
+} // namespace
+
 void renderBadgeSide(QPainter& painter, const BadgeSide& side, const RenderOptions& options)
 {
     painter.save();
@@ -373,6 +395,8 @@ void renderBadgeSide(QPainter& painter, const BadgeSide& side, const RenderOptio
                 drawElement(painter, e, element.kind, options);
         });
     }
+    if (options.testPrint && !options.cardTwips.isEmpty())
+        drawTestPrintMark(painter, options.cardTwips);
     painter.restore();
 }
 

@@ -26,6 +26,8 @@ struct RenderOptions {
     // long text at the edge never prints onto the paper around the card.
     QSizeF cardTwips;
     SystemColors systemColors;
+    // "TEST PRINT" across the card (with a card size): a print that issues nobody a badge.
+    bool testPrint = false;
 };
 
 // Options with the application's system colours. Call on the GUI thread.

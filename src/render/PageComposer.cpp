@@ -131,9 +131,11 @@ void paintSheet(QPainter& painter, const SheetLayout& layout, const QList<SheetC
 {
     painter.save();
     painter.translate(mmToTwips(options.offsetMm.x()), mmToTwips(options.offsetMm.y()));
+    RenderOptions marked = render;
+    marked.testPrint = render.testPrint || options.testPrint;
     for (const SheetCard& card : cards) {
         if (card.slot >= 0 && card.slot < layout.slotsPerPage())
-            drawCard(painter, layout.slotRects.at(card.slot), card, render);
+            drawCard(painter, layout.slotRects.at(card.slot), card, marked);
     }
     // A card page has no room outside its card.
     if (options.cropMarks && layout.kind != SheetKind::Card) {

@@ -21,6 +21,7 @@ struct SheetOptions {
     Duplex duplex = Duplex::None; // with bothSides: where the reverses go
     bool cropMarks = false;       // short lines outside each card's corners
     QPointF offsetMm;             // the printer's calibration, added to every position
+    bool testPrint = false;       // every card marked as a test print
 };
 
 // One card of a page: which badge of the run, which face, in which slot.

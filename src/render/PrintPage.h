@@ -1,5 +1,6 @@
 #pragma once
 
+#include "records/PrintJournal.h"
 #include "render/PageComposer.h"
 #include "render/PrintSlot.h"
 
@@ -30,5 +31,14 @@ public:
 private:
     std::map<int, PrintSlot> m_slots;
 };
+
+// A slot's person as printed with the faces given (the slot's own side, its reverse); none for a
+// slot without a record or without a face printed.
+std::optional<PrintedBadge> printedBadge(const PrintSlot& slot, bool ownSide, bool reverse);
+
+// The people the given pages of the plan print, each slot once with the faces those pages hold,
+// in badge number order: what the issuance record is told of a print.
+QList<PrintedBadge> printedBadges(const PrintPage& page, const SheetPlan& plan,
+                                  const QList<int>& pages);
 
 } // namespace vm

@@ -30,6 +30,11 @@ struct PrintSlot {
     QSize photoDecode = QSize();
     QSize signDecode = QSize();
 
+    // For the issuance record: the badge's name, and whether `layout` is the badge's back (its
+    // reverse then the front).
+    QString badge = QString();
+    bool back = false;
+
     std::optional<BadgeSide> shownReverse() const
     {
         if (!reverse)

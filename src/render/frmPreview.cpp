@@ -7,6 +7,7 @@
 #include "project/ProjectSettings.h"
 #include "records/RecordLink.h"
 #include "render/PhotoCheck.h"
+#include "render/IssuePrompt.h"
 #include "render/PrintCheck.h"
 #include "render/PrintPageView.h"
 #include "render/PrinterCalibration.h"
@@ -647,6 +648,13 @@ bool frmPreview::choosePrinterOutput(QPrinter& printer, const QString& suggested
     return true;
 }
 
+void frmPreview::setIssuance(std::function<PrintJournal*()> journal,
+                             std::function<bool()> testPrints)
+{
+    m_journal = std::move(journal);
+    m_testPrints = std::move(testPrints);
+}
+
 bool frmPreview::printPage()
 {
     if (m_page.isEmpty()) {
@@ -668,10 +676,23 @@ bool frmPreview::printPage()
             return false;
     }
 
+    QStringList keys;
+    for (const auto& [ino, slot] : m_page.entries()) {
+        if (slot.record && !keys.contains(slot.record->key.text()))
+            keys << slot.record->key.text();
+    }
+    PrintJournal* journal = m_journal ? m_journal() : nullptr;
+    const std::optional<PrintIntent> intent =
+        askPrintIntent(m_dialogs, this, journal, m_testPrints && m_testPrints(), keys);
+    if (!intent)
+        return false;
+
     QPrinter& printer = *m_printer();
     const bool hadFile = !printer.outputFileName().isEmpty();
     const PrinterSettingsKeeper keep(printer);
-    const SheetPlan plan = this->plan();
+    SheetOptions options = sheetOptions();
+    options.testPrint = intent->testPrint;
+    const SheetPlan plan(sheetLayout(), options, m_page.itemCount());
     preparePrinter(printer, plan.layout(), plan.options());
     if (!choosePrinterOutput(printer, QStringLiteral("Print page.pdf")))
         return false;
@@ -693,8 +714,15 @@ bool frmPreview::printPage()
                                  printed.error()});
         return false;
     }
+    PrintJob job;
+    job.output = target;
+    job.again = intent->again;
+    job.testPrint = intent->testPrint;
+    job.badges = printedBadges(m_page, plan, pages);
+    recordPrint(m_dialogs, this, journal, job);
     const QString badges =
-        tr("%1 badge(s) on %2 page(s)").arg(m_page.filledCount()).arg(pages.size());
+        tr("%1 badge(s) on %2 page(s)").arg(m_page.filledCount()).arg(pages.size()) +
+        (intent->testPrint ? tr(", a test print") : QString());
     Q_EMIT this->printed(
         toFile ? tr("The print page, %1, was printed to %2.")
                      .arg(badges, QDir::toNativeSeparators(target))

@@ -21,6 +21,7 @@ namespace vm {
 
 class DatabaseConnection;
 class Dialogs;
+class PrintJournal;
 class PrintPageView;
 
 // The print page "Preview": the badges the operator collected, laid out on sheets exactly as
@@ -77,6 +78,10 @@ public:
     // The Print button: checks first (the operator may print anyway or go back), then prints
     // through the printer dialog. False when nothing was printed.
     bool printPage();
+    // Where prints are recorded as issued (none: nowhere), and whether the operator chose test
+    // prints, which are marked and not recorded.
+    void setIssuance(std::function<PrintJournal*()> journal, std::function<bool()> testPrints);
+
     // One calibration sheet for the printer, without its offset.
     bool printCalibrationSheet();
     // Asks for the printer's offset (millimetres) and keeps it in the user's settings.
@@ -122,6 +127,8 @@ private:
 
     Dialogs& m_dialogs;
     std::function<QPrinter*()> m_printer;
+    std::function<PrintJournal*()> m_journal;
+    std::function<bool()> m_testPrints;
     PrintPage m_page;
     Orientation m_orientation = Orientation::Landscape;
     SheetKind m_kind = SheetKind::SlotGrid;

@@ -1,9 +1,14 @@
 // vellumark-print: renders a badge of a project for records of its database to PDF or PNG,
 // without showing a window.
 #include "common/CommandLine.h"
+#include "common/FileNames.h"
+#include "project/Database.h"
+#include "project/ProjectFile.h"
+#include "records/PrintJournal.h"
 #include "render/BadgeBatch.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <cmath>
@@ -52,7 +57,24 @@ const char SheetUsage[] =
     "                     there is none, 3 when there are problems, 1 when the database\n"
     "                     cannot be used or its connection is lost\n";
 
-const std::string FullUsage = std::string(Usage) + SheetUsage;
+// The issuance record.
+const char RecordUsage[] =
+    "\n"
+    "The issuance record (every badge rendered for a record is recorded as issued):\n"
+    "  --reason R         why people printed before are printed again: reprint (default)\n"
+    "                     or replacement; a person never printed is a first issue\n"
+    "  --no-record        a test print: every card is marked TEST PRINT, nothing recorded\n"
+    "  --not-printed      of the records asked for (every record when none are), only\n"
+    "                     those never printed\n"
+    "  --changed-since-printed  only those whose values or pictures changed since their\n"
+    "                     last print\n"
+    "  --verify-record    check the record's chain: exit status 0 when it is whole, 4 when\n"
+    "                     an entry does not fit (named on standard output)\n"
+    "  --record           the project's entries as tab-separated lines with a header;\n"
+    "                     with --since DATE (yyyy-mm-dd, UTC) and --key KEY only those;\n"
+    "                     tabs, line breaks and backslashes written as by --check\n";
+
+const std::string FullUsage = std::string(Usage) + SheetUsage + RecordUsage;
 
 int usageError(const QString& why)
 {
@@ -118,6 +140,142 @@ struct SheetArguments {
     }
 };
 
+struct RecordArguments {
+    QCommandLineOption reason{QStringLiteral("reason"), {}, QStringLiteral("reason")};
+    QCommandLineOption noRecord{QStringLiteral("no-record")};
+    QCommandLineOption notPrinted{QStringLiteral("not-printed")};
+    QCommandLineOption changed{QStringLiteral("changed-since-printed")};
+    QCommandLineOption verify{QStringLiteral("verify-record")};
+    QCommandLineOption list{QStringLiteral("record")};
+    QCommandLineOption since{QStringLiteral("since"), {}, QStringLiteral("date")};
+
+    void addTo(QCommandLineParser& parser) const
+    {
+        parser.addOptions({reason, noRecord, notPrinted, changed, verify, list, since});
+    }
+
+    bool readsRecord(const QCommandLineParser& parser) const
+    {
+        return parser.isSet(verify) || parser.isSet(list);
+    }
+
+    // An empty text when the options are right.
+    QString read(const QCommandLineParser& parser, vm::BadgeBatchRequest& request) const
+    {
+        if (parser.isSet(reason)) {
+            const std::optional<vm::IssueReason> named = vm::issueReasonNamed(parser.value(reason));
+            if (!named || *named == vm::IssueReason::FirstIssue)
+                return QStringLiteral("--reason must be reprint or replacement (a person never "
+                                      "printed is always a first issue)");
+            request.again = *named;
+        }
+        request.testPrint = parser.isSet(noRecord);
+        if (parser.isSet(notPrinted) && parser.isSet(changed))
+            return QStringLiteral("--not-printed and --changed-since-printed cannot be combined");
+        if (parser.isSet(notPrinted) || parser.isSet(changed)) {
+            request.select = parser.isSet(notPrinted)
+                                 ? vm::BadgeBatchRequest::Selection::NotPrinted
+                                 : vm::BadgeBatchRequest::Selection::ChangedSincePrinted;
+            if (request.keys.isEmpty())
+                request.allRecords = true;
+        }
+        if (parser.isSet(since) && !parser.isSet(list))
+            return QStringLiteral("--since goes with --record");
+        return {};
+    }
+};
+
+// The journal of the project named on the command line; a failure is said and gives exit 1.
+std::unique_ptr<vm::IssuanceJournal> openJournal(const vm::BadgeBatchRequest& request)
+{
+    const QString project = vm::resolveFileName(request.projectFile);
+    const vm::Result<vm::StoredSettings> read = vm::ReadProjectFile(project, request.codePage);
+    if (!read) {
+        std::fprintf(stderr, "vellumark-print: Cannot use the project %s: %s\n",
+                     qPrintable(request.projectFile), qPrintable(read.error()));
+        return nullptr;
+    }
+    vm::DatabaseConnection::setProjectFolder(QFileInfo(project).absolutePath());
+    return std::make_unique<vm::IssuanceJournal>(project, *read);
+}
+
+QDateTime sinceDate(const QString& text)
+{
+    const QDate day = QDate::fromString(text, Qt::ISODate);
+    if (day.isValid() && text.size() == 10)
+        return QDateTime(day, QTime(0, 0), Qt::UTC);
+    QDateTime time = QDateTime::fromString(text, Qt::ISODateWithMs);
+    if (time.isValid() && time.timeSpec() == Qt::LocalTime)
+        time.setTimeSpec(Qt::UTC);
+    return time;
+}
+
+// --verify-record and --record.
+int readRecord(const QCommandLineParser& parser, const RecordArguments& arguments,
+               const vm::BadgeBatchRequest& request, const QStringList& keys)
+{
+    QDateTime since;
+    if (parser.isSet(arguments.since)) {
+        since = sinceDate(parser.value(arguments.since));
+        if (!since.isValid())
+            return usageError(QStringLiteral("--since must be a date such as 2026-12-01"));
+    }
+    if (keys.size() > 1)
+        return usageError(QStringLiteral("--record takes one --key at most"));
+    const std::unique_ptr<vm::IssuanceJournal> journal = openJournal(request);
+    if (!journal)
+        return 1;
+    if (vm::Status opened = journal->ready(); !opened) {
+        std::fprintf(stderr, "vellumark-print: %s\n", qPrintable(opened.error()));
+        return 1;
+    }
+    if (const QString notice = journal->takeNotice(); !notice.isEmpty())
+        std::fprintf(stderr, "vellumark-print: %s\n", qPrintable(notice));
+    vm::IssuanceRecord& record = *journal->issuanceRecord();
+    if (parser.isSet(arguments.verify)) {
+        const vm::Result<std::optional<vm::ChainBreak>> verified = record.verify();
+        if (!verified) {
+            std::fprintf(stderr, "vellumark-print: %s\n", qPrintable(verified.error()));
+            return 1;
+        }
+        if (*verified) {
+            std::printf("The issuance record in %s does not fit together at entry %lld: %s\n",
+                        qPrintable(record.place()), (*verified)->number,
+                        qPrintable((*verified)->why));
+            return 4;
+        }
+        std::printf("The issuance record in %s is whole.\n", qPrintable(record.place()));
+        return 0;
+    }
+    const vm::Result<vm::StoredSettings> project =
+        vm::ReadProjectFile(vm::resolveFileName(request.projectFile), request.codePage);
+    const vm::Result<QList<vm::IssuanceEntry>> entries =
+        record.entries(project->ProjectName, since,
+                       keys.isEmpty() ? std::nullopt : std::optional<QString>(keys.first()));
+    if (!entries) {
+        std::fprintf(stderr, "vellumark-print: %s\n", qPrintable(entries.error()));
+        return 1;
+    }
+    std::printf("number\tprinted (UTC)\tkey\tbadge\tsides\treason\toutput\tstation\tuser\t"
+                "fingerprint\n");
+    for (const vm::IssuanceEntry& e : *entries) {
+        QStringList fields{QString::number(e.number),
+                           e.printedAtText,
+                           e.key,
+                           e.layout,
+                           e.sides,
+                           e.reasonText,
+                           e.output,
+                           e.station,
+                           e.user,
+                           e.fingerprint};
+        for (QString& field : fields)
+            field = vm::escapedCheckKey(field);
+        std::printf("%s\n", qPrintable(fields.join(QLatin1Char('\t'))));
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -144,6 +302,8 @@ int main(int argc, char* argv[])
     parser.addOptions({badge, key, all, side, dpi, output, codePage});
     const SheetArguments sheetArguments;
     sheetArguments.addTo(parser);
+    const RecordArguments recordArguments;
+    recordArguments.addTo(parser);
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
 
@@ -152,6 +312,11 @@ int main(int argc, char* argv[])
     if (positional.size() != 1)
         return usageError(QStringLiteral("name one project file"));
     request.projectFile = positional.first();
+    if (recordArguments.readsRecord(parser)) {
+        if (parser.isSet(recordArguments.verify) && parser.isSet(recordArguments.list))
+            return usageError(QStringLiteral("--verify-record and --record cannot be combined"));
+        return readRecord(parser, recordArguments, request, parser.values(key));
+    }
     if (!parser.isSet(badge))
         return usageError(QStringLiteral("--badge is required"));
     request.badge = parser.value(badge);
@@ -180,6 +345,18 @@ int main(int argc, char* argv[])
     }
     if (const QString why = sheetArguments.read(parser, request); !why.isEmpty())
         return usageError(why);
+    if (const QString why = recordArguments.read(parser, request); !why.isEmpty())
+        return usageError(why);
+    // A run that renders people is recorded; a check or a test print is not.
+    std::unique_ptr<vm::IssuanceJournal> journal;
+    const bool forPeople = request.allRecords || !request.keys.isEmpty();
+    if (forPeople && !parser.isSet(sheetArguments.check) &&
+        (!request.testPrint || request.select != vm::BadgeBatchRequest::Selection::Everyone)) {
+        journal = openJournal(request);
+        if (!journal)
+            return 1;
+        request.journal = journal.get();
+    }
     auto report = [](const QString& line) {
         if (!line.isEmpty())
             std::fprintf(stderr, "vellumark-print: %s\n", qPrintable(line));
@@ -201,6 +378,10 @@ int main(int argc, char* argv[])
         return usageError(QStringLiteral("-o must name a .pdf or .png file"));
 
     const vm::BadgeBatchResult result = vm::renderBadgeBatch(request, report);
+    if (journal) {
+        if (const QString notice = journal->takeNotice(); !notice.isEmpty())
+            report(notice);
+    }
     // Standard output names every file written, one a line, for scripts to pick up.
     for (const QString& file : result.files)
         std::printf("%s\n", qPrintable(file));

@@ -105,6 +105,17 @@ std::optional<QString> QtDialogs::askText(QWidget* parent, const QString& prompt
     return typed;
 }
 
+std::optional<int> QtDialogs::chooseItem(QWidget* parent, const QString& prompt,
+                                         const QStringList& choices, int initial)
+{
+    bool ok = false;
+    const QString chosen =
+        QInputDialog::getItem(parent, AppTitle, prompt, choices, initial, false, &ok);
+    if (!ok)
+        return std::nullopt;
+    return int(choices.indexOf(chosen));
+}
+
 std::optional<QRgb> QtDialogs::color(QWidget* parent, QRgb initial)
 {
     const QColor chosen = QColorDialog::getColor(QColor::fromRgb(initial), parent);

@@ -2,6 +2,7 @@
 
 #include <QRgb>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -52,6 +53,9 @@ public:
     // A line typed below `prompt`, starting with `initial`; nothing when cancelled.
     virtual std::optional<QString> askText(QWidget* parent, const QString& prompt,
                                            const QString& initial) = 0;
+    // One of `choices` picked below `prompt`, `initial` offered; nothing when cancelled.
+    virtual std::optional<int> chooseItem(QWidget* parent, const QString& prompt,
+                                          const QStringList& choices, int initial) = 0;
 };
 
 class QtDialogs final : public Dialogs {
@@ -66,6 +70,8 @@ public:
     std::optional<QString> password(QWidget* parent, const QString& text) override;
     std::optional<QString> askText(QWidget* parent, const QString& prompt,
                                    const QString& initial) override;
+    std::optional<int> chooseItem(QWidget* parent, const QString& prompt,
+                                  const QStringList& choices, int initial) override;
 };
 
 // The usual message: a text with OK, or a question, captioned with the application's title.

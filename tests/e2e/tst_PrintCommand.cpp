@@ -4,7 +4,8 @@
 // output, and a run that renders nothing leaves an earlier output as it was. Every command
 // answers --help and --version without starting a window, and says nothing on standard error
 // that is not about its work. A project without a companion file is read in the code page
-// --codepage names; a companion's code page wins.
+// --codepage names; a companion's code page wins. Every badge rendered for a person is recorded
+// as issued, test prints are marked and not recorded, and the record's chain is verified.
 #include "badge/BadgeStore.h"
 #include "common/SaveFile.h"
 #include "demo/DemoProject.h"
@@ -48,6 +49,7 @@ private Q_SLOTS:
     void aLostConnectionStopsTheRun();
     void readsAProjectInTheCodePageNamed();
     void checksFittedAndConditionalFields();
+    void recordsEveryBadgeIssued();
 
 private:
     QTemporaryDir m_dir;
@@ -514,6 +516,72 @@ void tst_PrintCommand::checksFittedAndConditionalFields()
                                                  "condition \"Employee.Left is empty\" names "
                                                  "the column Employee.Left")),
              1);
+}
+
+void tst_PrintCommand::recordsEveryBadgeIssued()
+{
+    QTemporaryDir dir;
+    QVERIFY(runCommand(QStringLiteral(VELLUMARK_DEMO), {dir.filePath("demo")}).exitCode == 0);
+    const QString project = dir.filePath("demo/data/Demo.Prj");
+    const QString out = dir.filePath("out.pdf");
+    auto printed = [&](QStringList arguments, int exitCode = 0) {
+        const Run run = print(QStringList{project, "--badge", "Staff", "-o", out} + arguments);
+        if (run.exitCode != exitCode)
+            qWarning("%s", qPrintable(run.errors));
+        return run.exitCode == exitCode;
+    };
+    // The record's lines as KEY:REASON, header first.
+    auto record = [&](QStringList arguments = {}) {
+        const Run run = print(QStringList{project, "--record"} + arguments);
+        QStringList lines;
+        for (const QString& line : run.output) {
+            const QStringList fields = line.split('\t');
+            lines << (fields.size() == 10 ? fields[2] + ':' + fields[5] : line);
+        }
+        return run.exitCode == 0 ? lines : QStringList{run.errors};
+    };
+    // The mark's red, which the demo badge does not use.
+    auto markPixels = [&] {
+        const QImage page = pdfPageImage(out, 1, 50);
+        int red = 0;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x) {
+                const QColor c = page.pixelColor(x, y);
+                red += c.red() > 150 && c.green() < 110 && c.blue() < 110;
+            }
+        return red;
+    };
+    const QString header = "key:reason";
+
+    QVERIFY(printed({"--key", "3", "--key", "4"}));
+    QCOMPARE(markPixels(), 0);
+    QVERIFY(printed({"--key", "3", "--reason", "replacement"}));
+    // A test print: marked on every card, recorded nowhere.
+    QVERIFY(printed({"--key", "5", "--no-record", "--side", "front"}));
+    QVERIFY(markPixels() > 100);
+    QCOMPARE(record(), QStringList({header, "3:first issue", "4:first issue", "3:replacement"}));
+
+    // Only those never printed, then only those whose badge changed since.
+    QVERIFY(printed({"--key", "3", "--key", "5", "--not-printed"}));
+    DatabaseConnection db;
+    QVERIFY(db.OpenProjectDatabase(dir.filePath("demo/data/demo.sqlite")));
+    QVERIFY(db.execute("update Employee set LastName = 'Other' where EmpNo = 4").error.isEmpty());
+    QVERIFY(printed({"--changed-since-printed"}));
+    QCOMPARE(record({"--key", "4"}), QStringList({header, "4:first issue", "4:reprint"}));
+    QCOMPARE(record({"--since", "2999-01-01"}), QStringList{header});
+    QCOMPARE(record().mid(4), QStringList({"5:first issue", "4:reprint"}));
+
+    // The chain is whole until an entry is changed behind the program's back.
+    QCOMPARE(print({project, "--verify-record"}).exitCode, 0);
+    QVERIFY(db.execute("drop trigger vellumark_issued_kept").error.isEmpty());
+    QVERIFY(db.execute("update vellumark_issued set person_key = '9' where number = 2")
+                .error.isEmpty());
+    const Run broken = print({project, "--verify-record"});
+    QCOMPARE(broken.exitCode, 4);
+    QVERIFY2(broken.output.join('\n').contains("at entry 2"), qPrintable(broken.output.join('\n')));
+
+    QVERIFY(printed({"--key", "3", "--reason", "first-issue"}, 2));
+    QVERIFY(printed({"--key", "3", "--since", "2026-01-01"}, 2));
 }
 
 QTEST_GUILESS_MAIN(tst_PrintCommand)

@@ -2,11 +2,17 @@
 // is chosen (click, Enter, a search) both sides show that person and nobody else; a person who
 // cannot be linked leaves both sides empty and the operator is told why. "+" puts the chosen
 // side of each selected person on the print page, in list order, never beyond the page's limit.
+// The list counts each person's prints and narrows to those never printed, those changed since
+// their last print, or those holding the words typed; the person shown has their prints listed.
 #include "common/FileNames.h"
 #include "common/SaveFile.h"
+#include "project/ProjectSettings.h"
 #include "records/FrmAddRec.h"
+#include "records/PrintJournal.h"
+#include "records/RecordIssuance.h"
 #include "records/RecordListModel.h"
 #include "records/frmData.h"
+#include "render/BadgeBatch.h"
 #include "render/PrintPage.h"
 #include "render/RenderingWindow.h"
 #include "render/frmPreview.h"
@@ -33,6 +39,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 using namespace vm;
 using namespace vm::test;
@@ -70,6 +77,7 @@ private Q_SLOTS:
     void aPhotographCutShortShowsNobodyAndSaysWhich();
     void aRefreshThatFailsDuringPlusEndsIt();
     void aClickWhileAPersonIsReadWins();
+    void filterBarNarrowsTheListByPrints();
 
 private:
     frmData* openBrowser();
@@ -381,6 +389,11 @@ void tst_frmData::searchFindsPeopleAsTyped()
         m_browser->txtFind->insert(text);
     };
     typeText(wanted.toUpper());
+    // A cell to search for later, read while every row is in the list.
+    int email = 0;
+    while (records->headerData(email, Qt::Horizontal).toString() != QLatin1String("Email"))
+        QVERIFY(++email < records->columnCount());
+    const QString emailOf18 = records->index(17, email).data().toString(); // EmpNo 18, unique
     QTRY_COMPARE(keyShown(m_window->frmFront()), keys[0]);
     QCOMPARE(*records->keyText(m_browser->Lst->currentIndex().row()), keys[0]);
     QTest::keyClick(m_browser->txtFind, Qt::Key_Return); // the next one
@@ -394,10 +407,7 @@ void tst_frmData::searchFindsPeopleAsTyped()
 
     // A person found without his child row: nobody shown, and the reason in the status line
     // rather than a box that would swallow the next keystrokes.
-    int email = 0;
-    while (records->headerData(email, Qt::Horizontal).toString() != QLatin1String("Email"))
-        QVERIFY(++email < records->columnCount());
-    typeText(records->index(17, email).data().toString()); // EmpNo 18, unique
+    typeText(emailOf18);
     QTRY_VERIFY(m_browser->lblStatus->toolTip().contains(QLatin1String("Department")));
     QVERIFY(!m_window->frmFront()->record());
     QVERIFY(!m_window->frmBack()->record());
@@ -406,11 +416,13 @@ void tst_frmData::searchFindsPeopleAsTyped()
     QTRY_COMPARE(keyShown(m_window->frmFront()), keys[0]);
     QVERIFY(!m_browser->lblStatus->toolTip().contains(QLatin1String("Department")));
 
-    // Sorted by the number, highest first: the first match shown is the last in table order.
+    // Sorted by the number, highest first: the list, narrowed to the matches, starts with the
+    // last in table order.
     QSignalSpy sorted(records, &RecordListModel::sortFinished);
     m_browser->Lst->sortByColumn(0, Qt::DescendingOrder);
     QVERIFY(sorted.wait(10000));
-    QCOMPARE(*records->keyText(0), QString::number(People));
+    QCOMPARE(*records->keyText(0), keys.last());
+    QCOMPARE(records->rowCount(), keys.size());
     typeText(wanted.toLower());
     QTRY_COMPARE(keyShown(m_window->frmFront()), keys.last());
     QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
@@ -691,6 +703,77 @@ void tst_frmData::aRefreshThatFailsDuringPlusEndsIt()
              qPrintable(said.join('\n')));
     QVERIFY(!m_added.isEmpty() && m_added.size() < frmData::PageLimit);
     QCOMPARE(m_browser->PageCount(), m_added.size());
+}
+
+void tst_frmData::filterBarNarrowsTheListByPrints()
+{
+    // People 3 and 5 printed; then 5's name changes.
+    const ProjectSettings& settings = ProjectSettings::instance();
+    IssuanceJournal journal(settings.ProjectFile, settings.stored());
+    BadgeBatchRequest request;
+    request.projectFile = settings.ProjectFile;
+    request.badge = QStringLiteral("Staff");
+    request.keys = {QStringLiteral("3"), QStringLiteral("5")};
+    request.output = m_dir.filePath(QStringLiteral("issued.pdf"));
+    request.journal = &journal;
+    const BadgeBatchResult printed = renderBadgeBatch(request, [](const QString&) {});
+    QVERIFY(printed.recorded);
+    DatabaseConnection db;
+    QVERIFY(db.OpenProjectDatabase(settings.DatabasePath));
+    QVERIFY(db.execute("update Employee set LastName = 'Changed' where EmpNo = 5").error.isEmpty());
+    const auto restore = qScopeGuard([&] {
+        db.execute(QStringLiteral("update Employee set LastName = ? where EmpNo = 5"),
+                   {demoPerson(5).lastName});
+    });
+
+    RecordIssuance& issuance = *m_browser->issuance();
+    QSignalSpy read(&issuance, &RecordIssuance::summaryRead);
+    m_browser->cmdRefresh->click();
+    QVERIFY(read.wait(10000));
+    RecordListModel* records = m_browser->records();
+    QTRY_VERIFY(!records->isLoading());
+    const int printedColumn = records->printedColumn();
+    QCOMPARE(records->headerData(printedColumn, Qt::Horizontal).toString(), "Printed");
+    QCOMPARE(records->headerData(printedColumn + 1, Qt::Horizontal).toString(), "Last printed");
+    auto keys = [&] {
+        QStringList shown;
+        for (int position = 0; position < records->rowCount(); ++position)
+            shown << *records->keyText(position);
+        return shown;
+    };
+    const int three = records->positionOfKey("3");
+    QCOMPARE(records->index(three, printedColumn).data().toInt(), 1);
+    QVERIFY(!records->index(three, printedColumn + 1).data().toString().isEmpty());
+    QCOMPARE(records->index(records->positionOfKey("4"), printedColumn).data().toInt(), 0);
+
+    QSignalSpy filtered(records, &RecordListModel::filterFinished);
+    issuance.optNotPrinted->click();
+    QVERIFY(filtered.wait(10000));
+    QCOMPARE(records->rowCount(), People - 2);
+    QVERIFY(!keys().contains("3") && !keys().contains("5"));
+    // Only 5 changed since printed.
+    QSignalSpy compared(&issuance, &RecordIssuance::changesFound);
+    issuance.optChanged->click();
+    QVERIFY(compared.wait(10000));
+    QTRY_COMPARE(keys(), QStringList{"5"});
+    // The search text narrows whatever is shown: all who hold the name typed.
+    issuance.optAll->click();
+    const QString name = demoPerson(3).lastName;
+    m_browser->txtFind->setFocus();
+    QTest::keyClicks(m_browser->txtFind, name);
+    QTRY_VERIFY(!keys().isEmpty() && keys().size() < People);
+    for (int position = 0; position < records->rowCount(); ++position)
+        QVERIFY(records->index(position, 2).data().toString().contains(name, Qt::CaseInsensitive) ||
+                demoPerson(keys()[position].toInt()).firstName.contains(name));
+    QTRY_COMPARE(keyShown(m_window->frmFront()), keys().first());
+
+    // The prints of the person shown.
+    click(keys().indexOf("3"));
+    QTRY_COMPARE(keyShown(m_window->frmFront()), QStringLiteral("3"));
+    QCOMPARE(issuance.lstHistory->topLevelItemCount(), 1);
+    QCOMPARE(issuance.lstHistory->topLevelItem(0)->text(1), QStringLiteral("Staff"));
+    QVERIFY(!issuance.optAll->accessibleName().isEmpty() &&
+            !issuance.lstHistory->accessibleName().isEmpty());
 }
 
 QTEST_MAIN(tst_frmData)

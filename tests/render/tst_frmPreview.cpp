@@ -1,8 +1,10 @@
 // Invariant: the print page keeps each badge as added (side and record, never screen pixels),
 // loses none however many are added, lays them out as the preview shows them, and prints the
 // right people in the right slots with vector text and full-resolution photographs, after
-// telling the operator what would print wrong.
+// telling the operator what would print wrong. Every print path reports what it printed to one
+// journal, once, after the output succeeded; test prints are marked and not recorded.
 #include "common/SaveFile.h"
+#include "records/PrintJournal.h"
 #include "records/RecordLink.h"
 #include "render/PrintPageView.h"
 #include "render/RenderingWindow.h"
@@ -37,6 +39,7 @@ private Q_SLOTS:
     void twentyFiveBadgesFillThreeA4Sheets();
     void pageSurvivesHidingAndGrowsUpToTheLimit();
     void checkListsWhatWouldPrintWrongBeforePrinting();
+    void everyPrintIsRecordedOnceAfterItSucceeded();
 
 private:
     void link(int empNo);
@@ -53,6 +56,39 @@ private:
     std::unique_ptr<RecordLinker> m_linker;
     int m_pageCount = 0; // what the record browser counts
 };
+
+namespace {
+
+// Keeps what it is told; people it is told of count as printed before.
+class RecordingJournal : public PrintJournal {
+public:
+    QList<PrintJob> jobs;
+    Status ready() override { return {}; }
+    Result<QHash<QString, IssueSummary>> printedBefore(const QStringList& keys) override
+    {
+        QHash<QString, IssueSummary> before;
+        for (const PrintJob& job : jobs)
+            for (const PrintedBadge& badge : job.badges)
+                if (keys.contains(badge.key))
+                    before[badge.key].count += 1;
+        return before;
+    }
+    Status record(const PrintJob& job) override
+    {
+        jobs << job;
+        return {};
+    }
+};
+
+QStringList keysOf(const PrintJob& job)
+{
+    QStringList keys;
+    for (const PrintedBadge& badge : job.badges)
+        keys << badge.key + ':' + badge.sides;
+    return keys;
+}
+
+} // namespace
 
 void tst_frmPreview::initTestCase()
 {
@@ -99,6 +135,8 @@ void tst_frmPreview::plus(bool back)
     RenderingWindow* chosen = back ? m_window->frmBack() : m_window->frmFront();
     RenderingWindow* other = back ? m_window->frmFront() : m_window->frmBack();
     PrintSlot slot{chosen->layout(), chosen->record(), chosen->cardSize(), other->layout()};
+    slot.back = back;
+    slot.badge = QStringLiteral("Staff");
     QVERIFY(m_preview->AddItem(m_pageCount, slot));
     ++m_pageCount;
 }
@@ -281,6 +319,64 @@ void tst_frmPreview::checkListsWhatWouldPrintWrongBeforePrinting()
     QVERIFY(m_dialogs.fileRequests.isEmpty());
     m_dialogs.answers = {MessageAnswer::Yes}; // print anyway
     QVERIFY(!printToPdf(QStringLiteral("checked.pdf")).isEmpty());
+}
+
+void tst_frmPreview::everyPrintIsRecordedOnceAfterItSucceeded()
+{
+    VM_SKIP_IF(printingToPdfUnavailable());
+    // The project's own record first: a print page of two people adds two entries.
+    const QDateTime start = QDateTime::currentDateTimeUtc();
+    link(5);
+    plus();
+    link(9);
+    plus(true);
+    QVERIFY(!printToPdf(QStringLiteral("recorded.pdf")).isEmpty());
+    {
+        const ProjectSettings& settings = ProjectSettings::instance();
+        Result<IssuanceRecord::Opened> opened =
+            IssuanceRecord::open(settings.ProjectFile, settings.stored());
+        VM_VERIFY_OK(opened);
+        const Result<QList<IssuanceEntry>> entries =
+            opened->record->entries(settings.ProjectName, start);
+        QCOMPARE(entries->size(), 2);
+        QCOMPARE(entries->at(1).key, QStringLiteral("9"));
+        QCOMPARE(entries->at(1).sides, QStringLiteral("back"));
+        QCOMPARE(entries->at(1).layout, QStringLiteral("Staff"));
+    }
+
+    m_dialogs.clear();
+    auto journal = std::make_unique<RecordingJournal>();
+    RecordingJournal& jobs = *journal;
+    m_window->setPrintJournal(std::move(journal));
+    // A print that fails is not recorded.
+    m_dialogs.fileAnswers = {m_dir.filePath(QStringLiteral("no such folder/page.pdf"))};
+    m_preview->cmdPrint->click();
+    QVERIFY(jobs.jobs.isEmpty());
+    QVERIFY(!printToPdf(QStringLiteral("page.pdf")).isEmpty());
+    QCOMPARE(jobs.jobs.size(), 1);
+    QCOMPARE(keysOf(jobs.jobs[0]), QStringList({"5:front", "9:back"}));
+    QVERIFY(m_dialogs.choicePrompts.isEmpty()); // nobody was printed before
+
+    // A side printed again: the operator says why.
+    m_dialogs.clear();
+    m_dialogs.choiceAnswers = {1};
+    m_dialogs.fileAnswers = {m_dir.filePath(QStringLiteral("side.pdf"))};
+    QVERIFY(m_window->printSide(m_window->frmFront()));
+    QCOMPARE(m_dialogs.choicePrompts.size(), 1);
+    QCOMPARE(jobs.jobs.size(), 2);
+    QCOMPARE(keysOf(jobs.jobs[1]), QStringList{"9:front"});
+    QCOMPARE(jobs.jobs[1].again, IssueReason::Replacement);
+    QCOMPARE(jobs.jobs[1].badges[0].fingerprint.size(), 64);
+
+    // Test prints, chosen in the menu or instead of a reason, are recorded nowhere.
+    m_dialogs.clear();
+    m_dialogs.choiceAnswers = {2};
+    m_dialogs.fileAnswers = {m_dir.filePath(QStringLiteral("test.pdf"))};
+    QVERIFY(m_window->printSide(m_window->frmFront()));
+    QVERIFY(m_window->statusBar()->currentMessage().contains(QStringLiteral("test print")));
+    m_window->mnuTestPrint->setChecked(true);
+    QVERIFY(!printToPdf(QStringLiteral("test page.pdf")).isEmpty());
+    QCOMPARE(jobs.jobs.size(), 2);
 }
 
 QTEST_MAIN(tst_frmPreview)

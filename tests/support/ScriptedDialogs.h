@@ -25,6 +25,9 @@ public:
     // For text prompts, in order; none left accepts the text offered, as Enter would.
     QList<std::optional<QString>> textAnswers;
     QStringList textPrompts;
+    // For choices, in order; none left takes the choice offered.
+    QList<std::optional<int>> choiceAnswers;
+    QStringList choicePrompts;
     std::function<void()> whileAsked; // runs as each message or text prompt stands on the screen
 
     QStringList messageTexts() const
@@ -73,6 +76,13 @@ public:
         if (whileAsked)
             whileAsked();
         return textAnswers.isEmpty() ? std::optional<QString>(initial) : textAnswers.takeFirst();
+    }
+
+    std::optional<int> chooseItem(QWidget*, const QString& prompt, const QStringList&,
+                                  int initial) override
+    {
+        choicePrompts << prompt;
+        return choiceAnswers.isEmpty() ? std::optional<int>(initial) : choiceAnswers.takeFirst();
     }
 
 private:
