@@ -167,6 +167,7 @@ private:
     int m_linkPosition = -1; // the row the person being linked was chosen in; -1: none
     bool m_plusWaiting = false;
     QStringList m_changedKeys; // announced by the server, not looked at yet
+    QString m_watchSaid;       // why changes elsewhere show only when looked for; empty: live
     std::unique_ptr<RecordListModel> m_records;
     int m_pageCount = 0;
     QStringList m_onPage; // pageEntry of each badge on the page; empty: not known or nobody
