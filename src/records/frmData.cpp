@@ -551,7 +551,7 @@ QString frmData::countText() const
 void frmData::onLoadFinished(const QString& error)
 {
     prgLoad->hide();
-    lblStatus->setText(!error.isEmpty()       ? error
+    lblStatus->setText(!error.isEmpty()        ? error
                        : m_watchSaid.isEmpty() ? countText()
                                                : countText() + QStringLiteral(". ") + m_watchSaid);
     layoutControls();

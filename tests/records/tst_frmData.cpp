@@ -4,6 +4,7 @@
 // side of each selected person on the print page, in list order, never beyond the page's limit.
 #include "common/FileNames.h"
 #include "common/SaveFile.h"
+#include "project/ProjectFile.h"
 #include "records/FrmAddRec.h"
 #include "records/RecordListModel.h"
 #include "records/frmData.h"
@@ -13,6 +14,7 @@
 #include "support/AllKindsBadge.h"
 #include "support/Controls.h"
 #include "support/DemoWindow.h"
+#include "support/EngineRows.h"
 #include "support/FileBytes.h"
 #include "support/Skip.h"
 #include "support/StatusChecks.h"
@@ -70,6 +72,7 @@ private Q_SLOTS:
     void aPhotographCutShortShowsNobodyAndSaysWhich();
     void aRefreshThatFailsDuringPlusEndsIt();
     void aClickWhileAPersonIsReadWins();
+    void aServerAnnouncesTheShownPersonChanged();
 
 private:
     frmData* openBrowser();
@@ -691,6 +694,44 @@ void tst_frmData::aRefreshThatFailsDuringPlusEndsIt()
              qPrintable(said.join('\n')));
     QVERIFY(!m_added.isEmpty() && m_added.size() < frmData::PageLimit);
     QCOMPARE(m_browser->PageCount(), m_added.size());
+}
+
+// On a server that announces changes, the person shown is read again as soon as another station
+// changes or deletes him: no click, no Refresh.
+void tst_frmData::aServerAnnouncesTheShownPersonChanged()
+{
+    VM_SKIP_IF(engineUnavailable(DatabaseEngine::PostgreSQL));
+    ScratchDatabase scratch(DatabaseEngine::PostgreSQL);
+    const QString path = scratch.build({R"(create table "Staff" ("ID" integer, "Name" text))",
+                                        R"(insert into "Staff" values (1, 'Ada'), (2, 'Bob'))"});
+    QVERIFY2(!path.isEmpty(), qPrintable(scratch.error));
+    StoredSettings project;
+    project.ProjectName = QStringLiteral("Shared");
+    project.DatabasePath = path;
+    project.MasterTable = QStringLiteral("Staff");
+    project.UniqueField = QStringLiteral("ID");
+    const QString file = m_dir.filePath(QStringLiteral("Shared.Prj"));
+    VM_VERIFY_OK(WriteProjectFile(project, file));
+    m_window->closeProject();
+    QVERIFY(m_window->openProjectFile(file));
+    m_browser = openBrowser();
+    QVERIFY(m_browser);
+    m_dialogs.clear();
+    click(0);
+    QVERIFY(m_window->frmFront()->record());
+
+    DatabaseConnection& other = scratch.connection();
+    QCOMPARE(other.execute(R"(update "Staff" set "Name" = 'Adele' where "ID" = 1)").error,
+             QString());
+    RecordListModel* records = m_browser->records();
+    QTRY_COMPARE(records->index(0, 1).data().toString(), QStringLiteral("Adele"));
+    QVERIFY(records->isMarked(0) && !records->isMarked(1));
+    QCOMPARE(m_window->frmFront()->record()->values.value(QStringLiteral("Name")).toString(),
+             QStringLiteral("Adele"));
+    QCOMPARE(other.execute(R"(delete from "Staff" where "ID" = 1)").error, QString());
+    QTRY_VERIFY(!m_window->frmFront()->record() && !m_browser->isLinking());
+    QVERIFY(records->index(0, 1).data(Qt::FontRole).value<QFont>().strikeOut());
+    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
 }
 
 QTEST_MAIN(tst_frmData)
