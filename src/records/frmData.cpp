@@ -560,6 +560,7 @@ void frmData::reload(bool keepPerson)
     else
         showPreviews(std::nullopt);
     m_watch.reset();
+    m_watchSaid.clear();
     m_linkWorker.reset();
     m_feedWorker.reset();
     cmdTakeSign->setVisible(isPictureFieldSet(project.SignField));
@@ -606,7 +607,9 @@ QString frmData::countText() const
 void frmData::onLoadFinished(const QString& error)
 {
     prgLoad->hide();
-    lblStatus->setText(error.isEmpty() ? countText() : error);
+    lblStatus->setText(!error.isEmpty()        ? error
+                       : m_watchSaid.isEmpty() ? countText()
+                                               : countText() + QStringLiteral(". ") + m_watchSaid);
     layoutControls();
     if (m_records->sortColumn() >= 0) {
         // The arrow went with the columns while they were read again; the order did not.
@@ -775,8 +778,9 @@ void frmData::watchChanges()
     const ProjectSettings& project = ProjectSettings::instance();
     m_watch = std::make_unique<RecordChangeWatch>(m_db, project.MasterTable, project.UniqueField);
     connect(m_watch.get(), &RecordChangeWatch::rowChanged, this, &frmData::onRowChanged);
-    const QString said = m_watch->start();
-    cmdRefresh->setToolTip(said.isEmpty() ? QStringLiteral("Read the records again") : said);
+    m_watchSaid = m_watch->start();
+    cmdRefresh->setToolTip(m_watchSaid.isEmpty() ? QStringLiteral("Read the records again")
+                                                 : m_watchSaid);
 }
 
 void frmData::onRowChanged(const QString& key, bool deleted)

@@ -178,6 +178,7 @@ private:
     int m_linkPosition = -1; // the row the person being linked was chosen in; -1: none
     bool m_plusWaiting = false;
     QStringList m_changedKeys; // announced by the server, not looked at yet
+    QString m_watchSaid;       // why changes elsewhere show only when looked for; empty: live
     std::unique_ptr<RecordListModel> m_records;
     RecordIssuance* m_issuance = nullptr;
     int m_pageCount = 0;

@@ -102,8 +102,11 @@ void tst_Stations::rowsChangedElsewhereAreLearnt()
     QTRY_COMPARE(heard.size(), 1);
 
     // A role that may not make the trigger is told why, and its check still finds changes.
-    QCOMPARE(other.execute(R"(do $$ begin execute format('grant usage on schema %I to
-             vellumark_pw', current_schema()); end $$)").error, QString());
+    QCOMPARE(other
+                 .execute(R"(do $$ begin execute format('grant usage on schema %I to
+             vellumark_pw', current_schema()); end $$)")
+                 .error,
+             QString());
     QCOMPARE(other.execute(R"(grant select on "Staff" to vellumark_pw)").error, QString());
     QUrl limitedUrl(path);
     limitedUrl.setUserName(QStringLiteral("vellumark_pw"));

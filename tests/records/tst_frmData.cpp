@@ -7,6 +7,7 @@
 #include "common/FileNames.h"
 #include "common/SaveFile.h"
 #include "project/ProjectSettings.h"
+#include "project/ProjectFile.h"
 #include "records/FrmAddRec.h"
 #include "records/PrintJournal.h"
 #include "records/RecordIssuance.h"
@@ -19,6 +20,7 @@
 #include "support/AllKindsBadge.h"
 #include "support/Controls.h"
 #include "support/DemoWindow.h"
+#include "support/EngineRows.h"
 #include "support/FileBytes.h"
 #include "support/Skip.h"
 #include "support/StatusChecks.h"
@@ -78,6 +80,7 @@ private Q_SLOTS:
     void aRefreshThatFailsDuringPlusEndsIt();
     void aClickWhileAPersonIsReadWins();
     void filterBarNarrowsTheListByPrints();
+    void aServerAnnouncesTheShownPersonChanged();
 
 private:
     frmData* openBrowser();
@@ -774,6 +777,44 @@ void tst_frmData::filterBarNarrowsTheListByPrints()
     QCOMPARE(issuance.lstHistory->topLevelItem(0)->text(1), QStringLiteral("Staff"));
     QVERIFY(!issuance.optAll->accessibleName().isEmpty() &&
             !issuance.lstHistory->accessibleName().isEmpty());
+}
+
+// On a server that announces changes, the person shown is read again as soon as another station
+// changes or deletes him: no click, no Refresh.
+void tst_frmData::aServerAnnouncesTheShownPersonChanged()
+{
+    VM_SKIP_IF(engineUnavailable(DatabaseEngine::PostgreSQL));
+    ScratchDatabase scratch(DatabaseEngine::PostgreSQL);
+    const QString path = scratch.build({R"(create table "Staff" ("ID" integer, "Name" text))",
+                                        R"(insert into "Staff" values (1, 'Ada'), (2, 'Bob'))"});
+    QVERIFY2(!path.isEmpty(), qPrintable(scratch.error));
+    StoredSettings project;
+    project.ProjectName = QStringLiteral("Shared");
+    project.DatabasePath = path;
+    project.MasterTable = QStringLiteral("Staff");
+    project.UniqueField = QStringLiteral("ID");
+    const QString file = m_dir.filePath(QStringLiteral("Shared.Prj"));
+    VM_VERIFY_OK(WriteProjectFile(project, file));
+    m_window->closeProject();
+    QVERIFY(m_window->openProjectFile(file));
+    m_browser = openBrowser();
+    QVERIFY(m_browser);
+    m_dialogs.clear();
+    click(0);
+    QVERIFY(m_window->frmFront()->record());
+
+    DatabaseConnection& other = scratch.connection();
+    QCOMPARE(other.execute(R"(update "Staff" set "Name" = 'Adele' where "ID" = 1)").error,
+             QString());
+    RecordListModel* records = m_browser->records();
+    QTRY_COMPARE(records->index(0, 1).data().toString(), QStringLiteral("Adele"));
+    QVERIFY(records->isMarked(0) && !records->isMarked(1));
+    QCOMPARE(m_window->frmFront()->record()->values.value(QStringLiteral("Name")).toString(),
+             QStringLiteral("Adele"));
+    QCOMPARE(other.execute(R"(delete from "Staff" where "ID" = 1)").error, QString());
+    QTRY_VERIFY(!m_window->frmFront()->record() && !m_browser->isLinking());
+    QVERIFY(records->index(0, 1).data(Qt::FontRole).value<QFont>().strikeOut());
+    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messageTexts().join('\n')));
 }
 
 QTEST_MAIN(tst_frmData)
