@@ -8,6 +8,7 @@
 #include "render/BadgeBatch.h"
 #include "render/PhotoCheck.h"
 
+#include "BenchArguments.h"
 #include "BenchSupport.h"
 
 #include <QDir>
@@ -18,22 +19,8 @@
 #include <cstdio>
 
 using namespace vm;
-
-namespace {
-
-int option(const QStringList& arguments, const char* name, int fallback)
-{
-    const qsizetype at = arguments.indexOf(QLatin1String(name));
-    return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1].toInt() : fallback;
-}
-
-double loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? file.readLine().split(' ').value(0).toDouble() : -1;
-}
-
-} // namespace
+using vm::bench::loadAverage;
+using vm::bench::option;
 
 int main(int argc, char** argv)
 {
@@ -100,8 +87,7 @@ int main(int argc, char** argv)
             });
         std::printf("check of %d badges %s: %.2f s wall, %.2f s CPU, %d problems, load %.2f\n",
                     result.records, photos ? "judging each photograph" : "without photographs",
-                    timer.nsecsElapsed() / 1e9, bench::cpuSeconds() - cpu, problems,
-                    loadAverage());
+                    timer.nsecsElapsed() / 1e9, bench::cpuSeconds() - cpu, problems, loadAverage());
     }
     std::printf("peak memory %.1f MB\n", bench::peakMb());
     return 0;

@@ -4,6 +4,8 @@
 #include "common/FileNames.h"
 #include "common/PictureFiles.h"
 
+#include "BenchArguments.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,22 +16,8 @@
 #include <cstdio>
 
 using namespace vm;
-
-namespace {
-
-int option(const QStringList& arguments, const char* name, int fallback)
-{
-    const qsizetype at = arguments.indexOf(QLatin1String(name));
-    return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1].toInt() : fallback;
-}
-
-double loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? file.readLine().split(' ').value(0).toDouble() : -1;
-}
-
-} // namespace
+using vm::bench::loadAverage;
+using vm::bench::option;
 
 int main(int argc, char** argv)
 {

@@ -89,8 +89,7 @@ std::optional<QRectF> FaceFinder::find(const QImage& picture, FaceSearch search)
     const cv::Rect& chosen = faces[best];
     const double back = double(picture.width()) / gray.width();
     const double backY = double(picture.height()) / gray.height();
-    return QRectF(chosen.x * back, chosen.y * backY, chosen.width * back,
-                  chosen.height * backY);
+    return QRectF(chosen.x * back, chosen.y * backY, chosen.width * back, chosen.height * backY);
 }
 
 FaceFinder& threadFaceFinder()

@@ -39,8 +39,8 @@ public:
     bool ok() const { return m_error.isEmpty(); }
     const QString& error() const { return m_error; }
 
-    // The face the finder is surest of, in the picture's pixels (the box from brows to chin); none when
-    // none is found.
+    // The face the finder is surest of, in the picture's pixels (the box from brows to chin); none
+    // when none is found.
     std::optional<QRectF> find(const QImage& picture, FaceSearch search = BadgePhotoSearch);
 
 private:

@@ -64,14 +64,13 @@ Status chooseFrame(const StoredSettings& project, const QString& badge, PhotoImp
     const QStringList names = badge.isEmpty() ? project.Badges : QStringList{badge};
     for (const QString& name : names) {
         const bool hasEnding = name.endsWith(QLatin1String(".lyt"), Qt::CaseInsensitive);
-        const QString file = name.contains(QLatin1Char('/'))
-                                 ? name
-                                 : resolveFileName(fileInFolder(
-                                       project.BadgeDir,
-                                       name + (hasEnding ? QString() : QStringLiteral(".Lyt"))));
-        const BadgeLayoutRead layout = loadBadgeLayout(file, project.ProjectName,
-                                                       project.DatabasePath,
-                                                       FieldTagRule::TableAndColumn);
+        const QString file =
+            name.contains(QLatin1Char('/'))
+                ? name
+                : resolveFileName(fileInFolder(
+                      project.BadgeDir, name + (hasEnding ? QString() : QStringLiteral(".Lyt"))));
+        const BadgeLayoutRead layout = loadBadgeLayout(
+            file, project.ProjectName, project.DatabasePath, FieldTagRule::TableAndColumn);
         if (layout.status != LoadStatus::Loaded) {
             if (!badge.isEmpty())
                 return Status::failure(
@@ -141,7 +140,8 @@ Cropped cropFile(const QString& file, double aspect)
     const std::optional<QRectF> face = threadFaceFinder().find(*picture, BroughtPhotoSearch);
     const QRect crop = cropForFace(picture->size(), aspect, face);
     return {picture->copy(crop),
-            face ? QString() : QStringLiteral("no face found: cropped at the centre"), {}};
+            face ? QString() : QStringLiteral("no face found: cropped at the centre"),
+            {}};
 }
 
 } // namespace
@@ -232,8 +232,8 @@ PhotoImportReport importPhotos(const StoredSettings& project, const PhotoImportR
             QStringList names;
             for (const QString& file : files)
                 names << QFileInfo(file).fileName();
-            report.duplicates << QStringLiteral("%1: %2").arg(
-                quoted(person.key.text()), names.join(QStringLiteral(", ")));
+            report.duplicates << QStringLiteral("%1: %2").arg(quoted(person.key.text()),
+                                                              names.join(QStringLiteral(", ")));
             continue;
         }
         const QString file = files.first();
@@ -243,7 +243,8 @@ PhotoImportReport importPhotos(const StoredSettings& project, const PhotoImportR
                                                             target.error());
             continue;
         }
-        PhotoImportReport::Match match{QFileInfo(file).fileName(), person.key.text(),
+        PhotoImportReport::Match match{QFileInfo(file).fileName(),
+                                       person.key.text(),
                                        target->existing.isEmpty() ? target->file : target->existing,
                                        {}};
         if (!target->existing.isEmpty() && !request.replace) {
@@ -264,8 +265,12 @@ PhotoImportReport importPhotos(const StoredSettings& project, const PhotoImportR
 
     const double aspect = report.frameTwips.width() / report.frameTwips.height();
     OrderedWork<int, Cropped> crops;
-    crops.makeState = [] { return std::make_unique<int>(0); };
-    crops.make = [&](int&, int index) { return cropFile(work[index].file, aspect); };
+    crops.makeState = [] {
+        return std::make_unique<int>(0);
+    };
+    crops.make = [&](int&, int index) {
+        return cropFile(work[index].file, aspect);
+    };
     crops.consume = [&](int index, Cropped&& cropped) {
         const Work& w = work[index];
         const Person& person = people->at(w.person);
@@ -302,17 +307,16 @@ PhotoImportReport importPhotos(const StoredSettings& project, const PhotoImportR
                                                     notes.join(QStringLiteral("; "))};
         return true;
     };
-    const int threads =
-        request.jobs > 0 ? request.jobs : std::max(1, QThread::idealThreadCount());
+    const int threads = request.jobs > 0 ? request.jobs : std::max(1, QThread::idealThreadCount());
     crops.run(int(work.size()), threads, 2 * threads);
 
     for (int p = 0; p < int(people->size()); ++p) {
         const Person& person = people->at(p);
         if (getting.contains(p) || shared->contains(person.key.text()))
             continue;
-        const Result<QString> existing =
-            person.value.isEmpty() ? Result<QString>(QString())
-                                   : existingPictureFile(project.PhotoDir, person.value);
+        const Result<QString> existing = person.value.isEmpty()
+                                             ? Result<QString>(QString())
+                                             : existingPictureFile(project.PhotoDir, person.value);
         if (!existing || existing->isEmpty())
             report.withoutPhoto << person.key.text();
     }

@@ -32,10 +32,10 @@ struct PhotoImportReport {
         QString file; // the file in the folder
         QString key;  // the person's key
         QString into; // the photograph written (or to be written, or kept)
-        QString note; // "no face found: centred crop", the value written ...
+        QString note; // "no face found: cropped at the centre", the value written ...
     };
-    QList<Match> imported; // written (in a dry run: to be written)
-    QList<Match> kept;     // the person has a photograph and replacing was not asked for
+    QList<Match> imported;    // written (in a dry run: to be written)
+    QList<Match> kept;        // the person has a photograph and replacing was not asked for
     QStringList unmatched;    // files no single person matches, with why when not plain
     QStringList duplicates;   // a person with the files that match them, none of them taken
     QStringList withoutPhoto; // keys of people who still have no photograph

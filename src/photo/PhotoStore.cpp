@@ -42,9 +42,11 @@ Column columnOf(const QString& field)
 Result<QString> photoValueOf(DatabaseConnection& db, const StoredSettings& project,
                              const RecordKey& key)
 {
-    const NameQuoter quote = [&db](const QString& name) { return db.quoteName(name); };
-    const Result<RecordStatements> statements = buildRecordStatements(
-        project, key, quote, db.engine() == DatabaseEngine::PostgreSQL);
+    const NameQuoter quote = [&db](const QString& name) {
+        return db.quoteName(name);
+    };
+    const Result<RecordStatements> statements =
+        buildRecordStatements(project, key, quote, db.engine() == DatabaseEngine::PostgreSQL);
     if (!statements)
         return statements.status();
     DatabaseConnection::Selection row = db.select(statements->pictureSql);
@@ -158,8 +160,8 @@ Result<PhotoTarget> photoTarget(DatabaseConnection& db, const StoredSettings& pr
                 .arg(quoted(target.name), record, project.PhotoField));
     const Result<QString> file = newPictureFile(project.PhotoDir, target.name);
     if (!file)
-        return Status::failure(QStringLiteral("The photograph of %1 cannot be saved: %2")
-                                   .arg(record, file.error()));
+        return Status::failure(
+            QStringLiteral("The photograph of %1 cannot be saved: %2").arg(record, file.error()));
     target.file = *file;
     const Result<QString> existing = existingPictureFile(project.PhotoDir, target.name);
     if (!existing)
@@ -178,10 +180,10 @@ Result<SavedPhoto> storePhoto(DatabaseConnection& db, const StoredSettings& proj
     SavedPhoto saved;
     saved.file = target.file;
     saved.pixels = storedPhotoSize(cropped.size(), frameTwips);
-    const QImage sized = saved.pixels == cropped.size()
-                             ? cropped
-                             : cropped.scaled(saved.pixels, Qt::IgnoreAspectRatio,
-                                              Qt::SmoothTransformation);
+    const QImage sized =
+        saved.pixels == cropped.size()
+            ? cropped
+            : cropped.scaled(saved.pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (!target.existing.isEmpty()) {
         saved.previous = previousPhotoFile(target.file);
         if (const Status kept = keepPrevious(target.existing, saved.previous); !kept)
@@ -190,8 +192,7 @@ Result<SavedPhoto> storePhoto(DatabaseConnection& db, const StoredSettings& proj
                                "not be kept: %2")
                     .arg(recordName(project, key), kept.error()));
     }
-    if (const Status written =
-            saveImageAtomically(sized, target.file, "JPEG", StoredPhotoQuality);
+    if (const Status written = saveImageAtomically(sized, target.file, "JPEG", StoredPhotoQuality);
         !written)
         return written;
     // The one shown until now had another ending (NAME.bmp): it is kept as the previous one, and

@@ -40,8 +40,8 @@ frmImportPhotos::frmImportPhotos(Dialogs& dialogs, QWidget* parent)
     grid->addWidget(cmdBrowse, 0, 2);
 
     cmbBadge = named(new QComboBox(body), "cmbBadge");
-    auto* lblBadge = named(new QLabel(QStringLiteral("Crop to the photo frame of &badge:"), body),
-                           "lblBadge");
+    auto* lblBadge =
+        named(new QLabel(QStringLiteral("Crop to the photo frame of &badge:"), body), "lblBadge");
     lblBadge->setBuddy(cmbBadge);
     cmbBadge->setAccessibleName(QStringLiteral("Crop to the photo frame of badge"));
     cmbBadge->addItem(QStringLiteral("(the first that shows a photograph)"), QString());
@@ -92,10 +92,9 @@ frmImportPhotos::frmImportPhotos(Dialogs& dialogs, QWidget* parent)
 
 void frmImportPhotos::browse()
 {
-    const QString folder =
-        m_dialogs.folder(this, QStringLiteral("Folder of photographs to import"),
-                         txtFolder->text().isEmpty() ? ProjectSettings::instance().ProjectDir
-                                                     : txtFolder->text());
+    const QString folder = m_dialogs.folder(
+        this, QStringLiteral("Folder of photographs to import"),
+        txtFolder->text().isEmpty() ? ProjectSettings::instance().ProjectDir : txtFolder->text());
     if (!folder.isEmpty())
         txtFolder->setText(folder);
 }
@@ -140,8 +139,9 @@ void frmImportPhotos::run(bool dryRun)
         MsgBox(m_dialogs, this, report.unusable, MessageButtons::Ok, MessageIcon::Critical);
         return;
     }
-    QStringList counts{QStringLiteral("%1 %2").arg(report.imported.size()).arg(
-        dryRun ? QStringLiteral("to import") : QStringLiteral("imported"))};
+    QStringList counts{QStringLiteral("%1 %2")
+                           .arg(report.imported.size())
+                           .arg(dryRun ? QStringLiteral("to import") : QStringLiteral("imported"))};
     const auto count = [&](qsizetype n, const char* what) {
         if (n > 0)
             counts << QStringLiteral("%1 %2").arg(n).arg(QLatin1String(what));

@@ -85,8 +85,8 @@ QStringList photoProblems(const QString& person, const QString& file, QSizeF fra
         return problems;
     if (header.transformation().testFlag(QImageIOHandler::TransformationRotate90))
         full.transpose();
-    const QString what = QStringLiteral("The photograph of %1 (%2)")
-                             .arg(person, QDir::toNativeSeparators(file));
+    const QString what =
+        QStringLiteral("The photograph of %1 (%2)").arg(person, QDir::toNativeSeparators(file));
 
     // The badge fits the picture into its frame without distorting it.
     const QSizeF printed = QSizeF(full).scaled(frameTwips, Qt::KeepAspectRatio);
@@ -158,23 +158,18 @@ QStringList photoProblems(const QString& person, const QString& file, QSizeF fra
                         .arg(what)
                         .arg(measures.sharpness, 0, 'f', 1)
                         .arg(PhotoLimits::LeastSharpness);
-    const QString region = measures.face ? QStringLiteral("face") : QStringLiteral("picture");
-    if (measures.brightness < PhotoLimits::DarkBelow ||
-        measures.darkShare > PhotoLimits::LargestClippedShare)
-        problems << QStringLiteral("%1 is under-exposed: the %2's brightness is %3 of 255, %4 % "
-                                   "of it nearly black (exposure wanted: brightness %5 to %6)")
-                        .arg(what, region)
+    const bool dark = measures.brightness < PhotoLimits::DarkBelow ||
+                      measures.darkShare > PhotoLimits::LargestClippedShare;
+    const bool bright = measures.brightness > PhotoLimits::BrightAbove ||
+                        measures.brightShare > PhotoLimits::LargestClippedShare;
+    if (dark || bright)
+        problems << QStringLiteral("%1 is %2-exposed: the %3's brightness is %4 of 255, %5 % of "
+                                   "it nearly %6 (exposure wanted: brightness %7 to %8)")
+                        .arg(what, dark ? QStringLiteral("under") : QStringLiteral("over"),
+                             measures.face ? QStringLiteral("face") : QStringLiteral("picture"))
                         .arg(qRound(measures.brightness))
-                        .arg(percent(measures.darkShare))
-                        .arg(PhotoLimits::DarkBelow)
-                        .arg(PhotoLimits::BrightAbove);
-    else if (measures.brightness > PhotoLimits::BrightAbove ||
-             measures.brightShare > PhotoLimits::LargestClippedShare)
-        problems << QStringLiteral("%1 is over-exposed: the %2's brightness is %3 of 255, %4 % "
-                                   "of it nearly white (exposure wanted: brightness %5 to %6)")
-                        .arg(what, region)
-                        .arg(qRound(measures.brightness))
-                        .arg(percent(measures.brightShare))
+                        .arg(percent(dark ? measures.darkShare : measures.brightShare),
+                             dark ? QStringLiteral("black") : QStringLiteral("white"))
                         .arg(PhotoLimits::DarkBelow)
                         .arg(PhotoLimits::BrightAbove);
     return problems;

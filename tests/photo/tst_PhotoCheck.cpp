@@ -94,8 +94,7 @@ void tst_PhotoCheck::judgesRealPhotographs()
         picture = mapped(good, [](int v) { return 255 - (255 - v) / 5; });
     else if (name == QLatin1String("stadium"))
         picture = m_stadium;
-    else if (name == QLatin1String("aside"))
-    {
+    else if (name == QLatin1String("aside")) {
         // A looser crop with the face a fifth of the width left of the middle.
         QRect loose(0, 0, m_crop.width() * 8 / 5, m_crop.height() * 8 / 5);
         loose.moveCenter(m_crop.center() + QPoint(loose.width() / 5, 0));

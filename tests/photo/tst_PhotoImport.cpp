@@ -146,7 +146,8 @@ void tst_PhotoImport::commandReportsAndExitsAsPrintDoes()
              qPrintable(replaced.output.join('\n')));
     const Run noFolder = runCommand(photos, {"import", project, dir.filePath("none")});
     QCOMPARE(noFolder.exitCode, 1);
-    QVERIFY2(noFolder.errors.contains(QStringLiteral("is not a folder")), qPrintable(noFolder.errors));
+    QVERIFY2(noFolder.errors.contains(QStringLiteral("is not a folder")),
+             qPrintable(noFolder.errors));
     QCOMPARE(runCommand(photos, {"import", project}).exitCode, 2);
     QCOMPARE(runCommand(photos, {"export", project, in}).exitCode, 2);
     QCOMPARE(runCommand(photos, {"import", project, in, "--badge", "Nobody"}).exitCode, 1);

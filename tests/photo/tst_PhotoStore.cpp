@@ -9,6 +9,7 @@
 #include "FacePhoto.h"
 #include "common/AtomicFile.h"
 #include "common/PictureFiles.h"
+#include "support/EngineRows.h"
 #include "support/ScratchDatabase.h"
 
 #include <QCryptographicHash>
@@ -40,18 +41,20 @@ QImage picture(int width, int height, QColor colour)
     return image;
 }
 
-// A project over a scratch SQLite table Staff(Id, Photo) and a photo folder.
+// A project over a scratch table Staff(Id, Photo) and a photo folder.
 struct Project {
-    ScratchDatabase scratch{DatabaseEngine::SQLite};
+    ScratchDatabase scratch;
     QTemporaryDir dir;
     StoredSettings settings;
     DatabaseConnection db;
 
-    explicit Project(const QStringList& rows)
+    explicit Project(const QStringList& rows, DatabaseEngine engine = DatabaseEngine::SQLite)
+        : scratch(engine)
     {
-        QStringList statements{QStringLiteral("create table Staff (Id integer, Photo text)")};
+        QStringList statements{
+            QStringLiteral("create table \"Staff\" (\"Id\" integer, \"Photo\" text)")};
         for (const QString& row : rows)
-            statements << QStringLiteral("insert into Staff values (%1)").arg(row);
+            statements << QStringLiteral("insert into \"Staff\" values (%1)").arg(row);
         settings.DatabasePath = scratch.build(statements);
         settings.MasterTable = QStringLiteral("Staff");
         settings.UniqueField = QStringLiteral("Id");
@@ -72,7 +75,10 @@ struct Project {
     }
     QString value(int id)
     {
-        auto row = db.select(QStringLiteral("select Photo from Staff where Id = ?"), {id});
+        auto row = db.select(QStringLiteral("select %1 from %2 where %3 = ?")
+                                 .arg(db.quoteName("Photo"), db.quoteName("Staff"),
+                                      db.quoteName("Id")),
+                             {id});
         return row.query.next() ? row.query.value(0).toString() : QStringLiteral("(no row)");
     }
 };
@@ -86,6 +92,7 @@ private Q_SLOTS:
     void cropPutsTheFaceWhereTheFrameExpectsIt();
     void findsTheFaceOfARealPhotograph();
     void keepsThePreviousPhotograph();
+    void namesAnEmptyValueAfterTheKey_data() { addEngineRows(); }
     void namesAnEmptyValueAfterTheKey();
     void refusesNamesThatReachAnotherPhotograph_data();
     void refusesNamesThatReachAnotherPhotograph();
@@ -98,9 +105,9 @@ void tst_PhotoStore::cropPutsTheFaceWhereTheFrameExpectsIt_data()
     QTest::addColumn<std::optional<QRectF>>("face");
     QTest::addColumn<QRect>("crop");
     // 0.75: a portrait frame. Face 120 high -> crop 200 x 150, eyes (y 145.6) at 80 from its top.
-    QTest::newRow("face in the open") << QSize(1000, 800)
-                                      << std::optional<QRectF>({440, 100, 120, 120})
-                                      << QRect(425, 66, 150, 200);
+    QTest::newRow("face in the open")
+        << QSize(1000, 800) << std::optional<QRectF>({440, 100, 120, 120})
+        << QRect(425, 66, 150, 200);
     QTest::newRow("face at the left edge")
         << QSize(1000, 800) << std::optional<QRectF>({0, 100, 120, 120}) << QRect(0, 66, 150, 200);
     QTest::newRow("face at the bottom")
@@ -135,7 +142,9 @@ void tst_PhotoStore::findsTheFaceOfARealPhotograph()
     QVERIFY(face);
     QVERIFY2(face->intersects(QRectF(225, 90, 40, 40)) && face->width() < 60,
              qPrintable(QStringLiteral("face at %1,%2 size %3")
-                            .arg(face->x()).arg(face->y()).arg(face->width())));
+                            .arg(face->x())
+                            .arg(face->y())
+                            .arg(face->width())));
     // Cropped around it, the badge photograph shows the face where the frame wants it, found
     // again by the badge photograph's search.
     const QRect crop = cropForFace(stadium.size(), 0.75, face);
@@ -181,7 +190,9 @@ void tst_PhotoStore::keepsThePreviousPhotograph()
 
 void tst_PhotoStore::namesAnEmptyValueAfterTheKey()
 {
-    Project project({QStringLiteral("17, null"), QStringLiteral("18, ''")});
+    QFETCH(DatabaseEngine, engine);
+    VM_SKIP_IF(engineUnavailable(engine));
+    Project project({QStringLiteral("17, null"), QStringLiteral("18, ''")}, engine);
     for (const int id : {17, 18}) {
         Result<SavedPhoto> saved = project.save(id, picture(90, 120, Qt::red));
         QVERIFY2(saved, qPrintable(saved.error()));
