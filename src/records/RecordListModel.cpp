@@ -583,10 +583,18 @@ void RecordListModel::startFilter()
 
 void RecordListModel::setIssued(std::shared_ptr<const QHash<QString, IssueSummary>> issued)
 {
-    if (bool(issued) != bool(m_issued)) {
-        beginResetModel();
+    // The print columns come and go beside the others: a reset would drop the row marked.
+    const int first = int(m_columns.size());
+    if (issued && !m_issued) {
+        beginInsertColumns({}, first, first + 1);
         m_issued = std::move(issued);
-        endResetModel();
+        endInsertColumns();
+        return;
+    }
+    if (!issued && m_issued) {
+        beginRemoveColumns({}, first, first + 1);
+        m_issued.reset();
+        endRemoveColumns();
         return;
     }
     m_issued = std::move(issued);

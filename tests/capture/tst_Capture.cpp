@@ -128,9 +128,11 @@ void tst_Capture::cleanup()
     m_window.reset();
 }
 
+// Chosen, and read aside until the views show him.
 void tst_Capture::choosePerson(int position)
 {
     m_browser->Lst->setCurrentIndex(m_browser->records()->index(position, 0));
+    QTRY_VERIFY(!m_browser->isLinking() && m_window->frmFront()->record());
 }
 
 template <class Window> Window* tst_Capture::shown(const char* name) const

@@ -749,10 +749,11 @@ void tst_frmData::filterBarNarrowsTheListByPrints()
     QVERIFY(!records->index(three, printedColumn + 1).data().toString().isEmpty());
     QCOMPARE(records->index(records->positionOfKey("4"), printedColumn).data().toInt(), 0);
 
+    const int everybody = records->rowCount(); // earlier cases may have deleted someone
     QSignalSpy filtered(records, &RecordListModel::filterFinished);
     issuance.optNotPrinted->click();
     QVERIFY(filtered.wait(10000));
-    QCOMPARE(records->rowCount(), People - 2);
+    QCOMPARE(records->rowCount(), everybody - 2);
     QVERIFY(!keys().contains("3") && !keys().contains("5"));
     // Only 5 changed since printed.
     QSignalSpy compared(&issuance, &RecordIssuance::changesFound);
@@ -764,7 +765,7 @@ void tst_frmData::filterBarNarrowsTheListByPrints()
     const QString name = demoPerson(3).lastName;
     m_browser->txtFind->setFocus();
     QTest::keyClicks(m_browser->txtFind, name);
-    QTRY_VERIFY(!keys().isEmpty() && keys().size() < People);
+    QTRY_VERIFY(!keys().isEmpty() && keys().size() < everybody);
     for (int position = 0; position < records->rowCount(); ++position)
         QVERIFY(records->index(position, 2).data().toString().contains(name, Qt::CaseInsensitive) ||
                 demoPerson(keys()[position].toInt()).firstName.contains(name));
