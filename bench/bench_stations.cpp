@@ -9,13 +9,16 @@
 // values differ from the row as the database holds it just after the badge was drawn (a hard
 // check: must be 0); edits: rows the editor changed, 1 % of the table, which it starts with the
 // stations (stations_s and edits_s: how long the stations and the editor took); notified: change
-// notifications the stations received (each station listens, as the record browser does).
+// notifications the stations received (each station listens, as the record browser does);
+// record: the issuance record every station appends each badge to, which must hold exactly the
+// badges printed in a chain that verifies (a hard check).
 //   bench_stations --pg postgresql://user@host:port/db [--people N] [--stations 1,2,4,8]
 //                  [--links 1000] [--badges 100] [--keep]
 // The table is built once in the schema bench_stations and kept with --keep. Build in Release.
 #include "badge/BadgeSide.h"
 #include "project/Database.h"
 #include "records/LinkedRecord.h"
+#include "records/PrintJournal.h"
 #include "records/RecordChangeWatch.h"
 #include "records/RecordLinkWorker.h"
 #include "render/BadgeRenderer.h"
@@ -23,6 +26,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -43,6 +47,8 @@ using namespace vm;
 namespace {
 
 const QString Schema = QStringLiteral("bench_stations");
+// The stations' issuance record, made afresh for each round.
+const QString RecordSchema = QStringLiteral("bench_stations_issued");
 const QStringList Columns = {"FirstName", "LastName", "Department", "Version"};
 
 QString argument(const QStringList& args, const QString& name, const QString& fallback = {})
@@ -122,10 +128,15 @@ BadgeSide badgeLayout()
 }
 
 // One station: links people one after another as an operator clicks them, prints every
-// (links / badges)-th to a PDF, and checks each badge printed against the database.
-int station(const QString& url, qint64 people, int links, int badges, const QString& pdf)
+// (links / badges)-th to a PDF, records it as issued, and checks each badge printed against the
+// database.
+int station(const QString& url, qint64 people, int links, int badges, const QString& pdf,
+            const QString& projectFile)
 {
     const StoredSettings settings = project(url);
+    IssuanceJournal journal(projectFile, settings, RecordSchema);
+    if (const Status ready = journal.ready(); !ready)
+        return fail(ready.error());
     RecordLinkWorker worker(url, settings);
     DatabaseConnection db; // the browser's own connection: listens, and checks printed badges
     if (!db.OpenProjectDatabase(url))
@@ -171,8 +182,13 @@ int station(const QString& url, qint64 people, int links, int badges, const QStr
             writer.newPage();
         renderCard(painter, filledSide(layout, *result->record), 300, 300, options);
         ++printed;
-        // ISSUANCE-CHECK: once the issuance record is in, the badge is appended to it here and
-        // the run's end checks that the record holds exactly the badges printed and verifies.
+        PrintJob job;
+        job.output = pdf;
+        job.badges << PrintedBadge{QStringLiteral("Bench"), printedSidesName(true, false),
+                                   result->record->key.text(),
+                                   printedFingerprint({&layout}, *result->record)};
+        if (const Status recorded = journal.record(job); !recorded)
+            return fail(recorded.error());
         auto now = db.select(QStringLiteral("select \"FirstName\", \"LastName\", "
                                             "\"Department\", \"Version\" from \"People\" "
                                             "where \"ID\" = ?"),
@@ -241,7 +257,8 @@ int main(int argc, char** argv)
     const int badges = argument(args, QStringLiteral("--badges"), "100").toInt();
     const QString url = schemaUrl(pg);
     if (args.contains(QStringLiteral("--station")))
-        return station(url, people, links, badges, argument(args, QStringLiteral("--pdf")));
+        return station(url, people, links, badges, argument(args, QStringLiteral("--pdf")),
+                       argument(args, QStringLiteral("--project")));
     if (args.contains(QStringLiteral("--editor")))
         return editor(url, people, argument(args, QStringLiteral("--edits")).toInt());
 
@@ -251,6 +268,7 @@ int main(int argc, char** argv)
         return 1;
     std::printf("people=%lld table_ready_s=%.1f\n", people, double(building.elapsed()) / 1000);
     QTemporaryDir pdfs;
+    const QString projectFile = pdfs.filePath(QStringLiteral("Stations.Prj"));
     const QStringList common = {"--pg",     pg,
                                 "--people", QString::number(people),
                                 "--links",  QString::number(links),
@@ -258,6 +276,15 @@ int main(int argc, char** argv)
     for (const QString& count :
          argument(args, QStringLiteral("--stations"), "1,2,4,8").split(u',')) {
         const int n = count.toInt();
+        {
+            DatabaseConnection db;
+            if (!db.OpenProjectDatabase(pg) ||
+                db.execute(QStringLiteral("drop schema if exists %1 cascade").arg(RecordSchema))
+                        .outcome != DatabaseConnection::Outcome::Ok)
+                return fail(QStringLiteral("the last round's issuance record stays: ") +
+                            db.errorText());
+            QFile::remove(projectFile + QStringLiteral(".json"));
+        }
         QProcess edits;
         edits.start(app.applicationFilePath(),
                     common + QStringList{"--editor", "--edits", QString::number(people / 100)});
@@ -268,7 +295,7 @@ int main(int argc, char** argv)
             stations.push_back(std::make_unique<QProcess>());
             stations.back()->start(
                 app.applicationFilePath(),
-                common + QStringList{"--station", "--pdf",
+                common + QStringList{"--station", "--project", projectFile, "--pdf",
                                      pdfs.filePath(QStringLiteral("station%1.pdf").arg(s))});
         }
         std::vector<double> latencies;
@@ -290,13 +317,27 @@ int main(int argc, char** argv)
             watchSaid = out.value(QStringLiteral("watch")).toString();
         }
         const double seconds = double(wall.elapsed()) / 1000;
+        // The record must hold exactly the badges printed, in one whole chain.
+        QString record = QStringLiteral("cannot be read");
+        if (Result<IssuanceRecord::Opened> opened =
+                IssuanceRecord::open(projectFile, project(url), RecordSchema, false);
+            opened && opened->record) {
+            const auto entries = opened->record->entries(project(url).ProjectName);
+            const auto broken = opened->record->verify();
+            if (entries && broken)
+                record = QStringLiteral("%1 entries for %2 badges, chain %3")
+                             .arg(entries->size())
+                             .arg(printed)
+                             .arg(*broken ? QStringLiteral("broken at entry %1").arg((*broken)->number)
+                                          : QStringLiteral("whole"));
+        }
         edits.waitForFinished(-1);
         const QList<QByteArray> edited = edits.readAllStandardOutput().trimmed().split(' ');
         std::printf("stations=%d link_p50_ms=%.1f link_p95_ms=%.1f badges=%d badges_per_s=%.1f "
-                    "stale=%d not_linked=%d edits=%s stations_s=%.1f edits_s=%.1f notified=%d%s\n",
+                    "stale=%d not_linked=%d edits=%s stations_s=%.1f edits_s=%.1f notified=%d record=\"%s\"%s\n",
                     n, percentile(latencies, 0.5), percentile(latencies, 0.95), printed,
                     printed / seconds, stale, failed, edited.first().constData(), seconds,
-                    edited.last().toDouble(), notified,
+                    edited.last().toDouble(), notified, qPrintable(record),
                     watchSaid.isEmpty() ? "" : qPrintable(QStringLiteral(" (") + watchSaid + ')'));
         std::fflush(stdout);
     }
