@@ -25,7 +25,7 @@ frmImportPhotos::frmImportPhotos(Dialogs& dialogs, QWidget* parent)
     setWindowTitle(QStringLiteral("Import Photos"));
     auto* body = new QWidget(this);
     auto* grid = new QGridLayout(body);
-    const auto named = [body](auto* control, const char* name) {
+    const auto named = [](auto* control, const char* name) {
         control->setObjectName(QLatin1String(name));
         return control;
     };

@@ -282,8 +282,9 @@ QStringList barcodeProblems(const BadgeSide& layout, const std::optional<LinkedR
             drawBarcodeField(painter, field, options);
         }
         const QList<ReadCode> read = readBarcodes(picture);
+        const Field& printed = field; // a lambda may not capture a structured binding (clang 14)
         const bool scans = std::any_of(read.begin(), read.end(), [&](const ReadCode& code) {
-            return readsAs(code, field.barcode->symbology, field.Caption);
+            return readsAs(code, printed.barcode->symbology, printed.Caption);
         });
         if (!scans)
             problems << QStringLiteral("%1 (\"%2\") will not scan at %3 dpi: make its frame or "
