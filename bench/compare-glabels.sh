@@ -37,22 +37,39 @@ text_field() { # index reference left top size bold
     line "fontname:DejaVu Sans"; line "fontsize:$5"; line "fontcolor:0"; line "bold:$6"
     line "italic:False"; line "underline:False"; line "backstyle:0"; line "backcolor:16777215"
 }
-line "ProjectName:Demo"; line "DatabasePath=$database"; line "Orientation:1"
-line "=================FRONT SIDE====================="
-line "TotalComments:0"
-line "TotalFields:4"
-text_field 1 "<Employee.FirstName>" 1980 860 15 True
-text_field 2 "<Employee.LastName>" 1980 1200 15 True
-text_field 3 "<Employee.Title>" 1980 1620 10 False
-text_field 4 "<Department.DeptName>" 1980 1900 10 False
-line "TotalLogo:1"; line "Logo:1"; line "logopath:$logo"; geometry 150 150 480 480
-line "TotalShape:1"; line "Type:0"; geometry 0 2700 4876 390
-line "BorderWidth:1"; line "BorderColor:9853952"; line "BackStyle:1"; line "BackColor:9853952"
-line "Photo:1"; geometry 240 820 1500 2000
-line "Sign:0"; geometry 120 1680 1215 375
-line "=================BACK SIDE====================="
-line "=================BACK SIDE====================="
+badge() { # fields: 4, or 5 with the key as a QR code (its companion file says so)
+    lines=()
+    line "ProjectName:Demo"; line "DatabasePath=$database"; line "Orientation:1"
+    line "=================FRONT SIDE====================="
+    line "TotalComments:0"
+    line "TotalFields:$1"
+    text_field 1 "<Employee.FirstName>" 1980 860 15 True
+    text_field 2 "<Employee.LastName>" 1980 1200 15 True
+    text_field 3 "<Employee.Title>" 1980 1620 10 False
+    text_field 4 "<Department.DeptName>" 1980 1900 10 False
+    if [[ $1 == 5 ]]; then
+        line "Field:5"; line "FieldName:<Employee.EmpNo>"; geometry 3900 150 840 840
+        line "fontname:DejaVu Sans"; line "fontsize:8"; line "fontcolor:0"; line "bold:False"
+        line "italic:False"; line "underline:False"; line "backstyle:0"; line "backcolor:16777215"
+    fi
+    line "TotalLogo:1"; line "Logo:1"; line "logopath:$logo"; geometry 150 150 480 480
+    line "TotalShape:1"; line "Type:0"; geometry 0 2700 4876 390
+    line "BorderWidth:1"; line "BorderColor:9853952"; line "BackStyle:1"; line "BackColor:9853952"
+    line "Photo:1"; geometry 240 820 1500 2000
+    line "Sign:0"; geometry 120 1680 1215 375
+    line "=================BACK SIDE====================="
+    line "=================BACK SIDE====================="
+}
+badge 4
 printf '"%s"\r\n' "${lines[@]}" >"$work/project/Badges/Bench.Lyt"
+badge 5
+printf '"%s"\r\n' "${lines[@]}" >"$work/project/Badges/BenchQR.Lyt"
+cat >"$work/project/Badges/BenchQR.Lyt.json" <<JSON
+{"format": "vellumark-badge", "version": 1,
+ "front": {"elements": [{"kind": "field", "index": 5, "check": "<Employee.EmpNo>",
+   "barcode": {"symbology": "qr", "humanReadable": false, "quietZone": true,
+               "errorCorrection": 0, "moduleTwips": 0}}]}}
+JSON
 
 # The same badge for gLabels, merged from the same people (points = twips / 20).
 cat >"$work/bench.glabels" <<XML
@@ -85,6 +102,10 @@ cat >"$work/bench.glabels" <<XML
   <Merge type="Text/Comma/Line1Keys" src="$work/people.csv"/>
 </Glabels-document>
 XML
+
+# The badge with the key as a QR code in the top right corner (gLabels draws it with libqrencode).
+sed -e 's|  </Objects>|    <Object-barcode a0="1" a1="0" a2="0" a3="1" a4="0" a5="0" x="195pt" y="7.5pt" w="42pt" h="42pt" backend="libqrencode" style="IEC18004" text="False" checksum="True" color="0x000000ff" field="EmpNo"/>\n  </Objects>|' \
+    "$work/bench.glabels" >"$work/bench-qr.glabels"
 
 # The same badge ten to an A4 sheet, 3 mm apart and centred, as vellumark-print --sheet A4 puts it.
 sed -e 's|size="Other" width="243.8pt" height="154.5pt"|size="A4" width="595.276pt" height="841.89pt"|' \
@@ -130,6 +151,17 @@ measure glabels-3-batch "$work/glabels.pdf" "$badges" \
 card_glabels=$rate
 
 echo
+echo "Rendering $badges badges (front side) with a QR code of the key, one card a page ..."
+measure "vellumark-print QR" "$work/vellumark-qr.pdf" "$badges" \
+    "$build/src/vellumark-print" "$project" --badge BenchQR --side front "${keys[@]}" -o "$work/vellumark-qr.pdf"
+qr_vellumark=$rate
+qr_vellumark_size=$(stat -c %s "$work/vellumark-qr.pdf")
+measure "glabels-3-batch QR" "$work/glabels-qr.pdf" "$badges" \
+    glabels-3-batch -o "$work/glabels-qr.pdf" "$work/bench-qr.glabels"
+qr_glabels=$rate
+qr_glabels_size=$(stat -c %s "$work/glabels-qr.pdf")
+
+echo
 echo "Rendering $badges badges (front side), ten to an A4 sheet ..."
 measure "vellumark-print A4" "$work/vellumark-a4.pdf" "$badges" \
     "$build/src/vellumark-print" "$project" --badge Bench --side front --sheet A4 "${keys[@]}" \
@@ -142,6 +174,8 @@ a4_glabels=$rate
 echo
 ratio "card pages" "$card_vellumark / $card_glabels"
 ratio "A4 sheets" "$a4_vellumark / $a4_glabels"
+ratio "QR code, card pages" "$qr_vellumark / $qr_glabels"
+printf '%-22s %8.2f x the PDF size of gLabels\n' "QR code, card pages" "$(echo "$qr_vellumark_size / $qr_glabels_size" | bc -l)"
 
 echo
 echo "Peak memory for ten times the batch ($((badges * 10)) badges, the same people ten times):"
