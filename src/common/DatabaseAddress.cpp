@@ -12,15 +12,20 @@ QString WithoutPassword(const QString& databasePath)
     QUrl url(databasePath);
     if (!url.isValid()) // unreadable: nothing of it after the scheme is trusted to be harmless
         return databasePath.section(QLatin1String("://"), 0, 0) + QStringLiteral("://…");
+    // An address without a password is given back as written, not as QUrl would respell it.
+    bool hadPassword = !url.password().isEmpty();
     url.setPassword({});
     if (url.hasQuery()) {
         QUrlQuery query(url);
-        for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded))
-            if (key.compare(QLatin1String("password"), Qt::CaseInsensitive) == 0)
+        for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded)) {
+            if (key.compare(QLatin1String("password"), Qt::CaseInsensitive) == 0) {
                 query.removeAllQueryItems(key);
+                hadPassword = true;
+            }
+        }
         url.setQuery(query.isEmpty() ? QString() : query.query(QUrl::FullyEncoded));
     }
-    return url.toString();
+    return hadPassword ? url.toString() : databasePath;
 }
 
 namespace {

@@ -245,6 +245,8 @@ void tst_ProjectFile::passwordsAreNeverWrittenOrShown_data()
                              << "postgresql://ann@db/staff";
     QTest::newRow("unreadable address") << "postgresql://ann:s3cret@[db/staff"
                                         << "postgresql://…";
+    QTest::newRow("no password: kept as written") << "postgresql://ann@db/st%61ff?sslmode=require"
+                                                  << "postgresql://ann@db/st%61ff?sslmode=require";
     QTest::newRow("file") << "/data/s3cret.sqlite"
                           << "/data/s3cret.sqlite";
 }
