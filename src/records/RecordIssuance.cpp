@@ -53,9 +53,16 @@ RecordIssuance::RecordIssuance(QWidget* parent, RecordListModel* model)
     fraHistory->setObjectName(QStringLiteral("fraHistory"));
     auto* panel = new QVBoxLayout(fraHistory);
     panel->setContentsMargins(4, 2, 4, 4);
+    panel->setSpacing(2);
+    // Whose prints these are changes with every click: in a line of its own, since a changed
+    // title would paint the whole box and the browser behind it again.
+    lblHistory = new QLabel(QStringLiteral("Nobody is shown."), fraHistory);
+    lblHistory->setObjectName(QStringLiteral("lblHistory"));
+    panel->addWidget(lblHistory);
     lstHistory = new QTreeWidget(fraHistory);
     lstHistory->setObjectName(QStringLiteral("lstHistory"));
     lstHistory->setAccessibleName(QStringLiteral("Prints of the person shown"));
+    lblHistory->setBuddy(lstHistory);
     lstHistory->setRootIsDecorated(false);
     lstHistory->setHeaderLabels({QStringLiteral("Printed"), QStringLiteral("Badge"),
                                  QStringLiteral("Sides"), QStringLiteral("Reason"),
@@ -227,26 +234,27 @@ void RecordIssuance::startChangeCheck()
 void RecordIssuance::showPerson(const std::optional<QString>& key)
 {
     m_person = key;
-    lstHistory->clear();
+    if (lstHistory->topLevelItemCount() > 0) // an empty list cleared still lays itself out again
+        lstHistory->clear();
     if (!key || !m_summary || !m_summary->contains(*key)) {
-        fraHistory->setTitle(key ? QStringLiteral("Prints of %1: never printed").arg(*key)
-                                 : QStringLiteral("Prints of the person shown"));
+        lblHistory->setText(key ? QStringLiteral("Prints of %1: never printed").arg(*key)
+                                : QStringLiteral("Nobody is shown."));
         return;
     }
     const ProjectSettings& settings = ProjectSettings::instance();
     Result<IssuanceRecord::Opened> opened = IssuanceRecord::open(
         settings.ProjectFile, settings.stored(), QStringLiteral("vellumark"), false);
     if (!opened || !opened->record) {
-        fraHistory->setTitle(opened ? QStringLiteral("Prints of %1").arg(*key) : opened.error());
+        lblHistory->setText(opened ? QStringLiteral("Prints of %1").arg(*key) : opened.error());
         return;
     }
     const Result<QList<IssuanceEntry>> entries =
         opened->record->entries(settings.ProjectName, {}, *key);
     if (!entries) {
-        fraHistory->setTitle(entries.error());
+        lblHistory->setText(entries.error());
         return;
     }
-    fraHistory->setTitle(QStringLiteral("Prints of %1: %L2").arg(*key).arg(entries->size()));
+    lblHistory->setText(QStringLiteral("Prints of %1: %L2").arg(*key).arg(entries->size()));
     for (auto it = entries->crbegin(); it != entries->crend(); ++it) {
         new QTreeWidgetItem(
             lstHistory,

@@ -47,6 +47,7 @@ public:
     QRadioButton* optChanged = nullptr;
     QLabel* lblFilter = nullptr;
     QGroupBox* fraHistory = nullptr;
+    QLabel* lblHistory = nullptr; // whose prints, and how many
     QTreeWidget* lstHistory = nullptr;
 
 Q_SIGNALS:
