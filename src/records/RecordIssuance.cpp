@@ -78,6 +78,7 @@ RecordIssuance::~RecordIssuance()
         *m_cancel = true;
     stopThread(m_summaryThread);
     stopThread(m_changeThread);
+    stopThread(m_historyThread);
 }
 
 void RecordIssuance::stopThread(std::unique_ptr<QThread>& thread)
@@ -241,20 +242,52 @@ void RecordIssuance::showPerson(const std::optional<QString>& key)
                                 : QStringLiteral("Nobody is shown."));
         return;
     }
-    const ProjectSettings& settings = ProjectSettings::instance();
-    Result<IssuanceRecord::Opened> opened = IssuanceRecord::open(
-        settings.ProjectFile, settings.stored(), QStringLiteral("vellumark"), false);
-    if (!opened || !opened->record) {
-        lblHistory->setText(opened ? QStringLiteral("Prints of %1").arg(*key) : opened.error());
+    lblHistory->setText(
+        QStringLiteral("Prints of %1: %L2").arg(*key).arg(m_summary->value(*key).count));
+    readHistory();
+}
+
+// The entries are read on a thread of their own, with a connection of their own: a click never
+// waits for a server. One read at a time; when it ends, the person shown by then is read.
+void RecordIssuance::readHistory()
+{
+    if (m_historyThread && m_historyThread->isRunning())
         return;
-    }
-    const Result<QList<IssuanceEntry>> entries =
-        opened->record->entries(settings.ProjectName, {}, *key);
+    stopThread(m_historyThread);
+    const ProjectSettings& settings = ProjectSettings::instance();
+    m_historyThread.reset(QThread::create([this, key = *m_person, generation = m_generation,
+                                           file = settings.ProjectFile,
+                                           project = settings.stored()] {
+        Result<QList<IssuanceEntry>> entries = QList<IssuanceEntry>();
+        {
+            Result<IssuanceRecord::Opened> opened =
+                IssuanceRecord::open(file, project, QStringLiteral("vellumark"), false);
+            if (!opened)
+                entries = opened.status();
+            else if (opened->record)
+                entries = opened->record->entries(project.ProjectName, {}, key);
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, key, generation, entries] {
+                m_historyThread->wait(); // past its last statement
+                if (generation == m_generation && m_person == key)
+                    showHistory(key, entries);
+                else if (m_person && m_summary && m_summary->contains(*m_person))
+                    readHistory();
+            },
+            Qt::QueuedConnection);
+    }));
+    m_historyThread->start();
+}
+
+void RecordIssuance::showHistory(const QString& key, const Result<QList<IssuanceEntry>>& entries)
+{
     if (!entries) {
         lblHistory->setText(entries.error());
         return;
     }
-    lblHistory->setText(QStringLiteral("Prints of %1: %L2").arg(*key).arg(entries->size()));
+    lblHistory->setText(QStringLiteral("Prints of %1: %L2").arg(key).arg(entries->size()));
     for (auto it = entries->crbegin(); it != entries->crend(); ++it) {
         new QTreeWidgetItem(
             lstHistory,

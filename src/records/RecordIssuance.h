@@ -58,6 +58,8 @@ Q_SIGNALS:
 private:
     void applyFilter();
     void startChangeCheck();
+    void readHistory();
+    void showHistory(const QString& key, const Result<QList<IssuanceEntry>>& entries);
     void stopThread(std::unique_ptr<QThread>& thread);
 
     RecordListModel* m_model;
@@ -71,6 +73,7 @@ private:
     std::shared_ptr<std::atomic<bool>> m_cancel;
     std::unique_ptr<QThread> m_summaryThread;
     std::unique_ptr<QThread> m_changeThread;
+    std::unique_ptr<QThread> m_historyThread; // the prints of the person shown
 };
 
 } // namespace vm
