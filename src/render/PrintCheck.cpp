@@ -6,6 +6,7 @@
 #include "render/BadgeRenderer.h"
 #include "render/BarcodeDrawing.h"
 #include "render/BarcodeReading.h"
+#include "render/ElementRotation.h"
 #include "render/SheetLayout.h"
 #include "render/TextFitting.h"
 
@@ -86,7 +87,9 @@ void checkField(QStringList& problems, ElementRef element, const Comment& shown,
     const QRectF drawn(QPointF(shown.Left, shown.Top),
                        QFontMetricsF(textFont(shown)).size(0, drawnText(shown.Caption, true)));
     if (!shown.AutoSize) {
-        const double overflow = drawn.width() - shown.Width;
+        // A turned field's line runs along the frame's height.
+        const double overflow =
+            drawn.width() - uprightSize(shown.frame().size(), shown.rotation).width();
         if (overflow > ToleranceTwips)
             problems << QStringLiteral("%1 %2 is %3 mm wider than its field")
                             .arg(name, quoted(shown.Caption), mm(overflow));
@@ -112,7 +115,9 @@ void checkField(QStringList& problems, ElementRef element, const Comment& shown,
 // A text fitted into its frame that still does not fit: the operator must see which words are lost.
 void checkFitted(QStringList& problems, const Comment& shown, const QString& name, bool oneLine)
 {
-    const FittedText fitted = fitText(shown, drawnText(shown.Caption, oneLine));
+    const FittedText fitted =
+        fitText(uprightBox(shown, uprightSize(shown.frame().size(), shown.rotation)),
+                drawnText(shown.Caption, oneLine));
     if (fitted.ellipsised)
         problems << QStringLiteral("%1 %2 is shortened with \u2026 in its frame, even at %3 pt")
                         .arg(name, quoted(shown.Caption), QString::number(fitted.pointSize));
