@@ -159,6 +159,11 @@ void tst_PrintCheck::findsWhatWouldPrintWrong_data()
     name.Width = 1500;
     name.fit.mode = FitMode::Shrink;
     QTest::newRow("fitted by shrinking") << fitted << std::optional(longName) << QStringList{};
+    BadgeSide fittedUp = fitted; // turned, the frame's height is the line's length
+    std::swap(fittedUp.lblField.at(1).Width, fittedUp.lblField.at(1).Height);
+    fittedUp.lblField.at(1).rotation.degrees = 270;
+    QTest::newRow("fitted, turned up its frame")
+        << fittedUp << std::optional(longName) << QStringList{};
     const LinkedRecord longer = person(
         QStringLiteral("Maximiliane-Josephine Alexandra Konstantina"), QStringLiteral("Nurse"));
     QTest::newRow("fitted with an ellipsis")
