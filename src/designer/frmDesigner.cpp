@@ -304,10 +304,10 @@ void frmDesigner::build()
     auto* rightPane = new QWidget;
     rightPane->setLayout(right);
     // As wide as the panels' rows need beside the scroll bar: none is cut off on the right.
-    rightPane->setFixedWidth(std::max(280, panels->minimumSizeHint().width() +
-                                               settingsScroll->verticalScrollBar()->sizeHint().width() +
-                                               right->contentsMargins().left() +
-                                               right->contentsMargins().right()));
+    rightPane->setFixedWidth(
+        std::max(280, panels->minimumSizeHint().width() +
+                          settingsScroll->verticalScrollBar()->sizeHint().width() +
+                          right->contentsMargins().left() + right->contentsMargins().right()));
     auto* middle = new QHBoxLayout;
     middle->addWidget(leftPane);
     middle->addWidget(m_view, 1);

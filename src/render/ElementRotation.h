@@ -24,8 +24,7 @@ QTransform turningTransform(QPointF topLeft, QSizeF size, Rotation rotation);
 
 // A copy of the element moved into its upright box at the origin (size `upright`): what is laid
 // out and measured before it is turned, so a check sees the frame the drawing fills.
-template <class E>
-E uprightBox(const E& element, QSizeF upright)
+template <class E> E uprightBox(const E& element, QSizeF upright)
 {
     E box = element;
     box.Left = 0;

@@ -515,7 +515,8 @@ void tst_PrintCommand::checksFittedAndConditionalFields()
         QFile::rename(kept, demoDatabase);
     });
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("codes"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("codes"));
         db.setDatabaseName(demoDatabase);
         QVERIFY(db.open());
         QSqlQuery digits(db);
