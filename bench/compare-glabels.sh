@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Renders the same badges with vellumark-print and with gLabels' batch tool from equivalent data,
-# one card a page and then ten cards on each A4 sheet, and prints both programs' figures side by
-# side: badges per second, PDF bytes per badge, the resolution photographs keep in the PDF, and
-# peak memory; then peak memory of vellumark-print for ten times as many badges, to show it does
-# not grow with the batch.
+# one card a page, one card a page with a QR code of the key (whose codes must read back), and ten
+# cards on each A4 sheet, and prints both programs' figures side by side: badges per second, PDF
+# bytes per badge, the resolution photographs keep in the PDF, and peak memory; then peak memory of
+# vellumark-print for ten times as many badges, to show it does not grow with the batch.
 #   BADGES     how many people and badges [1000]
 #   WORK_DIR   where the data and outputs go [/tmp/vellumark-bench]
 #   BUILD_DIR  release build folder [build-bench]
@@ -16,8 +16,9 @@ work=${WORK_DIR:-/tmp/vellumark-bench}
 build=${BUILD_DIR:-$root/build-bench}
 
 "$root/scripts/install-deps.sh" glabels time
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELLUMARK_TESTS=OFF >/dev/null
-cmake --build "$build" --target vellumark-print vellumark-demo >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELLUMARK_TESTS=OFF \
+    -DVELLUMARK_BENCH=ON >/dev/null
+cmake --build "$build" --target vellumark-print vellumark-demo bench_read_codes >/dev/null
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 
 rm -rf "$work"
@@ -136,8 +137,29 @@ measure() { # label output badges command...
         "$label" "$pages" "$seconds" "$rate" "$(echo "($user + $system) * 1000 / $count" | bc -l)" \
         "$(echo "$size / $count / 1000000" | bc -l)" "${ppi:-?}" "$(echo "$kilobytes / 1024" | bc -l)" "$load"
 }
+# A fast program whose codes do not scan proves nothing: the first, middle and last page at
+# 300 dpi must each read back as the key of the person in that place of the list.
+check_codes() { # label output
+    local label=$1 out=$2 pages page read expected
+    pages=$(pdfinfo "$out" | awk '/^Pages:/ {print $2}')
+    for page in 1 $(((pages + 1) / 2)) "$pages"; do
+        pdftoppm -r 300 -f "$page" -l "$page" -png -singlefile "$out" "$work/page"
+        read=$("$build/bench/bench_read_codes" "$work/page.png" | cut -f2-) || true
+        expected=$(awk -F, -v row=$((page + 1)) 'NR == row {print $1}' "$work/people.csv")
+        if [[ $read != "$expected" ]]; then
+            echo "$label: the code on page $page reads \"$read\", not the key $expected" >&2
+            exit 1
+        fi
+    done
+    printf '%-22s codes on pages 1, %d and %d read back as their keys\n' "$label" \
+        $(((pages + 1) / 2)) "$pages"
+}
 ratio() { # label expression
     printf '%-22s %8.1f x the badges per second of gLabels\n' "$1" "$(echo "$2" | bc -l)"
+}
+size_ratio() { # label vellumark-output glabels-output (names in the work folder, no .pdf)
+    printf '%-22s %8.2f x the PDF size of gLabels\n' "$1" \
+        "$(echo "$(stat -c %s "$work/$2.pdf") / $(stat -c %s "$work/$3.pdf")" | bc -l)"
 }
 
 echo
@@ -155,11 +177,11 @@ echo "Rendering $badges badges (front side) with a QR code of the key, one card 
 measure "vellumark-print QR" "$work/vellumark-qr.pdf" "$badges" \
     "$build/src/vellumark-print" "$project" --badge BenchQR --side front "${keys[@]}" -o "$work/vellumark-qr.pdf"
 qr_vellumark=$rate
-qr_vellumark_size=$(stat -c %s "$work/vellumark-qr.pdf")
 measure "glabels-3-batch QR" "$work/glabels-qr.pdf" "$badges" \
     glabels-3-batch -o "$work/glabels-qr.pdf" "$work/bench-qr.glabels"
 qr_glabels=$rate
-qr_glabels_size=$(stat -c %s "$work/glabels-qr.pdf")
+check_codes "vellumark-print QR" "$work/vellumark-qr.pdf"
+check_codes "glabels-3-batch QR" "$work/glabels-qr.pdf"
 
 echo
 echo "Rendering $badges badges (front side), ten to an A4 sheet ..."
@@ -173,9 +195,11 @@ a4_glabels=$rate
 
 echo
 ratio "card pages" "$card_vellumark / $card_glabels"
+size_ratio "card pages" vellumark glabels
 ratio "A4 sheets" "$a4_vellumark / $a4_glabels"
+size_ratio "A4 sheets" vellumark-a4 glabels-a4
 ratio "QR code, card pages" "$qr_vellumark / $qr_glabels"
-printf '%-22s %8.2f x the PDF size of gLabels\n' "QR code, card pages" "$(echo "$qr_vellumark_size / $qr_glabels_size" | bc -l)"
+size_ratio "QR code, card pages" vellumark-qr glabels-qr
 
 echo
 echo "Peak memory for ten times the batch ($((badges * 10)) badges, the same people ten times):"
@@ -187,5 +211,6 @@ measure "vellumark-print A4" "$work/vellumark-a4-10x.pdf" "$((badges * 10))" \
     "$build/src/vellumark-print" "$project" --badge Bench --side front --sheet A4 "${many[@]}" \
     -o "$work/vellumark-a4-10x.pdf"
 echo
-echo "Outputs: $work/vellumark.pdf, $work/glabels.pdf, $work/vellumark-a4.pdf and $work/glabels-a4.pdf"
+echo "Outputs: $work/vellumark.pdf, $work/glabels.pdf, $work/vellumark-qr.pdf, $work/glabels-qr.pdf,"
+echo "$work/vellumark-a4.pdf and $work/glabels-a4.pdf"
 echo "(pdftoppm -f 17 -l 17 -png to compare a page)"

@@ -20,6 +20,7 @@
 #include "widgets/Dialogs.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -41,6 +42,8 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -49,6 +52,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vm {
@@ -56,6 +60,37 @@ namespace {
 
 // Ctrl + arrow moves the selected element this far.
 constexpr int NudgeTwips = 20;
+
+// The wheel over the settings scrolls them. A box changes its value by the wheel only once it
+// has been clicked or tabbed into, so scrolling past a box never edits the badge.
+class WheelScrollsSettings : public QObject {
+public:
+    explicit WheelScrollsSettings(QScrollArea* area) : QObject(area), m_area(area)
+    {
+        QWidget* panels = area->widget();
+        QList<QWidget*> boxes;
+        for (QComboBox* box : panels->findChildren<QComboBox*>())
+            boxes << box;
+        for (QAbstractSpinBox* box : panels->findChildren<QAbstractSpinBox*>())
+            boxes << box;
+        for (QWidget* box : boxes) {
+            box->setFocusPolicy(Qt::StrongFocus); // not given focus by the wheel
+            box->installEventFilter(this);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Wheel || static_cast<QWidget*>(watched)->hasFocus())
+            return false;
+        QCoreApplication::sendEvent(m_area->verticalScrollBar(), event);
+        return true;
+    }
+
+private:
+    QScrollArea* m_area;
+};
 // Pasted and duplicated elements step aside from one they would cover exactly.
 constexpr float PasteStep = 120;
 constexpr double TwipsPerMm = TwipsPerInch / 25.4;
@@ -228,15 +263,28 @@ void frmDesigner::build()
                           btArrange->defaultAction()});
     m_view = new DesignerView(Picture1);
 
-    // Right: settings, badge name and save.
+    // Right: settings, badge name and save. A field's fitting, format and code rows are taller
+    // than a 768-pixel screen: they scroll, the name and Save stay in view.
     auto* right = new QVBoxLayout;
     frameSettings = new SettingsPanel(m_document, cdlgSettings, m_dialogs);
     connect(actBringToFront, &QAction::triggered, frameSettings->updown1, &StackButtons::up);
     connect(actSendToBack, &QAction::triggered, frameSettings->updown1, &StackButtons::down);
-    right->addWidget(frameSettings);
     frameBarcode = new BarcodePanel(m_document);
-    right->addWidget(frameBarcode);
-    right->addStretch();
+    auto* panels = new QWidget;
+    auto* panelsLayout = new QVBoxLayout(panels);
+    panelsLayout->setContentsMargins(0, 0, 0, 0);
+    panelsLayout->addWidget(frameSettings);
+    panelsLayout->addWidget(frameBarcode);
+    panelsLayout->addStretch();
+    settingsScroll = new QScrollArea;
+    settingsScroll->setObjectName(QStringLiteral("settingsScroll"));
+    settingsScroll->setAccessibleName(QStringLiteral("Element settings"));
+    settingsScroll->setFrameShape(QFrame::NoFrame);
+    settingsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    settingsScroll->setWidgetResizable(true);
+    settingsScroll->setWidget(panels);
+    new WheelScrollsSettings(settingsScroll);
+    right->addWidget(settingsScroll, 1);
     auto* nameLabel = new QLabel(QStringLiteral("Badge Name:"));
     txtBadgeName = new QLineEdit;
     txtBadgeName->setObjectName(QStringLiteral("txtBadgeName"));
@@ -255,7 +303,11 @@ void frmDesigner::build()
     leftPane->setFixedWidth(220);
     auto* rightPane = new QWidget;
     rightPane->setLayout(right);
-    rightPane->setFixedWidth(280);
+    // As wide as the panels' rows need beside the scroll bar: none is cut off on the right.
+    rightPane->setFixedWidth(
+        std::max(280, panels->minimumSizeHint().width() +
+                          settingsScroll->verticalScrollBar()->sizeHint().width() +
+                          right->contentsMargins().left() + right->contentsMargins().right()));
     auto* middle = new QHBoxLayout;
     middle->addWidget(leftPane);
     middle->addWidget(m_view, 1);

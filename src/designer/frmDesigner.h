@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
@@ -104,6 +105,7 @@ public:
     FieldPalette* fieldPalette;
     SettingsPanel* frameSettings;
     BarcodePanel* frameBarcode;
+    QScrollArea* settingsScroll; // both panels above
     QLineEdit* txtBadgeName;
     QPushButton* cmdSave;
     CommonDialog cdlgSettings;

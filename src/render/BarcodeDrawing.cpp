@@ -118,7 +118,9 @@ QString sampleValue(const Barcode& barcode, const QString& caption)
         return QStringLiteral("12345678");
     case Symbology::Code39:
     case Symbology::Code128:
-        return QStringLiteral("SAMPLE-123");
+        // Short, as keys are: a long stand-in would claim that a frame sized for the real values
+        // cannot hold the code.
+        return QStringLiteral("123456");
     default:
         return caption;
     }

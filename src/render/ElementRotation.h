@@ -22,8 +22,20 @@ QRectF turnedRect(QPointF topLeft, QSizeF size, Rotation rotation);
 // Maps the upright box QRectF(0, 0, size) onto turnedRect(topLeft, size, rotation).
 QTransform turningTransform(QPointF topLeft, QSizeF size, Rotation rotation);
 
-// Calls draw(copy) with a copy of the element moved into its upright box at the origin (size
-// `upright`), the painter turned onto the card; the element itself when it is not turned.
+// A copy of the element moved into its upright box at the origin (size `upright`): what is laid
+// out and measured before it is turned, so a check sees the frame the drawing fills.
+template <class E> E uprightBox(const E& element, QSizeF upright)
+{
+    E box = element;
+    box.Left = 0;
+    box.Top = 0;
+    box.Width = float(upright.width());
+    box.Height = float(upright.height());
+    return box;
+}
+
+// Calls draw(uprightBox(element, upright)) with the painter turned onto the card; the element
+// itself when it is not turned.
 template <class E, class Draw>
 void drawTurned(QPainter& painter, const E& element, QSizeF upright, Draw&& draw)
 {
@@ -31,15 +43,10 @@ void drawTurned(QPainter& painter, const E& element, QSizeF upright, Draw&& draw
         draw(element);
         return;
     }
-    E box = element;
-    box.Left = 0;
-    box.Top = 0;
-    box.Width = float(upright.width());
-    box.Height = float(upright.height());
     painter.save();
     painter.setTransform(
         turningTransform(QPointF(element.Left, element.Top), upright, element.rotation), true);
-    draw(box);
+    draw(uprightBox(element, upright));
     painter.restore();
 }
 

@@ -6,6 +6,7 @@
 #include "render/BadgeRenderer.h"
 #include "render/BarcodeDrawing.h"
 #include "render/BarcodeReading.h"
+#include "render/ElementRotation.h"
 #include "render/SheetLayout.h"
 #include "render/TextFitting.h"
 
@@ -83,36 +84,46 @@ QList<Obstacle> obstacles(const BadgeSide& layout, const BadgeSide& shown)
 void checkField(QStringList& problems, ElementRef element, const Comment& shown,
                 const QString& name, const QList<Obstacle>& around)
 {
-    const QRectF drawn(QPointF(shown.Left, shown.Top),
+    // Measured in the field's upright box, where its line runs to the right however it is turned.
+    const QRectF drawn(QPointF(),
                        QFontMetricsF(textFont(shown)).size(0, drawnText(shown.Caption, true)));
     if (!shown.AutoSize) {
-        const double overflow = drawn.width() - shown.Width;
+        const double overflow =
+            drawn.width() - uprightSize(shown.frame().size(), shown.rotation).width();
         if (overflow > ToleranceTwips)
             problems << QStringLiteral("%1 %2 is %3 mm wider than its field")
                             .arg(name, quoted(shown.Caption), mm(overflow));
         return;
     }
+    const QTransform toUpright =
+        turningTransform(QPointF(shown.Left, shown.Top), drawn.size(), shown.rotation).inverted();
     const Obstacle* nearest = nullptr;
+    QRectF nearestRect;
     for (const Obstacle& o : around) {
+        const QRectF rect = toUpright.mapRect(o.rect);
         // On the same line: lines set close share a little of their boxes, not half.
         const double shared =
-            std::min(drawn.bottom(), o.rect.bottom()) - std::max(drawn.top(), o.rect.top());
-        const bool beside = o.rect.left() >= drawn.left() - ToleranceTwips &&
-                            shared > std::min(drawn.height(), o.rect.height()) / 2;
-        if (o.element != element && beside && drawn.right() > o.rect.left() + ToleranceTwips &&
-            (!nearest || o.rect.left() < nearest->rect.left()))
+            std::min(drawn.bottom(), rect.bottom()) - std::max(drawn.top(), rect.top());
+        const bool beside = rect.left() >= drawn.left() - ToleranceTwips &&
+                            shared > std::min(drawn.height(), rect.height()) / 2;
+        if (o.element != element && beside && drawn.right() > rect.left() + ToleranceTwips &&
+            (!nearest || rect.left() < nearestRect.left())) {
             nearest = &o;
+            nearestRect = rect;
+        }
     }
     if (nearest)
         problems << QStringLiteral("%1 %2 runs %3 mm into %4")
-                        .arg(name, quoted(shown.Caption), mm(drawn.right() - nearest->rect.left()),
+                        .arg(name, quoted(shown.Caption), mm(drawn.right() - nearestRect.left()),
                              nearest->name);
 }
 
 // A text fitted into its frame that still does not fit: the operator must see which words are lost.
 void checkFitted(QStringList& problems, const Comment& shown, const QString& name, bool oneLine)
 {
-    const FittedText fitted = fitText(shown, drawnText(shown.Caption, oneLine));
+    const FittedText fitted =
+        fitText(uprightBox(shown, uprightSize(shown.frame().size(), shown.rotation)),
+                drawnText(shown.Caption, oneLine));
     if (fitted.ellipsised)
         problems << QStringLiteral("%1 %2 is shortened with \u2026 in its frame, even at %3 pt")
                         .arg(name, quoted(shown.Caption), QString::number(fitted.pointSize));

@@ -37,11 +37,14 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWheelEvent>
 
 using namespace vm;
 using namespace vm::test;
@@ -110,6 +113,7 @@ private Q_SLOTS:
     void resizingKeepsProportionsWithShift();
     void newBadgesAreNamedAndNamesIgnoreLetterCase();
     void fitAndFormatRowsAreUndoableAndShowThePerson();
+    void settingsScrollOnASmallScreenAndTheWheelEditsNothing();
 
 private:
     BadgeSide& side(BadgeSideId which) const
@@ -1299,4 +1303,40 @@ void tst_frmDesigner::fitAndFormatRowsAreUndoableAndShowThePerson()
 }
 
 QTEST_MAIN(tst_frmDesigner)
+// On a 1024 x 768 screen every row of a field's settings can be scrolled into view, and the wheel
+// turned over a box on the way scrolls past it instead of changing the badge.
+void tst_frmDesigner::settingsScrollOnASmallScreenAndTheWheelEditsNothing()
+{
+    m_w->resize(1024, 700);
+    dropText(QStringLiteral("<Employee.LastName>"), {2200, 700});
+    m_w->Select_Control(ref(ElementKind::Field, 1));
+    QApplication::processEvents(); // the rows shown for a field laid out
+    QScrollArea* scroll = m_w->settingsScroll;
+    const QRect viewport(scroll->viewport()->mapTo(m_w, QPoint()), scroll->viewport()->size());
+    QVERIFY(QRect(QPoint(), m_w->size()).contains(viewport));
+    QVERIFY(scroll->verticalScrollBar()->maximum() > 0); // the rows are taller than the window
+    // What scrolls: the panels' whole height, no wider than what shows.
+    const QRect reachable(0, 0, viewport.width(), scroll->widget()->height());
+    for (QWidget* control : scroll->widget()->findChildren<QWidget*>()) {
+        if (!control->isVisibleTo(m_w) || control->focusPolicy() == Qt::NoFocus)
+            continue;
+        const QRect at(control->mapTo(scroll->widget(), QPoint()), control->size());
+        QVERIFY2(reachable.contains(at) && at.height() <= viewport.height(),
+                 qPrintable(accessibleName(QAccessible::queryAccessibleInterface(control))));
+    }
+
+    scroll->verticalScrollBar()->setValue(0);
+    m_w->txtBadgeName->setFocus();
+    QComboBox* fitting = m_w->frameSettings->fitFormat->cmbFitMode;
+    const int chosen = fitting->currentIndex();
+    const int steps = m_w->document().undoStack()->count();
+    const QPointF inside(5, 5);
+    QWheelEvent wheel(inside, fitting->mapToGlobal(inside), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(fitting, &wheel);
+    QCOMPARE(fitting->currentIndex(), chosen);
+    QCOMPARE(m_w->document().undoStack()->count(), steps);
+    QVERIFY(scroll->verticalScrollBar()->value() > 0);
+}
+
 #include "tst_frmDesigner.moc"

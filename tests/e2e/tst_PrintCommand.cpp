@@ -10,6 +10,7 @@
 #include "common/SaveFile.h"
 #include "demo/DemoProject.h"
 #include "project/Database.h"
+#include "support/AllKindsBadge.h"
 #include "support/Commands.h"
 #include "support/EngineRows.h"
 #include "support/FileBytes.h"
@@ -21,6 +22,8 @@
 #include <QFile>
 #include <QImage>
 #include <QScopeGuard>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -466,9 +469,10 @@ void tst_PrintCommand::answersHelpAndVersionWithoutAWindow()
     }
 }
 
-// A badge whose last name is shrunk into a narrow frame and whose department hangs on a column the
-// records lack: the check, reading the badge's companion, names each person whose name is
-// shortened and the condition it cannot decide.
+// A badge whose last name is shrunk into a narrow frame, whose department hangs on a column the
+// records lack and whose codes some values break: the check, reading the badge's companion, names
+// each person whose name is shortened, the condition it cannot decide, and each code that cannot
+// print with its reason, and no one else.
 void tst_PrintCommand::checksFittedAndConditionalFields()
 {
     const QString dir = m_dir.filePath(QStringLiteral("demo/Badges/"));
@@ -490,7 +494,37 @@ void tst_PrintCommand::checksFittedAndConditionalFields()
         }
     }
     QVERIFY(nameFrame.isValid());
+    // Codes a value can break: EAN-13 of a column that holds digits for all but one person, and
+    // a Code 128 of the last name in a frame only short names fit at the smallest module.
+    auto addCode = [&](const QString& column, Symbology symbology, QRectF frame) {
+        Field& code = badge.front.lblField.at(badge.front.addField());
+        place(code, frame);
+        code.Caption = QLatin1Char('<') + column + QLatin1Char('>');
+        code.Tag = column;
+        code.barcode = Barcode{symbology, false, true, 0, 0};
+    };
+    addCode(QStringLiteral("Employee.Email"), Symbology::Ean13, {100, 2300, 2400, 700});
+    addCode(QStringLiteral("Employee.LastName"), Symbology::Code128, {2600, 2300, 1500, 700});
     VM_VERIFY_OK(saveBadge(dir, dir + QStringLiteral("Fitted.Lyt"), badge, false));
+    constexpr int Lettered = 7;
+    // The people as the other tests know them afterwards.
+    const QString kept = demoDatabase + QStringLiteral(".kept");
+    QVERIFY(QFile::copy(demoDatabase, kept));
+    const auto restore = qScopeGuard([&] {
+        QFile::remove(demoDatabase);
+        QFile::rename(kept, demoDatabase);
+    });
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("codes"));
+        db.setDatabaseName(demoDatabase);
+        QVERIFY(db.open());
+        QSqlQuery digits(db);
+        QVERIFY(digits.exec(QStringLiteral("UPDATE Employee SET Email = printf('4%011d', EmpNo) "
+                                           "WHERE EmpNo <> ") +
+                            QString::number(Lettered)));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("codes"));
 
     // The longest and the shortest last names of the demo's people.
     DemoPerson longest = demoPerson(1), shortest = demoPerson(1);
@@ -516,6 +550,17 @@ void tst_PrintCommand::checksFittedAndConditionalFields()
                                                  "condition \"Employee.Left is empty\" names "
                                                  "the column Employee.Left")),
              1);
+
+    const QString ean = QStringLiteral("The barcode <Employee.Email> cannot print: EAN-13 holds 12 "
+                                       "digits");
+    const QString code128 = QStringLiteral("The barcode <Employee.LastName> cannot print: the code "
+                                           "of \"") + longest.lastName + u'"';
+    QCOMPARE(problemsOf(demoPerson(Lettered), ean), 1);
+    QCOMPARE(problemsOf(longest, code128), 1);
+    QCOMPARE(problemsOf(shortest, QStringLiteral("The barcode")), 0);
+    // Only the one person's value is refused; the Staff badge's own code of the key prints for all.
+    QCOMPARE(check.output.filter(QStringLiteral("<Employee.Email>")).size(), 1);
+    QCOMPARE(check.output.filter(QStringLiteral("<Employee.EmpNo>")).size(), 0);
 }
 
 void tst_PrintCommand::recordsEveryBadgeIssued()

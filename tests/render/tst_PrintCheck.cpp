@@ -105,6 +105,20 @@ void tst_PrintCheck::findsWhatWouldPrintWrong_data()
     QTest::newRow("runs off the card") << layout << std::optional(longTitle)
                                        << QStringList{QStringLiteral("past the card's right edge")};
 
+    // Turned, a line runs along the card's height: past what stands beside it, into what is below.
+    BadgeSide turned = layout;
+    turned.lblField.at(1).rotation.degrees = 90;
+    BadgeSide turnedAlone = turned;
+    turnedAlone.imgSign.Visible = false;
+    QTest::newRow("turned, clear of the field beside it")
+        << turnedAlone
+        << std::optional(person(QStringLiteral("Maximiliane-Josep"), QStringLiteral("Nurse")))
+        << QStringList{};
+    QTest::newRow("turned, runs into the signature below")
+        << turned << std::optional(longName)
+        << QStringList{QStringLiteral("\"Maximiliane-Josephine\" runs"),
+                       QStringLiteral("past the card's bottom edge")};
+
     BadgeSide fixed = layout;
     fixed.lblField.at(2).AutoSize = false;
     fixed.lblField.at(2).Width = 400;
@@ -145,6 +159,11 @@ void tst_PrintCheck::findsWhatWouldPrintWrong_data()
     name.Width = 1500;
     name.fit.mode = FitMode::Shrink;
     QTest::newRow("fitted by shrinking") << fitted << std::optional(longName) << QStringList{};
+    BadgeSide fittedUp = fitted; // turned, the frame's height is the line's length
+    std::swap(fittedUp.lblField.at(1).Width, fittedUp.lblField.at(1).Height);
+    fittedUp.lblField.at(1).rotation.degrees = 270;
+    QTest::newRow("fitted, turned up its frame")
+        << fittedUp << std::optional(longName) << QStringList{};
     const LinkedRecord longer = person(
         QStringLiteral("Maximiliane-Josephine Alexandra Konstantina"), QStringLiteral("Nurse"));
     QTest::newRow("fitted with an ellipsis")
@@ -180,6 +199,8 @@ void tst_PrintCheck::findsWhatWouldPrintWrong()
         QVERIFY2(problems[i].contains(expected[i]), qPrintable(problems[i]));
     if (QTest::currentDataTag() == QLatin1String("runs into the next field"))
         QVERIFY(problems[0].endsWith(QStringLiteral("into <Employee.Title>")));
+    if (QTest::currentDataTag() == QLatin1String("turned, runs into the signature below"))
+        QVERIFY(problems[0].endsWith(QStringLiteral("into the signature")));
 }
 
 void tst_PrintCheck::logosAreTheLayoutsOwnProblem()

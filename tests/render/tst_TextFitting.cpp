@@ -89,6 +89,8 @@ private Q_SLOTS:
     void fitsAtTheEdges();
     void alignsInTheFrame_data();
     void alignsInTheFrame();
+    void turnedTextFitsItsTurnedFrame_data();
+    void turnedTextFitsItsTurnedFrame();
     void pdfBreaksWhereTheLayoutDoes();
     void formatsValues_data();
     void formatsValues();
@@ -236,6 +238,32 @@ void tst_TextFitting::alignsInTheFrame()
         QVERIFY(std::abs(gaps[0] - gaps[1]) < Near);
     if (vertical == VerticalAlign::Middle)
         QVERIFY(std::abs(gaps[2] - gaps[3]) < Near);
+}
+
+// Turned a quarter, a text's line runs along its frame's height and shrinks to that length.
+void tst_TextFitting::turnedTextFitsItsTurnedFrame_data()
+{
+    QTest::addColumn<int>("degrees");
+    for (const int degrees : {0, 90, 180, 270})
+        QTest::addRow("%d degrees", degrees) << degrees;
+}
+
+void tst_TextFitting::turnedTextFitsItsTurnedFrame()
+{
+    QFETCH(int, degrees);
+    const bool upright = degrees % 180 == 0;
+    const QRectF frame(QPointF(1000, 300), upright ? QSizeF(2600, 400) : QSizeF(400, 2600));
+    Comment element =
+        textIn(QStringLiteral("Alexandra Konstantinopoulou"), frame, fitOf(FitMode::Shrink));
+    element.FontSize = 12;
+    element.rotation.degrees = qint16(degrees);
+    BadgeSide side;
+    side.Label1.at(side.Label1.add()) = element;
+    constexpr double Dpi = 288;
+    const QRectF ink =
+        inkBox(renderSideImage(side, Card, Dpi, renderOptions(RenderMode::Output, Card)), Dpi);
+    QVERIFY(frame.adjusted(-5, -5, 5, 5).contains(ink));
+    QVERIFY((upright ? ink.width() : ink.height()) > 2000); // most of the frame's long side
 }
 
 void tst_TextFitting::pdfBreaksWhereTheLayoutDoes()
