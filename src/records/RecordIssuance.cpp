@@ -22,6 +22,7 @@ RecordIssuance::RecordIssuance(QWidget* parent, RecordListModel* model)
     : QObject(parent)
     , m_model(model)
 {
+    m_historyPool.setMaxThreadCount(1);
     filterBar = new QWidget(parent);
     filterBar->setObjectName(QStringLiteral("fraFilter"));
     auto* bar = new QHBoxLayout(filterBar);
@@ -67,10 +68,12 @@ RecordIssuance::RecordIssuance(QWidget* parent, RecordListModel* model)
 
 RecordIssuance::~RecordIssuance()
 {
+    ++m_historyRequest;
     if (m_cancel)
         *m_cancel = true;
     stopThread(m_summaryThread);
     stopThread(m_changeThread);
+    m_historyPool.waitForDone();
 }
 
 void RecordIssuance::stopThread(std::unique_ptr<QThread>& thread)
@@ -227,32 +230,52 @@ void RecordIssuance::startChangeCheck()
 void RecordIssuance::showPerson(const std::optional<QString>& key)
 {
     m_person = key;
+    const int request = ++m_historyRequest;
     lstHistory->clear();
     if (!key || !m_summary || !m_summary->contains(*key)) {
         fraHistory->setTitle(key ? QStringLiteral("Prints of %1: never printed").arg(*key)
                                  : QStringLiteral("Prints of the person shown"));
         return;
     }
+    fraHistory->setTitle(QStringLiteral("Prints of %1: reading ...").arg(*key));
+    // Read aside: on a slow server a click must not wait for the history. Only the person asked
+    // for last is read; those clicked past meanwhile are skipped.
     const ProjectSettings& settings = ProjectSettings::instance();
-    Result<IssuanceRecord::Opened> opened = IssuanceRecord::open(
-        settings.ProjectFile, settings.stored(), QStringLiteral("vellumark"), false);
-    if (!opened || !opened->record) {
-        fraHistory->setTitle(opened ? QStringLiteral("Prints of %1").arg(*key) : opened.error());
-        return;
-    }
-    const Result<QList<IssuanceEntry>> entries =
-        opened->record->entries(settings.ProjectName, {}, *key);
-    if (!entries) {
-        fraHistory->setTitle(entries.error());
-        return;
-    }
-    fraHistory->setTitle(QStringLiteral("Prints of %1: %L2").arg(*key).arg(entries->size()));
-    for (auto it = entries->crbegin(); it != entries->crend(); ++it) {
-        new QTreeWidgetItem(
-            lstHistory,
-            {it->printedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-             it->layout, it->sides, it->reasonText, it->output, it->station, it->user});
-    }
+    m_historyPool.start([this, request, key = *key, file = settings.ProjectFile,
+                         project = settings.stored()] {
+        if (request != m_historyRequest)
+            return;
+        QString title;
+        QList<IssuanceEntry> entries;
+        Result<IssuanceRecord::Opened> opened =
+            IssuanceRecord::open(file, project, QStringLiteral("vellumark"), false);
+        if (!opened || !opened->record) {
+            title = opened ? QStringLiteral("Prints of %1").arg(key) : opened.error();
+        } else if (Result<QList<IssuanceEntry>> read =
+                       opened->record->entries(project.ProjectName, {}, key);
+                   !read) {
+            title = read.error();
+        } else {
+            entries = std::move(*read);
+            title = QStringLiteral("Prints of %1: %L2").arg(key).arg(entries.size());
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, request, title, entries] {
+                if (request != m_historyRequest)
+                    return;
+                fraHistory->setTitle(title);
+                for (auto it = entries.crbegin(); it != entries.crend(); ++it) {
+                    new QTreeWidgetItem(
+                        lstHistory,
+                        {it->printedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                         it->layout, it->sides, it->reasonText, it->output, it->station,
+                         it->user});
+                }
+                Q_EMIT historyRead();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 } // namespace vm

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QThreadPool>
 
 #include <atomic>
 #include <memory>
@@ -53,6 +54,8 @@ Q_SIGNALS:
     // The summary, or the people changed since their last print, arrived.
     void summaryRead();
     void changesFound();
+    // The prints of the person shown arrived in the panel.
+    void historyRead();
 
 private:
     void applyFilter();
@@ -70,6 +73,8 @@ private:
     std::shared_ptr<std::atomic<bool>> m_cancel;
     std::unique_ptr<QThread> m_summaryThread;
     std::unique_ptr<QThread> m_changeThread;
+    std::atomic<int> m_historyRequest{0};
+    QThreadPool m_historyPool; // last: waited for before the rest goes
 };
 
 } // namespace vm

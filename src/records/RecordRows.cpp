@@ -314,11 +314,36 @@ std::string_view RecordRows::searchText(int row) const
     return chunk->searchText(local);
 }
 
+namespace {
+
+// The rows of `items` in the order `less` gives them (ties keep table order), as a RowOrder.
+template <class Item, class Less>
+std::optional<RowOrder> orderOf(std::vector<Item>& items, Less less, bool descending,
+                                const std::atomic<bool>* cancelled)
+{
+    if (isCancelled(cancelled))
+        return std::nullopt;
+    std::stable_sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+        return descending ? less(b, a) : less(a, b);
+    });
+    if (isCancelled(cancelled))
+        return std::nullopt;
+    RowOrder order;
+    order.rowAt.reserve(items.size());
+    order.positionOf.resize(items.size());
+    for (const Item& item : items) {
+        order.positionOf[std::size_t(item.row)] = int(order.rowAt.size());
+        order.rowAt.push_back(item.row);
+    }
+    return order;
+}
+
+} // namespace
+
 std::optional<RowOrder> sortRows(const RecordRows& rows, int count, int column, ColumnKind kind,
                                  bool descending, const std::atomic<bool>* cancelled)
 {
-    count = std::min(count, rows.rowCount());
-    std::vector<int> sorted(std::size_t(std::max(count, 0)));
+    count = std::max(std::min(count, rows.rowCount()), 0);
     if (kind == ColumnKind::Numeric) {
         // Nulls, then numbers by value, then anything the column holds that is no number.
         struct Item {
@@ -328,7 +353,7 @@ std::optional<RowOrder> sortRows(const RecordRows& rows, int count, int column, 
             int row;
         };
         std::vector<Item> items;
-        items.reserve(sorted.size());
+        items.reserve(std::size_t(count));
         for (int row = 0; row < count; ++row) {
             const std::optional<std::string_view> cell = rows.cell(row, column);
             Item item{0, 0, {}, row};
@@ -341,56 +366,59 @@ std::optional<RowOrder> sortRows(const RecordRows& rows, int count, int column, 
             }
             items.push_back(item);
         }
-        if (isCancelled(cancelled))
-            return std::nullopt;
-        auto less = [](const Item& a, const Item& b) {
-            if (a.rank != b.rank)
-                return a.rank < b.rank;
-            return a.rank == 1 ? a.number < b.number : a.text < b.text;
-        };
-        std::stable_sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
-            return descending ? less(b, a) : less(a, b);
-        });
-        std::transform(items.begin(), items.end(), sorted.begin(),
-                       [](const Item& item) { return item.row; });
-    } else {
-        // Case and accents first ignored, then counted, so "Muller" and "Müller" stand together.
-        struct Item {
-            bool isNull;
-            std::string_view folded;
-            std::string_view exact;
-            int row;
-        };
-        std::vector<Item> items;
-        items.reserve(sorted.size());
-        for (int row = 0; row < count; ++row) {
-            const std::optional<std::string_view> cell = rows.cell(row, column);
-            items.push_back({!cell, searchCell(rows.searchText(row), column),
-                             cell.value_or(std::string_view()), row});
-        }
-        if (isCancelled(cancelled))
-            return std::nullopt;
-        auto less = [](const Item& a, const Item& b) {
+        return orderOf(
+            items,
+            [](const Item& a, const Item& b) {
+                if (a.rank != b.rank)
+                    return a.rank < b.rank;
+                return a.rank == 1 ? a.number < b.number : a.text < b.text;
+            },
+            descending, cancelled);
+    }
+    // Case and accents first ignored, then counted, so "Muller" and "Müller" stand together.
+    struct Item {
+        bool isNull;
+        std::string_view folded;
+        std::string_view exact;
+        int row;
+    };
+    std::vector<Item> items;
+    items.reserve(std::size_t(count));
+    for (int row = 0; row < count; ++row) {
+        const std::optional<std::string_view> cell = rows.cell(row, column);
+        items.push_back({!cell, searchCell(rows.searchText(row), column),
+                         cell.value_or(std::string_view()), row});
+    }
+    return orderOf(
+        items,
+        [](const Item& a, const Item& b) {
             if (a.isNull != b.isNull)
                 return a.isNull;
             if (const int order = a.folded.compare(b.folded); order != 0)
                 return order < 0;
             return a.exact < b.exact;
-        };
-        std::stable_sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
-            return descending ? less(b, a) : less(a, b);
-        });
-        std::transform(items.begin(), items.end(), sorted.begin(),
-                       [](const Item& item) { return item.row; });
+        },
+        descending, cancelled);
+}
+
+std::optional<RowOrder> sortRowsByValue(int count,
+                                        const std::function<std::optional<qint64>(int)>& valueOf,
+                                        bool descending, const std::atomic<bool>* cancelled)
+{
+    struct Item {
+        std::optional<qint64> value;
+        int row;
+    };
+    std::vector<Item> items;
+    items.reserve(std::size_t(std::max(count, 0)));
+    for (int row = 0; row < count; ++row) {
+        if ((row & 0xFFF) == 0 && isCancelled(cancelled))
+            return std::nullopt;
+        items.push_back({valueOf(row), row});
     }
-    if (isCancelled(cancelled))
-        return std::nullopt;
-    RowOrder order;
-    order.positionOf.resize(sorted.size());
-    for (std::size_t position = 0; position < sorted.size(); ++position)
-        order.positionOf[std::size_t(sorted[position])] = int(position);
-    order.rowAt = std::move(sorted);
-    return order;
+    return orderOf(
+        items, [](const Item& a, const Item& b) { return a.value < b.value; }, descending,
+        cancelled);
 }
 
 std::optional<int> findRow(const RecordRows& rows, const RowOrder* order,
