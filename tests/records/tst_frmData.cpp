@@ -755,6 +755,11 @@ void tst_frmData::filterBarNarrowsTheListByPrints()
     QVERIFY(filtered.wait(10000));
     QCOMPARE(records->rowCount(), everybody - 2);
     QVERIFY(!keys().contains("3") && !keys().contains("5"));
+    auto counted = [&] {
+        return m_browser->lblStatus->text().startsWith(
+            QStringLiteral("%1 of %2 records").arg(records->rowCount()).arg(everybody));
+    };
+    QVERIFY2(counted(), qPrintable(m_browser->lblStatus->text()));
     // Only 5 changed since printed.
     QSignalSpy compared(&issuance, &RecordIssuance::changesFound);
     issuance.optChanged->click();
@@ -766,6 +771,7 @@ void tst_frmData::filterBarNarrowsTheListByPrints()
     m_browser->txtFind->setFocus();
     QTest::keyClicks(m_browser->txtFind, name);
     QTRY_VERIFY(!keys().isEmpty() && keys().size() < everybody);
+    QTRY_VERIFY2(counted(), qPrintable(m_browser->lblStatus->text()));
     for (int position = 0; position < records->rowCount(); ++position)
         QVERIFY(records->index(position, 2).data().toString().contains(name, Qt::CaseInsensitive) ||
                 demoPerson(keys()[position].toInt()).firstName.contains(name));
@@ -774,10 +780,23 @@ void tst_frmData::filterBarNarrowsTheListByPrints()
     // The prints of the person shown.
     click(keys().indexOf("3"));
     QTRY_COMPARE(keyShown(m_window->frmFront()), QStringLiteral("3"));
-    QCOMPARE(issuance.lstHistory->topLevelItemCount(), 1);
+    QTRY_COMPARE(issuance.lstHistory->topLevelItemCount(), 1);
     QCOMPARE(issuance.lstHistory->topLevelItem(0)->text(1), QStringLiteral("Staff"));
     QVERIFY(!issuance.optAll->accessibleName().isEmpty() &&
             !issuance.lstHistory->accessibleName().isEmpty());
+
+    // Sorted by prints, the narrowed list keeps its person marked and shown, not read again.
+    m_browser->Lst->sortByColumn(printedColumn, Qt::DescendingOrder);
+    QTRY_VERIFY(!records->isSorting() && !records->isFiltering());
+    QCOMPARE(keys().first(), QStringLiteral("3"));
+    QCOMPARE(records->keyText(m_browser->Lst->currentIndex().row()), QStringLiteral("3"));
+    QVERIFY(!m_browser->isLinking() && keyShown(m_window->frmFront()) == QStringLiteral("3"));
+    // Read again, the list is narrowed and counted as before.
+    m_browser->cmdRefresh->click();
+    QVERIFY(read.wait(10000));
+    QTRY_VERIFY(!records->isLoading() && !records->isFiltering() && !records->isSorting());
+    QTRY_VERIFY2(counted(), qPrintable(m_browser->lblStatus->text()));
+    QCOMPARE(keys().first(), QStringLiteral("3"));
 }
 
 // On a server that announces changes, the person shown is read again as soon as another station
