@@ -411,7 +411,8 @@ void RecordListModel::startSort()
     m_sortCancel = cancel;
     // The print columns sort by what the issuance summary says of each row's person.
     const int printed = m_sortColumn - printedColumn();
-    const auto issued = printedColumn() >= 0 && printed >= 0 ? m_issued : nullptr;
+    const auto issued =
+        printedColumn() >= 0 && (printed == 0 || printed == 1) ? m_issued : nullptr;
     m_pool.start([this, serial, cancel, rows = m_rows, count = m_rows.rowCount(),
                   column = m_sortColumn, kind = columnKind(m_sortColumn), issued, printed,
                   key = m_keyColumn, descending = m_sortOrder == Qt::DescendingOrder] {

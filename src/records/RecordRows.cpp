@@ -316,24 +316,31 @@ std::string_view RecordRows::searchText(int row) const
 
 namespace {
 
-// The rows of `items` in the order `less` gives them (ties keep table order), as a RowOrder.
-template <class Item, class Less>
-std::optional<RowOrder> orderOf(std::vector<Item>& items, Less less, bool descending,
+// Rows [0, count) in the order `less` gives the items `itemOf(row)` makes of them; ties keep
+// table order. Nothing when cancelled.
+template <class ItemOf, class Less>
+std::optional<RowOrder> orderOf(int count, ItemOf itemOf, Less less, bool descending,
                                 const std::atomic<bool>* cancelled)
 {
-    if (isCancelled(cancelled))
-        return std::nullopt;
-    std::stable_sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
-        return descending ? less(b, a) : less(a, b);
+    using Item = decltype(itemOf(0));
+    std::vector<std::pair<Item, int>> items;
+    items.reserve(std::size_t(std::max(count, 0)));
+    for (int row = 0; row < count; ++row) {
+        if ((row & 0xFFF) == 0 && isCancelled(cancelled))
+            return std::nullopt;
+        items.emplace_back(itemOf(row), row);
+    }
+    std::stable_sort(items.begin(), items.end(), [&](const auto& a, const auto& b) {
+        return descending ? less(b.first, a.first) : less(a.first, b.first);
     });
     if (isCancelled(cancelled))
         return std::nullopt;
     RowOrder order;
     order.rowAt.reserve(items.size());
     order.positionOf.resize(items.size());
-    for (const Item& item : items) {
-        order.positionOf[std::size_t(item.row)] = int(order.rowAt.size());
-        order.rowAt.push_back(item.row);
+    for (const auto& item : items) {
+        order.positionOf[std::size_t(item.second)] = int(order.rowAt.size());
+        order.rowAt.push_back(item.second);
     }
     return order;
 }
@@ -343,31 +350,27 @@ std::optional<RowOrder> orderOf(std::vector<Item>& items, Less less, bool descen
 std::optional<RowOrder> sortRows(const RecordRows& rows, int count, int column, ColumnKind kind,
                                  bool descending, const std::atomic<bool>* cancelled)
 {
-    count = std::max(std::min(count, rows.rowCount()), 0);
+    count = std::min(count, rows.rowCount());
     if (kind == ColumnKind::Numeric) {
         // Nulls, then numbers by value, then anything the column holds that is no number.
         struct Item {
-            int rank;
-            double number;
+            int rank = 0;
+            double number = 0;
             std::string_view text;
-            int row;
         };
-        std::vector<Item> items;
-        items.reserve(std::size_t(count));
-        for (int row = 0; row < count; ++row) {
-            const std::optional<std::string_view> cell = rows.cell(row, column);
-            Item item{0, 0, {}, row};
-            if (cell) {
+        const auto itemOf = [&](int row) {
+            Item item;
+            if (const std::optional<std::string_view> cell = rows.cell(row, column)) {
                 const char* end = cell->data() + cell->size();
                 const auto parsed = std::from_chars(cell->data(), end, item.number);
                 item.rank = parsed.ec == std::errc() && parsed.ptr == end ? 1 : 2;
                 if (item.rank == 2)
                     item.text = searchCell(rows.searchText(row), column);
             }
-            items.push_back(item);
-        }
+            return item;
+        };
         return orderOf(
-            items,
+            count, itemOf,
             [](const Item& a, const Item& b) {
                 if (a.rank != b.rank)
                     return a.rank < b.rank;
@@ -380,17 +383,14 @@ std::optional<RowOrder> sortRows(const RecordRows& rows, int count, int column, 
         bool isNull;
         std::string_view folded;
         std::string_view exact;
-        int row;
     };
-    std::vector<Item> items;
-    items.reserve(std::size_t(count));
-    for (int row = 0; row < count; ++row) {
+    const auto itemOf = [&](int row) {
         const std::optional<std::string_view> cell = rows.cell(row, column);
-        items.push_back({!cell, searchCell(rows.searchText(row), column),
-                         cell.value_or(std::string_view()), row});
-    }
+        return Item{!cell, searchCell(rows.searchText(row), column),
+                    cell.value_or(std::string_view())};
+    };
     return orderOf(
-        items,
+        count, itemOf,
         [](const Item& a, const Item& b) {
             if (a.isNull != b.isNull)
                 return a.isNull;
@@ -405,20 +405,10 @@ std::optional<RowOrder> sortRowsByValue(int count,
                                         const std::function<std::optional<qint64>(int)>& valueOf,
                                         bool descending, const std::atomic<bool>* cancelled)
 {
-    struct Item {
-        std::optional<qint64> value;
-        int row;
-    };
-    std::vector<Item> items;
-    items.reserve(std::size_t(std::max(count, 0)));
-    for (int row = 0; row < count; ++row) {
-        if ((row & 0xFFF) == 0 && isCancelled(cancelled))
-            return std::nullopt;
-        items.push_back({valueOf(row), row});
-    }
     return orderOf(
-        items, [](const Item& a, const Item& b) { return a.value < b.value; }, descending,
-        cancelled);
+        count, valueOf,
+        [](const std::optional<qint64>& a, const std::optional<qint64>& b) { return a < b; },
+        descending, cancelled);
 }
 
 std::optional<int> findRow(const RecordRows& rows, const RowOrder* order,
