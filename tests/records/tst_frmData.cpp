@@ -38,10 +38,17 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTreeWidget>
+
+#include <sqlite3.h>
+
+#include <atomic>
 
 using namespace vm;
 using namespace vm::test;
@@ -53,6 +60,49 @@ constexpr int People = 40;
 struct AddedSlot {
     int ino;
     PrintSlot slot;
+};
+
+QtMessageHandler g_handler = nullptr;
+
+// Counts the statements started on the window's thread by every SQLite connection it holds: on
+// a slow server each would freeze the window.
+class WindowThreadStatements {
+public:
+    WindowThreadStatements()
+    {
+        // Asked for by name, another thread's connection is refused with a warning: expected.
+        g_handler = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+                if (!text.contains(QLatin1String("does not belong to the calling thread")))
+                    g_handler(type, context, text);
+            });
+        for (const QString& name : QSqlDatabase::connectionNames()) {
+            const QVariant handle = QSqlDatabase::database(name, false).driver()->handle();
+            if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+                m_traced << *static_cast<sqlite3* const*>(handle.constData());
+        }
+        qInstallMessageHandler(g_handler);
+        for (sqlite3* db : m_traced)
+            sqlite3_trace_v2(db, SQLITE_TRACE_STMT, &WindowThreadStatements::started, this);
+    }
+    ~WindowThreadStatements()
+    {
+        for (sqlite3* db : m_traced)
+            sqlite3_trace_v2(db, 0, nullptr, nullptr);
+    }
+    int connections() const { return int(m_traced.size()); }
+    int statements() const { return m_statements; }
+
+private:
+    static int started(unsigned, void* self, void*, void*)
+    {
+        if (QThread::currentThread() == QCoreApplication::instance()->thread())
+            ++static_cast<WindowThreadStatements*>(self)->m_statements;
+        return 0;
+    }
+
+    QList<sqlite3*> m_traced;
+    std::atomic<int> m_statements{0};
 };
 
 } // namespace
@@ -67,6 +117,7 @@ private Q_SLOTS:
     void listsEveryPersonAndPlacesTheViews();
     void clickAndEnterLinkThePerson_data();
     void clickAndEnterLinkThePerson();
+    void aClickAsksTheDatabaseNothingOnTheWindowsThread();
     void badgesDropDownImportAndChange();
     void badgeFolderEitherWayAndAnotherProjectsBadgeAdopted_data();
     void badgeFolderEitherWayAndAnotherProjectsBadgeAdopted();
@@ -278,6 +329,20 @@ void tst_frmData::clickAndEnterLinkThePerson()
         QVERIFY(!shown.contains(person.firstName) && !shown.contains(person.department));
     }
     QVERIFY(m_browser->Image1->pixmap().isNull() && m_browser->Image2->pixmap().isNull());
+}
+
+// The first click after the list is read too: the key's kind came with the list, and the
+// person's prints are read aside.
+void tst_frmData::aClickAsksTheDatabaseNothingOnTheWindowsThread()
+{
+    chooseEntry(m_browser->cmbBadges, QStringLiteral("Staff"));
+    const WindowThreadStatements counted;
+    QVERIFY(counted.connections() > 0);
+    click(2);
+    QCOMPARE(keyShown(m_window->frmFront()), QStringLiteral("3"));
+    click(4);
+    QCOMPARE(keyShown(m_window->frmFront()), QStringLiteral("5"));
+    QCOMPARE(counted.statements(), 0);
 }
 
 void tst_frmData::badgesDropDownImportAndChange()
