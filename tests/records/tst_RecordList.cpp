@@ -406,10 +406,8 @@ void tst_RecordList::sortsByPrintsAsTheFilterNarrows()
     QCOMPARE(model.keyKind(), ColumnKind::Numeric);
     const QDateTime day(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC);
     auto issued = std::make_shared<QHash<QString, IssueSummary>>();
-    (*issued)["1"].count = 2;
-    (*issued)["1"].lastPrinted = day.addDays(1);
-    (*issued)["3"].count = 1;
-    (*issued)["3"].lastPrinted = day.addDays(2);
+    (*issued)["1"] = {2, day.addDays(1), {}, {}, {}};
+    (*issued)["3"] = {1, day.addDays(2), {}, {}, {}};
     model.setIssued(issued);
     if (!search.isEmpty()) {
         RowFilter narrowed;
@@ -432,8 +430,7 @@ void tst_RecordList::sortsByPrintsAsTheFilterNarrows()
     QCOMPARE(reset.size(), 0);
 
     // A new summary moves the rows it changes.
-    (*issued)["2"].count = 5;
-    (*issued)["2"].lastPrinted = day.addDays(3);
+    (*issued)["2"] = {5, day.addDays(3), {}, {}, {}};
     model.setIssued(std::make_shared<const QHash<QString, IssueSummary>>(*issued));
     QTRY_VERIFY(!model.isSorting() && !model.isFiltering());
     QCOMPARE(model.positionOfKey("2"), descending ? 0 : model.rowCount() - 1);
