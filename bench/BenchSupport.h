@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QStringList>
+#include <QTimer>
 
 #include <ctime>
 #include <functional>
@@ -44,15 +45,19 @@ public:
     }
 };
 
-// Runs the event loop until the condition holds; false after `ms` without.
+// Runs the event loop until the condition holds; false after `ms` without. It sleeps until the
+// next event (a timer bounds the sleep), so waiting takes no processor time from the threads
+// being measured: processEvents with a time limit polls without sleeping.
 inline bool waitFor(const std::function<bool()>& condition, int ms = 120000)
 {
+    QTimer wakeUp;
+    wakeUp.start(20);
     QElapsedTimer timer;
     timer.start();
     while (!condition()) {
         if (timer.elapsed() > ms)
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

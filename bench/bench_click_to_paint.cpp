@@ -1,7 +1,9 @@
 // A click on a row of the record browser until the badge shows: N clicks on different people
 // (each with a photograph and a signature), each timed from the press until both views have
 // painted. Prints the median and the 90th percentile of wall time and of the process's CPU time.
-//     bench_click_to_paint [--people 1000] [--clicks 60]
+// With --rows, the table is filled up to that many people, copies of the demo's, and the people
+// clicked get copies of their pictures: a list of a million rows without a million pictures.
+//     bench_click_to_paint [--people 1000] [--rows N] [--clicks 60]
 #include "app/mainMdi.h"
 #include "records/frmData.h"
 #include "render/BadgeCanvas.h"
@@ -12,6 +14,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,6 +53,47 @@ private:
     const RenderingWindow& m_view;
 };
 
+// Adds people up to `rows`, each a copy of one of the first `people`.
+bool fillTable(const QString& databaseFile, int people, int rows)
+{
+    bool done = false;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
+        db.setDatabaseName(databaseFile);
+        QSqlQuery insert(db);
+        done = db.open() &&
+               insert.exec(
+                   QStringLiteral(
+                       "insert into Employee (EmpNo, FirstName, LastName, Title, DeptID, HireDate, "
+                       "ValidUntil, Email) with recursive n(k) as (select %1 union all select k + "
+                       "1 from n "
+                       "where k < %2) select k, FirstName, LastName, Title, DeptID, HireDate, "
+                       "ValidUntil, "
+                       "Email from n join Employee on EmpNo = (k - 1) % %3 + 1")
+                       .arg(people + 1)
+                       .arg(rows)
+                       .arg(people));
+        if (!done)
+            std::fprintf(stderr, "bench_click_to_paint: %s\n",
+                         qPrintable(insert.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+    return done;
+}
+
+// The copies of a person get his photograph and signature under their own key.
+void givePictures(const QString& projectFolder, qint64 key, int people)
+{
+    const QString original = QString::number((key - 1) % people + 1);
+    for (const char* folder : {"Photos", "Signs"}) {
+        const QString dir =
+            projectFolder + QLatin1Char('/') + QLatin1String(folder) + QLatin1Char('/');
+        QFile::copy(dir + original + QStringLiteral(".jpg"),
+                    dir + QString::number(key) + QStringLiteral(".jpg"));
+    }
+}
+
 double percentile(std::vector<double> values, double p)
 {
     std::sort(values.begin(), values.end());
@@ -63,16 +110,24 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     int people = 1000;
     int clicks = 60;
+    int totalRows = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--people"))
             people = args[i + 1].toInt();
         else if (args[i] == QLatin1String("--clicks"))
             clicks = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--rows"))
+            totalRows = args[i + 1].toInt();
     }
     QTemporaryDir dir;
-    const QString project = makeDemoProject(dir.filePath(QStringLiteral("demo")), people, "bench_click_to_paint");
+    const QString project =
+        makeDemoProject(dir.filePath(QStringLiteral("demo")), people, "bench_click_to_paint");
     if (project.isEmpty())
+        return 1;
+    const QString projectFolder = dir.filePath(QStringLiteral("demo"));
+    if (totalRows > people &&
+        !fillTable(projectFolder + QStringLiteral("/data/demo.sqlite"), people, totalRows))
         return 1;
 
     QuietDialogs dialogs;
@@ -86,10 +141,18 @@ int main(int argc, char** argv)
 
     QTableView* list = browser->Lst;
     const int rows = list->model()->rowCount();
+    auto rowOfClick = [rows](int i) {
+        return 1 + int((qint64(i) * 7919) % std::max(1, rows - 2));
+    };
+    for (int i = 0; i < clicks; ++i) {
+        const qint64 key = list->model()->index(rowOfClick(i), 0).data().toLongLong();
+        if (key > people)
+            givePictures(projectFolder, key, people);
+    }
     std::vector<double> wall, cpu, pressed;
     int missed = 0;
     for (int i = 0; i < clicks; ++i) {
-        const int row = 1 + int((qint64(i) * 7919) % std::max(1, rows - 2));
+        const int row = rowOfClick(i);
         const QModelIndex index = list->model()->index(row, 1);
         list->scrollTo(index);
         QTest::qWait(5);
@@ -102,8 +165,7 @@ int main(int argc, char** argv)
         clock.start();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         pressed.push_back(double(clock.nsecsElapsed()) / 1e6);
-        if (!waitFor([&] { return front.paints > frontBefore && back.paints > backBefore; },
-                     5000))
+        if (!waitFor([&] { return front.paints > frontBefore && back.paints > backBefore; }, 5000))
             ++missed;
         wall.push_back(double(clock.nsecsElapsed()) / 1e6);
         cpu.push_back(1e3 * cpuSeconds() - cpuStart);

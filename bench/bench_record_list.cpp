@@ -213,20 +213,6 @@ void dropSchema(const QString& url, const QString& schema)
     PQfinish(pg);
 }
 
-// Runs the event loop until `condition` holds; false after `ms`. It sleeps between events, so
-// the waiting takes no processor time from the worker threads.
-bool waitFor(const std::function<bool()>& condition, int ms = 60000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 // Lets the event loop run for a while, as between two actions of an operator.
 void settle(int ms)
 {

@@ -22,7 +22,6 @@ RecordIssuance::RecordIssuance(QWidget* parent, RecordListModel* model)
     : QObject(parent)
     , m_model(model)
 {
-    m_historyPool.setMaxThreadCount(1);
     filterBar = new QWidget(parent);
     filterBar->setObjectName(QStringLiteral("fraFilter"));
     auto* bar = new QHBoxLayout(filterBar);
@@ -54,9 +53,16 @@ RecordIssuance::RecordIssuance(QWidget* parent, RecordListModel* model)
     fraHistory->setObjectName(QStringLiteral("fraHistory"));
     auto* panel = new QVBoxLayout(fraHistory);
     panel->setContentsMargins(4, 2, 4, 4);
+    panel->setSpacing(2);
+    // Whose prints these are changes with every click: in a line of its own, since a changed
+    // title would paint the whole box and the browser behind it again.
+    lblHistory = new QLabel(QStringLiteral("Nobody is shown."), fraHistory);
+    lblHistory->setObjectName(QStringLiteral("lblHistory"));
+    panel->addWidget(lblHistory);
     lstHistory = new QTreeWidget(fraHistory);
     lstHistory->setObjectName(QStringLiteral("lstHistory"));
     lstHistory->setAccessibleName(QStringLiteral("Prints of the person shown"));
+    lblHistory->setBuddy(lstHistory);
     lstHistory->setRootIsDecorated(false);
     lstHistory->setHeaderLabels({QStringLiteral("Printed"), QStringLiteral("Badge"),
                                  QStringLiteral("Sides"), QStringLiteral("Reason"),
@@ -68,12 +74,11 @@ RecordIssuance::RecordIssuance(QWidget* parent, RecordListModel* model)
 
 RecordIssuance::~RecordIssuance()
 {
-    ++m_historyRequest;
     if (m_cancel)
         *m_cancel = true;
     stopThread(m_summaryThread);
     stopThread(m_changeThread);
-    m_historyPool.waitForDone();
+    stopThread(m_historyThread);
 }
 
 void RecordIssuance::stopThread(std::unique_ptr<QThread>& thread)
@@ -230,52 +235,65 @@ void RecordIssuance::startChangeCheck()
 void RecordIssuance::showPerson(const std::optional<QString>& key)
 {
     m_person = key;
-    const int request = ++m_historyRequest;
-    lstHistory->clear();
+    if (lstHistory->topLevelItemCount() > 0) // an empty list cleared still lays itself out again
+        lstHistory->clear();
     if (!key || !m_summary || !m_summary->contains(*key)) {
-        fraHistory->setTitle(key ? QStringLiteral("Prints of %1: never printed").arg(*key)
-                                 : QStringLiteral("Prints of the person shown"));
+        lblHistory->setText(key ? QStringLiteral("Prints of %1: never printed").arg(*key)
+                                : QStringLiteral("Nobody is shown."));
         return;
     }
-    fraHistory->setTitle(QStringLiteral("Prints of %1: reading ...").arg(*key));
-    // Read aside: on a slow server a click must not wait for the history. Only the person asked
-    // for last is read; those clicked past meanwhile are skipped.
+    lblHistory->setText(
+        QStringLiteral("Prints of %1: %L2").arg(*key).arg(m_summary->value(*key).count));
+    readHistory();
+}
+
+// The entries are read on a thread of their own, with a connection of their own: a click never
+// waits for a server. One read at a time; when it ends, the person shown by then is read.
+void RecordIssuance::readHistory()
+{
+    if (m_historyThread && m_historyThread->isRunning())
+        return;
+    stopThread(m_historyThread);
     const ProjectSettings& settings = ProjectSettings::instance();
-    m_historyPool.start([this, request, key = *key, file = settings.ProjectFile,
-                         project = settings.stored()] {
-        if (request != m_historyRequest)
-            return;
-        QString title;
-        QList<IssuanceEntry> entries;
-        Result<IssuanceRecord::Opened> opened =
-            IssuanceRecord::open(file, project, QStringLiteral("vellumark"), false);
-        if (!opened || !opened->record) {
-            title = opened ? QStringLiteral("Prints of %1").arg(key) : opened.error();
-        } else if (Result<QList<IssuanceEntry>> read =
-                       opened->record->entries(project.ProjectName, {}, key);
-                   !read) {
-            title = read.error();
-        } else {
-            entries = std::move(*read);
-            title = QStringLiteral("Prints of %1: %L2").arg(key).arg(entries.size());
+    m_historyThread.reset(QThread::create([this, key = *m_person, generation = m_generation,
+                                           file = settings.ProjectFile,
+                                           project = settings.stored()] {
+        Result<QList<IssuanceEntry>> entries = QList<IssuanceEntry>();
+        {
+            Result<IssuanceRecord::Opened> opened =
+                IssuanceRecord::open(file, project, QStringLiteral("vellumark"), false);
+            if (!opened)
+                entries = opened.status();
+            else if (opened->record)
+                entries = opened->record->entries(project.ProjectName, {}, key);
         }
         QMetaObject::invokeMethod(
             this,
-            [this, request, title, entries] {
-                if (request != m_historyRequest)
-                    return;
-                fraHistory->setTitle(title);
-                for (auto it = entries.crbegin(); it != entries.crend(); ++it) {
-                    new QTreeWidgetItem(
-                        lstHistory,
-                        {it->printedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                         it->layout, it->sides, it->reasonText, it->output, it->station,
-                         it->user});
-                }
-                Q_EMIT historyRead();
+            [this, key, generation, entries] {
+                m_historyThread->wait(); // past its last statement
+                if (generation == m_generation && m_person == key)
+                    showHistory(key, entries);
+                else if (m_person && m_summary && m_summary->contains(*m_person))
+                    readHistory();
             },
             Qt::QueuedConnection);
-    });
+    }));
+    m_historyThread->start();
+}
+
+void RecordIssuance::showHistory(const QString& key, const Result<QList<IssuanceEntry>>& entries)
+{
+    if (!entries) {
+        lblHistory->setText(entries.error());
+        return;
+    }
+    lblHistory->setText(QStringLiteral("Prints of %1: %L2").arg(key).arg(entries->size()));
+    for (auto it = entries->crbegin(); it != entries->crend(); ++it) {
+        new QTreeWidgetItem(
+            lstHistory,
+            {it->printedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+             it->layout, it->sides, it->reasonText, it->output, it->station, it->user});
+    }
 }
 
 } // namespace vm

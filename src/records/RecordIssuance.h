@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
-#include <QThreadPool>
 
 #include <atomic>
 #include <memory>
@@ -48,18 +47,19 @@ public:
     QRadioButton* optChanged = nullptr;
     QLabel* lblFilter = nullptr;
     QGroupBox* fraHistory = nullptr;
+    QLabel* lblHistory = nullptr; // whose prints, and how many
     QTreeWidget* lstHistory = nullptr;
 
 Q_SIGNALS:
     // The summary, or the people changed since their last print, arrived.
     void summaryRead();
     void changesFound();
-    // The prints of the person shown arrived in the panel.
-    void historyRead();
 
 private:
     void applyFilter();
     void startChangeCheck();
+    void readHistory();
+    void showHistory(const QString& key, const Result<QList<IssuanceEntry>>& entries);
     void stopThread(std::unique_ptr<QThread>& thread);
 
     RecordListModel* m_model;
@@ -73,8 +73,7 @@ private:
     std::shared_ptr<std::atomic<bool>> m_cancel;
     std::unique_ptr<QThread> m_summaryThread;
     std::unique_ptr<QThread> m_changeThread;
-    std::atomic<int> m_historyRequest{0};
-    QThreadPool m_historyPool; // last: waited for before the rest goes
+    std::unique_ptr<QThread> m_historyThread; // the prints of the person shown
 };
 
 } // namespace vm

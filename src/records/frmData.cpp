@@ -48,7 +48,7 @@ namespace {
 // previews and the three frames. The search row above the list is new and moves the list's top
 // down by a row; the parts below the list keep their distance from the bottom edge.
 constexpr double DesignWidth = 10050;
-constexpr double DesignHeight = 11040; // with the prints of the person shown at the bottom
+constexpr double DesignHeight = 11280; // with the prints of the person shown at the bottom
 constexpr double ListTop = 840;        // below the filter bar
 constexpr double BelowList = 4905;  // from the list's bottom edge to the client's bottom
 constexpr double RightMargin = 195; // from the list's right edge to the client's right
@@ -180,6 +180,11 @@ frmData::frmData(Dialogs& dialogs, RenderingWindow* front, RenderingWindow* back
 {
     setObjectName(QStringLiteral("frmData"));
     setWindowTitle(QStringLiteral("Records"));
+    // Long enough for a read on this machine or a nearby server, short enough to show at once
+    // that a slow one is under way.
+    m_awaitedPaint.setSingleShot(true);
+    m_awaitedPaint.setInterval(120);
+    connect(&m_awaitedPaint, &QTimer::timeout, this, &frmData::paintAwaited);
     buildControls();
     QCoreApplication::instance()->installEventFilter(this); // see eventFilter: Ctrl+F
     // Configured anew, the project may have another table: its rows, not the old person's.
@@ -445,7 +450,7 @@ void frmData::layoutControls()
     place(Frame2, 5520, 7440 + below, 2895, 975);
     place(Frame3, 5520, 8400 + below, 2895, 975);
     place(m_issuance->filterBar, 120, 480, listRight - 120, 300);
-    place(m_issuance->fraHistory, 120, 9480 + below, listRight - 120, 1440);
+    place(m_issuance->fraHistory, 120, 9480 + below, listRight - 120, 1680);
 }
 
 void frmData::showEvent(QShowEvent* event)
@@ -745,12 +750,13 @@ bool frmData::isLinking() const
 void frmData::linkKey(const RecordKey& key, bool quiet, int position)
 {
     // Nobody is shown until the person is read: the row marked, the views and what "+" adds
-    // never name two people, however slow the server.
-    showPreviews(std::nullopt);
+    // never name two people, however slow the server. The emptied views are painted only when
+    // the read takes long enough to be seen; a quick one paints once, with the new person.
     QSize photo, sign;
+    m_awaitedPaint.start();
     if (m_front && m_back) {
-        m_front->showNoRecord();
-        m_back->showNoRecord();
+        m_front->awaitRecord();
+        m_back->awaitRecord();
         const BadgeSide& front = m_front->layout();
         const BadgeSide& back = m_back->layout();
         const BadgeCanvas& canvas = *m_front->canvas();
@@ -762,8 +768,21 @@ void frmData::linkKey(const RecordKey& key, bool quiet, int position)
     m_linkWorker->link(key, photo, sign);
 }
 
+void frmData::paintAwaited()
+{
+    showPreviews(std::nullopt);
+    if (m_front && m_back) {
+        m_front->repaintAwaited();
+        m_back->repaintAwaited();
+    }
+}
+
 void frmData::onLinked(const LinkResult& result)
 {
+    // The previews drop the person before now, in case what follows asks something; they are
+    // painted once, after the new person is in.
+    m_awaitedPaint.stop();
+    showPreviews(std::nullopt);
     QString said;
     m_link(result, m_linkQuiet ? &said : nullptr);
     showPreviews(m_front ? m_front->record() : std::nullopt);

@@ -6,6 +6,7 @@
 #include "widgets/CommonDialog.h"
 
 #include <QMdiSubWindow>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -159,6 +160,7 @@ private:
     // Every link of the browser: previews emptied, views linked, previews of who is shown now.
     void linkKey(const RecordKey& key, bool quiet, int position = -1);
     void onLinked(const LinkResult& result);
+    void paintAwaited();
     void onFed(const LinkResult& linked);
     void watchChanges();
     void onRowChanged(const QString& key, bool deleted);
@@ -181,6 +183,7 @@ private:
     bool m_linkQuiet = false;
     int m_linkPosition = -1; // the row the person being linked was chosen in; -1: none
     bool m_plusWaiting = false;
+    QTimer m_awaitedPaint; // paints the emptied views of a read that takes a while
     QStringList m_changedKeys; // announced by the server, not looked at yet
     QString m_watchSaid;       // why changes elsewhere show only when looked for; empty: live
     std::unique_ptr<RecordListModel> m_records;

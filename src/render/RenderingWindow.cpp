@@ -56,6 +56,17 @@ void RenderingWindow::showNoRecord()
     setShown(emptiedSide(m_layout));
 }
 
+void RenderingWindow::awaitRecord()
+{
+    m_record.reset();
+    m_shown = emptiedSide(m_layout);
+}
+
+void RenderingWindow::repaintAwaited()
+{
+    Picture1->update();
+}
+
 void RenderingWindow::UnloadBadgeElements()
 {
     m_layout = BadgeSide();

@@ -44,6 +44,11 @@ public:
     void showRecord(const LinkedRecord& record);
     // After a link that did not complete: nothing of the previous record stays.
     void showNoRecord();
+    // While the next record is read: the previous one is dropped at once (record() and what
+    // prints are empty), but the canvas is repainted only by repaintAwaited(), so a quick read
+    // paints once, with the new person, instead of flashing an empty card before him.
+    void awaitRecord();
+    void repaintAwaited();
 
     // Builds the side from a badge file (empty: the project's current badge). The canvas is
     // emptied first and stays empty when the badge belongs to another project or database.
