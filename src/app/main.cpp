@@ -42,10 +42,9 @@ int main(int argc, char* argv[])
         const QString name = equals > 0 ? first.mid(equals + 1)
                              : args.isEmpty() ? QString()
                                               : args.takeFirst();
-        const std::optional<vm::TextCodePage> page = vm::TextCodePage::named(name);
+        const vm::Result<vm::TextCodePage> page = vm::codePageNamed(name);
         if (!page) {
-            std::fprintf(stderr, "vellumark: --codepage must be one of %s\n\n%s",
-                         qPrintable(vm::TextCodePage::optionNames()), Usage);
+            std::fprintf(stderr, "vellumark: %s\n\n%s", qPrintable(page.error()), Usage);
             return 2;
         }
         vm::setBareProjectCodePage(*page);

@@ -1,5 +1,6 @@
 #include "common/CommandLine.h"
 
+#include <QCommandLineParser>
 #include <QFile>
 
 #include <cstdio>
@@ -23,6 +24,23 @@ std::optional<int> answerHelpOrVersion(int argc, const char* const* argv, const 
         }
     }
     return std::nullopt;
+}
+
+Result<TextCodePage> codePageNamed(const QString& name)
+{
+    if (const std::optional<TextCodePage> page = TextCodePage::named(name))
+        return *page;
+    return Status::failure(
+        QStringLiteral("--codepage must be one of %1").arg(TextCodePage::optionNames()));
+}
+
+Result<TextCodePage> codePageOption(const QCommandLineParser& parser,
+                                    const QCommandLineOption& option,
+                                    const TextCodePage& otherwise)
+{
+    if (!parser.isSet(option))
+        return otherwise;
+    return codePageNamed(parser.value(option));
 }
 
 RuntimeDirForRun::RuntimeDirForRun()

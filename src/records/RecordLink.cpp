@@ -31,7 +31,27 @@ QString columnPart(const QString& field)
     return dot < 0 ? field : field.mid(dot + 1);
 }
 
+QString keyRefusal(const QString& problem, ColumnKind kind, const StoredSettings& project)
+{
+    if (kind != ColumnKind::Numeric)
+        return problem;
+    QString text = problem;
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text + QStringLiteral("; %1 of %2 holds numbers.")
+                      .arg(project.UniqueField, project.MasterTable);
+}
+
 } // namespace
+
+Result<RecordKey> uniqueFieldKey(const QString& text, ColumnKind kind,
+                                 const StoredSettings& project)
+{
+    Result<RecordKey> key = RecordKey::fromText(text, kind);
+    if (!key)
+        return Status::failure(keyRefusal(key.error(), kind, project));
+    return key;
+}
 
 QSqlRecord qualifyJoinedColumns(const QSqlRecord& row, const QList<QPair<QString, int>>& tables)
 {
@@ -81,21 +101,12 @@ ColumnKind RecordLinker::keyKind()
 
 Result<RecordKey> RecordLinker::keyFromText(const QString& text)
 {
-    Result<RecordKey> key = RecordKey::fromText(text, keyKind());
-    if (!key)
-        return Status::failure(refusal(key.error()));
-    return key;
+    return uniqueFieldKey(text, keyKind(), m_project);
 }
 
 QString RecordLinker::refusal(const QString& problem)
 {
-    if (keyKind() != ColumnKind::Numeric)
-        return problem;
-    QString text = problem;
-    if (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    return text + QStringLiteral("; %1 of %2 holds numbers.")
-                      .arg(m_project.UniqueField, m_project.MasterTable);
+    return keyRefusal(problem, keyKind(), m_project);
 }
 
 QList<QPair<QString, int>> RecordLinker::joinedTables()

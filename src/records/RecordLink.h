@@ -22,6 +22,11 @@ namespace vm {
 // `tables` are the joined tables in select-list order with their column counts.
 QSqlRecord qualifyJoinedColumns(const QSqlRecord& row, const QList<QPair<QString, int>>& tables);
 
+// A key typed as the unique field of the kind given; a refusal names the value and the column.
+// Runs no statement: the kind comes from whoever read it (the record list reads it aside).
+Result<RecordKey> uniqueFieldKey(const QString& text, ColumnKind kind,
+                                 const StoredSettings& project);
+
 enum class LinkOutcome {
     Linked,
     NoSuchRecord,    // the master table has no row for the key

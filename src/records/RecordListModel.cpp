@@ -116,10 +116,12 @@ void RecordListModel::reload(const RecordListSource& source)
     if (m_filterCancel)
         *m_filterCancel = true;
     m_filterDone = ++m_filterSerial;
+    m_reorderOnly = false;
     m_shown = m_filter.isActive() ? std::make_shared<const std::vector<int>>() : nullptr;
     m_columns.clear();
     m_kinds.clear();
     m_keyColumn = -1;
+    m_keyKind = ColumnKind::Other;
     m_expected = -1;
     m_loadError.clear();
     m_loading = true;
@@ -181,6 +183,7 @@ void RecordListModel::onColumns(int generation, const RecordTableColumns& column
     m_columns = columns.names;
     m_kinds = columns.kinds;
     m_keyColumn = columns.keyColumn;
+    m_keyKind = columns.keyKind;
     m_expected = columns.expectedRows;
     endResetModel();
     Q_EMIT loadProgress(0, m_expected);
@@ -387,7 +390,7 @@ int RecordListModel::positionOfKey(const QString& key, int first, int last) cons
 
 void RecordListModel::sort(int column, Qt::SortOrder order)
 {
-    if (column >= int(m_columns.size())) // the issuance columns keep the order
+    if (column >= columnCount())
         return;
     m_sortColumn = column;
     m_sortOrder = order;
@@ -406,11 +409,26 @@ void RecordListModel::startSort()
     const int serial = ++m_sortSerial;
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     m_sortCancel = cancel;
+    // The print columns sort by what the issuance summary says of each row's person.
+    const int printed = m_sortColumn - printedColumn();
+    const auto issued =
+        printedColumn() >= 0 && (printed == 0 || printed == 1) ? m_issued : nullptr;
     m_pool.start([this, serial, cancel, rows = m_rows, count = m_rows.rowCount(),
-                  column = m_sortColumn, kind = columnKind(m_sortColumn),
-                  descending = m_sortOrder == Qt::DescendingOrder] {
+                  column = m_sortColumn, kind = columnKind(m_sortColumn), issued, printed,
+                  key = m_keyColumn, descending = m_sortOrder == Qt::DescendingOrder] {
+        const auto summaryValue = [&](int row) -> std::optional<qint64> {
+            const std::optional<std::string_view> cell = rows.cell(row, key);
+            if (!cell)
+                return std::nullopt;
+            const auto found =
+                issued->constFind(QString::fromUtf8(cell->data(), qsizetype(cell->size())));
+            if (found == issued->cend())
+                return std::nullopt; // never printed: first, as an empty value is
+            return printed == 0 ? qint64(found->count) : found->lastPrinted.toMSecsSinceEpoch();
+        };
         std::optional<RowOrder> order =
-            sortRows(rows, count, column, kind, descending, cancel.get());
+            issued ? sortRowsByValue(count, summaryValue, descending, cancel.get())
+                   : sortRows(rows, count, column, kind, descending, cancel.get());
         if (!order)
             return;
         auto shared = std::make_shared<const RowOrder>(std::move(*order));
@@ -433,6 +451,7 @@ void RecordListModel::applyOrder(std::shared_ptr<const RowOrder> order)
         // The rows shown stay; they take the new order once filtered again.
         m_order = std::move(order);
         m_sortAwaitsFilter = true;
+        m_reorderOnly = m_reorderOnly || !isFiltering();
         startFilter();
         return;
     }
@@ -525,9 +544,29 @@ void RecordListModel::startFind(int from, bool wrap)
     });
 }
 
+void RecordListModel::showInOrder(std::shared_ptr<const std::vector<int>> shown)
+{
+    // The same rows sorted: the row marked and every index held move with their people.
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> positionOf(std::size_t(m_rows.rowCount()), -1);
+    for (std::size_t position = 0; position < shown->size(); ++position)
+        positionOf[std::size_t((*shown)[position])] = int(position);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& held : before) {
+        const int position = positionOf[std::size_t(rowAt(held.row()))];
+        after << (position < 0 ? QModelIndex() : index(position, held.column()));
+    }
+    m_shown = std::move(shown);
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
 void RecordListModel::setRowFilter(const RowFilter& filter)
 {
     m_filter = filter;
+    m_reorderOnly = false;
     if (m_filterCancel)
         *m_filterCancel = true;
     if (!m_filter.isActive()) {
@@ -570,9 +609,14 @@ void RecordListModel::startFilter()
                 }
                 m_filterDone = serial;
                 m_filterCancel.reset();
-                beginResetModel();
-                m_shown = shown;
-                endResetModel();
+                if (std::exchange(m_reorderOnly, false) && m_shown &&
+                    m_shown->size() == shown->size()) {
+                    showInOrder(shown);
+                } else {
+                    beginResetModel();
+                    m_shown = shown;
+                    endResetModel();
+                }
                 Q_EMIT filterFinished();
                 if (std::exchange(m_sortAwaitsFilter, false))
                     Q_EMIT sortFinished();
@@ -592,14 +636,21 @@ void RecordListModel::setIssued(std::shared_ptr<const QHash<QString, IssueSummar
         return;
     }
     if (!issued && m_issued) {
+        const bool sortedByPrints = m_sortColumn >= first;
         beginRemoveColumns({}, first, first + 1);
         m_issued.reset();
         endRemoveColumns();
+        if (sortedByPrints)
+            sort(-1);
         return;
     }
     m_issued = std::move(issued);
     if (m_issued && rowCount() > 0)
         Q_EMIT dataChanged(index(0, printedColumn()), index(rowCount() - 1, printedColumn() + 1));
+    // Sorted by prints, the order follows the summary; while the columns are still being read,
+    // the reading's end sorts.
+    if (m_issued && !m_columns.isEmpty() && m_sortColumn >= first)
+        startSort();
 }
 
 } // namespace vm

@@ -67,7 +67,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    // Starts sorting by a column (-1: table order); the rows move when it is done.
+    // Starts sorting by a column (-1: table order); the rows move when it is done. "Printed" and
+    // "Last printed" sort by count and time, people never printed first as empty values are.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
@@ -76,7 +77,8 @@ public:
     QStringList columnNames() const { return m_columns; }
     ColumnKind columnKind(int column) const { return m_kinds.value(column, ColumnKind::Other); }
     int keyColumn() const { return m_keyColumn; } // -1: the table has no such column
-    ColumnKind keyKind() const { return columnKind(m_keyColumn); }
+    // The key's kind as a link compares it, read with the columns; Other until then.
+    ColumnKind keyKind() const { return m_keyKind; }
     // The key as the list shows it; nullopt when the cell is null or there is no key column.
     std::optional<QString> keyText(int position) const;
     // Takes the text values of a record as linked (columns named as a joined row names them) into
@@ -96,6 +98,8 @@ public:
     void setRowFilter(const RowFilter& filter);
     const RowFilter& rowFilter() const { return m_filter; }
     bool isFiltering() const { return m_filterSerial != m_filterDone; }
+    // Rows read, whether shown or not.
+    int readRows() const { return m_rows.rowCount(); }
 
     // Two more columns, "Printed" (how often) and "Last printed", from the issuance record's
     // summary by key, read in one statement per refresh; none: the columns are not shown.
@@ -130,6 +134,7 @@ private:
     void stopThreads();
     int rowAt(int position) const;
     void startFilter();
+    void showInOrder(std::shared_ptr<const std::vector<int>> shown);
 
     RecordListSource m_source;
     RecordRows m_rows;
@@ -143,6 +148,7 @@ private:
     QStringList m_columns;
     QList<ColumnKind> m_kinds;
     int m_keyColumn = -1;
+    ColumnKind m_keyKind = ColumnKind::Other;
     qint64 m_expected = -1;
     bool m_loading = false;
     QString m_loadError;
@@ -173,6 +179,7 @@ private:
     int m_filterSerial = 0;
     int m_filterDone = 0;
     bool m_sortAwaitsFilter = false; // sorted while filtering: done once filtered in the order
+    bool m_reorderOnly = false;      // the pass under way only puts the same rows in a new order
     std::shared_ptr<std::atomic<bool>> m_filterCancel;
     std::shared_ptr<const QHash<QString, IssueSummary>> m_issued;
 

@@ -314,83 +314,101 @@ std::string_view RecordRows::searchText(int row) const
     return chunk->searchText(local);
 }
 
+namespace {
+
+// Rows [0, count) in the order `less` gives the items `itemOf(row)` makes of them; ties keep
+// table order. Nothing when cancelled.
+template <class ItemOf, class Less>
+std::optional<RowOrder> orderOf(int count, ItemOf itemOf, Less less, bool descending,
+                                const std::atomic<bool>* cancelled)
+{
+    using Item = decltype(itemOf(0));
+    std::vector<std::pair<Item, int>> items;
+    items.reserve(std::size_t(std::max(count, 0)));
+    for (int row = 0; row < count; ++row) {
+        if ((row & 0xFFF) == 0 && isCancelled(cancelled))
+            return std::nullopt;
+        items.emplace_back(itemOf(row), row);
+    }
+    std::stable_sort(items.begin(), items.end(), [&](const auto& a, const auto& b) {
+        return descending ? less(b.first, a.first) : less(a.first, b.first);
+    });
+    if (isCancelled(cancelled))
+        return std::nullopt;
+    RowOrder order;
+    order.rowAt.reserve(items.size());
+    order.positionOf.resize(items.size());
+    for (const auto& item : items) {
+        order.positionOf[std::size_t(item.second)] = int(order.rowAt.size());
+        order.rowAt.push_back(item.second);
+    }
+    return order;
+}
+
+} // namespace
+
 std::optional<RowOrder> sortRows(const RecordRows& rows, int count, int column, ColumnKind kind,
                                  bool descending, const std::atomic<bool>* cancelled)
 {
     count = std::min(count, rows.rowCount());
-    std::vector<int> sorted(std::size_t(std::max(count, 0)));
     if (kind == ColumnKind::Numeric) {
         // Nulls, then numbers by value, then anything the column holds that is no number.
         struct Item {
-            int rank;
-            double number;
+            int rank = 0;
+            double number = 0;
             std::string_view text;
-            int row;
         };
-        std::vector<Item> items;
-        items.reserve(sorted.size());
-        for (int row = 0; row < count; ++row) {
-            const std::optional<std::string_view> cell = rows.cell(row, column);
-            Item item{0, 0, {}, row};
-            if (cell) {
+        const auto itemOf = [&](int row) {
+            Item item;
+            if (const std::optional<std::string_view> cell = rows.cell(row, column)) {
                 const char* end = cell->data() + cell->size();
                 const auto parsed = std::from_chars(cell->data(), end, item.number);
                 item.rank = parsed.ec == std::errc() && parsed.ptr == end ? 1 : 2;
                 if (item.rank == 2)
                     item.text = searchCell(rows.searchText(row), column);
             }
-            items.push_back(item);
-        }
-        if (isCancelled(cancelled))
-            return std::nullopt;
-        auto less = [](const Item& a, const Item& b) {
-            if (a.rank != b.rank)
-                return a.rank < b.rank;
-            return a.rank == 1 ? a.number < b.number : a.text < b.text;
+            return item;
         };
-        std::stable_sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
-            return descending ? less(b, a) : less(a, b);
-        });
-        std::transform(items.begin(), items.end(), sorted.begin(),
-                       [](const Item& item) { return item.row; });
-    } else {
-        // Case and accents first ignored, then counted, so "Muller" and "Müller" stand together.
-        struct Item {
-            bool isNull;
-            std::string_view folded;
-            std::string_view exact;
-            int row;
-        };
-        std::vector<Item> items;
-        items.reserve(sorted.size());
-        for (int row = 0; row < count; ++row) {
-            const std::optional<std::string_view> cell = rows.cell(row, column);
-            items.push_back({!cell, searchCell(rows.searchText(row), column),
-                             cell.value_or(std::string_view()), row});
-        }
-        if (isCancelled(cancelled))
-            return std::nullopt;
-        auto less = [](const Item& a, const Item& b) {
+        return orderOf(
+            count, itemOf,
+            [](const Item& a, const Item& b) {
+                if (a.rank != b.rank)
+                    return a.rank < b.rank;
+                return a.rank == 1 ? a.number < b.number : a.text < b.text;
+            },
+            descending, cancelled);
+    }
+    // Case and accents first ignored, then counted, so "Muller" and "Müller" stand together.
+    struct Item {
+        bool isNull;
+        std::string_view folded;
+        std::string_view exact;
+    };
+    const auto itemOf = [&](int row) {
+        const std::optional<std::string_view> cell = rows.cell(row, column);
+        return Item{!cell, searchCell(rows.searchText(row), column),
+                    cell.value_or(std::string_view())};
+    };
+    return orderOf(
+        count, itemOf,
+        [](const Item& a, const Item& b) {
             if (a.isNull != b.isNull)
                 return a.isNull;
             if (const int order = a.folded.compare(b.folded); order != 0)
                 return order < 0;
             return a.exact < b.exact;
-        };
-        std::stable_sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
-            return descending ? less(b, a) : less(a, b);
-        });
-        std::transform(items.begin(), items.end(), sorted.begin(),
-                       [](const Item& item) { return item.row; });
-    }
-    if (isCancelled(cancelled))
-        return std::nullopt;
-    RowOrder order;
-    order.positionOf.resize(sorted.size());
-    for (std::size_t position = 0; position < sorted.size(); ++position)
-        order.positionOf[std::size_t(sorted[position])] = int(position);
-    order.rowAt = std::move(sorted);
-    return order;
+        },
+        descending, cancelled);
+}
+
+std::optional<RowOrder> sortRowsByValue(int count,
+                                        const std::function<std::optional<qint64>(int)>& valueOf,
+                                        bool descending, const std::atomic<bool>* cancelled)
+{
+    return orderOf(
+        count, valueOf,
+        [](const std::optional<qint64>& a, const std::optional<qint64>& b) { return a < b; },
+        descending, cancelled);
 }
 
 std::optional<int> findRow(const RecordRows& rows, const RowOrder* order,

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -93,6 +94,13 @@ struct RowOrder {
 // early and returns nothing when `cancelled` becomes true.
 std::optional<RowOrder> sortRows(const RecordRows& rows, int count, int column, ColumnKind kind,
                                  bool descending, const std::atomic<bool>* cancelled = nullptr);
+
+// The first `count` rows sorted by a number worked out for each row; rows without one come first
+// as nulls do, and equal values keep table order. Nothing when cancelled.
+std::optional<RowOrder> sortRowsByValue(int count,
+                                        const std::function<std::optional<qint64>(int row)>& valueOf,
+                                        bool descending,
+                                        const std::atomic<bool>* cancelled = nullptr);
 
 // Whether a row's search text holds every term (see searchTerms()).
 bool holdsEveryTerm(std::string_view searchText, const QList<QByteArray>& terms);

@@ -339,15 +339,22 @@ QString readRecordTable(DatabaseConnection& db, const QString& table, const QStr
 {
     const QString from = QStringLiteral("from ") + db.quoteName(table);
     const qint64 expected = countRows(db, from);
+    const ColumnKind keyKind = db.keyColumnKind(table, keyColumn);
     if (cancelled)
         return {};
+    RecordTableSink keyed = sink;
+    keyed.columns = [&](RecordTableColumns columns) {
+        if (columns.keyColumn >= 0)
+            columns.keyKind = keyKind;
+        sink.columns(columns);
+    };
     if (db.engine() == DatabaseEngine::PostgreSQL) {
         if (PGconn* handle = postgresHandle(db))
-            return readFromPostgreSQL(db, handle, from, table, keyColumn, expected, sink,
+            return readFromPostgreSQL(db, handle, from, table, keyColumn, expected, keyed,
                                       cancelled);
     } else if (sqlite3* handle = sqliteHandle(db)) {
         return readFromSQLite(handle, QStringLiteral("select * ") + from, table, keyColumn,
-                              expected, sink, cancelled);
+                              expected, keyed, cancelled);
     }
 
     DatabaseConnection::Selection rows = db.select(QStringLiteral("select * ") + from);
@@ -362,9 +369,9 @@ QString readRecordTable(DatabaseConnection& db, const QString& table, const QStr
         columns.kinds << kindOf(record.field(c));
     }
     columns.keyColumn = record.indexOf(keyColumn);
-    sink.columns(columns);
+    keyed.columns(columns);
 
-    Chunker chunker(sink);
+    Chunker chunker(keyed);
     const int columnCount = record.count();
     while (rows.query.next()) {
         if (cancelled.load(std::memory_order_relaxed))

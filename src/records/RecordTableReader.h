@@ -19,6 +19,9 @@ struct RecordTableColumns {
     QStringList names;        // in table order
     QList<ColumnKind> kinds;  // numbers sort by value
     int keyColumn = -1;       // the key's column; -1 when the table has none of that name
+    // The key's kind as a link compares it (DatabaseConnection::keyColumnKind), which can differ
+    // from how its column sorts; found here so the window never asks the database for it.
+    ColumnKind keyKind = ColumnKind::Other;
     qint64 expectedRows = -1; // by a count before reading; -1 when the count failed
 };
 

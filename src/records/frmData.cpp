@@ -370,6 +370,7 @@ void frmData::buildControls()
     // The list narrowed or widened: the person shown stays chosen when still in it, else the
     // first row holding what was typed.
     connect(model, &RecordListModel::filterFinished, this, [this] {
+        countChanged();
         if (Lst->currentIndex().isValid())
             return;
         const std::optional<LinkedRecord>& shown =
@@ -385,7 +386,12 @@ void frmData::buildControls()
         }
     });
     connect(model, &RecordListModel::rowsInserted, this,
-            [this](const QModelIndex&, int first, int last) { onRowsArrived(first, last); });
+            [this](const QModelIndex&, int first, int last) {
+                onRowsArrived(first, last);
+                countChanged();
+            });
+    connect(model, &RecordListModel::rowsRemoved, this, &frmData::countChanged);
+    connect(model, &RecordListModel::modelReset, this, &frmData::countChanged);
     connect(model, &RecordListModel::loadProgress, this, &frmData::onLoadProgress);
     connect(model, &RecordListModel::loadFinished, this, &frmData::onLoadFinished);
     connect(model, &RecordListModel::found, this, &frmData::onFound);
@@ -569,12 +575,10 @@ void frmData::reload(bool keepPerson)
     m_linkWorker.reset();
     m_feedWorker.reset();
     cmdTakeSign->setVisible(isPictureFieldSet(project.SignField));
-    m_linker.reset();
     m_linkPosition = -1;
     m_plusWaiting = false;
     m_changedKeys.clear();
     if (openWhileWaiting(mdiArea(), m_db, project.DatabasePath)) {
-        m_linker = std::make_unique<RecordLinker>(m_db, project.stored());
         m_linkWorker = std::make_unique<RecordLinkWorker>(project.DatabasePath, project.stored());
         connect(m_linkWorker.get(), &RecordLinkWorker::linked, this,
                 [this](int, const LinkResult& result) { onLinked(result); });
@@ -605,16 +609,37 @@ void frmData::onLoadProgress(int rows, qint64 expected)
 
 QString frmData::countText() const
 {
-    const int rows = m_records->rowCount();
-    return rows == 1 ? QStringLiteral("1 record") : QStringLiteral("%L1 records").arg(rows);
+    const int shown = m_records->rowCount();
+    if (m_records->rowFilter().isActive()) {
+        const int read = m_records->readRows();
+        return read == 1 ? QStringLiteral("%L1 of 1 record").arg(shown)
+                         : QStringLiteral("%L1 of %L2 records").arg(shown).arg(read);
+    }
+    return shown == 1 ? QStringLiteral("1 record") : QStringLiteral("%L1 records").arg(shown);
+}
+
+void frmData::showCount(bool withWatch)
+{
+    m_countWithWatch = withWatch && !m_watchSaid.isEmpty();
+    m_countSaid =
+        m_countWithWatch ? countText() + QStringLiteral(". ") + m_watchSaid : countText();
+    lblStatus->setText(m_countSaid);
+}
+
+void frmData::countChanged()
+{
+    // Only a count still shown is brought up to date; what was said since stays.
+    if (!m_countSaid.isEmpty() && lblStatus->text() == m_countSaid && !m_records->isLoading())
+        showCount(m_countWithWatch);
 }
 
 void frmData::onLoadFinished(const QString& error)
 {
     prgLoad->hide();
-    lblStatus->setText(!error.isEmpty()        ? error
-                       : m_watchSaid.isEmpty() ? countText()
-                                               : countText() + QStringLiteral(". ") + m_watchSaid);
+    if (error.isEmpty())
+        showCount(true);
+    else
+        lblStatus->setText(error);
     layoutControls();
     if (m_records->sortColumn() >= 0) {
         // The arrow went with the columns while they were read again; the order did not.
@@ -631,9 +656,9 @@ void frmData::onLoadFinished(const QString& error)
                                  error});
         return;
     }
-    if (m_keepKey && m_linker) {
+    if (m_keepKey && m_linkWorker) {
         // The person selected before is no longer in the table: the views must not keep him.
-        const Result<RecordKey> key = m_linker->keyFromText(*m_keepKey);
+        const Result<RecordKey> key = keyFromText(*m_keepKey);
         m_keepKey.reset();
         if (key)
             linkKey(*key, false);
@@ -684,20 +709,26 @@ void frmData::selectPosition(int position)
     Lst->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
-RecordKey frmData::keyAt(int position)
+Result<RecordKey> frmData::keyFromText(const QString& text) const
+{
+    // The kind came with the list's columns: a click asks the database nothing here.
+    return uniqueFieldKey(text, m_records->keyKind(), ProjectSettings::instance().stored());
+}
+
+RecordKey frmData::keyAt(int position) const
 {
     const std::optional<QString> text = m_records->keyText(position);
-    const ColumnKind kind = m_linker->keyKind();
+    const ColumnKind kind = m_records->keyKind();
     if (!text)
         return RecordKey::fromValue(QVariant(), kind); // says the record has no key
-    Result<RecordKey> key = m_linker->keyFromText(*text);
+    Result<RecordKey> key = keyFromText(*text);
     return key ? *key : RecordKey::fromValue(*text, kind);
 }
 
 void frmData::LinkSelectedRecord(bool quiet)
 {
     const int position = Lst->currentIndex().row();
-    if (position < 0 || !m_linker || !m_link)
+    if (position < 0 || !m_linkWorker || !m_link)
         return;
     if (m_records->keyColumn() < 0) {
         const ProjectSettings& project = ProjectSettings::instance();
@@ -786,7 +817,7 @@ void frmData::onLinked(const LinkResult& result)
         lblStatus->setText(changedSaid +
                            QStringLiteral(" <a href=\"refresh\">Refresh the list</a>"));
     } else if (position >= 0 && std::exchange(m_changeSaid, false) && !m_records->isLoading()) {
-        lblStatus->setText(countText());
+        showCount();
     }
     if (std::exchange(m_plusWaiting, false))
         putOnPage();
@@ -846,7 +877,7 @@ void frmData::checkForChanges()
 void frmData::pictureChanged(const RecordKey& key)
 {
     const std::optional<LinkedRecord>& shown = m_front ? m_front->record() : std::nullopt;
-    if (shown && shown->key == key && m_linker)
+    if (shown && shown->key == key && m_linkWorker)
         linkKey(key, true, -1);
 }
 
@@ -896,7 +927,7 @@ void frmData::sayFound(const QString& said)
     } else if (m_searchSaid) {
         lblStatus->setToolTip(QString());
         if (!m_records->isLoading())
-            lblStatus->setText(countText());
+            showCount();
     }
     m_searchSaid = !said.isEmpty();
 }
@@ -1051,7 +1082,7 @@ void frmData::putOnPage()
         }
     }
 
-    if (positions.size() <= 1 || !m_linker) {
+    if (positions.size() <= 1 || !m_feedWorker) {
         // The person of the current row as linked to the view, never a copy kept aside: what
         // the view shows is what goes on the page, also a side emptied by a failed link.
         const std::optional<LinkedRecord>& record = view->record();

@@ -27,7 +27,6 @@ namespace vm {
 class Dialogs;
 class RecordChangeWatch;
 class RecordIssuance;
-class RecordLinker;
 class RecordLinkWorker;
 struct LinkResult;
 class RecordListModel;
@@ -150,8 +149,14 @@ private:
     void selectPosition(int position);
     // Makes the row at position current and links its person, also when it already was.
     void goTo(int position, bool quiet);
+    // "1,000 records"; while the filter bar narrows the list, "12 of 1,000 records".
     QString countText() const;
-    RecordKey keyAt(int position);
+    // Says the count in the status line (`withWatch`: and why changes elsewhere show only when
+    // looked for); countChanged() keeps a count shown up to date.
+    void showCount(bool withWatch = false);
+    void countChanged();
+    RecordKey keyAt(int position) const;
+    Result<RecordKey> keyFromText(const QString& text) const;
     // Every link of the browser: previews emptied, views linked, previews of who is shown now.
     void linkKey(const RecordKey& key, bool quiet, int position = -1);
     void onLinked(const LinkResult& result);
@@ -172,7 +177,6 @@ private:
     RenderingWindow* m_back;
     LinkToViews m_link;
     DatabaseConnection m_db;
-    std::unique_ptr<RecordLinker> m_linker; // keys, and "+" for several people
     std::unique_ptr<RecordLinkWorker> m_linkWorker;
     std::unique_ptr<RecordLinkWorker> m_feedWorker; // the people "+" puts on the page
     std::unique_ptr<RecordChangeWatch> m_watch;
@@ -187,6 +191,8 @@ private:
     int m_pageCount = 0;
     QStringList m_onPage; // pageEntry of each badge on the page; empty: not known or nobody
     bool m_placed = false;
+    QString m_countSaid; // the status line as showCount() left it
+    bool m_countWithWatch = false;
     bool m_searchSaid = false; // the status line holds what the last search said
     bool m_changeSaid = false; // the status line says a row took the values linked
     bool m_linkQuietly = false; // a search moves the row: failures go to the status line

@@ -84,18 +84,13 @@ int main(int argc, char* argv[])
         if (!ok || request.jobs < 1 || request.jobs > 64)
             return usageError(QStringLiteral("--jobs must be a number from 1 to 64"));
     }
-    vm::TextCodePage pageOfFiles = vm::bareProjectCodePage();
-    if (parser.isSet(codePage)) {
-        const std::optional<vm::TextCodePage> page =
-            vm::TextCodePage::named(parser.value(codePage));
-        if (!page)
-            return usageError(QStringLiteral("--codepage must be one of %1")
-                                  .arg(vm::TextCodePage::optionNames()));
-        pageOfFiles = *page;
-    }
+    const vm::Result<vm::TextCodePage> pageOfFiles =
+        vm::codePageOption(parser, codePage, vm::bareProjectCodePage());
+    if (!pageOfFiles)
+        return usageError(pageOfFiles.error());
 
     const QString projectFile = vm::resolveFileName(positional[1]);
-    const vm::Result<vm::StoredSettings> project = vm::ReadProjectFile(projectFile, pageOfFiles);
+    const vm::Result<vm::StoredSettings> project = vm::ReadProjectFile(projectFile, *pageOfFiles);
     if (!project) {
         std::fprintf(stderr, "vellumark-photos: Cannot use the project %s: %s\n",
                      qPrintable(positional[1]), qPrintable(project.error()));

@@ -335,14 +335,11 @@ int main(int argc, char* argv[])
     request.dpi = parser.value(dpi).toInt(&ok);
     if (!ok || request.dpi < 30 || request.dpi > 2400)
         return usageError(QStringLiteral("--dpi must be a number from 30 to 2400"));
-    if (parser.isSet(codePage)) {
-        const std::optional<vm::TextCodePage> page =
-            vm::TextCodePage::named(parser.value(codePage));
-        if (!page)
-            return usageError(QStringLiteral("--codepage must be one of %1")
-                                  .arg(vm::TextCodePage::optionNames()));
-        request.codePage = *page;
-    }
+    const vm::Result<vm::TextCodePage> pageOfFiles =
+        vm::codePageOption(parser, codePage, request.codePage);
+    if (!pageOfFiles)
+        return usageError(pageOfFiles.error());
+    request.codePage = *pageOfFiles;
     if (const QString why = sheetArguments.read(parser, request); !why.isEmpty())
         return usageError(why);
     if (const QString why = recordArguments.read(parser, request); !why.isEmpty())

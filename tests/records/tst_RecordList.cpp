@@ -90,6 +90,8 @@ private Q_SLOTS:
 
     void modelFillsSortsAndFindsWhileReading();
     void reloadKeepsTheSortAndDropsStaleRows();
+    void sortsByPrintsAsTheFilterNarrows_data();
+    void sortsByPrintsAsTheFilterNarrows();
 };
 
 void tst_RecordList::searchTextFoldsCaseAndAccents_data()
@@ -241,6 +243,7 @@ void tst_RecordList::readsEveryRowAsTheEngineHoldsIt()
     QCOMPARE(read.columns.names,
              QStringList({"Name", "StaffID", "Score", "Hired", "Active", "Note", "Picture"}));
     QCOMPARE(read.columns.keyColumn, 1);
+    QCOMPARE(read.columns.keyKind, ColumnKind::Numeric);
     QCOMPARE(read.columns.kinds.mid(0, 3),
              QList({ColumnKind::Text, ColumnKind::Numeric, ColumnKind::Numeric}));
     QCOMPARE(read.columns.expectedRows, 452);
@@ -363,6 +366,74 @@ void tst_RecordList::reloadKeepsTheSortAndDropsStaleRows()
     QVERIFY(finished.wait(10000));
     QVERIFY(finished.last().first().toString().contains(QLatin1String("Missing")));
     QCOMPARE(model.rowCount(), 0);
+}
+
+// "Printed" and "Last printed" sort by what the issuance summary says of each row's key, people
+// never printed first when ascending; a later sort wins over one still running; a filter keeps
+// narrowing the sorted rows, and the rows held move with their people instead of being reset.
+void tst_RecordList::sortsByPrintsAsTheFilterNarrows_data()
+{
+    QTest::addColumn<int>("printColumn"); // 0 Printed, 1 Last printed
+    QTest::addColumn<bool>("descending");
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<QStringList>("keys");
+    QTest::newRow("count, never printed first")
+        << 0 << false << "" << QStringList{"2", "4", "3", "1"};
+    QTest::newRow("latest first, never printed last")
+        << 1 << true << "" << QStringList{"3", "1", "2", "4"};
+    QTest::newRow("count, narrowed") << 0 << true << "lee" << QStringList{"1", "3", "2"};
+    QTest::newRow("time, narrowed") << 1 << false << "lee" << QStringList{"2", "1", "3"};
+}
+
+void tst_RecordList::sortsByPrintsAsTheFilterNarrows()
+{
+    QFETCH(int, printColumn);
+    QFETCH(bool, descending);
+    QFETCH(QString, search);
+    QFETCH(QStringList, keys);
+    ScratchDatabase scratch(DatabaseEngine::SQLite);
+    const QString path = scratch.build({
+        // No declared type: the key's kind is learnt from what it holds, as a link learns it.
+        R"(create table "People" ("Id", "Name" text))",
+        R"(insert into "People" values (1, 'Ann Lee'), (2, 'Bob Lee'), (3, 'Cy Lee'),
+           (4, 'Dee Roe'))",
+    });
+    QVERIFY2(!path.isEmpty(), qPrintable(scratch.error));
+    RecordListModel model;
+    QSignalSpy finished(&model, &RecordListModel::loadFinished);
+    model.reload({path, "People", "Id"});
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(model.keyKind(), ColumnKind::Numeric);
+    const QDateTime day(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC);
+    auto issued = std::make_shared<QHash<QString, IssueSummary>>();
+    (*issued)["1"] = {2, day.addDays(1), {}, {}, {}};
+    (*issued)["3"] = {1, day.addDays(2), {}, {}, {}};
+    model.setIssued(issued);
+    if (!search.isEmpty()) {
+        RowFilter narrowed;
+        narrowed.terms = searchTerms(search);
+        model.setRowFilter(narrowed);
+        QTRY_VERIFY(!model.isFiltering());
+    }
+    const QPersistentModelIndex held = model.index(model.positionOfKey("3"), 0);
+    QSignalSpy reset(&model, &RecordListModel::modelReset);
+
+    model.sort(1, Qt::DescendingOrder); // overtaken at once: only the later sort counts
+    model.sort(model.printedColumn() + printColumn,
+               descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    QTRY_VERIFY(!model.isSorting() && !model.isFiltering());
+    QStringList shown;
+    for (int position = 0; position < model.rowCount(); ++position)
+        shown << *model.keyText(position);
+    QCOMPARE(shown, keys);
+    QCOMPARE(model.keyText(held.row()), QStringLiteral("3"));
+    QCOMPARE(reset.size(), 0);
+
+    // A new summary moves the rows it changes.
+    (*issued)["2"] = {5, day.addDays(3), {}, {}, {}};
+    model.setIssued(std::make_shared<const QHash<QString, IssueSummary>>(*issued));
+    QTRY_VERIFY(!model.isSorting() && !model.isFiltering());
+    QCOMPARE(model.positionOfKey("2"), descending ? 0 : model.rowCount() - 1);
 }
 
 QTEST_GUILESS_MAIN(tst_RecordList)
