@@ -720,10 +720,15 @@ bool mainMdi::openProjectFile(const QString& path)
     const QString file = resolveFileName(path);
     const Result<StoredSettings> read = ReadProjectFile(file);
     if (!read) {
+        // What is wrong inside the file ("the file is empty") does not name it; reading it does.
+        const QString shown = QDir::toNativeSeparators(file);
+        const QString detail = read.error().contains(shown)
+                                   ? read.error()
+                                   : QStringLiteral("%1: %2").arg(shown, read.error());
         m_dialogs.message(this, {QStringLiteral("Error while reading existing project, Project "
                                                 "might be currupted or mismatch with database "),
                                  MessageButtons::Ok, MessageIcon::Critical,
-                                 QStringLiteral("Error in project"), read.error()});
+                                 QStringLiteral("Error in project"), detail});
         return false;
     }
     closeProject();

@@ -276,8 +276,9 @@ void tst_mainMdi::openingABadFileKeepsTheOpenProject()
     }
     QVERIFY(!m_window->openProjectFile(m_dir.filePath(QStringLiteral("nowhere.Prj"))));
     QCOMPARE(m_dialogs.messages.size(), 3);
+    // Each says which file, whatever is wrong with it.
     for (const OperatorMessage& message : m_dialogs.messages)
-        QVERIFY(!message.detail.isEmpty());
+        QVERIFY2(message.detail.contains(QLatin1String(".Prj")), qPrintable(message.detail));
     QCOMPARE(settings.stored(), before);
     QCOMPARE(settings.ProjectFile, m_projectPath);
     QCOMPARE(settings.ProjectState, ProjectState::Written);
