@@ -368,7 +368,8 @@ void frmData::buildControls()
 
     RecordListModel* model = m_records.get();
     // The list narrowed or widened: the person shown stays chosen when still in it, else the
-    // first row holding what was typed.
+    // first row holding what was typed. A person no longer listed is no longer shown: no row
+    // is marked for him, and "+" must not add him.
     connect(model, &RecordListModel::filterFinished, this, [this] {
         countChanged();
         if (Lst->currentIndex().isValid())
@@ -381,9 +382,12 @@ void frmData::buildControls()
             Lst->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                               QItemSelectionModel::Rows);
             Lst->scrollTo(index, QAbstractItemView::PositionAtCenter);
-        } else if (!txtFind->text().trimmed().isEmpty()) {
-            find(false);
+            return;
         }
+        if (shown || isLinking())
+            showNobody();
+        if (!txtFind->text().trimmed().isEmpty())
+            find(false);
     });
     connect(model, &RecordListModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) {
@@ -766,6 +770,21 @@ void frmData::linkKey(const RecordKey& key, bool quiet, int position)
     m_linkQuiet = quiet;
     m_linkPosition = position;
     m_linkWorker->link(key, photo, sign);
+}
+
+void frmData::showNobody()
+{
+    if (m_linkWorker)
+        m_linkWorker->cancel();
+    m_plusWaiting = false;
+    m_linkPosition = -1;
+    m_awaitedPaint.stop();
+    if (m_front && m_back) {
+        m_front->showNoRecord();
+        m_back->showNoRecord();
+    }
+    showPreviews(std::nullopt);
+    m_issuance->showPerson(std::nullopt);
 }
 
 void frmData::paintAwaited()

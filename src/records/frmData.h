@@ -161,6 +161,7 @@ private:
     void linkKey(const RecordKey& key, bool quiet, int position = -1);
     void onLinked(const LinkResult& result);
     void paintAwaited();
+    void showNobody();
     void onFed(const LinkResult& linked);
     void watchChanges();
     void onRowChanged(const QString& key, bool deleted);
