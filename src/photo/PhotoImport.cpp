@@ -224,10 +224,18 @@ PhotoImportReport importPhotos(const StoredSettings& project, const PhotoImportR
         QString file;
         PhotoTarget target;
     };
+    const auto cancelled = [&] {
+        return request.cancel && request.cancel->load();
+    };
     QList<Work> work;
     QSet<int> getting; // people who get a photograph
     for (const auto& [p, files] : filesOf) {
         const Person& person = people->at(p);
+        if (cancelled()) {
+            for (const QString& file : files)
+                report.notDone << QFileInfo(file).fileName();
+            continue;
+        }
         if (files.size() > 1) {
             QStringList names;
             for (const QString& file : files)
@@ -275,6 +283,13 @@ PhotoImportReport importPhotos(const StoredSettings& project, const PhotoImportR
         const Work& w = work[index];
         const Person& person = people->at(w.person);
         const QString fileName = QFileInfo(w.file).fileName();
+        if (cancelled()) {
+            for (qsizetype left = index; left < work.size(); ++left) {
+                report.notDone << QFileInfo(work[left].file).fileName();
+                getting.remove(work[left].person);
+            }
+            return false;
+        }
         if (progress)
             progress(index + 1, int(work.size()));
         if (!cropped.error.isEmpty()) {
@@ -353,6 +368,7 @@ QStringList describeImport(const PhotoImportReport& report, bool dryRun)
     matches(QStringLiteral("Kept: these people have a photograph already; replace to overwrite "
                            "(%1):"),
             report.kept);
+    plain(QStringLiteral("Not imported, as the import was cancelled (%1):"), report.notDone);
     plain(QStringLiteral("Failed (%1):"), report.failures);
     plain(QStringLiteral("Two or more files for one person, none taken (%1):"), report.duplicates);
     plain(QStringLiteral("Files that match no one (%1):"), report.unmatched);

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 
 namespace vm {
@@ -21,6 +22,8 @@ struct PhotoImportRequest {
     bool replace = false; // replace photographs people have; otherwise they are kept
     QString badge;        // whose photo frame; empty: the first of the project's that shows one
     int jobs = 0;         // threads decoding and cropping; 0: one a core
+    // Set from any thread: no further photograph is written. Those written stay, each whole.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 struct PhotoImportReport {
@@ -40,12 +43,14 @@ struct PhotoImportReport {
     QStringList duplicates;   // a person with the files that match them, none of them taken
     QStringList withoutPhoto; // keys of people who still have no photograph
     QStringList failures;     // a file or person and why it could not be done
+    QStringList notDone;      // files left when the import was cancelled
 
     bool failed() const { return !unusable.isEmpty() || !failures.isEmpty(); }
+    bool cancelled() const { return !notDone.isEmpty(); }
 };
 
 // `project` is the one whose database folder is set (DatabaseConnection::setProjectFolder).
-// `progress` hears how many of the matched files are done, of how many.
+// `progress` hears how many of the matched files are done, of how many, on the calling thread.
 PhotoImportReport importPhotos(const StoredSettings& project, const PhotoImportRequest& request,
                                const std::function<void(int done, int total)>& progress = {});
 

@@ -4,8 +4,8 @@
 #include "project/ProjectSettings.h"
 #include "widgets/Dialogs.h"
 
-#include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -14,8 +14,17 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
+
+#include <atomic>
 
 namespace vm {
+
+struct frmImportPhotos::Running {
+    std::atomic<bool> cancel = false;
+    bool dryRun = false;
+    PhotoImportReport report;
+};
 
 frmImportPhotos::frmImportPhotos(Dialogs& dialogs, QWidget* parent)
     : QMdiSubWindow(parent)
@@ -70,7 +79,12 @@ frmImportPhotos::frmImportPhotos(Dialogs& dialogs, QWidget* parent)
     prgImport = named(new QProgressBar(body), "prgImport");
     prgImport->setAccessibleName(QStringLiteral("Photographs imported"));
     prgImport->hide();
-    grid->addWidget(prgImport, 4, 0, 1, 3);
+    grid->addWidget(prgImport, 4, 0, 1, 2);
+    cmdCancel = named(new QPushButton(QStringLiteral("Ca&ncel"), body), "cmdCancel");
+    cmdCancel->setToolTip(QStringLiteral("Stop after the photograph being written; those "
+                                         "written stay"));
+    cmdCancel->hide();
+    grid->addWidget(cmdCancel, 4, 2);
     lblSummary = named(new QLabel(body), "lblSummary");
     lblSummary->setWordWrap(true);
     grid->addWidget(lblSummary, 5, 0, 1, 3);
@@ -87,7 +101,23 @@ frmImportPhotos::frmImportPhotos(Dialogs& dialogs, QWidget* parent)
     connect(cmdBrowse, &QPushButton::clicked, this, &frmImportPhotos::browse);
     connect(cmdDryRun, &QPushButton::clicked, this, [this] { run(true); });
     connect(cmdImport, &QPushButton::clicked, this, [this] { run(false); });
+    connect(cmdCancel, &QPushButton::clicked, this, &frmImportPhotos::cancel);
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
+}
+
+frmImportPhotos::~frmImportPhotos()
+{
+    // Closing the project deletes the window: the import stops before its project goes.
+    if (m_running)
+        m_running->cancel = true;
+    if (m_thread)
+        m_thread->wait();
+}
+
+void frmImportPhotos::closeEvent(QCloseEvent* event)
+{
+    cancel();
+    QMdiSubWindow::closeEvent(event);
 }
 
 void frmImportPhotos::browse()
@@ -101,38 +131,87 @@ void frmImportPhotos::browse()
 
 void frmImportPhotos::run(bool dryRun)
 {
+    if (m_thread)
+        return;
     if (txtFolder->text().trimmed().isEmpty()) {
         MsgBox(m_dialogs, this, QStringLiteral("Choose the folder of photographs to import."),
                MessageButtons::Ok, MessageIcon::Exclamation);
         txtFolder->setFocus();
         return;
     }
+    m_running = std::make_shared<Running>();
+    m_running->dryRun = dryRun;
     PhotoImportRequest request;
     request.folder = txtFolder->text().trimmed();
     request.dryRun = dryRun;
     request.replace = chkReplace->isChecked();
     request.badge = cmbBadge->currentData().toString();
+    request.cancel = &m_running->cancel;
 
-    for (QWidget* control : {static_cast<QWidget*>(cmdDryRun), static_cast<QWidget*>(cmdImport),
-                             static_cast<QWidget*>(cmdBrowse)})
-        control->setEnabled(false);
-    prgImport->setValue(0);
-    prgImport->show();
+    setImporting(true);
+    prgImport->setRange(0, 0); // busy until the matched files are counted
     lblSummary->setText(dryRun ? QStringLiteral("Checking the folder...")
                                : QStringLiteral("Importing..."));
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const PhotoImportReport report =
-        importPhotos(ProjectSettings::instance().stored(), request, [this](int done, int total) {
-            prgImport->setMaximum(total);
-            prgImport->setValue(done);
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        });
-    QApplication::restoreOverrideCursor();
-    prgImport->hide();
-    for (QWidget* control : {static_cast<QWidget*>(cmdDryRun), static_cast<QWidget*>(cmdImport),
-                             static_cast<QWidget*>(cmdBrowse)})
-        control->setEnabled(true);
+    txtReport->clear();
+    // The worker reports only to this window, which waits for it before it goes.
+    m_thread.reset(QThread::create(
+        [this, running = m_running, request, project = ProjectSettings::instance().stored()] {
+            running->report = importPhotos(project, request, [this](int done, int total) {
+                QMetaObject::invokeMethod(
+                    this, [this, done, total] { showProgress(done, total); },
+                    Qt::QueuedConnection);
+            });
+        }));
+    connect(m_thread.get(), &QThread::finished, this, &frmImportPhotos::finish);
+    m_thread->start();
+}
 
+void frmImportPhotos::cancel()
+{
+    if (!m_running || m_running->cancel)
+        return;
+    m_running->cancel = true;
+    cmdCancel->setEnabled(false);
+    lblSummary->setText(QStringLiteral("Cancelling: the photograph being written is finished "
+                                       "first..."));
+}
+
+void frmImportPhotos::showProgress(int done, int total)
+{
+    if (!m_running || m_running->cancel)
+        return;
+    prgImport->setRange(0, total);
+    prgImport->setValue(done);
+    lblSummary->setText(QStringLiteral("Importing: %1 of %2 photographs...").arg(done).arg(total));
+}
+
+void frmImportPhotos::finish()
+{
+    if (!m_thread)
+        return;
+    m_thread->wait();
+    m_thread.reset();
+    const std::shared_ptr<Running> done = std::exchange(m_running, nullptr);
+    setImporting(false);
+    showReport(done->report, done->dryRun);
+    txtReport->setFocus();
+}
+
+void frmImportPhotos::setImporting(bool importing)
+{
+    for (QWidget* control : {static_cast<QWidget*>(cmdDryRun), static_cast<QWidget*>(cmdImport),
+                             static_cast<QWidget*>(cmdBrowse), static_cast<QWidget*>(txtFolder),
+                             static_cast<QWidget*>(cmbBadge), static_cast<QWidget*>(chkReplace)})
+        control->setEnabled(!importing);
+    prgImport->setVisible(importing);
+    cmdCancel->setVisible(importing);
+    cmdCancel->setEnabled(importing);
+    if (importing)
+        cmdCancel->setFocus();
+}
+
+void frmImportPhotos::showReport(const PhotoImportReport& report, bool dryRun)
+{
     txtReport->setPlainText(describeImport(report, dryRun).join(QLatin1Char('\n')));
     if (!report.unusable.isEmpty()) {
         lblSummary->setText(QStringLiteral("Nothing was imported."));
@@ -146,6 +225,7 @@ void frmImportPhotos::run(bool dryRun)
         if (n > 0)
             counts << QStringLiteral("%1 %2").arg(n).arg(QLatin1String(what));
     };
+    count(report.notDone.size(), "left when cancelled");
     count(report.kept.size(), "kept");
     count(report.failures.size(), "failed");
     count(report.unmatched.size(), "files matching no one");

@@ -130,15 +130,16 @@ QStringList photoProblems(const QString& person, const QString& file, QSizeF fra
         const QRectF face = *measures.face;
         const double offCentre = std::abs(face.center().x() - size.width() / 2) / size.width();
         const double eyeLine = (face.top() + face.height() * EyesInFaceBox) / size.height();
-        const double margin = PhotoLimits::EdgeMargin;
+        const double besides = size.width() * PhotoLimits::EdgeMargin;
+        const double above = face.height() * PhotoLimits::HeadRoom;
         QStringList edges;
-        if (face.left() < size.width() * margin)
+        if (face.left() < besides)
             edges << QStringLiteral("left");
-        if (face.right() > size.width() * (1 - margin))
+        if (face.right() > size.width() - besides)
             edges << QStringLiteral("right");
-        if (face.top() < size.height() * margin)
+        if (face.top() < above)
             edges << QStringLiteral("top");
-        if (face.bottom() > size.height() * (1 - margin))
+        if (face.bottom() > size.height() - above)
             edges << QStringLiteral("bottom");
         if (!edges.isEmpty())
             problems << QStringLiteral("%1: the face is cut by the frame's %2 edge")

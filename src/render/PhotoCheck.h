@@ -27,8 +27,11 @@ struct PhotoLimits {
     static constexpr double LargestOffCentre = 0.15;
     // The eye line may lie this share of the height from 40 % down.
     static constexpr double LargestEyeLineShift = 0.2;
-    // A face box nearer an edge than this share of the picture is cut by it.
+    // A face box nearer the left or right edge than this share of the picture's width is cut.
     static constexpr double EdgeMargin = 0.02;
+    // ... nearer the top or bottom than this share of the face's height: the finder's box runs
+    // from about the brows to the chin, so less room above it is a forehead cut off.
+    static constexpr double HeadRoom = 0.1;
 };
 
 // The frame a record's photograph prints largest in, among the sides given (null: not checked);

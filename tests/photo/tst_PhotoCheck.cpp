@@ -70,6 +70,7 @@ void tst_PhotoCheck::judgesRealPhotographs_data()
     QTest::newRow("bleached") << "bright" << small << QStringList{"exposure", "over-exposed"};
     QTest::newRow("a crowd scene") << "stadium" << large << QStringList{"no face"};
     QTest::newRow("face to one side") << "aside" << small << QStringList{"off the middle"};
+    QTest::newRow("forehead cut off") << "cut" << small << QStringList{"cut by the frame's top edge"};
     QTest::newRow("damaged data") << "damaged" << large
                                   << QStringList{"decodes with errors", "no face"};
 }
@@ -99,6 +100,9 @@ void tst_PhotoCheck::judgesRealPhotographs()
         QRect loose(0, 0, m_crop.width() * 8 / 5, m_crop.height() * 8 / 5);
         loose.moveCenter(m_crop.center() + QPoint(loose.width() / 5, 0));
         picture = m_stadium.copy(loose);
+    } else if (name == QLatin1String("cut")) {
+        // The same crop moved down a sixth: its top edge runs through the brows.
+        picture = m_stadium.copy(m_crop.translated(0, m_crop.height() / 6));
     }
     QString file = m_dir.filePath(name + QStringLiteral(".jpg"));
     if (name == QLatin1String("damaged")) {

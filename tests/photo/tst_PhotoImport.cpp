@@ -111,12 +111,25 @@ void tst_PhotoImport::takesOnlyWhatIsPlainlySomeonesPhotograph()
     QVERIFY(value.query.next());
     QCOMPARE(value.query.value(0).toString(), QStringLiteral("2"));
 
-    // Asked to, it replaces what people have, keeping what was there.
+    // Asked to, it replaces what people have, keeping what was there; cancelled after the
+    // first, that one is written and the files left are named.
     request.replace = true;
+    std::atomic<bool> cancel = false;
+    request.cancel = &cancel;
+    const PhotoImportReport cancelled = importPhotos(project, request, [&](int done, int) {
+        cancel = done == 1;
+    });
+    QCOMPARE(keysOf(cancelled.imported), QStringList{"ann.jpg>1"});
+    QCOMPARE(cancelled.notDone, (QStringList{"2.png", "eve.jpg"}));
+    QVERIFY(QFile::exists(project.PhotoDir + QStringLiteral("ann.previous.jpg")));
+    QVERIFY(!QFile::exists(project.PhotoDir + QStringLiteral("eve.previous.jpg")));
+    QVERIFY(describeImport(cancelled, false)
+                .contains(QStringLiteral("Not imported, as the import was cancelled (2):")));
+    cancel = false;
     const PhotoImportReport replaced = importPhotos(project, request);
     QVERIFY(keysOf(replaced.imported).contains(QStringLiteral("eve.jpg>5")));
+    QVERIFY(!replaced.cancelled());
     QVERIFY(QFile::exists(project.PhotoDir + QStringLiteral("eve.previous.jpg")));
-    QVERIFY(QFile::exists(project.PhotoDir + QStringLiteral("ann.previous.jpg")));
 }
 
 void tst_PhotoImport::commandReportsAndExitsAsPrintDoes()

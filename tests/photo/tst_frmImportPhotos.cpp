@@ -1,5 +1,6 @@
-// Invariant: Data > Import Photos runs the same import as the command on the open project and
-// shows its report; a photograph imported for the person on show is on the badge at once.
+// Invariant: Data > Import Photos runs the same import as the command on the open project, off
+// the window's thread so Cancel is heard, and shows its report; a photograph imported for the
+// person on show is on the badge at once.
 #include "records/frmImportPhotos.h"
 
 #include "records/frmData.h"
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -27,7 +29,8 @@ void tst_frmImportPhotos::importsIntoTheOpenProject()
 {
     QTemporaryDir dir;
     DemoOptions few;
-    few.people = 3;
+    few.people = 12;
+    few.photoSize = {120, 160};
     few.everyPicture = true;
     const QString project = demoProject(dir.filePath(QStringLiteral("demo")), few);
     QVERIFY(!project.isEmpty());
@@ -38,14 +41,15 @@ void tst_frmImportPhotos::importsIntoTheOpenProject()
     window->mnuReclist->trigger();
     auto* browser = qobject_cast<frmData*>(window->loadedWindow(QStringLiteral("frmData")));
     QVERIFY(browser);
-    QTRY_VERIFY(browser->Lst->model()->rowCount() == 3);
+    QTRY_VERIFY(browser->Lst->model()->rowCount() == few.people);
     browser->Lst->setCurrentIndex(browser->Lst->model()->index(0, 0));
     QTRY_VERIFY(window->frmFront()->record());
     const QString in = dir.filePath(QStringLiteral("in"));
     QDir().mkpath(in);
     QImage red(300, 400, QImage::Format_RGB32);
     red.fill(Qt::red);
-    QVERIFY(red.save(in + QStringLiteral("/1.jpg")));
+    for (int person = 1; person <= few.people; ++person)
+        QVERIFY(red.save(in + QStringLiteral("/%1.jpg").arg(person)));
 
     window->mnuImportPhotos->trigger();
     auto* import =
@@ -54,12 +58,31 @@ void tst_frmImportPhotos::importsIntoTheOpenProject()
     dialogs.folderAnswers << in;
     import->cmdBrowse->click();
     QCOMPARE(import->txtFolder->text(), in);
+    const auto report = [&] { return qPrintable(import->txtReport->toPlainText()); };
     import->cmdImport->click();
+    QTRY_VERIFY(!import->isImporting());
     QVERIFY2(import->txtReport->toPlainText().contains(QStringLiteral("Kept: these people")),
-             qPrintable(import->txtReport->toPlainText()));
+             report());
+
+    // The click returns while the import runs, and Cancel stops it before the photographs are
+    // all written; no file is left half-written.
     import->chkReplace->setChecked(true);
     import->cmdImport->click();
-    QVERIFY2(import->lblSummary->text().startsWith(QStringLiteral("1 imported")),
+    QVERIFY(import->isImporting());
+    QVERIFY(!import->cmdImport->isEnabled() && !import->chkReplace->isEnabled());
+    QVERIFY(import->cmdCancel->isVisible() && import->prgImport->isVisible());
+    import->cmdCancel->click();
+    QTRY_VERIFY(!import->isImporting());
+    QVERIFY(import->cmdImport->isEnabled() && import->cmdCancel->isHidden());
+    QVERIFY2(import->lblSummary->text().contains(QStringLiteral("left when cancelled")), report());
+    const QString photos = ProjectSettings::instance().stored().PhotoDir;
+    for (const QString& file : QDir(photos).entryList(QDir::Files))
+        QVERIFY2(file.endsWith(QLatin1String(".jpg")) && !QImage(photos + file).isNull(),
+                 qPrintable(file));
+
+    import->cmdImport->click();
+    QTRY_VERIFY(!import->isImporting());
+    QVERIFY2(import->lblSummary->text().startsWith(QStringLiteral("%1 imported").arg(few.people)),
              qPrintable(import->lblSummary->text()));
     // Person 1 is on show: the badge shows the red crop as soon as he is read again.
     auto centre = [&] {

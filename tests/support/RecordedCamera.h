@@ -13,8 +13,8 @@
 
 namespace vm::test {
 
-// The pictures as an AVI file of JPEG frames at `fps`; all pictures must share one size.
-inline QByteArray motionJpegAvi(const QList<QImage>& pictures, int fps)
+// The pictures as an AVI file of JPEG frames `msApart`; all pictures must share one size.
+inline QByteArray motionJpegAvi(const QList<QImage>& pictures, int msApart)
 {
     auto u32 = [](QByteArray& out, quint32 v) {
         char bytes[4];
@@ -49,10 +49,10 @@ inline QByteArray motionJpegAvi(const QList<QImage>& pictures, int fps)
         movi += chunk("00dc", jpeg);
     }
     QByteArray avih;
-    for (quint32 v : {quint32(1000000 / fps), 0u, 0u, 0x10u, n, 0u, 1u, 0u, w, h, 0u, 0u, 0u, 0u})
+    for (quint32 v : {quint32(msApart) * 1000u, 0u, 0u, 0x10u, n, 0u, 1u, 0u, w, h, 0u, 0u, 0u, 0u})
         u32(avih, v);
-    QByteArray strh("vidsMJPG");
-    for (quint32 v : {0u, 0u, 0u, 1u, quint32(fps), 0u, n, 0u, 0xffffffffu, 0u})
+    QByteArray strh("vidsMJPG"); // frames at rate / scale a second
+    for (quint32 v : {0u, 0u, 0u, quint32(msApart), 1000u, 0u, n, 0u, 0xffffffffu, 0u})
         u32(strh, v);
     for (quint16 v : {quint16(0), quint16(0), quint16(w), quint16(h)})
         u16(strh, v);
@@ -70,14 +70,16 @@ inline QByteArray motionJpegAvi(const QList<QImage>& pictures, int fps)
     return chunk("RIFF", "AVI " + hdrl + chunk("LIST", movi) + chunk("idx1", index));
 }
 
-// Plays a video file over and over into the sink, as a camera sends its pictures.
+// Plays a video file once into the sink, as a camera sends its pictures; at its end the last
+// picture stays. Not looped: each loop is a flushing seek made from the window's thread, which
+// waits for the player's thread while that one may wait on the window's thread to take the
+// picture it holds, a lock-step no camera makes.
 class RecordedCamera final : public FrameSource {
 public:
     explicit RecordedCamera(const QString& file, QString name = QStringLiteral("Test camera"))
         : FrameSource(std::move(name))
     {
         m_player.setVideoSink(sink());
-        m_player.setLoops(QMediaPlayer::Infinite);
         m_player.setSource(QUrl::fromLocalFile(file));
     }
     void start() override { m_player.play(); }
