@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QJsonValue>
 #include <QSet>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -294,6 +295,16 @@ Status IssuanceRecord::prepare(bool postgres)
         return failed(present);
     if (present.query.next() && present.query.value(0).toBool())
         return {};
+    present.query.finish();
+    const QString t = table();
+    // Two stations making it at once: the second waits here, then finds it made. The lock is
+    // the session's, taken before the transaction: a transaction begun before the other
+    // station's commit can go on seeing, in the server's catalogue caches, no table at all.
+    if (Ran locked = run(m_db, QStringLiteral("select pg_advisory_lock(hashtext(?))"), {t});
+        !locked.ok)
+        return failed(locked);
+    const auto unlock = qScopeGuard(
+        [&] { run(m_db, QStringLiteral("select pg_advisory_unlock(hashtext(?))"), {t}); });
     if (!m_db.transaction())
         return Status::failure(QStringLiteral("\t") + m_db.lastError().text());
     auto rollback = [&](const Ran& ran) {
@@ -313,11 +324,6 @@ Status IssuanceRecord::prepare(bool postgres)
         }
         return failed(ran);
     };
-    const QString t = table();
-    // Two stations making it at once: the second waits here, then finds it made.
-    if (Ran locked = run(m_db, QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"), {t});
-        !locked.ok)
-        return rollback(locked);
     Ran made = run(m_db, QStringLiteral("select to_regclass(?) is not null"), {t});
     if (!made.ok)
         return rollback(made);
